@@ -1,0 +1,83 @@
+#pragma once
+// The one little-endian reader/writer pair behind every binary format of the program.
+// The writer appends to a byte buffer; the reader walks a byte range and refuses anything it
+// cannot read whole: a short read or an impossible count is an ECADFileNotValid that says what
+// was being read, never garbage and never a huge allocation.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class TStreamWriter {
+public:
+    TStreamWriter() = default;
+
+    void WriteByte(uint8_t v);
+    void WriteBool(bool v);  // one byte, 0 or 1
+    void WriteInt16(int16_t v);
+    void WriteUInt16(uint16_t v);
+    void WriteInt32(int32_t v);
+    void WriteUInt32(uint32_t v);
+    void WriteInt64(int64_t v);
+    void WriteSingle(float v);
+    void WriteDouble(double v);
+    void WriteBytes(const void* data, size_t size);
+    void WriteChars(std::string_view s);  // the bytes only, no count
+
+    // Overwrites four bytes written earlier, for counts known only after their items.
+    void PatchInt32(size_t offset, int32_t v);
+
+    size_t Size() const { return Buffer.size(); }
+    const std::vector<uint8_t>& Bytes() const { return Buffer; }
+    std::vector<uint8_t> TakeBytes() { return std::move(Buffer); }
+    void Clear() { Buffer.clear(); }
+    void Reserve(size_t n) { Buffer.reserve(n); }
+
+private:
+    std::vector<uint8_t> Buffer;
+};
+
+class TStreamReader {
+public:
+    TStreamReader(const uint8_t* data, size_t size) : Data(data), End(size) {}
+    explicit TStreamReader(const std::vector<uint8_t>& bytes) : Data(bytes.data()), End(bytes.size()) {}
+
+    uint8_t ReadByte();
+    bool ReadBool();  // one byte; any non-zero value is true
+    int16_t ReadInt16();
+    uint16_t ReadUInt16();
+    int32_t ReadInt32();
+    uint32_t ReadUInt32();
+    int64_t ReadInt64();
+    float ReadSingle();
+    double ReadDouble();
+    void ReadBytes(void* dst, size_t size);
+    std::string ReadChars(size_t size);  // exactly size bytes, checked first
+    void Skip(size_t size);
+
+    // Reads a signed 32-bit count and checks that count items of at least minItemBytes each can
+    // still follow. Negative counts and counts the remaining bytes cannot hold are refused.
+    uint32_t ReadCount(size_t minItemBytes, const char* what);
+    // Checks an already-known count the same way.
+    void CheckCount(uint64_t count, size_t minItemBytes, const char* what) const;
+
+    size_t Position() const { return Pos; }
+    size_t Size() const { return End; }
+    size_t Remaining() const { return End - Pos; }
+    bool AtEnd() const { return Pos >= End; }
+    void Seek(size_t pos);
+
+    // Names what is being read, for the message of a failed read.
+    void SetContext(const char* what) { Context = what; }
+
+    [[noreturn]] void Fail(const std::string& why) const;
+
+private:
+    const uint8_t* Take(size_t size);
+
+    const uint8_t* Data;
+    size_t End;
+    size_t Pos = 0;
+    const char* Context = nullptr;
+};
