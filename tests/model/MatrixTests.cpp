@@ -1,6 +1,7 @@
 #include "CADExceptions.h"
 #include "QVMatrix.h"
 #include "QVStream.h"
+#include "TestBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -206,16 +207,11 @@ TEST(Matrix, StreamIsSixteenLittleEndianDoubles)
     TStreamWriter w;
     m.SaveToStream(w);
 
-    const char* hex[16] = {"000000000000F03F", "0000000000000000", "0000000000000000",
-                           "0000000000000000", "0000000000000000", "00000000000000C0",
-                           "0000000000000000", "0000000000000000", "0000000000000000",
-                           "0000000000000000", "9A9999999999B93F", "0000000000000000",
-                           "000000000000F83F", "0000000000000080", "000000000000D03F",
-                           "000000000000F87F"};
-    std::vector<uint8_t> expected;
-    for (const char* h : hex)
-        for (int i = 0; i < 16; i += 2)
-            expected.push_back(static_cast<uint8_t>(std::stoi(std::string(h + i, 2), nullptr, 16)));
+    const std::vector<uint8_t> expected = HexBytes(
+        "000000000000F03F 0000000000000000 0000000000000000 0000000000000000"
+        "0000000000000000 00000000000000C0 0000000000000000 0000000000000000"
+        "0000000000000000 0000000000000000 9A9999999999B93F 0000000000000000"
+        "000000000000F83F 0000000000000080 000000000000D03F 000000000000F87F");
     ASSERT_EQ(w.Size(), 128u);
     EXPECT_EQ(w.Bytes(), expected);
 
