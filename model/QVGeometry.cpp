@@ -14,15 +14,33 @@ constexpr double TwoPi = 2 * std::numbers::pi;
 // At most this many points per arc, whatever its radius and sweep.
 constexpr int MaxArcPoints = 200;
 
-}  // namespace
+} // namespace
 
-bool IsEqualTol(double V1, double V2, double Tol) { return std::fabs(V1 - V2) <= Tol; }
-bool IsEqual(double V1, double V2) { return IsEqualTol(V1, V2, SystemTol()); }
-bool IsDifferentTol(double V1, double V2, double Tol) { return std::fabs(V1 - V2) > Tol; }
-bool IsDifferent(double V1, double V2) { return IsDifferentTol(V1, V2, SystemTol()); }
-bool IsGreaterOrEqual(double V1, double V2) { return V1 > V2 || IsEqual(V1, V2); }
+bool IsEqualTol(double V1, double V2, double Tol)
+{
+    return std::fabs(V1 - V2) <= Tol;
+}
+bool IsEqual(double V1, double V2)
+{
+    return IsEqualTol(V1, V2, SystemTol());
+}
+bool IsDifferentTol(double V1, double V2, double Tol)
+{
+    return std::fabs(V1 - V2) > Tol;
+}
+bool IsDifferent(double V1, double V2)
+{
+    return IsDifferentTol(V1, V2, SystemTol());
+}
+bool IsGreaterOrEqual(double V1, double V2)
+{
+    return V1 > V2 || IsEqual(V1, V2);
+}
 
-bool IsSamePoint(const TVector2D& A, const TVector2D& B) { return IsSamePointTol(A, B, SystemTol()); }
+bool IsSamePoint(const TVector2D& A, const TVector2D& B)
+{
+    return IsSamePointTol(A, B, SystemTol());
+}
 
 bool IsSamePointTol(const TVector2D& A, const TVector2D& B, double Tol)
 {
@@ -68,17 +86,29 @@ double SqrDistanceXY(double X1, double Y1, double X2, double Y2)
     return (X2 - X1) * (X2 - X1) + (Y2 - Y1) * (Y2 - Y1);
 }
 
-double VectorDistance2D(const TVector2D& A, const TVector2D& B) { return DistanceXY(A.X, A.Y, B.X, B.Y); }
+double VectorDistance2D(const TVector2D& A, const TVector2D& B)
+{
+    return DistanceXY(A.X, A.Y, B.X, B.Y);
+}
 
-double PointDistanceXY(const TPoint2D& A, const TPoint2D& B) { return DistanceXY(A.X, A.Y, B.X, B.Y); }
+double PointDistanceXY(const TPoint2D& A, const TPoint2D& B)
+{
+    return DistanceXY(A.X, A.Y, B.X, B.Y);
+}
 
 double VectorDistance3D(const TVector3D& A, const TVector3D& B)
 {
     return VectorLength3D(SubVector3D(B, A));
 }
 
-double DotProduct2D(const TVector2D& A, const TVector2D& B) { return A.X * B.X + A.Y * B.Y; }
-double CrossProduct2D(const TVector2D& A, const TVector2D& B) { return A.X * B.Y - A.Y * B.X; }
+double DotProduct2D(const TVector2D& A, const TVector2D& B)
+{
+    return A.X * B.X + A.Y * B.Y;
+}
+double CrossProduct2D(const TVector2D& A, const TVector2D& B)
+{
+    return A.X * B.Y - A.Y * B.X;
+}
 
 double AngleBetween(const TVector2D& A, const TVector2D& B)
 {
@@ -89,16 +119,34 @@ double AngleBetween(const TVector2D& A, const TVector2D& B)
     return std::acos(std::clamp(DotProduct2D(A, B) / std::sqrt(q), -1.0, 1.0));
 }
 
-TVector2D ScaleVector2D(const TVector2D& V, double S) { return {V.X * S, V.Y * S}; }
-TVector2D PerpLeft(const TVector2D& V) { return {-V.Y, V.X}; }
-TVector2D PerpRight(const TVector2D& V) { return {V.Y, -V.X}; }
+TVector2D ScaleVector2D(const TVector2D& V, double S)
+{
+    return {V.X * S, V.Y * S};
+}
+TVector2D PerpLeft(const TVector2D& V)
+{
+    return {-V.Y, V.X};
+}
+TVector2D PerpRight(const TVector2D& V)
+{
+    return {V.Y, -V.X};
+}
 TVector2D MidPoint(const TVector2D& A, const TVector2D& B)
 {
     return {(A.X + B.X) * 0.5, (A.Y + B.Y) * 0.5};
 }
-TVector2D CopyVector2D(const TVector2D& Source) { return Source; }
-TPoint2D VectorToPoint2D(const TVector2D& V) { return {V.X, V.Y, 1}; }
-void SwapPoints2D(TPoint2D& A, TPoint2D& B) { std::swap(A, B); }
+TVector2D CopyVector2D(const TVector2D& Source)
+{
+    return Source;
+}
+TPoint2D VectorToPoint2D(const TVector2D& V)
+{
+    return {V.X, V.Y, 1};
+}
+void SwapPoints2D(TPoint2D& A, TPoint2D& B)
+{
+    std::swap(A, B);
+}
 
 int Quadrant(double X, double Y)
 {
@@ -113,7 +161,10 @@ int Quadrant(double X, double Y)
     return 0;
 }
 
-int QuadrantOf(const TVector2D& V) { return Quadrant(V.X, V.Y); }
+int QuadrantOf(const TVector2D& V)
+{
+    return Quadrant(V.X, V.Y);
+}
 
 int FarthestPoint(TVector2D& P, const std::vector<TVector2D>& Points)
 {
@@ -142,7 +193,10 @@ double PointsAngleSigned(const TVector2D& A, const TVector2D& B)
     return std::atan2(B.Y - A.Y, B.X - A.X);
 }
 
-double ArcTanXY(double X, double Y) { return std::atan2(Y, X); }
+double ArcTanXY(double X, double Y)
+{
+    return std::atan2(Y, X);
+}
 
 double ArcSweep(int Dir, double StartAngle, double EndAngle)
 {
@@ -224,8 +278,7 @@ void NearestOnSegmentXY(double AX, double AY, double BX, double BY, double PX, d
     }
 }
 
-void ProjectOnLineXY(double AX, double AY, double BX, double BY, double PX, double PY, double& X,
-                     double& Y)
+void ProjectOnLineXY(double AX, double AY, double BX, double BY, double PX, double PY, double& X, double& Y)
 {
     const double dx = BX - AX, dy = BY - AY;
     const double len2 = dx * dx + dy * dy;
@@ -243,8 +296,7 @@ TVector2D PointAtDistance(const TVector2D& A, const TVector2D& B, double Dist)
     return {B.X + Dist * d.X / len, B.Y + Dist * d.Y / len};
 }
 
-void OffsetSegment(const TVector2D& P1, const TVector2D& P2, double Dist, TVector2D& Q1,
-                   TVector2D& Q2)
+void OffsetSegment(const TVector2D& P1, const TVector2D& P2, double Dist, TVector2D& Q1, TVector2D& Q2)
 {
     const TVector2D d = SubVector2D(P2, P1);
     const double len = VectorLength2D(d);
@@ -279,8 +331,8 @@ void OrthoPoint(const TPoint2D& Ref, TPoint2D& P)
         P.X = r.X;
 }
 
-void ArcToPoints2D(const TVector2D& Centre, const TVector2D& StartPt, const TVector2D& EndPt,
-                   bool Clockwise, TArrayOfPoint2d& Points)
+void ArcToPoints2D(const TVector2D& Centre, const TVector2D& StartPt, const TVector2D& EndPt, bool Clockwise,
+                   TArrayOfPoint2d& Points)
 {
     ArcToPoints2DTol(Centre, StartPt, EndPt, Clockwise, SimulTol(), Points);
 }
@@ -343,7 +395,10 @@ TVector2D VertexTangent(const TVector2D& P, const TAVertice& Prev, const TAVerti
     return RotateVector2D(SubVector2D(P, Cur.Centre), Cur.Kind == 1 ? Pi / 2 : -Pi / 2);
 }
 
-TRect2D MakeRect2D(double X1, double Y1, double X2, double Y2) { return {{X1, Y1, 1}, {X2, Y2, 1}}; }
+TRect2D MakeRect2D(double X1, double Y1, double X2, double Y2)
+{
+    return {{X1, Y1, 1}, {X2, Y2, 1}};
+}
 
 TRect3D MakeRect3D(double X1, double Y1, double Z1, double X2, double Y2, double Z2)
 {
@@ -377,7 +432,7 @@ void UnionAxis(double& First, double& Second, double BFirst, double BSecond)
         Second = BSecond;
 }
 
-}  // namespace
+} // namespace
 
 TRect2D NormalizeRect2D(const TRect2D& R)
 {

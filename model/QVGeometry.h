@@ -31,11 +31,11 @@ int CircleSide(const TVector2D& C, const TVector2D& P, double Radius);
 double DistanceXY(double X1, double Y1, double X2, double Y2);
 double SqrDistanceXY(double X1, double Y1, double X2, double Y2);
 double VectorDistance2D(const TVector2D& A, const TVector2D& B);
-double PointDistanceXY(const TPoint2D& A, const TPoint2D& B);  // W ignored
+double PointDistanceXY(const TPoint2D& A, const TPoint2D& B); // W ignored
 double VectorDistance3D(const TVector3D& A, const TVector3D& B);
 double DotProduct2D(const TVector2D& A, const TVector2D& B);
 double CrossProduct2D(const TVector2D& A, const TVector2D& B);
-double AngleBetween(const TVector2D& A, const TVector2D& B);  // in [0, pi]
+double AngleBetween(const TVector2D& A, const TVector2D& B); // in [0, pi]
 TVector2D ScaleVector2D(const TVector2D& V, double S);
 TVector2D PerpLeft(const TVector2D& V);
 TVector2D PerpRight(const TVector2D& V);
@@ -50,8 +50,8 @@ int QuadrantOf(const TVector2D& V);
 // that point. Points must not be empty.
 int FarthestPoint(TVector2D& P, const std::vector<TVector2D>& Points);
 
-double PointsAngle(const TVector2D& A, const TVector2D& B);        // [0, 2pi)
-double PointsAngleSigned(const TVector2D& A, const TVector2D& B);  // (-pi, pi]
+double PointsAngle(const TVector2D& A, const TVector2D& B);       // [0, 2pi)
+double PointsAngleSigned(const TVector2D& A, const TVector2D& B); // (-pi, pi]
 double ArcTanXY(double X, double Y);
 // Sweep in the arc's direction (1 counter-clockwise, -1 clockwise): equal angles are a full turn.
 double ArcSweep(int Dir, double StartAngle, double EndAngle);
@@ -67,13 +67,11 @@ TVector2D NearestOnSegment(const TVector2D& A, const TVector2D& B, const TVector
 void NearestOnSegmentXY(double AX, double AY, double BX, double BY, double PX, double PY, double& X,
                         double& Y);
 // Foot of the perpendicular on the infinite line AB; A when A and B coincide.
-void ProjectOnLineXY(double AX, double AY, double BX, double BY, double PX, double PY, double& X,
-                     double& Y);
+void ProjectOnLineXY(double AX, double AY, double BX, double BY, double PX, double PY, double& X, double& Y);
 // The point at distance Dist from B towards A; B when A and B coincide.
 TVector2D PointAtDistance(const TVector2D& A, const TVector2D& B, double Dist);
 // Both ends moved by Dist to the left of P1->P2; unmoved when P1 and P2 coincide.
-void OffsetSegment(const TVector2D& P1, const TVector2D& P2, double Dist, TVector2D& Q1,
-                   TVector2D& Q2);
+void OffsetSegment(const TVector2D& P1, const TVector2D& P2, double Dist, TVector2D& Q1, TVector2D& Q2);
 // Dir >= 0: P on the right of A->B or on it; Dir < 0: on the left or on it.
 bool IsOnSide(const TVector2D& A, const TVector2D& B, const TVector2D& P, int Dir);
 bool IsRightOf(const TPoint2D& P, const TPoint2D& A, const TPoint2D& B);
@@ -84,8 +82,8 @@ void OrthoPoint(const TPoint2D& Ref, TPoint2D& P);
 // The arc from StartPt to EndPt as at most 200 points within the chord tolerance SimulTol; the
 // start point is left out, the last point is the start turned by the whole sweep. Equal start
 // and end give one point. Always at least one point, whatever the input.
-void ArcToPoints2D(const TVector2D& Centre, const TVector2D& StartPt, const TVector2D& EndPt,
-                   bool Clockwise, TArrayOfPoint2d& Points);
+void ArcToPoints2D(const TVector2D& Centre, const TVector2D& StartPt, const TVector2D& EndPt, bool Clockwise,
+                   TArrayOfPoint2d& Points);
 void ArcToPoints2DTol(const TVector2D& Centre, const TVector2D& StartPt, const TVector2D& EndPt,
                       bool Clockwise, double Tol, TArrayOfPoint2d& Points);
 // Nearest point of the counter-clockwise arc from StartPt to EndPt (the chord-side rule).

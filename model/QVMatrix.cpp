@@ -20,8 +20,7 @@ double Minor(const std::array<double, 16>& M, int Row, int Col)
             if (c != Col)
                 v[n++] = M[4 * r + c];
     }
-    const double a = v[0], b = v[1], c = v[2], d = v[3], e = v[4], f = v[5], g = v[6], h = v[7],
-                 l = v[8];
+    const double a = v[0], b = v[1], c = v[2], d = v[3], e = v[4], f = v[5], g = v[6], h = v[7], l = v[8];
     return a * (e * l - f * h) - b * (d * l - f * g) + c * (d * h - e * g);
 }
 
@@ -30,7 +29,7 @@ double Minor(const std::array<double, 16>& M, int Row, int Col)
 // 1/600 still inverts.
 constexpr double SingularRatio = 1e-12;
 
-}  // namespace
+} // namespace
 
 TMatrix4 TMatrix4::CreateFrom2D(const TTransform2D& T)
 {
@@ -89,9 +88,15 @@ void TMatrix4::SetElement(int Index, double Value)
         M[Index] = Value;
 }
 
-void TMatrix4::LoadIdentity() { M = IdentityMatrix.M; }
+void TMatrix4::LoadIdentity()
+{
+    M = IdentityMatrix.M;
+}
 
-void TMatrix4::Assign(const TMatrix4* Source) { M = Source ? Source->M : IdentityMatrix.M; }
+void TMatrix4::Assign(const TMatrix4* Source)
+{
+    M = Source ? Source->M : IdentityMatrix.M;
+}
 
 void TMatrix4::SetTranslation(double DX, double DY, double DZ)
 {
@@ -126,8 +131,8 @@ void TMatrix4::Multiply(const TMatrix4& A, const TMatrix4& B)
         const int cols = affineB ? 3 : 4;
         for (int i = 0; i < 4; ++i) {
             for (int j = 0; j < cols; ++j)
-                r[4 * i + j] = a[4 * i] * b[j] + a[4 * i + 1] * b[4 + j] +
-                               a[4 * i + 2] * b[8 + j] + a[4 * i + 3] * b[12 + j];
+                r[4 * i + j] = a[4 * i] * b[j] + a[4 * i + 1] * b[4 + j] + a[4 * i + 2] * b[8 + j] +
+                               a[4 * i + 3] * b[12 + j];
             if (affineB)
                 r[4 * i + 3] = a[4 * i + 3];
         }
@@ -145,9 +150,15 @@ void TMatrix4::Rotate(bool InDegrees, double Angle)
     Multiply(*this, CreateRotation(InDegrees, Angle));
 }
 
-void TMatrix4::Mirror(int Mode) { Multiply(*this, CreateMirror(Mode)); }
+void TMatrix4::Mirror(int Mode)
+{
+    Multiply(*this, CreateMirror(Mode));
+}
 
-void TMatrix4::Scale(double SX, double SY, double SZ) { Multiply(*this, CreateScale(SX, SY, SZ)); }
+void TMatrix4::Scale(double SX, double SY, double SZ)
+{
+    Multiply(*this, CreateScale(SX, SY, SZ));
+}
 
 void TMatrix4::PreRotateDeg(double Angle)
 {
@@ -206,7 +217,10 @@ TPoint3D TMatrix4::TransformPoint3D(const TPoint3D& P) const
     return r;
 }
 
-bool TMatrix4::IsEqual(const TMatrix4& Other) const { return M == Other.M; }
+bool TMatrix4::IsEqual(const TMatrix4& Other) const
+{
+    return M == Other.M;
+}
 
 void TMatrix4::SaveToStream(TStreamWriter& W) const
 {
@@ -255,10 +269,22 @@ TVector3D NormalizeVector3D(const TVector3D& V)
     return V;
 }
 
-TPoint2D MakePoint2D(double X, double Y) { return {X, Y, 1}; }
-TPoint3D MakePoint3D(double X, double Y, double Z) { return {X, Y, Z, 1}; }
-TVector2D MakeVector2D(double X, double Y) { return {X, Y}; }
-TVector3D MakeVector3D(double X, double Y, double Z) { return {X, Y, Z}; }
+TPoint2D MakePoint2D(double X, double Y)
+{
+    return {X, Y, 1};
+}
+TPoint3D MakePoint3D(double X, double Y, double Z)
+{
+    return {X, Y, Z, 1};
+}
+TVector2D MakeVector2D(double X, double Y)
+{
+    return {X, Y};
+}
+TVector3D MakeVector3D(double X, double Y, double Z)
+{
+    return {X, Y, Z};
+}
 
 TVector2D PointDelta2D(const TPoint2D& P1, const TPoint2D& P2)
 {
@@ -269,9 +295,15 @@ TVector2D PointDelta2D(const TPoint2D& P1, const TPoint2D& P2)
     return {P2.X - P1.X, P2.Y - P1.Y};
 }
 
-double VectorLength2D(const TVector2D& V) { return std::sqrt(V.X * V.X + V.Y * V.Y); }
+double VectorLength2D(const TVector2D& V)
+{
+    return std::sqrt(V.X * V.X + V.Y * V.Y);
+}
 
-double VectorLength3D(const TVector3D& V) { return std::sqrt(DotProduct3D(V, V)); }
+double VectorLength3D(const TVector3D& V)
+{
+    return std::sqrt(DotProduct3D(V, V));
+}
 
 double DotProduct3D(const TVector3D& A, const TVector3D& B)
 {
@@ -283,27 +315,45 @@ TVector3D CrossProduct3D(const TVector3D& A, const TVector3D& B)
     return {A.Y * B.Z - A.Z * B.Y, A.Z * B.X - A.X * B.Z, A.X * B.Y - A.Y * B.X};
 }
 
-TVector2D SubVector2D(const TVector2D& A, const TVector2D& B) { return {A.X - B.X, A.Y - B.Y}; }
+TVector2D SubVector2D(const TVector2D& A, const TVector2D& B)
+{
+    return {A.X - B.X, A.Y - B.Y};
+}
 
 TVector3D SubVector3D(const TVector3D& A, const TVector3D& B)
 {
     return {A.X - B.X, A.Y - B.Y, A.Z - B.Z};
 }
 
-TPoint2D SubPoint2D(const TPoint2D& A, const TPoint2D& B) { return {A.X - B.X, A.Y - B.Y, 1}; }
+TPoint2D SubPoint2D(const TPoint2D& A, const TPoint2D& B)
+{
+    return {A.X - B.X, A.Y - B.Y, 1};
+}
 
-TVector2D AddVector2D(const TVector2D& A, const TVector2D& B) { return {A.X + B.X, A.Y + B.Y}; }
+TVector2D AddVector2D(const TVector2D& A, const TVector2D& B)
+{
+    return {A.X + B.X, A.Y + B.Y};
+}
 
 TVector3D AddVector3D(const TVector3D& A, const TVector3D& B)
 {
     return {A.X + B.X, A.Y + B.Y, A.Z + B.Z};
 }
 
-TPoint2D AddPoint2D(const TPoint2D& P, const TVector2D& V) { return {P.X + V.X, P.Y + V.Y, 1}; }
+TPoint2D AddPoint2D(const TPoint2D& P, const TVector2D& V)
+{
+    return {P.X + V.X, P.Y + V.Y, 1};
+}
 
-TVector2D SumXY(double X1, double Y1, double X2, double Y2) { return {X1 + X2, Y1 + Y2}; }
+TVector2D SumXY(double X1, double Y1, double X2, double Y2)
+{
+    return {X1 + X2, Y1 + Y2};
+}
 
-TVector3D ScaleVector3D(const TVector3D& V, double S) { return {V.X * S, V.Y * S, V.Z * S}; }
+TVector3D ScaleVector3D(const TVector3D& V, double S)
+{
+    return {V.X * S, V.Y * S, V.Z * S};
+}
 
 TVector2D RotateVector2D(const TVector2D& V, double Angle)
 {
@@ -311,8 +361,8 @@ TVector2D RotateVector2D(const TVector2D& V, double Angle)
     return {V.X * c - V.Y * s, V.X * s + V.Y * c};
 }
 
-float LinePlaneIntersect(const TVector3f& LinePoint, const TVector3f& LineDir,
-                         const TVector4f& PlanePoint, const TVector4f& PlaneNormal, TVector4f& R)
+float LinePlaneIntersect(const TVector3f& LinePoint, const TVector3f& LineDir, const TVector4f& PlanePoint,
+                         const TVector4f& PlaneNormal, TVector4f& R)
 {
     const TVector4f& n = PlaneNormal;
     const float d = n.X * LineDir.X + n.Y * LineDir.Y + n.Z * LineDir.Z;

@@ -97,5 +97,5 @@ TVector2D RotateVector2D(const TVector2D& V, double Angle);
 
 // Intersection of a line with a plane, in single precision. Returns the line parameter t and
 // sets R = LinePoint + t * LineDir (R.W = 0); a line parallel to the plane returns 0 and leaves R.
-float LinePlaneIntersect(const TVector3f& LinePoint, const TVector3f& LineDir,
-                         const TVector4f& PlanePoint, const TVector4f& PlaneNormal, TVector4f& R);
+float LinePlaneIntersect(const TVector3f& LinePoint, const TVector3f& LineDir, const TVector4f& PlanePoint,
+                         const TVector4f& PlaneNormal, TVector4f& R);

@@ -12,7 +12,10 @@ TAVertice TAVertice::CreateFull(int32_t Kind, const TVector2D& P, const TVector2
     return {Kind, P, C, Tag};
 }
 
-TAVertice TAVertice::CreatePoint(const TVector2D& P, int32_t Tag) { return CreateFull(0, P, {}, Tag); }
+TAVertice TAVertice::CreatePoint(const TVector2D& P, int32_t Tag)
+{
+    return CreateFull(0, P, {}, Tag);
+}
 
 TAVertice TAVertice::CreateFromStream(TStreamReader& R)
 {
@@ -39,10 +42,12 @@ void TAVertice::SaveToStream(TStreamWriter& W) const
     W.WriteInt32(ID);
 }
 
-TAVertice3d TAVertice3d::CreatePoint(const TVector3D& P) { return CreateFull(0, P, {}, 0); }
+TAVertice3d TAVertice3d::CreatePoint(const TVector3D& P)
+{
+    return CreateFull(0, P, {}, 0);
+}
 
-TAVertice3d TAVertice3d::CreateFull(int32_t Kind, const TVector3D& P, const TVector3D& C,
-                                    int32_t Tag)
+TAVertice3d TAVertice3d::CreateFull(int32_t Kind, const TVector3D& P, const TVector3D& C, int32_t Tag)
 {
     return {Kind, P, C, Tag};
 }
@@ -65,7 +70,7 @@ void WriteVector3D(TStreamWriter& W, const TVector3D& V)
     W.WriteDouble(V.Z);
 }
 
-}  // namespace
+} // namespace
 
 TAVertice3d TAVertice3d::CreateFromStream(TStreamReader& R)
 {

@@ -30,7 +30,7 @@ protected:
     double SimTol = 0.025;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(GeometryTest, TolerantComparisons)
 {
@@ -61,7 +61,7 @@ TEST_F(GeometryTest, CircleSideIsStrictInsideAndTolerantOutside)
 
 TEST_F(GeometryTest, CollinearComparesTwiceTheAreaWithChainTol)
 {
-    EXPECT_TRUE(IsCollinear({0, 0}, {10, 0}, {5, 0.0002}));  // area term 0.002
+    EXPECT_TRUE(IsCollinear({0, 0}, {10, 0}, {5, 0.0002})); // area term 0.002
     EXPECT_FALSE(IsCollinear({0, 0}, {10, 0}, {5, 0.0003}));
 }
 
@@ -71,7 +71,7 @@ TEST_F(GeometryTest, QuadrantsOwnTheirPositiveAxes)
         double x, y;
         int quadrant;
     };
-    const std::vector<Case> cases = {{0, 0, 0}, {1, 0, 1}, {0, 1, 2}, {-1, 0, 3},
+    const std::vector<Case> cases = {{0, 0, 0},  {1, 0, 1}, {0, 1, 2},   {-1, 0, 3},
                                      {0, -1, 4}, {1, 1, 1}, {-1, -1, 3}, {1, -1, 4}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "(" << c.x << ", " << c.y << ")");
@@ -146,7 +146,7 @@ TEST_F(GeometryTest, ArcToPointsFollowsTheArc)
         const char* name;
         TVector2D start, end;
         bool clockwise;
-        TVector2D firstSide;  // a point near the first step
+        TVector2D firstSide; // a point near the first step
     };
     const std::vector<Case> cases = {
         {"counter-clockwise", {10, 0}, {0, 10}, false, {10, 1}},
@@ -210,7 +210,7 @@ TEST_F(GeometryTest, LinesAndSides)
     EXPECT_EQ(a, 0);
     EXPECT_EQ(b, -10);
     EXPECT_EQ(c, 0);
-    EXPECT_EQ(LineDistance({5, 3}, a, b, c), -3);  // left of P1->P2 is negative
+    EXPECT_EQ(LineDistance({5, 3}, a, b, c), -3); // left of P1->P2 is negative
     EXPECT_EQ(LineDistance({5, 3}, 0, 0, 1), 0);
     const TVector2D foot = LineProjection({5, 3}, a, b, c);
     EXPECT_EQ(foot.X, 5);
@@ -345,8 +345,8 @@ TEST_F(GeometryTest, TransformRect3DUsesAllEightCorners)
 {
     // Regression: two diagonals alone miss the corners that a Z-into-X shear makes extreme.
     TMatrix4 shear;
-    shear.M[8] = -1;  // X' = X - Z
-    shear.M[9] = 1;   // Y' = Y + Z
+    shear.M[8] = -1; // X' = X - Z
+    shear.M[9] = 1;  // Y' = Y + Z
     const TRect3D box = TransformRect3D(MakeRect3D(0, 0, 0, 1, 1, 1), shear);
     EXPECT_EQ(box.First.X, -1);
     EXPECT_EQ(box.Second.X, 1);

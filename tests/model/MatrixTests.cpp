@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <numbers>
@@ -21,8 +21,8 @@ TMatrix4 FullProduct(const TMatrix4& A, const TMatrix4& B)
     TMatrix4 r;
     for (int i = 0; i < 4; ++i)
         for (int j = 0; j < 4; ++j)
-            r.M[4 * i + j] = A.M[4 * i] * B.M[j] + A.M[4 * i + 1] * B.M[4 + j] +
-                             A.M[4 * i + 2] * B.M[8 + j] + A.M[4 * i + 3] * B.M[12 + j];
+            r.M[4 * i + j] = A.M[4 * i] * B.M[j] + A.M[4 * i + 1] * B.M[4 + j] + A.M[4 * i + 2] * B.M[8 + j] +
+                             A.M[4 * i + 3] * B.M[12 + j];
     return r;
 }
 
@@ -40,10 +40,10 @@ void ExpectNearMatrix(const TMatrix4& A, const TMatrix4& B, double tol)
 }
 
 const TMatrix4 Affine = Make({0.8, 0.6, 0.1, 0, -0.6, 0.8, 0.2, 0, 0.3, -0.2, 1.5, 0, 7, -3, 2, 1});
-const TMatrix4 Projective = Make({1.1, 0.2, 0.3, 0.01, 0.4, 0.9, -0.5, -0.02, 0.7, 0.1, 1.3, 0.03,
-                                  -4, 5, 6, 1.2});
+const TMatrix4 Projective =
+    Make({1.1, 0.2, 0.3, 0.01, 0.4, 0.9, -0.5, -0.02, 0.7, 0.1, 1.3, 0.03, -4, 5, 6, 1.2});
 
-}  // namespace
+} // namespace
 
 TEST(Matrix, ProductShortcutsEqualFullProduct)
 {
@@ -79,7 +79,7 @@ TEST(Matrix, ProductShortcutsEqualFullProduct)
 TEST(Matrix, ProductAppliesLeftOperandFirst)
 {
     TMatrix4 m = TMatrix4::CreateTranslation(1, 0, 0);
-    m.Rotate(true, 90);  // translate, then turn
+    m.Rotate(true, 90); // translate, then turn
     const TPoint2D p = m.TransformPoint2D(MakePoint2D(0, 0));
     EXPECT_NEAR(p.X, 0, 1e-15);
     EXPECT_NEAR(p.Y, 1, 1e-15);
@@ -139,7 +139,7 @@ TEST(Matrix, BuildersMapPoints)
         TMatrix4 m;
         TPoint2D in, out;
     };
-    TTransform2D t2 = {0, 1, 0, -1, 0, 0, 5, 6, 1};  // quarter turn, then (5, 6)
+    TTransform2D t2 = {0, 1, 0, -1, 0, 0, 5, 6, 1}; // quarter turn, then (5, 6)
     const std::vector<Case> cases = {
         {"mirror 0 negates Y", TMatrix4::CreateMirror(0), {2, 5, 1}, {2, -5, 1}},
         {"mirror 1 negates X", TMatrix4::CreateMirror(1), {2, 5, 1}, {-2, 5, 1}},
@@ -148,8 +148,7 @@ TEST(Matrix, BuildersMapPoints)
         {"rotation 90 degrees", TMatrix4::CreateRotation(true, 90), {1, 0, 1}, {0, 1, 1}},
         {"from 2D", TMatrix4::CreateFrom2D(t2), {1, 0, 1}, {5, 7, 1}},
         {"W = 0 ignores translation", TMatrix4::CreateTranslation(3, 4, 0), {1, 2, 0}, {1, 2, 0}},
-        {"W = 2 adds translation twice", TMatrix4::CreateTranslation(3, 4, 0), {1, 2, 2},
-         {7, 10, 2}},
+        {"W = 2 adds translation twice", TMatrix4::CreateTranslation(3, 4, 0), {1, 2, 2}, {7, 10, 2}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -203,15 +202,15 @@ TEST(Matrix, StreamIsSixteenLittleEndianDoubles)
 {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     TMatrix4 m = Make({1, 0, 0, 0, 0, -2, 0, 0, 0, 0, 0.1, 0, 1.5, -0.0, 0.25, nan});
-    m.Locked = true;  // never streamed
+    m.Locked = true; // never streamed
     TStreamWriter w;
     m.SaveToStream(w);
 
-    const std::vector<uint8_t> expected = HexBytes(
-        "000000000000F03F 0000000000000000 0000000000000000 0000000000000000"
-        "0000000000000000 00000000000000C0 0000000000000000 0000000000000000"
-        "0000000000000000 0000000000000000 9A9999999999B93F 0000000000000000"
-        "000000000000F83F 0000000000000080 000000000000D03F 000000000000F87F");
+    const std::vector<uint8_t> expected =
+        HexBytes("000000000000F03F 0000000000000000 0000000000000000 0000000000000000"
+                 "0000000000000000 00000000000000C0 0000000000000000 0000000000000000"
+                 "0000000000000000 0000000000000000 9A9999999999B93F 0000000000000000"
+                 "000000000000F83F 0000000000000080 000000000000D03F 000000000000F87F");
     ASSERT_EQ(w.Size(), 128u);
     EXPECT_EQ(w.Bytes(), expected);
 
