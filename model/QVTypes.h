@@ -30,6 +30,15 @@ struct TRect3D {
     TPoint3D First, Second;
 };
 
+// Integer screen point and rectangle, in pixels; Y grows downwards.
+struct TPoint {
+    int32_t X = 0, Y = 0;
+};
+
+struct TRect {
+    int32_t Left = 0, Top = 0, Right = 0, Bottom = 0;
+};
+
 // Row-major 3x3 for row vectors, translation in the third row.
 using TTransform2D = std::array<double, 9>;
 
