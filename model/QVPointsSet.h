@@ -1,0 +1,102 @@
+#pragma once
+// Point sets: the growable arrays of homogeneous points in which primitives keep their control
+// points and curves their profiles. A set tells its owner when it changes (OnChange), so that
+// the owner can recompute its box. Counts are 16-bit in files, so a set holds at most 65535
+// points; going beyond is an ECADOutOfBound, never a wrap-around.
+#include "QVTypes.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <vector>
+
+class TStreamReader;
+class TStreamWriter;
+
+class TPointsSetBase {
+public:
+    static constexpr int MaxPoints = 65535;
+
+    TPointsSetBase() = default;
+    TPointsSetBase(const TPointsSetBase&) = delete;
+    TPointsSetBase& operator=(const TPointsSetBase&) = delete;
+    virtual ~TPointsSetBase() = default;
+
+    // Storing beyond the capacity enlarges the buffer; false refuses.
+    bool Growable = true;
+    // While true, OnChange is not raised.
+    bool DisableEvents = false;
+    // Raised by NotifyChange with the set; an owner binds its box update here.
+    std::function<void(TPointsSetBase&)> OnChange;
+
+    int Count() const { return FCount; }
+    int Capacity() const { return FCapacity; }
+
+    // Calls OnChange with events off, so a handler that changes the set cannot re-enter; they
+    // are on again afterwards even when the handler fails.
+    void NotifyChange();
+    void SetDisableEvents(bool Value) { DisableEvents = Value; }
+    // Count 0; the buffer and the capacity stay.
+    void Clear() { FCount = 0; }
+
+protected:
+    int FCount = 0;
+    int FCapacity = 0;
+};
+
+// What the 2D and 3D sets share; TPointT is TPoint2D or TPoint3D.
+template <typename TPointT> class TPointsSetOf : public TPointsSetBase {
+public:
+    explicit TPointsSetOf(int Capacity);
+
+    TPointT Get(int Index) const;
+    // Stores without notifying. Below the capacity the count reaches Index + 1; beyond it a
+    // growable set at least doubles (up to MaxPoints) and a fixed one refuses.
+    void Put(int Index, const TPointT& P);
+    void SetPoint(int Index, const TPointT& P);
+    // Only grows; new slots hold the origin with W = 1. Does not notify.
+    void SetCapacity(int N);
+    // The points in use.
+    std::span<const TPointT> Points() const { return {Buffer.data(), static_cast<size_t>(FCount)}; }
+
+    // UInt16 count, the points as little-endian Doubles, the Growable byte.
+    void SaveToStream(TStreamWriter& W) const;
+
+protected:
+    // Reads the stream form into this (new, empty) set: capacity n, n points, Growable.
+    void ReadFromStream(TStreamReader& R);
+    [[noreturn]] void OutOfBound(const char* Operation, const char* What) const;
+
+    std::vector<TPointT> Buffer;
+};
+
+class TPointsSet2D final : public TPointsSetOf<TPoint2D> {
+public:
+    explicit TPointsSet2D(int Capacity) : TPointsSetOf(Capacity) {}
+    static std::unique_ptr<TPointsSet2D> CreateFromStream(TStreamReader& R);
+
+    void Add(const TPoint2D& P) { SetPoint(FCount, P); }
+    // Appends all points and notifies once. A fixed set refuses them unless they fit.
+    void AddPoints(std::span<const TPoint2D> NewPoints);
+    // Index must hold a point already; appending is Add's job.
+    void Insert(int Index, const TPoint2D& P);
+    void Delete(int Index);
+    // Source's points First..Last to the same indexes, up to Source's last point; notifies even
+    // when the copy fails.
+    void CopyFrom(const TPointsSet2D& Source, int First, int Last);
+    // Box of the cartesian points, W = 1; (0, 0)-(0, 0) when empty. No transform applied.
+    TRect2D GetBox() const;
+};
+
+class TPointsSet3D final : public TPointsSetOf<TPoint3D> {
+public:
+    explicit TPointsSet3D(int Capacity) : TPointsSetOf(Capacity) {}
+    static std::unique_ptr<TPointsSet3D> CreateFromStream(TStreamReader& R);
+
+    TRect3D GetBox() const;
+};
+
+// The points of ArcToPoints2DTol in a new growable set.
+std::unique_ptr<TPointsSet2D> ArcToPointsSet2D(const TVector2D& Centre, const TVector2D& StartPt,
+                                               const TVector2D& EndPt, bool Clockwise, double Tol);
