@@ -1,6 +1,7 @@
 #include "QVSys.h"
 
 #include "CADExceptions.h"
+#include "QVMatrix.h"
 
 #include <array>
 #include <optional>
@@ -55,6 +56,8 @@ void TGraphicObject::Assign(const TGraphicObject& source)
     ToBeSaved = source.ToBeSaved;
 }
 
+TMatrix4 TGraphicObject::GetModelTransform() const { return IdentityMatrix; }
+
 int32_t TGraphicObject::HitTest(const TPoint2D& /*pt*/, double& dist, double /*aperture*/)
 {
     dist = 1e8;
@@ -72,7 +75,9 @@ std::unique_ptr<TGraphicObject> CopyGraphicObject(const TGraphicObject& source)
 {
     std::unique_ptr<TGraphicObject> copy = source.CreateSameClass(source.ID);
     // A subclass that forgot CreateSameClass would silently copy as its parent.
-    RASTREL_ASSERT(copy && typeid(*copy) == typeid(source));
+    RASTREL_ASSERT(copy);
+    const TGraphicObject& made = *copy;
+    RASTREL_ASSERT(typeid(made) == typeid(source));
     copy->Assign(source);
     return copy;
 }

@@ -45,6 +45,8 @@ public:
     virtual void BuildGL() {}
     virtual void SaveToStream(TStreamWriter& stream);
     virtual void Assign(const TGraphicObject& source);
+    // The combined transform; identity for an object without one.
+    virtual TMatrix4 GetModelTransform() const;
     virtual void SetModelTransform(const TMatrix4&) {}
     virtual bool HasTransform() const { return false; }
     virtual void BuildGLHighlight() {}

@@ -1,4 +1,5 @@
 #include "CADExceptions.h"
+#include "QVMatrix.h"
 #include "QVSys.h"
 
 #include <gtest/gtest.h>
@@ -141,4 +142,14 @@ TEST(GraphicObject, CopyIsOfTheExactClassWithSourceIdAndFlags)
     EXPECT_EQ(copy->ID, 42);
     EXPECT_EQ(copy->Layer, 0);  // the layer is the drawing's to give
     EXPECT_FALSE(copy->Enabled);
+}
+
+TEST(GraphicObject, PlainObjectHasNoTransformAndIsNeverHit)
+{
+    TGraphicObject obj(1);
+    EXPECT_FALSE(obj.HasTransform());
+    EXPECT_TRUE(obj.GetModelTransform().IsEqual(IdentityMatrix));
+    double dist = 0;
+    EXPECT_EQ(obj.HitTest(TPoint2D{}, dist, 5), HitMiss);
+    EXPECT_EQ(dist, 1e8);
 }
