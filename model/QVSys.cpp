@@ -110,6 +110,7 @@ bool OutOfBound(int16_t index) { return static_cast<uint16_t>(index) >= GraphicC
 
 void QV_00RegisterClass(int16_t index, TGraphicClass graphicClass)
 {
+    RASTREL_ASSERT(graphicClass.Create && graphicClass.CreateFromStream);
     if (OutOfBound(index))
         throw ECADOutOfBound("QV_00RegisterClass: Out of bound registration index");
     TClassRegistry& reg = Registry();

@@ -37,7 +37,7 @@ public:
 
     // The class's own name, as registered; a subclass that is streamed overrides it.
     virtual std::string_view ClassName() const { return "TGraphicObject"; }
-    // A new object of this exact class made only by the ID constructor; Copy() relies on it.
+    // A new object of this exact class made only by the ID constructor; CopyGraphicObject relies on it.
     virtual std::unique_ptr<TGraphicObject> CreateSameClass(int32_t id) const;
 
     // The operation vocabulary of the family; the defaults suit an object without geometry.
@@ -51,7 +51,7 @@ public:
     virtual bool HasTransform() const { return false; }
     virtual void BuildGLHighlight() {}
     virtual bool IsVisibleIn(const TRect2D&) const { return false; }
-    virtual const TPointsSet2D* GetProfilePoints() const { return nullptr; }
+    virtual TPointsSet2D* GetProfilePoints() { return nullptr; }
     virtual int32_t GetProfileCount() const { return 0; }
     virtual bool IsClosed() const { return false; }
     virtual void TransformBy(const TMatrix4&) {}
