@@ -1,0 +1,12 @@
+#pragma once
+// Strings inside binary files are single-byte Windows-1252; text in memory is UTF-8. These two
+// convert at that boundary.
+#include <string>
+#include <string_view>
+
+// Every byte maps to one character; the five bytes Windows-1252 leaves undefined map to the
+// control characters of the same code, so any byte string comes back unchanged through
+// Utf8ToWindows1252.
+std::string Windows1252ToUtf8(std::string_view bytes);
+// Characters Windows-1252 cannot hold, and bytes that are not valid UTF-8, become '?'.
+std::string Utf8ToWindows1252(std::string_view text);

@@ -1,0 +1,116 @@
+#pragma once
+// The root of every object a drawing holds, and the class registry that turns the class index
+// stored in a stream back into the class that reads the object's data.
+#include "QVStream.h"
+#include "QVTypes.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+class TMatrix4;
+class TPointsSet2D;
+class TSceneNode;
+class TQV_01Cmp;
+
+// Item handle of a geometry-tree node; 0 means no node. The tree itself lives in the UI layer.
+using TTreeItemHandle = std::uintptr_t;
+
+// Pick codes of HitTest.
+constexpr int32_t HitMiss = -200;
+constexpr int32_t HitInsideBox = -100;
+constexpr int32_t HitInsideOutline = -2;
+constexpr int32_t HitOnOutline = -1;
+
+class TGraphicObject {
+public:
+    explicit TGraphicObject(int32_t id);
+    // Stream constructor: reads the six-byte record. It touches nothing outside the object, so a
+    // failed or discarded read leaves the program as it was.
+    TGraphicObject(TStreamReader& stream, const std::string& versionTag);
+    virtual ~TGraphicObject() = default;
+
+    TGraphicObject(const TGraphicObject&) = delete;
+    TGraphicObject& operator=(const TGraphicObject&) = delete;
+
+    // The class's own name, as registered; a subclass that is streamed overrides it.
+    virtual std::string_view ClassName() const { return "TGraphicObject"; }
+    // A new object of this exact class made only by the ID constructor; CopyGraphicObject relies on it.
+    virtual std::unique_ptr<TGraphicObject> CreateSameClass(int32_t id) const;
+
+    // The operation vocabulary of the family; the defaults suit an object without geometry.
+    virtual void ComputeBox() {}
+    virtual void BuildGL() {}
+    virtual void SaveToStream(TStreamWriter& stream);
+    virtual void Assign(const TGraphicObject& source);
+    // The combined transform; identity for an object without one.
+    virtual TMatrix4 GetModelTransform() const;
+    virtual void SetModelTransform(const TMatrix4&) {}
+    virtual bool HasTransform() const { return false; }
+    virtual void BuildGLHighlight() {}
+    virtual bool IsVisibleIn(const TRect2D&) const { return false; }
+    virtual TPointsSet2D* GetProfilePoints() { return nullptr; }
+    virtual int32_t GetProfileCount() const { return 0; }
+    virtual bool IsClosed() const { return false; }
+    virtual void TransformBy(const TMatrix4&) {}
+    virtual void ApplyTransform() {}
+    virtual int32_t HitTest(const TPoint2D& pt, double& dist, double aperture);
+    virtual void CreatePointsSet(int32_t /*capacity*/) {}
+    virtual void BeginUseProfilePoints() {}
+    virtual void EndUseProfilePoints() {}
+    virtual void BuildProfile() {}
+
+    // Raises when the object refuses to be freed (a block definition still referenced). Lists
+    // ask before they free an object, since a destructor cannot refuse.
+    virtual void CheckCanFree() const {}
+
+    // ComputeBox, then OnChange. Every change of geometry ends here.
+    void UpdateBox();
+
+    int32_t ID;
+    TTreeItemHandle TreeNode = 0;
+    uint8_t Layer = 0;
+    uint8_t LineWidth = 0;
+    bool Visible = true;
+    bool Enabled = true;
+    bool ToBeSaved = true;
+    bool UseLayerStyle = true;
+    std::function<void(TGraphicObject&)> OnChange;
+    TQV_01Cmp* Owner = nullptr;      // the drawing holding the object, not owned
+    TSceneNode* GLObject = nullptr;  // the view's display object, owned by the view
+};
+
+// A copy of the source's exact class: made through the ID constructor with the source's ID,
+// then Assign.
+std::unique_ptr<TGraphicObject> CopyGraphicObject(const TGraphicObject& source);
+
+// A streamable class: its name and the two ways the program makes its instances.
+struct TGraphicClass {
+    std::string Name;
+    std::function<std::unique_ptr<TGraphicObject>(int32_t id)> Create;
+    std::function<std::unique_ptr<TGraphicObject>(TStreamReader& stream, const std::string& versionTag)>
+        CreateFromStream;
+};
+
+// The registry entry of T, built from its ID and stream constructors.
+template <class T>
+TGraphicClass GraphicClassOf(std::string name)
+{
+    return TGraphicClass{
+        std::move(name),
+        [](int32_t id) -> std::unique_ptr<TGraphicObject> { return std::make_unique<T>(id); },
+        [](TStreamReader& stream, const std::string& versionTag) -> std::unique_ptr<TGraphicObject> {
+            return std::make_unique<T>(stream, versionTag);
+        }};
+}
+
+constexpr int GraphicClassSlots = 512;
+
+void QV_00RegisterClass(int16_t index, TGraphicClass graphicClass);
+// The class stays valid until the registry is cleared.
+const TGraphicClass& QV_00FindClassByIndex(int16_t index);
+int16_t QV_00FindClassIndex(std::string_view className);
+const TGraphicClass& QV_00FindClassByName(std::string_view className);
+void QV_00ClearClassRegistry();

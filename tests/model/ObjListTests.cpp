@@ -1,0 +1,368 @@
+#include "CADExceptions.h"
+#include "ExpectError.h"
+#include "QVList.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <set>
+#include <vector>
+
+namespace {
+
+// An object that reports its destruction and can refuse to be freed, as a referenced block
+// definition does.
+class TTracked : public TGraphicObject {
+public:
+    TTracked(int32_t id, std::set<TTracked*>& alive) : TGraphicObject(id), Alive(alive)
+    {
+        Alive.insert(this);
+    }
+    ~TTracked() override { Alive.erase(this); }
+    void CheckCanFree() const override
+    {
+        if (Referenced)
+            throw ECADSourceBlockIsReferenced("referenced");
+    }
+    bool Referenced = false;
+
+private:
+    std::set<TTracked*>& Alive;
+};
+
+// An owning list of objects with the given IDs.
+class ObjList : public ::testing::Test {
+protected:
+    void Fill(const std::vector<int32_t>& ids)
+    {
+        for (const int32_t id : ids)
+            List.Add(std::make_unique<TTracked>(id, Alive));
+    }
+    std::vector<int32_t> Ids()
+    {
+        std::vector<int32_t> ids;
+        auto it = List.GetIterator();
+        for (TGraphicObject* obj = it.First(); obj; obj = it.Next())
+            ids.push_back(obj->ID);
+        return ids;
+    }
+
+    std::set<TTracked*> Alive;
+    TGraphicObjList List;
+};
+
+// A forced iterator only reads: it may live beside shared iterators.
+template <class It>
+concept TakesNodesOut = requires(It& it) {
+    it.DeleteCurrent();
+    it.RemoveCurrent();
+};
+static_assert(!TakesNodesOut<TGraphicObjIterator>);
+static_assert(TakesNodesOut<TExclusiveGraphicObjIterator>);
+
+}  // namespace
+
+TEST_F(ObjList, StructureChangesAreRefusedWhileIteratorsLive)
+{
+    Fill({1, 2});
+    struct Case {
+        const char* name;
+        std::function<void()> call;
+        const char* text;
+    };
+    const std::vector<Case> cases = {
+        {"add", [&] { List.Add(std::make_unique<TTracked>(3, Alive)); },
+         "TGraphicObjList.Add: The list has active iterators."},
+        {"delete", [&] { List.Delete(1); }, "TGraphicObjList.Delete: The list has active iterators."},
+        {"clear", [&] { List.Clear(); }, "TGraphicObjList.Clear: The list has active iterators."},
+        {"exclusive", [&] { List.GetExclusiveIterator(); },
+         "TGraphicObjList.GetExclusiveIterator: The list has active iterators."},
+    };
+    for (const bool exclusive : {false, true}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (exclusive ? " beside an exclusive iterator" : ""));
+            if (exclusive) {
+                auto it = List.GetExclusiveIterator();
+                ExpectError<ECADListBlocked>(c.call, c.text);
+            } else {
+                auto it = List.GetIterator();
+                ExpectError<ECADListBlocked>(c.call, c.text);
+            }
+            EXPECT_EQ(Ids(), (std::vector<int32_t>{1, 2}));
+        }
+    }
+    EXPECT_FALSE(List.HasActiveIterators());
+    List.Add(std::make_unique<TTracked>(3, Alive));
+    EXPECT_EQ(List.Count(), 3);
+}
+
+TEST_F(ObjList, SharedIteratorsCoexistButNotBesideAnExclusiveOne)
+{
+    Fill({1});
+    {
+        auto a = List.GetIterator();
+        auto b = List.GetIterator();
+        EXPECT_EQ(List.ActiveIteratorCount(), 2);
+    }
+    auto ex = List.GetExclusiveIterator();
+    ExpectError<ECADListBlocked>([&] { List.GetIterator(); },
+                                 "TGraphicObjList.GetIterator: The list has exclusive iterator.");
+}
+
+TEST_F(ObjList, ForcedIteratorKeepsExclusiveUntilTheLastOneGoes)
+{
+    Fill({1, 2});
+    auto shared = List.GetIterator();
+    {
+        auto forced = List.GetForcedExclusiveIterator();
+        EXPECT_TRUE(List.Exclusive());
+        {
+            auto second = List.GetForcedExclusiveIterator();
+        }
+        // Freeing one forced iterator must not lift the block of the other.
+        EXPECT_TRUE(List.Exclusive());
+        EXPECT_THROW(List.GetIterator(), ECADListBlocked);
+        EXPECT_EQ(forced.First()->ID, 1);
+    }
+    EXPECT_FALSE(List.Exclusive());
+    EXPECT_EQ(List.ActiveIteratorCount(), 1);
+}
+
+TEST_F(ObjList, ExclusiveIteratorCannotDeleteUnderAForcedOne)
+{
+    Fill({1, 2});
+    auto ex = List.GetExclusiveIterator();
+    ex.First();
+    auto forced = List.GetForcedExclusiveIterator();
+    forced.First();
+    ExpectError<ECADListBlocked>([&] { ex.DeleteCurrent(); },
+                                 "TExclusiveGraphicObjIterator.DeleteCurrent: The list has other active iterators.");
+    ExpectError<ECADListBlocked>([&] { ex.RemoveCurrent(); },
+                                 "TExclusiveGraphicObjIterator.RemoveCurrent: The list has other active iterators.");
+    EXPECT_EQ(forced.Current()->ID, 1);
+    EXPECT_EQ(List.Count(), 2);
+}
+
+TEST_F(ObjList, WalkEndsWithNullAndStaysThere)
+{
+    {
+        auto it = List.GetIterator();
+        EXPECT_EQ(it.First(), nullptr);
+        EXPECT_EQ(it.Next(), nullptr);
+        EXPECT_EQ(it.Current(), nullptr);
+    }
+    Fill({1, 2});
+    auto it = List.GetIterator();
+    EXPECT_EQ(it.First()->ID, 1);
+    EXPECT_EQ(it.Next()->ID, 2);
+    EXPECT_EQ(it.Next(), nullptr);
+    EXPECT_EQ(it.Next(), nullptr);
+    EXPECT_EQ(it.Count(), 2);
+}
+
+// Deleting the tail used to make the previous node current, so a walk that goes on with
+// Current() visited it a second time.
+TEST_F(ObjList, DeletingDuringAWalkVisitsEveryObjectOnce)
+{
+    struct Case {
+        const char* name;
+        std::vector<int32_t> ids;
+        std::set<int32_t> doomed;
+        std::vector<int32_t> left;
+    };
+    const std::vector<Case> cases = {
+        {"tail", {1, 2, 3}, {3}, {1, 2}},
+        {"head", {1, 2, 3}, {1}, {2, 3}},
+        {"middle", {1, 2, 3}, {2}, {1, 3}},
+        {"all", {1, 2, 3}, {1, 2, 3}, {}},
+        {"only node", {1}, {1}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        List.Clear();
+        Fill(c.ids);
+        std::vector<int32_t> visited;
+        {
+            auto it = List.GetExclusiveIterator();
+            TGraphicObject* obj = it.First();
+            while (obj) {
+                visited.push_back(obj->ID);
+                if (c.doomed.count(obj->ID)) {
+                    it.DeleteCurrent();
+                    obj = it.Current();
+                } else {
+                    obj = it.Next();
+                }
+            }
+            EXPECT_EQ(it.Current(), nullptr);
+        }
+        EXPECT_EQ(visited, c.ids);
+        EXPECT_EQ(Ids(), c.left);
+        EXPECT_EQ(List.Count(), static_cast<int32_t>(c.left.size()));
+        EXPECT_EQ(Alive.size(), c.left.size());
+    }
+}
+
+TEST_F(ObjList, RemoveCurrentHandsTheObjectOver)
+{
+    Fill({1, 2});
+    std::unique_ptr<TGraphicObject> taken;
+    {
+        auto it = List.GetExclusiveIterator();
+        it.Search(2);
+        taken = it.RemoveCurrent();
+        EXPECT_EQ(it.Current(), nullptr);
+    }
+    ASSERT_TRUE(taken);
+    EXPECT_EQ(taken->ID, 2);
+    EXPECT_EQ(Alive.size(), 2u);
+    EXPECT_EQ(Ids(), (std::vector<int32_t>{1}));
+    List.Add(std::move(taken));
+    EXPECT_EQ(Ids(), (std::vector<int32_t>{1, 2}));
+}
+
+TEST_F(ObjList, DeleteOfAnAbsentIdChangesNothing)
+{
+    Fill({1, 2});
+    ExpectError<ECADListObjNotFound>([&] { List.Delete(9); }, "TGraphicObjList.Delete: Object not found");
+    EXPECT_EQ(List.Count(), 2);
+    EXPECT_TRUE(List.Delete(1));
+    EXPECT_EQ(Ids(), (std::vector<int32_t>{2}));
+    EXPECT_EQ(Alive.size(), 1u);
+}
+
+TEST_F(ObjList, DuplicateIdsAreFoundInTheOrderAdded)
+{
+    Fill({5, 7, 5, 5});
+    auto first = static_cast<TTracked*>(nullptr);
+    {
+        auto it = List.GetIterator();
+        first = static_cast<TTracked*>(it.Search(5));
+        EXPECT_EQ(first, it.First());
+        EXPECT_EQ(it.Search(8), nullptr);
+        EXPECT_EQ(it.Current(), first);  // a miss leaves the current node alone
+    }
+    List.Delete(5);
+    EXPECT_FALSE(Alive.count(first));
+    EXPECT_EQ(Ids(), (std::vector<int32_t>{7, 5, 5}));
+    {
+        auto it = List.GetIterator();
+        it.First();
+        EXPECT_EQ(it.Search(5), it.Next());
+    }
+    List.Delete(5);
+    List.Delete(5);
+    EXPECT_THROW(List.Delete(5), ECADListObjNotFound);
+    EXPECT_EQ(Ids(), (std::vector<int32_t>{7}));
+}
+
+TEST_F(ObjList, NonOwningListLeavesObjectsAlive)
+{
+    Fill({1, 2});
+    TGraphicObjList selection(false);
+    {
+        auto it = List.GetIterator();
+        for (TGraphicObject* obj = it.First(); obj; obj = it.Next())
+            selection.Add(*obj);
+    }
+    selection.Delete(1);
+    {
+        auto it = selection.GetExclusiveIterator();
+        it.First();
+        EXPECT_EQ(it.RemoveCurrent(), nullptr);  // the object is not the selection's to give
+    }
+    selection.Add(*List.GetIterator().First());
+    selection.Clear();
+    EXPECT_EQ(selection.Count(), 0);
+    EXPECT_EQ(Alive.size(), 2u);
+}
+
+TEST_F(ObjList, ObjectThatRefusesToGoStaysWhenDeletedNodeByNode)
+{
+    Fill({1, 2});
+    auto* refusing = static_cast<TTracked*>(List.GetIterator().First());
+    refusing->Referenced = true;
+    EXPECT_THROW(List.Delete(1), ECADSourceBlockIsReferenced);
+    {
+        auto it = List.GetExclusiveIterator();
+        it.First();
+        EXPECT_THROW(it.DeleteCurrent(), ECADSourceBlockIsReferenced);
+        EXPECT_EQ(it.Current(), refusing);
+    }
+    EXPECT_EQ(Ids(), (std::vector<int32_t>{1, 2}));
+
+    // Clear drops it without freeing it, since something still refers to it.
+    List.Clear();
+    EXPECT_EQ(List.Count(), 0);
+    EXPECT_TRUE(Alive.count(refusing));
+    refusing->Referenced = false;
+    std::unique_ptr<TGraphicObject> reclaimed(refusing);
+}
+
+TEST_F(ObjList, MovedIteratorReleasesTheListOnce)
+{
+    Fill({1});
+    {
+        auto a = List.GetExclusiveIterator();
+        auto b = std::move(a);
+        EXPECT_EQ(a.Count(), 0);
+        EXPECT_EQ(a.First(), nullptr);
+        EXPECT_EQ(List.ActiveIteratorCount(), 1);
+        b.First();
+        b.DeleteCurrent();
+    }
+    EXPECT_EQ(List.ActiveIteratorCount(), 0);
+    EXPECT_FALSE(List.Exclusive());
+    EXPECT_EQ(List.Count(), 0);
+}
+
+TEST(CriticalSection, IsReentrant)
+{
+    TCADCoreCriticalSection lock;
+    lock.Enter();
+    lock.Enter();
+    lock.Leave();
+    lock.Leave();
+}
+
+TEST(IndexedObjectList, ShrinkingFreesTheObjectsPastTheNewCount)
+{
+    std::set<TTracked*> alive;
+    TIndexedObjectList<TTracked> list(5);
+    for (int32_t i = 0; i < 5; ++i)
+        list.SetObject(i, std::make_unique<TTracked>(i, alive));
+    list.SetCount(2);
+    EXPECT_EQ(list.Count(), 2);
+    EXPECT_EQ(alive.size(), 2u);
+    EXPECT_EQ(list.GetObject(1)->ID, 1);
+    list.SetCount(4);
+    EXPECT_EQ(list.GetObject(3), nullptr);
+    list.Clear();
+    EXPECT_EQ(list.Count(), 4);
+    EXPECT_TRUE(alive.empty());
+}
+
+// Replacing a slot used to leave the old object neither freed nor owned.
+TEST(IndexedObjectList, ReplacingASlotFreesTheOldObject)
+{
+    std::set<TTracked*> alive;
+    TIndexedObjectList<TTracked> list(2);
+    list.SetObject(0, std::make_unique<TTracked>(1, alive));
+    list.SetObject(0, std::make_unique<TTracked>(2, alive));
+    EXPECT_EQ(alive.size(), 1u);
+    EXPECT_EQ(list.GetObject(0)->ID, 2);
+}
+
+TEST(IndexedObjectList, IndexErrors)
+{
+    std::set<TTracked*> alive;
+    TIndexedObjectList<TTracked> list(2);
+    ExpectError<ECADOutOfBound>([&] { list.SetObject(2, std::make_unique<TTracked>(1, alive)); },
+                                "TIndexedObjectList.SetObject: Index out of bounds.");
+    ExpectError<ECADOutOfBound>([&] { list.GetObject(256); },
+                                "TIndexedObjectList.GetObject: Index out of bounds.");
+    TIndexedObjectList<TTracked> empty(0);
+    EXPECT_EQ(empty.GetObject(3), nullptr);
+    empty.SetObject(3, std::make_unique<TTracked>(1, alive));
+    EXPECT_TRUE(alive.empty());
+}
