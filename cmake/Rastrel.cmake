@@ -1,8 +1,8 @@
 # Shared build settings and the helpers that keep the folder CMake files short.
 
-set(RASTREL_WARNINGS -Wall -Wextra -Wpedantic -Wshadow=local -Wnon-virtual-dtor)
+set(RASTREL_WARNINGS -Wall -Wextra -Wpedantic -Wnon-virtual-dtor)
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
-  list(APPEND RASTREL_WARNINGS -Wno-psabi)
+  list(APPEND RASTREL_WARNINGS -Wshadow=local -Wno-psabi)
 endif()
 
 if(RASTREL_SANITIZE)

@@ -6,7 +6,6 @@
 #include "QVVariabili.h"
 
 #include <cerrno>
-#include <clocale>
 #include <cmath>
 #include <cstdlib>
 
@@ -82,7 +81,7 @@ TAppConfig::~TAppConfig()
 
 void TAppConfig::InitFolders()
 {
-    std::setlocale(LC_NUMERIC, "C");
+    // Numbers are read and written with '.' by locale-free code, so the locale is left alone.
     std::string common;
     GetCommonAppDataPath(common);
     DataDir = common + "/Pelcad 3";
