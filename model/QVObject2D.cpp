@@ -57,8 +57,9 @@ std::unique_ptr<TGraphicObject> TObject2D::CreateSameClass(int32_t id) const
 void TObject2D::SaveToStream(TStreamWriter& stream)
 {
     TGraphicObject::SaveToStream(stream);
-    SetBaseTransform(GetModelTransform());
-    GetModelTransform().SaveToStream(stream);
+    if (FModelTransform)
+        SetBaseTransform(GetModelTransform());
+    (FBaseTransform ? *FBaseTransform : IdentityMatrix).SaveToStream(stream);
 }
 
 void TObject2D::Assign(const TGraphicObject& source)
