@@ -78,11 +78,14 @@ void TObject2D::Assign(const TGraphicObject& source)
 
 TMatrix4 TObject2D::GetModelTransform() const
 {
-    const TMatrix4& model = FModelTransform ? *FModelTransform : IdentityMatrix;
+    // A lone matrix is returned as it stands: cheaper, and exact even for values that a product
+    // with the identity would not keep (an infinity times 0 is NaN).
     if (!FBaseTransform)
-        return model;
+        return FModelTransform ? *FModelTransform : IdentityMatrix;
+    if (!FModelTransform)
+        return *FBaseTransform;
     TMatrix4 combined;
-    combined.Multiply(*FBaseTransform, model);
+    combined.Multiply(*FBaseTransform, *FModelTransform);
     return combined;
 }
 
