@@ -159,7 +159,10 @@ public:
     void SaveToStream(TStreamWriter& Stream);
 
     // Replaces runs of line vertices that lie close to a circle by arcs (or by lines when the
-    // arc is nearly straight or its radius exceeds MaxRadius), within 1.4 x ArcTolerance.
+    // arc is nearly straight or its radius exceeds MaxRadius): every point of a run and the
+    // midpoint of every segment within 1.4 x ArcTolerance of the circle, a sweep below 3.15
+    // radians, the points within the sweep. The new vertices end on input points. An arc
+    // vertex already in the curve ends the run before it and is kept.
     void FitArcs(double MaxRadius);
 
     int32_t ID = 0;

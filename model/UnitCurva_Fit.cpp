@@ -75,12 +75,14 @@ bool TryFitRun(const TVector2D& Start, std::span<const TAVertice> Run, TAArco& A
     return true;
 }
 
-// The length of the run from Run[0] on that becomes one arc: the run grows while it fits, and
-// the first length that does not fit ends it. Testing each length costs its whole length, so
-// lengths are tried in doubling steps and the end is found by bisection between the last
-// length that fitted and the first that did not: each kept arc has passed the full test, and the
-// cost stays near linear in the run's length. The first two vertices fit and Arc holds that
-// fit; a failed trial leaves Arc alone, so it ends with the fit of the length returned.
+// The length of the run from Run[0] on that becomes one arc. Testing a length costs the whole
+// length, so growing the run one vertex at a time would cost time quadratic in its length on
+// large circles and long noisy sides. Lengths are tried in doubling steps instead, and the end
+// is found by bisection between the last length that fitted and the first that did not: the
+// cost stays near linear and each kept arc has passed the full test. Where noise makes the fit
+// come and go along a run, this may keep a longer run than vertex-by-vertex growth would.
+// The first two vertices fit and Arc holds that fit; a failed trial leaves Arc alone, so it ends
+// with the fit of the length returned.
 size_t LongestFit(const TVector2D& Start, std::span<const TAVertice> Run, TAArco& Arc)
 {
     size_t good = 2, bad = Run.size() + 1, step = 1;
