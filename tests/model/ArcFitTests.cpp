@@ -130,6 +130,18 @@ TEST(ArcFit, EdgeCases)
              for (const TAVertice& v : c.Vertices)
                  EXPECT_EQ(v.Kind, 0);
          }},
+        {"a point off nearly collinear ones is not lost to a circle too large to resolve",
+         [] {
+             // The circle through (0, 0), (3, 0) and (5, 1e-16) has a radius of 5e16, where a
+             // distance of 1 vanishes in rounding.
+             TArcToleranceScope tol(0.05);
+             TACurva c;
+             for (const TVector2D& p : {TVector2D{0, 0}, {1, 0}, {2, 1}, {3, 0}, {4, 0}, {5, 1e-16}})
+                 c.AddVertex(Line(p));
+             c.FitArcs(1000);
+             ASSERT_EQ(c.Count(), 6);
+             ExpectPoint(c.Vertices[2].Point, 2, 1);
+         }},
         {"a half circle every 5 degrees fits one arc, three quarters a half and a quarter circle",
          [] {
              TArcToleranceScope tol(0.05);
