@@ -6,6 +6,7 @@
 //
 // Vertex 0 holds the start point; each further vertex describes the element that ends at its
 // point (QVVertice.h). A closed curve repeats its start point as the last vertex's point.
+#include "QVGeom2D.h"
 #include "QVTypes.h"
 #include "QVVertice.h"
 
@@ -37,7 +38,7 @@ private:
 
 // The result of TACurva::NearestPoint.
 struct TCurveHit {
-    double Distance = 1e8;
+    double Distance = NoHitDistance;
     TVector2D Point;
     int32_t Index = -1;  // the vertex that ends the nearest segment
 };
