@@ -304,11 +304,10 @@ void TDXFRead::Start()
         if (std::string_view(Buffer.data(), std::min<size_t>(3, Filled)) == "\xEF\xBB\xBF")
             Pos = 3;
         ReadGroup();
+        NextSection();
     } catch (const std::exception& e) {
         Fail(e.what());
-        return;
     }
-    NextSection();
 }
 
 void TDXFRead::Rewind()

@@ -323,6 +323,11 @@ TEST(DXFRead, FilesThatCannotBeRead)
     EXPECT_TRUE(r.Failed);
     EXPECT_EQ(r.ErrorMessage, " error raised, with message: Invalid numeric format in line 1 of the DXF file.");
 
+    // A bad code line met while looking for the first section fails the reader too.
+    auto noSection = TDXFRead::FromText("  0\nLINE\nx\n1\n");
+    EXPECT_TRUE(noSection->Failed);
+    EXPECT_EQ(noSection->ErrorMessage, " error raised, with message: Invalid numeric format in line 3 of the DXF file.");
+
     // Later the caller's handler gets the error.
     auto later = TDXFRead::FromText("  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n1O\n1\n");
     EXPECT_FALSE(later->Failed);
