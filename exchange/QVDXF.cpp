@@ -131,10 +131,19 @@ constexpr size_t MaxTextLength = 255;
 
 TDXFGroupKind DXFGroupKind(int Code)
 {
-    for (const TCodeRange& r : CodeRanges)
-        if (Code >= r.First && Code <= r.Last)
-            return r.Kind;
-    return TDXFGroupKind::RawText;
+    // Every pair asks, so the ranges are spread into a table by code once.
+    static const auto ByCode = [] {
+        std::array<TDXFGroupKind, 1080> t;
+        t.fill(TDXFGroupKind::RawText);
+        for (const TCodeRange& r : CodeRanges)
+            for (int c = r.First; c <= r.Last; ++c) {
+                RASTREL_ASSERT(static_cast<size_t>(c) < t.size());
+                t[static_cast<size_t>(c)] = r.Kind;
+            }
+        return t;
+    }();
+    return Code >= 0 && static_cast<size_t>(Code) < ByCode.size() ? ByCode[static_cast<size_t>(Code)]
+                                                                   : TDXFGroupKind::RawText;
 }
 
 bool ParseDXFReal(std::string_view Line, double& Value)
