@@ -1,5 +1,6 @@
 #include "QVIntersect.h"
 
+#include "QVEntity.h"
 #include "QVGeometry.h"
 #include "QVMatrix.h"
 
@@ -160,4 +161,21 @@ bool SegmentsIntersect(const TVector2D& P1, const TVector2D& P2, const TVector2D
                        TVector2D& R)
 {
     return SegmentIntersectionXY(P1.X, P1.Y, P2.X, P2.Y, P3.X, P3.Y, P4.X, P4.Y, R.X, R.Y) == 1;
+}
+
+TVector2D ObjectPointToWorld(const TPoint2D& P, const TObject2D& Obj)
+{
+    if (!Obj.HasTransform())
+        return {P.X, P.Y};
+    const TPoint2D w = Obj.GetModelTransform().TransformPoint2D(P);
+    return {w.X, w.Y};
+}
+
+std::unique_ptr<TLine2D> OffsetLine(const TLine2D& Line, double Dist)
+{
+    const TVector2D p1 = ObjectPointToWorld(Line.Points().Get(0), Line);
+    const TVector2D p2 = ObjectPointToWorld(Line.Points().Get(1), Line);
+    TVector2D q1, q2;
+    OffsetSegment(p1, p2, Dist, q1, q2);
+    return std::make_unique<TLine2D>(-1, VectorToPoint2D(q1), VectorToPoint2D(q2));
 }

@@ -12,7 +12,11 @@
 // when (Q - S) x (E - S) >= 0, so an arc whose start and end coincide is its whole circle.
 #include "QVTypes.h"
 
+#include <memory>
 #include <vector>
+
+class TObject2D;
+class TLine2D;
 
 // An arc as its world geometry gives it: start S, end E, centre C, radius R.
 struct TIntersectArc {
@@ -37,3 +41,12 @@ int SegmentIntersectionXY(double X1, double Y1, double X2, double Y2, double X3,
                           double& X, double& Y);
 bool SegmentsIntersect(const TVector2D& P1, const TVector2D& P2, const TVector2D& P3, const TVector2D& P4,
                        TVector2D& R);
+
+// ---- Entities in drawing coordinates ------------------------------------------------------------
+
+// P through Obj's combined transform when it has one, else P itself; X and Y as they come out,
+// not divided by W.
+TVector2D ObjectPointToWorld(const TPoint2D& P, const TObject2D& Obj);
+// A new line (ID -1, no transform) through the line's first two points in drawing coordinates,
+// moved by Dist to the left of its direction.
+std::unique_ptr<TLine2D> OffsetLine(const TLine2D& Line, double Dist);

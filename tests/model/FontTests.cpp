@@ -3,6 +3,7 @@
 #include "FakeServices.h"
 #include "QVFonts.h"
 #include "QVStream.h"
+#include "QVVectText.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -440,4 +441,169 @@ TEST_F(FontTest, GeneratedRomanCLaysOutHello)
     }
     EXPECT_GE(count, 5);
     EXPECT_TRUE(Window.Boxes.empty());
+}
+
+// ---- The text entity ----------------------------------------------------------------------------
+
+namespace {
+
+// The fields after the primitive's part, read back from the end of a saved text.
+struct TTextTail {
+    std::string Bytes;
+    int32_t Slot;
+    uint8_t HJust, VJust, DrawBox;
+    double Height, Interline, CharSpacing;
+};
+
+TTextTail ReadTail(const std::vector<uint8_t>& Saved, size_t TextBytes)
+{
+    TStreamReader r(Saved);
+    r.Seek(Saved.size() - (4 + TextBytes + 4 + 3 + 24));
+    TTextTail t;
+    EXPECT_EQ(r.ReadInt32(), static_cast<int32_t>(TextBytes));
+    t.Bytes = r.ReadChars(TextBytes);
+    t.Slot = r.ReadInt32();
+    t.HJust = r.ReadByte();
+    t.VJust = r.ReadByte();
+    t.DrawBox = r.ReadByte();
+    t.Height = r.ReadDouble();
+    t.Interline = r.ReadDouble();
+    t.CharSpacing = r.ReadDouble();
+    return t;
+}
+
+std::vector<uint8_t> SavedBytes(TGraphicObject& Obj)
+{
+    TStreamWriter w;
+    Obj.SaveToStream(w);
+    return w.TakeBytes();
+}
+
+} // namespace
+
+class VectTextTest : public FontTest {
+protected:
+    void SetUp() override
+    {
+        FontTest::SetUp();
+        const std::string file = Folder.Path() + "/test.fnd";
+        WriteFile(file, FontBytes(*MakeTestFont()));
+        ASSERT_TRUE(CADCoreRegisterFontFromFile(4, file));
+        Font = CADCoreFindFontByIndex(4);
+    }
+
+    TVectFont* Font = nullptr;
+};
+
+TEST_F(VectTextTest, StreamKeepsFieldOrderAndEncoding)
+{
+    TJustifiedVectText2D text(-1, Font, {0, 0, 1}, {100, 50, 1}, 10, "A\xC3\xA9" "B");  // "AéB"
+    text.HJustification = 2;
+    text.VJustification = 0;
+    text.DrawBox = true;
+    text.SetInterline(0.5);
+    text.SetCharSpacing(0.25);
+
+    const std::vector<uint8_t> saved = SavedBytes(text);
+    const TTextTail t = ReadTail(saved, 3);
+    EXPECT_EQ(t.Bytes, "A\xE9" "B");  // Windows-1252 in the file
+    EXPECT_EQ(t.Slot, 4);
+    EXPECT_EQ(t.HJust, 2);
+    EXPECT_EQ(t.VJust, 0);
+    EXPECT_EQ(t.DrawBox, 1);
+    EXPECT_EQ(t.Height, 10);
+    EXPECT_EQ(t.Interline, 0.5);  // Interline before CharSpacing
+    EXPECT_EQ(t.CharSpacing, 0.25);
+
+    TStreamReader r(saved);
+    TJustifiedVectText2D back(r, "QV-3.6");
+    EXPECT_TRUE(r.AtEnd());
+    EXPECT_EQ(back.Text, "A\xC3\xA9" "B");
+    EXPECT_EQ(back.Font, Font);
+    EXPECT_EQ(back.HJustification, 2);
+    EXPECT_EQ(back.VJustification, 0);
+    EXPECT_TRUE(back.DrawBox);
+    EXPECT_EQ(back.Interline, 0.5);
+    EXPECT_EQ(back.CharSpacing, 0.25);
+    EXPECT_EQ(SavedBytes(back), saved);
+    EXPECT_TRUE(Window.Boxes.empty());
+}
+
+// A text whose font slot is empty used to make the drawing unsavable: it now keeps its slot.
+TEST_F(VectTextTest, TextWithoutItsFontSurvivesLoadAndSave)
+{
+    TJustifiedVectText2D text(-1, Font, {10, 20, 1}, {100, 50, 1}, 10, "AB");
+    std::vector<uint8_t> saved = SavedBytes(text);
+    // Point the record at slot 9, which holds no font.
+    TStreamWriter slot;
+    slot.WriteInt32(9);
+    std::copy(slot.Bytes().begin(), slot.Bytes().end(), saved.end() - (4 + 3 + 24));
+
+    TStreamReader r(saved);
+    TJustifiedVectText2D lost(r, "QV-3.6");
+    ASSERT_EQ(Window.Boxes.size(), 1u);
+    EXPECT_EQ(Window.Boxes[0].Text, "Font class not found. Font not assigned");
+    EXPECT_EQ(lost.Font, nullptr);
+    // No font: the box shrinks to the point where the justification puts the empty extent.
+    ExpectRect(lost.Box, 10, 20, 10, 20);
+    TStrokes none;
+    lost.BuildTextGL(Collect(none));
+    EXPECT_TRUE(none.empty());
+
+    std::vector<uint8_t> again;
+    ASSERT_NO_THROW(again = SavedBytes(lost));
+    EXPECT_EQ(again, saved);
+}
+
+TEST_F(VectTextTest, BadTextLengthsAreRefused)
+{
+    TJustifiedVectText2D text(-1, Font, {0, 0, 1}, {100, 50, 1}, 10, "AB");
+    const std::vector<uint8_t> saved = SavedBytes(text);
+    const size_t lengthAt = saved.size() - (4 + 2 + 4 + 3 + 24);
+    for (int32_t length : {-1, 1000, 0x7fffffff}) {
+        SCOPED_TRACE(length);
+        std::vector<uint8_t> bad = saved;
+        TStreamWriter w;
+        w.WriteInt32(length);
+        std::copy(w.Bytes().begin(), w.Bytes().end(), bad.begin() + static_cast<std::ptrdiff_t>(lengthAt));
+        TStreamReader r(bad);
+        EXPECT_THROW(TJustifiedVectText2D(r, "QV-3.6"), ECADFileNotValid);
+    }
+}
+
+TEST_F(VectTextTest, BoxPickAndCopy)
+{
+    // "AB" at height 10 is 12 x 10; bottom left in the box, moved right by 100.
+    TJustifiedVectText2D text(-1, Font, {0, 0, 1}, {100, 50, 1}, 10, "AB");
+    text.SetBaseTransform(TMatrix4::CreateTranslation(100, 0, 0));
+    text.UpdateBox();
+    ExpectRect(text.Box, 100, 0, 112, 10);
+    text.SetCharSpacing(0.6);  // 0.6 + 0.6 + 0.5
+    ExpectRect(text.Box, 100, 0, 117, 10);
+
+    struct TCase {
+        const char* Name;
+        TPoint2D Pt;
+        int32_t Code;
+    };
+    const std::vector<TCase> cases = {
+        {"inside the text box", {106, 5, 1}, HitInside},
+        {"on its right edge", {117.2, 5, 1}, HitOutline},
+        {"above the text", {106, 30, 1}, HitMiss},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        double dist = 0;
+        EXPECT_EQ(text.HitTest(c.Pt, dist, 0.5), c.Code);
+    }
+
+    auto copy = CopyGraphicObject(text);
+    auto* t = dynamic_cast<TJustifiedVectText2D*>(copy.get());
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(t->Text, "AB");
+    EXPECT_EQ(t->Font, Font);
+    EXPECT_EQ(t->CharSpacing, 0.6);
+    EXPECT_EQ(t->Points().Count(), 2);
+    EXPECT_FALSE(t->Points().Growable);
+    EXPECT_EQ(SavedBytes(*t), SavedBytes(text));
 }

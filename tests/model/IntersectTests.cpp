@@ -1,3 +1,4 @@
+#include "QVEntity.h"
 #include "QVIntersect.h"
 #include "QVVariabili.h"
 
@@ -265,4 +266,44 @@ TEST_F(IntersectTest, RoundingNearTangencyGivesFinitePoints)
         EXPECT_NEAR(p.X, r1, 1e-6);
         EXPECT_NEAR(p.Y, 0, 1e-3);
     }
+}
+
+TEST_F(IntersectTest, EntityPointsInDrawingCoordinates)
+{
+    TLine2D plain(1, {1, 2, 1}, {3, 4, 1});
+    const TVector2D p = ObjectPointToWorld({1, 2, 1}, plain);
+    EXPECT_EQ(p.X, 1);
+    EXPECT_EQ(p.Y, 2);
+
+    TLine2D moved(2, {0, 0, 1}, {10, 0, 1});
+    moved.SetBaseTransform(TMatrix4::CreateTranslation(0, 5, 0));
+    const TVector2D q = ObjectPointToWorld({10, 0, 1}, moved);
+    EXPECT_EQ(q.X, 10);
+    EXPECT_EQ(q.Y, 5);
+
+    // A transform that changes W: X and Y are taken as they come out.
+    TMatrix4 projective;
+    projective.M[15] = 2;
+    projective.M[12] = 4;
+    TLine2D weighted(3, {0, 0, 1}, {1, 0, 1});
+    weighted.SetBaseTransform(projective);
+    const TVector2D r = ObjectPointToWorld({1, 0, 1}, weighted);
+    EXPECT_EQ(r.X, 5);
+    EXPECT_EQ(r.Y, 0);
+}
+
+TEST_F(IntersectTest, OffsetLineWorksInDrawingCoordinates)
+{
+    TLine2D line(7, {0, 0, 1}, {10, 0, 1});
+    line.SetBaseTransform(TMatrix4::CreateTranslation(0, 5, 0));
+    const auto left = OffsetLine(line, 2);
+    EXPECT_EQ(left->ID, -1);
+    EXPECT_FALSE(left->HasTransform());
+    ASSERT_EQ(left->Points().Count(), 2);
+    EXPECT_NEAR(left->Points().Get(0).X, 0, 1e-12);
+    EXPECT_NEAR(left->Points().Get(0).Y, 7, 1e-12);
+    EXPECT_NEAR(left->Points().Get(1).X, 10, 1e-12);
+    EXPECT_NEAR(left->Points().Get(1).Y, 7, 1e-12);
+    const auto right = OffsetLine(line, -2);
+    EXPECT_NEAR(right->Points().Get(1).Y, 3, 1e-12);
 }
