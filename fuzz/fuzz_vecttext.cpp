@@ -46,8 +46,8 @@ void RegisterTestFont()
     font.SetChar('g', TVectChar::CreateFromStrokes({{{0, 0.5, 1}, {0.4, -0.3, 1}}}));
     TStreamWriter w;
     font.SaveToStream(w);
-    const auto file = std::filesystem::temp_directory_path() /
-                      ("rastrel-fuzz-font-" + std::to_string(::getpid()) + ".fnd");
+    const auto file =
+        std::filesystem::temp_directory_path() / ("rastrel-fuzz-font-" + std::to_string(::getpid()) + ".fnd");
     {
         std::ofstream out(file, std::ios::binary);
         out.write(reinterpret_cast<const char*>(w.Bytes().data()), static_cast<std::streamsize>(w.Size()));

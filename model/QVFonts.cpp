@@ -23,7 +23,7 @@ constexpr uint8_t Space = 32;
 constexpr double SpaceAdvance = 0.4;
 constexpr double SpaceExtent = 0.5;
 constexpr int32_t EndOfFont = -1;
-constexpr size_t PointBytes = 24;  // X, Y, W as Doubles
+constexpr size_t PointBytes = 24; // X, Y, W as Doubles
 
 TIndexedObjectList<TVectFont>& FontRegistry()
 {
@@ -141,7 +141,7 @@ void TVectChar::SaveToStream(TStreamWriter& W) const
 
 void TVectChar::UpdateBox()
 {
-    TRect2D box;  // the zero box: the origin is always inside
+    TRect2D box; // the zero box: the origin is always inside
     for (int32_t s = 0; s < StrokesCount(); ++s) {
         const TPointsSet2D* stroke = GetStroke(s);
         if (stroke && stroke->Count() > 0)
@@ -216,7 +216,8 @@ void TVectFont::BuildCharGL(uint8_t Code, TPoint2D& Pen, double Height, double C
     Pen.X += (GlyphWidth(*glyph) + CharSpacing) * Height;
 }
 
-TRect2D TVectFont::GetTextExtent(std::string_view Text, double Height, double CharSpacing, double Interline) const
+TRect2D TVectFont::GetTextExtent(std::string_view Text, double Height, double CharSpacing,
+                                 double Interline) const
 {
     return CodesExtent(*this, Utf8ToWindows1252(Text), Height, CharSpacing, Interline);
 }
@@ -300,7 +301,7 @@ TRect2D GetJustifiedTextBox(const TVectFont* Font, std::string_view Text, const 
     if (P.VJustification == 1)
         dy = b.First.Y - e.First.Y;
     else if (P.VJustification == 2)
-        dy = (b.Second.Y + b.First.Y) / 2;  // the first line's origin at the middle
+        dy = (b.Second.Y + b.First.Y) / 2; // the first line's origin at the middle
 
     TRect2D r = e;
     r.First.X += dx;
@@ -324,7 +325,7 @@ void BuildJustifiedText(const TVectFont* Font, std::string_view Text, const TRec
          cr = rest.find(static_cast<char>(CR))) {
         const std::string_view line = rest.substr(0, cr);
         const TRect2D e = CodesExtent(*Font, line, P.Height, P.CharSpacing, P.Interline);
-        TPoint2D linePen = pen;  // every line starts at the box's left edge
+        TPoint2D linePen = pen; // every line starts at the box's left edge
         for (const char c : line)
             Font->BuildCharGL(static_cast<uint8_t>(c), linePen, P.Height, P.CharSpacing, M, Sink);
         pen.Y -= (e.Second.Y - e.First.Y) + P.Height * P.Interline;

@@ -100,11 +100,11 @@ void CADCoreFreeFonts();
 // ---- Justified text ---------------------------------------------------------------------------
 
 struct TVectTextParams {
-    uint8_t HJustification = 0;  // 0 left, 1 right, 2 centre
-    uint8_t VJustification = 1;  // 0 top, 1 bottom, 2 centre
-    double Height = 1;           // cell height in drawing units
-    double CharSpacing = 0.1;    // extra advance per character, a fraction of Height
-    double Interline = 0.02;     // extra space between lines, a fraction of Height
+    uint8_t HJustification = 0; // 0 left, 1 right, 2 centre
+    uint8_t VJustification = 1; // 0 top, 1 bottom, 2 centre
+    double Height = 1;          // cell height in drawing units
+    double CharSpacing = 0.1;   // extra advance per character, a fraction of Height
+    double Interline = 0.02;    // extra space between lines, a fraction of Height
 };
 
 // The text's extent placed in the box of the two corners by the justifications; without a font

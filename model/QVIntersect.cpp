@@ -15,8 +15,8 @@ bool OnArcSide(const TVector2D& Q, const TVector2D& S, const TVector2D& E)
     return CrossProduct2D(SubVector2D(Q, S), SubVector2D(E, S)) >= 0;
 }
 
-void IntersectLineWithArc(const TVector2D& P1, const TVector2D& P2, const TIntersectArc& Arc, bool SegmentOnly,
-                          std::vector<TVector2D>& Points)
+void IntersectLineWithArc(const TVector2D& P1, const TVector2D& P2, const TIntersectArc& Arc,
+                          bool SegmentOnly, std::vector<TVector2D>& Points)
 {
     // A frame with the centre at the origin and the line along +X: the line is y = h.
     const double alpha = PointsAngleSigned(P1, P2);
@@ -66,7 +66,7 @@ int CircleCandidates(const TIntersectArc& Arc1, const TIntersectArc& Arc2, TVect
     }
     if (IsEqual(d2, rd)) {
         if (IsEqual(0, rd))
-            return 0;  // the same circle twice
+            return 0; // the same circle twice
         Out[0] = AddVector2D(c1, ScaleVector2D(d, r1 / (r1 - r2)));
         return 1;
     }
@@ -116,8 +116,8 @@ void IntersectCircles(const TIntersectArc& Arc1, const TIntersectArc& Arc2, std:
     Points.insert(Points.end(), candidates, candidates + n);
 }
 
-int SegmentIntersectionXY(double X1, double Y1, double X2, double Y2, double X3, double Y3, double X4, double Y4,
-                          double& X, double& Y)
+int SegmentIntersectionXY(double X1, double Y1, double X2, double Y2, double X3, double Y3, double X4,
+                          double Y4, double& X, double& Y)
 {
     const TVector2D p1{X1, Y1}, p2{X2, Y2}, p3{X3, Y3}, p4{X4, Y4};
     if (IsSamePoint(p1, p3) || IsSamePoint(p2, p3) || IsSamePoint(p1, p4) || IsSamePoint(p2, p4))

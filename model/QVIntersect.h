@@ -37,8 +37,8 @@ void IntersectCircles(const TIntersectArc& Arc1, const TIntersectArc& Arc2, std:
 
 // 1 and the crossing point (X, Y) when segment P1P2 meets segment P3P4, else 0 (X, Y untouched).
 // Segments that overlap on one line give P3 when it lies on the line of P1P2, else P4.
-int SegmentIntersectionXY(double X1, double Y1, double X2, double Y2, double X3, double Y3, double X4, double Y4,
-                          double& X, double& Y);
+int SegmentIntersectionXY(double X1, double Y1, double X2, double Y2, double X3, double Y3, double X4,
+                          double Y4, double& X, double& Y);
 bool SegmentsIntersect(const TVector2D& P1, const TVector2D& P2, const TVector2D& P3, const TVector2D& P4,
                        TVector2D& R);
 

@@ -86,8 +86,9 @@ int32_t TJustifiedVectText2D::HitTest(const TPoint2D& pt, double& dist, double a
     if (r != HitInsideBox)
         return r;
     const TRect2D t = GetTextBox();
-    const std::array<TPoint2D, 4> outline{TPoint2D{t.First.X, t.First.Y, 1}, TPoint2D{t.First.X, t.Second.Y, 1},
-                                          TPoint2D{t.Second.X, t.Second.Y, 1}, TPoint2D{t.Second.X, t.First.Y, 1}};
+    const std::array<TPoint2D, 4> outline{
+        TPoint2D{t.First.X, t.First.Y, 1}, TPoint2D{t.First.X, t.Second.Y, 1},
+        TPoint2D{t.Second.X, t.Second.Y, 1}, TPoint2D{t.Second.X, t.First.Y, 1}};
     double d;
     const int32_t code = PointInPolygonHitTest(outline, pt, GetModelTransform(), aperture, d);
     dist = std::min(aperture, d);

@@ -48,7 +48,7 @@ public:
     double Height = 1;
     double CharSpacing = 0.1;
     double Interline = 0.02;
-    bool DrawBox = false;  // kept and stored for the DXF reader; not drawn
+    bool DrawBox = false; // kept and stored for the DXF reader; not drawn
 
 private:
     TVectTextParams Params() const;

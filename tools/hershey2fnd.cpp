@@ -23,13 +23,13 @@
 
 namespace {
 
-constexpr int FirstCode = 32;  // the first record is the space
-constexpr int LastCode = 126;  // printable ASCII; the record after it is not a character
+constexpr int FirstCode = 32; // the first record is the space
+constexpr int LastCode = 126; // printable ASCII; the record after it is not a character
 constexpr double CapHeight = 21;
 constexpr double Baseline = 9;
 
 struct TRecord {
-    std::string Pairs;  // 2 characters per pair, the edges first
+    std::string Pairs; // 2 characters per pair, the edges first
 };
 
 std::vector<TRecord> ReadRecords(std::istream& In)
@@ -95,7 +95,8 @@ int main(int argc, char** argv)
             throw std::runtime_error("cannot open the input");
         const std::vector<TRecord> records = ReadRecords(in);
         if (records.size() < static_cast<size_t>(LastCode - FirstCode + 1))
-            throw std::runtime_error("only " + std::to_string(records.size()) + " glyphs, printable ASCII needs " +
+            throw std::runtime_error("only " + std::to_string(records.size()) +
+                                     " glyphs, printable ASCII needs " +
                                      std::to_string(LastCode - FirstCode + 1));
 
         TVectFont font;

@@ -82,7 +82,7 @@ TEST_F(FontTest, CharacterAdvancesAndDefaultGlyph)
         const TVectFont* Font;
         uint8_t Code;
         double Advance;
-        TStrokes Drawn;  // relative to a pen at (0, 0)
+        TStrokes Drawn; // relative to a pen at (0, 0)
     };
     const std::vector<TCase> cases = {
         {"glyph", font.get(), 'A', 7, {{{0, 0}, {3, 10}, {6, 0}}}},
@@ -145,7 +145,7 @@ TEST_F(FontTest, StrokesGoThroughTheMatrix)
     ASSERT_EQ(got.size(), 1u);
     EXPECT_NEAR(got[0][1].X, 100 - 10, 1e-9);
     EXPECT_NEAR(got[0][1].Y, 4, 1e-9);
-    EXPECT_NEAR(pen.X, 8, 1e-12);  // the pen advances in text space
+    EXPECT_NEAR(pen.X, 8, 1e-12); // the pen advances in text space
 }
 
 TEST_F(FontTest, TextExtents)
@@ -175,6 +175,9 @@ TEST_F(FontTest, TextExtents)
         SCOPED_TRACE(c.Name);
         ExpectRect(font->GetTextExtent(c.Text, H, S, I), c.X1, c.Y1, c.X2, c.Y2);
     }
+    // Codes above 127 find their glyph: UTF-8 "é" is code 0xE9.
+    font->SetChar(0xE9, TVectChar::CreateFromStrokes({{{0, 0}, {0.7, 0}}}));
+    ExpectRect(font->GetTextExtent("\xC3\xA9", H, S, I), 0, 0, 7, 10);
 }
 
 TEST_F(FontTest, JustifiedTextBoxes)
@@ -237,7 +240,7 @@ TEST_F(FontTest, LinesStartAtTheLeftEdgeAndDropTheLFAfterCR)
     // Centred: the box is placed by the widest line, each line starts at its left edge.
     BuildJustifiedText(font.get(), "AA\r\nB", {{0, 0, 1}, {100, 100, 1}}, p, IdentityMatrix, Collect(got));
     const TRect2D t = GetJustifiedTextBox(font.get(), "AA\r\nB", {{0, 0, 1}, {100, 100, 1}}, p);
-    ASSERT_EQ(got.size(), 3u);  // A, A, B: no default glyph for the LF
+    ASSERT_EQ(got.size(), 3u); // A, A, B: no default glyph for the LF
     EXPECT_NEAR(got[0][0].X, t.First.X, 1e-9);
     EXPECT_NEAR(got[0][0].Y, 100 - 10, 1e-9);
     EXPECT_NEAR(got[2][0].X, t.First.X, 1e-9);
@@ -252,7 +255,7 @@ TEST_F(FontTest, FontStreamRoundTripAndLaterRecordWins)
 {
     TStreamWriter w;
     auto first = TVectChar::CreateFromStrokes({{{0, 0}, {1, 1}}});
-    auto second = TVectChar::CreateFromStrokes({{{0.2, 0.1}, {0.5, 0.9}}, {}});  // lies right of the origin
+    auto second = TVectChar::CreateFromStrokes({{{0.2, 0.1}, {0.5, 0.9}}, {}}); // lies right of the origin
     w.WriteInt32('x');
     first->SaveToStream(w);
     w.WriteInt32('x');
@@ -260,7 +263,7 @@ TEST_F(FontTest, FontStreamRoundTripAndLaterRecordWins)
     w.WriteInt32(255);
     first->SaveToStream(w);
     w.WriteInt32(-1);
-    w.WriteInt32(12345);  // bytes after the end marker are not read
+    w.WriteInt32(12345); // bytes after the end marker are not read
     TStreamReader r(w.Bytes());
     auto font = TVectFont::CreateFromStream(r);
 
@@ -268,7 +271,7 @@ TEST_F(FontTest, FontStreamRoundTripAndLaterRecordWins)
     ASSERT_NE(x, nullptr);
     EXPECT_EQ(x->StrokesCount(), 2);
     EXPECT_EQ(x->GetStroke(1)->Count(), 0);
-    ExpectRect(x->Box, 0, 0, 0.5, 0.9);  // the box still starts at the origin
+    ExpectRect(x->Box, 0, 0, 0.5, 0.9); // the box still starts at the origin
     ASSERT_NE(font->GetChar(255), nullptr);
     EXPECT_EQ(font->GetChar('y'), nullptr);
 
@@ -296,8 +299,10 @@ TEST_F(FontTest, RegistryErrors)
     EXPECT_EQ(CADCoreFindFontIndex(f0), 0);
     EXPECT_EQ(CADCoreFindFontIndex(CADCoreFindFontByIndex(512)), 512);
     TVectFont stray;
-    ExpectError<ECADObjClassNotFound>([&] { CADCoreFindFontIndex(&stray); }, "CADCoreFindFontIndex: Font not found");
-    ExpectError<ECADObjClassNotFound>([&] { CADCoreFindFontIndex(nullptr); }, "CADCoreFindFontIndex: Font not found");
+    ExpectError<ECADObjClassNotFound>([&] { CADCoreFindFontIndex(&stray); },
+                                      "CADCoreFindFontIndex: Font not found");
+    ExpectError<ECADObjClassNotFound>([&] { CADCoreFindFontIndex(nullptr); },
+                                      "CADCoreFindFontIndex: Font not found");
     for (int32_t index : {1, 513, -1, 70000}) {
         SCOPED_TRACE(index);
         ExpectError<ECADObjClassNotFound>([&] { CADCoreFindFontByIndex(index); },
@@ -375,7 +380,7 @@ TEST_F(FontTest, BadFontFilesAreRefusedAndLeaveTheSlotEmpty)
         ASSERT_EQ(Window.Boxes.size(), 1u);
         const std::string head = "Font file not valid!\r\n" + name + "\r\n";
         EXPECT_EQ(Window.Boxes[0].Text.substr(0, head.size()), head);
-        EXPECT_GT(Window.Boxes[0].Text.size(), head.size());  // says why
+        EXPECT_GT(Window.Boxes[0].Text.size(), head.size()); // says why
         EXPECT_EQ(Window.Boxes[0].Icon, TMsgIcon::Error);
         ExpectError<ECADObjClassNotFound>([] { CADCoreFindFontByIndex(7); },
                                           "CADCoreFindFontByIndex: Font not registered");
@@ -413,7 +418,7 @@ TEST_F(FontTest, GeneratedRomanCLaysOutHello)
         EXPECT_GT(a, 0.2 * H);
         EXPECT_LT(a, 1.5 * H);
     }
-    EXPECT_GT(advances[0], advances[2]);  // 'H' is wider than 'l'
+    EXPECT_GT(advances[0], advances[2]); // 'H' is wider than 'l'
     EXPECT_NEAR(advances[2], advances[3], 1e-12);
 
     // Capitals stand one cell high on the baseline; nothing drawn far outside the cell.
@@ -430,7 +435,7 @@ TEST_F(FontTest, GeneratedRomanCLaysOutHello)
             EXPECT_LE(p.Y, 1.2 * H);
         }
     const TRect2D e = font->GetTextExtent("Hello", H, S, 0.02);
-    EXPECT_NEAR(e.Second.X, pen.X - S * H, 1e-9);  // no space: extent and drawing agree
+    EXPECT_NEAR(e.Second.X, pen.X - S * H, 1e-9); // no space: extent and drawing agree
 
     // The folder of further fonts: all load.
     int count = 0;
@@ -497,7 +502,9 @@ protected:
 
 TEST_F(VectTextTest, StreamKeepsFieldOrderAndEncoding)
 {
-    TJustifiedVectText2D text(-1, Font, {0, 0, 1}, {100, 50, 1}, 10, "A\xC3\xA9" "B");  // "AéB"
+    TJustifiedVectText2D text(-1, Font, {0, 0, 1}, {100, 50, 1}, 10,
+                              "A\xC3\xA9"
+                              "B"); // "AéB"
     text.HJustification = 2;
     text.VJustification = 0;
     text.DrawBox = true;
@@ -506,19 +513,21 @@ TEST_F(VectTextTest, StreamKeepsFieldOrderAndEncoding)
 
     const std::vector<uint8_t> saved = SavedBytes(text);
     const TTextTail t = ReadTail(saved, 3);
-    EXPECT_EQ(t.Bytes, "A\xE9" "B");  // Windows-1252 in the file
+    EXPECT_EQ(t.Bytes, "A\xE9"
+                       "B"); // Windows-1252 in the file
     EXPECT_EQ(t.Slot, 4);
     EXPECT_EQ(t.HJust, 2);
     EXPECT_EQ(t.VJust, 0);
     EXPECT_EQ(t.DrawBox, 1);
     EXPECT_EQ(t.Height, 10);
-    EXPECT_EQ(t.Interline, 0.5);  // Interline before CharSpacing
+    EXPECT_EQ(t.Interline, 0.5); // Interline before CharSpacing
     EXPECT_EQ(t.CharSpacing, 0.25);
 
     TStreamReader r(saved);
     TJustifiedVectText2D back(r, "QV-3.6");
     EXPECT_TRUE(r.AtEnd());
-    EXPECT_EQ(back.Text, "A\xC3\xA9" "B");
+    EXPECT_EQ(back.Text, "A\xC3\xA9"
+                         "B");
     EXPECT_EQ(back.Font, Font);
     EXPECT_EQ(back.HJustification, 2);
     EXPECT_EQ(back.VJustification, 0);
@@ -578,7 +587,7 @@ TEST_F(VectTextTest, BoxPickAndCopy)
     text.SetBaseTransform(TMatrix4::CreateTranslation(100, 0, 0));
     text.UpdateBox();
     ExpectRect(text.Box, 100, 0, 112, 10);
-    text.SetCharSpacing(0.6);  // 0.6 + 0.6 + 0.5
+    text.SetCharSpacing(0.6); // 0.6 + 0.6 + 0.5
     ExpectRect(text.Box, 100, 0, 117, 10);
 
     struct TCase {

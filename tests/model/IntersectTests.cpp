@@ -13,7 +13,7 @@ namespace {
 
 using TPoints = std::vector<TVector2D>;
 
-const double Root75 = std::sqrt(75.0);  // 8.660...
+const double Root75 = std::sqrt(75.0); // 8.660...
 
 // Centre (0, 0), radius 10: the upper half runs from (10, 0) counter-clockwise to (-10, 0).
 const TIntersectArc UpperHalf{{10, 0}, {-10, 0}, {0, 0}, 10};
@@ -55,8 +55,18 @@ TEST_F(IntersectTest, LineAgainstArcKeepsOrderAlongTheLine)
         TPoints Want;
     };
     const std::vector<TCase> cases = {
-        {"segment left to right, upper half", {-20, 5}, {20, 5}, UpperHalf, false, {{Root75, 5}, {-Root75, 5}}},
-        {"segment right to left, upper half", {20, 5}, {-20, 5}, UpperHalf, false, {{-Root75, 5}, {Root75, 5}}},
+        {"segment left to right, upper half",
+         {-20, 5},
+         {20, 5},
+         UpperHalf,
+         false,
+         {{Root75, 5}, {-Root75, 5}}},
+        {"segment right to left, upper half",
+         {20, 5},
+         {-20, 5},
+         UpperHalf,
+         false,
+         {{-Root75, 5}, {Root75, 5}}},
         {"segment against the lower half", {-20, 5}, {20, 5}, LowerHalf, false, {}},
         {"half segment", {-20, 5}, {0, 5}, UpperHalf, false, {{-Root75, 5}}},
         {"same points as an infinite line", {-20, 5}, {0, 5}, UpperHalf, true, {{Root75, 5}, {-Root75, 5}}},
@@ -64,14 +74,23 @@ TEST_F(IntersectTest, LineAgainstArcKeepsOrderAlongTheLine)
         {"infinite line missing the circle", {-20, 11}, {20, 11}, FullCircle, true, {}},
         // Only the arc intersections drop end points; a line keeps them.
         {"point at the arc's start", {0, 0}, {20, 0}, UpperHalf, false, {{10, 0}}},
-        {"arc with equal ends is its circle", {-20, -5}, {20, -5}, FullCircle, false, {{Root75, -5}, {-Root75, -5}}},
+        {"arc with equal ends is its circle",
+         {-20, -5},
+         {20, -5},
+         FullCircle,
+         false,
+         {{Root75, -5}, {-Root75, -5}}},
         {"vertical segment", {5, -20}, {5, 20}, UpperHalf, false, {{5, Root75}}},
-        {"diagonal through the centre", {-20, -20}, {20, 20}, FullCircle, false,
+        {"diagonal through the centre",
+         {-20, -20},
+         {20, 20},
+         FullCircle,
+         false,
          {{10 / std::sqrt(2.0), 10 / std::sqrt(2.0)}, {-10 / std::sqrt(2.0), -10 / std::sqrt(2.0)}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
-        TPoints got{{99, 99}};  // results are appended, what was there stays
+        TPoints got{{99, 99}}; // results are appended, what was there stays
         if (c.InfiniteLine)
             IntersectObjectArc(c.P1, c.P2, c.Arc, got);
         else
@@ -122,7 +141,10 @@ TEST_F(IntersectTest, CirclesKeepLeftOfTheCentreLineFirst)
         {"vertical centre line", Circle(0, 0, 5), Circle(0, 8, 5), {{-3, 4}, {3, 4}}},
         {"outer tangency", Circle(0, 0, 5), Circle(10, 0, 5), {{5, 0}}},
         // Squared distance short of 100 by less than the tolerance: still one point.
-        {"overlap by a hair", Circle(0, 0, 5), Circle(std::sqrt(100 - 0.5 * tol), 0, 5), {{std::sqrt(100 - 0.5 * tol) / 2, 0}}},
+        {"overlap by a hair",
+         Circle(0, 0, 5),
+         Circle(std::sqrt(100 - 0.5 * tol), 0, 5),
+         {{std::sqrt(100 - 0.5 * tol) / 2, 0}}},
         // Squared distance above 100 by any amount: the strict test rejects it.
         {"miss by a hair", Circle(0, 0, 5), Circle(std::sqrt(100 + 1e-9), 0, 5), {}},
         {"inner tangency", Circle(0, 0, 5), Circle(3, 0, 2), {{5, 0}}},
@@ -198,7 +220,7 @@ TEST_F(IntersectTest, SegmentCases)
             EXPECT_EQ(r.X, x);
             EXPECT_EQ(r.Y, y);
         } else {
-            EXPECT_EQ(x, -7);  // untouched
+            EXPECT_EQ(x, -7); // untouched
         }
     }
 }
@@ -250,7 +272,7 @@ TEST_F(IntersectTest, EveryResultLiesOnBothCurves)
         }
         found += static_cast<int>(pts.size() + linePts.size());
     }
-    EXPECT_GT(found, 1000);  // the sample really exercised the crossings
+    EXPECT_GT(found, 1000); // the sample really exercised the crossings
 }
 
 // Circles that overlap by a rounding error, with no tolerance to call them tangent, used to give
