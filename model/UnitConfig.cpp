@@ -30,17 +30,33 @@ void MakeFolders(const std::string& path)
 
 // Tolerances, steps and sizes divide or bound other values: zero, negative or non-finite values
 // would end in divisions by zero or endless loops, so they take the default.
-double ReadPositive(const TMemIniFile& ini, const char* section, const char* key, double def)
+// A value that is present but unusable is noted, so the user can be told once.
+void NoteUnusable(const TMemIniFile& ini, const char* section, const char* key,
+                  std::vector<std::string>& problems)
 {
-    const double v = ini.ReadFloat(section, key, def);
-    return (std::isfinite(v) && v > 0) ? v : def;
+    if (ini.ValueExists(section, key))
+        problems.push_back(std::string(key) + "=" + ini.ReadString(section, key, ""));
+}
+
+double ReadPositive(const TMemIniFile& ini, const char* section, const char* key, double def,
+                    std::vector<std::string>& problems)
+{
+    const double v = ini.ReadFloat(section, key, NAN);
+    if (std::isfinite(v) && v > 0)
+        return v;
+    NoteUnusable(ini, section, key, problems);
+    return def;
 }
 
 int32_t ReadInRange(const TMemIniFile& ini, const char* section, const char* key, int32_t def, int32_t lo,
-                    int32_t hi)
+                    int32_t hi, std::vector<std::string>& problems)
 {
-    const int32_t v = ini.ReadInteger(section, key, def);
-    return (v >= lo && v <= hi) ? v : def;
+    // Two different fallbacks tell a number apart from text that is none.
+    const int32_t v = ini.ReadInteger(section, key, INT32_MIN);
+    if (v == ini.ReadInteger(section, key, INT32_MAX) && v >= lo && v <= hi)
+        return v;
+    NoteUnusable(ini, section, key, problems);
+    return def;
 }
 
 }  // namespace
@@ -98,28 +114,29 @@ void TAppConfig::InitFolders()
 
 void TAppConfig::Load(const TMemIniFile& ini)
 {
+    LoadProblems.clear();
     SetUnits(ini.ReadBool(SecDefault, "Unit", true) ? 1 : 0);
     const uint8_t u = Units;
 
-    ChainTol = ReadPositive(ini, SecDefault, "ChainTol", DefChainTol[u]);
-    SimulTol = ReadPositive(ini, SecDefault, "SimulTol", DefSimulTol[u]);
-    SystemTol = ReadPositive(ini, SecDefault, "SystemTol", DefSystemTol[u]);
-    MaxArcFit = ReadPositive(ini, SecDefault, "MaxArcFit", DefMaxArcFit[u]);
-    MaxCurveSeg = ReadInRange(ini, SecDefault, "MaxCurveSeg", DefMaxCurveSeg, 1, MaxCurveSegLimit);
+    ChainTol = ReadPositive(ini, SecDefault, "ChainTol", DefChainTol[u], LoadProblems);
+    SimulTol = ReadPositive(ini, SecDefault, "SimulTol", DefSimulTol[u], LoadProblems);
+    SystemTol = ReadPositive(ini, SecDefault, "SystemTol", DefSystemTol[u], LoadProblems);
+    MaxArcFit = ReadPositive(ini, SecDefault, "MaxArcFit", DefMaxArcFit[u], LoadProblems);
+    MaxCurveSeg = ReadInRange(ini, SecDefault, "MaxCurveSeg", DefMaxCurveSeg, 1, MaxCurveSegLimit, LoadProblems);
     Language = ini.ReadString(SecDefault, "Language", "english");
     // The name becomes part of a path: a name that could leave the languages folder is refused.
     if (Language.empty() || Language.find('/') != std::string::npos || Language == "." || Language == "..")
         Language = "english";
     CheckForUpdate = ini.ReadBool(SecDefault, "CheckForUpdate", true);
     SGrid = ini.ReadBool(SecDefault, "SGrid", true);
-    GridOrigin = ReadInRange(ini, SecDefault, "GridOrigin", 4, 0, 4);
-    GridSizeX = ReadPositive(ini, SecDefault, "GridSizeX", DefGridSize[u]);
-    GridSizeY = ReadPositive(ini, SecDefault, "GridSizeY", DefGridSize[u]);
-    GridX = ReadPositive(ini, SecDefault, "GridX", DefGridStep[u]);
-    GridY = ReadPositive(ini, SecDefault, "GridY", DefGridStep[u]);
+    GridOrigin = ReadInRange(ini, SecDefault, "GridOrigin", 4, 0, 4, LoadProblems);
+    GridSizeX = ReadPositive(ini, SecDefault, "GridSizeX", DefGridSize[u], LoadProblems);
+    GridSizeY = ReadPositive(ini, SecDefault, "GridSizeY", DefGridSize[u], LoadProblems);
+    GridX = ReadPositive(ini, SecDefault, "GridX", DefGridStep[u], LoadProblems);
+    GridY = ReadPositive(ini, SecDefault, "GridY", DefGridStep[u], LoadProblems);
     SAxis = ini.ReadBool(SecDefault, "SAxis", true);
-    SnapX = ReadPositive(ini, SecDefault, "SnapX", DefGridStep[u]);
-    SnapY = ReadPositive(ini, SecDefault, "SnapY", DefGridStep[u]);
+    SnapX = ReadPositive(ini, SecDefault, "SnapX", DefGridStep[u], LoadProblems);
+    SnapY = ReadPositive(ini, SecDefault, "SnapY", DefGridStep[u], LoadProblems);
     Pst = ini.ReadString(SecDefault, "Pst", DefPostNames[u]);
     UseExtEditor = ini.ReadBool(SecDefault, "UseExtEditor", false);
     ExtEditor = ini.ReadString(SecDefault, "ExtEditor", "xdg-open");
@@ -135,10 +152,10 @@ void TAppConfig::Load(const TMemIniFile& ini)
     ToolPathG2Color = ini.ReadInteger(SecColor, "ToolPathG2", 0x0000FF);
     ChainColor = ini.ReadInteger(SecColor, "Chain", 0xFF0000);
     // Pen widths in pixels; zero or negative widths would draw nothing.
-    ToolPathG0LW = ReadInRange(ini, SecColor, "ToolPathG0LW", 1, 1, 100);
-    ToolPathG1LW = ReadInRange(ini, SecColor, "ToolPathG1LW", 2, 1, 100);
-    ToolPathG2LW = ReadInRange(ini, SecColor, "ToolPathG2LW", 2, 1, 100);
-    ChainLW = ReadInRange(ini, SecColor, "ChainLW", 2, 1, 100);
+    ToolPathG0LW = ReadInRange(ini, SecColor, "ToolPathG0LW", 1, 1, 100, LoadProblems);
+    ToolPathG1LW = ReadInRange(ini, SecColor, "ToolPathG1LW", 2, 1, 100, LoadProblems);
+    ToolPathG2LW = ReadInRange(ini, SecColor, "ToolPathG2LW", 2, 1, 100, LoadProblems);
+    ChainLW = ReadInRange(ini, SecColor, "ChainLW", 2, 1, 100, LoadProblems);
     SkinName = ini.ReadString(SecColor, "SkinName", "Default");
     ToolColor = ini.ReadInteger(SecColor, "Tool", 0x12143456);
     TbrImagesOnly = ini.ReadBool(SecToolbar, "TbrImagesOnly", true);
@@ -151,8 +168,8 @@ void TAppConfig::Load(const TMemIniFile& ini)
     Tlp2DXF = ini.ReadBool(SecDefault, "Tlp2DXF", false);
     fWPL = ini.ReadInteger(SecDefault, "fWPL", 10);
     fWPT = ini.ReadInteger(SecDefault, "fWPT", 10);
-    fWPW = ReadInRange(ini, SecDefault, "fWPW", 821, 1, INT32_MAX);
-    fWPH = ReadInRange(ini, SecDefault, "fWPH", 610, 1, INT32_MAX);
+    fWPW = ReadInRange(ini, SecDefault, "fWPW", 821, 1, INT32_MAX, LoadProblems);
+    fWPH = ReadInRange(ini, SecDefault, "fWPH", 610, 1, INT32_MAX, LoadProblems);
     fWPMax = ini.ReadBool(SecDefault, "fWPMax", false);
 }
 

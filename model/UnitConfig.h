@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class TMemIniFile;
 
@@ -47,6 +48,10 @@ public:
     // The settings page's reset: SetUnits with the current unit and six default colours.
     void SetDefaults();
     void PublishTolerances();
+
+    // "Key=value" of each value in the file that could not be used and took its default, so the
+    // program can tell the user once.
+    std::vector<std::string> LoadProblems;
 
     // Folders and files. DataDir has no trailing '/'; ToolsDir and the FilePath_ values have one.
     std::string DataDir;

@@ -341,6 +341,11 @@ TEST_F(ConfigTest, UnreadableOrUnsafeValuesTakeTheDefault)
         WriteIni(std::string("[Default]\nUnit=0\n") + c.line + "\n");
         const TAppConfig cfg;
         EXPECT_EQ(c.field(cfg), c.expected);
+        // Every value that fell back is listed for the user; a good value is not.
+        if (std::string(c.line) == "MaxCurveSeg=1")
+            EXPECT_TRUE(cfg.LoadProblems.empty());
+        else
+            EXPECT_EQ(cfg.LoadProblems, std::vector<std::string>{c.line});
     }
     // The language name becomes part of a path.
     for (const char* line : {"Language=../../etc/x", "Language=", "Language=.."}) {
