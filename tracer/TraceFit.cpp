@@ -1,0 +1,118 @@
+// The fit grows each edge from its first vertex as far as the cone of directions that pass
+// within the tolerance of every point so far stays open (cone intersection, as in the classic
+// fast polygonal approximations), and never across a corner.
+#include "TraceFit.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+void SmoothPolygon(std::vector<TVector2D>& p, std::vector<char>& corner, bool closed, int iterations)
+{
+    std::vector<TVector2D> q;
+    std::vector<char> qc;
+    for (int it = 0; it < iterations; ++it) {
+        const int n = int(p.size());
+        if (n < 3)
+            return;
+        q.clear();
+        qc.clear();
+        const int edges = closed ? n : n - 1;
+        for (int i = 0; i < edges; ++i) {
+            const int j = (i + 1) % n;
+            if (corner[i]) {
+                q.push_back(p[i]);
+                qc.push_back(1);
+            }
+            const TVector2D a = p[i], b = p[j];
+            if (!corner[i]) {
+                q.push_back({0.75 * a.X + 0.25 * b.X, 0.75 * a.Y + 0.25 * b.Y});
+                qc.push_back(0);
+            }
+            if (!corner[j]) {
+                q.push_back({0.25 * a.X + 0.75 * b.X, 0.25 * a.Y + 0.75 * b.Y});
+                qc.push_back(0);
+            }
+        }
+        if (!closed) {
+            q.push_back(p[n - 1]);
+            qc.push_back(1);
+        }
+        p.swap(q);
+        corner.swap(qc);
+    }
+}
+
+namespace {
+
+// Number of points after `from` that the edge starting there may cover (1 at least).
+int GrowEdge(const std::vector<TVector2D>& p, int from, int maxSteps, double tol)
+{
+    const int n = int(p.size());
+    const TVector2D s = p[from];
+    double refX = 0, refY = 0, lo = 0, hi = 0, farthest = 0;
+    bool coneSet = false;
+    int best = 1;
+    for (int k = 1; k <= maxSteps; ++k) {
+        const TVector2D q = p[(from + k) % n];
+        const double ux = q.X - s.X, uy = q.Y - s.Y, d = std::hypot(ux, uy);
+        if (d < farthest - tol)
+            break;  // the outline doubles back
+        farthest = std::max(farthest, d);
+        if (d <= tol) {
+            best = k;
+            continue;
+        }
+        if (!coneSet) {
+            refX = ux / d;
+            refY = uy / d;
+        }
+        const double a = std::atan2(refX * uy - refY * ux, refX * ux + refY * uy);
+        if (coneSet && (a < lo || a > hi))
+            break;
+        best = k;
+        const double half = std::asin(tol / d);
+        if (!coneSet) {
+            lo = a - half;
+            hi = a + half;
+            coneSet = true;
+        } else {
+            lo = std::max(lo, a - half);
+            hi = std::min(hi, a + half);
+        }
+    }
+    return best;
+}
+
+} // namespace
+
+std::vector<TVector2D> FitWithin(const std::vector<TVector2D>& p, const std::vector<char>& corner, bool closed,
+                                 double tol)
+{
+    const int n = int(p.size());
+    if (n < 3)
+        return p;
+    std::vector<TVector2D> out;
+    int start = 0;
+    if (closed) {
+        const auto it = std::find(corner.begin(), corner.end(), 1);
+        if (it != corner.end())
+            start = int(it - corner.begin());
+    }
+    const int total = closed ? n : n - 1;
+    const bool anyCorner = std::find(corner.begin(), corner.end(), 1) != corner.end();
+    // A closed outline without corners needs three edges at least.
+    const int cap = closed && !anyCorner ? std::max(1, n / 3) : total;
+    int covered = 0;
+    while (covered < total) {
+        const int i = (start + covered) % n;
+        out.push_back(p[i]);
+        int toCorner = 1;
+        while (toCorner < total - covered && !corner[(i + toCorner) % n])
+            ++toCorner;
+        covered += GrowEdge(p, i, std::min({cap, toCorner, total - covered}), tol);
+    }
+    if (!closed)
+        out.push_back(p[n - 1]);
+    return out;
+}
