@@ -1,14 +1,18 @@
 #pragma once
-// Centre-line tracing: the skeleton of the ink, cut into branches between stroke ends and
-// junctions.
+// Centre-line tracing: thin the ink to a one-pixel skeleton, cut it into branches between
+// stroke ends and junctions, prune short spurs, and move each branch point to the middle of
+// its stroke. A filled blob that is no stroke gives its skeleton (its medial lines).
 #include "MonoBitmap.h"
 #include "QVTypes.h"
 
 #include <functional>
 #include <vector>
 
-// Calls onChain for every branch in image coordinates (Y down, pixel centres at .5), open or
-// closed. Branches that meet at a junction end at the same point.
+// Calls onChain for every branch, in image coordinates (Y down, pixel centres at .5), open or
+// closed. Branches that meet at a junction start or end at the very same point.
 void TraceCentreLines(const TMonoBitmap& bitmap,
                       const std::function<void(const std::vector<TVector2D>&, bool closed)>& onChain,
                       const std::function<void(double)>& progress = {});
+
+// The one-pixel, 8-connected skeleton of the ink (thinning), exposed for its own tests.
+TMonoBitmap ThinToSkeleton(const TMonoBitmap& bitmap, const std::function<void(double)>& progress = {});
