@@ -167,6 +167,7 @@ TMonoBitmap ThinToSkeleton(const TMonoBitmap& src, const std::function<void(doub
 
 void TraceCentreLines(const TMonoBitmap& bitmap,
                       const std::function<void(const std::vector<TVector2D>&, bool)>& onChain,
+                      const std::function<void(int, int)>& onBlob,
                       const std::function<void(double)>& progress)
 {
     const TMonoBitmap skel = ThinToSkeleton(bitmap, progress);
@@ -179,6 +180,8 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
     std::unordered_map<uint64_t, int> nodeOf;
     ForEachInk(skel, [&](int x, int y) {
         const int c = count(x, y);
+        if (c == 0)
+            onBlob(x, y);  // thinned down to a dot
         if (c == 2 || c == 0 || nodeOf.count(key(x, y)))
             return;
         const int id = int(nodes.size());
@@ -312,12 +315,15 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
             at[branches[i].B].push_back(i);
         }
     std::vector<char> used(branches.size(), 0);
-    auto follow = [&](int node, int bi, std::vector<TVector2D>& chain) {
+    // Follows branches from node through nodes with two branches; answers whether it came
+    // round to its start, and the node where it ended.
+    auto follow = [&](int node, int bi, std::vector<TVector2D>& chain, int& last) {
         for (;;) {
             used[bi] = 1;
             TBranch& br = branches[bi];
             const bool forward = br.A == node;
             const int other = forward ? br.B : br.A;
+            last = other;
             if (forward)
                 chain.insert(chain.end(), br.Points.begin() + (chain.empty() ? 0 : 1), br.Points.end());
             else
@@ -326,7 +332,7 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
                 return false;
             const int nb = at[other][0] == bi ? at[other][1] : at[other][0];
             if (used[nb])
-                return true;  // came round to where the chain started
+                return true;
             node = other;
             bi = nb;
         }
@@ -338,7 +344,17 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
         for (int bi : at[n])
             if (!used[bi]) {
                 chain.clear();
-                follow(n, bi, chain);
+                int last = -1;
+                follow(n, bi, chain, last);
+                if (at[n].size() == 1 && at[last].size() == 1) {
+                    // A lone stroke: when it is shorter than the shape is wide, it is a blob.
+                    const TVector2D mid = chain[chain.size() / 2];
+                    const int r = InkRadius(bitmap, int(mid.X), int(mid.Y));
+                    if (ChainLength(chain) < 2.0 * r) {
+                        onBlob(int(mid.X), int(mid.Y));
+                        continue;
+                    }
+                }
                 onChain(chain, false);
             }
     }
@@ -351,7 +367,8 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
             onChain(branches[bi].Points, true);
             continue;
         }
-        const bool closed = follow(branches[bi].A, bi, chain);
+        int last = -1;
+        const bool closed = follow(branches[bi].A, bi, chain, last);
         if (closed && chain.size() > 1)
             chain.pop_back();  // the start point again
         onChain(chain, closed);

@@ -1,7 +1,9 @@
 #pragma once
 // Centre-line tracing: thin the ink to a one-pixel skeleton, cut it into branches between
 // stroke ends and junctions, prune short spurs, and move each branch point to the middle of
-// its stroke. A filled blob that is no stroke gives its skeleton (its medial lines).
+// its stroke. A filled shape that is no stroke gives its skeleton (its medial lines), except a
+// compact blob whose skeleton shrinks to a dot or a stub shorter than the blob is wide: that
+// one is reported through onBlob, and the caller traces its outline instead.
 #include "MonoBitmap.h"
 #include "QVTypes.h"
 
@@ -12,6 +14,7 @@
 // closed. Branches that meet at a junction start or end at the very same point.
 void TraceCentreLines(const TMonoBitmap& bitmap,
                       const std::function<void(const std::vector<TVector2D>&, bool closed)>& onChain,
+                      const std::function<void(int x, int y)>& onBlob,
                       const std::function<void(double)>& progress = {});
 
 // The one-pixel, 8-connected skeleton of the ink (thinning), exposed for its own tests.

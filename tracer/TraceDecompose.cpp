@@ -4,6 +4,7 @@
 // picture.
 #include "TraceDecompose.h"
 
+#include <algorithm>
 #include <bit>
 
 namespace {
@@ -90,4 +91,41 @@ void DecomposeOutlines(const TMonoBitmap& bmp, const std::function<void(const TC
         if (progress && (y & 255) == 0)
             progress(double(y) / h);
     }
+}
+
+void DecomposeShapeAt(const TMonoBitmap& bmp, int x0, int y0, TMonoBitmap& done,
+                      const std::function<void(const TCrackPath&)>& onPath)
+{
+    if (!bmp.Ink(x0, y0) || done.Ink(x0, y0))
+        return;
+    std::vector<TPixelPoint> pixels, stack{{x0, y0}};
+    done.Set(x0, y0, true);
+    int minX = x0, maxX = x0, minY = y0, maxY = y0;
+    while (!stack.empty()) {
+        const TPixelPoint p = stack.back();
+        stack.pop_back();
+        pixels.push_back(p);
+        minX = std::min(minX, p.X);
+        maxX = std::max(maxX, p.X);
+        minY = std::min(minY, p.Y);
+        maxY = std::max(maxY, p.Y);
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx) {
+                const int x = p.X + dx, y = p.Y + dy;
+                if (bmp.Ink(x, y) && !done.Ink(x, y)) {
+                    done.Set(x, y, true);
+                    stack.push_back({x, y});
+                }
+            }
+    }
+    TMonoBitmap shape(maxX - minX + 1, maxY - minY + 1);
+    for (const TPixelPoint& p : pixels)
+        shape.Set(p.X - minX, p.Y - minY, true);
+    TCrackPath moved;
+    DecomposeOutlines(shape, [&](const TCrackPath& path) {
+        moved.clear();
+        for (const TPixelPoint& p : path)
+            moved.push_back({p.X + minX, p.Y + minY});
+        onPath(moved);
+    });
 }

@@ -22,3 +22,8 @@ using TCrackPath = std::vector<TPixelPoint>;
 // ink), the same way wherever it happens. progress gets the fraction of rows scanned.
 void DecomposeOutlines(const TMonoBitmap& bitmap, const std::function<void(const TCrackPath&)>& onPath,
                        const std::function<void(double)>& progress = {});
+
+// The boundaries of the one ink shape (8-connected) that holds pixel (x, y), in the picture's
+// coordinates. Its pixels are set in done, which must have the picture's size.
+void DecomposeShapeAt(const TMonoBitmap& bitmap, int x, int y, TMonoBitmap& done,
+                      const std::function<void(const TCrackPath&)>& onPath);

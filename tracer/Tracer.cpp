@@ -43,18 +43,28 @@ TTraceResult Trace(const TMonoBitmap& bitmap, const TTraceParams& params, const 
 {
     TTraceResult result;
     const int h = bitmap.Height();
+    auto emitOutline = [&](const TCrackPath& path) {
+        EmitPolyline(result, FitChain(StraightPolygon(path), true, params), true, h);
+    };
     if (params.CentreLine) {
-        TraceCentreLines(bitmap, [&](const std::vector<TVector2D>& chain, bool closed) {
-            std::vector<char> ends(chain.size(), 0);
-            if (!closed && !ends.empty())
-                ends.front() = ends.back() = 1;
-            EmitPolyline(result, FitChain(FitWithin(chain, ends, closed, SkeletonStraightness), closed, params),
-                         closed, h);
-        }, progress);
+        TMonoBitmap blobsDone;
+        TraceCentreLines(
+            bitmap,
+            [&](const std::vector<TVector2D>& chain, bool closed) {
+                std::vector<char> ends(chain.size(), 0);
+                if (!closed && !ends.empty())
+                    ends.front() = ends.back() = 1;
+                EmitPolyline(result, FitChain(FitWithin(chain, ends, closed, SkeletonStraightness), closed, params),
+                             closed, h);
+            },
+            [&](int x, int y) {
+                if (blobsDone.Width() == 0)
+                    blobsDone = TMonoBitmap(bitmap.Width(), h);
+                DecomposeShapeAt(bitmap, x, y, blobsDone, emitOutline);
+            },
+            progress);
     } else {
-        DecomposeOutlines(bitmap, [&](const TCrackPath& path) {
-            EmitPolyline(result, FitChain(StraightPolygon(path), true, params), true, h);
-        }, progress);
+        DecomposeOutlines(bitmap, emitOutline, progress);
     }
     if (progress)
         progress(1.0);
