@@ -65,8 +65,6 @@ std::vector<char> FindCorners(std::vector<TVector2D>& p, bool closed, double cor
             const double lin = Len(a0, a1), lout = Len(b0, b1);
             if (Len(a1, b0) >= ShortEdge || lin < LongEdge || lout < LongEdge)
                 continue;
-            if (isCorner(j) || isCorner(j + 1))
-                continue;
             const TVector2D mid{0.5 * (a1.X + b0.X), 0.5 * (a1.Y + b0.Y)};
             const TVector2D far{mid.X + (b1.X - b0.X), mid.Y + (b1.Y - b0.Y)};
             const TVector2D back{mid.X - (a1.X - a0.X), mid.Y - (a1.Y - a0.Y)};

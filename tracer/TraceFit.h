@@ -5,9 +5,12 @@
 
 #include <vector>
 
-// Corner cutting (Chaikin): each pass replaces every smooth vertex by the points a quarter of
-// the way along its two edges; corners and the ends of an open chain stay where they are.
-void SmoothPolygon(std::vector<TVector2D>& points, std::vector<char>& corner, bool closed, int iterations);
+// Smoothing between corners; corners and the ends of an open chain stay where they are.
+// Level 0 keeps the polygon. Level 1 replaces it by the quadratic B-spline it controls, which
+// touches the middle of every edge along the edge and rounds each smooth vertex off; the
+// curve comes as a dense polygon from repeated corner cutting (Chaikin). Each level above 1
+// first pulls every smooth vertex towards its neighbours once more.
+void SmoothPolygon(std::vector<TVector2D>& points, std::vector<char>& corner, bool closed, int level);
 
 // The vertices kept (a subset of points, corners always included) such that every dropped
 // point lies within tolerance of the edge that replaces it.

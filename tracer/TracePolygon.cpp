@@ -5,8 +5,9 @@
 // the classic cone-intersection test for digital straight segments.
 //
 // Some corners of the staircase are real turns of the shape and must start a new piece: both
-// ends of a run that lies between two opposite runs (the sides of a bar or a rectangle), and
-// the meeting of two perpendicular runs of three steps or more (an L-shaped corner).
+// ends of a run of one or two steps between two opposite runs (the end of a thin bar), and the
+// meeting of two perpendicular runs of three steps or more (the corner of a rectangle, turned
+// or not).
 #include "TracePolygon.h"
 
 #include <algorithm>
@@ -204,7 +205,7 @@ std::vector<TVector2D> StraightPolygon(const TCrackPath& path)
         const TRun& prev = runs[(j + m - 1) % m];
         const TRun& run = runs[j];
         const TRun& next = runs[(j + 1) % m];
-        if (prev.Dir == (next.Dir + 2) % 4) {
+        if (prev.Dir == (next.Dir + 2) % 4 && run.Len <= 2) {
             hard[run.Start] = 1;
             hard[(run.Start + run.Len) % n] = 1;
         }
