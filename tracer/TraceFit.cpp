@@ -11,10 +11,12 @@
 
 namespace {
 
-// One corner-cutting pass: every smooth vertex gives way to the points a quarter of the way
-// along its two edges.
-void CutCorners(std::vector<TVector2D>& p, std::vector<char>& corner, bool closed, std::vector<TVector2D>& q,
-                std::vector<char>& qc)
+// Rebuilds the polygon edge by edge: vertex i stays when keep(i), and each edge (i, j) gets
+// the point at fraction atStart(i, j) of the way from i, then the one at fraction atEnd(i, j)
+// of the way back from j; a negative fraction adds nothing. Ends of an open chain stay.
+template <class Keep, class AtStart, class AtEnd>
+void RebuildEdges(std::vector<TVector2D>& p, std::vector<char>& corner, bool closed, std::vector<TVector2D>& q,
+                  std::vector<char>& qc, Keep keep, AtStart atStart, AtEnd atEnd)
 {
     const int n = int(p.size());
     q.clear();
@@ -22,17 +24,17 @@ void CutCorners(std::vector<TVector2D>& p, std::vector<char>& corner, bool close
     const int edges = closed ? n : n - 1;
     for (int i = 0; i < edges; ++i) {
         const int j = (i + 1) % n;
-        if (corner[i]) {
+        if (keep(i)) {
             q.push_back(p[i]);
-            qc.push_back(1);
+            qc.push_back(corner[i]);
         }
         const TVector2D a = p[i], b = p[j];
-        if (!corner[i]) {
-            q.push_back({0.75 * a.X + 0.25 * b.X, 0.75 * a.Y + 0.25 * b.Y});
+        if (const double f = atStart(i, j); f >= 0) {
+            q.push_back({a.X + (b.X - a.X) * f, a.Y + (b.Y - a.Y) * f});
             qc.push_back(0);
         }
-        if (!corner[j]) {
-            q.push_back({0.25 * a.X + 0.75 * b.X, 0.25 * a.Y + 0.75 * b.Y});
+        if (const double f = atEnd(i, j); f >= 0) {
+            q.push_back({b.X + (a.X - b.X) * f, b.Y + (a.Y - b.Y) * f});
             qc.push_back(0);
         }
     }
@@ -67,10 +69,7 @@ void SmoothPolygon(std::vector<TVector2D>& p, std::vector<char>& corner, bool cl
     // from a vertex turning by t passes 0.5 r sin(t / 2) inside it, so where r would come
     // out too large, extra points on the edges keep the curve on them until close to the
     // vertex. Gentle vertices, as on the polygon of a circle, still round over whole edges.
-    q.clear();
-    qc.clear();
     {
-        const int edges = closed ? n : n - 1;
         auto len = [&](int i) {
             const TVector2D a = p[(i + n) % n], b = p[(i + 1) % n];
             return std::hypot(b.X - a.X, b.Y - a.Y);
@@ -82,32 +81,18 @@ void SmoothPolygon(std::vector<TVector2D>& p, std::vector<char>& corner, bool cl
             const double half = 0.5 * TurnDegrees(p[(i + n - 1) % n], p[i], p[(i + 1) % n]) * std::numbers::pi / 180;
             return 2 * MaxInset / std::max(std::sin(half), 1e-6);
         };
-        for (int i = 0; i < edges; ++i) {
-            const int j = (i + 1) % n;
-            q.push_back(p[i]);
-            qc.push_back(corner[i]);
-            const double l = len(i), ri = reach(i), rj = reach(j);
-            const TVector2D a = p[i], b = p[j];
-            if (ri < 0.5 * l - 1e-9) {
-                q.push_back({a.X + (b.X - a.X) * ri / l, a.Y + (b.Y - a.Y) * ri / l});
-                qc.push_back(0);
-            }
-            if (rj < 0.5 * l - 1e-9) {
-                q.push_back({b.X + (a.X - b.X) * rj / l, b.Y + (a.Y - b.Y) * rj / l});
-                qc.push_back(0);
-            }
-        }
-        if (!closed) {
-            q.push_back(p[n - 1]);
-            qc.push_back(1);
-        }
-        p.swap(q);
-        corner.swap(qc);
+        auto inset = [&](int v, int edge) {
+            const double l = len(edge), r = reach(v);
+            return r < 0.5 * l - 1e-9 ? r / l : -1.0;
+        };
+        RebuildEdges(p, corner, closed, q, qc, [](int) { return true; }, [&](int i, int) { return inset(i, i); },
+                     [&](int i, int j) { return inset(j, i); });
     }
     // Three passes bring every turn down to an eighth, close enough to the curve for fitting.
     constexpr int CurvePasses = 3;
     for (int pass = 0; pass < CurvePasses; ++pass)
-        CutCorners(p, corner, closed, q, qc);
+        RebuildEdges(p, corner, closed, q, qc, [&](int i) { return corner[i] != 0; },
+                     [&](int i, int) { return corner[i] ? -1.0 : 0.25; }, [&](int, int j) { return corner[j] ? -1.0 : 0.25; });
 }
 
 namespace {
