@@ -9,6 +9,7 @@
 #include "CADExceptions.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <unordered_map>
@@ -19,19 +20,44 @@ namespace {
 constexpr int NX[8] = {0, 1, 1, 1, 0, -1, -1, -1};
 constexpr int NY[8] = {-1, -1, 0, 1, 1, 1, 0, -1};
 
+// A pixel waiting to be examined, and whether a pass has already left it alone (top bit).
 struct TCandidate {
-    int32_t X, Y;
-    int32_t Age;  // passes survived since a neighbour last changed
+    uint32_t XSeen;
+    int32_t Y;
+    int X() const { return int(XSeen & 0x7FFFFFFFu); }
+    bool Seen() const { return XSeen >> 31; }
 };
 
-unsigned NeighbourBits(const TMonoBitmap& b, int x, int y)
+// Pixels x - 1, x, x + 1 of a row as bits 0, 1, 2 (none outside the picture).
+unsigned RowTriple(const TMonoBitmap& b, int x, int y)
 {
+    if (y < 0 || y >= b.Height())
+        return 0;
+    const uint64_t* row = b.Row(y);
+    const int bit = x & 63;
+    if (bit >= 1 && bit <= 62)
+        return unsigned(row[x >> 6] >> (bit - 1)) & 7u;
+    return unsigned(b.Ink(x - 1, y)) | unsigned(b.Ink(x, y)) << 1 | unsigned(b.Ink(x + 1, y)) << 2;
+}
+
+// The 3x3 block around a pixel, 9 bits, row by row from the top-left.
+unsigned Block(const TMonoBitmap& b, int x, int y)
+{
+    return RowTriple(b, x, y - 1) | RowTriple(b, x, y) << 3 | RowTriple(b, x, y + 1) << 6;
+}
+
+// The eight neighbours P2..P9 (north, then clockwise on screen) of a 3x3 block.
+unsigned NeighboursOfBlock(unsigned block)
+{
+    constexpr int BitOf[8] = {1, 2, 5, 8, 7, 6, 3, 0};  // N, NE, E, SE, S, SW, W, NW
     unsigned m = 0;
     for (int k = 0; k < 8; ++k)
-        if (b.Ink(x + NX[k], y + NY[k]))
+        if (block & (1u << BitOf[k]))
             m |= 1u << k;
     return m;
 }
+
+unsigned NeighbourBits(const TMonoBitmap& b, int x, int y) { return NeighboursOfBlock(Block(b, x, y)); }
 
 bool GuoHallDeletes(unsigned m, int pass)
 {
@@ -46,6 +72,19 @@ bool GuoHallDeletes(unsigned m, int pass)
         return false;
     const bool keep = pass == 0 ? ((p2 || p3 || !p5) && p4) : ((p6 || p7 || !p9) && p8);
     return !keep;
+}
+
+// The thinning decision for every 3x3 block whose centre is ink, per pass.
+const std::array<std::array<char, 512>, 2>& DeletionTable()
+{
+    static const auto table = [] {
+        std::array<std::array<char, 512>, 2> t{};
+        for (int pass = 0; pass < 2; ++pass)
+            for (unsigned block = 0; block < 512; ++block)
+                t[pass][block] = (block & 16) && GuoHallDeletes(NeighboursOfBlock(block), pass);
+        return t;
+    }();
+    return table;
 }
 
 template <class F>
@@ -123,27 +162,39 @@ TMonoBitmap ThinToSkeleton(const TMonoBitmap& src, const std::function<void(doub
     TMonoBitmap img = src;
     std::vector<TCandidate> work, next;
     ForEachInk(img, [&](int x, int y) {
-        if (NeighbourBits(img, x, y) != 0xFF)
-            work.push_back({x, y, 0});
+        if (Block(img, x, y) != 511)
+            work.push_back({uint32_t(x), y});
     });
+    const auto& deletes = DeletionTable();
     const double total = double(std::max<size_t>(src.InkCount(), 1));
     double removed = 0;
     std::vector<TCandidate> dels;
+    TMonoBitmap listed(img.Width(), img.Height());  // marks pixels already in the next list
     for (int pass = 0; !work.empty(); pass ^= 1) {
         dels.clear();
         for (const TCandidate& c : work)
-            if (img.Ink(c.X, c.Y) && GuoHallDeletes(NeighbourBits(img, c.X, c.Y), pass))
+            if (deletes[pass][Block(img, c.X(), c.Y)])
                 dels.push_back(c);
         for (const TCandidate& c : dels)
-            img.Set(c.X, c.Y, false);
+            img.Set(c.X(), c.Y, false);
+        // Neighbours of removed pixels first, so that they start afresh; then the pixels of
+        // this pass that stayed and have been looked at only once.
         next.clear();
-        for (const TCandidate& c : work)
-            if (img.Ink(c.X, c.Y) && c.Age < 1)
-                next.push_back({c.X, c.Y, c.Age + 1});
         for (const TCandidate& c : dels)
-            for (int k = 0; k < 8; ++k)
-                if (img.Ink(c.X + NX[k], c.Y + NY[k]))
-                    next.push_back({c.X + NX[k], c.Y + NY[k], 0});
+            for (int k = 0; k < 8; ++k) {
+                const int x = c.X() + NX[k], y = c.Y + NY[k];
+                if (img.Ink(x, y) && !listed.Ink(x, y)) {
+                    listed.Set(x, y, true);
+                    next.push_back({uint32_t(x), y});
+                }
+            }
+        for (const TCandidate& c : work)
+            if (!c.Seen() && img.Ink(c.X(), c.Y) && !listed.Ink(c.X(), c.Y)) {
+                listed.Set(c.X(), c.Y, true);
+                next.push_back({c.XSeen | 0x80000000u, c.Y});
+            }
+        for (const TCandidate& c : next)
+            listed.Set(c.X(), c.Y, false);
         work.swap(next);
         removed += double(dels.size());
         if (progress)
@@ -178,21 +229,31 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
     // junction pixels merged into one node at their centre).
     std::vector<TNode> nodes;
     std::unordered_map<uint64_t, int> nodeOf;
+    TMonoBitmap isNode(skel.Width(), skel.Height());  // a quick test before the map
+    auto nodeAt = [&](int x, int y) {
+        if (!isNode.Ink(x, y))
+            return -1;
+        return nodeOf.find(key(x, y))->second;
+    };
+    auto setNode = [&](int x, int y, int id) {
+        nodeOf[key(x, y)] = id;
+        isNode.Set(x, y, true);
+    };
     ForEachInk(skel, [&](int x, int y) {
         const int c = count(x, y);
         if (c == 0)
             onBlob(x, y);  // thinned down to a dot
-        if (c == 2 || c == 0 || nodeOf.count(key(x, y)))
+        if (c == 2 || c == 0 || isNode.Ink(x, y))
             return;
         const int id = int(nodes.size());
         nodes.emplace_back();
         if (c == 1) {
-            nodeOf[key(x, y)] = id;
+            setNode(x, y, id);
             nodes[id].Pos = {x + 0.5, y + 0.5};
             return;
         }
         std::vector<std::pair<int, int>> stack{{x, y}};
-        nodeOf[key(x, y)] = id;
+        setNode(x, y, id);
         double sx = 0, sy = 0;
         int members = 0, radius = 1;
         while (!stack.empty()) {
@@ -204,8 +265,8 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
             radius = std::max(radius, InkRadius(bitmap, px, py));
             for (int k = 0; k < 8; ++k) {
                 const int qx = px + NX[k], qy = py + NY[k];
-                if (skel.Ink(qx, qy) && count(qx, qy) >= 3 && !nodeOf.count(key(qx, qy))) {
-                    nodeOf[key(qx, qy)] = id;
+                if (skel.Ink(qx, qy) && !isNode.Ink(qx, qy) && count(qx, qy) >= 3) {
+                    setNode(qx, qy, id);
                     stack.push_back({qx, qy});
                 }
             }
@@ -220,9 +281,8 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
     auto walk = [&](int x, int y, int px, int py, TBranch& br) {
         // (px, py) is the pixel we came from; (x, y) the first pixel of the branch.
         for (;;) {
-            const auto it = nodeOf.find(key(x, y));
-            if (it != nodeOf.end()) {
-                br.B = it->second;
+            if (const int node = nodeAt(x, y); node >= 0) {
+                br.B = node;
                 br.Points.push_back(nodes[br.B].Pos);
                 return;
             }
@@ -234,7 +294,7 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
                 if (skel.Ink(qx, qy) && !(qx == px && qy == py) && !visited.Ink(qx, qy)) {
                     nx = qx;
                     ny = qy;
-                    if (nodeOf.count(key(qx, qy)) == 0)
+                    if (!isNode.Ink(qx, qy))
                         break;
                 }
             }
@@ -247,16 +307,15 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
         }
     };
     ForEachInk(skel, [&](int x, int y) {
-        const auto it = nodeOf.find(key(x, y));
-        if (it == nodeOf.end())
+        const int id = nodeAt(x, y);
+        if (id < 0)
             return;
-        const int id = it->second;
         for (int k = 0; k < 8; ++k) {
             const int qx = x + NX[k], qy = y + NY[k];
             if (!skel.Ink(qx, qy) || visited.Ink(qx, qy))
                 continue;
-            const auto jt = nodeOf.find(key(qx, qy));
-            if (jt != nodeOf.end() && (jt->second == id || count(x, y) != 1))
+            const int other = nodeAt(qx, qy);
+            if (other >= 0 && (other == id || count(x, y) != 1))
                 continue;  // inside a junction, or a direct link recorded from the stroke end
             TBranch br;
             br.A = id;
@@ -271,7 +330,7 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
     });
     // What is left are loops without any node.
     ForEachInk(skel, [&](int x, int y) {
-        if (visited.Ink(x, y) || nodeOf.count(key(x, y)))
+        if (visited.Ink(x, y) || isNode.Ink(x, y))
             return;
         TBranch br;
         walk(x, y, -1, -1, br);

@@ -16,39 +16,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct TDxfPolyline {
-    std::vector<TVector2D> Points;
-    int Flags = 0;
-};
-
-// Reads back the POLYLINE / VERTEX / SEQEND records of a DXF text.
-std::vector<TDxfPolyline> ParseDxf(const std::string& text)
-{
-    std::istringstream in(text);
-    std::vector<std::pair<int, std::string>> pairs;
-    std::string code, value;
-    while (std::getline(in, code) && std::getline(in, value))
-        pairs.push_back({std::stoi(code), value});
-    std::vector<TDxfPolyline> out;
-    std::string entity;
-    for (const auto& [c, v] : pairs) {
-        if (c == 0) {
-            entity = v;
-            if (v == "POLYLINE")
-                out.emplace_back();
-            else if (v == "VERTEX")
-                out.back().Points.emplace_back();
-        } else if (entity == "POLYLINE" && c == 70) {
-            out.back().Flags = std::stoi(v);
-        } else if (entity == "VERTEX" && c == 10) {
-            out.back().Points.back().X = std::stod(v);
-        } else if (entity == "VERTEX" && c == 20) {
-            out.back().Points.back().Y = std::stod(v);
-        }
-    }
-    return out;
-}
-
 std::string Slurp(const fs::path& p)
 {
     std::ifstream in(p, std::ios::binary);
