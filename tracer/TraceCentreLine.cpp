@@ -20,12 +20,13 @@ namespace {
 constexpr int NX[8] = {0, 1, 1, 1, 0, -1, -1, -1};
 constexpr int NY[8] = {-1, -1, 0, 1, 1, 1, 0, -1};
 
-// A pixel waiting to be examined, and whether a pass has already left it alone (top bit).
+// A pixel waiting to be examined, with two flags in the top bits of its column: a pass has
+// already left it alone, and this pass removes it.
 struct TCandidate {
-    uint32_t XSeen;
+    static constexpr uint32_t Seen = 0x80000000u, Removed = 0x40000000u;
+    uint32_t XFlags;
     int32_t Y;
-    int X() const { return int(XSeen & 0x7FFFFFFFu); }
-    bool Seen() const { return XSeen >> 31; }
+    int X() const { return int(XFlags & ~(Seen | Removed)); }
 };
 
 // Pixels x - 1, x, x + 1 of a row as bits 0, 1, 2 (none outside the picture).
@@ -160,7 +161,9 @@ void CentreBranch(const TMonoBitmap& ink, std::vector<TVector2D>& p, int keepA, 
 TMonoBitmap ThinToSkeleton(const TMonoBitmap& src, const std::function<void(double)>& progress)
 {
     TMonoBitmap img = src;
-    std::vector<TCandidate> work, next;
+    // One work list, compacted in place after every pass, keeps the memory to eight bytes per
+    // border pixel.
+    std::vector<TCandidate> work;
     ForEachInk(img, [&](int x, int y) {
         if (Block(img, x, y) != 511)
             work.push_back({uint32_t(x), y});
@@ -168,35 +171,44 @@ TMonoBitmap ThinToSkeleton(const TMonoBitmap& src, const std::function<void(doub
     const auto& deletes = DeletionTable();
     const double total = double(std::max<size_t>(src.InkCount(), 1));
     double removed = 0;
-    std::vector<TCandidate> dels;
-    TMonoBitmap listed(img.Width(), img.Height());  // marks pixels already in the next list
+    TMonoBitmap fresh(img.Width(), img.Height());  // neighbours of this pass's removals
     for (int pass = 0; !work.empty(); pass ^= 1) {
-        dels.clear();
+        size_t removedNow = 0;
+        for (TCandidate& c : work)
+            if (deletes[pass][Block(img, c.X(), c.Y)]) {
+                c.XFlags |= TCandidate::Removed;
+                ++removedNow;
+            }
         for (const TCandidate& c : work)
-            if (deletes[pass][Block(img, c.X(), c.Y)])
-                dels.push_back(c);
-        for (const TCandidate& c : dels)
-            img.Set(c.X(), c.Y, false);
-        // Neighbours of removed pixels first, so that they start afresh; then the pixels of
-        // this pass that stayed and have been looked at only once.
-        next.clear();
-        for (const TCandidate& c : dels)
+            if (c.XFlags & TCandidate::Removed)
+                img.Set(c.X(), c.Y, false);
+        // Pixels next to a removal start afresh: appended once, their older entries dropped.
+        const size_t old = work.size();
+        for (size_t i = 0; i < old; ++i) {
+            if (!(work[i].XFlags & TCandidate::Removed))
+                continue;
             for (int k = 0; k < 8; ++k) {
-                const int x = c.X() + NX[k], y = c.Y + NY[k];
-                if (img.Ink(x, y) && !listed.Ink(x, y)) {
-                    listed.Set(x, y, true);
-                    next.push_back({uint32_t(x), y});
+                const int x = work[i].X() + NX[k], y = work[i].Y + NY[k];
+                if (img.Ink(x, y) && !fresh.Ink(x, y)) {
+                    fresh.Set(x, y, true);
+                    work.push_back({uint32_t(x), y});
                 }
             }
-        for (const TCandidate& c : work)
-            if (!c.Seen() && img.Ink(c.X(), c.Y) && !listed.Ink(c.X(), c.Y)) {
-                listed.Set(c.X(), c.Y, true);
-                next.push_back({c.XSeen | 0x80000000u, c.Y});
+        }
+        size_t kept = 0;
+        for (size_t i = 0; i < work.size(); ++i) {
+            TCandidate c = work[i];
+            if (i >= old) {
+                fresh.Set(c.X(), c.Y, false);
+            } else if ((c.XFlags & (TCandidate::Removed | TCandidate::Seen)) || fresh.Ink(c.X(), c.Y)) {
+                continue;
+            } else {
+                c.XFlags |= TCandidate::Seen;
             }
-        for (const TCandidate& c : next)
-            listed.Set(c.X(), c.Y, false);
-        work.swap(next);
-        removed += double(dels.size());
+            work[kept++] = c;
+        }
+        work.resize(kept);
+        removed += double(removedNow);
         if (progress)
             progress(0.8 * removed / total);
     }

@@ -88,3 +88,28 @@ TEST(CentreLine, FollowsTheMiddleOfStrokes)
         EXPECT_LE(worst, c.HalfWidth + 1.5);
     }
 }
+
+TEST(CentreLine, RingGivesOneClosedLineAndABlobItsOutline)
+{
+    TTraceParams params = TraceDefaults();
+    params.CentreLine = true;
+    const TMonoBitmap ring = MakeImage(80, 80, [](double x, double y) {
+        const double d = std::hypot(x - 40, y - 40);
+        return d >= 18 && d <= 23;
+    });
+    const TTraceResult r = Trace(ring, params);
+    ASSERT_EQ(r.Polylines.size(), 1u);
+    EXPECT_TRUE(r.Polylines[0].Closed);
+    double sum = 0;
+    const std::vector<TVector2D> s = Samples(r, 80);
+    for (const TVector2D& p : s)
+        sum += std::abs(std::hypot(p.X - 40, p.Y - 40) - 20.5);
+    EXPECT_LE(sum / double(s.size()), 0.5);
+
+    // A filled square thins to a dot: it is traced by its outline instead.
+    const TMonoBitmap blob = MakeImage(60, 60, [](double x, double y) { return x > 15 && x < 45 && y > 12 && y < 42; });
+    const TTraceResult b = Trace(blob, params);
+    ASSERT_EQ(b.Polylines.size(), 1u);
+    EXPECT_TRUE(b.Polylines[0].Closed);
+    EXPECT_LE(OutlineError(blob, b), 0.01);
+}
