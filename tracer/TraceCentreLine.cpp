@@ -7,6 +7,7 @@
 #include "TraceCentreLine.h"
 
 #include "CADExceptions.h"
+#include "TraceFit.h"
 
 #include <algorithm>
 #include <array>
@@ -20,31 +21,32 @@ namespace {
 constexpr int NX[8] = {0, 1, 1, 1, 0, -1, -1, -1};
 constexpr int NY[8] = {-1, -1, 0, 1, 1, 1, 0, -1};
 
-// A pixel waiting to be examined, with two flags in the top bits of its column: a pass has
-// already left it alone, and this pass removes it.
-struct TCandidate {
-    static constexpr uint32_t Seen = 0x80000000u, Removed = 0x40000000u;
-    uint32_t XFlags;
+// A word of the bitmap waiting to be examined, with a flag in the top bit of its word index:
+// a pass has already left it alone.
+struct TWordRef {
+    static constexpr uint32_t Seen = 0x80000000u;
+    uint32_t WordSeen;
     int32_t Y;
-    int X() const { return int(XFlags & ~(Seen | Removed)); }
+    int Word() const { return int(WordSeen & ~Seen); }
 };
 
-// Pixels x - 1, x, x + 1 of a row as bits 0, 1, 2 (none outside the picture).
-unsigned RowTriple(const TMonoBitmap& b, int x, int y)
-{
-    if (y < 0 || y >= b.Height())
-        return 0;
-    const uint64_t* row = b.Row(y);
-    const int bit = x & 63;
-    if (bit >= 1 && bit <= 62)
-        return unsigned(row[x >> 6] >> (bit - 1)) & 7u;
-    return unsigned(b.Ink(x - 1, y)) | unsigned(b.Ink(x, y)) << 1 | unsigned(b.Ink(x + 1, y)) << 2;
-}
-
-// The 3x3 block around a pixel, 9 bits, row by row from the top-left.
+// The 3x3 block around a pixel, 9 bits, row by row from the top-left (nothing outside the
+// picture).
 unsigned Block(const TMonoBitmap& b, int x, int y)
 {
-    return RowTriple(b, x, y - 1) | RowTriple(b, x, y) << 3 | RowTriple(b, x, y + 1) << 6;
+    const int bit = x & 63;
+    if (bit >= 1 && bit <= 62 && y >= 1 && y + 1 < b.Height()) {
+        const uint64_t* mid = b.Row(y) + (x >> 6);
+        const int words = b.WordsPerRow(), shift = bit - 1;
+        return (unsigned(mid[-words] >> shift) & 7u) | (unsigned(mid[0] >> shift) & 7u) << 3 |
+               (unsigned(mid[words] >> shift) & 7u) << 6;
+    }
+    unsigned m = 0;
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx)
+            if (b.Ink(x + dx, y + dy))
+                m |= 1u << ((dy + 1) * 3 + dx + 1);
+    return m;
 }
 
 // The eight neighbours P2..P9 (north, then clockwise on screen) of a 3x3 block.
@@ -59,6 +61,19 @@ unsigned NeighboursOfBlock(unsigned block)
 }
 
 unsigned NeighbourBits(const TMonoBitmap& b, int x, int y) { return NeighboursOfBlock(Block(b, x, y)); }
+
+// Number of ink neighbours of a pixel.
+int NeighbourCount(const TMonoBitmap& b, int x, int y)
+{
+    static const auto counts = [] {
+        std::array<uint8_t, 512> c{};
+        for (unsigned block = 0; block < 512; ++block)
+            for (int k = 0; k < 9; ++k)
+                c[block] += k != 4 && (block >> k & 1u);
+        return c;
+    }();
+    return counts[Block(b, x, y)];
+}
 
 bool GuoHallDeletes(unsigned m, int pass)
 {
@@ -75,18 +90,55 @@ bool GuoHallDeletes(unsigned m, int pass)
     return !keep;
 }
 
-// The thinning decision for every 3x3 block whose centre is ink, per pass.
-const std::array<std::array<char, 512>, 2>& DeletionTable()
+// The thinning decision for 64 pixels at once: the same conditions as GuoHallDeletes, in
+// bitwise logic on the words of the three rows around them.
+uint64_t DeletableInWord(const TMonoBitmap& b, int w, int y, int pass)
 {
-    static const auto table = [] {
-        std::array<std::array<char, 512>, 2> t{};
-        for (int pass = 0; pass < 2; ++pass)
-            for (unsigned block = 0; block < 512; ++block)
-                t[pass][block] = (block & 16) && GuoHallDeletes(NeighboursOfBlock(block), pass);
-        return t;
-    }();
-    return table;
+    const int words = b.WordsPerRow();
+    uint64_t c[3], l[3], r[3];
+    for (int k = 0; k < 3; ++k) {
+        const int yy = y + k - 1;
+        if (yy < 0 || yy >= b.Height()) {
+            c[k] = l[k] = r[k] = 0;
+            continue;
+        }
+        const uint64_t* row = b.Row(yy);
+        c[k] = row[w];
+        l[k] = w > 0 ? row[w - 1] : 0;
+        r[k] = w + 1 < words ? row[w + 1] : 0;
+    }
+    const uint64_t p = c[1];
+    // Each neighbour shifted onto the pixel it belongs to: x - 1 comes up by one bit.
+    const uint64_t p2 = c[0], p6 = c[2];
+    const uint64_t p9 = (c[0] << 1) | (l[0] >> 63), p3 = (c[0] >> 1) | (r[0] << 63);
+    const uint64_t p8 = (c[1] << 1) | (l[1] >> 63), p4 = (c[1] >> 1) | (r[1] << 63);
+    const uint64_t p7 = (c[2] << 1) | (l[2] >> 63), p5 = (c[2] >> 1) | (r[2] << 63);
+    auto twoOrMore = [](uint64_t a, uint64_t b2, uint64_t c2, uint64_t d) {
+        return (a & b2) | (a & c2) | (a & d) | (b2 & c2) | (b2 & d) | (c2 & d);
+    };
+    const uint64_t t1 = ~p2 & (p3 | p4), t2 = ~p4 & (p5 | p6), t3 = ~p6 & (p7 | p8), t4 = ~p8 & (p9 | p2);
+    const uint64_t connectsOnce = (t1 | t2 | t3 | t4) & ~twoOrMore(t1, t2, t3, t4);
+    const uint64_t a1 = p9 | p2, a2 = p3 | p4, a3 = p5 | p6, a4 = p7 | p8;
+    const uint64_t b1 = p2 | p3, b2 = p4 | p5, b3 = p6 | p7, b4 = p8 | p9;
+    const uint64_t notFourA = ~(a1 & a2 & a3 & a4), notFourB = ~(b1 & b2 & b3 & b4);
+    const uint64_t fewNeighbours = twoOrMore(a1, a2, a3, a4) & twoOrMore(b1, b2, b3, b4) & (notFourA | notFourB);
+    const uint64_t keep = pass == 0 ? ((p2 | p3 | ~p5) & p4) : ((p6 | p7 | ~p9) & p8);
+    return p & connectsOnce & fewNeighbours & ~keep;
 }
+
+} // namespace
+
+bool ThinningRemoves(unsigned block, int pass)
+{
+    return (block & 16) && GuoHallDeletes(NeighboursOfBlock(block), pass);
+}
+
+bool ThinningRemovesAt(const TMonoBitmap& b, int x, int y, int pass)
+{
+    return (DeletableInWord(b, x >> 6, y, pass) >> (x & 63)) & 1u;
+}
+
+namespace {
 
 template <class F>
 void ForEachInk(const TMonoBitmap& b, F f)
@@ -129,28 +181,52 @@ double ChainLength(const std::vector<TVector2D>& p)
     return s;
 }
 
-// Moves the inner points of a branch across the stroke to the middle between its two edges,
-// measured along the local normal in the original picture. Points near the ends are left
-// alone: there the normal meets the junction or the stroke end, not the stroke's sides.
-void CentreBranch(const TMonoBitmap& ink, std::vector<TVector2D>& p, int keepA, int keepB)
+// Moves points across the stroke to the middle between its two edges, measured along the
+// local normal in the original picture. Points near a junction are left alone: there the
+// normal meets the other strokes, not this stroke's sides.
+void CentrePoints(const TMonoBitmap& ink, std::vector<TVector2D>& p, bool closed,
+                  const std::vector<std::pair<TVector2D, double>>& keepOut)
 {
     const int n = int(p.size());
     std::vector<TVector2D> out = p;
-    for (int i = keepA; i < n - keepB; ++i) {
-        const TVector2D a = p[std::max(0, i - 2)], b = p[std::min(n - 1, i + 2)];
+    for (int i = 0; i < n; ++i) {
+        bool near = false;
+        for (const auto& [centre, radius] : keepOut)
+            near = near || std::hypot(p[i].X - centre.X, p[i].Y - centre.Y) < radius;
+        if (near)
+            continue;
+        const TVector2D a = closed ? p[(i + n - 1) % n] : p[std::max(0, i - 1)];
+        const TVector2D b = closed ? p[(i + 1) % n] : p[std::min(n - 1, i + 1)];
         double tx = b.X - a.X, ty = b.Y - a.Y;
         const double tl = std::hypot(tx, ty);
         if (tl < 1e-9)
             continue;
-        const double nx = -ty / tl, ny = tx / tl;
-        auto reach = [&](double sx) {
-            double t = 0;
-            while (t < 64 && ink.Ink(int(std::floor(p[i].X + sx * (t + 0.25) * nx)),
-                                     int(std::floor(p[i].Y + sx * (t + 0.25) * ny))))
-                t += 0.25;
-            return t;
-        };
-        const double shift = std::clamp(0.5 * (reach(1) - reach(-1)), -1.0, 1.0);
+        const double nx = -ty / tl, ny = tx / tl, ux = tx / tl, uy = ty / tl;
+        // Whole pixels first, then quarters; averaged over five places along the stroke, as
+        // one measurement is quantised to a quarter pixel and follows the staircase.
+        double sum = 0;
+        int count = 0;
+        for (int along = -2; along <= 2; ++along) {
+            const double ox = p[i].X + along * ux, oy = p[i].Y + along * uy;
+            auto inkAt = [&](double sx, double t) {
+                return ink.Ink(int(std::floor(ox + sx * t * nx)), int(std::floor(oy + sx * t * ny)));
+            };
+            if (!inkAt(1, 0))
+                continue;
+            auto reach = [&](double sx) {
+                double t = 0;
+                while (t < 64 && inkAt(sx, t + 1))
+                    t += 1;
+                for (int k = 0; k < 3 && inkAt(sx, t + 0.25); ++k)
+                    t += 0.25;
+                return t;
+            };
+            sum += 0.5 * (reach(1) - reach(-1));
+            ++count;
+        }
+        if (count == 0)
+            continue;
+        const double shift = std::clamp(sum / count, -1.0, 1.0);
         out[i] = {p[i].X + shift * nx, p[i].Y + shift * ny};
     }
     p.swap(out);
@@ -161,56 +237,54 @@ void CentreBranch(const TMonoBitmap& ink, std::vector<TVector2D>& p, int keepA, 
 TMonoBitmap ThinToSkeleton(const TMonoBitmap& src, const std::function<void(double)>& progress)
 {
     TMonoBitmap img = src;
-    // One work list, compacted in place after every pass, keeps the memory to eight bytes per
-    // border pixel.
-    std::vector<TCandidate> work;
-    ForEachInk(img, [&](int x, int y) {
-        if (Block(img, x, y) != 511)
-            work.push_back({uint32_t(x), y});
-    });
-    const auto& deletes = DeletionTable();
-    const double total = double(std::max<size_t>(src.InkCount(), 1));
-    double removed = 0;
-    TMonoBitmap fresh(img.Width(), img.Height());  // neighbours of this pass's removals
+    const int words = img.WordsPerRow(), h = img.Height();
+    // Words to examine, compacted in place after every pass; a word leaves the list when two
+    // passes in a row changed nothing around it.
+    std::vector<TWordRef> work;
+    std::vector<uint64_t> dels;
+    for (int y = 0; y < h; ++y)
+        for (int w = 0; w < words; ++w)
+            if (img.Row(y)[w])
+                work.push_back({uint32_t(w), y});
+    const double total = double(std::max<size_t>(work.size(), 1));
+    double changed = 0;  // words changed so far, for progress only
+    TMonoBitmap fresh(words, h);  // one bit per word: listed again after a change nearby
     for (int pass = 0; !work.empty(); pass ^= 1) {
-        size_t removedNow = 0;
-        for (TCandidate& c : work)
-            if (deletes[pass][Block(img, c.X(), c.Y)]) {
-                c.XFlags |= TCandidate::Removed;
-                ++removedNow;
-            }
-        for (const TCandidate& c : work)
-            if (c.XFlags & TCandidate::Removed)
-                img.Set(c.X(), c.Y, false);
-        // Pixels next to a removal start afresh: appended once, their older entries dropped.
+        dels.resize(work.size());
+        for (size_t i = 0; i < work.size(); ++i)
+            dels[i] = DeletableInWord(img, work[i].Word(), work[i].Y, pass);
         const size_t old = work.size();
         for (size_t i = 0; i < old; ++i) {
-            if (!(work[i].XFlags & TCandidate::Removed))
+            if (!dels[i])
                 continue;
-            for (int k = 0; k < 8; ++k) {
-                const int x = work[i].X() + NX[k], y = work[i].Y + NY[k];
-                if (img.Ink(x, y) && !fresh.Ink(x, y)) {
-                    fresh.Set(x, y, true);
-                    work.push_back({uint32_t(x), y});
-                }
-            }
+            const int w = work[i].Word(), y = work[i].Y;
+            img.Row(y)[w] &= ~dels[i];
+            changed += 1;
+            // The words beside it only see a change at their own edge.
+            const int w0 = (dels[i] & 1u) ? std::max(0, w - 1) : w;
+            const int w1 = (dels[i] >> 63) ? std::min(words - 1, w + 1) : w;
+            for (int yy = std::max(0, y - 1); yy <= std::min(h - 1, y + 1); ++yy)
+                for (int ww = w0; ww <= w1; ++ww)
+                    if (img.Row(yy)[ww] && !fresh.Ink(ww, yy)) {
+                        fresh.Set(ww, yy, true);
+                        work.push_back({uint32_t(ww), yy});
+                    }
         }
         size_t kept = 0;
         for (size_t i = 0; i < work.size(); ++i) {
-            TCandidate c = work[i];
+            TWordRef r = work[i];
             if (i >= old) {
-                fresh.Set(c.X(), c.Y, false);
-            } else if ((c.XFlags & (TCandidate::Removed | TCandidate::Seen)) || fresh.Ink(c.X(), c.Y)) {
-                continue;
+                fresh.Set(r.Word(), r.Y, false);
+            } else if (dels[i] || (r.WordSeen & TWordRef::Seen) || fresh.Ink(r.Word(), r.Y)) {
+                continue;  // a changed word has a fresh entry already
             } else {
-                c.XFlags |= TCandidate::Seen;
+                r.WordSeen |= TWordRef::Seen;
             }
-            work[kept++] = c;
+            work[kept++] = r;
         }
         work.resize(kept);
-        removed += double(removedNow);
         if (progress)
-            progress(0.8 * removed / total);
+            progress(0.8 * std::min(1.0, changed / (4 * total)));
     }
     // Elbows: a pixel joining two 4-neighbours that touch each other diagonally, with nothing
     // on its other side, carries no connection of its own.
@@ -234,7 +308,7 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
                       const std::function<void(double)>& progress)
 {
     const TMonoBitmap skel = ThinToSkeleton(bitmap, progress);
-    auto count = [&](int x, int y) { return std::popcount(NeighbourBits(skel, x, y)); };
+    auto count = [&](int x, int y) { return NeighbourCount(skel, x, y); };
     auto key = [](int x, int y) { return (uint64_t(uint32_t(y)) << 32) | uint32_t(x); };
 
     // Nodes: stroke ends (one neighbour) and junction clusters (three or more, touching
@@ -352,13 +426,6 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
     if (progress)
         progress(0.9);
 
-    for (TBranch& br : branches) {
-        // Stroke ends are centred too; junction surroundings are not.
-        const int keepA = br.A >= 0 && nodes[br.A].Degree > 1 ? nodes[br.A].Radius + 1 : 0;
-        const int keepB = br.B >= 0 && nodes[br.B].Degree > 1 ? nodes[br.B].Radius + 1 : 0;
-        CentreBranch(bitmap, br.Points, keepA, keepB);
-    }
-
     // Spurs: short branches from a stroke end to a junction, shortest first, while the
     // junction keeps three branches.
     std::vector<int> order;
@@ -408,6 +475,29 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
             bi = nb;
         }
     };
+    // Each chain becomes straight pieces through the skeleton's pixel centres first (a
+    // straight stroke is a staircase within half a pixel of its line), then the piece ends
+    // move to the middle of the stroke; junction points stay shared.
+    std::vector<TVector2D> simple;
+    std::vector<char> ends;
+    std::vector<std::pair<TVector2D, double>> keepOut;
+    auto emit = [&](const std::vector<TVector2D>& c, bool closed, int a, int b) {
+        constexpr double SkeletonStraightness = 0.5;
+        ends.assign(c.size(), 0);
+        if (!closed && !ends.empty())
+            ends.front() = ends.back() = 1;
+        simple = FitWithin(c, ends, closed, SkeletonStraightness);
+        keepOut.clear();
+        for (int node : {a, b})
+            if (node >= 0 && at[node].size() >= 3)
+                keepOut.push_back({nodes[node].Pos, nodes[node].Radius + 1.0});
+        CentrePoints(bitmap, simple, closed, keepOut);
+        // Measuring the middle is quantised: pieces that now line up again are merged.
+        ends.assign(simple.size(), 0);
+        if (!closed && !ends.empty())
+            ends.front() = ends.back() = 1;
+        onChain(FitWithin(simple, ends, closed, SkeletonStraightness), closed);
+    };
     std::vector<TVector2D> chain;
     for (int n = 0; n < int(nodes.size()); ++n) {
         if (at[n].size() == 2)
@@ -426,7 +516,7 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
                         continue;
                     }
                 }
-                onChain(chain, false);
+                emit(chain, false, n, last);
             }
     }
     for (int bi = 0; bi < int(branches.size()); ++bi) {
@@ -435,13 +525,13 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
         chain.clear();
         if (branches[bi].A < 0) {
             used[bi] = 1;
-            onChain(branches[bi].Points, true);
+            emit(branches[bi].Points, true, -1, -1);
             continue;
         }
         int last = -1;
         const bool closed = follow(branches[bi].A, bi, chain, last);
         if (closed && chain.size() > 1)
             chain.pop_back();  // the start point again
-        onChain(chain, closed);
+        emit(chain, closed, branches[bi].A, last);
     }
 }

@@ -102,12 +102,13 @@ int GrowEdge(const std::vector<TVector2D>& p, int from, int maxSteps, double tol
 {
     const int n = int(p.size());
     const TVector2D s = p[from];
-    double refX = 0, refY = 0, lo = 0, hi = 0, farthest = 0;
+    // The cone runs anticlockwise from lo to hi; it never opens to half a turn or more.
+    double loX = 0, loY = 0, hiX = 0, hiY = 0, farthest = 0;
     bool coneSet = false;
     int best = 1;
     for (int k = 1; k <= maxSteps; ++k) {
         const TVector2D q = p[(from + k) % n];
-        const double ux = q.X - s.X, uy = q.Y - s.Y, d = std::hypot(ux, uy);
+        const double ux = q.X - s.X, uy = q.Y - s.Y, d = std::sqrt(ux * ux + uy * uy);
         if (d < farthest - tol)
             break;  // the outline doubles back
         farthest = std::max(farthest, d);
@@ -115,23 +116,24 @@ int GrowEdge(const std::vector<TVector2D>& p, int from, int maxSteps, double tol
             best = k;
             continue;
         }
-        if (!coneSet) {
-            refX = ux / d;
-            refY = uy / d;
-        }
-        const double a = std::atan2(refX * uy - refY * ux, refX * ux + refY * uy);
-        if (coneSet && (a < lo || a > hi))
+        if (coneSet && (loX * uy - loY * ux < 0 || ux * hiY - uy * hiX < 0))
             break;
         best = k;
-        const double half = std::asin(tol / d);
+        // Directions that pass within tol of q: u turned either way by asin(tol / d).
+        const double sn = tol / d, cs = std::sqrt(1 - sn * sn);
+        const double cwX = ux * cs + uy * sn, cwY = uy * cs - ux * sn;
+        const double ccwX = ux * cs - uy * sn, ccwY = uy * cs + ux * sn;
         if (!coneSet) {
-            lo = a - half;
-            hi = a + half;
+            loX = cwX, loY = cwY, hiX = ccwX, hiY = ccwY;
             coneSet = true;
-        } else {
-            lo = std::max(lo, a - half);
-            hi = std::min(hi, a + half);
+            continue;
         }
+        if (loX * cwY - loY * cwX > 0)
+            loX = cwX, loY = cwY;
+        if (hiX * ccwY - hiY * ccwX < 0)
+            hiX = ccwX, hiY = ccwY;
+        if (loX * hiY - loY * hiX < 0)
+            break;  // empty: no later point can be reached
     }
     return best;
 }

@@ -25,11 +25,6 @@ size_t TTraceResult::VertexCount() const
 
 namespace {
 
-// Skeleton branches run through pixel centres, so a straight stroke is a staircase within half
-// a pixel of its line: straight pieces of that tolerance come first, as the polygon stage does
-// for outlines.
-constexpr double SkeletonStraightness = 0.5;
-
 std::vector<TVector2D> FitChain(std::vector<TVector2D> points, bool closed, const TTraceParams& params)
 {
     std::vector<char> corner = FindCorners(points, closed, params.CornerThreshold);
@@ -51,11 +46,7 @@ TTraceResult Trace(const TMonoBitmap& bitmap, const TTraceParams& params, const 
         TraceCentreLines(
             bitmap,
             [&](const std::vector<TVector2D>& chain, bool closed) {
-                std::vector<char> ends(chain.size(), 0);
-                if (!closed && !ends.empty())
-                    ends.front() = ends.back() = 1;
-                EmitPolyline(result, FitChain(FitWithin(chain, ends, closed, SkeletonStraightness), closed, params),
-                             closed, h);
+                EmitPolyline(result, FitChain(chain, closed, params), closed, h);
             },
             [&](int x, int y) {
                 if (blobsDone.Width() == 0)

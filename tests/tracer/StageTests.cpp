@@ -178,6 +178,21 @@ TEST(Thinning, LeavesOnePixelWideConnectedLines)
     EXPECT_GE(ThinToSkeleton(block).InkCount(), 1u);
 }
 
+TEST(Thinning, WordParallelRuleMatchesThePixelRule)
+{
+    // Every 3x3 block, centred on both sides of word boundaries.
+    for (int x : {1, 62, 63, 64, 65, 127, 128})
+        for (unsigned block = 0; block < 512; ++block) {
+            TMonoBitmap b(130, 5);
+            for (int k = 0; k < 9; ++k)
+                if (block & (1u << k))
+                    b.Set(x + k % 3 - 1, 1 + k / 3, true);
+            for (int pass = 0; pass < 2; ++pass)
+                ASSERT_EQ(ThinningRemovesAt(b, x, 2, pass), ThinningRemoves(block, pass))
+                    << "x " << x << ", block " << block << ", pass " << pass;
+        }
+}
+
 TEST(Output, FlipsToYUpAndKeepsShortPolylinesWhole)
 {
     TTraceResult r;
