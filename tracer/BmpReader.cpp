@@ -66,6 +66,7 @@ TMonoBitmap ReadBmp(std::istream& in)
 
     int64_t width = 0, height = 0;
     uint32_t bpp = 0, compression = 0, colours = 0;
+    uint32_t masks[3] = {0, 0, 0};
     uint64_t paletteOffset = 14 + uint64_t(headerSize);
     size_t entrySize = 4;
     if (headerSize == 12) {
@@ -83,7 +84,6 @@ TMonoBitmap ReadBmp(std::istream& in)
         bpp = U16(h + 10);
         compression = U32(h + 12);
         colours = U32(h + 28);
-        uint32_t masks[3] = {0, 0, 0};
         if (compression == 3) {
             if (headerSize == 40) {
                 uint8_t m[12];
@@ -96,23 +96,6 @@ TMonoBitmap ReadBmp(std::istream& in)
                     masks[i] = U32(h + 36 + 4 * i);
             }
         }
-        switch (compression) {
-        case 0:
-            break;
-        case 1:
-        case 2:
-            Unsupported("RLE compression");
-        case 3:
-            if (bpp != 32 || masks[0] != 0xFF0000u || masks[1] != 0xFF00u || masks[2] != 0xFFu)
-                Unsupported("bit fields other than 8-bit red, green and blue in 32 bits");
-            break;
-        case 4:
-            Unsupported("JPEG compression");
-        case 5:
-            Unsupported("PNG compression");
-        default:
-            Unsupported("compression type " + std::to_string(compression));
-        }
     } else {
         Unsupported("header of " + std::to_string(headerSize) + " bytes");
     }
@@ -121,6 +104,23 @@ TMonoBitmap ReadBmp(std::istream& in)
         Unsupported("16 bits per pixel");
     if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24 && bpp != 32)
         Invalid(std::to_string(bpp) + " bits per pixel");
+    switch (compression) {
+    case 0:
+        break;
+    case 1:
+    case 2:
+        Unsupported("RLE compression");
+    case 3:
+        if (bpp != 32 || masks[0] != 0xFF0000u || masks[1] != 0xFF00u || masks[2] != 0xFFu)
+            Unsupported("bit fields other than 8-bit red, green and blue in 32 bits");
+        break;
+    case 4:
+        Unsupported("JPEG compression");
+    case 5:
+        Unsupported("PNG compression");
+    default:
+        Unsupported("compression type " + std::to_string(compression));
+    }
     const bool topDown = height < 0;
     if (topDown)
         height = -height;

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <new>
@@ -33,6 +34,9 @@ int main(int argc, char** argv)
     try {
         TMonoBitmap bitmap;
         {
+            std::error_code ec;
+            if (std::filesystem::is_directory(options.InFile, ec))
+                return Fail(DoruExitInputUnreadable, "cannot read " + options.InFile + ": " + std::strerror(EISDIR));
             std::ifstream in(options.InFile, std::ios::binary);
             if (!in)
                 return Fail(DoruExitInputUnreadable, "cannot read " + options.InFile + ": " + std::strerror(errno));

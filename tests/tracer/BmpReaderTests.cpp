@@ -96,6 +96,7 @@ TEST(BmpReader, RefusesWhatItDoesNotRead)
     cases.push_back({"RLE8", EncodeBmp(img, {8, 40, false, false, 1, false}), "unsupported BMP file: RLE compression"});
     cases.push_back({"RLE4", EncodeBmp(img, {4, 40, false, false, 2, false}), "unsupported BMP file: RLE compression"});
     cases.push_back({"16-bit", EncodeBmp(img, {16, 40, false, false, 0, false}), "unsupported BMP file: 16 bits per pixel"});
+    cases.push_back({"16-bit bit fields", EncodeBmp(img, {16, 40, false, false, 0, true}), "unsupported BMP file: 16 bits per pixel"});
     cases.push_back({"JPEG inside", EncodeBmp(img, {24, 40, false, false, 4, false}), "unsupported BMP file: JPEG compression"});
     cases.push_back({"OS/2 2.x header", EncodeBmp(img, {24, 64, false, false, 0, false}),
                      "unsupported BMP file: header of 64 bytes"});

@@ -92,6 +92,8 @@ TEST_F(Doru, FailsWithOneLineAndNoOutput)
         {"no outfile", in, Out(), DoruExitBadOption, "doru: missing -outfile"},
         {"missing input", "-outfile '" + Out() + "' '" + (Dir / "none.bmp").string() + "'", Out(),
          DoruExitInputUnreadable, "doru: cannot read " + (Dir / "none.bmp").string() + ": No such file or directory"},
+        {"input is a folder", "-outfile '" + Out() + "' '" + (Dir / "folder").string() + "'", Out(),
+         DoruExitInputUnreadable, "doru: cannot read " + (Dir / "folder").string() + ": Is a directory"},
         {"RLE input", "-outfile '" + Out() + "' '" + (Dir / "rle.bmp").string() + "'", Out(), DoruExitInputUnsupported,
          "doru: " + (Dir / "rle.bmp").string() + ": unsupported BMP file: RLE compression"},
         {"output folder missing", "-outfile '" + (Dir / "no/csq.tmp").string() + "' " + in, (Dir / "no/csq.tmp").string(),
