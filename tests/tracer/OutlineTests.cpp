@@ -164,3 +164,32 @@ TEST(Outline, InkMeetingAtACornerIsOneShape)
     twoHoles.Set(4, 4, false);
     EXPECT_EQ(Trace(twoHoles, TraceDefaults()).Polylines.size(), 3u);
 }
+
+TEST(Outline, NoiseStaysInsideThePictureInBothModes)
+{
+    // Random specks of every size: every corner case of the staircase at once.
+    uint32_t seed = 12345;
+    auto next = [&] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
+    TMonoBitmap img(97, 61);
+    for (int y = 0; y < 61; ++y)
+        for (int x = 0; x < 97; ++x)
+            if (next() % 100 < 45)
+                img.Set(x, y, true);
+    for (bool centre : {false, true}) {
+        SCOPED_TRACE(centre ? "centre lines" : "outlines");
+        TTraceParams p = TraceDefaults();
+        p.CentreLine = centre;
+        const TTraceResult r = Trace(img, p);
+        ASSERT_FALSE(r.Polylines.empty());
+        for (const TTracedPolyline& pl : r.Polylines) {
+            EXPECT_GE(pl.Points.size(), 2u);
+            for (const TVector2D& v : pl.Points) {
+                EXPECT_TRUE(v.X >= -1.5 && v.X <= 97 + 1.5 && v.Y >= -1.5 && v.Y <= 61 + 1.5) << v.X << " " << v.Y;
+            }
+        }
+        if (!centre) {
+            std::printf("noise: error %.4f\n", OutlineError(img, r));
+            EXPECT_LE(OutlineError(img, r), 0.15);
+        }
+    }
+}
