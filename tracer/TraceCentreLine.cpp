@@ -1,7 +1,8 @@
 // Thinning is the two-subiteration parallel algorithm of Guo and Hall (1989), which unlike
-// Zhang-Suen keeps two-pixel-thick diagonals and 2x2 blocks. Only pixels on the current border
-// are examined, and a pixel leaves the work list once two passes left it alone, so the cost
-// follows the ink that is removed rather than the picture size times the stroke width.
+// Zhang-Suen keeps two-pixel-thick diagonals and 2x2 blocks. It runs on 64 pixels at a time in
+// bitwise logic, only on the words of the bitmap near the current border: a word leaves the
+// work list once two passes changed nothing around it, so the cost follows the ink that is
+// removed rather than the picture size times the stroke width.
 // Afterwards elbow pixels of staircases are dropped, so that every pixel of a branch has
 // exactly two neighbours.
 #include "TraceCentreLine.h"
