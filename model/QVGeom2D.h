@@ -10,8 +10,9 @@
 // Distance a failed pick test reports.
 inline constexpr double NoHitDistance = 1e8;
 
-// Pick codes of the hit tests.
+// Pick codes of the hit tests; a control point's index (0 or more) ranks above them all.
 inline constexpr int32_t HitMiss = -200;
+inline constexpr int32_t HitInsideBox = -100;
 inline constexpr int32_t HitOutline = -1;
 inline constexpr int32_t HitInside = -2;
 

@@ -1,6 +1,7 @@
 #pragma once
 // The root of every object a drawing holds, and the class registry that turns the class index
 // stored in a stream back into the class that reads the object's data.
+#include "QVGeom2D.h"
 #include "QVStream.h"
 #include "QVTypes.h"
 
@@ -17,12 +18,6 @@ class TQV_01Cmp;
 
 // Item handle of a geometry-tree node; 0 means no node. The tree itself lives in the UI layer.
 using TTreeItemHandle = std::uintptr_t;
-
-// Pick codes of HitTest.
-constexpr int32_t HitMiss = -200;
-constexpr int32_t HitInsideBox = -100;
-constexpr int32_t HitInsideOutline = -2;
-constexpr int32_t HitOnOutline = -1;
 
 class TGraphicObject {
 public:
@@ -53,7 +48,8 @@ public:
     virtual bool IsVisibleIn(const TRect2D&) const { return false; }
     virtual TPointsSet2D* GetProfilePoints() { return nullptr; }
     virtual int32_t GetProfileCount() const { return 0; }
-    virtual bool IsClosed() const { return false; }
+    // Not const: a curve builds its profile to answer.
+    virtual bool IsClosed() { return false; }
     virtual void TransformBy(const TMatrix4&) {}
     virtual void ApplyTransform() {}
     virtual int32_t HitTest(const TPoint2D& pt, double& dist, double aperture);

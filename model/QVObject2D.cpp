@@ -1,0 +1,174 @@
+#include "QVObject2D.h"
+
+#include "QVGeom2D.h"
+#include "QVGeometry.h"
+#include "QVStream.h"
+
+#include <algorithm>
+
+namespace {
+
+// The exact identity means "no matrix"; anything else is kept as a copy.
+void StoreMatrix(std::unique_ptr<TMatrix4>& slot, const TMatrix4& m)
+{
+    if (m.IsEqual(IdentityMatrix)) {
+        slot.reset();
+        return;
+    }
+    if (!slot)
+        slot = std::make_unique<TMatrix4>();
+    slot->Assign(&m);
+}
+
+}  // namespace
+
+bool IsOldTransformTag(const std::string& versionTag) { return versionTag <= std::string("QV-002"); }
+
+TObject2D::TObject2D(int32_t id) : TGraphicObject(id) {}
+
+TObject2D::TObject2D(int32_t id, int32_t color, uint8_t lineWidth, const TMatrix4& transform)
+    : TGraphicObject(id)
+{
+    SetModelTransform(transform);
+    UseLayerStyle = false;
+    LineWidth = lineWidth;
+    Color = color;
+}
+
+TObject2D::TObject2D(TStreamReader& stream, const std::string& versionTag) : TGraphicObject(stream, versionTag)
+{
+    if (IsOldTransformTag(versionTag)) {
+        TTransform2D t;
+        for (double& v : t)
+            v = stream.ReadDouble();
+        SetBaseTransform2D(t);
+    } else {
+        TMatrix4 m;
+        m.LoadFromStream(stream);
+        SetBaseTransform(m);
+    }
+}
+
+std::unique_ptr<TGraphicObject> TObject2D::CreateSameClass(int32_t id) const
+{
+    return std::make_unique<TObject2D>(id);
+}
+
+void TObject2D::SaveToStream(TStreamWriter& stream)
+{
+    TGraphicObject::SaveToStream(stream);
+    SetBaseTransform(GetModelTransform());
+    GetModelTransform().SaveToStream(stream);
+}
+
+void TObject2D::Assign(const TGraphicObject& source)
+{
+    if (&source == this)
+        return;
+    TGraphicObject::Assign(source);
+    const auto* other = dynamic_cast<const TObject2D*>(&source);
+    if (!other)
+        return;
+    SetBaseTransform(other->GetModelTransform());
+    Box = other->Box;
+    if (other->FHandler != FHandler)
+        SetHandler(other->FHandler);
+}
+
+TMatrix4 TObject2D::GetModelTransform() const
+{
+    const TMatrix4& model = FModelTransform ? *FModelTransform : IdentityMatrix;
+    if (!FBaseTransform)
+        return model;
+    TMatrix4 combined;
+    combined.Multiply(*FBaseTransform, model);
+    return combined;
+}
+
+TMatrix4 TObject2D::GetModelTransformIn(const TMatrix4& outer) const
+{
+    TMatrix4 combined;
+    combined.Multiply(GetModelTransform(), outer);
+    return combined;
+}
+
+void TObject2D::SetModelTransform(const TMatrix4& m)
+{
+    StoreMatrix(FModelTransform, m);
+    UpdateBox();
+}
+
+bool TObject2D::IsVisibleIn(const TRect2D& r) const
+{
+    return Visible && Box.First.X <= r.Second.X && Box.Second.X >= r.First.X && Box.First.Y <= r.Second.Y &&
+           Box.Second.Y >= r.First.Y;
+}
+
+void TObject2D::TransformBy(const TMatrix4& m)
+{
+    if (!FModelTransform) {
+        SetModelTransform(m);
+        return;
+    }
+    TMatrix4 product;
+    product.Multiply(*FModelTransform, m);
+    SetModelTransform(product);
+}
+
+void TObject2D::ApplyTransform() { SetBaseTransform(GetModelTransform()); }
+
+int32_t TObject2D::HitTest(const TPoint2D& pt, double& dist, double aperture)
+{
+    dist = NoHitDistance;
+    if (!Enabled)
+        return HitMiss;
+    int32_t result = HitMiss;
+    if (PointClipCode2D(InflateRect2D(Box, aperture), pt) == 0) {
+        result = HitInsideBox;
+        dist = aperture;
+    }
+    if (FHandler)
+        result = std::max(result, FHandler->PickControlPoint(*this, pt, dist, aperture));
+    return result;
+}
+
+void TObject2D::SetBaseTransform(const TMatrix4& m)
+{
+    StoreMatrix(FBaseTransform, m);
+    FModelTransform.reset();
+}
+
+void TObject2D::SetBaseTransform2D(const TTransform2D& t) { SetBaseTransform(TMatrix4::CreateFrom2D(t)); }
+
+void TObject2D::ResetTransform()
+{
+    FBaseTransform.reset();
+    SetModelTransform(IdentityMatrix);
+}
+
+TPoint2D TObject2D::WorldToObject(const TPoint2D& p) const
+{
+    TMatrix4 inverse;
+    inverse.Invert(GetModelTransform());
+    return inverse.TransformPoint2D(p);
+}
+
+void TObject2D::MoveBy(const TPoint2D& target, const TPoint2D& origin)
+{
+    const TPoint2D t = CartesianPoint2D(target);
+    const TPoint2D o = CartesianPoint2D(origin);
+    TransformBy(TMatrix4::CreateTranslation(t.X - o.X, t.Y - o.Y, 0));
+}
+
+void TObject2D::SetHandler(std::shared_ptr<TObject2DHandler> handler) { FHandler = std::move(handler); }
+
+std::unique_ptr<TGraphicObject> TObject3D::CreateSameClass(int32_t id) const
+{
+    return std::make_unique<TObject3D>(id);
+}
+
+void TObject3D::SetBox3D(const TRect3D& b)
+{
+    Box3D = b;
+    Box = MakeRect2D(b.First.X, b.First.Y, b.Second.X, b.Second.Y);
+}
