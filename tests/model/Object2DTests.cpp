@@ -2,38 +2,21 @@
 #include "QVGeometry.h"
 #include "QVMatrix.h"
 #include "QVObject2D.h"
+#include "RecordBytes.h"
 #include "TestBytes.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <string>
 #include <vector>
 
 namespace {
 
-// Little-endian doubles as they appear in a record.
-const std::string D0 = "0000000000000000 ";
-const std::string D1 = "000000000000F03F ";
-const std::string D2 = "0000000000000040 ";
-const std::string DMinus1 = "000000000000F0BF ";
-
-std::string Repeat(const std::string& s, int n)
-{
-    std::string out;
-    for (int i = 0; i < n; ++i)
-        out += s;
-    return out;
-}
+using namespace RecordBytes;
 
 // ID 0x01020304, layer 7, visible and enabled.
 const std::string Head = "04030201 07 03 ";
-const std::string Identity4 = D1 + Repeat(D0, 4) + D1 + Repeat(D0, 4) + D1 + Repeat(D0, 4) + D1;
-// Translation by (2, -1, 0).
-const std::string Translation4 = D1 + Repeat(D0, 4) + D1 + Repeat(D0, 4) + D1 + D0 + D2 + DMinus1 + D0 + D1;
-const std::string Identity3 = D1 + D0 + D0 + D0 + D1 + D0 + D0 + D0 + D1;
-const std::string Translation3 = D1 + D0 + D0 + D0 + D1 + D0 + D2 + DMinus1 + D1;
 
 std::vector<uint8_t> Saved(TGraphicObject& obj)
 {
@@ -46,13 +29,12 @@ TMatrix4 Translation(double dx, double dy) { return TMatrix4::CreateTranslation(
 
 bool SameMatrix(const TMatrix4* m, const TMatrix4& expected) { return m && m->IsEqual(expected); }
 
-// Picks control point 0 at a fixed place, and counts its calls.
+// Picks control point 0 at a fixed place.
 class TFixedPointHandler : public TObject2DHandler {
 public:
     explicit TFixedPointHandler(TPoint2D at) : At(at) {}
     int32_t PickControlPoint(const TObject2D&, const TPoint2D& pt, double& dist, double aperture) const override
     {
-        ++Calls;
         double d;
         if (NearPoint2D(At, pt, d, aperture) && d <= dist) {
             dist = d;
@@ -61,7 +43,6 @@ public:
         return HitMiss;
     }
     TPoint2D At;
-    mutable int Calls = 0;
 };
 
 }  // namespace
