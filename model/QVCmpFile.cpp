@@ -2,13 +2,13 @@
 #include "QVCmp.h"
 
 #include "CADExceptions.h"
+#include "FileReplace.h"
 #include "QVLanguage.h"
 #include "QVServices.h"
 
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -67,78 +67,10 @@ public:
     TFd(const TFd&) = delete;
     TFd& operator=(const TFd&) = delete;
     int Get() const { return Fd; }
-    int Release()
-    {
-        const int fd = Fd;
-        Fd = -1;
-        return fd;
-    }
 
 private:
     int Fd;
 };
-
-[[noreturn]] void SaveFailed(const std::string& fileName, const std::string& why)
-{
-    throw ECADCoreException("Cannot save the drawing to \"" + fileName + "\": " + why);
-}
-
-void WriteAll(int fd, const std::vector<uint8_t>& bytes, const std::string& fileName)
-{
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            SaveFailed(fileName, ErrnoText(errno));
-        }
-        done += static_cast<size_t>(n);
-    }
-}
-
-// Writes Bytes to a new file beside FileName and renames it over FileName once it is whole and
-// on disk. Any failure removes the new file and leaves FileName untouched.
-void ReplaceFile(const std::string& fileName, const std::vector<uint8_t>& bytes)
-{
-    const size_t slash = fileName.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : fileName.substr(0, slash == 0 ? 1 : slash);
-    const std::string base = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
-    std::string tempName;
-    int fd = -1;
-    std::random_device seed;
-    std::mt19937 rng(seed());
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        tempName = folder + "/." + base + "." + std::to_string(rng() % 1000000) + ".tmp";
-        // Mode 0666 lets the umask decide, as for any new file.
-        fd = ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            SaveFailed(fileName, ErrnoText(errno));
-    }
-    if (fd < 0)
-        SaveFailed(fileName, "no temporary file name is free");
-    TFd file(fd);
-    try {
-        struct stat st {};
-        // A drawing saved over an existing one keeps that file's permissions.
-        if (::stat(fileName.c_str(), &st) == 0 && ::fchmod(fd, st.st_mode & 07777) != 0)
-            SaveFailed(fileName, ErrnoText(errno));
-        WriteAll(fd, bytes, fileName);
-        if (::fsync(fd) != 0)
-            SaveFailed(fileName, ErrnoText(errno));
-        if (::close(file.Release()) != 0)
-            SaveFailed(fileName, ErrnoText(errno));
-        if (::rename(tempName.c_str(), fileName.c_str()) != 0)
-            SaveFailed(fileName, ErrnoText(errno));
-    } catch (...) {
-        ::unlink(tempName.c_str());
-        throw;
-    }
-    // The rename itself reaches the disk with the folder.
-    TFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.Get() >= 0)
-        static_cast<void>(::fsync(dir.Get()));
-}
 
 std::vector<uint8_t> ReadWholeFile(const std::string& fileName)
 {
@@ -237,7 +169,11 @@ void TQV_01Cmp::SaveToFile(const std::string& FileName)
     // An object that cannot be written stops the save here, before any file is touched.
     TStreamWriter stream;
     SaveToStream(stream);
-    ReplaceFile(FileName, stream.Bytes());
+    try {
+        ReplaceFileContents(FileName, stream.Bytes().data(), stream.Size());
+    } catch (const EFileReplace& e) {
+        throw ECADCoreException("Cannot save the drawing to \"" + FileName + "\": " + ErrnoText(e.Err));
+    }
 }
 
 void TQV_01Cmp::LoadFromFile(const std::string& FileName, bool Merge)

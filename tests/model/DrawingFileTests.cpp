@@ -2,6 +2,7 @@
 #include "ExpectError.h"
 #include "FakeServices.h"
 #include "QVCmp.h"
+#include "QVEntity.h"
 #include "QVServices.h"
 #include "TempFolder.h"
 #include "TestBytes.h"
@@ -47,15 +48,6 @@ void Load(TQV_01Cmp& d, const std::vector<uint8_t>& bytes, bool merge)
 {
     TStreamReader r(bytes);
     d.LoadFromStream(r, merge);
-}
-
-std::vector<int32_t> IdsOf(TQV_01Cmp& d)
-{
-    std::vector<int32_t> ids;
-    auto it = d.ObjectsIterator();
-    for (TGraphicObject* obj = it.First(); obj; obj = it.Next())
-        ids.push_back(obj->ID);
-    return ids;
 }
 
 std::vector<std::unique_ptr<TGraphicObject>> One(std::unique_ptr<TGraphicObject> obj)
@@ -488,4 +480,180 @@ TEST_F(DrawingFile, FilesRoundTripAndAFailedSaveKeepsTheOldFile)
     WriteFile(path, good);
     back.LoadFromFile(path, true);
     EXPECT_EQ(back.ObjectsCount(), 6);
+}
+
+namespace {
+
+// Hand-built drawing streams of each version tag the readers switch on: a changed layer, two
+// block definitions (the second holding a reference to the first), and each primitive class,
+// a block reference and a container with a reference in it as objects.
+class TFixture {
+public:
+    explicit TFixture(std::string tag) : Tag(std::move(tag)) {}
+
+    std::vector<uint8_t> Build()
+    {
+        W.WriteChars(Tag);
+        W.WriteInt16(1);
+        W.WriteInt16(2);
+        Layer();
+        W.WriteInt16(256);
+        W.WriteByte(2);
+        W.WriteInt32(2);
+        Block(0, "BOLT", [this] {
+            Line(0, 0, 0, 0, 1, 0);
+            Point(1, 0, 0.5, 3);
+        });
+        Block(1, "PLATE", [this] {
+            Polygon(0, 0);
+            Reference(2, 1, 0, "BOLT", 5, 0);
+        });
+        W.WriteByte(3);
+        W.WriteInt32(6);
+        Line(0, 2, 0, 0, 4, 0);
+        Polyline(1, 2);
+        Polygon(2, 0);
+        Point(3, 0, 9, 9);
+        Reference(22, 4, 0, "PLATE", 0, 10);
+        Head(0, 5, 1, 0, 0);  // a container
+        W.WriteInt32(2);
+        Reference(2, 0, 1, "BOLT", 20, 0);
+        Line(1, 1, 0, 0, 0, 1);
+        W.WriteByte(4);
+        return W.TakeBytes();
+    }
+
+    bool OldTransform() const { return Tag <= std::string("QV-002"); }
+    bool NamedLayers() const { return Tag >= std::string("CAD33") && Tag != "CAD3  "; }
+
+private:
+    void Layer()
+    {
+        W.WriteInt32(0x0000FF);
+        W.WriteByte(0);
+        W.WriteByte(4);
+        W.WriteInt32(2);
+        W.WriteInt32(0xFFFFFF);
+        W.WriteByte(0);
+        if (TagBelow(Tag, "CAD422"))
+            W.WriteInt32(0);
+        if (TagAtLeast(Tag, "CAD41"))
+            W.WriteInt32(0);
+        W.WriteBool(true);
+        if (TagAtLeast(Tag, "CAD4"))
+            W.WriteBool(true);
+        W.WriteBool(false);
+        if (Tag == "CAD3  " || TagAtLeast(Tag, "CAD33"))
+            W.WriteBool(true);
+        if (NamedLayers()) {
+            std::string name = "Wall";
+            W.WriteByte(4);
+            name.resize(31, '\0');
+            W.WriteChars(name);
+        }
+    }
+
+    // The class index, the graphic-object record and a translation in the tag's form.
+    void Head(int16_t index, int32_t id, uint8_t layer, double tx, double ty)
+    {
+        W.WriteInt16(index);
+        W.WriteInt32(id);
+        W.WriteByte(layer);
+        W.WriteByte(3);
+        const std::vector<double> m3 = {1, 0, 0, 0, 1, 0, tx, ty, 1};
+        const std::vector<double> m4 = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, tx, ty, 0, 1};
+        for (const double v : OldTransform() ? m3 : m4)
+            W.WriteDouble(v);
+    }
+
+    void Points(const std::vector<TPoint2D>& pts, bool growable)
+    {
+        W.WriteUInt16(static_cast<uint16_t>(pts.size()));
+        for (const TPoint2D& p : pts) {
+            W.WriteDouble(p.X);
+            W.WriteDouble(p.Y);
+            W.WriteDouble(p.W);
+        }
+        W.WriteBool(growable);
+    }
+
+    void Line(int32_t id, uint8_t layer, double x1, double y1, double x2, double y2)
+    {
+        Head(3, id, layer, 0, 0);
+        Points({{x1, y1, 1}, {x2, y2, 1}}, false);
+    }
+    void Polyline(int32_t id, uint8_t layer)
+    {
+        Head(4, id, layer, 0, 0);
+        Points({{0, 0, 1}, {1, 1, 1}, {2, 0, 1}}, true);
+    }
+    void Polygon(int32_t id, uint8_t layer)
+    {
+        Head(5, id, layer, 0, 0);
+        Points({{0, 0, 1}, {2, 0, 1}, {2, 2, 1}}, true);
+    }
+    void Point(int32_t id, uint8_t layer, double x, double y)
+    {
+        Head(15, id, layer, 0, 0);
+        Points({{x, y, 1}}, false);
+    }
+    void Reference(int16_t index, int32_t id, uint8_t layer, const char* name, double tx, double ty)
+    {
+        Head(index, id, layer, tx, ty);
+        W.WriteBytes(StrToBlockName(name).data(), 13);
+        for (const double v : {0.0, 0.0, 1.0})
+            W.WriteDouble(v);
+    }
+    void Block(int32_t id, const char* name, const std::function<void()>& children)
+    {
+        Head(1, id, 0, 0, 0);
+        W.WriteInt32(2);
+        children();
+        W.WriteBool(true);
+        W.WriteBool(false);
+        W.WriteBytes(StrToBlockName(name).data(), 13);
+    }
+
+    std::string Tag;
+    TStreamWriter W;
+};
+
+}  // namespace
+
+TEST_F(DrawingFile, EveryVersionTagReadsLayersBlocksNestedReferencesAndPrimitives)
+{
+    for (const char* tag : {"CAD3  ", "CAD4  ", "CAD422", "QV-001", "QV-002", "QV-003", "QV-3.2", "QV-3.6"}) {
+        SCOPED_TRACE(tag);
+        TFixture fixture(tag);
+        const std::vector<uint8_t> bytes = fixture.Build();
+        TQV_01Cmp2D d;
+        Load(d, bytes, false);
+        EXPECT_TRUE(Window.Boxes.empty());
+        EXPECT_EQ(d.FileVersionTag, tag);
+        EXPECT_EQ(d.Layers.GetLayer(2).Pen.Width(), 2);
+        EXPECT_EQ(d.Layers.GetLayer(2).Name, fixture.NamedLayers() ? "Wall" : "Layer 2");
+
+        std::vector<std::string> classes;
+        auto it = d.ObjectsIterator();
+        for (TGraphicObject* obj = it.First(); obj; obj = it.Next())
+            classes.emplace_back(obj->ClassName());
+        EXPECT_EQ(classes, (std::vector<std::string>{"TLine2D", "TPolyline2D", "TPolygon2D", "TPunto2D", "TInsert",
+                                                     "TContainer2D"}));
+        EXPECT_EQ(d.GetObject(0)->Layer, 2);
+        EXPECT_EQ(static_cast<TPolyline2D*>(d.GetObject(1))->Points().Count(), 3);
+        EXPECT_EQ(d.FindSourceBlock(StrToBlockName("BOLT"))->References, 2);
+        EXPECT_EQ(d.FindSourceBlock(StrToBlockName("PLATE"))->References, 1);
+        // PLATE (0, 0)-(2, 2) with BOLT (0, 0)-(1, 3) moved by (5, 0), all moved by (0, 10).
+        const TRect2D box = d.GetObject(4)->Box;
+        EXPECT_EQ(box.First.X, 0);
+        EXPECT_EQ(box.First.Y, 10);
+        EXPECT_EQ(box.Second.X, 6);
+        EXPECT_EQ(box.Second.Y, 13);
+        double dist = 0;
+        EXPECT_EQ(d.GetObject(5)->HitTest({20.5, 3, 1}, dist, 0.1), 0);  // the reference inside
+        EXPECT_EQ(d.CurrentLayer, 1);
+        if (std::string(tag) == CurrentVersionTag) {
+            EXPECT_EQ(Saved(d), bytes);  // the current form writes back byte for byte
+        }
+    }
 }

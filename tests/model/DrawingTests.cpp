@@ -13,15 +13,6 @@ namespace {
 
 using DrawingTest = DrawingClasses;
 
-std::vector<int32_t> IdsOf(TQV_01Cmp& d)
-{
-    std::vector<int32_t> ids;
-    auto it = d.ObjectsIterator();
-    for (TGraphicObject* obj = it.First(); obj; obj = it.Next())
-        ids.push_back(obj->ID);
-    return ids;
-}
-
 class TRecordingTree : public TDrawingTree {
 public:
     void AddObjectNode(TGraphicObject& Obj) override { Added.push_back(Obj.ID); }

@@ -1,6 +1,7 @@
 #pragma once
 // A small drawing object for the container and drawing tests: one point, hit within the
 // aperture of where its transform puts it; it records the transform it was displayed with.
+#include "QVCmp.h"
 #include "QVGeom2D.h"
 #include "QVGeometry.h"
 #include "QVObject2D.h"
@@ -73,4 +74,14 @@ protected:
 inline std::unique_ptr<TTestMark> Mark(double x, double y, int32_t id = -1)
 {
     return std::make_unique<TTestMark>(id, x, y);
+}
+
+// The IDs of the drawing's objects in list order.
+inline std::vector<int32_t> IdsOf(TQV_01Cmp& d)
+{
+    std::vector<int32_t> ids;
+    auto it = d.ObjectsIterator();
+    for (TGraphicObject* obj = it.First(); obj; obj = it.Next())
+        ids.push_back(obj->ID);
+    return ids;
 }
