@@ -14,6 +14,23 @@ namespace {
 // Smallest record a child can have: its class index and the graphic-object record.
 constexpr size_t MinChildBytes = 2 + 6;
 
+// Containers read inside containers: a damaged file must not nest deeper than the stack holds.
+constexpr int MaxReadDepth = 256;
+int ReadDepth = 0;
+
+class TReadDepth {
+public:
+    explicit TReadDepth(TStreamReader& stream)
+    {
+        if (ReadDepth >= MaxReadDepth)
+            stream.Fail("containers nested deeper than " + std::to_string(MaxReadDepth));
+        ++ReadDepth;
+    }
+    ~TReadDepth() { --ReadDepth; }
+    TReadDepth(const TReadDepth&) = delete;
+    TReadDepth& operator=(const TReadDepth&) = delete;
+};
+
 // Gives a child the placement composed with its enclosing object's for the length of one
 // display build, and restores its own afterwards.
 class TChildPlacement {
@@ -139,6 +156,7 @@ TContainer2D::TContainer2D(TStreamReader& stream, const std::string& versionTag)
 
 void TContainer2D::ReadChildren(TStreamReader& stream, const std::string& versionTag)
 {
+    const TReadDepth depth(stream);
     const uint32_t n = stream.ReadCount(MinChildBytes, "container children");
     for (uint32_t i = 0; i < n; ++i) {
         const int16_t index = stream.ReadInt16();
