@@ -80,11 +80,7 @@ TContainer2D* TQV_01Cmp::AddAuxContainer(std::unique_ptr<TContainer2D>&& Contain
     return raw;
 }
 
-TGraphicObject* TQV_01Cmp::GetObject(int32_t ID)
-{
-    auto it = Objects.GetIterator();
-    return it.Search(ID);
-}
+TGraphicObject* TQV_01Cmp::GetObject(int32_t ID) { return Objects.Find(ID); }
 
 bool TQV_01Cmp::DeleteObject(int32_t ID)
 {
@@ -128,11 +124,7 @@ void TQV_01Cmp::AddSourceBlockPtr(int32_t ID, TSourceBlock2D* Block)
     SourceBlocks.Add(std::unique_ptr<TGraphicObject>(Block));
 }
 
-TSourceBlock2D* TQV_01Cmp::GetSourceBlock(int32_t ID)
-{
-    auto it = SourceBlocks.GetIterator();
-    return dynamic_cast<TSourceBlock2D*>(it.Search(ID));
-}
+TSourceBlock2D* TQV_01Cmp::GetSourceBlock(int32_t ID) { return dynamic_cast<TSourceBlock2D*>(SourceBlocks.Find(ID)); }
 
 void TQV_01Cmp::DeleteSourceBlock(int32_t ID)
 {

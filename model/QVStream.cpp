@@ -7,11 +7,15 @@
 
 namespace {
 
+// One resize per value, then plain stores: large saves write hundreds of megabytes this way.
 template <typename U>
 void PutLE(std::vector<uint8_t>& buf, U v)
 {
+    const size_t at = buf.size();
+    buf.resize(at + sizeof(U));
+    uint8_t* p = buf.data() + at;
     for (size_t i = 0; i < sizeof(U); ++i)
-        buf.push_back(static_cast<uint8_t>(v >> (8 * i)));
+        p[i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
 template <typename U>
