@@ -4,6 +4,8 @@
 #include "QVServices.h"
 
 #include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
 
 std::function<void(TGraphicObject& Label)> OnDrawingLabelRead;
 
@@ -168,17 +170,41 @@ bool TQV_01Cmp::DeleteBlocksWhere(const std::function<bool(const TSourceBlock2D&
 
 void TQV_01Cmp::FreeSourceBlocks()
 {
-    if (DeleteBlocksWhere([](const TSourceBlock2D&) { return true; }))
+    const auto all = [](const TSourceBlock2D&) { return true; };
+    if (DeleteBlocksWhere(all))
         return;
-    // Only definitions that reference each other are left: release them from each other, so
-    // each can go without touching a freed one.
+    // What is left is referenced. A definition referenced from outside the definitions (an object
+    // still alive) stays, and so does everything it uses; the others are held only by each
+    // other (a cycle and what hangs from it): they are released from each other and freed.
+    std::vector<TSourceBlock2D*> left;
+    std::unordered_map<const TSourceBlock2D*, int32_t> inner;
     {
         auto it = SourceBlocks.GetIterator();
         for (TGraphicObject* obj = it.First(); obj; obj = it.Next())
-            UnbindBlockReferences(static_cast<TSourceBlock2D&>(*obj));
+            left.push_back(static_cast<TSourceBlock2D*>(obj));
     }
-    const bool empty = DeleteBlocksWhere([](const TSourceBlock2D&) { return true; });
-    RASTREL_ASSERT(empty);
+    for (TSourceBlock2D* block : left)
+        VisitBlockReferences(*block, [&](TBlock2D& ref) {
+            if (ref.Source())
+                ++inner[ref.Source()];
+        });
+    std::unordered_set<const TSourceBlock2D*> kept;
+    std::vector<TSourceBlock2D*> uses;
+    for (TSourceBlock2D* block : left)
+        if (block->References > inner[block] && kept.insert(block).second)
+            uses.push_back(block);
+    while (!uses.empty()) {
+        TSourceBlock2D* block = uses.back();
+        uses.pop_back();
+        VisitBlockReferences(*block, [&](TBlock2D& ref) {
+            if (ref.Source() && kept.insert(ref.Source()).second)
+                uses.push_back(ref.Source());
+        });
+    }
+    for (TSourceBlock2D* block : left)
+        if (!kept.count(block))
+            UnbindBlockReferences(*block);
+    DeleteBlocksWhere(all);
     throw ECADSourceBlockIsReferenced("TCADCmp.FreeSourceBlocks: Severe error\n\rThe drawing contains circular "
                                       "reference of source blocks. They will be not deleted !");
 }

@@ -241,7 +241,6 @@ void TQV_01Cmp2D::LoadBlocksFromStream(TStreamReader& Stream, const std::string&
             ShowReaderMessage(MsgSourceBlockNotFound);
             continue;
         }
-        block->Layer = static_cast<uint8_t>(CurrentLayer & 0xFF);
         AddSourceBlock(std::move(block));
     }
 }

@@ -421,13 +421,18 @@ void ResolveBlockReferences(TContainer2D& Container, TGraphicObjIterator& Iterat
     Container.UpdateBox();
 }
 
-void UnbindBlockReferences(TContainer2D& Container)
+void VisitBlockReferences(TContainer2D& Container, const std::function<void(TBlock2D&)>& Visit)
 {
     auto it = Container.Objects.GetIterator();
     for (TGraphicObject* obj = it.First(); obj; obj = it.Next()) {
         if (auto* inner = dynamic_cast<TContainer2D*>(obj))
-            UnbindBlockReferences(*inner);
+            VisitBlockReferences(*inner, Visit);
         else if (auto* block = dynamic_cast<TBlock2D*>(obj))
-            block->Unbind();
+            Visit(*block);
     }
+}
+
+void UnbindBlockReferences(TContainer2D& Container)
+{
+    VisitBlockReferences(Container, [](TBlock2D& block) { block.Unbind(); });
 }

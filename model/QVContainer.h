@@ -11,6 +11,7 @@
 #include "QVObject2D.h"
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -135,6 +136,9 @@ protected:
 // the definitions of Iterator's list, then recomputes the container's box. A name that no
 // definition carries raises ECADListObjNotFound.
 void ResolveBlockReferences(TContainer2D& Container, TGraphicObjIterator& Iterator);
+// Calls Visit for every block reference inside Container, nested containers and definitions
+// included.
+void VisitBlockReferences(TContainer2D& Container, const std::function<void(TBlock2D&)>& Visit);
 // Releases every block reference inside Container from its definition.
 void UnbindBlockReferences(TContainer2D& Container);
 

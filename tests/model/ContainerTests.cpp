@@ -227,3 +227,24 @@ TEST_F(ContainerTest, StreamRoundTripKeepsChildrenAndNames)
     bad.ReadInt16();
     EXPECT_THROW(QV_00FindClassByIndex(1).CreateFromStream(bad, CurrentVersionTag), ECADFileNotValid);
 }
+
+// A damaged file could nest containers deeper than the reader's stack holds.
+TEST_F(ContainerTest, ContainersNestedTooDeepAreRefused)
+{
+    const auto nested = [](int depth) {
+        TStreamWriter w;
+        for (int i = 0; i < depth; ++i) {
+            TObject2D(i).SaveToStream(w);  // the container's own record ...
+            w.WriteInt32(i + 1 < depth ? 1 : 0);  // ... and one child, the next level
+            if (i + 1 < depth)
+                w.WriteInt16(0);
+        }
+        return w.TakeBytes();
+    };
+    const std::vector<uint8_t> fine = nested(200);
+    TStreamReader ok(fine);
+    EXPECT_NO_THROW(TContainer2D c(ok, CurrentVersionTag));
+    const std::vector<uint8_t> deep = nested(300);
+    TStreamReader bad(deep);
+    EXPECT_THROW(TContainer2D c(bad, CurrentVersionTag), ECADFileNotValid);
+}

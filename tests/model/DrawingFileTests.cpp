@@ -309,7 +309,11 @@ TEST_F(DrawingFile, MergeKeepsWhatIsThereAndLoadStartsAfresh)
     // The current layer is that of the last object read (layer = stored ID in this file).
     EXPECT_EQ(d.CurrentLayer, 9);
 
+    std::vector<int32_t> freed;
+    const int32_t listener = d.AddFreeListener([&](TGraphicObject& obj) { freed.push_back(obj.ID); });
     Load(d, MarksFile({7, 8, 9}), false);
+    EXPECT_EQ(freed, (std::vector<int32_t>{0, 1, 2, 3, 4, 5, 6, 7}));  // announced before the load
+    d.RemoveFreeListener(listener);
     EXPECT_EQ(IdsOf(d), (std::vector<int32_t>{0, 1, 2}));
     EXPECT_EQ(d.GetObject(2)->Layer, 9);
 }

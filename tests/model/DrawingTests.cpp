@@ -58,6 +58,9 @@ TEST_F(DrawingTest, IdsComeFromTheCounterOrMoveItPastThemselves)
     EXPECT_EQ(d.GetObject(5), first5);
     EXPECT_EQ(d.GetObject(12), nullptr);
     EXPECT_EQ(first5->Owner, &d);
+    auto exclusive = d.ObjectsExclusiveIterator();
+    ExpectError<ECADListBlocked>([&] { d.GetObject(5); },
+                                 "TGraphicObjList.GetIterator: The list has exclusive iterator.");
 }
 
 TEST_F(DrawingTest, LayersOfAddedObjects)
@@ -169,6 +172,22 @@ TEST_F(DrawingTest, DefinitionsReferencingEachOtherAreFreedWithTheCycleReported)
             [&] { d.FreeSourceBlocks(); },
             "TCADCmp.FreeSourceBlocks: Severe error\n\rThe drawing contains circular reference of source blocks. "
             "They will be not deleted !");
+        EXPECT_EQ(d.SourceBlocksCount(), 0);
+    }
+    {
+        // Definitions an object still uses stay, with what they use; the cycle goes.
+        TQV_01Cmp2D d;
+        MakeCycle(d);
+        TSourceBlock2D* used = d.AddSourceBlock(Definition("USED"));
+        TSourceBlock2D* user = d.AddSourceBlock(Definition("USER"));
+        user->Objects.Add(std::make_unique<TBlock2D>(-1, used));
+        TBlock2D* ref = d.AddObject(-1, std::make_unique<TBlock2D>(-1, user));
+        EXPECT_THROW(d.FreeSourceBlocks(), ECADSourceBlockIsReferenced);
+        EXPECT_EQ(d.SourceBlocksCount(), 2);
+        EXPECT_EQ(ref->Source(), user);
+        EXPECT_EQ(used->References, 1);
+        d.DeleteAllObjects();
+        d.FreeSourceBlocks();
         EXPECT_EQ(d.SourceBlocksCount(), 0);
     }
     // Destroying such a drawing frees everything (the leak checker would tell) and reports.
