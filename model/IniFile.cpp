@@ -149,6 +149,11 @@ void TMemIniFile::Parse(std::string_view text)
         text = nl == std::string_view::npos ? std::string_view() : text.substr(nl + 1);
         while (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
+        // A byte-order mark repeated at the start of the first line is dropped too: kept, it
+        // would open the written text and be taken as the mark when read again.
+        if (Preamble.empty() && Sections.empty())
+            while (line.starts_with("\xEF\xBB\xBF"))
+                line.remove_prefix(3);
         const std::string_view t = Trim(line);
         if (t.empty())
             continue;

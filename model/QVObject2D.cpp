@@ -57,8 +57,9 @@ std::unique_ptr<TGraphicObject> TObject2D::CreateSameClass(int32_t id) const
 void TObject2D::SaveToStream(TStreamWriter& stream)
 {
     TGraphicObject::SaveToStream(stream);
-    SetBaseTransform(GetModelTransform());
-    GetModelTransform().SaveToStream(stream);
+    if (FModelTransform)
+        SetBaseTransform(GetModelTransform());
+    (FBaseTransform ? *FBaseTransform : IdentityMatrix).SaveToStream(stream);
 }
 
 void TObject2D::Assign(const TGraphicObject& source)
@@ -77,11 +78,14 @@ void TObject2D::Assign(const TGraphicObject& source)
 
 TMatrix4 TObject2D::GetModelTransform() const
 {
-    const TMatrix4& model = FModelTransform ? *FModelTransform : IdentityMatrix;
+    // A lone matrix is returned as it stands: cheaper, and exact even for values that a product
+    // with the identity would not keep (an infinity times 0 is NaN).
     if (!FBaseTransform)
-        return model;
+        return FModelTransform ? *FModelTransform : IdentityMatrix;
+    if (!FModelTransform)
+        return *FBaseTransform;
     TMatrix4 combined;
-    combined.Multiply(*FBaseTransform, model);
+    combined.Multiply(*FBaseTransform, *FModelTransform);
     return combined;
 }
 

@@ -111,7 +111,9 @@ TEST(IniFile, WrittenValuesReadBackUnchanged)
 TEST(IniFile, TextIsStableAfterOneRoundTrip)
 {
     const char* inputs[] = {"garbage before\n[A]\n=no key\n  ;c\n[a]\nk = v \r\r\n[B\nx=1\n",
-                            "[]\n[ ]\nk=\"\"v\"\"\n", "\r\n\r\n[S]\n[T]\n\n"};
+                            "[]\n[ ]\nk=\"\"v\"\"\n", "\r\n\r\n[S]\n[T]\n\n",
+                            // the mark twice, or after blank lines, must not open the written text
+                            "\xEF\xBB\xBF\xEF\xBB\xBF[S]#x=3\nk=1\n", "\n\xEF\xBB\xBF[S]\n"};
     for (const char* in : inputs) {
         SCOPED_TRACE(in);
         const std::string once = Parsed(in).ToString();

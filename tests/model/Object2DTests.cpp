@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -110,6 +112,23 @@ TEST(Object2D, BaseActsBeforeModel)
     const TPoint2D back = obj.WorldToObject(p);
     EXPECT_NEAR(back.X, 1, 1e-12);
     EXPECT_NEAR(back.Y, 0, 1e-12);
+}
+
+TEST(Object2D, LoneMatrixIsReturnedBitForBit)
+{
+    // A product with the identity would turn an infinity into NaN (infinity times 0).
+    TMatrix4 odd;
+    odd.M[8] = -std::numeric_limits<double>::infinity();
+    for (bool asBase : {true, false}) {
+        SCOPED_TRACE(asBase ? "base" : "model");
+        TObject2D obj(1);
+        if (asBase)
+            obj.SetBaseTransform(odd);
+        else
+            obj.SetModelTransform(odd);
+        const TMatrix4 m = obj.GetModelTransform();
+        EXPECT_EQ(std::memcmp(m.M.data(), odd.M.data(), sizeof(double) * 16), 0);
+    }
 }
 
 TEST(Object2D, ChildTransformActsBeforeTheEnclosingOne)
