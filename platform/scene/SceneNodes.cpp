@@ -11,6 +11,19 @@ TSceneColor SceneColorFromTColor(uint32_t Color, float Alpha)
             Alpha};
 }
 
+TSceneNode::~TSceneNode()
+{
+    if (Self)
+        *Self = nullptr;
+}
+
+TSceneNodeHandle TSceneNode::Handle()
+{
+    if (!Self)
+        Self = std::make_shared<TSceneNode*>(this);
+    return TSceneNodeHandle(Self);
+}
+
 TScene* TSceneNode::Scene() const
 {
     const TSceneNode* n = this;

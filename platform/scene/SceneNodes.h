@@ -31,10 +31,27 @@ TSceneColor SceneColorFromTColor(uint32_t Color, float Alpha = 1);
 
 enum class TSceneNodeKind { Group, LineStrip, PointCloud, Polygon, TexturedPlane, Box, Extrusion, Mesh, RenderCallback, HudText, Light, Camera };
 
+class TSceneNode;
+
+// A weak link to a scene node: Get() answers nullptr once the node is gone. Entities keep their
+// display objects through it, because the view frees those whenever it empties a group.
+class TSceneNodeHandle {
+public:
+    TSceneNodeHandle() = default;
+    TSceneNode* Get() const { return Slot ? *Slot : nullptr; }
+    explicit operator bool() const { return Get() != nullptr; }
+    void Reset() { Slot.reset(); }
+
+private:
+    friend class TSceneNode;
+    explicit TSceneNodeHandle(std::shared_ptr<TSceneNode*> S) : Slot(std::move(S)) {}
+    std::shared_ptr<TSceneNode*> Slot;
+};
+
 class TSceneNode {
 public:
     explicit TSceneNode(TSceneNodeKind Kind) : Kind_(Kind) {}
-    virtual ~TSceneNode() = default;
+    virtual ~TSceneNode();
     TSceneNode(const TSceneNode&) = delete;
     TSceneNode& operator=(const TSceneNode&) = delete;
 
@@ -57,6 +74,9 @@ public:
     // The product of the matrices from the scene root down to this node.
     TMatrix4 AbsoluteMatrix() const;
 
+    // A weak link to this node (made on first use).
+    TSceneNodeHandle Handle();
+
     // Marks the group that holds this node for a rebuild and asks the viewers for a repaint.
     void Changed();
     // True for the kinds whose vertices go into their group's buffers.
@@ -66,6 +86,7 @@ private:
     friend class TSceneGroup;
     TSceneNodeKind Kind_;
     TSceneGroup* Parent_ = nullptr;
+    std::shared_ptr<TSceneNode*> Self;  // what handles read; cleared when the node dies
     bool Visible_ = true;
     TMatrix4 Matrix_;
 };

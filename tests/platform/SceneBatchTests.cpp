@@ -59,6 +59,22 @@ TEST(SceneNodes, ChangesMarkOnlyTheGroupHoldingTheLeaf)
     EXPECT_EQ(a->Count(), 0);
 }
 
+TEST(SceneNodes, HandlesForgetNodesTheViewFreed)
+{
+    TScene scene;
+    auto* g = scene.Root().Add<TSceneGroup>();
+    auto* plane = g->Add<TTexturedPlane>();
+    const TSceneNodeHandle h = plane->Handle();
+    EXPECT_EQ(h.Get(), plane);
+    g->DeleteChildren();
+    EXPECT_EQ(h.Get(), nullptr);
+    EXPECT_FALSE(TSceneNodeHandle());
+    auto* kept = g->Add<TLineStrip>();
+    auto owned = g->Release(kept);  // handed out, not freed: the handle still sees it
+    EXPECT_EQ(kept->Handle().Get(), kept);
+    EXPECT_EQ(kept->Parent(), nullptr);
+}
+
 TEST(SceneNodes, EditingANodeOutsideTheStripRaises)
 {
     TScene scene;
