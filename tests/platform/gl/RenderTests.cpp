@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QImage>
 
+#include <GL/gl.h>
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -173,4 +175,39 @@ TEST_F(TRenderFixture, CallbacksMayResizeNodesDrawnAfterThem)
     Scene.OnChange = [&] { ++repaints; };  // what the viewer installed is replaced for counting
     const QImage img = Frame();
     EXPECT_TRUE(Near(img, 140, 75, qRgb(0, 255, 0)));
+}
+
+TEST_F(TRenderFixture, SolidsAreLitAndCallbacksMayDrawWithDirectGL)
+{
+    Scene.SetDepthTest(true);
+    auto* solids = Scene.Root().Add<TSceneGroup>();
+    auto* light = Scene.Root().Add<TLightNode>();
+    light->SetPosition(0, -100, 60);
+    auto* box = solids->Add<TBoxNode>();
+    box->SetSize(40, 40, 10);
+    box->SetPosition(40, 40, 0);
+    box->SetColor({0.1f, 0.1f, 0.74f, 1});
+    auto* stock = solids->Add<TExtrusionNode>();
+    stock->SetContour({{120, 20}, {180, 20}, {180, 60}, {120, 60}});
+    stock->SetHeight(5);
+    stock->SetColor({0, 1, 0, 0.4f});
+    stock->SetBlended(true);
+    stock->SetDepthTest(false);
+    // The material-removal display draws in immediate mode with the view's matrices loaded.
+    auto* direct = Scene.Root().Add<TRenderCallback>();
+    direct->OnRender = [](TRenderContext&) {
+        glColor3f(1, 0, 0);
+        glBegin(GL_TRIANGLES);
+        glVertex3f(100, 100, 0);
+        glVertex3f(140, 100, 0);
+        glVertex3f(100, 140, 0);
+        glEnd();
+    };
+    const QImage img = Frame();
+    const QRgb boxPixel = img.pixel(40, 110);
+    EXPECT_GT(qBlue(boxPixel), 60) << "lit box";
+    EXPECT_LT(qRed(boxPixel), 60);
+    EXPECT_TRUE(Near(img, 150, 110, qRgb(0, 102, 0), 50)) << "blended stock box";
+    EXPECT_TRUE(Near(img, 105, 45, qRgb(255, 0, 0))) << "direct GL in the callback";
+    EXPECT_TRUE(Near(img, 90, 10, qRgb(0, 0, 0)));
 }
