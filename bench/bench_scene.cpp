@@ -2,7 +2,7 @@
 // lines in one group. Measures building the group's buffers, one frame after a pan, and memory,
 // and draws the same vertices as one raw vertex buffer with one draw call in the same run, the
 // practical limit of the GL implementation. Needs a display: run it through bench/scene.sh.
-#include "GLSceneViewer.h"
+#include "SceneWidget.h"
 
 #include <QApplication>
 #include <QOpenGLFunctions>
@@ -19,7 +19,7 @@
 
 namespace {
 constexpr int Polylines = 100000;
-constexpr int PolylineNodes = 50;  // 5,000,000 vertices
+constexpr int PolylineNodes = 50; // 5,000,000 vertices
 constexpr int Lines = 100000;
 constexpr int Frames = 7;
 
@@ -52,7 +52,7 @@ double Median(std::vector<double> V)
 const char* RawVertex = "#version 120\nattribute vec3 aPos;\nuniform mat4 uMvp;\n"
                         "void main() { gl_Position = uMvp * vec4(aPos, 1.0); }\n";
 const char* RawFragment = "#version 120\nvoid main() { gl_FragColor = vec4(1.0); }\n";
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -103,13 +103,13 @@ int main(int argc, char** argv)
     const double nodesTime = Seconds(t);
     const double rssNodes = RssMiB();
 
-    TGLSceneViewer viewer;
+    TSceneWidget viewer;
     viewer.SetScene(&scene);
     viewer.SetCamera(camera);
     viewer.resize(1000, 800);
     viewer.show();
     QApplication::processEvents();
-    viewer.RenderNow();  // context and programs ready, the drawing not yet built
+    viewer.RenderNow(); // context and programs ready, the drawing not yet built
     drawing->SetDirty();
 
     t = std::chrono::steady_clock::now();
@@ -124,7 +124,7 @@ int main(int argc, char** argv)
     std::vector<double> frames;
     int rebuilds = 0;
     for (int i = 0; i < Frames; ++i) {
-        rig->SetPosition(500 + i, 500 - i, 0);  // a pan
+        rig->SetPosition(500 + i, 500 - i, 0); // a pan
         t = std::chrono::steady_clock::now();
         viewer.RenderNow();
         frames.push_back(Seconds(t));
@@ -169,12 +169,13 @@ int main(int argc, char** argv)
     viewer.doneCurrent();
     const double rawTime = Median(rawFrames);
 
-    std::printf("scene: %d polylines, %d vertices, %d lines, viewer %d x %d\n", Polylines, Polylines * PolylineNodes,
-                Lines, viewer.width(), viewer.height());
+    std::printf("scene: %d polylines, %d vertices, %d lines, viewer %d x %d\n", Polylines,
+                Polylines * PolylineNodes, Lines, viewer.width(), viewer.height());
     std::printf("nodes built (the entities' side)   %8.3f s   RSS +%.0f MiB\n", nodesTime, rssNodes - rss0);
-    std::printf("group buffers built and uploaded   %8.3f s   RSS +%.0f MiB, GL buffers %.0f MiB\n", buildTime,
-                rssBuilt - rssNodes, double(bufferBytes) / (1 << 20));
-    std::printf("frame after a pan (median of %d)    %8.3f s   rebuilds during pans: %d\n", Frames, frameTime, rebuilds);
+    std::printf("group buffers built and uploaded   %8.3f s   RSS +%.0f MiB, GL buffers %.0f MiB\n",
+                buildTime, rssBuilt - rssNodes, double(bufferBytes) / (1 << 20));
+    std::printf("frame after a pan (median of %d)    %8.3f s   rebuilds during pans: %d\n", Frames, frameTime,
+                rebuilds);
     std::printf("raw buffer, one draw call          %8.3f s\n", rawTime);
     std::printf("frame / raw                        %8.2f   (goal: within 2)\n", frameTime / rawTime);
     std::printf("RSS at the end                     %8.0f MiB\n", RssMiB());

@@ -42,7 +42,7 @@ void TMemoryBitmap32::SetSize(int W, int H)
 {
     CheckBitmapSize(W, H);
     const size_t bytes = size_t(W) * size_t(H) * 4;
-    Bytes = bytes ? std::make_unique<uint8_t[]>(bytes) : nullptr;  // value-initialised: zeros
+    Bytes = bytes ? std::make_unique<uint8_t[]>(bytes) : nullptr; // value-initialised: zeros
     W_ = W;
     H_ = H;
 }
@@ -72,7 +72,7 @@ TBitmap32Factory& Factory()
     static TBitmap32Factory factory;
     return factory;
 }
-}  // namespace
+} // namespace
 
 std::unique_ptr<TBitmap32> NewBitmap32(int W, int H)
 {

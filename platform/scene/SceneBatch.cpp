@@ -26,7 +26,7 @@ bool InTriangle(const TVector2D& P, const TVector2D& A, const TVector2D& B, cons
 {
     return Cross(A, B, P) >= 0 && Cross(B, C, P) >= 0 && Cross(C, A, P) >= 0;
 }
-}  // namespace
+} // namespace
 
 std::vector<uint32_t> TriangulatePolygon(const std::vector<TVector2D>& Points)
 {
@@ -41,7 +41,8 @@ std::vector<uint32_t> TriangulatePolygon(const std::vector<TVector2D>& Points)
             continue;
         ring.push_back(i);
     }
-    while (ring.size() > 1 && Points[ring.front()].X == Points[ring.back()].X && Points[ring.front()].Y == Points[ring.back()].Y)
+    while (ring.size() > 1 && Points[ring.front()].X == Points[ring.back()].X &&
+           Points[ring.front()].Y == Points[ring.back()].Y)
         ring.pop_back();
     if (ring.size() < 3)
         return out;
@@ -106,14 +107,29 @@ public:
         Baked = !N.Matrix().IsEqual(IdentityMatrix);
         M = N.Matrix();
         switch (N.Kind()) {
-        case TSceneNodeKind::LineStrip: Strip(static_cast<const TLineStrip&>(N)); break;
-        case TSceneNodeKind::PointCloud: Points(static_cast<const TPointCloud&>(N)); break;
-        case TSceneNodeKind::Polygon: Polygon(static_cast<const TPolygonNode&>(N)); break;
-        case TSceneNodeKind::TexturedPlane: Plane(static_cast<const TTexturedPlane&>(N)); break;
-        case TSceneNodeKind::Box: Box(static_cast<const TBoxNode&>(N)); break;
-        case TSceneNodeKind::Extrusion: Extrusion(static_cast<const TExtrusionNode&>(N)); break;
-        case TSceneNodeKind::Mesh: Mesh(static_cast<const TMesh&>(N)); break;
-        default: break;
+        case TSceneNodeKind::LineStrip:
+            Strip(static_cast<const TLineStrip&>(N));
+            break;
+        case TSceneNodeKind::PointCloud:
+            Points(static_cast<const TPointCloud&>(N));
+            break;
+        case TSceneNodeKind::Polygon:
+            Polygon(static_cast<const TPolygonNode&>(N));
+            break;
+        case TSceneNodeKind::TexturedPlane:
+            Plane(static_cast<const TTexturedPlane&>(N));
+            break;
+        case TSceneNodeKind::Box:
+            Box(static_cast<const TBoxNode&>(N));
+            break;
+        case TSceneNodeKind::Extrusion:
+            Extrusion(static_cast<const TExtrusionNode&>(N));
+            break;
+        case TSceneNodeKind::Mesh:
+            Mesh(static_cast<const TMesh&>(N));
+            break;
+        default:
+            break;
         }
     }
 
@@ -152,20 +168,23 @@ private:
     void AddSurface(const TVector3f& V, const TVector3f& N, float U, float Vt, const TSceneColor& C)
     {
         const TVector3f p = Place(V), n = Turn(N);
-        Batch.Surface.push_back({p.X, p.Y, p.Z, n.X, n.Y, n.Z, U, Vt, Byte(C.R), Byte(C.G), Byte(C.B), Byte(C.A)});
+        Batch.Surface.push_back(
+            {p.X, p.Y, p.Z, n.X, n.Y, n.Z, U, Vt, Byte(C.R), Byte(C.G), Byte(C.B), Byte(C.A)});
     }
 
     // Starts or extends the last command; Count grows by what the caller adds after.
     void Command(TBatchCommand C, uint32_t Added)
     {
-        const bool flat = C.Prim == TBatchPrim::Lines || C.Prim == TBatchPrim::Points || C.Prim == TBatchPrim::Triangles;
+        const bool flat =
+            C.Prim == TBatchPrim::Lines || C.Prim == TBatchPrim::Points || C.Prim == TBatchPrim::Triangles;
         C.First = uint32_t(flat ? Batch.Indices.size() : Batch.Surface.size()) - Added;
         C.Count = Added;
-        if (!Batch.Commands.empty() && !Batch.Items.empty() && Batch.Items.back().Node == nullptr && Batch.Items.back().CommandCount > 0) {
+        if (!Batch.Commands.empty() && !Batch.Items.empty() && Batch.Items.back().Node == nullptr &&
+            Batch.Items.back().CommandCount > 0) {
             TBatchCommand& last = Batch.Commands.back();
-            if (last.Prim == C.Prim && last.Size == C.Size && last.Smooth == C.Smooth && last.Blend == C.Blend &&
-                last.Depth == C.Depth && last.DepthWrite == C.DepthWrite && last.Plane == nullptr && C.Plane == nullptr &&
-                last.First + last.Count == C.First) {
+            if (last.Prim == C.Prim && last.Size == C.Size && last.Smooth == C.Smooth &&
+                last.Blend == C.Blend && last.Depth == C.Depth && last.DepthWrite == C.DepthWrite &&
+                last.Plane == nullptr && C.Plane == nullptr && last.First + last.Count == C.First) {
                 last.Count += Added;
                 return;
             }
@@ -312,7 +331,8 @@ private:
         return c;
     }
 
-    void Triangle(const TVector3f& A, const TVector3f& B, const TVector3f& C, const TVector3f& N, const TSceneColor& Col)
+    void Triangle(const TVector3f& A, const TVector3f& B, const TVector3f& C, const TVector3f& N,
+                  const TSceneColor& Col)
     {
         AddSurface(A, N, 0, 0, Col);
         AddSurface(B, N, 0, 0, Col);
@@ -324,7 +344,8 @@ private:
         const TVector3D s = B.Size();
         const float x = float(s.X / 2), y = float(s.Y / 2), z = float(s.Z / 2);
         const TSceneColor col = SolidColor(B);
-        const TVector3f c[8] = {{-x, -y, -z}, {x, -y, -z}, {x, y, -z}, {-x, y, -z}, {-x, -y, z}, {x, -y, z}, {x, y, z}, {-x, y, z}};
+        const TVector3f c[8] = {{-x, -y, -z}, {x, -y, -z}, {x, y, -z}, {-x, y, -z},
+                                {-x, -y, z},  {x, -y, z},  {x, y, z},  {-x, y, z}};
         struct TFace {
             int A, B, C, D;
             TVector3f N;
@@ -362,9 +383,11 @@ private:
         for (size_t i = 0; i + 2 < tri.size(); i += 3) {
             const TVector2D &a = ring[tri[i]], &b = ring[tri[i + 1]], &c = ring[tri[i + 2]];
             if (E.ShowStart)
-                Triangle({float(a.X), float(a.Y), z0}, {float(c.X), float(c.Y), z0}, {float(b.X), float(b.Y), z0}, {0, 0, -1}, col);
+                Triangle({float(a.X), float(a.Y), z0}, {float(c.X), float(c.Y), z0},
+                         {float(b.X), float(b.Y), z0}, {0, 0, -1}, col);
             if (E.ShowEnd)
-                Triangle({float(a.X), float(a.Y), z1}, {float(b.X), float(b.Y), z1}, {float(c.X), float(c.Y), z1}, {0, 0, 1}, col);
+                Triangle({float(a.X), float(a.Y), z1}, {float(b.X), float(b.Y), z1},
+                         {float(c.X), float(c.Y), z1}, {0, 0, 1}, col);
         }
         if (Batch.Surface.size() > before)
             SolidCommand(E, uint32_t(Batch.Surface.size() - before));
@@ -397,7 +420,7 @@ private:
         SolidCommand(Me, uint32_t(3 * tris.size()));
     }
 };
-}  // namespace
+} // namespace
 
 TGroupBatch BuildGroupBatch(const TSceneGroup& G, int MaxTextureSize)
 {
@@ -410,9 +433,8 @@ TGroupBatch BuildGroupBatch(const TSceneGroup& G, int MaxTextureSize)
         if (n->InBuffers()) {
             if (n->Visible())
                 builder.Leaf(*n);
-        }
-        else if (n->Kind() == TSceneNodeKind::Group || n->Kind() == TSceneNodeKind::RenderCallback ||
-                 n->Kind() == TSceneNodeKind::HudText)
+        } else if (n->Kind() == TSceneNodeKind::Group || n->Kind() == TSceneNodeKind::RenderCallback ||
+                   n->Kind() == TSceneNodeKind::HudText)
             batch.Items.push_back({n, 0, 0});
     }
     return batch;

@@ -24,20 +24,20 @@ struct TSurfaceVertex {
 };
 
 enum class TBatchPrim : uint8_t {
-    Lines,      // indexed pairs of flat vertices
-    Points,     // indexed flat vertices
-    Triangles,  // indexed triples of flat vertices, unlit
-    Lit,        // surface vertices in triples, lit from the scene's light
-    Textured    // surface vertices in triples, showing one texture tile of Plane
+    Lines,     // indexed pairs of flat vertices
+    Points,    // indexed flat vertices
+    Triangles, // indexed triples of flat vertices, unlit
+    Lit,       // surface vertices in triples, lit from the scene's light
+    Textured   // surface vertices in triples, showing one texture tile of Plane
 };
 
 enum class TDepthMode : uint8_t { Scene, Off };
 
 struct TBatchCommand {
     TBatchPrim Prim = TBatchPrim::Lines;
-    uint32_t First = 0, Count = 0;  // indices (flat kinds) or surface vertices
-    float Size = 1;                  // line width or point size in pixels
-    bool Smooth = false;             // round points
+    uint32_t First = 0, Count = 0; // indices (flat kinds) or surface vertices
+    float Size = 1;                // line width or point size in pixels
+    bool Smooth = false;           // round points
     bool Blend = true;
     TDepthMode Depth = TDepthMode::Scene;
     bool DepthWrite = true;

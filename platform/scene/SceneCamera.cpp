@@ -60,7 +60,7 @@ TVector3D Rotate(const TVector3D& V, const TVector3D& Axis, double Radians)
     return {V.X * c + kxv.X * s + k.X * kv * (1 - c), V.Y * c + kxv.Y * s + k.Y * kv * (1 - c),
             V.Z * c + kxv.Z * s + k.Z * kv * (1 - c)};
 }
-}  // namespace
+} // namespace
 
 TVector3D TCameraNode::AbsolutePosition() const
 {
@@ -81,7 +81,7 @@ TSceneMatrix TCameraNode::ViewMatrix() const
     const TVector3D eye = AbsolutePosition();
     const TVector3D f = NormalizeVector3D(Sub(AbsoluteTarget(), eye));
     TVector3D s = CrossProduct3D(f, Up);
-    if (VectorLength3D(s) == 0)  // looking along the up vector: any right direction will do
+    if (VectorLength3D(s) == 0) // looking along the up vector: any right direction will do
         s = CrossProduct3D(f, TVector3D{0, 1, 0});
     s = NormalizeVector3D(s);
     const TVector3D u = CrossProduct3D(s, f);
@@ -120,7 +120,7 @@ void TCameraNode::SetDistance(double D)
     SetPosition(p.X * D, p.Y * D, p.Z * D);
 }
 
-void TCameraNode::MoveAroundTarget(double Pitch, double Turn)
+void TCameraNode::Orbit(double Pitch, double Turn)
 {
     // Works in the parent's coordinates, where the target is the origin (the camera rig).
     const TVector3D u = NormalizeVector3D(Up);
@@ -141,8 +141,10 @@ void TCameraNode::MoveAroundTarget(double Pitch, double Turn)
     }
     perp = ScaleVector3D(perp, 1 / perpLen);
     const double limit = std::numbers::pi / 2 - 1e-7;
-    const double elevation = std::clamp(std::atan2(along, flatLen) + Pitch * std::numbers::pi / 180, -limit, limit);
-    const TVector3D n = AddVector3D(ScaleVector3D(perp, dist * std::cos(elevation)), ScaleVector3D(u, dist * std::sin(elevation)));
+    const double elevation =
+        std::clamp(std::atan2(along, flatLen) + Pitch * std::numbers::pi / 180, -limit, limit);
+    const TVector3D n = AddVector3D(ScaleVector3D(perp, dist * std::cos(elevation)),
+                                    ScaleVector3D(u, dist * std::sin(elevation)));
     SetPosition(n.X, n.Y, n.Z);
 }
 
@@ -192,7 +194,7 @@ TPoint3D TSceneView::ScreenToWorld(int X, int Y) const
     const TVector3D p0 = Unproject(X, wy, 0), p1 = Unproject(X, wy, 1);
     const TVector3D d = NormalizeVector3D(Sub(p1, p0));
     TVector4f r{float(p0.X), float(p0.Y), 0, 0};
-    LinePlaneIntersect({float(p0.X), float(p0.Y), float(p0.Z)}, {float(d.X), float(d.Y), float(d.Z)}, {0, 0, 0, 0},
-                       {0, 0, 1, 0}, r);
+    LinePlaneIntersect({float(p0.X), float(p0.Y), float(p0.Z)}, {float(d.X), float(d.Y), float(d.Z)},
+                       {0, 0, 0, 0}, {0, 0, 1, 0}, r);
     return {r.X, r.Y, r.Z, 1};
 }

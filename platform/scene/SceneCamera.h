@@ -41,7 +41,7 @@ public:
     void Zoom(double F);
     // Moves the camera around its target: Pitch degrees towards the up vector, Turn degrees
     // about it (counter-clockwise seen from above). The camera never passes over the pole.
-    void MoveAroundTarget(double Pitch, double Turn);
+    void Orbit(double Pitch, double Turn);
     // Keeps the direction from the target, sets the distance.
     void SetDistance(double D);
 };

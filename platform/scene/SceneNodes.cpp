@@ -7,8 +7,8 @@
 
 TSceneColor SceneColorFromTColor(uint32_t Color, float Alpha)
 {
-    return {float(Color & 0xFF) / 255.0f, float((Color >> 8) & 0xFF) / 255.0f, float((Color >> 16) & 0xFF) / 255.0f,
-            Alpha};
+    return {float(Color & 0xFF) / 255.0f, float((Color >> 8) & 0xFF) / 255.0f,
+            float((Color >> 16) & 0xFF) / 255.0f, Alpha};
 }
 
 TSceneNode::~TSceneNode()
@@ -156,14 +156,13 @@ TVector3f F3(double X, double Y, double Z)
     return {float(X), float(Y), float(Z)};
 }
 
-template <class T>
-void SetIndexed(std::vector<T>& V, int I, const T& Value)
+template <class T> void SetIndexed(std::vector<T>& V, int I, const T& Value)
 {
     if (I < 0 || size_t(I) >= V.size())
         throw ECADOutOfBound("Scene node index out of range: " + std::to_string(I));
     V[size_t(I)] = Value;
 }
-}  // namespace
+} // namespace
 
 void TLineStrip::AddNode(double X, double Y, double Z)
 {

@@ -29,7 +29,20 @@ struct TSceneColor {
 // A Windows colour 0x00BBGGRR with the given alpha.
 TSceneColor SceneColorFromTColor(uint32_t Color, float Alpha = 1);
 
-enum class TSceneNodeKind { Group, LineStrip, PointCloud, Polygon, TexturedPlane, Box, Extrusion, Mesh, RenderCallback, HudText, Light, Camera };
+enum class TSceneNodeKind {
+    Group,
+    LineStrip,
+    PointCloud,
+    Polygon,
+    TexturedPlane,
+    Box,
+    Extrusion,
+    Mesh,
+    RenderCallback,
+    HudText,
+    Light,
+    Camera
+};
 
 class TSceneNode;
 
@@ -86,7 +99,7 @@ private:
     friend class TSceneGroup;
     TSceneNodeKind Kind_;
     TSceneGroup* Parent_ = nullptr;
-    std::shared_ptr<TSceneNode*> Self;  // what handles read; cleared when the node dies
+    std::shared_ptr<TSceneNode*> Self; // what handles read; cleared when the node dies
     bool Visible_ = true;
     TMatrix4 Matrix_;
 };
@@ -95,8 +108,7 @@ class TSceneGroup : public TSceneNode {
 public:
     TSceneGroup() : TSceneNode(TSceneNodeKind::Group) {}
 
-    template <class T, class... Args>
-    T* Add(Args&&... args)
+    template <class T, class... Args> T* Add(Args&&... args)
     {
         return static_cast<T*>(Adopt(std::make_unique<T>(std::forward<Args>(args)...)));
     }
@@ -124,7 +136,7 @@ private:
     friend class TSceneNode;
     std::vector<std::unique_ptr<TSceneNode>> Children;
     bool Dirty_ = true;
-    TScene* OwnerScene = nullptr;  // set on the root only
+    TScene* OwnerScene = nullptr; // set on the root only
 };
 
 // Nodes joined in order. The node markers (small squares at each node, for editing) are not
@@ -147,7 +159,7 @@ public:
     void SetLineWidth(float W);
     bool NodesShown() const { return NodesShown_; }
     void SetNodesShown(bool S);
-    float NodeSize() const { return NodeSize_; }  // pixels
+    float NodeSize() const { return NodeSize_; } // pixels
     void SetNodeSize(float S);
 
 private:
@@ -169,7 +181,7 @@ public:
 
     TSceneColor Color() const { return Color_; }
     void SetColor(const TSceneColor& C);
-    float PointSize() const { return PointSize_; }  // pixels
+    float PointSize() const { return PointSize_; } // pixels
     void SetPointSize(float S);
     // Round points instead of squares.
     bool Smooth() const { return Smooth_; }

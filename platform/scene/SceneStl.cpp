@@ -78,7 +78,10 @@ public:
         return v;
     }
 
-    [[noreturn]] static void Fail(const std::string& Why) { throw ECADFileNotValid("Invalid ASCII STL data: " + Why); }
+    [[noreturn]] static void Fail(const std::string& Why)
+    {
+        throw ECADFileNotValid("Invalid ASCII STL data: " + Why);
+    }
 
 private:
     const char* P;
@@ -92,7 +95,7 @@ std::vector<TMeshTriangle> ReadAsciiStl(const char* Data, size_t Size)
     std::string_view w = words.Next();
     if (w != "solid")
         TStlWords::Fail("\"solid\" expected");
-    words.SkipLine();  // the solid's name
+    words.SkipLine(); // the solid's name
     for (;;) {
         w = words.Next();
         if (w == "facet") {
@@ -113,13 +116,14 @@ std::vector<TMeshTriangle> ReadAsciiStl(const char* Data, size_t Size)
             w = words.Next();
             if (w.empty())
                 return out;
-            if (w != "solid")  // several solids follow one another
+            if (w != "solid") // several solids follow one another
                 TStlWords::Fail("\"solid\" expected after \"endsolid\"");
             words.SkipLine();
         } else if (w.empty()) {
             TStlWords::Fail("\"endsolid\" missing");
         } else {
-            TStlWords::Fail("\"facet\" or \"endsolid\" expected, found \"" + std::string(w.substr(0, 40)) + "\"");
+            TStlWords::Fail("\"facet\" or \"endsolid\" expected, found \"" + std::string(w.substr(0, 40)) +
+                            "\"");
         }
     }
 }
@@ -131,7 +135,7 @@ bool StartsWithSolid(const uint8_t* Data, size_t Size)
         ++i;
     return Size - i >= 5 && std::string_view(reinterpret_cast<const char*>(Data) + i, 5) == "solid";
 }
-}  // namespace
+} // namespace
 
 TVector3f TriangleNormal(const TVector3f& A, const TVector3f& B, const TVector3f& C)
 {
@@ -155,7 +159,7 @@ std::vector<TMeshTriangle> ReadStlBlock(TStreamReader& R)
         t.Normal = ReadVector(R);
         for (auto& v : t.V)
             v = ReadVector(R);
-        R.Skip(2);  // attribute bytes
+        R.Skip(2); // attribute bytes
     }
     return out;
 }

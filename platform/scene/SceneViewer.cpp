@@ -17,18 +17,30 @@ void TRecordingCanvas::Polyline(const TPoint* Points, size_t Count)
 const char* SceneNodeKindName(TSceneNodeKind Kind)
 {
     switch (Kind) {
-    case TSceneNodeKind::Group: return "Group";
-    case TSceneNodeKind::LineStrip: return "LineStrip";
-    case TSceneNodeKind::PointCloud: return "PointCloud";
-    case TSceneNodeKind::Polygon: return "Polygon";
-    case TSceneNodeKind::TexturedPlane: return "TexturedPlane";
-    case TSceneNodeKind::Box: return "Box";
-    case TSceneNodeKind::Extrusion: return "Extrusion";
-    case TSceneNodeKind::Mesh: return "Mesh";
-    case TSceneNodeKind::RenderCallback: return "RenderCallback";
-    case TSceneNodeKind::HudText: return "HudText";
-    case TSceneNodeKind::Light: return "Light";
-    case TSceneNodeKind::Camera: return "Camera";
+    case TSceneNodeKind::Group:
+        return "Group";
+    case TSceneNodeKind::LineStrip:
+        return "LineStrip";
+    case TSceneNodeKind::PointCloud:
+        return "PointCloud";
+    case TSceneNodeKind::Polygon:
+        return "Polygon";
+    case TSceneNodeKind::TexturedPlane:
+        return "TexturedPlane";
+    case TSceneNodeKind::Box:
+        return "Box";
+    case TSceneNodeKind::Extrusion:
+        return "Extrusion";
+    case TSceneNodeKind::Mesh:
+        return "Mesh";
+    case TSceneNodeKind::RenderCallback:
+        return "RenderCallback";
+    case TSceneNodeKind::HudText:
+        return "HudText";
+    case TSceneNodeKind::Light:
+        return "Light";
+    case TSceneNodeKind::Camera:
+        return "Camera";
     }
     return "?";
 }
@@ -56,7 +68,8 @@ struct TRecorder {
             case TSceneNodeKind::HudText: {
                 auto& t = static_cast<THudText&>(*n);
                 if (!t.Text().empty())
-                    Viewer.HudTexts.push_back(t.Text() + "@" + std::to_string(t.X()) + "," + std::to_string(t.Y()));
+                    Viewer.HudTexts.push_back(t.Text() + "@" + std::to_string(t.X()) + "," +
+                                              std::to_string(t.Y()));
                 break;
             }
             default:
@@ -87,7 +100,7 @@ struct TRecorder {
         }
     }
 };
-}  // namespace
+} // namespace
 
 void TRecordingViewer::RenderFrame(TScene& Scene, const TCameraNode& Camera)
 {

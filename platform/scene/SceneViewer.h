@@ -3,8 +3,8 @@
 // requests, its mouse events, and the 2D pixel canvas of the overlay. The GL viewer (scene/gl)
 // implements it on a QOpenGLWidget; TRecordingViewer implements it in memory and records what
 // a frame would draw, so views, entities and tasks are tested without a display.
-#include "SceneNodes.h"
 #include "QVTypes.h"
+#include "SceneNodes.h"
 
 #include <string>
 #include <vector>
@@ -29,9 +29,9 @@ public:
 enum class TViewerButton { None, Left, Right, Middle };
 
 struct TViewerMouseEvent {
-    TViewerButton Button = TViewerButton::None;  // the button pressed or released
+    TViewerButton Button = TViewerButton::None; // the button pressed or released
     bool Shift = false, Ctrl = false, Alt = false;
-    bool LeftDown = false, RightDown = false, MiddleDown = false;  // buttons held
+    bool LeftDown = false, RightDown = false, MiddleDown = false; // buttons held
     int X = 0, Y = 0;
 };
 

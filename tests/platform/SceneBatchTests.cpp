@@ -35,7 +35,7 @@ double Area(const std::vector<TVector2D>& P, const std::vector<uint32_t>& Tri)
     }
     return a;
 }
-}  // namespace
+} // namespace
 
 TEST(SceneNodes, ChangesMarkOnlyTheGroupHoldingTheLeaf)
 {
@@ -50,9 +50,9 @@ TEST(SceneNodes, ChangesMarkOnlyTheGroupHoldingTheLeaf)
     EXPECT_FALSE(b->Dirty());
     EXPECT_FALSE(scene.Root().Dirty());
     a->ClearDirty();
-    a->SetVisible(false);  // hiding a group rebuilds nothing
+    a->SetVisible(false); // hiding a group rebuilds nothing
     EXPECT_FALSE(scene.Root().Dirty());
-    b->DeleteChildren();  // empty already: nothing to rebuild
+    b->DeleteChildren(); // empty already: nothing to rebuild
     EXPECT_FALSE(b->Dirty());
     a->DeleteChildren();
     EXPECT_TRUE(a->Dirty());
@@ -70,7 +70,7 @@ TEST(SceneNodes, HandlesForgetNodesTheViewFreed)
     EXPECT_EQ(h.Get(), nullptr);
     EXPECT_FALSE(TSceneNodeHandle());
     auto* kept = g->Add<TLineStrip>();
-    auto owned = g->Release(kept);  // handed out, not freed: the handle still sees it
+    auto owned = g->Release(kept); // handed out, not freed: the handle still sees it
     EXPECT_EQ(kept->Handle().Get(), kept);
     EXPECT_EQ(kept->Parent(), nullptr);
 }
@@ -97,17 +97,18 @@ TEST(SceneBatch, AlikeNeighboursShareOneCommandAndTreeOrderHolds)
     auto* sub = g.Add<TSceneGroup>();
     Strip(g, 2, {{0, 0}, {9, 9}});
     const TGroupBatch b = BuildGroupBatch(g, 1024);
-    ASSERT_EQ(Prims(b), (std::vector{TBatchPrim::Lines, TBatchPrim::Triangles, TBatchPrim::Lines, TBatchPrim::Lines,
-                                     TBatchPrim::Lines}));
-    EXPECT_EQ(b.Commands[0].Count, 6u);  // two strips: 2 + 1 segments
+    ASSERT_EQ(Prims(b), (std::vector{TBatchPrim::Lines, TBatchPrim::Triangles, TBatchPrim::Lines,
+                                     TBatchPrim::Lines, TBatchPrim::Lines}));
+    EXPECT_EQ(b.Commands[0].Count, 6u); // two strips: 2 + 1 segments
     EXPECT_EQ(b.Commands[2].Size, 1);
     EXPECT_EQ(b.Commands[3].Size, 2);
-    ASSERT_EQ(b.Items.size(), 3u);  // the subgroup splits the run
+    ASSERT_EQ(b.Items.size(), 3u); // the subgroup splits the run
     EXPECT_EQ(b.Items[0].CommandCount, 4u);
     EXPECT_EQ(b.Items[1].Node, sub);
     EXPECT_EQ(b.Items[2].CommandCount, 1u);
     // Segments index the strip's own nodes.
-    EXPECT_EQ(std::vector<uint32_t>(b.Indices.begin(), b.Indices.begin() + 6), (std::vector<uint32_t>{0, 1, 1, 2, 3, 4}));
+    EXPECT_EQ(std::vector<uint32_t>(b.Indices.begin(), b.Indices.begin() + 6),
+              (std::vector<uint32_t>{0, 1, 1, 2, 3, 4}));
 }
 
 TEST(SceneBatch, HiddenLeavesAreLeftOutAndHiddenGroupsKeepTheirPlace)
@@ -168,7 +169,7 @@ TEST(SceneBatch, PolygonsOpaqueUnlessBlended)
 
 TEST(SceneBatch, LargePicturesAreSplitIntoTiles)
 {
-    EXPECT_EQ(TextureTiles(200, 100, 64).size(), 8u);  // 4 columns, 2 rows
+    EXPECT_EQ(TextureTiles(200, 100, 64).size(), 8u); // 4 columns, 2 rows
     const auto last = TextureTiles(200, 100, 64).back();
     EXPECT_EQ(last.X, 192);
     EXPECT_EQ(last.W, 8);
@@ -179,7 +180,7 @@ TEST(SceneBatch, LargePicturesAreSplitIntoTiles)
     TScene scene;
     auto* plane = scene.Root().Add<TTexturedPlane>();
     plane->SetTexture(std::make_shared<TMemoryBitmap32>(200, 100));
-    plane->SetRect(100, 50, 0, 200, 100);  // one world unit per pixel
+    plane->SetRect(100, 50, 0, 200, 100); // one world unit per pixel
     const TGroupBatch b = BuildGroupBatch(scene.Root(), 64);
     ASSERT_EQ(b.Commands.size(), 8u);
     // The last tile covers columns 192..199 and rows 64..99, row 0 being the top (Y = 100).
@@ -209,7 +210,7 @@ TEST(SceneBatch, SolidsGiveClosedShells)
     EXPECT_EQ(b.Commands[0].Count, 36u);
     EXPECT_TRUE(b.Commands[0].Blend);
     EXPECT_EQ(b.Commands[0].Depth, TDepthMode::Off);
-    EXPECT_EQ(b.Commands[1].Count, 36u);  // 4 walls and two caps of two triangles each
+    EXPECT_EQ(b.Commands[1].Count, 36u); // 4 walls and two caps of two triangles each
     float minZ = 1e9, maxZ = -1e9;
     for (uint32_t i = 0; i < b.Commands[1].Count; ++i) {
         minZ = std::min(minZ, b.Surface[b.Commands[1].First + i].Z);
@@ -232,7 +233,9 @@ TEST(Triangulate, FillsEveryOutlineWithoutHanging)
         {"concave L", {{0, 0}, {4, 0}, {4, 1}, {1, 1}, {1, 4}, {0, 4}}, 7},
         {"closed with repeated start", {{0, 0}, {4, 0}, {4, 4}, {0, 4}, {0, 0}}, 16},
         {"repeated and collinear nodes", {{0, 0}, {2, 0}, {2, 0}, {4, 0}, {4, 4}, {0, 4}}, 16},
-        {"comb", {{0, 0}, {6, 0}, {6, 3}, {5, 3}, {5, 1}, {4, 1}, {4, 3}, {3, 3}, {3, 1}, {2, 1}, {2, 3}, {0, 3}}, 14},
+        {"comb",
+         {{0, 0}, {6, 0}, {6, 3}, {5, 3}, {5, 1}, {4, 1}, {4, 3}, {3, 3}, {3, 1}, {2, 1}, {2, 3}, {0, 3}},
+         14},
         {"too few", {{0, 0}, {1, 1}}, 0},
         {"all on a line", {{0, 0}, {1, 0}, {2, 0}}, 0},
     };
@@ -276,7 +279,8 @@ TEST(RecordingViewer, RecordsTheFrameInTreeOrder)
     TRecordingViewer viewer(800, 600);
     scene.OnChange = [&] { viewer.Invalidate(); };
     viewer.RenderFrame(scene, *cam);
-    EXPECT_EQ(viewer.Drawn, (std::vector<std::string>{"CameraPivot", "Camera", "Drawing", "Overlay", "HudText"}));
+    EXPECT_EQ(viewer.Drawn,
+              (std::vector<std::string>{"CameraPivot", "Camera", "Drawing", "Overlay", "HudText"}));
     ASSERT_EQ(viewer.CanvasCalls.size(), 1u);
     EXPECT_EQ(viewer.CanvasCalls[0].Color, 0x0000FFu);
     EXPECT_EQ(viewer.CanvasCalls[0].Width, 2);

@@ -23,7 +23,7 @@ struct TViewFixture : ::testing::Test {
         Camera->DepthOfView = 300;
     }
 };
-}  // namespace
+} // namespace
 
 TEST_F(TViewFixture, PixelSizeIsTheVisibleWidthOverTheViewerWidth)
 {
@@ -42,8 +42,12 @@ TEST_F(TViewFixture, WorldToScreenRoundsHalvesToEven)
         float X;
         int Pixel;
     };
-    const TCase cases[] = {{"centre", 0, 512},     {"half below even", 0.5f, 512}, {"half above odd", 1.5f, 514},
-                           {"negative half", -0.5f, 512}, {"quarter", 10.25f, 522},   {"left edge", -512, 0}};
+    const TCase cases[] = {{"centre", 0, 512},
+                           {"half below even", 0.5f, 512},
+                           {"half above odd", 1.5f, 514},
+                           {"negative half", -0.5f, 512},
+                           {"quarter", 10.25f, 522},
+                           {"left edge", -512, 0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
         EXPECT_EQ(view.VectorToScreen({c.X, 0, 0}).X, c.Pixel);
@@ -113,20 +117,20 @@ TEST_F(TViewFixture, PanMovesOnlyTheRigAndRebuildsNothing)
 TEST_F(TViewFixture, OrbitKeepsTheDistanceAndNeverPassesThePole)
 {
     Camera->SetPosition(100, 0, 0);
-    Camera->MoveAroundTarget(0, 90);
+    Camera->Orbit(0, 90);
     EXPECT_NEAR(Camera->Position().X, 0, 1e-9);
     EXPECT_NEAR(Camera->Position().Y, 100, 1e-9);
-    Camera->MoveAroundTarget(30, 0);
+    Camera->Orbit(30, 0);
     EXPECT_NEAR(Camera->Position().Z, 50, 1e-9);
     EXPECT_NEAR(VectorLength3D(Camera->Position()), 100, 1e-9);
-    Camera->MoveAroundTarget(500, 0);  // far past the top
+    Camera->Orbit(500, 0); // far past the top
     EXPECT_GT(Camera->Position().Z, 99.999);
-    EXPECT_GT(Camera->Position().Y, 0);  // still on the same side
+    EXPECT_GT(Camera->Position().Y, 0); // still on the same side
 }
 
 TEST_F(TViewFixture, EdgeOnViewGivesAPointInsteadOfGarbage)
 {
-    Camera->SetPosition(0, -100, 0);  // looking along the plane Z = 0
+    Camera->SetPosition(0, -100, 0); // looking along the plane Z = 0
     const TSceneView view(*Camera, 1000, 800);
     const TPoint3D p = view.ScreenToWorld(500, 400);
     EXPECT_TRUE(std::isfinite(p.X) && std::isfinite(p.Y));

@@ -18,7 +18,8 @@ std::vector<TMeshTriangle> Cube()
     box->SetSize(10, 20, 5);
     std::vector<TMeshTriangle> out;
     const float x = 10, y = 20, z = 5;
-    const TVector3f c[8] = {{0, 0, 0}, {x, 0, 0}, {x, y, 0}, {0, y, 0}, {0, 0, z}, {x, 0, z}, {x, y, z}, {0, y, z}};
+    const TVector3f c[8] = {{0, 0, 0}, {x, 0, 0}, {x, y, 0}, {0, y, 0},
+                            {0, 0, z}, {x, 0, z}, {x, y, z}, {0, y, z}};
     const int f[6][4] = {{0, 3, 2, 1}, {4, 5, 6, 7}, {0, 1, 5, 4}, {2, 3, 7, 6}, {1, 2, 6, 5}, {3, 0, 4, 7}};
     for (const auto& q : f) {
         out.push_back({{}, {c[q[0]], c[q[1]], c[q[2]]}});
@@ -36,7 +37,7 @@ std::string TempPath(const char* Name)
 {
     return (std::filesystem::temp_directory_path() / (std::string("rastrel_stl_") + Name)).string();
 }
-}  // namespace
+} // namespace
 
 TEST(Stl, BlockInTheMiddleOfAStreamRoundTrips)
 {
@@ -46,12 +47,12 @@ TEST(Stl, BlockInTheMiddleOfAStreamRoundTrips)
     WriteStlBlock(w, cube, "nomefile.stl");
     const size_t blockSize = w.Size() - 4;
     w.WriteInt32(5678);
-    EXPECT_EQ(blockSize, 684u);  // 84 + 12 x 50
+    EXPECT_EQ(blockSize, 684u); // 84 + 12 x 50
 
     TStreamReader r(w.Bytes());
     EXPECT_EQ(r.ReadInt32(), 1234);
     const auto back = ReadStlBlock(r);
-    EXPECT_EQ(r.ReadInt32(), 5678);  // exactly the block was read
+    EXPECT_EQ(r.ReadInt32(), 5678); // exactly the block was read
     ASSERT_EQ(back.size(), cube.size());
     for (size_t i = 0; i < cube.size(); ++i)
         for (int k = 0; k < 3; ++k)
@@ -78,11 +79,13 @@ TEST(Stl, ACountTheDataCannotHoldIsRefusedBeforeAllocating)
 
 TEST(Stl, FilesAreReadInEitherForm)
 {
-    const std::string ascii = "solid part\n"
-                              " facet normal 0 0 1\n  outer loop\n   vertex 0 0 0\n   vertex 1 0 0\n   vertex 0 1.5e1 0\n"
-                              "  endloop\n endfacet\nendsolid part\n"
-                              "solid second\n facet normal 0 0 1\n outer loop vertex 0 0 2 vertex 1 0 2 vertex 0 1 2 endloop endfacet\n"
-                              "endsolid\n";
+    const std::string ascii =
+        "solid part\n"
+        " facet normal 0 0 1\n  outer loop\n   vertex 0 0 0\n   vertex 1 0 0\n   vertex 0 1.5e1 0\n"
+        "  endloop\n endfacet\nendsolid part\n"
+        "solid second\n facet normal 0 0 1\n outer loop vertex 0 0 2 vertex 1 0 2 vertex 0 1 2 endloop "
+        "endfacet\n"
+        "endsolid\n";
     const auto* data = reinterpret_cast<const uint8_t*>(ascii.data());
     const auto tris = ReadStlBytes(data, ascii.size());
     ASSERT_EQ(tris.size(), 2u);
@@ -108,7 +111,8 @@ TEST(Stl, BadFilesRaiseClearErrors)
         std::string Text;
     };
     const std::vector<TCase> cases = {
-        {"no endsolid", "solid a\nfacet normal 0 0 1 outer loop vertex 0 0 0 vertex 1 0 0 vertex 0 1 0 endloop endfacet\n"},
+        {"no endsolid",
+         "solid a\nfacet normal 0 0 1 outer loop vertex 0 0 0 vertex 1 0 0 vertex 0 1 0 endloop endfacet\n"},
         {"bad number", "solid a\nfacet normal 0 0 x\n"},
         {"infinite number", "solid a\nfacet normal 0 0 1 outer loop vertex inf 0 0"},
         {"unknown word", "solid a\nfacets\n"},
@@ -116,7 +120,8 @@ TEST(Stl, BadFilesRaiseClearErrors)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
-        EXPECT_THROW(ReadStlBytes(reinterpret_cast<const uint8_t*>(c.Text.data()), c.Text.size()), ECADFileNotValid);
+        EXPECT_THROW(ReadStlBytes(reinterpret_cast<const uint8_t*>(c.Text.data()), c.Text.size()),
+                     ECADFileNotValid);
     }
     try {
         ReadStlFile(TempPath("missing.stl"));

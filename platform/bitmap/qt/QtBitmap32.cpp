@@ -51,14 +51,16 @@ std::unique_ptr<TBitmap32> TQtBitmap32::Clone() const
 
 void InstallQtBitmap32()
 {
-    SetBitmap32Factory([](int W, int H) -> std::unique_ptr<TBitmap32> { return std::make_unique<TQtBitmap32>(W, H); });
+    SetBitmap32Factory(
+        [](int W, int H) -> std::unique_ptr<TBitmap32> { return std::make_unique<TQtBitmap32>(W, H); });
 }
 
 QImage Bitmap32AsImage(const TBitmap32& Source)
 {
     if (Source.IsEmpty())
         return QImage();
-    return QImage(Source.ScanLine(0), Source.Width(), Source.Height(), Source.BytesPerLine(), QImage::Format_ARGB32);
+    return QImage(Source.ScanLine(0), Source.Width(), Source.Height(), Source.BytesPerLine(),
+                  QImage::Format_ARGB32);
 }
 
 namespace {
@@ -74,7 +76,7 @@ std::unique_ptr<TQtBitmap32> Decode(QImageReader& Reader, const std::string& Wha
         throw ECADFileNotValid(What + ": " + Reader.errorString().toStdString());
     return std::make_unique<TQtBitmap32>(image);
 }
-}  // namespace
+} // namespace
 
 std::unique_ptr<TQtBitmap32> DecodeBitmap32(const uint8_t* Data, size_t Size, const char* Format)
 {

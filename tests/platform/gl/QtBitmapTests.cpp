@@ -27,14 +27,15 @@ TEST(QtBitmap32, ArgbWordsAreBlueGreenRedAlphaBytes)
 
 TEST(QtBitmap32, DecodesOtherDepthsAndRefusesGarbage)
 {
-    QImage src(5, 3, QImage::Format_RGB888);  // written as a 24-bit BMP
+    QImage src(5, 3, QImage::Format_RGB888); // written as a 24-bit BMP
     src.fill(QColor(10, 20, 30));
     src.setPixelColor(4, 2, QColor(200, 100, 50));
     QByteArray bytes;
     QBuffer buf(&bytes);
     buf.open(QIODevice::WriteOnly);
     ASSERT_TRUE(src.save(&buf, "BMP"));
-    const auto b = DecodeBitmap32(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()), "BMP");
+    const auto b =
+        DecodeBitmap32(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()), "BMP");
     ASSERT_EQ(b->Width(), 5);
     EXPECT_EQ(b->Pixel(4, 2) & 0xFFFFFF, 0xC86432u);
     EXPECT_EQ(b->Pixel(0, 0), 0xFF0A141Eu);

@@ -1,6 +1,6 @@
 // Draws known scenes through the GL viewer, reads the framebuffer back and checks the pixels.
 #include "Bitmap32.h"
-#include "GLSceneViewer.h"
+#include "SceneWidget.h"
 
 #include <QApplication>
 #include <QImage>
@@ -18,7 +18,7 @@ struct TRenderFixture : ::testing::Test {
     TSceneGroup* Rig = Scene.Root().Add<TSceneGroup>();
     TCameraNode* Camera = Rig->Add<TCameraNode>();
     TSceneGroup* Drawing = Scene.Root().Add<TSceneGroup>();
-    TGLSceneViewer Viewer;
+    TSceneWidget Viewer;
 
     void SetUp() override
     {
@@ -49,8 +49,8 @@ struct TRenderFixture : ::testing::Test {
     if (std::abs(qRed(got) - qRed(Expected)) <= Tol && std::abs(qGreen(got) - qGreen(Expected)) <= Tol &&
         std::abs(qBlue(got) - qBlue(Expected)) <= Tol)
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "pixel (" << X << ", " << Y << ") is " << std::hex << (got & 0xFFFFFF)
-                                         << ", expected " << (Expected & 0xFFFFFF);
+    return ::testing::AssertionFailure() << "pixel (" << X << ", " << Y << ") is " << std::hex
+                                         << (got & 0xFFFFFF) << ", expected " << (Expected & 0xFFFFFF);
 }
 
 std::shared_ptr<TMemoryBitmap32> TwoColourPicture(int W, int H, uint32_t Left, uint32_t Right)
@@ -63,7 +63,7 @@ std::shared_ptr<TMemoryBitmap32> TwoColourPicture(int W, int H, uint32_t Left, u
         std::memcpy(b->ScanLine(y), row.data(), row.size() * 4);
     return b;
 }
-}  // namespace
+} // namespace
 
 TEST_F(TRenderFixture, KnownSceneLightsTheExpectedPixels)
 {
@@ -72,7 +72,7 @@ TEST_F(TRenderFixture, KnownSceneLightsTheExpectedPixels)
     line->AddNode(190, 10, 0);
     line->SetColor({1, 0, 0, 1});
     auto* poly = Drawing->Add<TPolygonNode>();
-    for (auto [x, y] : {std::pair{20, 30}, {60, 30}, {60, 70}, {40, 50}, {20, 70}})  // concave
+    for (auto [x, y] : {std::pair{20, 30}, {60, 30}, {60, 70}, {40, 50}, {20, 70}}) // concave
         poly->AddNode(x, y, 0);
     poly->SetColor({0, 1, 0, 1});
     // The picture is split into 16-pixel tiles: left half blue, right half white.
@@ -89,7 +89,7 @@ TEST_F(TRenderFixture, KnownSceneLightsTheExpectedPixels)
     auto* overlay = Scene.Root().Add<TRenderCallback>();
     overlay->OnRender = [](TRenderContext& ctx) {
         TCanvas2D& c = ctx.OpenCanvas();
-        c.SetPenColor(0xFF00FF);  // magenta as a Windows colour
+        c.SetPenColor(0xFF00FF); // magenta as a Windows colour
         c.Line(100, 5, 190, 5);
     };
     auto* hud = Scene.Root().Add<THudText>();
@@ -121,7 +121,7 @@ TEST_F(TRenderFixture, APanDrawsFromTheSameBuffers)
     line->SetColor({1, 1, 1, 1});
     Frame();
     const int built = Drawing->RebuildCount;
-    Rig->SetPosition(100, 65, 0);  // the view looks 10 units lower: the line rises 10 pixels
+    Rig->SetPosition(100, 65, 0); // the view looks 10 units lower: the line rises 10 pixels
     const QImage img = Frame();
     EXPECT_EQ(Drawing->RebuildCount, built);
     EXPECT_TRUE(Near(img, 100, 90, qRgb(255, 255, 255)));
@@ -172,7 +172,7 @@ TEST_F(TRenderFixture, CallbacksMayResizeNodesDrawnAfterThem)
         axis->SetNode(1, 150, 75, 0);
     };
     int repaints = 0;
-    Scene.OnChange = [&] { ++repaints; };  // what the viewer installed is replaced for counting
+    Scene.OnChange = [&] { ++repaints; }; // what the viewer installed is replaced for counting
     const QImage img = Frame();
     EXPECT_TRUE(Near(img, 140, 75, qRgb(0, 255, 0)));
 }

@@ -19,10 +19,10 @@
 class QOpenGLShaderProgram;
 class TGLCanvas;
 
-class TGLSceneViewer : public QOpenGLWidget, public TSceneViewer, protected QOpenGLFunctions {
+class TSceneWidget : public QOpenGLWidget, public TSceneViewer, protected QOpenGLFunctions {
 public:
-    explicit TGLSceneViewer(QWidget* Parent = nullptr);
-    ~TGLSceneViewer() override;
+    explicit TSceneWidget(QWidget* Parent = nullptr);
+    ~TSceneWidget() override;
 
     // Neither is owned; both must outlive the viewer or be replaced first.
     void SetScene(TScene* S);
@@ -44,9 +44,9 @@ public:
     void RenderNow();
 
     struct TStats {
-        int GroupRebuilds = 0;  // groups whose buffers were rebuilt in the last frame
+        int GroupRebuilds = 0; // groups whose buffers were rebuilt in the last frame
         int DrawCalls = 0;
-        size_t BufferBytes = 0;  // vertex and index bytes held on the GL side
+        size_t BufferBytes = 0; // vertex and index bytes held on the GL side
     };
     const TStats& Stats() const { return Stats_; }
 
@@ -88,7 +88,7 @@ private:
     std::map<std::pair<const TTexturedPlane*, int>, std::unique_ptr<TTextureGL>> Textures;
     std::map<const THudText*, std::unique_ptr<THudGL>> Huds;
     std::unique_ptr<TGLCanvas> Canvas;
-    unsigned StreamBuffer = 0;  // for the canvas and HUD quads, refilled on every use
+    unsigned StreamBuffer = 0; // for the canvas and HUD quads, refilled on every use
 
     friend class TGLCanvas;
 };

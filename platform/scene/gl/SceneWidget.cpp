@@ -1,4 +1,4 @@
-#include "GLSceneViewer.h"
+#include "SceneWidget.h"
 
 #include "Bitmap32.h"
 
@@ -101,7 +101,8 @@ void main() {
     gl_FragColor = uTexAlpha ? t * vColor : vec4(t.rgb, vColor.a);
 })";
 
-std::unique_ptr<QOpenGLShaderProgram> MakeProgram(const char* Vertex, const char* Fragment, bool Lit, bool Textured)
+std::unique_ptr<QOpenGLShaderProgram> MakeProgram(const char* Vertex, const char* Fragment, bool Lit,
+                                                  bool Textured)
 {
     auto p = std::make_unique<QOpenGLShaderProgram>();
     if (!p->addShaderFromSourceCode(QOpenGLShader::Vertex, Vertex) ||
@@ -136,10 +137,17 @@ TViewerMouseEvent MouseEvent(const QMouseEvent* E)
 {
     TViewerMouseEvent m;
     switch (E->button()) {
-    case Qt::LeftButton: m.Button = TViewerButton::Left; break;
-    case Qt::RightButton: m.Button = TViewerButton::Right; break;
-    case Qt::MiddleButton: m.Button = TViewerButton::Middle; break;
-    default: break;
+    case Qt::LeftButton:
+        m.Button = TViewerButton::Left;
+        break;
+    case Qt::RightButton:
+        m.Button = TViewerButton::Right;
+        break;
+    case Qt::MiddleButton:
+        m.Button = TViewerButton::Middle;
+        break;
+    default:
+        break;
     }
     const Qt::KeyboardModifiers k = E->modifiers();
     m.Shift = k & Qt::ShiftModifier;
@@ -153,22 +161,22 @@ TViewerMouseEvent MouseEvent(const QMouseEvent* E)
     m.Y = p.y();
     return m;
 }
-}  // namespace
+} // namespace
 
-struct TGLSceneViewer::TGroupGL {
+struct TSceneWidget::TGroupGL {
     GLuint Flat = 0, Index = 0, Surface = 0;
-    TGroupBatch Batch;  // the commands and items; the vertex arrays are freed after upload
+    TGroupBatch Batch; // the commands and items; the vertex arrays are freed after upload
     uint64_t UsedInFrame = 0;
     size_t Bytes = 0;
 };
 
-struct TGLSceneViewer::TTextureGL {
+struct TSceneWidget::TTextureGL {
     GLuint Id = 0;
     uint64_t Revision = 0;
     uint64_t UsedInFrame = 0;
 };
 
-struct TGLSceneViewer::THudGL {
+struct TSceneWidget::THudGL {
     GLuint Id = 0;
     std::string Key;
     int W = 0, H = 0;
@@ -179,7 +187,7 @@ struct TGLSceneViewer::THudGL {
 // changes or the callback ends, so a callback's drawing keeps its place in the tree order.
 class TGLCanvas : public TCanvas2D {
 public:
-    explicit TGLCanvas(TGLSceneViewer& V) : Viewer(V) {}
+    explicit TGLCanvas(TSceneWidget& V) : Viewer(V) {}
 
     int Width() const override { return Viewer.width(); }
     int Height() const override { return Viewer.height(); }
@@ -229,7 +237,8 @@ public:
         const TSceneMatrix m = PixelProjection(Width(), Height());
         gl.glUniformMatrix4fv(gl.FlatProgram->uniformLocation("uMvp"), 1, GL_FALSE, m.data());
         gl.glBindBuffer(GL_ARRAY_BUFFER, gl.StreamBuffer);
-        gl.glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(Segments.size() * sizeof(TFlatVertex)), Segments.data(), GL_STREAM_DRAW);
+        gl.glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(Segments.size() * sizeof(TFlatVertex)), Segments.data(),
+                        GL_STREAM_DRAW);
         gl.glEnableVertexAttribArray(APos);
         gl.glEnableVertexAttribArray(AColor);
         gl.glVertexAttribPointer(APos, 3, GL_FLOAT, GL_FALSE, sizeof(TFlatVertex), nullptr);
@@ -248,16 +257,17 @@ public:
 private:
     void Add(int X, int Y)
     {
-        Segments.push_back({float(X), float(Y), 0, uint8_t(Color_), uint8_t(Color_ >> 8), uint8_t(Color_ >> 16), 255});
+        Segments.push_back(
+            {float(X), float(Y), 0, uint8_t(Color_), uint8_t(Color_ >> 8), uint8_t(Color_ >> 16), 255});
     }
 
-    TGLSceneViewer& Viewer;
+    TSceneWidget& Viewer;
     uint32_t Color_ = 0;
     int Width_ = 1;
     std::vector<TFlatVertex> Segments;
 };
 
-TGLSceneViewer::TGLSceneViewer(QWidget* Parent) : QOpenGLWidget(Parent)
+TSceneWidget::TSceneWidget(QWidget* Parent) : QOpenGLWidget(Parent)
 {
     QSurfaceFormat f = format();
     f.setProfile(QSurfaceFormat::CompatibilityProfile);
@@ -266,7 +276,7 @@ TGLSceneViewer::TGLSceneViewer(QWidget* Parent) : QOpenGLWidget(Parent)
     setMouseTracking(true);
 }
 
-TGLSceneViewer::~TGLSceneViewer()
+TSceneWidget::~TSceneWidget()
 {
     if (Scene_)
         Scene_->OnChange = nullptr;
@@ -288,7 +298,7 @@ TGLSceneViewer::~TGLSceneViewer()
     doneCurrent();
 }
 
-void TGLSceneViewer::SetScene(TScene* S)
+void TSceneWidget::SetScene(TScene* S)
 {
     if (Scene_)
         Scene_->OnChange = nullptr;
@@ -298,7 +308,7 @@ void TGLSceneViewer::SetScene(TScene* S)
     update();
 }
 
-void TGLSceneViewer::Invalidate()
+void TSceneWidget::Invalidate()
 {
     // Render callbacks edit nodes while a frame is drawn (the axes keep their size so); that
     // must not queue frame after frame.
@@ -306,14 +316,14 @@ void TGLSceneViewer::Invalidate()
         update();
 }
 
-int TGLSceneViewer::MaxTextureSize() const
+int TSceneWidget::MaxTextureSize() const
 {
     if (MaxTextureCap > 0 && (GLMaxTexture <= 0 || MaxTextureCap < GLMaxTexture))
         return MaxTextureCap;
     return GLMaxTexture > 0 ? GLMaxTexture : 2048;
 }
 
-void TGLSceneViewer::initializeGL()
+void TSceneWidget::initializeGL()
 {
     initializeOpenGLFunctions();
     CompatProfile = context()->format().profile() != QSurfaceFormat::CoreProfile;
@@ -325,7 +335,7 @@ void TGLSceneViewer::initializeGL()
     Canvas = std::make_unique<TGLCanvas>(*this);
 }
 
-TGLSceneViewer::TGroupGL& TGLSceneViewer::Buffers(TSceneGroup& G)
+TSceneWidget::TGroupGL& TSceneWidget::Buffers(TSceneGroup& G)
 {
     auto& slot = Groups[&G];
     if (!slot) {
@@ -343,12 +353,15 @@ TGLSceneViewer::TGroupGL& TGLSceneViewer::Buffers(TSceneGroup& G)
         gpu.Batch = BuildGroupBatch(G, MaxTextureSize());
         const auto& b = gpu.Batch;
         glBindBuffer(GL_ARRAY_BUFFER, gpu.Flat);
-        glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(b.Flat.size() * sizeof(TFlatVertex)), b.Flat.data(), GL_STATIC_DRAW);
+        glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(b.Flat.size() * sizeof(TFlatVertex)), b.Flat.data(),
+                     GL_STATIC_DRAW);
         glBindBuffer(GL_ARRAY_BUFFER, gpu.Surface);
-        glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(b.Surface.size() * sizeof(TSurfaceVertex)), b.Surface.data(), GL_STATIC_DRAW);
+        glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(b.Surface.size() * sizeof(TSurfaceVertex)), b.Surface.data(),
+                     GL_STATIC_DRAW);
         glBindBuffer(GL_ARRAY_BUFFER, 0);
         glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, gpu.Index);
-        glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(b.Indices.size() * sizeof(uint32_t)), b.Indices.data(), GL_STATIC_DRAW);
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(b.Indices.size() * sizeof(uint32_t)),
+                     b.Indices.data(), GL_STATIC_DRAW);
         glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
         gpu.Bytes = b.Flat.size() * sizeof(TFlatVertex) + b.Surface.size() * sizeof(TSurfaceVertex) +
                     b.Indices.size() * sizeof(uint32_t);
@@ -363,7 +376,7 @@ TGLSceneViewer::TGroupGL& TGLSceneViewer::Buffers(TSceneGroup& G)
     return gpu;
 }
 
-void TGLSceneViewer::SyncTree(TSceneGroup& G)
+void TSceneWidget::SyncTree(TSceneGroup& G)
 {
     TGroupGL& gpu = Buffers(G);
     for (const TBatchItem& item : gpu.Batch.Items)
@@ -371,7 +384,7 @@ void TGLSceneViewer::SyncTree(TSceneGroup& G)
             SyncTree(static_cast<TSceneGroup&>(*item.Node));
 }
 
-void TGLSceneViewer::UpdateBuffers()
+void TSceneWidget::UpdateBuffers()
 {
     if (!Scene_ || !isValid())
         return;
@@ -382,7 +395,7 @@ void TGLSceneViewer::UpdateBuffers()
     doneCurrent();
 }
 
-void TGLSceneViewer::RenderNow()
+void TSceneWidget::RenderNow()
 {
     makeCurrent();
     paintGL();
@@ -390,7 +403,7 @@ void TGLSceneViewer::RenderNow()
     doneCurrent();
 }
 
-void TGLSceneViewer::ApplyDepth(TDepthMode Mode, bool Write)
+void TSceneWidget::ApplyDepth(TDepthMode Mode, bool Write)
 {
     if (Mode == TDepthMode::Scene && Scene_->DepthTest())
         glEnable(GL_DEPTH_TEST);
@@ -399,7 +412,7 @@ void TGLSceneViewer::ApplyDepth(TDepthMode Mode, bool Write)
     glDepthMask(Write ? GL_TRUE : GL_FALSE);
 }
 
-unsigned TGLSceneViewer::TileTexture(const TBatchCommand& C)
+unsigned TSceneWidget::TileTexture(const TBatchCommand& C)
 {
     const TTexturedPlane& plane = *C.Plane;
     auto& slot = Textures[{&plane, C.Tile}];
@@ -432,7 +445,7 @@ unsigned TGLSceneViewer::TileTexture(const TBatchCommand& C)
     return slot->Id;
 }
 
-void TGLSceneViewer::DrawCommands(TGroupGL& Gpu, const TBatchItem& Item, const TSceneMatrix& Model)
+void TSceneWidget::DrawCommands(TGroupGL& Gpu, const TBatchItem& Item, const TSceneMatrix& Model)
 {
     const TSceneMatrix mvp = SceneMultiply(SceneMultiply(Model, MV), P);
     for (uint32_t i = 0; i < Item.CommandCount; ++i) {
@@ -454,10 +467,13 @@ void TGLSceneViewer::DrawCommands(TGroupGL& Gpu, const TBatchItem& Item, const T
             glVertexAttribPointer(APos, 3, GL_FLOAT, GL_FALSE, sizeof(TFlatVertex), nullptr);
             glVertexAttribPointer(AColor, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(TFlatVertex),
                                   reinterpret_cast<void*>(offsetof(TFlatVertex, R)));
-            const GLenum mode = c.Prim == TBatchPrim::Lines ? GL_LINES : c.Prim == TBatchPrim::Points ? GL_POINTS : GL_TRIANGLES;
+            const GLenum mode = c.Prim == TBatchPrim::Lines    ? GL_LINES
+                                : c.Prim == TBatchPrim::Points ? GL_POINTS
+                                                               : GL_TRIANGLES;
             if (c.Prim == TBatchPrim::Lines)
                 glLineWidth(c.Size);
-            glDrawElements(mode, GLsizei(c.Count), GL_UNSIGNED_INT, reinterpret_cast<void*>(size_t(c.First) * sizeof(uint32_t)));
+            glDrawElements(mode, GLsizei(c.Count), GL_UNSIGNED_INT,
+                           reinterpret_cast<void*>(size_t(c.First) * sizeof(uint32_t)));
             glDisableVertexAttribArray(APos);
             glDisableVertexAttribArray(AColor);
             glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
@@ -513,7 +529,7 @@ void TGLSceneViewer::DrawCommands(TGroupGL& Gpu, const TBatchItem& Item, const T
     glDepthMask(GL_TRUE);
 }
 
-void TGLSceneViewer::CallBack(TRenderCallback& C, const TSceneMatrix& Model)
+void TSceneWidget::CallBack(TRenderCallback& C, const TSceneMatrix& Model)
 {
     if (!C.OnRender)
         return;
@@ -547,7 +563,7 @@ void TGLSceneViewer::CallBack(TRenderCallback& C, const TSceneMatrix& Model)
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
 }
 
-void TGLSceneViewer::DrawHud(THudText& T)
+void TSceneWidget::DrawHud(THudText& T)
 {
     if (T.Text().empty())
         return;
@@ -558,9 +574,9 @@ void TGLSceneViewer::DrawHud(THudText& T)
     }
     slot->UsedInFrame = Frame;
     const TSceneColor c = T.Color();
-    const std::string key = T.Text() + '\x1f' + T.FontFamily + '\x1f' + std::to_string(T.FontPixelSize) + '\x1f' +
-                            std::to_string(c.R) + std::to_string(c.G) + std::to_string(c.B) + std::to_string(c.A) +
-                            std::to_string(int(T.Align));
+    const std::string key = T.Text() + '\x1f' + T.FontFamily + '\x1f' + std::to_string(T.FontPixelSize) +
+                            '\x1f' + std::to_string(c.R) + std::to_string(c.G) + std::to_string(c.B) +
+                            std::to_string(c.A) + std::to_string(int(T.Align));
     if (slot->Key != key) {
         QString text = QString::fromStdString(T.Text());
         text.remove(QLatin1Char('\r'));
@@ -578,14 +594,17 @@ void TGLSceneViewer::DrawHud(THudText& T)
             QPainter p(&img);
             p.setFont(font);
             p.setPen(QColor::fromRgbF(c.R, c.G, c.B, c.A));
-            const int flags = T.Align == THudAlign::Left ? Qt::AlignLeft : T.Align == THudAlign::Centre ? Qt::AlignHCenter : Qt::AlignRight;
+            const int flags = T.Align == THudAlign::Left     ? Qt::AlignLeft
+                              : T.Align == THudAlign::Centre ? Qt::AlignHCenter
+                                                             : Qt::AlignRight;
             p.drawText(QRect(0, 0, w + 2, h), flags | Qt::AlignTop, lines.join(QLatin1Char('\n')));
         }
         // Straight alpha for the blend below.
         img = img.convertToFormat(QImage::Format_ARGB32);
         glBindTexture(GL_TEXTURE_2D, slot->Id);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, img.width(), img.height(), 0, GL_BGRA, GL_UNSIGNED_BYTE, img.constBits());
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, img.width(), img.height(), 0, GL_BGRA, GL_UNSIGNED_BYTE,
+                     img.constBits());
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
         slot->Key = key;
@@ -602,9 +621,10 @@ void TGLSceneViewer::DrawHud(THudText& T)
     else if (T.Layout == THudLayout::Bottom)
         y -= float(slot->H);
     const float x1 = x + float(slot->W), y1 = y + float(slot->H);
-    const TSurfaceVertex q[6] = {{x, y, 0, 0, 0, 1, 0, 0, 255, 255, 255, 255},   {x1, y, 0, 0, 0, 1, 1, 0, 255, 255, 255, 255},
-                                 {x1, y1, 0, 0, 0, 1, 1, 1, 255, 255, 255, 255}, {x, y, 0, 0, 0, 1, 0, 0, 255, 255, 255, 255},
-                                 {x1, y1, 0, 0, 0, 1, 1, 1, 255, 255, 255, 255}, {x, y1, 0, 0, 0, 1, 0, 1, 255, 255, 255, 255}};
+    const TSurfaceVertex q[6] = {
+        {x, y, 0, 0, 0, 1, 0, 0, 255, 255, 255, 255},   {x1, y, 0, 0, 0, 1, 1, 0, 255, 255, 255, 255},
+        {x1, y1, 0, 0, 0, 1, 1, 1, 255, 255, 255, 255}, {x, y, 0, 0, 0, 1, 0, 0, 255, 255, 255, 255},
+        {x1, y1, 0, 0, 0, 1, 1, 1, 255, 255, 255, 255}, {x, y1, 0, 0, 0, 1, 0, 1, 255, 255, 255, 255}};
     glDisable(GL_DEPTH_TEST);
     glEnable(GL_BLEND);
     TexProgram->bind();
@@ -622,7 +642,8 @@ void TGLSceneViewer::DrawHud(THudText& T)
     glVertexAttribPointer(APos, 3, GL_FLOAT, GL_FALSE, sizeof(TSurfaceVertex), nullptr);
     glVertexAttribPointer(AColor, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(TSurfaceVertex),
                           reinterpret_cast<void*>(offsetof(TSurfaceVertex, R)));
-    glVertexAttribPointer(AUv, 2, GL_FLOAT, GL_FALSE, sizeof(TSurfaceVertex), reinterpret_cast<void*>(offsetof(TSurfaceVertex, U)));
+    glVertexAttribPointer(AUv, 2, GL_FLOAT, GL_FALSE, sizeof(TSurfaceVertex),
+                          reinterpret_cast<void*>(offsetof(TSurfaceVertex, U)));
     glDrawArrays(GL_TRIANGLES, 0, 6);
     ++Stats_.DrawCalls;
     glDisableVertexAttribArray(APos);
@@ -633,7 +654,7 @@ void TGLSceneViewer::DrawHud(THudText& T)
     TexProgram->release();
 }
 
-void TGLSceneViewer::DrawGroup(TSceneGroup& G, const TSceneMatrix& Parent)
+void TSceneWidget::DrawGroup(TSceneGroup& G, const TSceneMatrix& Parent)
 {
     const TSceneMatrix model = SceneMultiply(SceneMatrixFrom(G.Matrix()), Parent);
     TGroupGL& gpu = Buffers(G);
@@ -648,15 +669,22 @@ void TGLSceneViewer::DrawGroup(TSceneGroup& G, const TSceneMatrix& Parent)
         if (!item.Node->Visible())
             continue;
         switch (item.Node->Kind()) {
-        case TSceneNodeKind::Group: DrawGroup(static_cast<TSceneGroup&>(*item.Node), model); break;
-        case TSceneNodeKind::RenderCallback: CallBack(static_cast<TRenderCallback&>(*item.Node), model); break;
-        case TSceneNodeKind::HudText: DrawHud(static_cast<THudText&>(*item.Node)); break;
-        default: break;
+        case TSceneNodeKind::Group:
+            DrawGroup(static_cast<TSceneGroup&>(*item.Node), model);
+            break;
+        case TSceneNodeKind::RenderCallback:
+            CallBack(static_cast<TRenderCallback&>(*item.Node), model);
+            break;
+        case TSceneNodeKind::HudText:
+            DrawHud(static_cast<THudText&>(*item.Node));
+            break;
+        default:
+            break;
         }
     }
 }
 
-void TGLSceneViewer::DropUnused()
+void TSceneWidget::DropUnused()
 {
     for (auto it = Groups.begin(); it != Groups.end();)
         if (it->second->UsedInFrame != Frame) {
@@ -685,7 +713,7 @@ void TGLSceneViewer::DropUnused()
         Stats_.BufferBytes += gpu->Bytes;
 }
 
-void TGLSceneViewer::paintGL()
+void TSceneWidget::paintGL()
 {
     Stats_.GroupRebuilds = 0;
     Stats_.DrawCalls = 0;
@@ -718,23 +746,24 @@ void TGLSceneViewer::paintGL()
     Painting = false;
 }
 
-void TGLSceneViewer::Emit(const TViewerMouseEvent& E, const std::function<void(const TViewerMouseEvent&)>& Handler)
+void TSceneWidget::Emit(const TViewerMouseEvent& E,
+                        const std::function<void(const TViewerMouseEvent&)>& Handler)
 {
     if (Handler)
         Handler(E);
 }
 
-void TGLSceneViewer::mousePressEvent(QMouseEvent* E)
+void TSceneWidget::mousePressEvent(QMouseEvent* E)
 {
     Emit(MouseEvent(E), OnMouseDown);
 }
 
-void TGLSceneViewer::mouseMoveEvent(QMouseEvent* E)
+void TSceneWidget::mouseMoveEvent(QMouseEvent* E)
 {
     Emit(MouseEvent(E), OnMouseMove);
 }
 
-void TGLSceneViewer::mouseReleaseEvent(QMouseEvent* E)
+void TSceneWidget::mouseReleaseEvent(QMouseEvent* E)
 {
     Emit(MouseEvent(E), OnMouseUp);
 }
