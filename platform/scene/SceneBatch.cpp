@@ -1,6 +1,7 @@
 #include "SceneBatch.h"
 
 #include "Bitmap32.h"
+#include "SceneStl.h"
 
 #include <algorithm>
 #include <cmath>
@@ -407,14 +408,8 @@ private:
         const TSceneColor col = SolidColor(Me);
         for (const auto& t : tris) {
             TVector3f n = t.Normal;
-            if (n.X == 0 && n.Y == 0 && n.Z == 0) {
-                const double ux = t.V[1].X - t.V[0].X, uy = t.V[1].Y - t.V[0].Y, uz = t.V[1].Z - t.V[0].Z;
-                const double vx = t.V[2].X - t.V[0].X, vy = t.V[2].Y - t.V[0].Y, vz = t.V[2].Z - t.V[0].Z;
-                const double x = uy * vz - uz * vy, y = uz * vx - ux * vz, z = ux * vy - uy * vx;
-                const double len = std::sqrt(x * x + y * y + z * z);
-                if (len > 0)
-                    n = {float(x / len), float(y / len), float(z / len)};
-            }
+            if (n.X == 0 && n.Y == 0 && n.Z == 0) // files may leave the normal out
+                n = TriangleNormal(t.V[0], t.V[1], t.V[2]);
             Triangle(t.V[0], t.V[1], t.V[2], n, col);
         }
         SolidCommand(Me, uint32_t(3 * tris.size()));

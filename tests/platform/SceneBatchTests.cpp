@@ -220,6 +220,20 @@ TEST(SceneBatch, SolidsGiveClosedShells)
     EXPECT_EQ(maxZ, 5);
 }
 
+TEST(SceneBatch, MeshesFollowTheirMatrixAndGetMissingNormals)
+{
+    TScene scene;
+    auto* mesh = scene.Root().Add<TMesh>();
+    mesh->AddTriangle({{}, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}}); // no normal stored
+    TMatrix4 m = TMatrix4::CreateScale(2, 2, 2);
+    m.Translate(5, 0, 0);
+    mesh->SetMatrix(m);
+    const TGroupBatch b = BuildGroupBatch(scene.Root(), 1024);
+    ASSERT_EQ(b.Surface.size(), 3u);
+    EXPECT_FLOAT_EQ(b.Surface[1].X, 7); // (1, 0, 0) scaled by 2, then moved by 5
+    EXPECT_FLOAT_EQ(b.Surface[0].NZ, 1);
+}
+
 TEST(Triangulate, FillsEveryOutlineWithoutHanging)
 {
     struct TCase {
