@@ -72,45 +72,37 @@ int main(int argc, char** argv)
     rig->SetPosition(500, 500, 0);
     auto* drawing = scene.Root().Add<TSceneGroup>();
 
-    const double rss0 = RssMiB();
-    auto t = std::chrono::steady_clock::now();
-    std::mt19937 rnd(7);
-    std::uniform_real_distribution<float> pos(0, 1000), step(-2, 2);
-    // The same segments for the raw buffer, each as its own pair of vertices (GL_LINES).
-    std::vector<float> raw;
-    raw.reserve(size_t(Polylines * (PolylineNodes - 1) * 2 + 2 * Lines) * 3);
-    for (int i = 0; i < Polylines; ++i) {
-        auto* s = drawing->Add<TLineStrip>();
-        s->Reserve(PolylineNodes);
-        std::vector<TVector3f> nodes(PolylineNodes);
-        float x = pos(rnd), y = pos(rnd);
-        for (size_t k = 0; k < nodes.size(); ++k) {
-            nodes[k] = {x, y, 0};
-            if (k > 0)
-                raw.insert(raw.end(), {nodes[k - 1].X, nodes[k - 1].Y, 0, x, y, 0});
-            x += step(rnd);
-            y += step(rnd);
-        }
-        s->AddNodes(nodes);
-    }
-    for (int i = 0; i < Lines; ++i) {
-        auto* s = drawing->Add<TLineStrip>();
-        const float x = pos(rnd), y = pos(rnd), x2 = x + step(rnd) * 5, y2 = y + step(rnd) * 5;
-        s->AddNode(x, y, 0);
-        s->AddNode(x2, y2, 0);
-        raw.insert(raw.end(), {x, y, 0, x2, y2, 0});
-    }
-    const double nodesTime = Seconds(t);
-    const double rssNodes = RssMiB();
-
     TSceneWidget viewer;
     viewer.SetScene(&scene);
     viewer.SetCamera(camera);
     viewer.resize(1000, 800);
     viewer.show();
     QApplication::processEvents();
-    viewer.RenderNow(); // context and programs ready, the drawing not yet built
-    drawing->SetDirty();
+    viewer.RenderNow(); // context and programs ready
+
+    const double rss0 = RssMiB();
+    auto t = std::chrono::steady_clock::now();
+    std::mt19937 rnd(7);
+    std::uniform_real_distribution<float> pos(0, 1000), step(-2, 2);
+    for (int i = 0; i < Polylines; ++i) {
+        // Node by node, as an entity builds its display, with the viewer listening.
+        auto* s = drawing->Add<TLineStrip>();
+        s->Reserve(PolylineNodes);
+        float x = pos(rnd), y = pos(rnd);
+        for (int k = 0; k < PolylineNodes; ++k) {
+            s->AddNode(x, y, 0);
+            x += step(rnd);
+            y += step(rnd);
+        }
+    }
+    for (int i = 0; i < Lines; ++i) {
+        auto* s = drawing->Add<TLineStrip>();
+        const float x = pos(rnd), y = pos(rnd), x2 = x + step(rnd) * 5, y2 = y + step(rnd) * 5;
+        s->AddNode(x, y, 0);
+        s->AddNode(x2, y2, 0);
+    }
+    const double nodesTime = Seconds(t);
+    const double rssNodes = RssMiB();
 
     t = std::chrono::steady_clock::now();
     viewer.UpdateBuffers();
@@ -132,7 +124,16 @@ int main(int argc, char** argv)
     }
     const double frameTime = Median(frames);
 
-    // The raw limit: every segment in one buffer, one draw call, into the same framebuffer.
+    // The raw limit: the same segments, each as its own pair of vertices, in one buffer drawn
+    // with one call into the same framebuffer.
+    std::vector<float> raw;
+    raw.reserve(size_t(Polylines * (PolylineNodes - 1) * 2 + 2 * Lines) * 3);
+    for (int i = 0; i < drawing->Count(); ++i) {
+        const auto& nodes = static_cast<const TLineStrip*>(drawing->Child(i))->Nodes();
+        for (size_t k = 1; k < nodes.size(); ++k)
+            raw.insert(raw.end(),
+                       {nodes[k - 1].X, nodes[k - 1].Y, nodes[k - 1].Z, nodes[k].X, nodes[k].Y, nodes[k].Z});
+    }
     viewer.makeCurrent();
     QOpenGLFunctions* gl = viewer.context()->functions();
     QOpenGLShaderProgram program;

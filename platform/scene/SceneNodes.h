@@ -384,16 +384,24 @@ public:
     bool DepthTest() const { return DepthTest_; }
     void SetDepthTest(bool D);
 
-    // Called on every change of a node or of the scene's settings; a viewer repaints on it.
+    // Called on the first change of a node or of the scene's settings after a frame was drawn;
+    // a viewer repaints on it. Building a drawing changes nodes millions of times: one call per
+    // frame keeps that cheap.
     std::function<void()> OnChange;
     void NotifyChange()
     {
+        if (ChangePending)
+            return;
+        ChangePending = true;
         if (OnChange)
             OnChange();
     }
+    // A viewer calls this when it has drawn a frame: the next change calls OnChange again.
+    void FrameDrawn() { ChangePending = false; }
 
 private:
     std::unique_ptr<TSceneGroup> Root_;
     TSceneColor Background_{0, 0, 0, 1};
     bool DepthTest_ = false;
+    bool ChangePending = false;
 };

@@ -110,4 +110,5 @@ void TRecordingViewer::RenderFrame(TScene& Scene, const TCameraNode& Camera)
     const TSceneView view(Camera, W_, H_);
     TRecorder r{*this, view, nullptr};
     r.Walk(Scene.Root());
+    Scene.FrameDrawn();
 }

@@ -104,14 +104,18 @@ TEST_F(TViewFixture, PanMovesOnlyTheRigAndRebuildsNothing)
     Rig->ClearDirty();
     int notified = 0;
     Scene.OnChange = [&] { ++notified; };
+    Scene.FrameDrawn();
     Rig->SetPosition(10, 20, 0);
     Camera->Zoom(2);
     EXPECT_FALSE(drawing->Dirty());
     EXPECT_FALSE(Scene.Root().Dirty());
     EXPECT_FALSE(Rig->Dirty());
+    EXPECT_EQ(notified, 1);  // changes before the next frame ask for one repaint
+    Scene.FrameDrawn();
+    Rig->SetPosition(11, 20, 0);
     EXPECT_EQ(notified, 2);
     const TSceneView view(*Camera, 1000, 800);
-    EXPECT_NEAR(view.ScreenToWorld(500, 400).X, 10, 1e-3);
+    EXPECT_NEAR(view.ScreenToWorld(500, 400).X, 11, 1e-3);
 }
 
 TEST_F(TViewFixture, OrbitKeepsTheDistanceAndNeverPassesThePole)

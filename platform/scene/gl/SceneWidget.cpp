@@ -303,8 +303,10 @@ void TSceneWidget::SetScene(TScene* S)
     if (Scene_)
         Scene_->OnChange = nullptr;
     Scene_ = S;
-    if (Scene_)
+    if (Scene_) {
         Scene_->OnChange = [this] { Invalidate(); };
+        Scene_->FrameDrawn();
+    }
     update();
 }
 
@@ -744,6 +746,7 @@ void TSceneWidget::paintGL()
     }
     DropUnused();
     Painting = false;
+    Scene_->FrameDrawn();
 }
 
 void TSceneWidget::Emit(const TViewerMouseEvent& E,
