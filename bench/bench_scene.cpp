@@ -1,0 +1,184 @@
+// The scene of a traced drawing: 100,000 polylines with 5,000,000 vertices in all plus 100,000
+// lines in one group. Measures building the group's buffers, one frame after a pan, and memory,
+// and draws the same vertices as one raw vertex buffer with one draw call in the same run, the
+// practical limit of the GL implementation. Needs a display: run it through bench/scene.sh.
+#include "SceneWidget.h"
+
+#include <QApplication>
+#include <QOpenGLFunctions>
+#include <QOpenGLShaderProgram>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+constexpr int Polylines = 100000;
+constexpr int PolylineNodes = 50; // 5,000,000 vertices
+constexpr int Lines = 100000;
+constexpr int Frames = 7;
+
+double Seconds(std::chrono::steady_clock::time_point Start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - Start).count();
+}
+
+double RssMiB()
+{
+    std::ifstream in("/proc/self/status");
+    std::string key;
+    while (in >> key) {
+        if (key == "VmRSS:") {
+            double kb = 0;
+            in >> kb;
+            return kb / 1024;
+        }
+        in.ignore(1 << 12, '\n');
+    }
+    return 0;
+}
+
+double Median(std::vector<double> V)
+{
+    std::sort(V.begin(), V.end());
+    return V[V.size() / 2];
+}
+
+const char* RawVertex = "#version 120\nattribute vec3 aPos;\nuniform mat4 uMvp;\n"
+                        "void main() { gl_Position = uMvp * vec4(aPos, 1.0); }\n";
+const char* RawFragment = "#version 120\nvoid main() { gl_FragColor = vec4(1.0); }\n";
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        std::printf("bench_scene: needs a display; run bench/scene.sh\n");
+        return 0;
+    }
+    QApplication app(argc, argv);
+
+    TScene scene;
+    auto* rig = scene.Root().Add<TSceneGroup>();
+    auto* camera = rig->Add<TCameraNode>();
+    camera->Target = rig;
+    camera->SetPosition(0, -0.0001, 100);
+    camera->SceneScale = 10.0 / 1100;
+    camera->DepthOfView = 300;
+    rig->SetPosition(500, 500, 0);
+    auto* drawing = scene.Root().Add<TSceneGroup>();
+
+    TSceneWidget viewer;
+    viewer.SetScene(&scene);
+    viewer.SetCamera(camera);
+    viewer.resize(1000, 800);
+    viewer.show();
+    QApplication::processEvents();
+    viewer.RenderNow(); // context and programs ready
+
+    const double rss0 = RssMiB();
+    auto t = std::chrono::steady_clock::now();
+    std::mt19937 rnd(7);
+    std::uniform_real_distribution<float> pos(0, 1000), step(-2, 2);
+    for (int i = 0; i < Polylines; ++i) {
+        // Node by node, as an entity builds its display, with the viewer listening.
+        auto* s = drawing->Add<TLineStrip>();
+        s->Reserve(PolylineNodes);
+        float x = pos(rnd), y = pos(rnd);
+        for (int k = 0; k < PolylineNodes; ++k) {
+            s->AddNode(x, y, 0);
+            x += step(rnd);
+            y += step(rnd);
+        }
+    }
+    for (int i = 0; i < Lines; ++i) {
+        auto* s = drawing->Add<TLineStrip>();
+        const float x = pos(rnd), y = pos(rnd), x2 = x + step(rnd) * 5, y2 = y + step(rnd) * 5;
+        s->AddNode(x, y, 0);
+        s->AddNode(x2, y2, 0);
+    }
+    const double nodesTime = Seconds(t);
+    const double rssNodes = RssMiB();
+
+    t = std::chrono::steady_clock::now();
+    viewer.UpdateBuffers();
+    const double buildTime = Seconds(t);
+    const double rssBuilt = RssMiB();
+    const size_t bufferBytes = [&] {
+        viewer.RenderNow();
+        return viewer.Stats().BufferBytes;
+    }();
+
+    std::vector<double> frames;
+    int rebuilds = 0;
+    for (int i = 0; i < Frames; ++i) {
+        rig->SetPosition(500 + i, 500 - i, 0); // a pan
+        t = std::chrono::steady_clock::now();
+        viewer.RenderNow();
+        frames.push_back(Seconds(t));
+        rebuilds += viewer.Stats().GroupRebuilds;
+    }
+    const double frameTime = Median(frames);
+
+    // The raw limit: the same segments, each as its own pair of vertices, in one buffer drawn
+    // with one call into the same framebuffer.
+    std::vector<float> raw;
+    raw.reserve(size_t(Polylines * (PolylineNodes - 1) * 2 + 2 * Lines) * 3);
+    for (int i = 0; i < drawing->Count(); ++i) {
+        const auto& nodes = static_cast<const TLineStrip*>(drawing->Child(i))->Nodes();
+        for (size_t k = 1; k < nodes.size(); ++k)
+            raw.insert(raw.end(),
+                       {nodes[k - 1].X, nodes[k - 1].Y, nodes[k - 1].Z, nodes[k].X, nodes[k].Y, nodes[k].Z});
+    }
+    viewer.makeCurrent();
+    QOpenGLFunctions* gl = viewer.context()->functions();
+    QOpenGLShaderProgram program;
+    program.addShaderFromSourceCode(QOpenGLShader::Vertex, RawVertex);
+    program.addShaderFromSourceCode(QOpenGLShader::Fragment, RawFragment);
+    program.bindAttributeLocation("aPos", 0);
+    program.link();
+    GLuint vbo = 0;
+    gl->glGenBuffers(1, &vbo);
+    gl->glBindBuffer(GL_ARRAY_BUFFER, vbo);
+    gl->glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(raw.size() * sizeof(float)), raw.data(), GL_STATIC_DRAW);
+    const TSceneView view(*camera, viewer.width(), viewer.height());
+    const TSceneMatrix mvp = SceneMultiply(view.ModelView(), view.Projection());
+    std::vector<double> rawFrames;
+    for (int i = 0; i < Frames; ++i) {
+        t = std::chrono::steady_clock::now();
+        gl->glBindFramebuffer(GL_FRAMEBUFFER, viewer.defaultFramebufferObject());
+        gl->glClearColor(0, 0, 0, 1);
+        gl->glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        program.bind();
+        gl->glUniformMatrix4fv(program.uniformLocation("uMvp"), 1, GL_FALSE, mvp.data());
+        gl->glBindBuffer(GL_ARRAY_BUFFER, vbo);
+        gl->glEnableVertexAttribArray(0);
+        gl->glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
+        gl->glDrawArrays(GL_LINES, 0, GLsizei(raw.size() / 3));
+        gl->glDisableVertexAttribArray(0);
+        program.release();
+        gl->glFinish();
+        rawFrames.push_back(Seconds(t));
+    }
+    gl->glDeleteBuffers(1, &vbo);
+    std::printf("GL: %s | %s\n", reinterpret_cast<const char*>(gl->glGetString(GL_RENDERER)),
+                reinterpret_cast<const char*>(gl->glGetString(GL_VERSION)));
+    viewer.doneCurrent();
+    const double rawTime = Median(rawFrames);
+
+    std::printf("scene: %d polylines, %d vertices, %d lines, viewer %d x %d\n", Polylines,
+                Polylines * PolylineNodes, Lines, viewer.width(), viewer.height());
+    std::printf("nodes built (the entities' side)   %8.3f s   RSS +%.0f MiB\n", nodesTime, rssNodes - rss0);
+    std::printf("group buffers built and uploaded   %8.3f s   RSS +%.0f MiB, GL buffers %.0f MiB\n",
+                buildTime, rssBuilt - rssNodes, double(bufferBytes) / (1 << 20));
+    std::printf("frame after a pan (median of %d)    %8.3f s   rebuilds during pans: %d\n", Frames, frameTime,
+                rebuilds);
+    std::printf("raw buffer, one draw call          %8.3f s\n", rawTime);
+    std::printf("frame / raw                        %8.2f   (goal: within 2)\n", frameTime / rawTime);
+    std::printf("RSS at the end                     %8.0f MiB\n", RssMiB());
+    return 0;
+}
