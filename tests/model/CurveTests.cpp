@@ -1,4 +1,5 @@
 #include "CADExceptions.h"
+#include "CurveTesting.h"
 #include "ExpectError.h"
 #include "QVCurves.h"
 #include "QVGeom2D.h"
@@ -18,42 +19,8 @@
 
 namespace {
 
-using namespace RecordBytes;
+using namespace CurveTesting;
 constexpr double Pi = std::numbers::pi;
-constexpr double Tol = 1e-9;
-
-// ID 0x0A, layer 2, visible and enabled.
-const std::string Head = "0A000000 02 03 ";
-const std::string P_1_2 = D1 + D2 + D1;
-const std::string P_3_half_w2 = D3 + DHalf + D2;  // cartesian (1.5, 0.25)
-const std::string P_0_0 = D0 + D0 + D1;
-const std::string P_2_0 = D2 + D0 + D1;
-
-std::vector<uint8_t> Saved(TGraphicObject& obj)
-{
-    TStreamWriter w;
-    obj.SaveToStream(w);
-    return w.TakeBytes();
-}
-
-TPoint2D Pt(double x, double y) { return MakePoint2D(x, y); }
-
-void ExpectNear(const TPoint2D& a, const TPoint2D& b, double tol = Tol)
-{
-    EXPECT_NEAR(a.X, b.X, tol);
-    EXPECT_NEAR(a.Y, b.Y, tol);
-}
-
-// The profile in world coordinates.
-std::vector<TPoint2D> WorldProfile(TCurve2D& c)
-{
-    TProfileUse use(c);
-    std::vector<TPoint2D> out;
-    const TMatrix4 m = c.GetModelTransform();
-    for (const TPoint2D& p : c.GetProfilePoints()->Points())
-        out.push_back(CartesianPoint2D(m.TransformPoint2D(p)));
-    return out;
-}
 
 TMatrix4 Rotation(double degrees) { return TMatrix4::CreateRotation(true, degrees); }
 
