@@ -1,5 +1,7 @@
 #include "IniFile.h"
 
+#include "FileReplace.h"
+
 #include "CADExceptions.h"
 
 #include <cerrno>
@@ -205,36 +207,11 @@ void TMemIniFile::UpdateFile() const
     };
     if (FileName.empty())
         throw EIniFileError("Cannot write the settings: no file name.");
-    std::string temp = FileName + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        fail("create", errno);
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
     const std::string text = ToString();
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            const int err = n < 0 ? errno : EIO;
-            ::close(fd);
-            ::unlink(temp.c_str());
-            fail("write", err);
-        }
-        done += static_cast<size_t>(n);
-    }
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
-        const int err = errno;
-        ::unlink(temp.c_str());
-        fail("write", err);
-    }
-    if (::rename(temp.c_str(), FileName.c_str()) != 0) {
-        const int err = errno;
-        ::unlink(temp.c_str());
-        fail("rename", err);
+    try {
+        ReplaceFileContents(FileName, text.data(), text.size());
+    } catch (const EFileReplace& e) {
+        fail(e.Step, e.Err);
     }
 }
 

@@ -56,8 +56,9 @@ std::string FormatFixed(double Value, int Decimals)
 
 std::string FormatCoord(double Value) { return CoordText(Value, false); }
 std::string FormatCoord2(double Value) { return CoordText(Value, true); }
-std::string FormatX(double Value) { return "X" + FormatCoord(Value); }
-std::string FormatY(double Value) { return "Y" + FormatCoord(Value); }
+// Appending instead of "X" + text keeps g++ 12 from a false -Wrestrict warning.
+std::string FormatX(double Value) { return std::string("X").append(FormatCoord(Value)); }
+std::string FormatY(double Value) { return std::string("Y").append(FormatCoord(Value)); }
 
 std::string FormatCoordSp(double Value)
 {
@@ -104,10 +105,13 @@ std::string FormatSeconds(int Seconds)
         std::string s = std::to_string(v < 0 ? -v : v);
         if (s.size() < 2)
             s.insert(0, 1, '0');
-        return v < 0 ? "-" + s : s;
+        return v < 0 ? std::string("-").append(s) : s;
     };
-    return " " + std::to_string(Seconds / 3600) + "h, " + twoDigits((Seconds / 60) % 60) + "m, " +
-           twoDigits(Seconds % 60) + "s";
+    std::string out(" ");
+    out.append(std::to_string(Seconds / 3600)).append("h, ");
+    out.append(twoDigits((Seconds / 60) % 60)).append("m, ");
+    out.append(twoDigits(Seconds % 60)).append("s");
+    return out;
 }
 
 namespace {

@@ -57,9 +57,15 @@ std::string GetLangText(std::string_view Section, std::string_view Key)
         return {};
     std::string v = LanguageIni->ReadString(Section, Key, "");
     // Line breaks are written as "*|*" in the file; on screen they are plain '\n'.
-    for (size_t pos = v.find("*|*"); pos != std::string::npos; pos = v.find("*|*", pos + 1))
-        v.replace(pos, 3, "\n");
-    return v;
+    std::string out;
+    out.reserve(v.size());
+    size_t from = 0;
+    for (size_t pos = v.find("*|*"); pos != std::string::npos; pos = v.find("*|*", from)) {
+        out.append(v, from, pos - from).push_back('\n');
+        from = pos + 3;
+    }
+    out.append(v, from, std::string::npos);
+    return out;
 }
 
 std::string GetLangString(std::string_view Id) { return GetLangText("String", Id); }

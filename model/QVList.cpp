@@ -160,6 +160,15 @@ void TGraphicObjList::FreeAll()
     IdIndex.clear();
 }
 
+TGraphicObject* TGraphicObjList::Find(int32_t id)
+{
+    TSectionGuard guard(Lock);
+    if (Exclusive())
+        throw ECADListBlocked("TGraphicObjList.GetIterator: The list has exclusive iterator.");
+    const TNodeIt node = FindNode(id);
+    return node == Nodes.end() ? nullptr : node->Obj;
+}
+
 TGraphicObjIterator TGraphicObjList::GetIterator()
 {
     TSectionGuard guard(Lock);

@@ -52,6 +52,10 @@ public:
     bool Delete(int32_t id);
     void Clear();
 
+    // The first object added with that ID, or null, as a shared iterator's Search finds it (and
+    // refused in the same way while an exclusive iterator is alive), without making one.
+    TGraphicObject* Find(int32_t id);
+
     TGraphicObjIterator GetIterator();
     TExclusiveGraphicObjIterator GetExclusiveIterator();
     // Made even while shared iterators are alive, for the writers, so it only reads: it blocks

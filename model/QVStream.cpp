@@ -10,16 +10,26 @@ namespace {
 template <typename U>
 void PutLE(std::vector<uint8_t>& buf, U v)
 {
-    for (size_t i = 0; i < sizeof(U); ++i)
-        buf.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    uint8_t bytes[sizeof(U)];
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(bytes, &v, sizeof(U));
+    } else {
+        for (size_t i = 0; i < sizeof(U); ++i)
+            bytes[i] = static_cast<uint8_t>(v >> (8 * i));
+    }
+    buf.insert(buf.end(), bytes, bytes + sizeof(U));
 }
 
 template <typename U>
 U GetLE(const uint8_t* p)
 {
     U v = 0;
-    for (size_t i = 0; i < sizeof(U); ++i)
-        v |= static_cast<U>(static_cast<U>(p[i]) << (8 * i));
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(&v, p, sizeof(U));
+    } else {
+        for (size_t i = 0; i < sizeof(U); ++i)
+            v |= static_cast<U>(static_cast<U>(p[i]) << (8 * i));
+    }
     return v;
 }
 

@@ -1,0 +1,196 @@
+// Arc fitting of traced-like outlines: closed curves of line vertices at one-pixel steps with
+// sub-pixel noise (circles, rectangles and free curves), as the tracer hands them over. Reports
+// points per second, the ratio of output vertices to input points, and how the time grows from
+// 100,000 to 1,000,000 points. Very large circles show that the cost of a long fitting run stays
+// near linear in its length.
+#include "UnitCurva.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <memory>
+#include <numbers>
+#include <random>
+#include <vector>
+
+namespace {
+
+constexpr double TwoPi = 2 * std::numbers::pi;
+// Pixel units: the tracer's noise stays within a quarter pixel; the curve tolerance is one pixel
+// (about the filter's 0.1 mm at 300 dots per inch); the radius limit lets even the largest
+// circles here be fitted as arcs.
+constexpr double Noise = 0.25;
+constexpr double Tolerance = 1.0;
+constexpr double MaxRadius = 100000;
+
+enum class TShapes { Mixed, Circles, Rectangles, FreeCurves, LargeCircles };
+
+class TOutlines {
+public:
+    TOutlines(TShapes Shapes, size_t Points) : Rng(static_cast<unsigned>(Points) + static_cast<unsigned>(Shapes))
+    {
+        for (int k = 0; Count < Points; ++k) {
+            switch (Shapes == TShapes::Mixed ? static_cast<TShapes>(1 + k % 3) : Shapes) {
+            case TShapes::Circles: Circle(Uniform(10, 3000)); break;
+            case TShapes::Rectangles: Rectangle(Uniform(10, 2000), Uniform(10, 2000)); break;
+            case TShapes::FreeCurves: FreeCurve(Uniform(20, 1500)); break;
+            default: Circle(20000); break;
+            }
+        }
+    }
+
+    size_t Count = 0;
+    std::vector<std::unique_ptr<TACurva>> Curves;
+
+private:
+    double Uniform(double Lo, double Hi) { return std::uniform_real_distribution<double>(Lo, Hi)(Rng); }
+
+    // Closes the curve on its exact first point.
+    void Add(std::vector<TVector2D>& Points)
+    {
+        auto c = std::make_unique<TACurva>();
+        Points.push_back(Points.front());
+        for (const TVector2D& p : Points)
+            c->AddVertex(TAVertice::CreatePoint(p, 0));
+        c->Closed = true;
+        Count += Points.size();
+        Curves.push_back(std::move(c));
+    }
+
+    TVector2D Noisy(double X, double Y) { return {X + Uniform(-Noise, Noise), Y + Uniform(-Noise, Noise)}; }
+
+    void Circle(double R)
+    {
+        const int n = static_cast<int>(std::ceil(TwoPi * R));
+        std::vector<TVector2D> points;
+        for (int i = 0; i < n; ++i)
+            points.push_back(Noisy(R * std::cos(TwoPi * i / n), R * std::sin(TwoPi * i / n)));
+        Add(points);
+    }
+
+    void Rectangle(double W, double H)
+    {
+        const TVector2D corners[5] = {{0, 0}, {W, 0}, {W, H}, {0, H}, {0, 0}};
+        std::vector<TVector2D> points;
+        for (int k = 0; k < 4; ++k) {
+            const TVector2D a = corners[k], b = corners[k + 1];
+            const int n = static_cast<int>(std::ceil(std::hypot(b.X - a.X, b.Y - a.Y)));
+            for (int i = 0; i < n; ++i)
+                points.push_back(Noisy(a.X + (b.X - a.X) * i / n, a.Y + (b.Y - a.Y) * i / n));
+        }
+        Add(points);
+    }
+
+    // A closed blob, resampled at one-pixel steps along its length.
+    void FreeCurve(double R)
+    {
+        const double phase = Uniform(0, TwoPi);
+        auto at = [&](double t) {
+            const double r = R * (1 + 0.25 * std::sin(3 * t + phase) + 0.08 * std::sin(7 * t));
+            return TVector2D{r * std::cos(t), r * std::sin(t)};
+        };
+        std::vector<TVector2D> points;
+        TVector2D last = at(0);
+        points.push_back(Noisy(last.X, last.Y));
+        const int fine = static_cast<int>(TwoPi * R * 8);
+        double walked = 0;
+        for (int i = 1; i < fine; ++i) {
+            const TVector2D p = at(TwoPi * i / fine);
+            walked += std::hypot(p.X - last.X, p.Y - last.Y);
+            last = p;
+            if (walked >= 1) {
+                points.push_back(Noisy(p.X, p.Y));
+                walked = 0;
+            }
+        }
+        Add(points);
+    }
+
+    std::mt19937 Rng;
+};
+
+// Fits copies of the outlines; returns the seconds spent fitting and the vertices made.
+double FitCopies(const TOutlines& Input, size_t& Vertices)
+{
+    std::vector<std::unique_ptr<TACurva>> copies;
+    for (const auto& c : Input.Curves) {
+        copies.push_back(std::make_unique<TACurva>());
+        copies.back()->Assign(*c);
+    }
+    const auto t0 = std::chrono::steady_clock::now();
+    for (const auto& c : copies)
+        c->FitArcs(MaxRadius);
+    const auto t1 = std::chrono::steady_clock::now();
+    Vertices = 0;
+    for (const auto& c : copies)
+        Vertices += c->Vertices.size();
+    return std::chrono::duration<double>(t1 - t0).count();
+}
+
+void BM_FitArcs(benchmark::State& state, TShapes Shapes)
+{
+    const TArcToleranceScope tol(Tolerance);
+    const TOutlines input(Shapes, static_cast<size_t>(state.range(0)));
+    size_t vertices = 0;
+    double seconds = 0;
+    for (auto _ : state) {
+        const double s = FitCopies(input, vertices);
+        state.SetIterationTime(s);
+        seconds += s;
+    }
+    const double points = static_cast<double>(input.Count) * static_cast<double>(state.iterations());
+    state.counters["points"] = static_cast<double>(input.Count);
+    state.counters["points_per_s"] = points / seconds;
+    state.counters["out_per_in"] = static_cast<double>(vertices) / static_cast<double>(input.Count);
+    state.SetComplexityN(static_cast<int64_t>(input.Count));
+}
+BENCHMARK_CAPTURE(BM_FitArcs, mixed, TShapes::Mixed)
+    ->Arg(100'000)
+    ->Arg(300'000)
+    ->Arg(1'000'000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
+BENCHMARK_CAPTURE(BM_FitArcs, circles, TShapes::Circles)->Arg(1'000'000)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_FitArcs, rectangles, TShapes::Rectangles)
+    ->Arg(1'000'000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_FitArcs, free_curves, TShapes::FreeCurves)
+    ->Arg(1'000'000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+// Circles of radius 20,000 pixels: fitting runs of some 60,000 points each.
+BENCHMARK_CAPTURE(BM_FitArcs, large_circles, TShapes::LargeCircles)
+    ->Arg(1'000'000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// Both sizes of mixed outlines fitted in the same run, in turn: growth is the time for
+// 1,000,000 points over the time for 100,000 (10 for linear cost).
+void BM_Growth(benchmark::State& state)
+{
+    const TArcToleranceScope tol(Tolerance);
+    const TOutlines small(TShapes::Mixed, 100'000), large(TShapes::Mixed, 1'000'000);
+    double smallSeconds = 0, largeSeconds = 0;
+    size_t vertices = 0;
+    for (auto _ : state) {
+        smallSeconds += FitCopies(small, vertices);
+        largeSeconds += FitCopies(large, vertices);
+    }
+    const double n = static_cast<double>(state.iterations());
+    state.counters["small_points"] = static_cast<double>(small.Count);
+    state.counters["large_points"] = static_cast<double>(large.Count);
+    state.counters["small_ms"] = 1000 * smallSeconds / n;
+    state.counters["large_ms"] = 1000 * largeSeconds / n;
+    state.counters["growth"] = largeSeconds / smallSeconds;
+    state.counters["growth_per_point"] =
+        (largeSeconds / static_cast<double>(large.Count)) / (smallSeconds / static_cast<double>(small.Count));
+}
+BENCHMARK(BM_Growth)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+
+BENCHMARK_MAIN();

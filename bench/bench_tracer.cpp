@@ -1,0 +1,366 @@
+// Tracer benchmarks. Run plainly, it times tracing of a generated A4 line-art page in process
+// (outline and centre lines). With a first argument it is the helper of trace_compare.sh:
+//   bench_tracer --page DPI OUT.bmp          writes the line-art page as a 1-bit BMP
+//   bench_tracer --run CMD ARGS...           runs a command, prints "wall_s peak_kb"
+//   bench_tracer --score IN.bmp OUT E        pixel error and vertex count of a DXF (doru) or
+//                                            SVG (potrace, curves flattened to within E)
+#include "BmpReader.h"
+#include "TraceFit.h"
+#include "TracerTestSupport.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <random>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+// ---- the page: shapes, text-like glyphs and strokes, drawn in millimetres -------------------
+
+struct TPage {
+    int W, H;
+    double PxPerMm;
+    TMonoBitmap Bits;
+};
+
+// Fills inside(x_mm, y_mm) over a box given in millimetres.
+template <class F>
+void Draw(TPage& p, double x0, double y0, double x1, double y1, F inside)
+{
+    const int px0 = std::max(0, int(x0 * p.PxPerMm) - 1), px1 = std::min(p.W - 1, int(x1 * p.PxPerMm) + 1);
+    const int py0 = std::max(0, int(y0 * p.PxPerMm) - 1), py1 = std::min(p.H - 1, int(y1 * p.PxPerMm) + 1);
+    for (int y = py0; y <= py1; ++y)
+        for (int x = px0; x <= px1; ++x)
+            if (inside((x + 0.5) / p.PxPerMm, (y + 0.5) / p.PxPerMm))
+                p.Bits.Set(x, y, true);
+}
+
+struct TStroke {
+    double X0, Y0, X1, Y1;
+};
+
+// Letter-like designs on a unit box (x 0..0.7, y 0..1, Y down): strokes and arcs.
+std::vector<std::vector<TStroke>> GlyphDesigns()
+{
+    std::vector<std::vector<TStroke>> g;
+    auto arc = [](double cx, double cy, double rx, double ry, double a0, double a1) {
+        std::vector<TStroke> s;
+        const int n = 10;
+        for (int i = 0; i < n; ++i) {
+            const double t0 = a0 + (a1 - a0) * i / n, t1 = a0 + (a1 - a0) * (i + 1) / n;
+            s.push_back({cx + rx * std::cos(t0), cy + ry * std::sin(t0), cx + rx * std::cos(t1), cy + ry * std::sin(t1)});
+        }
+        return s;
+    };
+    const double pi = std::numbers::pi;
+    g.push_back(arc(0.35, 0.5, 0.3, 0.45, 0, 2 * pi));                                   // O
+    g.push_back({{0.1, 0, 0.1, 1}, {0.1, 1, 0.6, 1}});                                  // L
+    g.push_back({{0.05, 0, 0.65, 0}, {0.35, 0, 0.35, 1}});                              // T
+    g.push_back({{0.05, 1, 0.35, 0}, {0.35, 0, 0.65, 1}, {0.17, 0.6, 0.53, 0.6}});       // A
+    g.push_back({{0.1, 0, 0.1, 1}, {0.1, 0, 0.6, 0}, {0.1, 0.5, 0.5, 0.5}, {0.1, 1, 0.6, 1}});  // E
+    g.push_back(arc(0.38, 0.5, 0.3, 0.45, 0.25 * pi, 1.75 * pi));                        // C
+    auto s = arc(0.35, 0.27, 0.25, 0.23, 0, 1.5 * pi);                                   // S
+    auto s2 = arc(0.35, 0.73, 0.25, 0.23, -0.5 * pi, pi);
+    s.insert(s.end(), s2.begin(), s2.end());
+    g.push_back(s);
+    g.push_back({{0.05, 0, 0.35, 1}, {0.35, 1, 0.65, 0}});                              // V
+    g.push_back({{0.05, 0, 0.65, 1}, {0.65, 0, 0.05, 1}});                              // X
+    g.push_back({{0.1, 1, 0.1, 0}, {0.1, 0, 0.6, 1}, {0.6, 1, 0.6, 0}});                 // N
+    return g;
+}
+
+TPage MakePage(int dpi)
+{
+    TPage p;
+    p.PxPerMm = dpi / 25.4;
+    p.W = int(std::lround(210 * p.PxPerMm));
+    p.H = int(std::lround(297 * p.PxPerMm));
+    p.Bits = TMonoBitmap(p.W, p.H);
+    std::mt19937 rng(20261210);
+    auto uni = [&](double a, double b) { return a + (b - a) * double(rng() % 1000000) / 1e6; };
+
+    // Text: 36 lines of 3 mm glyphs.
+    const auto designs = GlyphDesigns();
+    for (int line = 0; line < 36; ++line) {
+        const double y = 15 + line * 4.5, size = 3.0, width = 0.33;
+        for (double x = 15; x < 195; x += size * 0.85) {
+            const auto& d = designs[rng() % designs.size()];
+            Draw(p, x - width, y - width, x + size + width, y + size + width, [&](double u, double v) {
+                for (const TStroke& s : d)
+                    if (SegmentDistance(u, v, x + s.X0 * size, y + s.Y0 * size, x + s.X1 * size, y + s.Y1 * size) <= width / 2)
+                        return true;
+                return false;
+            });
+        }
+    }
+    // Shapes in the lower half.
+    for (int i = 0; i < 40; ++i) {
+        const double cx = uni(25, 185), cy = uni(190, 280), r = uni(3, 14);
+        switch (i % 4) {
+        case 0: Draw(p, cx - r, cy - r, cx + r, cy + r, [&](double u, double v) { return InDisc(u, v, cx, cy, r); }); break;
+        case 1: Draw(p, cx - r, cy - r, cx + r, cy + r, [&](double u, double v) {
+                    return InDisc(u, v, cx, cy, r) && !InDisc(u, v, cx, cy, r * 0.7); }); break;
+        case 2: {
+            const double a = uni(0, 90), hw = r, hh = r * 0.5;
+            Draw(p, cx - r, cy - r, cx + r, cy + r, [&](double u, double v) {
+                return InRotatedRect(u, v, cx, cy, hw * 0.9, hh * 0.9, a) && !InRotatedRect(u, v, cx, cy, hw * 0.6, hh * 0.4, a); });
+            break;
+        }
+        default: Draw(p, cx - r, cy - r, cx + r, cy + r, [&](double u, double v) {
+                     const double du = (u - cx) / r, dv = (v - cy) / (0.6 * r);
+                     return du * du + dv * dv <= 1; });
+        }
+    }
+    // Strokes: wavy lines of several widths across the page.
+    for (int i = 0; i < 16; ++i) {
+        const double y0 = uni(180, 290), amp = uni(2, 12), period = uni(20, 80), width = uni(0.12, 1.2);
+        std::vector<TStroke> segs;
+        for (double x = 10; x < 200; x += 1.0)
+            segs.push_back({x, y0 + amp * std::sin(x / period * 2 * std::numbers::pi), x + 1.0,
+                            y0 + amp * std::sin((x + 1) / period * 2 * std::numbers::pi)});
+        for (const TStroke& s : segs)
+            Draw(p, std::min(s.X0, s.X1) - width, std::min(s.Y0, s.Y1) - width, std::max(s.X0, s.X1) + width,
+                 std::max(s.Y0, s.Y1) + width,
+                 [&](double u, double v) { return SegmentDistance(u, v, s.X0, s.Y0, s.X1, s.Y1) <= width / 2; });
+    }
+    return p;
+}
+
+void WriteBmp1(const TMonoBitmap& b, const char* path)
+{
+    const int w = b.Width(), h = b.Height();
+    const uint32_t stride = (uint32_t(w) + 31) / 32 * 4, offset = 14 + 40 + 8;
+    std::vector<uint8_t> out;
+    auto put16 = [&](uint32_t v) { out.push_back(uint8_t(v)); out.push_back(uint8_t(v >> 8)); };
+    auto put32 = [&](uint32_t v) { put16(v & 0xFFFF); put16(v >> 16); };
+    out.push_back('B');
+    out.push_back('M');
+    put32(offset + stride * h);
+    put32(0);
+    put32(offset);
+    put32(40);
+    put32(w);
+    put32(h);
+    put16(1);
+    put16(1);
+    put32(0);
+    put32(stride * h);
+    put32(11811);
+    put32(11811);
+    put32(2);
+    put32(0);
+    put32(0);          // index 0: black
+    put32(0xFFFFFF);   // index 1: white
+    for (int r = h - 1; r >= 0; --r) {
+        std::vector<uint8_t> line(stride, 0);
+        for (int x = 0; x < w; ++x)
+            if (!b.Ink(x, r))
+                line[x / 8] |= uint8_t(0x80 >> (x % 8));
+        out.insert(out.end(), line.begin(), line.end());
+    }
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(out.data()), std::streamsize(out.size()));
+}
+
+// ---- potrace's SVG: cubic curves flattened to within E --------------------------------------
+
+struct TSvgSegment {
+    TVector2D P[4];
+    bool Curve;
+};
+
+TVector2D Bezier(const TSvgSegment& s, double t)
+{
+    const double u = 1 - t;
+    return {u * u * u * s.P[0].X + 3 * u * u * t * s.P[1].X + 3 * u * t * t * s.P[2].X + t * t * t * s.P[3].X,
+            u * u * u * s.P[0].Y + 3 * u * u * t * s.P[1].Y + 3 * u * t * t * s.P[2].Y + t * t * t * s.P[3].Y};
+}
+
+TTraceResult ReadPotraceSvg(const std::string& text, int imageHeight, double e)
+{
+    TTraceResult result;
+    double tx = 0, ty = 0, sx = 1, sy = 1;
+    if (const size_t t = text.find("translate("); t != std::string::npos)
+        std::sscanf(text.c_str() + t, "translate(%lf,%lf) scale(%lf,%lf)", &tx, &ty, &sx, &sy);
+    auto map = [&](double x, double y) { return TVector2D{tx + sx * x, ty + sy * y}; };  // image coordinates
+    size_t pos = 0;
+    std::vector<TSvgSegment> segs;
+    auto flush = [&]() {
+        if (segs.empty())
+            return;
+        std::vector<TVector2D> pts;
+        std::vector<char> corner;
+        for (size_t i = 0; i < segs.size(); ++i) {
+            const TSvgSegment& s = segs[i];
+            const TSvgSegment& prev = segs[(i + segs.size() - 1) % segs.size()];
+            // A joint is a corner where the tangent turns.
+            const TVector2D inDir{prev.P[3].X - (prev.Curve ? prev.P[2].X : prev.P[0].X), prev.P[3].Y - (prev.Curve ? prev.P[2].Y : prev.P[0].Y)};
+            const TVector2D outDir{(s.Curve ? s.P[1].X : s.P[3].X) - s.P[0].X, (s.Curve ? s.P[1].Y : s.P[3].Y) - s.P[0].Y};
+            const double cr = inDir.X * outDir.Y - inDir.Y * outDir.X, dt = inDir.X * outDir.X + inDir.Y * outDir.Y;
+            pts.push_back(s.P[0]);
+            corner.push_back(std::abs(std::atan2(cr, dt)) > 0.02);
+            if (s.Curve)
+                for (int k = 1; k < 64; ++k) {
+                    pts.push_back(Bezier(s, k / 64.0));
+                    corner.push_back(0);
+                }
+        }
+        std::vector<TVector2D> fitted = FitWithin(pts, corner, true, e);
+        TTracedPolyline& pl = result.Polylines.emplace_back();
+        pl.Closed = true;
+        for (const TVector2D& v : fitted)
+            pl.Points.push_back({v.X, imageHeight - v.Y});
+        segs.clear();
+    };
+    while ((pos = text.find(" d=\"", pos)) != std::string::npos) {
+        pos += 4;
+        const size_t end = text.find('"', pos);
+        const std::string d = text.substr(pos, end - pos);
+        pos = end;
+        const char* c = d.c_str();
+        char cmd = 0;
+        double cx = 0, cy = 0, startX = 0, startY = 0;  // in path units
+        auto num = [&]() {
+            while (*c == ' ' || *c == ',' || *c == '\n')
+                ++c;
+            char* next;
+            const double v = std::strtod(c, &next);
+            c = next;
+            return v;
+        };
+        for (;;) {
+            while (*c == ' ' || *c == ',' || *c == '\n')
+                ++c;
+            if (!*c)
+                break;
+            if (std::isalpha(static_cast<unsigned char>(*c)))
+                cmd = *c++;
+            const bool rel = std::islower(static_cast<unsigned char>(cmd));
+            const double bx = rel ? cx : 0, by = rel ? cy : 0;
+            switch (std::tolower(static_cast<unsigned char>(cmd))) {
+            case 'm': {
+                flush();
+                const double x = num() + bx, y = num() + by;
+                cx = startX = x;
+                cy = startY = y;
+                cmd = rel ? 'l' : 'L';
+                break;
+            }
+            case 'l': {
+                const double x = num() + bx, y = num() + by;
+                segs.push_back({{map(cx, cy), {}, {}, map(x, y)}, false});
+                cx = x;
+                cy = y;
+                break;
+            }
+            case 'c': {
+                const double x1 = num() + bx, y1 = num() + by, x2 = num() + bx, y2 = num() + by, x = num() + bx, y = num() + by;
+                segs.push_back({{map(cx, cy), map(x1, y1), map(x2, y2), map(x, y)}, true});
+                cx = x;
+                cy = y;
+                break;
+            }
+            case 'z':
+                if (cx != startX || cy != startY)
+                    segs.push_back({{map(cx, cy), {}, {}, map(startX, startY)}, false});
+                flush();
+                cx = startX;
+                cy = startY;
+                break;
+            default:
+                return result;
+            }
+        }
+        flush();
+    }
+    return result;
+}
+
+TTraceResult ReadDoruDxf(const std::string& text)
+{
+    TTraceResult r;
+    for (const TDxfPolyline& p : ParseDxf(text)) {
+        TTracedPolyline& pl = r.Polylines.emplace_back();
+        pl.Points = p.Points;
+        pl.Closed = p.Flags & 1;
+    }
+    return r;
+}
+
+int Score(const char* bmpPath, const char* outPath, double e)
+{
+    std::ifstream bin(bmpPath, std::ios::binary);
+    const TMonoBitmap img = ReadBmp(bin);
+    std::ifstream in(outPath, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), {});
+    const bool svg = std::string(outPath).ends_with(".svg");
+    const TTraceResult r = svg ? ReadPotraceSvg(text, img.Height(), e) : ReadDoruDxf(text);
+    std::printf("%.5f %zu %zu\n", OutlineError(img, r), r.VertexCount(), r.Polylines.size());
+    return 0;
+}
+
+int RunMeasured(char** argv)
+{
+    const auto t0 = std::chrono::steady_clock::now();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        execvp(argv[0], argv);
+        _exit(127);
+    }
+    int status = 0;
+    rusage use{};
+    wait4(pid, &status, 0, &use);
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    std::printf("%.3f %ld\n", wall, use.ru_maxrss);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
+}
+
+// ---- in-process benchmarks ------------------------------------------------------------------
+
+const TPage& Page300()
+{
+    static const TPage page = MakePage(300);
+    return page;
+}
+
+void BM_TraceOutlinePage300(benchmark::State& state)
+{
+    size_t vertices = 0;
+    for (auto _ : state)
+        vertices = Trace(Page300().Bits, TraceDefaults()).VertexCount();
+    state.counters["vertices"] = double(vertices);
+}
+BENCHMARK(BM_TraceOutlinePage300)->Unit(benchmark::kMillisecond);
+
+void BM_TraceCentreLinePage300(benchmark::State& state)
+{
+    TTraceParams p = TraceDefaults();
+    p.CentreLine = true;
+    size_t vertices = 0;
+    for (auto _ : state)
+        vertices = Trace(Page300().Bits, p).VertexCount();
+    state.counters["vertices"] = double(vertices);
+}
+BENCHMARK(BM_TraceCentreLinePage300)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc >= 4 && std::strcmp(argv[1], "--page") == 0) {
+        WriteBmp1(MakePage(std::atoi(argv[2])).Bits, argv[3]);
+        return 0;
+    }
+    if (argc >= 3 && std::strcmp(argv[1], "--run") == 0)
+        return RunMeasured(argv + 2);
+    if (argc >= 5 && std::strcmp(argv[1], "--score") == 0)
+        return Score(argv[2], argv[3], std::atof(argv[4]));
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}

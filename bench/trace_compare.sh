@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Compares doru with potrace on a generated A4 line-art page at 300 and 600 dpi: wall time,
+# peak memory, pixel error of the result filled back into pixels, and vertex counts (potrace's
+# curves flattened to within the same error threshold E). Installs potrace when missing.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build="$root/build-bench"
+E=${E:-0.1}
+"$root/scripts/install-deps"
+if ! command -v potrace >/dev/null; then
+  sudo_cmd=()
+  if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
+  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends potrace >/dev/null
+fi
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DRASTREL_TESTS=OFF \
+  -DRASTREL_BENCH=ON >/dev/null
+cmake --build "$build" -j 3 --target doru bench_tracer >/dev/null
+helper="$build/bench/bench_tracer"
+doru="$build/bin/doru"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# Median of three runs for time; the peak memory of the same runs.
+measure() {
+  local out times=() peak=0
+  for _ in 1 2 3; do
+    out=$("$helper" --run "$@")
+    times+=("${out% *}")
+    peak=$(( ${out#* } > peak ? ${out#* } : peak ))
+  done
+  printf '%s %s\n' "$(printf '%s\n' "${times[@]}" | sort -n | sed -n 2p)" "$peak"
+}
+
+printf '%-6s %-12s %9s %10s %11s %12s %10s %9s\n' dpi tracer wall_s peak_MB "B/pixel" pixel_error vertices polylines
+for dpi in 300 600; do
+  page="$work/page$dpi.bmp"
+  "$helper" --page "$dpi" "$page"
+  pixels=$(( dpi == 300 ? 2480 * 3508 : 4961 * 7016 ))
+  row() {
+    local name=$1 out=$2; shift 2
+    read -r wall peak < <(measure "$@")
+    read -r err verts polys < <("$helper" --score "$page" "$out" "$E")
+    awk -v d="$dpi" -v n="$name" -v w="$wall" -v p="$peak" -v px="$pixels" -v e="$err" -v v="$verts" -v l="$polys" \
+      'BEGIN { printf "%-6s %-12s %9.3f %10.1f %11.2f %12.5f %10d %9d\n", d, n, w, p / 1024, p * 1024 / px, e, v, l }'
+  }
+  row doru "$work/d$dpi.dxf" "$doru" -et "$E" -fi 1 -ct 90 -outfile "$work/d$dpi.dxf" "$page"
+  row doru-cline "$work/c$dpi.dxf" "$doru" -et "$E" -fi 1 -ct 90 -cline -outfile "$work/c$dpi.dxf" "$page"
+  row potrace "$work/p$dpi.svg" potrace -b svg -u 1000 -t 0 -o "$work/p$dpi.svg" "$page"
+done
+echo "pixel_error: differing pixels per ink pixel (centre lines are not outlines: their error is not comparable)"

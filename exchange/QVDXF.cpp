@@ -1,0 +1,664 @@
+#include "QVDXF.h"
+
+#include "CADExceptions.h"
+#include "Cp1252.h"
+#include "QVLanguage.h"
+#include "QVServices.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+struct TCodeRange {
+    int First, Last;
+    TDXFGroupKind Kind;
+};
+
+// Codes outside these ranges hold text kept exactly as read.
+constexpr TCodeRange CodeRanges[] = {
+    {0, 9, TDXFGroupKind::Text},          {10, 59, TDXFGroupKind::Real},
+    {60, 79, TDXFGroupKind::Integer},     {140, 147, TDXFGroupKind::Real},
+    {170, 175, TDXFGroupKind::Integer},   {210, 239, TDXFGroupKind::Real},
+    {999, 1009, TDXFGroupKind::Text},     {1010, 1059, TDXFGroupKind::Real},
+    {1060, 1079, TDXFGroupKind::Integer},
+};
+
+// Blanks as the old text-file routines saw them: every control character and the space.
+bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+std::string_view Trim(std::string_view s)
+{
+    size_t b = 0, e = s.size();
+    while (b < e && IsBlank(s[b]))
+        ++b;
+    while (e > b && IsBlank(s[e - 1]))
+        --e;
+    return s.substr(b, e - b);
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+bool IsAscii(std::string_view s)
+{
+    for (char c : s)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
+}
+
+bool IsValidUtf8(std::string_view s)
+{
+    size_t i = 0;
+    while (i < s.size()) {
+        const auto b = static_cast<unsigned char>(s[i]);
+        size_t n = 0;
+        uint32_t cp = 0, min = 0;
+        if (b < 0x80) {
+            ++i;
+            continue;
+        } else if ((b & 0xE0) == 0xC0) {
+            n = 1, cp = b & 0x1F, min = 0x80;
+        } else if ((b & 0xF0) == 0xE0) {
+            n = 2, cp = b & 0x0F, min = 0x800;
+        } else if ((b & 0xF8) == 0xF0) {
+            n = 3, cp = b & 0x07, min = 0x10000;
+        } else {
+            return false;
+        }
+        if (i + n >= s.size())
+            return false;
+        for (size_t k = 1; k <= n; ++k) {
+            const auto c = static_cast<unsigned char>(s[i + k]);
+            if ((c & 0xC0) != 0x80)
+                return false;
+            cp = (cp << 6) | (c & 0x3F);
+        }
+        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        i += n + 1;
+    }
+    return true;
+}
+
+// At most Max characters of UTF-8 text, never splitting a character.
+std::string_view CutCharacters(std::string_view s, size_t Max)
+{
+    size_t count = 0;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) {
+            if (count == Max)
+                return s.substr(0, i);
+            ++count;
+        }
+    }
+    return s;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+const char* SectionName(TDXFSection Kind)
+{
+    switch (Kind) {
+    case TDXFSection::Header: return "HEADER";
+    case TDXFSection::Tables: return "TABLES";
+    case TDXFSection::Blocks: return "BLOCKS";
+    case TDXFSection::Entities: return "ENTITIES";
+    case TDXFSection::Classes: return "CLASSES";
+    case TDXFSection::None: break;
+    }
+    RASTREL_ASSERT(!"a section to write has a name");
+    return "";
+}
+
+constexpr size_t ReadChunk = size_t(1) << 20;
+constexpr size_t MaxTextLength = 255;
+
+} // namespace
+
+TDXFGroupKind DXFGroupKind(int Code)
+{
+    // Every pair asks, so the ranges are spread into a table by code once.
+    static const auto ByCode = [] {
+        std::array<TDXFGroupKind, 1080> t;
+        t.fill(TDXFGroupKind::RawText);
+        for (const TCodeRange& r : CodeRanges)
+            for (int c = r.First; c <= r.Last; ++c) {
+                RASTREL_ASSERT(static_cast<size_t>(c) < t.size());
+                t[static_cast<size_t>(c)] = r.Kind;
+            }
+        return t;
+    }();
+    return Code >= 0 && static_cast<size_t>(Code) < ByCode.size() ? ByCode[static_cast<size_t>(Code)]
+                                                                   : TDXFGroupKind::RawText;
+}
+
+bool ParseDXFReal(std::string_view Line, double& Value)
+{
+    std::string_view s = Trim(Line);
+    const bool hasPoint = s.find('.') != std::string_view::npos;
+    const bool hasComma = s.find(',') != std::string_view::npos;
+    if (s.empty() || (hasPoint && hasComma))
+        return false;
+    if (s[0] == '+')
+        s.remove_prefix(1);
+    const size_t first = (!s.empty() && s[0] == '-') ? 1 : 0;
+    // Digits or a point must start the number: no "inf", "nan" or second sign.
+    if (first >= s.size() || !(IsDigit(s[first]) || s[first] == '.' || s[first] == ','))
+        return false;
+    char local[64];
+    std::string heap;
+    char* text = local;
+    if (s.size() > sizeof(local)) {
+        heap.assign(s);
+        text = heap.data();
+    } else {
+        std::memcpy(local, s.data(), s.size());
+    }
+    if (hasComma)
+        std::replace(text, text + s.size(), ',', '.');
+    double v = 0;
+    const auto [end, ec] = std::from_chars(text, text + s.size(), v, std::chars_format::general);
+    if (ec != std::errc() || end != text + s.size())
+        return false;
+    Value = v;
+    return true;
+}
+
+bool ParseDXFInteger(std::string_view Line, int32_t& Value)
+{
+    std::string_view s = Trim(Line);
+    if (!s.empty() && s[0] == '+')
+        s.remove_prefix(1);
+    const size_t first = (!s.empty() && s[0] == '-') ? 1 : 0;
+    if (first >= s.size() || !IsDigit(s[first]))
+        return false;
+    int32_t v = 0;
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (ec != std::errc() || end != s.data() + s.size())
+        return false;
+    Value = v;
+    return true;
+}
+
+std::string DXFFileErrorText(const std::string& FileName, int Errno)
+{
+    return "\"" + FileName + "\": " + std::strerror(Errno);
+}
+
+// ---- Values and records --------------------------------------------------------------------
+
+void TDXFValue::Clear()
+{
+    Kind = TKind::Empty;
+    Text.clear();
+    Real = 0;
+    Integer = 0;
+}
+
+void TDXFValue::SetText(std::string_view S)
+{
+    Kind = TKind::Text;
+    Text.assign(S);
+}
+
+void TDXFValue::SetReal(double V)
+{
+    Kind = TKind::Real;
+    Real = V;
+}
+
+void TDXFValue::SetInteger(int32_t V)
+{
+    Kind = TKind::Integer;
+    Integer = V;
+}
+
+int TDXFRecord::SlotOf(int Code)
+{
+    if (Code >= 0 && Code <= 255)
+        return Code;
+    if (Code >= 1000 && Code <= 1256)
+        return Code - 744;
+    return -1;
+}
+
+const TDXFValue& TDXFRecord::Group(int Code) const
+{
+    static const TDXFValue Empty;
+    const int slot = SlotOf(Code);
+    return slot < 0 ? Empty : Slots[static_cast<size_t>(slot)];
+}
+
+void TDXFRecord::Clear()
+{
+    for (TDXFValue& v : Slots)
+        v.Clear();
+}
+
+// ---- Reader --------------------------------------------------------------------------------
+
+TDXFRead::TDXFRead(const std::string& FileName)
+{
+    FromFile = true;
+    File = std::fopen(FileName.c_str(), "rb");
+    if (!File) {
+        Fail(DXFFileErrorText(FileName, errno));
+        return;
+    }
+    Start();
+}
+
+std::unique_ptr<TDXFRead> TDXFRead::FromText(std::string_view Text)
+{
+    std::unique_ptr<TDXFRead> r(new TDXFRead());
+    r->Buffer.assign(Text.begin(), Text.end());
+    r->Start();
+    return r;
+}
+
+TDXFRead::~TDXFRead()
+{
+    if (File)
+        std::fclose(File);
+}
+
+void TDXFRead::Fail(const std::string& Message)
+{
+    Failed = true;
+    ErrorMessage = " error raised, with message: " + Message;
+    Ended = true;
+    Code = 0;
+    Value.Clear();
+    MainWindow().MessageBox(ErrorMessage, GetLangString(450), TMsgIcon::None, TMsgButtons::Ok);
+}
+
+void TDXFRead::Start()
+{
+    Failed = false;
+    ErrorMessage.clear();
+    Pos = 0;
+    Ended = false;
+    LineNumber = 0;
+    PendingVariable = 0;
+    VersionIsUtf8 = false;
+    CodePage = TDXFCodePage::Windows1252;
+    Code = 0;
+    Value.Clear();
+    if (File) {
+        Filled = 0;
+        InputDone = false;
+        std::rewind(File);
+    } else {
+        Filled = Buffer.size();
+        InputDone = true;
+    }
+    try {
+        // A byte-order mark may precede the first code.
+        if (Filled < 3)
+            Refill();
+        if (std::string_view(Buffer.data(), std::min<size_t>(3, Filled)) == "\xEF\xBB\xBF")
+            Pos = 3;
+        ReadGroup();
+        NextSection();
+    } catch (const std::exception& e) {
+        Fail(e.what());
+    }
+}
+
+void TDXFRead::Rewind()
+{
+    if (File || !FromFile)
+        Start();
+}
+
+bool TDXFRead::Refill()
+{
+    if (InputDone)
+        return false;
+    // Keep the unread tail, growing the buffer only for a line longer than what it holds.
+    if (Pos > 0) {
+        std::memmove(Buffer.data(), Buffer.data() + Pos, Filled - Pos);
+        Filled -= Pos;
+        Pos = 0;
+    }
+    if (Buffer.size() - Filled < ReadChunk / 2)
+        Buffer.resize(std::max(Buffer.size() * 2, Filled + ReadChunk));
+    const size_t n = std::fread(Buffer.data() + Filled, 1, Buffer.size() - Filled, File);
+    Filled += n;
+    if (n == 0) {
+        if (std::ferror(File))
+            throw ECADFileNotValid(std::string("Cannot read the DXF file: ") + std::strerror(errno));
+        InputDone = true;
+        return false;
+    }
+    return true;
+}
+
+bool TDXFRead::NextLine(std::string_view& Line)
+{
+    for (;;) {
+        const char* start = Buffer.data() + Pos;
+        const auto* nl =
+            Filled > Pos ? static_cast<const char*>(std::memchr(start, '\n', Filled - Pos)) : nullptr;
+        if (nl || (InputDone && Pos < Filled)) {
+            const size_t len = nl ? static_cast<size_t>(nl - start) : Filled - Pos;
+            Pos += nl ? len + 1 : len;
+            Line = std::string_view(start, len);
+            if (!Line.empty() && Line.back() == '\r')
+                Line.remove_suffix(1);
+            ++LineNumber;
+            return true;
+        }
+        if (!Refill())
+            return false;
+    }
+}
+
+bool TDXFRead::ReadGroup()
+{
+    std::string_view line;
+    bool more = !Ended;
+    // Blank lines before a code line are passed over.
+    while (more && (more = NextLine(line)) && Trim(line).empty()) {
+    }
+    int32_t code = 0;
+    if (more) {
+        std::string_view s = Trim(line);
+        s = s.substr(0, std::find_if(s.begin(), s.end(), IsBlank) - s.begin());
+        if (!ParseDXFInteger(s, code))
+            throw ECADFileNotValid("Invalid numeric format in line " + std::to_string(LineNumber) +
+                                   " of the DXF file.");
+        more = NextLine(line);
+    }
+    if (!more || (code == 0 && Trim(line) == "EOF")) {
+        Ended = true;
+        Code = 0;
+        Value.Clear();
+        return false;
+    }
+    Code = code;
+    StoreValue(line);
+    if (Code == 9)
+        NoteHeaderVariable(Value.Text);
+    return true;
+}
+
+bool TDXFRead::ReadGroupInRecord() { return ReadGroup() && Code != 0; }
+
+void TDXFRead::StoreValue(std::string_view Line)
+{
+    switch (DXFGroupKind(Code)) {
+    case TDXFGroupKind::Text:
+        StoreText(Trim(Line));
+        break;
+    case TDXFGroupKind::RawText:
+        StoreText(Line);
+        break;
+    case TDXFGroupKind::Real: {
+        double v = 0;
+        if (ParseDXFReal(Line, v))
+            Value.SetReal(v);
+        else
+            Value.SetInteger(0);
+        break;
+    }
+    case TDXFGroupKind::Integer: {
+        int32_t v = 0;
+        ParseDXFInteger(Line, v);
+        Value.SetInteger(v);
+        break;
+    }
+    }
+    if (PendingVariable == 1 && Code == 1 && Value.Kind == TDXFValue::TKind::Text) {
+        // AC1021 is version 2007, from which on every string is UTF-8.
+        VersionIsUtf8 = Value.Text.size() == 6 && Value.Text.compare(0, 2, "AC") == 0 && Value.Text >= "AC1021";
+        if (VersionIsUtf8)
+            CodePage = TDXFCodePage::Utf8;
+    } else if (PendingVariable == 2 && Code == 3 && !VersionIsUtf8) {
+        const bool utf8 = EqualsNoCase(Value.Text, "UTF-8") || EqualsNoCase(Value.Text, "UTF8");
+        CodePage = utf8 ? TDXFCodePage::Utf8 : TDXFCodePage::Windows1252;
+    }
+    if (Code != 9)
+        PendingVariable = 0;
+}
+
+void TDXFRead::StoreText(std::string_view Bytes)
+{
+    if (IsAscii(Bytes) || (CodePage == TDXFCodePage::Utf8 && IsValidUtf8(Bytes)))
+        Value.SetText(Bytes);
+    else
+        Value.SetText(Windows1252ToUtf8(Bytes));
+}
+
+void TDXFRead::NoteHeaderVariable(std::string_view Trimmed)
+{
+    PendingVariable = Trimmed == "$ACADVER" ? 1 : Trimmed == "$DWGCODEPAGE" ? 2 : 0;
+}
+
+void TDXFRead::NextSection()
+{
+    Section = TDXFSection::None;
+    for (;;) {
+        if (Code == 0 && Value.IsText("SECTION")) {
+            if (!ReadGroup())
+                return;
+            static constexpr const char* Names[] = {"HEADER", "TABLES", "BLOCKS", "ENTITIES", "CLASSES"};
+            for (size_t i = 0; i < std::size(Names); ++i)
+                if (Value.Kind == TDXFValue::TKind::Text && Value.Text == Names[i])
+                    Section = static_cast<TDXFSection>(i);
+            ReadGroup();
+            return;
+        }
+        if (!ReadGroup())
+            return;
+    }
+}
+
+int TDXFRead::ReadRecord(int StopCode, TDXFRecord& Record)
+{
+    while (Code != StopCode && Code != 0)
+        if (!ReadGroup())
+            return 0;
+    if (Ended || (Code == 0 && StopCode != 0))
+        return 0;
+    do {
+        const int slot = TDXFRecord::SlotOf(Code);
+        if (slot >= 0)
+            Record.Slots[static_cast<size_t>(slot)] = Value;
+        if (!ReadGroup())
+            break;
+    } while (Code != StopCode && Code != 0);
+    return StopCode;
+}
+
+// ---- Writer --------------------------------------------------------------------------------
+
+TDXFWrite::TDXFWrite(const std::string& FileName_) : FileName(FileName_)
+{
+    TempName = FileName + ".XXXXXX";
+    const int fd = ::mkstemp(TempName.data());
+    if (fd < 0)
+        throw ECADCoreException("Cannot create the file " + DXFFileErrorText(FileName, errno));
+    // mkstemp makes the file private; a drawing gets the usual permissions.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+    File = ::fdopen(fd, "wb");
+    if (!File) {
+        const int err = errno;
+        ::close(fd);
+        std::remove(TempName.c_str());
+        throw ECADCoreException("Cannot create the file " + DXFFileErrorText(FileName, err));
+    }
+}
+
+TDXFWrite::~TDXFWrite()
+{
+    if (File) {
+        std::fclose(File);
+        std::remove(TempName.c_str());
+    }
+}
+
+void TDXFWrite::Check(bool Ok, const char* What)
+{
+    if (!Ok)
+        throw ECADCoreException(std::string(What) + " " + DXFFileErrorText(FileName, errno));
+}
+
+void TDXFWrite::Rewrite()
+{
+    RASTREL_ASSERT(File);
+    Check(std::fflush(File) == 0 && ::ftruncate(::fileno(File), 0) == 0 && std::fseek(File, 0, SEEK_SET) == 0,
+          "Cannot write the file");
+}
+
+void TDXFWrite::WriteLine(std::string_view Line)
+{
+    RASTREL_ASSERT(File);
+    const bool ok = std::fwrite(Line.data(), 1, Line.size(), File) == Line.size() && std::fputs("\r\n", File) >= 0;
+    Check(ok, "Cannot write the file");
+}
+
+namespace {
+
+std::string CodeLine(int Code)
+{
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%3d", Code);
+    return buf;
+}
+
+std::string RealText(double Value)
+{
+    char buf[400];
+    const auto r = std::to_chars(buf, buf + sizeof buf, Value, std::chars_format::fixed, 6);
+    return std::string(buf, r.ptr);
+}
+
+std::string IntegerText(int32_t Value, bool Padded)
+{
+    char buf[16];
+    std::snprintf(buf, sizeof buf, Padded ? "%6d" : "%d", Value);
+    return buf;
+}
+
+std::string ShortestText(double Value)
+{
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, Value);
+    return std::string(buf, r.ptr);
+}
+
+} // namespace
+
+void TDXFWrite::WriteGroup(int Code, std::string_view Value)
+{
+    switch (DXFGroupKind(Code)) {
+    case TDXFGroupKind::Text:
+    case TDXFGroupKind::RawText: {
+        std::string text(CutCharacters(Value, MaxTextLength));
+        // A line break inside a value would split the pair.
+        std::replace(text.begin(), text.end(), '\r', ' ');
+        std::replace(text.begin(), text.end(), '\n', ' ');
+        WriteLine(CodeLine(Code));
+        WriteLine(CodePage == TDXFCodePage::Utf8 ? text : Utf8ToWindows1252(text));
+        return;
+    }
+    case TDXFGroupKind::Real: {
+        double v = 0;
+        if (!ParseDXFReal(Value, v))
+            throw ECADCoreException("DXF group " + std::to_string(Code) + ": \"" + std::string(Value) +
+                                    "\" is not a number.");
+        WriteGroup(Code, v);
+        return;
+    }
+    case TDXFGroupKind::Integer: {
+        int32_t v = 0;
+        if (!ParseDXFInteger(Value, v))
+            throw ECADCoreException("DXF group " + std::to_string(Code) + ": \"" + std::string(Value) +
+                                    "\" is not an integer.");
+        WriteGroup(Code, v);
+        return;
+    }
+    }
+}
+
+void TDXFWrite::WriteGroup(int Code, double Value)
+{
+    switch (DXFGroupKind(Code)) {
+    case TDXFGroupKind::Real:
+        WriteLine(CodeLine(Code));
+        WriteLine(RealText(Value));
+        return;
+    case TDXFGroupKind::Integer: {
+        const double r = std::nearbyint(Value);
+        if (!(r >= INT32_MIN && r <= INT32_MAX))
+            throw ECADCoreException("DXF group " + std::to_string(Code) + ": " + ShortestText(Value) +
+                                    " is not an integer.");
+        WriteGroup(Code, static_cast<int32_t>(r));
+        return;
+    }
+    case TDXFGroupKind::Text:
+    case TDXFGroupKind::RawText:
+        WriteGroup(Code, std::string_view(ShortestText(Value)));
+        return;
+    }
+}
+
+void TDXFWrite::WriteGroup(int Code, int32_t Value)
+{
+    switch (DXFGroupKind(Code)) {
+    case TDXFGroupKind::Real:
+        WriteGroup(Code, static_cast<double>(Value));
+        return;
+    case TDXFGroupKind::Integer:
+        WriteLine(CodeLine(Code));
+        WriteLine(IntegerText(Value, true));
+        return;
+    case TDXFGroupKind::Text:
+    case TDXFGroupKind::RawText:
+        WriteGroup(Code, std::string_view(IntegerText(Value, false)));
+        return;
+    }
+}
+
+void TDXFWrite::BeginSection(TDXFSection Kind)
+{
+    WriteGroup(0, "SECTION");
+    WriteGroup(2, SectionName(Kind));
+}
+
+void TDXFWrite::EndSection() { WriteGroup(0, "ENDSEC"); }
+
+void TDXFWrite::Commit()
+{
+    RASTREL_ASSERT(File);
+    Check(std::fflush(File) == 0 && !std::ferror(File) && ::fsync(::fileno(File)) == 0, "Cannot write the file");
+    std::FILE* f = File;
+    File = nullptr;
+    if (std::fclose(f) != 0) {
+        const int err = errno;
+        std::remove(TempName.c_str());
+        throw ECADCoreException("Cannot write the file " + DXFFileErrorText(FileName, err));
+    }
+    if (std::rename(TempName.c_str(), FileName.c_str()) != 0) {
+        const int err = errno;
+        std::remove(TempName.c_str());
+        throw ECADCoreException("Cannot write the file " + DXFFileErrorText(FileName, err));
+    }
+}

@@ -1,0 +1,39 @@
+#include "QVRegistry.h"
+
+#include "QVCmp.h"
+#include "QVContainer.h"
+#include "QVEntity.h"
+
+#include <optional>
+
+namespace {
+
+std::optional<TGraphicClass>& LabelClassSlot()
+{
+    static std::optional<TGraphicClass> label;
+    return label;
+}
+
+}  // namespace
+
+// The fixed index table; classes of later units join it at their own indices.
+void RegisterDrawingClasses()
+{
+    QV_00ClearClassRegistry();
+    QV_00RegisterClass(0, GraphicClassOf<TContainer2D>("TContainer2D"));
+    QV_00RegisterClass(1, GraphicClassOf<TSourceBlock2D>("TSourceBlock2D"));
+    QV_00RegisterClass(2, GraphicClassOf<TBlock2D>("TBlock2D"));
+    QV_00RegisterClass(3, GraphicClassOf<TLine2D>("TLine2D"));
+    QV_00RegisterClass(4, GraphicClassOf<TPolyline2D>("TPolyline2D"));
+    QV_00RegisterClass(5, GraphicClassOf<TPolygon2D>("TPolygon2D"));
+    QV_00RegisterClass(15, GraphicClassOf<TPunto2D>("TPunto2D"));
+    QV_00RegisterClass(22, GraphicClassOf<TInsert>("TInsert"));
+    if (LabelClassSlot())
+        QV_00RegisterClass(LabelClassIndex, *LabelClassSlot());
+}
+
+void RegisterLabelClass(TGraphicClass LabelClass)
+{
+    QV_00RegisterClass(LabelClassIndex, LabelClass);
+    LabelClassSlot() = std::move(LabelClass);
+}

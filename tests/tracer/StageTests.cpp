@@ -1,0 +1,209 @@
+// One small test per pipeline stage: decompose, polygon, corners, smoothing and fit, thinning,
+// output.
+#include "TraceCentreLine.h"
+#include "TraceCorners.h"
+#include "TraceDecompose.h"
+#include "TraceFit.h"
+#include "TraceOutput.h"
+#include "TracePolygon.h"
+#include "TracerTestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+double SignedArea(const TCrackPath& p)
+{
+    double a = 0;
+    for (size_t i = 0; i < p.size(); ++i) {
+        const TPixelPoint u = p[i], v = p[(i + 1) % p.size()];
+        a += double(u.X) * v.Y - double(v.X) * u.Y;
+    }
+    return a / 2;
+}
+
+} // namespace
+
+TEST(Decompose, FindsEveryBoundaryOnceWithOuterAndHolesOpposite)
+{
+    // A ring holding a dot inside its hole, and a square touching the right border.
+    const TMonoBitmap img = MakeImage(60, 40, [](double x, double y) {
+        const double d = std::hypot(x - 20, y - 20);
+        return (d < 15 && d >= 9) || d < 4 || (x > 45 && y > 10 && y < 30);
+    });
+    std::vector<double> areas;
+    DecomposeOutlines(img, [&](const TCrackPath& p) {
+        for (size_t i = 0; i < p.size(); ++i) {
+            const TPixelPoint a = p[i], b = p[(i + 1) % p.size()];
+            EXPECT_EQ(std::abs(a.X - b.X) + std::abs(a.Y - b.Y), 1);  // unit steps, closed
+        }
+        areas.push_back(SignedArea(p));
+    });
+    ASSERT_EQ(areas.size(), 4u);
+    // Outer boundaries have one sign, holes the other; the areas add up to the ink.
+    int outer = 0;
+    double total = 0;
+    for (double a : areas) {
+        outer += a > 0;
+        total += a;
+    }
+    EXPECT_EQ(outer, 3);
+    EXPECT_DOUBLE_EQ(total, double(img.InkCount()));
+}
+
+TEST(Polygon, RectangleGivesItsFourCorners)
+{
+    const TMonoBitmap img = MakeImage(30, 20, [](double x, double y) { return x > 3 && x < 25 && y > 5 && y < 16; });
+    DecomposeOutlines(img, [&](const TCrackPath& p) {
+        const std::vector<TVector2D> poly = StraightPolygon(p);
+        ASSERT_EQ(poly.size(), 4u);
+        for (const TVector2D& v : poly) {
+            EXPECT_NEAR(v.X, v.X < 14 ? 3 : 25, 1e-9);
+            EXPECT_NEAR(v.Y, v.Y < 10 ? 5 : 16, 1e-9);
+        }
+    });
+}
+
+TEST(Polygon, DigitalStraightEdgesStayLongPieces)
+{
+    // A large square turned by 20 degrees: its sides are staircases, but each must be covered
+    // by few pieces that lie within a pixel of the true side.
+    const TMonoBitmap img = MakeImage(200, 200, [](double x, double y) { return InRotatedRect(x, y, 100, 100, 70, 70, 20); });
+    DecomposeOutlines(img, [&](const TCrackPath& p) {
+        const std::vector<TVector2D> poly = StraightPolygon(p);
+        EXPECT_LE(poly.size(), 12u);
+        for (const TVector2D& v : poly) {
+            const double a = 20 * std::numbers::pi / 180, dx = v.X - 100, dy = v.Y - 100;
+            const double u = std::abs(dx * std::cos(a) + dy * std::sin(a)), w = std::abs(-dx * std::sin(a) + dy * std::cos(a));
+            EXPECT_NEAR(std::max(u, w), 70, 1.0);
+        }
+    });
+}
+
+TEST(Corners, TurnsAgainstTheThreshold)
+{
+    auto regular = [](int n, double r) {
+        std::vector<TVector2D> p;
+        for (int i = 0; i < n; ++i)
+            p.push_back({r * std::cos(2 * std::numbers::pi * i / n), r * std::sin(2 * std::numbers::pi * i / n)});
+        return p;
+    };
+    struct TCase {
+        const char* Name;
+        int Sides;
+        double Threshold;
+        int Corners;
+    };
+    for (const TCase& c : std::vector<TCase>{{"square at 90", 4, 90, 4}, {"octagon at 90", 8, 90, 0},
+                                              {"octagon at 40", 8, 40, 8}, {"square at 180", 4, 180, 0}}) {
+        SCOPED_TRACE(c.Name);
+        std::vector<TVector2D> p = regular(c.Sides, 50);
+        const std::vector<char> corner = FindCorners(p, true, c.Threshold);
+        EXPECT_EQ(std::count(corner.begin(), corner.end(), 1), c.Corners);
+    }
+}
+
+TEST(Corners, ShortBevelFoldsIntoOneCorner)
+{
+    // A right angle whose tip is cut by a one-pixel bevel.
+    std::vector<TVector2D> p = {{0, 0}, {20, 0}, {20.7, 0.7}, {20.7, 20}, {0, 20}};
+    const std::vector<char> corner = FindCorners(p, true, 90);
+    ASSERT_EQ(p.size(), 4u);
+    EXPECT_NEAR(p[1].X, 20.7, 1e-9);
+    EXPECT_NEAR(p[1].Y, 0, 1e-9);
+    EXPECT_TRUE(corner[1]);
+}
+
+TEST(Fit, DropsOnlyPointsWithinTheTolerance)
+{
+    // A wobbly line: within 0.08 of straight, then a bump of 1.
+    std::vector<TVector2D> p;
+    for (int i = 0; i <= 100; ++i)
+        p.push_back({double(i), (i % 2 ? 0.08 : 0.0) + (i >= 60 && i <= 62 ? 1.0 : 0.0)});
+    std::vector<char> ends(p.size(), 0);
+    ends.front() = ends.back() = 1;
+    for (double tol : {0.1, 2.0}) {
+        SCOPED_TRACE(tol);
+        const std::vector<TVector2D> f = FitWithin(p, ends, false, tol);
+        EXPECT_EQ(f.size(), tol < 1 ? 6u : 2u);
+        for (const TVector2D& q : p) {
+            double best = 1e9;
+            for (size_t i = 0; i + 1 < f.size(); ++i)
+                best = std::min(best, SegmentDistance(q.X, q.Y, f[i].X, f[i].Y, f[i + 1].X, f[i + 1].Y));
+            EXPECT_LE(best, tol + 1e-9);
+        }
+    }
+}
+
+TEST(Smooth, CornersStayAndCurvesRoundOff)
+{
+    std::vector<TVector2D> p = {{0, 0}, {10, 0}, {10, 10}, {0, 10}};
+    std::vector<char> corner = {1, 0, 1, 0};
+    SmoothPolygon(p, corner, true, 1);
+    EXPECT_NEAR(p[0].X, 0, 1e-12);
+    EXPECT_NEAR(p[0].Y, 0, 1e-12);
+    for (const TVector2D& v : p)  // rounded inside the square, never outside
+        EXPECT_TRUE(v.X >= -1e-12 && v.X <= 10 + 1e-12 && v.Y >= -1e-12 && v.Y <= 10 + 1e-12);
+    // The smooth vertex at (10, 0) is cut: no point is left there.
+    for (const TVector2D& v : p)
+        EXPECT_GT(std::hypot(v.X - 10, v.Y), 0.2);
+    std::vector<TVector2D> q = {{0, 0}, {10, 0}, {10, 10}};
+    std::vector<char> qc = {0, 0, 0};
+    SmoothPolygon(q, qc, true, 0);
+    EXPECT_EQ(q.size(), 3u);  // level 0 keeps the polygon
+}
+
+TEST(Thinning, LeavesOnePixelWideConnectedLines)
+{
+    const TMonoBitmap img = MakeImage(80, 60, [](double x, double y) {
+        return SegmentDistance(x, y, 10, 30, 70, 30) <= 5 || SegmentDistance(x, y, 40, 5, 40, 55) <= 3;
+    });
+    const TMonoBitmap skel = ThinToSkeleton(img);
+    size_t count = 0;
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 80; ++x) {
+            if (!skel.Ink(x, y))
+                continue;
+            ++count;
+            EXPECT_TRUE(img.Ink(x, y));
+            // No 2x2 block of skeleton pixels anywhere.
+            EXPECT_FALSE(skel.Ink(x + 1, y) && skel.Ink(x, y + 1) && skel.Ink(x + 1, y + 1));
+        }
+    EXPECT_GT(count, 90u);
+    // A 2x2 block keeps a pixel (Zhang-Suen would erase it).
+    TMonoBitmap block(6, 6);
+    for (int y = 2; y < 4; ++y)
+        for (int x = 2; x < 4; ++x)
+            block.Set(x, y, true);
+    EXPECT_GE(ThinToSkeleton(block).InkCount(), 1u);
+}
+
+TEST(Thinning, WordParallelRuleMatchesThePixelRule)
+{
+    // Every 3x3 block, centred on both sides of word boundaries.
+    for (int x : {1, 62, 63, 64, 65, 127, 128})
+        for (unsigned block = 0; block < 512; ++block) {
+            TMonoBitmap b(130, 5);
+            for (int k = 0; k < 9; ++k)
+                if (block & (1u << k))
+                    b.Set(x + k % 3 - 1, 1 + k / 3, true);
+            for (int pass = 0; pass < 2; ++pass)
+                ASSERT_EQ(ThinningRemovesAt(b, x, 2, pass), ThinningRemoves(block, pass))
+                    << "x " << x << ", block " << block << ", pass " << pass;
+        }
+}
+
+TEST(Output, FlipsToYUpAndKeepsShortPolylinesWhole)
+{
+    TTraceResult r;
+    EmitPolyline(r, {{1, 2}, {3, 2}, {3, 5}}, true, 10);
+    ASSERT_EQ(r.Polylines.size(), 1u);
+    EXPECT_TRUE(r.Polylines[0].Closed);
+    EXPECT_EQ(r.Polylines[0].Points[0].Y, 8);
+    EXPECT_EQ(r.Polylines[0].Points[2].Y, 5);
+    // Exactly at the limit a closed outline still fits (its reader adds the closing point).
+    std::vector<TVector2D> many(MaxPolylinePoints - 1, TVector2D{0, 0});
+    EmitPolyline(r, many, true, 10);
+    EXPECT_EQ(r.Polylines.size(), 2u);
+    EXPECT_TRUE(r.Polylines[1].Closed);
+}

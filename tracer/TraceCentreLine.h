@@ -1,0 +1,28 @@
+#pragma once
+// Centre-line tracing: thin the ink to a one-pixel skeleton, cut it into branches between
+// stroke ends and junctions, prune short spurs, and move each branch point to the middle of
+// its stroke. A filled shape that is no stroke gives its skeleton (its medial lines), except a
+// compact blob whose skeleton shrinks to a dot or a stub shorter than the blob is wide: that
+// one is reported through onBlob, and the caller traces its outline instead.
+#include "MonoBitmap.h"
+#include "QVTypes.h"
+
+#include <functional>
+#include <vector>
+
+// Calls onChain for every branch as a polygon of straight pieces, in image coordinates (Y down,
+// pixel centres at .5), open or closed. Branches that meet at a junction start or end at the
+// very same point.
+void TraceCentreLines(const TMonoBitmap& bitmap,
+                      const std::function<void(const std::vector<TVector2D>&, bool closed)>& onChain,
+                      const std::function<void(int x, int y)>& onBlob,
+                      const std::function<void(double)>& progress = {});
+
+// The one-pixel, 8-connected skeleton of the ink (thinning), exposed for its own tests.
+TMonoBitmap ThinToSkeleton(const TMonoBitmap& bitmap, const std::function<void(double)>& progress = {});
+
+// One thinning decision: whether pass 0 or 1 removes the ink pixel in the middle of a 3x3
+// block (9 bits, row by row from the top-left); and the same decision as the word-parallel
+// thinning takes it for pixel (x, y) of a picture. The two must always agree.
+bool ThinningRemoves(unsigned block, int pass);
+bool ThinningRemovesAt(const TMonoBitmap& bitmap, int x, int y, int pass);

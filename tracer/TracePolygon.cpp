@@ -1,0 +1,246 @@
+// Straight pieces are grown greedily along the boundary. A piece stays straight while its
+// steps use at most two perpendicular directions and the direction from its first corner
+// still passes within one pixel (chessboard distance) of every later corner: the cone of such
+// directions shrinks with each corner and the piece ends where it would become empty. This is
+// the classic cone-intersection test for digital straight segments.
+//
+// Some corners of the staircase are real turns of the shape and must start a new piece: both
+// ends of a run of one or two steps between two opposite runs (the end of a thin bar), and the
+// meeting of two perpendicular runs of three steps or more (the corner of a rectangle, turned
+// or not).
+#include "TracePolygon.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+namespace {
+
+struct TIVec {
+    int64_t X = 0, Y = 0;
+};
+
+int64_t Cross(TIVec a, TIVec b) { return a.X * b.Y - a.Y * b.X; }
+
+int StepDir(TPixelPoint a, TPixelPoint b)
+{
+    if (b.X > a.X) return 0;
+    if (b.Y > a.Y) return 1;
+    if (b.X < a.X) return 2;
+    return 3;
+}
+
+struct TRun {
+    int Dir, Start, Len;
+};
+
+// The least-squares line of the unit steps of one piece: the centre and unit normal.
+struct TLine {
+    TVector2D Centre, Normal;
+};
+
+TLine FitLine(const std::vector<TPixelPoint>& v, int from, int count)
+{
+    const int n = int(v.size());
+    double sx = 0, sy = 0, sxx = 0, syy = 0, sxy = 0;
+    for (int k = 0; k < count; ++k) {
+        const TPixelPoint a = v[(from + k) % n], b = v[(from + k + 1) % n];
+        const double mx = 0.5 * (a.X + b.X), my = 0.5 * (a.Y + b.Y);
+        const double dx = b.X - a.X, dy = b.Y - a.Y;
+        // A unit step counts as a uniform segment: its own spread adds d*d/12.
+        sx += mx;
+        sy += my;
+        sxx += mx * mx + dx * dx / 12.0;
+        syy += my * my + dy * dy / 12.0;
+        sxy += mx * my + dx * dy / 12.0;
+    }
+    const double cx = sx / count, cy = sy / count;
+    const double cxx = sxx / count - cx * cx, cyy = syy / count - cy * cy, cxy = sxy / count - cx * cy;
+    const double angle = 0.5 * std::atan2(2 * cxy, cxx - cyy);
+    TLine line{{cx, cy}, {-std::sin(angle), std::cos(angle)}};
+    if (count < 5)
+        return line;
+    // A piece of a curve: its least-squares line is a secant that runs inside the bulge. Fit
+    // a parabola to the offsets along the line and take its tangent at the middle instead, so
+    // that the polygon hugs the curve from outside as smoothing expects.
+    const double dx = line.Normal.Y, dy = -line.Normal.X;
+    double tmin = 1e300, tmax = -1e300;
+    for (int k = 0; k < count; ++k) {
+        const TPixelPoint a = v[(from + k) % n], b = v[(from + k + 1) % n];
+        const double t = (0.5 * (a.X + b.X) - cx) * dx + (0.5 * (a.Y + b.Y) - cy) * dy;
+        tmin = std::min(tmin, t);
+        tmax = std::max(tmax, t);
+    }
+    const double mid = 0.5 * (tmin + tmax), half = 0.5 * (tmax - tmin);
+    if (half < 2)
+        return line;
+    double m[3][4] = {};
+    for (int k = 0; k < count; ++k) {
+        const TPixelPoint a = v[(from + k) % n], b = v[(from + k + 1) % n];
+        const double px = 0.5 * (a.X + b.X) - cx, py = 0.5 * (a.Y + b.Y) - cy;
+        const double t = (px * dx + py * dy - mid) / half, r = px * line.Normal.X + py * line.Normal.Y;
+        const double pw[5] = {1, t, t * t, t * t * t, t * t * t * t};
+        for (int i = 0; i < 3; ++i) {
+            for (int j = 0; j < 3; ++j)
+                m[i][j] += pw[i + j];
+            m[i][3] += r * pw[i];
+        }
+    }
+    // Gaussian elimination on the 3x3 normal equations.
+    for (int i = 0; i < 3; ++i) {
+        if (std::abs(m[i][i]) < 1e-9)
+            return line;
+        for (int j = i + 1; j < 3; ++j) {
+            const double f = m[j][i] / m[i][i];
+            for (int k = i; k < 4; ++k)
+                m[j][k] -= f * m[i][k];
+        }
+    }
+    double c[3];
+    for (int i = 2; i >= 0; --i) {
+        c[i] = m[i][3];
+        for (int j = i + 1; j < 3; ++j)
+            c[i] -= m[i][j] * c[j];
+        c[i] /= m[i][i];
+    }
+    constexpr double MinBulge = 0.2;  // below this the offsets are staircase noise
+    if (std::abs(c[2]) < MinBulge)
+        return line;
+    // At t = 0 (the middle) the parabola has offset c0 and slope c1 / half.
+    const double slope = c[1] / half;
+    const TVector2D centre{cx + dx * mid + line.Normal.X * c[0], cy + dy * mid + line.Normal.Y * c[0]};
+    const double ex = dx + line.Normal.X * slope, ey = dy + line.Normal.Y * slope, el = std::hypot(ex, ey);
+    return {centre, {-ey / el, ex / el}};
+}
+
+// The point closest to both lines, held near the original corner where the lines are nearly
+// parallel and limited to a pixel and a half away from it.
+TVector2D AdjustVertex(const TLine& a, const TLine& b, TVector2D v)
+{
+    constexpr double Pull = 0.1;
+    double q00 = Pull, q01 = 0, q11 = Pull, r0 = Pull * v.X, r1 = Pull * v.Y;
+    for (const TLine* l : {&a, &b}) {
+        const double nx = l->Normal.X, ny = l->Normal.Y;
+        const double c = nx * l->Centre.X + ny * l->Centre.Y;
+        q00 += nx * nx;
+        q01 += nx * ny;
+        q11 += ny * ny;
+        r0 += nx * c;
+        r1 += ny * c;
+    }
+    const double det = q00 * q11 - q01 * q01;
+    TVector2D p{(r0 * q11 - r1 * q01) / det, (q00 * r1 - q01 * r0) / det};
+    constexpr double MaxShift = 1.5;
+    const double dx = p.X - v.X, dy = p.Y - v.Y, d = std::hypot(dx, dy);
+    if (d > MaxShift)
+        p = {v.X + dx * MaxShift / d, v.Y + dy * MaxShift / d};
+    return p;
+}
+
+// Longest straight piece starting at corner i, at most maxLen steps.
+int GrowPiece(const std::vector<TPixelPoint>& v, const std::vector<int>& dir, int i, int maxLen)
+{
+    const int n = int(v.size());
+    int mask = 0, best = 1;
+    bool coneSet = false;
+    TIVec lo, hi;
+    for (int len = 1; len <= maxLen; ++len) {
+        mask |= 1 << dir[(i + len - 1) % n];
+        if ((mask & 5) == 5 || (mask & 10) == 10)
+            break;  // opposite steps: the run has turned back
+        const TPixelPoint p = v[(i + len) % n];
+        const TIVec c{p.X - v[i].X, p.Y - v[i].Y};
+        if (coneSet && (Cross(lo, c) < 0 || Cross(c, hi) < 0))
+            break;
+        best = len;
+        if (std::max(std::abs(c.X), std::abs(c.Y)) <= 1)
+            continue;
+        // Directions that pass through the square of half-side 1 around this corner.
+        TIVec qmin{c.X - 1, c.Y - 1}, qmax = qmin;
+        for (TIVec q : {TIVec{c.X + 1, c.Y - 1}, TIVec{c.X - 1, c.Y + 1}, TIVec{c.X + 1, c.Y + 1}}) {
+            if (Cross(qmin, q) < 0) qmin = q;
+            if (Cross(qmax, q) > 0) qmax = q;
+        }
+        if (!coneSet) {
+            lo = qmin;
+            hi = qmax;
+            coneSet = true;
+        } else {
+            if (Cross(lo, qmin) > 0) lo = qmin;
+            if (Cross(hi, qmax) < 0) hi = qmax;
+        }
+        if (Cross(lo, hi) < 0)
+            break;
+    }
+    return best;
+}
+
+} // namespace
+
+std::vector<TVector2D> StraightPolygon(const TCrackPath& path)
+{
+    const int n = int(path.size());
+    if (n < 4)
+        return {};
+    // Start at the beginning of a run so that runs do not wrap around the end.
+    int r = 0;
+    while (StepDir(path[(r + n - 1) % n], path[r]) == StepDir(path[r], path[(r + 1) % n]))
+        ++r;
+    std::vector<TPixelPoint> v(n);
+    std::vector<int> dir(n);
+    for (int i = 0; i < n; ++i)
+        v[i] = path[(r + i) % n];
+    for (int i = 0; i < n; ++i)
+        dir[i] = StepDir(v[i], v[(i + 1) % n]);
+
+    std::vector<TRun> runs;
+    for (int i = 0; i < n; ++i) {
+        if (runs.empty() || runs.back().Dir != dir[i])
+            runs.push_back({dir[i], i, 0});
+        ++runs.back().Len;
+    }
+    const int m = int(runs.size());
+    std::vector<char> hard(n, 0);
+    for (int j = 0; j < m; ++j) {
+        const TRun& prev = runs[(j + m - 1) % m];
+        const TRun& run = runs[j];
+        const TRun& next = runs[(j + 1) % m];
+        if (prev.Dir == (next.Dir + 2) % 4 && run.Len <= 2) {
+            hard[run.Start] = 1;
+            hard[(run.Start + run.Len) % n] = 1;
+        }
+        if (prev.Len >= 3 && run.Len >= 3)
+            hard[run.Start] = 1;
+    }
+    const int hardCount = int(std::count(hard.begin(), hard.end(), 1));
+    // Without enough fixed corners a piece could swallow most of the boundary.
+    const int cap = hardCount >= 3 ? n : std::max(1, n / 3);
+    int start = 0;
+    if (hardCount > 0)
+        start = int(std::find(hard.begin(), hard.end(), 1) - hard.begin());
+
+    std::vector<int> breaks;  // indices into v, in walking order
+    int covered = 0;
+    while (covered < n) {
+        const int i = (start + covered) % n;
+        int toHard = 1;
+        while (toHard < n - covered && !hard[(i + toHard) % n])
+            ++toHard;
+        breaks.push_back(i);
+        covered += GrowPiece(v, dir, i, std::min({cap, toHard, n - covered}));
+    }
+
+    const int k = int(breaks.size());
+    std::vector<TLine> lines(k);
+    for (int s = 0; s < k; ++s) {
+        const int from = breaks[s];
+        const int count = ((s + 1 < k ? breaks[s + 1] : breaks[0] + n) - from + n - 1) % n + 1;
+        lines[s] = FitLine(v, from, count);
+    }
+    std::vector<TVector2D> poly(k);
+    for (int s = 0; s < k; ++s) {
+        const TPixelPoint c = v[breaks[s]];
+        poly[s] = AdjustVertex(lines[(s + k - 1) % k], lines[s], {double(c.X), double(c.Y)});
+    }
+    return poly;
+}
