@@ -2,7 +2,9 @@
 #include "CurveTesting.h"
 #include "ExpectError.h"
 #include "QVGeometry.h"
+#include "QVCmp.h"
 #include "QVMatrix.h"
+#include "QVRegistry.h"
 #include "QVSplines.h"
 #include "QVVariabili.h"
 #include "RecordBytes.h"
@@ -11,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <string>
 #include <vector>
@@ -381,4 +384,62 @@ TEST(Nurbs, CreateEmptyAndPrecisionFromTheSetting)
     EXPECT_EQ(Profile(*s).size(), 1u);
     s->AddWeight(2);
     EXPECT_EQ(s->WeightsCount(), 1);
+}
+
+// Every curve class at its fixed index: a drawing of them saves, loads and saves again to the
+// same bytes, and each object comes back as its own class with its own profile.
+TEST(CurveClasses, DrawingRoundTripByFixedIndex)
+{
+    RegisterDrawingClasses();
+    struct Case {
+        int16_t index;
+        std::function<std::unique_ptr<TCurve2D>()> make;
+    };
+    const Case cases[] = {
+        {6, [] { return std::make_unique<TRectangle2D>(-1, Pt(0, 0), Pt(2, 1)); }},
+        {7, [] { return std::make_unique<TEllipseOpen2D>(-1, Pt(0, 0), Pt(4, 2), 0.5, 2); }},
+        {8, [] { return std::make_unique<TEllipse2D>(-1, Pt(0, 0), Pt(4, 2)); }},
+        {9, [] { return std::make_unique<TFilledEllipse2D>(-1, Pt(0, 0), Pt(4, 2)); }},
+        {11, [] { return std::make_unique<TFrame2D>(-1, Pt(0, 0), Pt(2, 1)); }},
+        {13, [] { return std::make_unique<TBSpline2D>(-1, Square); }},
+        {16, [] { return std::make_unique<TCerchio2D>(-1, Pt(0, 0), Pt(2, 0)); }},
+        {17,
+         [] {
+             auto a = std::make_unique<TArco2D>(-1, Pt(0, 0), Pt(2, 0), 0.5, 2);
+             a->SetDirection(0);
+             a->SetModelTransform(TMatrix4::CreateMirror(1));
+             return a;
+         }},
+        {18, [] { return std::make_unique<TFilledCerchio2D>(-1, Pt(0, 0), Pt(2, 0)); }},
+        {19, [] { return Nurbs(Square, 3, {0, 0, 0, 0, 1, 1, 1, 1}, {1, 2, 2, 1}); }},
+    };
+    TQV_01Cmp2D d;
+    std::vector<std::vector<TPoint2D>> profiles;
+    for (const Case& c : cases) {
+        TCurve2D* curve = d.AddObject(-1, c.make());
+        EXPECT_EQ(QV_00FindClassIndex(curve->ClassName()), c.index);
+        profiles.push_back(WorldProfile(*curve));
+    }
+    TStreamWriter w;
+    d.SaveToStream(w);
+    const std::vector<uint8_t> bytes = w.TakeBytes();
+    TQV_01Cmp2D loaded;
+    TStreamReader r(bytes);
+    loaded.LoadFromStream(r, false);
+    TStreamWriter again;
+    loaded.SaveToStream(again);
+    EXPECT_EQ(again.Bytes(), bytes);
+    auto it = loaded.ObjectsIterator();
+    size_t i = 0;
+    for (TGraphicObject* obj = it.First(); obj; obj = it.Next(), ++i) {
+        ASSERT_LT(i, profiles.size());
+        SCOPED_TRACE(obj->ClassName());
+        EXPECT_EQ(QV_00FindClassIndex(obj->ClassName()), cases[i].index);
+        const std::vector<TPoint2D> profile = WorldProfile(dynamic_cast<TCurve2D&>(*obj));
+        ASSERT_EQ(profile.size(), profiles[i].size());
+        for (size_t k = 0; k < profile.size(); ++k)
+            ExpectNear(profile[k], profiles[i][k]);
+    }
+    EXPECT_EQ(i, profiles.size());
+    QV_00ClearClassRegistry();
 }
