@@ -624,3 +624,20 @@ TEST(Curve, LiveInfoWhileThePanelAsks)
     InteractionSuspended = nullptr;
     EXPECT_EQ(panel.Shown, (std::vector<std::string>{"box", "circle 2.000000"}));
 }
+
+TEST(Curve, ClockwiseEllipticArcReadsItsAnglesBack)
+{
+    TEllipseOpen2D arc(-1, Pt(-2, -1), Pt(2, 1), 0, 1);
+    arc.SetDirection(0);
+    arc.SetStartAngle(0.3);
+    arc.SetEndAngle(2.0);
+    EXPECT_NEAR(arc.StartAngle(), 0.3, Tol);
+    EXPECT_NEAR(arc.EndAngle(), 2.0, Tol);
+    TProfileUse use(arc);
+    const TPointsSet2D& p = *arc.GetProfilePoints();
+    ExpectNear(p.Get(0), Pt(2 * std::cos(0.3), -std::sin(0.3)));
+    ExpectNear(p.Get(p.Count() - 1), Pt(2 * std::cos(2.0), -std::sin(2.0)));
+    // The control points lie where the profile starts and ends.
+    ExpectNear(arc.Points().Get(2), p.Get(0));
+    ExpectNear(arc.Points().Get(3), p.Get(p.Count() - 1));
+}
