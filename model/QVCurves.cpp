@@ -124,6 +124,9 @@ void TCurve2D::Assign(const TGraphicObject& source)
     if (&source == this)
         return;
     TOutline2D::Assign(source);
+    // The points are gone; a kept profile must not show them until the shape copies its own.
+    if (FProfile && dynamic_cast<const TPrimitive2D*>(&source))
+        FProfile->Clear();
     if (const auto* other = dynamic_cast<const TCurve2D*>(&source)) {
         FPrecision = other->FPrecision;
         FKeepProfile = other->FKeepProfile;

@@ -641,3 +641,34 @@ TEST(Curve, ClockwiseEllipticArcReadsItsAnglesBack)
     ExpectNear(arc.Points().Get(2), p.Get(0));
     ExpectNear(arc.Points().Get(3), p.Get(p.Count() - 1));
 }
+
+// A filled or picked-inside shape copied into its plain class keeps the shape and placement.
+TEST(Curve, PlainCopiesOfDerivedShapesKeepTheirPlacement)
+{
+    struct Case {
+        const char* name;
+        std::function<std::unique_ptr<TCurve2D>()> source;
+        std::function<std::unique_ptr<TCurve2D>()> target;
+    };
+    const Case cases[] = {
+        {"rectangle to frame", [] { return std::make_unique<TRectangle2D>(3, Pt(0, 0), Pt(4, 2)); },
+         [] { return std::make_unique<TFrame2D>(-1); }},
+        {"filled circle to circle", [] { return std::make_unique<TFilledCerchio2D>(3, Pt(1, 0), Pt(4, 0)); },
+         [] { return std::make_unique<TCerchio2D>(-1); }},
+        {"filled ellipse to ellipse", [] { return std::make_unique<TFilledEllipse2D>(3, Pt(0, 0), Pt(4, 2)); },
+         [] { return std::make_unique<TEllipse2D>(-1); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::unique_ptr<TCurve2D> source = c.source();
+        source->SetModelTransform(Rotation(60));
+        const std::unique_ptr<TCurve2D> target = c.target();
+        target->Assign(*source);
+        const std::vector<TPoint2D> expected = WorldProfile(*source);
+        const std::vector<TPoint2D> profile = WorldProfile(*target);
+        ASSERT_EQ(profile.size(), expected.size());
+        for (size_t i = 0; i < profile.size(); ++i)
+            ExpectNear(profile[i], expected[i]);
+        EXPECT_EQ(target->ID, -1);
+    }
+}
