@@ -1,9 +1,10 @@
-// Primitive records (point, line, polyline, polygon) read by class index under a current or an
-// old version tag: any input either reads whole or ends in one of the reader's errors. What reads
+// Primitive, curve and spline records read by class index under a current or an old version tag
+// (spline knots and weights as files may hold them, unclamped or garbage): any input either reads whole or ends in one of the reader's errors. What reads
 // whole writes the current record, which reads back and writes again to the same bytes; what
 // reads whole can be picked, boxed and copied whole.
 #include "CADExceptions.h"
 #include "QVEntity.h"
+#include "QVRegistry.h"
 #include "QVSys.h"
 
 #include <cstddef>
@@ -34,11 +35,15 @@ std::vector<uint8_t> Saved(TGraphicObject& obj)
 void ReadObject(TStreamReader& r, const char* tag)
 {
     const size_t start = r.Position();
-    const int16_t index = r.ReadInt16();
-    const std::unique_ptr<TGraphicObject> obj = QV_00FindClassByIndex(index).CreateFromStream(r, tag);
+    const TGraphicClass& cls = QV_00FindClassByIndex(r.ReadInt16());
+    // Containers and blocks have a target of their own, with the drawing around them.
+    if (!dynamic_cast<TPrimitive2D*>(cls.Create(-1).get()))
+        throw ECADObjClassNotFound("not an entity class");
+    const std::unique_ptr<TGraphicObject> obj = cls.CreateFromStream(r, tag);
     const size_t end = r.Position();
-    obj->UpdateBox();
 
+    // Written before anything is computed: evaluating a spline may add its missing weights and
+    // raise its precision, which the next record written then holds.
     const std::vector<uint8_t> first = Saved(*obj);
     // Old tags store a 3x3 placement, 56 bytes shorter than the current 4x4 one.
     Require(end - start + (IsOldTransformTag(tag) ? 56 : 0) == first.size());
@@ -47,6 +52,7 @@ void ReadObject(TStreamReader& r, const char* tag)
         QV_00FindClassByIndex(again.ReadInt16()).CreateFromStream(again, "QV-3.6");
     Require(again.AtEnd());
     Require(Saved(*back) == first);
+    obj->UpdateBox();
 
     double dist = 0;
     const int32_t code = obj->HitTest({0, 0, 1}, dist, 1);
@@ -68,11 +74,7 @@ void ReadObject(TStreamReader& r, const char* tag)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static const bool registered = [] {
-        QV_00ClearClassRegistry();
-        QV_00RegisterClass(3, GraphicClassOf<TLine2D>("TLine2D"));
-        QV_00RegisterClass(4, GraphicClassOf<TPolyline2D>("TPolyline2D"));
-        QV_00RegisterClass(5, GraphicClassOf<TPolygon2D>("TPolygon2D"));
-        QV_00RegisterClass(15, GraphicClassOf<TPunto2D>("TPunto2D"));
+        RegisterDrawingClasses();
         return true;
     }();
     static_cast<void>(registered);

@@ -9,18 +9,6 @@
 
 namespace {
 
-// Brackets a use of an outline's profile, released however the use ends.
-class TProfileUse {
-public:
-    explicit TProfileUse(TOutline2D& Outline) : Outline(Outline) { Outline.BeginUseProfilePoints(); }
-    ~TProfileUse() { Outline.EndUseProfilePoints(); }
-    TProfileUse(const TProfileUse&) = delete;
-    TProfileUse& operator=(const TProfileUse&) = delete;
-
-private:
-    TOutline2D& Outline;
-};
-
 // Change events of a point set off for a fill, on again however the fill ends.
 class TEventsOff {
 public:

@@ -110,6 +110,18 @@ public:
     bool IsClosed() override;
 };
 
+// Brackets a use of an outline's profile, released however the use ends.
+class TProfileUse {
+public:
+    explicit TProfileUse(TOutline2D& Outline) : Outline(Outline) { Outline.BeginUseProfilePoints(); }
+    ~TProfileUse() { Outline.EndUseProfilePoints(); }
+    TProfileUse(const TProfileUse&) = delete;
+    TProfileUse& operator=(const TProfileUse&) = delete;
+
+private:
+    TOutline2D& Outline;
+};
+
 // An open chain of segments through its control points.
 class TPolyline2D : public TOutline2D {
 public:

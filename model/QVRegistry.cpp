@@ -3,6 +3,7 @@
 #include "QVCmp.h"
 #include "QVContainer.h"
 #include "QVEntity.h"
+#include "QVSplines.h"
 
 #include <optional>
 
@@ -26,7 +27,17 @@ void RegisterDrawingClasses()
     QV_00RegisterClass(3, GraphicClassOf<TLine2D>("TLine2D"));
     QV_00RegisterClass(4, GraphicClassOf<TPolyline2D>("TPolyline2D"));
     QV_00RegisterClass(5, GraphicClassOf<TPolygon2D>("TPolygon2D"));
+    QV_00RegisterClass(6, GraphicClassOf<TRectangle2D>("TRectangle2D"));
+    QV_00RegisterClass(7, GraphicClassOf<TEllipseOpen2D>("TEllipseOpen2D"));
+    QV_00RegisterClass(8, GraphicClassOf<TEllipse2D>("TEllipse2D"));
+    QV_00RegisterClass(9, GraphicClassOf<TFilledEllipse2D>("TFilledEllipse2D"));
+    QV_00RegisterClass(11, GraphicClassOf<TFrame2D>("TFrame2D"));
+    QV_00RegisterClass(13, GraphicClassOf<TBSpline2D>("TBSpline2D"));
     QV_00RegisterClass(15, GraphicClassOf<TPunto2D>("TPunto2D"));
+    QV_00RegisterClass(16, GraphicClassOf<TCerchio2D>("TCerchio2D"));
+    QV_00RegisterClass(17, GraphicClassOf<TArco2D>("TArco2D"));
+    QV_00RegisterClass(18, GraphicClassOf<TFilledCerchio2D>("TFilledCerchio2D"));
+    QV_00RegisterClass(19, GraphicClassOf<TQVBSpline2D>("TQVBSpline2D"));
     QV_00RegisterClass(22, GraphicClassOf<TInsert>("TInsert"));
     if (LabelClassSlot())
         QV_00RegisterClass(LabelClassIndex, *LabelClassSlot());
