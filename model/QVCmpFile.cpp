@@ -6,10 +6,13 @@
 #include "QVLanguage.h"
 #include "QVServices.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <typeinfo>
 #include <unistd.h>
 
 namespace {
@@ -51,6 +54,33 @@ std::unique_ptr<TGraphicObject> ReadRecord(const TGraphicClass& cls, TStreamRead
     }
 }
 
+// What the object reader must know of a record's object. It depends on the dynamic type only,
+// and a drawing holds few types in long runs, so the casts are made once per change of type.
+struct TRecordKind {
+    bool Is2D = false;
+    bool IsContainer = false;
+    bool IsBlockReference = false;
+};
+
+class TRecordKinds {
+public:
+    TRecordKind Of(const TGraphicObject& obj)
+    {
+        const std::type_info& type = typeid(obj);
+        if (!Type || *Type != type) {
+            Type = &type;
+            Kind = {dynamic_cast<const TObject2D*>(&obj) != nullptr,
+                    dynamic_cast<const TContainer2D*>(&obj) != nullptr,
+                    dynamic_cast<const TBlock2D*>(&obj) != nullptr};
+        }
+        return Kind;
+    }
+
+private:
+    const std::type_info* Type = nullptr;
+    TRecordKind Kind;
+};
+
 std::string ReadTag(TStreamReader& stream) { return stream.ReadChars(TagSize); }
 
 std::string ErrnoText(int err) { return std::strerror(err); }
@@ -72,18 +102,32 @@ private:
     int Fd;
 };
 
-std::vector<uint8_t> ReadWholeFile(const std::string& fileName)
+// A whole file in one buffer, read straight into it: no zero fill and no copy through a
+// smaller buffer, which for a large drawing cost as much as the read itself.
+struct TFileBytes {
+    std::unique_ptr<uint8_t[]> Data;
+    size_t Size = 0;
+};
+
+TFileBytes ReadWholeFile(const std::string& fileName)
 {
     TFd fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.Get() < 0)
         throw ECADCoreException("Cannot open file \"" + fileName + "\". " + ErrnoText(errno));
-    std::vector<uint8_t> bytes;
     struct stat st {};
+    size_t capacity = 1 << 16;
     if (::fstat(fd.Get(), &st) == 0 && st.st_size > 0)
-        bytes.reserve(static_cast<size_t>(st.st_size));
-    uint8_t chunk[1 << 16];
+        capacity = static_cast<size_t>(st.st_size) + 1;  // one more byte shows the end without a regrow
+    TFileBytes file{std::make_unique_for_overwrite<uint8_t[]>(capacity), 0};
     for (;;) {
-        const ssize_t n = ::read(fd.Get(), chunk, sizeof chunk);
+        if (file.Size == capacity) {
+            // The file grew after fstat.
+            capacity *= 2;
+            auto larger = std::make_unique_for_overwrite<uint8_t[]>(capacity);
+            std::memcpy(larger.get(), file.Data.get(), file.Size);
+            file.Data = std::move(larger);
+        }
+        const ssize_t n = ::read(fd.Get(), file.Data.get() + file.Size, capacity - file.Size);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -91,9 +135,9 @@ std::vector<uint8_t> ReadWholeFile(const std::string& fileName)
         }
         if (n == 0)
             break;
-        bytes.insert(bytes.end(), chunk, chunk + n);
+        file.Size += static_cast<size_t>(n);
     }
-    return bytes;
+    return file;
 }
 
 }  // namespace
@@ -178,8 +222,8 @@ void TQV_01Cmp::SaveToFile(const std::string& FileName)
 
 void TQV_01Cmp::LoadFromFile(const std::string& FileName, bool Merge)
 {
-    const std::vector<uint8_t> bytes = ReadWholeFile(FileName);
-    TStreamReader stream(bytes);
+    const TFileBytes file = ReadWholeFile(FileName);
+    TStreamReader stream(file.Data.get(), file.Size);
     LoadFromStream(stream, Merge);
     RepaintViews();
 }
@@ -249,9 +293,13 @@ void TQV_01Cmp2D::LoadObjectsFromStream(TStreamReader& Stream, const std::string
 {
     auto blocks = SourceBlocks.GetExclusiveIterator();
     // The count is that of the objects the drawing held when it was written; fewer records may
-    // follow, ended by index -1. Nothing is allocated by it.
+    // follow, ended by index -1. Room is made only for as many records as the bytes left can
+    // hold (a class index and a graphic-object record each).
     int32_t n = Stream.ReadInt32();
+    if (n > 0)
+        Objects.Reserve(Objects.Count() + static_cast<int32_t>(std::min<size_t>(n, Stream.Remaining() / 8)));
     const uint8_t step = n > 0 ? static_cast<uint8_t>(100 / n) : 0;
+    TRecordKinds kinds;
     while (n > 0) {
         const int16_t index = Stream.ReadInt16();
         if (index == EndOfObjects)
@@ -261,15 +309,16 @@ void TQV_01Cmp2D::LoadObjectsFromStream(TStreamReader& Stream, const std::string
         std::unique_ptr<TGraphicObject> obj = ReadRecord(cls, Stream, VersionTag, "LoadObjectsFromStream");
         if (OnLoadProgress)
             OnLoadProgress(*this, step);
-        if (!dynamic_cast<TObject2D*>(obj.get())) {
+        const TRecordKind kind = kinds.Of(*obj);
+        if (!kind.Is2D) {
             ShowReaderMessage(MsgNot2DObject);
             continue;
         }
         try {
-            if (auto* container = dynamic_cast<TContainer2D*>(obj.get()))
-                ResolveBlockReferences(*container, blocks);
-            else if (auto* reference = dynamic_cast<TBlock2D*>(obj.get()))
-                reference->UpdateReference(blocks);
+            if (kind.IsContainer)
+                ResolveBlockReferences(static_cast<TContainer2D&>(*obj), blocks);
+            else if (kind.IsBlockReference)
+                static_cast<TBlock2D&>(*obj).UpdateReference(blocks);
         } catch (const ECADListObjNotFound&) {
             ShowReaderMessage(MsgSourceBlockNotFound);
             continue;

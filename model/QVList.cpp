@@ -160,6 +160,13 @@ void TGraphicObjList::FreeAll()
     IdIndex.clear();
 }
 
+void TGraphicObjList::Reserve(int32_t n)
+{
+    TSectionGuard guard(Lock);
+    if (n > 0)
+        IdIndex.reserve(static_cast<size_t>(n));
+}
+
 TGraphicObject* TGraphicObjList::Find(int32_t id)
 {
     TSectionGuard guard(Lock);

@@ -51,6 +51,8 @@ public:
     // Deletes the first object with that ID (freed when owned).
     bool Delete(int32_t id);
     void Clear();
+    // Makes room in the ID index for n objects in all, so a large load does not rehash.
+    void Reserve(int32_t n);
 
     // The first object added with that ID, or null, as a shared iterator's Search finds it (and
     // refused in the same way while an exclusive iterator is alive), without making one.

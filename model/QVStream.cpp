@@ -20,19 +20,6 @@ void PutLE(std::vector<uint8_t>& buf, U v)
     buf.insert(buf.end(), bytes, bytes + sizeof(U));
 }
 
-template <typename U>
-U GetLE(const uint8_t* p)
-{
-    U v = 0;
-    if constexpr (std::endian::native == std::endian::little) {
-        std::memcpy(&v, p, sizeof(U));
-    } else {
-        for (size_t i = 0; i < sizeof(U); ++i)
-            v |= static_cast<U>(static_cast<U>(p[i]) << (8 * i));
-    }
-    return v;
-}
-
 }  // namespace
 
 void TStreamWriter::WriteByte(uint8_t v) { Buffer.push_back(v); }
@@ -70,25 +57,11 @@ void TStreamReader::Fail(const std::string& why) const
     throw ECADFileNotValid(msg);
 }
 
-const uint8_t* TStreamReader::Take(size_t size)
+void TStreamReader::FailShort(size_t size) const
 {
-    if (size > Remaining())
-        Fail("unexpected end of data, " + std::to_string(size) + " bytes needed and " +
-             std::to_string(Remaining()) + " left");
-    const uint8_t* p = Data + Pos;
-    Pos += size;
-    return p;
+    Fail("unexpected end of data, " + std::to_string(size) + " bytes needed and " + std::to_string(Remaining()) +
+         " left");
 }
-
-uint8_t TStreamReader::ReadByte() { return *Take(1); }
-bool TStreamReader::ReadBool() { return *Take(1) != 0; }
-int16_t TStreamReader::ReadInt16() { return static_cast<int16_t>(GetLE<uint16_t>(Take(2))); }
-uint16_t TStreamReader::ReadUInt16() { return GetLE<uint16_t>(Take(2)); }
-int32_t TStreamReader::ReadInt32() { return static_cast<int32_t>(GetLE<uint32_t>(Take(4))); }
-uint32_t TStreamReader::ReadUInt32() { return GetLE<uint32_t>(Take(4)); }
-int64_t TStreamReader::ReadInt64() { return static_cast<int64_t>(GetLE<uint64_t>(Take(8))); }
-float TStreamReader::ReadSingle() { return std::bit_cast<float>(GetLE<uint32_t>(Take(4))); }
-double TStreamReader::ReadDouble() { return std::bit_cast<double>(GetLE<uint64_t>(Take(8))); }
 
 void TStreamReader::ReadBytes(void* dst, size_t size)
 {

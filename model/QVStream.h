@@ -3,8 +3,10 @@
 // The writer appends to a byte buffer; the reader walks a byte range and refuses anything it
 // cannot read whole: a short read or an impossible count is an ECADFileNotValid that says what
 // was being read, never garbage and never a huge allocation.
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,20 +40,21 @@ private:
     std::vector<uint8_t> Buffer;
 };
 
+// The reads of single values are inline: a drawing file holds tens of millions of them.
 class TStreamReader {
 public:
     TStreamReader(const uint8_t* data, size_t size) : Data(data), End(size) {}
     explicit TStreamReader(const std::vector<uint8_t>& bytes) : Data(bytes.data()), End(bytes.size()) {}
 
-    uint8_t ReadByte();
-    bool ReadBool();  // one byte; any non-zero value is true
-    int16_t ReadInt16();
-    uint16_t ReadUInt16();
-    int32_t ReadInt32();
-    uint32_t ReadUInt32();
-    int64_t ReadInt64();
-    float ReadSingle();
-    double ReadDouble();
+    uint8_t ReadByte() { return *Take(1); }
+    bool ReadBool() { return *Take(1) != 0; }  // one byte; any non-zero value is true
+    int16_t ReadInt16() { return static_cast<int16_t>(GetLE<uint16_t>(Take(2))); }
+    uint16_t ReadUInt16() { return GetLE<uint16_t>(Take(2)); }
+    int32_t ReadInt32() { return static_cast<int32_t>(GetLE<uint32_t>(Take(4))); }
+    uint32_t ReadUInt32() { return GetLE<uint32_t>(Take(4)); }
+    int64_t ReadInt64() { return static_cast<int64_t>(GetLE<uint64_t>(Take(8))); }
+    float ReadSingle() { return std::bit_cast<float>(GetLE<uint32_t>(Take(4))); }
+    double ReadDouble() { return std::bit_cast<double>(GetLE<uint64_t>(Take(8))); }
     void ReadBytes(void* dst, size_t size);
     std::string ReadChars(size_t size);  // exactly size bytes, checked first
     void Skip(size_t size);
@@ -74,7 +77,28 @@ public:
     [[noreturn]] void Fail(const std::string& why) const;
 
 private:
-    const uint8_t* Take(size_t size);
+    const uint8_t* Take(size_t size)
+    {
+        if (size > End - Pos)
+            FailShort(size);
+        const uint8_t* p = Data + Pos;
+        Pos += size;
+        return p;
+    }
+    [[noreturn]] void FailShort(size_t size) const;
+
+    template <typename U>
+    static U GetLE(const uint8_t* p)
+    {
+        U v = 0;
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(&v, p, sizeof(U));
+        } else {
+            for (size_t i = 0; i < sizeof(U); ++i)
+                v |= static_cast<U>(static_cast<U>(p[i]) << (8 * i));
+        }
+        return v;
+    }
 
     const uint8_t* Data;
     size_t End;
