@@ -102,43 +102,68 @@ private:
     int Fd;
 };
 
-// A whole file in one buffer, read straight into it: no zero fill and no copy through a
-// smaller buffer, which for a large drawing cost as much as the read itself.
-struct TFileBytes {
-    std::unique_ptr<uint8_t[]> Data;
-    size_t Size = 0;
-};
-
-TFileBytes ReadWholeFile(const std::string& fileName)
+std::vector<uint8_t> ReadToEnd(const std::string& fileName, int fd)
 {
-    TFd fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.Get() < 0)
-        throw ECADCoreException("Cannot open file \"" + fileName + "\". " + ErrnoText(errno));
-    struct stat st {};
-    size_t capacity = 1 << 16;
-    if (::fstat(fd.Get(), &st) == 0 && st.st_size > 0)
-        capacity = static_cast<size_t>(st.st_size) + 1;  // one more byte shows the end without a regrow
-    TFileBytes file{std::make_unique_for_overwrite<uint8_t[]>(capacity), 0};
+    std::vector<uint8_t> bytes;
+    uint8_t chunk[1 << 16];
     for (;;) {
-        if (file.Size == capacity) {
-            // The file grew after fstat.
-            capacity *= 2;
-            auto larger = std::make_unique_for_overwrite<uint8_t[]>(capacity);
-            std::memcpy(larger.get(), file.Data.get(), file.Size);
-            file.Data = std::move(larger);
-        }
-        const ssize_t n = ::read(fd.Get(), file.Data.get() + file.Size, capacity - file.Size);
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
             throw ECADCoreException("Cannot read file \"" + fileName + "\". " + ErrnoText(errno));
         }
         if (n == 0)
-            break;
-        file.Size += static_cast<size_t>(n);
+            return bytes;
+        bytes.insert(bytes.end(), chunk, chunk + n);
     }
-    return file;
 }
+
+// A drawing file read through a window of its bytes that moves along as the load goes on: a
+// large drawing is read at the speed of a plain sequential read, and its bytes never have to
+// be held in memory all at once beside the objects made from them. A file that shrinks while
+// it is read ends early and is refused like a short one.
+class TFileStreamReader final : public TStreamReader {
+public:
+    TFileStreamReader(const std::string& fileName, int fd, size_t size)
+        : TStreamReader(size), FileName(fileName), Fd(fd)
+    {
+    }
+
+protected:
+    void Refill(size_t size) override
+    {
+        const size_t base = Position();
+        const size_t want = std::min(std::max(size, WindowSize), Remaining());
+        if (Capacity < want) {
+            Window = std::make_unique_for_overwrite<uint8_t[]>(want);
+            Capacity = want;
+        }
+        size_t got = 0;
+        while (got < want) {
+            const ssize_t n = ::pread(Fd, Window.get() + got, want - got, static_cast<off_t>(base + got));
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                throw ECADCoreException("Cannot read file \"" + FileName + "\". " + ErrnoText(errno));
+            }
+            if (n == 0)
+                break;
+            got += static_cast<size_t>(n);
+        }
+        SetWindow(base, Window.get(), got);
+        if (got < size)
+            FailShort(size);
+    }
+
+private:
+    static constexpr size_t WindowSize = size_t(1) << 20;
+
+    const std::string& FileName;
+    int Fd;
+    std::unique_ptr<uint8_t[]> Window;
+    size_t Capacity = 0;
+};
 
 }  // namespace
 
@@ -222,9 +247,21 @@ void TQV_01Cmp::SaveToFile(const std::string& FileName)
 
 void TQV_01Cmp::LoadFromFile(const std::string& FileName, bool Merge)
 {
-    const TFileBytes file = ReadWholeFile(FileName);
-    TStreamReader stream(file.Data.get(), file.Size);
-    LoadFromStream(stream, Merge);
+    TFd fd(::open(FileName.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.Get() < 0)
+        throw ECADCoreException("Cannot open file \"" + FileName + "\". " + ErrnoText(errno));
+    struct stat st {};
+    if (::fstat(fd.Get(), &st) != 0)
+        throw ECADCoreException("Cannot read file \"" + FileName + "\". " + ErrnoText(errno));
+    if (S_ISREG(st.st_mode)) {
+        TFileStreamReader stream(FileName, fd.Get(), static_cast<size_t>(std::max<off_t>(st.st_size, 0)));
+        LoadFromStream(stream, Merge);
+    } else {
+        // A pipe or a device tells no size and cannot seek: its bytes are read to the end first.
+        const std::vector<uint8_t> bytes = ReadToEnd(FileName, fd.Get());
+        TStreamReader stream(bytes);
+        LoadFromStream(stream, Merge);
+    }
     RepaintViews();
 }
 

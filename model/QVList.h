@@ -84,9 +84,11 @@ private:
         int32_t IndexedID;                      // the ID the node is indexed under
         TNodeIt PrevSameID, NextSameID;         // the nodes with the same ID, in list order
     };
-    // The nodes of one ID, so a lookup finds the first added in constant time.
+    // The nodes of one ID, so a lookup finds the first added in constant time. The first
+    // node's object is kept here too: a lookup then reads no list node.
     struct TIdChain {
         TNodeIt First, Last;
+        TGraphicObject* FirstObj;
     };
 
     void Append(TGraphicObject* obj, std::unique_ptr<TGraphicObject> owned);

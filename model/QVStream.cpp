@@ -53,9 +53,11 @@ void TStreamReader::Fail(const std::string& why) const
     std::string msg = "Invalid stream";
     if (Context)
         msg += std::string(" (") + Context + ")";
-    msg += ": " + why + " at offset " + std::to_string(Pos) + ".";
+    msg += ": " + why + " at offset " + std::to_string(Position()) + ".";
     throw ECADFileNotValid(msg);
 }
+
+void TStreamReader::Refill(size_t size) { FailShort(size); }
 
 void TStreamReader::FailShort(size_t size) const
 {
@@ -76,7 +78,13 @@ std::string TStreamReader::ReadChars(size_t size)
     return std::string(reinterpret_cast<const char*>(p), size);
 }
 
-void TStreamReader::Skip(size_t size) { Take(size); }
+void TStreamReader::Skip(size_t size)
+{
+    // Moves without reading, so skipping a large block of a file costs nothing.
+    if (size > Remaining())
+        FailShort(size);
+    Seek(Position() + size);
+}
 
 void TStreamReader::CheckCount(uint64_t count, size_t minItemBytes, const char* what) const
 {
@@ -97,7 +105,10 @@ uint32_t TStreamReader::ReadCount(size_t minItemBytes, const char* what)
 
 void TStreamReader::Seek(size_t pos)
 {
-    if (pos > End)
+    if (pos > Total)
         Fail("seek beyond the end of data");
-    Pos = pos;
+    if (pos >= Base && pos - Base <= End)
+        Pos = pos - Base;
+    else
+        SetWindow(pos, Data, 0);  // the next read makes a window there
 }

@@ -41,10 +41,18 @@ private:
 };
 
 // The reads of single values are inline: a drawing file holds tens of millions of them.
+// A reader walks a byte range in memory, or (through a subclass) a window onto a larger source
+// such as a file: positions, sizes and counts always refer to the whole source.
 class TStreamReader {
 public:
-    TStreamReader(const uint8_t* data, size_t size) : Data(data), End(size) {}
-    explicit TStreamReader(const std::vector<uint8_t>& bytes) : Data(bytes.data()), End(bytes.size()) {}
+    TStreamReader(const uint8_t* data, size_t size) : Data(data), End(size), Total(size) {}
+    explicit TStreamReader(const std::vector<uint8_t>& bytes)
+        : Data(bytes.data()), End(bytes.size()), Total(bytes.size())
+    {
+    }
+    virtual ~TStreamReader() = default;
+    TStreamReader(const TStreamReader&) = delete;
+    TStreamReader& operator=(const TStreamReader&) = delete;
 
     uint8_t ReadByte() { return *Take(1); }
     bool ReadBool() { return *Take(1) != 0; }  // one byte; any non-zero value is true
@@ -65,10 +73,10 @@ public:
     // Checks an already-known count the same way.
     void CheckCount(uint64_t count, size_t minItemBytes, const char* what) const;
 
-    size_t Position() const { return Pos; }
-    size_t Size() const { return End; }
-    size_t Remaining() const { return End - Pos; }
-    bool AtEnd() const { return Pos >= End; }
+    size_t Position() const { return Base + Pos; }
+    size_t Size() const { return Total; }
+    size_t Remaining() const { return Total - Position(); }
+    bool AtEnd() const { return Position() >= Total; }
     void Seek(size_t pos);
 
     // Names what is being read, for the message of a failed read.
@@ -76,16 +84,35 @@ public:
 
     [[noreturn]] void Fail(const std::string& why) const;
 
+protected:
+    // A reader of a source of totalSize bytes that it shows through windows.
+    explicit TStreamReader(size_t totalSize) : Data(nullptr), End(0), Total(totalSize) {}
+    // Called when the next size bytes go past the window: makes a window that starts at
+    // Position() and holds at least size bytes (SetWindow), or fails. size never exceeds
+    // Remaining(). A reader of memory has nothing more to show.
+    virtual void Refill(size_t size);
+    // The window: size bytes at data, which are the source's bytes from offset base on.
+    void SetWindow(size_t base, const uint8_t* data, size_t size)
+    {
+        Base = base;
+        Data = data;
+        End = size;
+        Pos = 0;
+    }
+    [[noreturn]] void FailShort(size_t size) const;
+
 private:
     const uint8_t* Take(size_t size)
     {
-        if (size > End - Pos)
-            FailShort(size);
+        if (size > End - Pos) {
+            if (size > Remaining())
+                FailShort(size);
+            Refill(size);
+        }
         const uint8_t* p = Data + Pos;
         Pos += size;
         return p;
     }
-    [[noreturn]] void FailShort(size_t size) const;
 
     template <typename U>
     static U GetLE(const uint8_t* p)
@@ -100,8 +127,10 @@ private:
         return v;
     }
 
-    const uint8_t* Data;
-    size_t End;
-    size_t Pos = 0;
+    const uint8_t* Data;  // the window
+    size_t End;           // its size
+    size_t Pos = 0;       // the read position in it
+    size_t Base = 0;      // its offset in the source
+    size_t Total;         // the size of the source
     const char* Context = nullptr;
 };
