@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <memory>
 #include <fcntl.h>
@@ -237,12 +238,14 @@ void TQV_01Cmp::SaveToFile(const std::string& FileName)
 {
     // An object that cannot be written stops the save here, before any file is touched.
     TStreamWriter stream;
+    stream.Reserve(LastFileSize + LastFileSize / 8);
     SaveToStream(stream);
     try {
         ReplaceFileContents(FileName, stream.Bytes().data(), stream.Size());
     } catch (const EFileReplace& e) {
         throw ECADCoreException("Cannot save the drawing to \"" + FileName + "\": " + ErrnoText(e.Err));
     }
+    LastFileSize = stream.Size();
 }
 
 void TQV_01Cmp::LoadFromFile(const std::string& FileName, bool Merge)
@@ -254,8 +257,10 @@ void TQV_01Cmp::LoadFromFile(const std::string& FileName, bool Merge)
     if (::fstat(fd.Get(), &st) != 0)
         throw ECADCoreException("Cannot read file \"" + FileName + "\". " + ErrnoText(errno));
     if (S_ISREG(st.st_mode)) {
-        TFileStreamReader stream(FileName, fd.Get(), static_cast<size_t>(std::max<off_t>(st.st_size, 0)));
+        const auto size = static_cast<size_t>(std::max<off_t>(st.st_size, 0));
+        TFileStreamReader stream(FileName, fd.Get(), size);
         LoadFromStream(stream, Merge);
+        LastFileSize = Merge ? LastFileSize + size : size;
     } else {
         // A pipe or a device tells no size and cannot seek: its bytes are read to the end first.
         const std::vector<uint8_t> bytes = ReadToEnd(FileName, fd.Get());
@@ -333,8 +338,10 @@ void TQV_01Cmp2D::LoadObjectsFromStream(TStreamReader& Stream, const std::string
     // follow, ended by index -1. Room is made only for as many records as the bytes left can
     // hold (a class index and a graphic-object record each).
     int32_t n = Stream.ReadInt32();
-    if (n > 0)
-        Objects.Reserve(Objects.Count() + static_cast<int32_t>(std::min<size_t>(n, Stream.Remaining() / 8)));
+    if (n > 0) {
+        const size_t room = static_cast<size_t>(Objects.Count()) + std::min<size_t>(n, Stream.Remaining() / 8);
+        Objects.Reserve(static_cast<int32_t>(std::min<size_t>(room, INT32_MAX)));
+    }
     const uint8_t step = n > 0 ? static_cast<uint8_t>(100 / n) : 0;
     TRecordKinds kinds;
     while (n > 0) {

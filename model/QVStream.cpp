@@ -5,33 +5,6 @@
 #include <bit>
 #include <cstring>
 
-namespace {
-
-template <typename U>
-void PutLE(std::vector<uint8_t>& buf, U v)
-{
-    uint8_t bytes[sizeof(U)];
-    if constexpr (std::endian::native == std::endian::little) {
-        std::memcpy(bytes, &v, sizeof(U));
-    } else {
-        for (size_t i = 0; i < sizeof(U); ++i)
-            bytes[i] = static_cast<uint8_t>(v >> (8 * i));
-    }
-    buf.insert(buf.end(), bytes, bytes + sizeof(U));
-}
-
-}  // namespace
-
-void TStreamWriter::WriteByte(uint8_t v) { Buffer.push_back(v); }
-void TStreamWriter::WriteBool(bool v) { Buffer.push_back(v ? 1 : 0); }
-void TStreamWriter::WriteInt16(int16_t v) { PutLE(Buffer, static_cast<uint16_t>(v)); }
-void TStreamWriter::WriteUInt16(uint16_t v) { PutLE(Buffer, v); }
-void TStreamWriter::WriteInt32(int32_t v) { PutLE(Buffer, static_cast<uint32_t>(v)); }
-void TStreamWriter::WriteUInt32(uint32_t v) { PutLE(Buffer, v); }
-void TStreamWriter::WriteInt64(int64_t v) { PutLE(Buffer, static_cast<uint64_t>(v)); }
-void TStreamWriter::WriteSingle(float v) { PutLE(Buffer, std::bit_cast<uint32_t>(v)); }
-void TStreamWriter::WriteDouble(double v) { PutLE(Buffer, std::bit_cast<uint64_t>(v)); }
-
 void TStreamWriter::WriteBytes(const void* data, size_t size)
 {
     const auto* p = static_cast<const uint8_t*>(data);

@@ -11,19 +11,20 @@
 #include <string_view>
 #include <vector>
 
+// The writes of single values are inline, as the reads are.
 class TStreamWriter {
 public:
     TStreamWriter() = default;
 
-    void WriteByte(uint8_t v);
-    void WriteBool(bool v);  // one byte, 0 or 1
-    void WriteInt16(int16_t v);
-    void WriteUInt16(uint16_t v);
-    void WriteInt32(int32_t v);
-    void WriteUInt32(uint32_t v);
-    void WriteInt64(int64_t v);
-    void WriteSingle(float v);
-    void WriteDouble(double v);
+    void WriteByte(uint8_t v) { Buffer.push_back(v); }
+    void WriteBool(bool v) { Buffer.push_back(v ? 1 : 0); }  // one byte, 0 or 1
+    void WriteInt16(int16_t v) { PutLE(static_cast<uint16_t>(v)); }
+    void WriteUInt16(uint16_t v) { PutLE(v); }
+    void WriteInt32(int32_t v) { PutLE(static_cast<uint32_t>(v)); }
+    void WriteUInt32(uint32_t v) { PutLE(v); }
+    void WriteInt64(int64_t v) { PutLE(static_cast<uint64_t>(v)); }
+    void WriteSingle(float v) { PutLE(std::bit_cast<uint32_t>(v)); }
+    void WriteDouble(double v) { PutLE(std::bit_cast<uint64_t>(v)); }
     void WriteBytes(const void* data, size_t size);
     void WriteChars(std::string_view s);  // the bytes only, no count
 
@@ -37,6 +38,19 @@ public:
     void Reserve(size_t n) { Buffer.reserve(n); }
 
 private:
+    template <typename U>
+    void PutLE(U v)
+    {
+        uint8_t bytes[sizeof(U)];
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(bytes, &v, sizeof(U));
+        } else {
+            for (size_t i = 0; i < sizeof(U); ++i)
+                bytes[i] = static_cast<uint8_t>(v >> (8 * i));
+        }
+        Buffer.insert(Buffer.end(), bytes, bytes + sizeof(U));
+    }
+
     std::vector<uint8_t> Buffer;
 };
 
