@@ -10,6 +10,7 @@
 #include "QVList.h"
 #include "QVObject2D.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -195,6 +196,9 @@ private:
     };
     std::vector<TListenerSlot> FreeListeners;
     int32_t NextListenerHandle = 1;
+    // The size of the last drawing file saved or loaded: a save makes room for about as much at
+    // once, instead of growing its stream step by step through copies.
+    size_t LastFileSize = 0;
 };
 
 class TQV_01Cmp2D : public TQV_01Cmp {
