@@ -83,19 +83,19 @@ TCopyKind CopyKindOf(const TObject2D& Obj)
     return TCopyKind::None;
 }
 
-}  // namespace
+} // namespace
 
 // ---- the drawing's own operations ----
 
 std::unique_ptr<TGraphicObject> TQV_01Cmp::ExtractCurrentObject(TExclusiveGraphicObjIterator& It)
 {
-    TGraphicObject* obj = It.Current();
-    if (!obj)
-        return nullptr;
-    AnnounceFree(*obj);
-    if (TreeGeo)
-        TreeGeo->DeleteObjectNode(*obj);
+    // Unlinked first: a refused removal leaves every holder as it was.
     std::unique_ptr<TGraphicObject> taken = It.RemoveCurrent();
+    if (!taken)
+        return nullptr;
+    AnnounceFree(*taken);
+    if (TreeGeo)
+        TreeGeo->DeleteObjectNode(*taken);
     taken->Owner = nullptr;
     return taken;
 }
@@ -169,16 +169,17 @@ void TQV_01Cmp2D::RebuildGLObjects()
 
 // ---- routines on the drawing ----
 
-void SelectObjectsInScreenRect(TQV_01Cmp2D& Drawing, TGraphicObjList& List, const TRect& ScreenRect, uint8_t Mode,
-                               bool Extract)
+void SelectObjectsInScreenRect(TQV_01Cmp2D& Drawing, TGraphicObjList& List, const TRect& ScreenRect,
+                               uint8_t Mode, bool Extract)
 {
     List.SetOwnsObjects(Extract);
     auto it = Drawing.ObjectsExclusiveIterator();
     if (Mode != 0 || !Drawing.View)
         return;
     // The corners as the user dragged them, in either direction.
-    const TRect window{std::min(ScreenRect.Left, ScreenRect.Right), std::min(ScreenRect.Top, ScreenRect.Bottom),
-                       std::max(ScreenRect.Left, ScreenRect.Right), std::max(ScreenRect.Top, ScreenRect.Bottom)};
+    const TRect window{
+        std::min(ScreenRect.Left, ScreenRect.Right), std::min(ScreenRect.Top, ScreenRect.Bottom),
+        std::max(ScreenRect.Left, ScreenRect.Right), std::max(ScreenRect.Top, ScreenRect.Bottom)};
     for (TGraphicObject* obj = it.First(); obj;) {
         auto* obj2D = dynamic_cast<TObject2D*>(obj);
         const TQV_21Layer& layer = Drawing.Layers.GetLayer(obj->Layer);

@@ -14,8 +14,8 @@
 // drawing without a view, selects nothing. List owns what it holds exactly when Extract is set,
 // and then the selected objects leave the drawing for good. Raises ECADListBlocked while the
 // objects are walked.
-void SelectObjectsInScreenRect(TQV_01Cmp2D& Drawing, TGraphicObjList& List, const TRect& ScreenRect, uint8_t Mode,
-                               bool Extract);
+void SelectObjectsInScreenRect(TQV_01Cmp2D& Drawing, TGraphicObjList& List, const TRect& ScreenRect,
+                               uint8_t Mode, bool Extract);
 
 // Adds to the drawing, on its current layer and with a fresh ID, a copy of Obj in its exact
 // class that lies where Obj is shown through its combined transform, and returns the new ID.

@@ -196,16 +196,16 @@ void IntersectLineArc(const TLine2D& Line, const TArco2D& Arc, std::vector<TVect
 {
     if (Line.Points().Count() < 2)
         return;
-    IntersectLineArc(ObjectPointToWorld(Line.Points().Get(0), Line), ObjectPointToWorld(Line.Points().Get(1), Line),
-                     IntersectArcOf(Arc), Points);
+    IntersectLineArc(ObjectPointToWorld(Line.Points().Get(0), Line),
+                     ObjectPointToWorld(Line.Points().Get(1), Line), IntersectArcOf(Arc), Points);
 }
 
 void IntersectObjectArc(const TPrimitive2D& Obj, const TArco2D& Arc, std::vector<TVector2D>& Points)
 {
     if (Obj.Points().Count() < 2)
         return;
-    IntersectObjectArc(ObjectPointToWorld(Obj.Points().Get(0), Obj), ObjectPointToWorld(Obj.Points().Get(1), Obj),
-                       IntersectArcOf(Arc), Points);
+    IntersectObjectArc(ObjectPointToWorld(Obj.Points().Get(0), Obj),
+                       ObjectPointToWorld(Obj.Points().Get(1), Obj), IntersectArcOf(Arc), Points);
 }
 
 void IntersectArcs(const TArco2D& Arc1, const TArco2D& Arc2, std::vector<TVector2D>& Points)

@@ -27,9 +27,15 @@ constexpr double Tol = 1e-9;
 
 const std::string ListBusy = "TGraphicObjList.GetExclusiveIterator: The list has active iterators.";
 
-TPoint2D Pt(double x, double y) { return MakePoint2D(x, y); }
+TPoint2D Pt(double x, double y)
+{
+    return MakePoint2D(x, y);
+}
 
-TMatrix4 Rotation(double degrees) { return TMatrix4::CreateRotation(true, degrees); }
+TMatrix4 Rotation(double degrees)
+{
+    return TMatrix4::CreateRotation(true, degrees);
+}
 
 TMatrix4 Product(const TMatrix4& first, const TMatrix4& then)
 {
@@ -99,9 +105,12 @@ public:
     std::vector<int32_t> Added, Deleted;
 };
 
-TPoint2D MarkPosition(TQV_01Cmp2D& d, int32_t id) { return dynamic_cast<TTestMark&>(*d.GetObject(id)).World(); }
+TPoint2D MarkPosition(TQV_01Cmp2D& d, int32_t id)
+{
+    return dynamic_cast<TTestMark&>(*d.GetObject(id)).World();
+}
 
-}  // namespace
+} // namespace
 
 // ---- transforming objects by ID ----
 
@@ -110,7 +119,7 @@ TEST_F(DrawingOpsTest, TransformObjectsByIdList)
     struct TCase {
         const char* Name;
         std::vector<int32_t> IDs;
-        std::vector<bool> Moved;  // for objects 0 to 3
+        std::vector<bool> Moved; // for objects 0 to 3
     };
     const std::vector<TCase> cases = {
         {"all objects", {-1}, {true, true, true, true}},
@@ -147,8 +156,11 @@ TEST_F(DrawingOpsTest, WalkedObjectsAreNeitherTransformedNorSelected)
     auto walking = d.ObjectsIterator();
     ExpectError<ECADListBlocked>([&] { d.TransformObjects({-1}, Rotation(90)); }, ListBusy);
     TGraphicObjList selected(false);
-    ExpectError<ECADListBlocked>([&] { SelectObjectsInScreenRect(d, selected, {0, 0, 2000, 2000}, 0, false); },
-                                 ListBusy);
+    ExpectError<ECADListBlocked>(
+        [&] {
+            SelectObjectsInScreenRect(d, selected, {0, 0, 2000, 2000}, 0, false);
+        },
+        ListBusy);
     EXPECT_EQ(selected.Count(), 0);
     ExpectNear(MarkPosition(d, 0), Pt(1, 1));
 }
@@ -204,13 +216,13 @@ TEST_F(DrawingOpsTest, ExtentsHoldTheVisibleObjectsOnly)
     TQV_01Cmp2D d;
     TRect2D r = MakeRect2D(1, 2, 3, 4);
     d.GetExtents(r);
-    ExpectNear(r.First, Pt(1, 2));  // no objects: left as passed
+    ExpectNear(r.First, Pt(1, 2)); // no objects: left as passed
     ExpectNear(r.Second, Pt(3, 4));
 
     d.Layers.GetLayer(5).Visible = false;
     d.AddObjectToLayer(-1, 5, std::make_unique<TLine2D>(-1, Pt(-50, -50), Pt(-40, -40)));
     d.GetExtents(r);
-    ExpectNear(r.First, Pt(1e8, 1e8));  // none visible: the inverted start box
+    ExpectNear(r.First, Pt(1e8, 1e8)); // none visible: the inverted start box
     ExpectNear(r.Second, Pt(-1e8, -1e8));
 
     std::vector<TObject2D*> shown, hidden{d.GetObject(0)};
@@ -246,9 +258,7 @@ TEST_F(DrawingOpsTest, ZoomToExtentsOrToTheGrid)
     const std::vector<TCase> cases = {
         {"empty drawing", [](TQV_01Cmp2D&) {}, true},
         // Used to zoom to a square 2e8 units wide.
-        {"only hidden objects",
-         [](TQV_01Cmp2D& d) { d.AddObject(-1, Mark(3, 4))->Visible = false; },
-         true},
+        {"only hidden objects", [](TQV_01Cmp2D& d) { d.AddObject(-1, Mark(3, 4))->Visible = false; }, true},
         {"visible objects",
          [](TQV_01Cmp2D& d) {
              d.AddObject(-1, Mark(3, 4));
@@ -260,14 +270,14 @@ TEST_F(DrawingOpsTest, ZoomToExtentsOrToTheGrid)
         SCOPED_TRACE(c.Name);
         TQV_01Cmp2D d;
         c.Fill(d);
-        d.ZoomToExtents();  // no view: nothing to zoom
+        d.ZoomToExtents(); // no view: nothing to zoom
         TFakeDrawingView view;
         d.View = &view;
         d.ZoomToExtents();
         ASSERT_EQ(view.Zooms.size(), 1u);
         const TRect3D want = c.ToGrid ? view.Grid : MakeRect3D(-1, 4, 0, 3, 9, 0);
-        for (const auto& [got, expected] : {std::pair{view.Zooms[0].First, want.First},
-                                            std::pair{view.Zooms[0].Second, want.Second}}) {
+        for (const auto& [got, expected] :
+             {std::pair{view.Zooms[0].First, want.First}, std::pair{view.Zooms[0].Second, want.Second}}) {
             EXPECT_EQ(got.X, expected.X);
             EXPECT_EQ(got.Y, expected.Y);
             EXPECT_EQ(got.Z, expected.Z);
@@ -281,7 +291,7 @@ TEST_F(DrawingOpsTest, RebuildBuildsTheObjectsOfVisibleLayersUnderTheBusyCursor)
     d.Layers.GetLayer(5).Visible = false;
     d.AddObject(-1, Mark(1, 0));
     d.AddObjectToLayer(-1, 5, Mark(2, 0));
-    d.AddObject(-1, Mark(3, 0))->Visible = false;  // its own flag is the display's business
+    d.AddObject(-1, Mark(3, 0))->Visible = false; // its own flag is the display's business
     TTestMark::Built.clear();
     TFakeDrawingView view;
     d.View = &view;
@@ -384,7 +394,7 @@ TEST_F(DrawingOpsTest, TransformedCopiesKeepClassAndShape)
     struct TCase {
         const char* Name;
         std::function<std::unique_ptr<TPrimitive2D>()> Make;
-        bool Baked;  // the copy carries the transform in its points
+        bool Baked; // the copy carries the transform in its points
     };
     const std::vector<TCase> cases = {
         {"point", [] { return std::make_unique<TPunto2D>(-1, Pt(1, 2)); }, true},
@@ -399,7 +409,8 @@ TEST_F(DrawingOpsTest, TransformedCopiesKeepClassAndShape)
         {"B-spline", [&] { return std::make_unique<TBSpline2D>(-1, zigzag); }, true},
         {"ellipse", [] { return std::make_unique<TEllipse2D>(-1, Pt(0, 0), Pt(4, 2)); }, false},
         {"filled ellipse", [] { return std::make_unique<TFilledEllipse2D>(-1, Pt(0, 0), Pt(4, 2)); }, false},
-        {"elliptic arc", [] { return std::make_unique<TEllipseOpen2D>(-1, Pt(0, 0), Pt(4, 2), 0.5, 2); }, false},
+        {"elliptic arc", [] { return std::make_unique<TEllipseOpen2D>(-1, Pt(0, 0), Pt(4, 2), 0.5, 2); },
+         false},
     };
     const TMatrix4 placements[] = {
         Product(Rotation(30), TMatrix4::CreateTranslation(5, -3, 0)),
@@ -411,7 +422,7 @@ TEST_F(DrawingOpsTest, TransformedCopiesKeepClassAndShape)
             TQV_01Cmp2D d;
             TPrimitive2D* source = d.AddObject(-1, c.Make());
             source->SetBaseTransform(TMatrix4::CreateTranslation(1, 1, 0));
-            source->SetModelTransform(placement);  // a transform task's preview
+            source->SetModelTransform(placement); // a transform task's preview
             d.CurrentLayer = 4;
 
             const int32_t id = AddTransformedCopy(d, *source);
@@ -427,7 +438,7 @@ TEST_F(DrawingOpsTest, TransformedCopiesKeepClassAndShape)
             ExpectSameShape(*copy, *source);
             EXPECT_EQ(d.ObjectsCount(), 2);
             EXPECT_EQ(source->Layer, 0);
-            ASSERT_NE(source->ModelTransform(), nullptr);  // the source is left as it was
+            ASSERT_NE(source->ModelTransform(), nullptr); // the source is left as it was
             EXPECT_TRUE(source->ModelTransform()->IsEqual(placement));
         }
     }

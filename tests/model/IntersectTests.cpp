@@ -380,7 +380,8 @@ bool OnDrawnArc(const TVector2D& P, TArco2D& Arc)
 {
     TArcInfo info;
     Arc.GetArcInfo(info);
-    const double sagitta = info.Radius * (1 - std::cos(std::fabs(info.Sweep) / (2 * TCurve2D::ShapePrecision)));
+    const double chordAngle = std::fabs(info.Sweep) / (2 * TCurve2D::ShapePrecision);
+    const double sagitta = info.Radius * (1 - std::cos(chordAngle));
     return DistanceToPolyline(P, WorldProfileOf(Arc)) <= sagitta + 1e-7;
 }
 
@@ -471,7 +472,8 @@ TEST_F(IntersectTest, EntityResultsLieOnBothEntities)
         const uint8_t direction = static_cast<uint8_t>(i % 2);
         const TMatrix4 m = Placement(turn(rng), (i / 2) % 2 == 1, coord(rng), coord(rng));
         const auto arc = MakeArc(coord(rng), coord(rng), radius(rng), angle(rng), angle(rng), direction, m);
-        const auto other = MakeArc(coord(rng), coord(rng), radius(rng), angle(rng), angle(rng), 1 - direction);
+        const uint8_t otherWay = direction == 0 ? 1 : 0;
+        const auto other = MakeArc(coord(rng), coord(rng), radius(rng), angle(rng), angle(rng), otherWay);
         const TLine2D line(-1, {coord(rng), coord(rng), 1}, {coord(rng), coord(rng), 1});
         const TVector2D p1 = ObjectPointToWorld(line.Points().Get(0), line);
         const TVector2D p2 = ObjectPointToWorld(line.Points().Get(1), line);
