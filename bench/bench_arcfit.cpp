@@ -2,7 +2,12 @@
 // sub-pixel noise (circles, rectangles and free curves), as the tracer hands them over. Reports
 // points per second, the ratio of output vertices to input points, and how the time grows from
 // 100,000 to 1,000,000 points. Very large circles show that the cost of a long fitting run stays
-// near linear in its length.
+// near linear in its length. The same outlines as polylines of a drawing then go through the
+// polyline-to-arcs filter, for real and as a preview: there the ratio counts the lines and arcs
+// made per input point.
+#include "QVCmp.h"
+#include "QVEntity.h"
+#include "QVFiltraArchi.h"
 #include "UnitCurva.h"
 
 #include <benchmark/benchmark.h>
@@ -13,6 +18,7 @@
 #include <memory>
 #include <numbers>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace {
@@ -42,21 +48,17 @@ public:
     }
 
     size_t Count = 0;
-    std::vector<std::unique_ptr<TACurva>> Curves;
+    // Each outline closes on its exact first point.
+    std::vector<std::vector<TVector2D>> Outlines;
 
 private:
     double Uniform(double Lo, double Hi) { return std::uniform_real_distribution<double>(Lo, Hi)(Rng); }
 
-    // Closes the curve on its exact first point.
     void Add(std::vector<TVector2D>& Points)
     {
-        auto c = std::make_unique<TACurva>();
         Points.push_back(Points.front());
-        for (const TVector2D& p : Points)
-            c->AddVertex(TAVertice::CreatePoint(p, 0));
-        c->Closed = true;
         Count += Points.size();
-        Curves.push_back(std::move(c));
+        Outlines.push_back(std::move(Points));
     }
 
     TVector2D Noisy(double X, double Y) { return {X + Uniform(-Noise, Noise), Y + Uniform(-Noise, Noise)}; }
@@ -115,9 +117,12 @@ private:
 double FitCopies(const TOutlines& Input, size_t& Vertices)
 {
     std::vector<std::unique_ptr<TACurva>> copies;
-    for (const auto& c : Input.Curves) {
-        copies.push_back(std::make_unique<TACurva>());
-        copies.back()->Assign(*c);
+    for (const std::vector<TVector2D>& outline : Input.Outlines) {
+        auto c = std::make_unique<TACurva>();
+        for (const TVector2D& p : outline)
+            c->AddVertex(TAVertice::CreatePoint(p, 0));
+        c->Closed = true;
+        copies.push_back(std::move(c));
     }
     const auto t0 = std::chrono::steady_clock::now();
     for (const auto& c : copies)
@@ -190,6 +195,80 @@ void BM_Growth(benchmark::State& state)
         (largeSeconds / static_cast<double>(large.Count)) / (smallSeconds / static_cast<double>(small.Count));
 }
 BENCHMARK(BM_Growth)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The outlines as polylines of a new drawing.
+std::unique_ptr<TQV_01Cmp2D> DrawingOf(const TOutlines& Input)
+{
+    auto drawing = std::make_unique<TQV_01Cmp2D>();
+    std::vector<TPoint2D> points;
+    for (const std::vector<TVector2D>& outline : Input.Outlines) {
+        points.clear();
+        for (const TVector2D& p : outline)
+            points.push_back({p.X, p.Y, 1});
+        drawing->AddObject(-1, std::make_unique<TPolyline2D>(-1, points));
+    }
+    return drawing;
+}
+
+// Runs the filter over a fresh drawing of the outlines; returns the seconds it took and the
+// lines and arcs it made.
+double FilterDrawing(const TOutlines& Input, bool Preview, size_t& Elements)
+{
+    const std::unique_ptr<TQV_01Cmp2D> drawing = DrawingOf(Input);
+    const std::string tolerance = std::to_string(Tolerance), maximum = std::to_string(MaxRadius);
+    const auto t0 = std::chrono::steady_clock::now();
+    TFiltraInArchi filter(*drawing, Preview);
+    if (!filter.SetParams(tolerance, "0", maximum))
+        return 0;
+    filter.Execute(drawing->ObjectsIterator());
+    const auto t1 = std::chrono::steady_clock::now();
+    Elements = static_cast<size_t>(filter.ArcCount) + static_cast<size_t>(filter.LineCount);
+    return std::chrono::duration<double>(t1 - t0).count();
+}
+
+void BM_Filter(benchmark::State& state, bool Preview)
+{
+    const TOutlines input(TShapes::Mixed, static_cast<size_t>(state.range(0)));
+    size_t elements = 0;
+    double seconds = 0;
+    for (auto _ : state) {
+        const double s = FilterDrawing(input, Preview, elements);
+        state.SetIterationTime(s);
+        seconds += s;
+    }
+    const double points = static_cast<double>(input.Count) * static_cast<double>(state.iterations());
+    state.counters["points"] = static_cast<double>(input.Count);
+    state.counters["points_per_s"] = points / seconds;
+    state.counters["out_per_in"] = static_cast<double>(elements) / static_cast<double>(input.Count);
+    state.SetComplexityN(static_cast<int64_t>(input.Count));
+}
+BENCHMARK_CAPTURE(BM_Filter, drawing, false)
+    ->Arg(100'000)
+    ->Arg(300'000)
+    ->Arg(1'000'000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
+BENCHMARK_CAPTURE(BM_Filter, preview, true)->Arg(1'000'000)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// The filter over both sizes of drawing in the same run, in turn.
+void BM_FilterGrowth(benchmark::State& state)
+{
+    const TOutlines small(TShapes::Mixed, 100'000), large(TShapes::Mixed, 1'000'000);
+    double smallSeconds = 0, largeSeconds = 0;
+    size_t elements = 0;
+    for (auto _ : state) {
+        smallSeconds += FilterDrawing(small, false, elements);
+        largeSeconds += FilterDrawing(large, false, elements);
+    }
+    const double n = static_cast<double>(state.iterations());
+    state.counters["small_ms"] = 1000 * smallSeconds / n;
+    state.counters["large_ms"] = 1000 * largeSeconds / n;
+    state.counters["growth"] = largeSeconds / smallSeconds;
+    state.counters["growth_per_point"] =
+        (largeSeconds / static_cast<double>(large.Count)) / (smallSeconds / static_cast<double>(small.Count));
+}
+BENCHMARK(BM_FilterGrowth)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 
