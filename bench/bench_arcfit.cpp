@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <numbers>
 #include <random>
@@ -134,22 +135,52 @@ double FitCopies(const TOutlines& Input, size_t& Vertices)
     return std::chrono::duration<double>(t1 - t0).count();
 }
 
-void BM_FitArcs(benchmark::State& state, TShapes Shapes)
+// One way to process the outlines: returns the seconds measured and sets the output count.
+using TRun = std::function<double(const TOutlines& Input, size_t& Output)>;
+
+// Runs Run on Input once per iteration and reports the size, the points per second and the
+// output per input point.
+void MeasureSize(benchmark::State& state, const TOutlines& Input, const TRun& Run)
 {
-    const TArcToleranceScope tol(Tolerance);
-    const TOutlines input(Shapes, static_cast<size_t>(state.range(0)));
-    size_t vertices = 0;
+    size_t output = 0;
     double seconds = 0;
     for (auto _ : state) {
-        const double s = FitCopies(input, vertices);
+        const double s = Run(Input, output);
         state.SetIterationTime(s);
         seconds += s;
     }
-    const double points = static_cast<double>(input.Count) * static_cast<double>(state.iterations());
-    state.counters["points"] = static_cast<double>(input.Count);
+    const double points = static_cast<double>(Input.Count) * static_cast<double>(state.iterations());
+    state.counters["points"] = static_cast<double>(Input.Count);
     state.counters["points_per_s"] = points / seconds;
-    state.counters["out_per_in"] = static_cast<double>(vertices) / static_cast<double>(input.Count);
-    state.SetComplexityN(static_cast<int64_t>(input.Count));
+    state.counters["out_per_in"] = static_cast<double>(output) / static_cast<double>(Input.Count);
+    state.SetComplexityN(static_cast<int64_t>(Input.Count));
+}
+
+// Runs Run on 100,000 and on 1,000,000 points of mixed outlines in turn, in the same run:
+// growth is the time for the large set over the time for the small one (10 for linear cost).
+void MeasureGrowth(benchmark::State& state, const TRun& Run)
+{
+    const TOutlines small(TShapes::Mixed, 100'000), large(TShapes::Mixed, 1'000'000);
+    double smallSeconds = 0, largeSeconds = 0;
+    size_t output = 0;
+    for (auto _ : state) {
+        smallSeconds += Run(small, output);
+        largeSeconds += Run(large, output);
+    }
+    const double n = static_cast<double>(state.iterations());
+    state.counters["small_points"] = static_cast<double>(small.Count);
+    state.counters["large_points"] = static_cast<double>(large.Count);
+    state.counters["small_ms"] = 1000 * smallSeconds / n;
+    state.counters["large_ms"] = 1000 * largeSeconds / n;
+    state.counters["growth"] = largeSeconds / smallSeconds;
+    state.counters["growth_per_point"] =
+        (largeSeconds / static_cast<double>(large.Count)) / (smallSeconds / static_cast<double>(small.Count));
+}
+
+void BM_FitArcs(benchmark::State& state, TShapes Shapes)
+{
+    const TArcToleranceScope tol(Tolerance);
+    MeasureSize(state, TOutlines(Shapes, static_cast<size_t>(state.range(0))), FitCopies);
 }
 BENCHMARK_CAPTURE(BM_FitArcs, mixed, TShapes::Mixed)
     ->Arg(100'000)
@@ -173,26 +204,11 @@ BENCHMARK_CAPTURE(BM_FitArcs, large_circles, TShapes::LargeCircles)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
-// Both sizes of mixed outlines fitted in the same run, in turn: growth is the time for
-// 1,000,000 points over the time for 100,000 (10 for linear cost).
+// Both sizes of mixed outlines fitted in the same run.
 void BM_Growth(benchmark::State& state)
 {
     const TArcToleranceScope tol(Tolerance);
-    const TOutlines small(TShapes::Mixed, 100'000), large(TShapes::Mixed, 1'000'000);
-    double smallSeconds = 0, largeSeconds = 0;
-    size_t vertices = 0;
-    for (auto _ : state) {
-        smallSeconds += FitCopies(small, vertices);
-        largeSeconds += FitCopies(large, vertices);
-    }
-    const double n = static_cast<double>(state.iterations());
-    state.counters["small_points"] = static_cast<double>(small.Count);
-    state.counters["large_points"] = static_cast<double>(large.Count);
-    state.counters["small_ms"] = 1000 * smallSeconds / n;
-    state.counters["large_ms"] = 1000 * largeSeconds / n;
-    state.counters["growth"] = largeSeconds / smallSeconds;
-    state.counters["growth_per_point"] =
-        (largeSeconds / static_cast<double>(large.Count)) / (smallSeconds / static_cast<double>(small.Count));
+    MeasureGrowth(state, FitCopies);
 }
 BENCHMARK(BM_Growth)->Unit(benchmark::kMillisecond)->Iterations(3);
 
@@ -228,19 +244,8 @@ double FilterDrawing(const TOutlines& Input, bool Preview, size_t& Elements)
 
 void BM_Filter(benchmark::State& state, bool Preview)
 {
-    const TOutlines input(TShapes::Mixed, static_cast<size_t>(state.range(0)));
-    size_t elements = 0;
-    double seconds = 0;
-    for (auto _ : state) {
-        const double s = FilterDrawing(input, Preview, elements);
-        state.SetIterationTime(s);
-        seconds += s;
-    }
-    const double points = static_cast<double>(input.Count) * static_cast<double>(state.iterations());
-    state.counters["points"] = static_cast<double>(input.Count);
-    state.counters["points_per_s"] = points / seconds;
-    state.counters["out_per_in"] = static_cast<double>(elements) / static_cast<double>(input.Count);
-    state.SetComplexityN(static_cast<int64_t>(input.Count));
+    MeasureSize(state, TOutlines(TShapes::Mixed, static_cast<size_t>(state.range(0))),
+                [Preview](const TOutlines& Input, size_t& Elements) { return FilterDrawing(Input, Preview, Elements); });
 }
 BENCHMARK_CAPTURE(BM_Filter, drawing, false)
     ->Arg(100'000)
@@ -251,22 +256,10 @@ BENCHMARK_CAPTURE(BM_Filter, drawing, false)
     ->Complexity(benchmark::oN);
 BENCHMARK_CAPTURE(BM_Filter, preview, true)->Arg(1'000'000)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-// The filter over both sizes of drawing in the same run, in turn.
+// The filter over both sizes of drawing in the same run.
 void BM_FilterGrowth(benchmark::State& state)
 {
-    const TOutlines small(TShapes::Mixed, 100'000), large(TShapes::Mixed, 1'000'000);
-    double smallSeconds = 0, largeSeconds = 0;
-    size_t elements = 0;
-    for (auto _ : state) {
-        smallSeconds += FilterDrawing(small, false, elements);
-        largeSeconds += FilterDrawing(large, false, elements);
-    }
-    const double n = static_cast<double>(state.iterations());
-    state.counters["small_ms"] = 1000 * smallSeconds / n;
-    state.counters["large_ms"] = 1000 * largeSeconds / n;
-    state.counters["growth"] = largeSeconds / smallSeconds;
-    state.counters["growth_per_point"] =
-        (largeSeconds / static_cast<double>(large.Count)) / (smallSeconds / static_cast<double>(small.Count));
+    MeasureGrowth(state, [](const TOutlines& Input, size_t& Elements) { return FilterDrawing(Input, false, Elements); });
 }
 BENCHMARK(BM_FilterGrowth)->Unit(benchmark::kMillisecond)->Iterations(3);
 
