@@ -2,7 +2,12 @@
 // sub-pixel noise (circles, rectangles and free curves), as the tracer hands them over. Reports
 // points per second, the ratio of output vertices to input points, and how the time grows from
 // 100,000 to 1,000,000 points. Very large circles show that the cost of a long fitting run stays
-// near linear in its length.
+// near linear in its length. The same outlines as polylines of a drawing then go through the
+// polyline-to-arcs filter, for real and as a preview: there the ratio counts the lines and arcs
+// made per input point.
+#include "QVCmp.h"
+#include "QVEntity.h"
+#include "QVFiltraArchi.h"
 #include "UnitCurva.h"
 
 #include <benchmark/benchmark.h>
@@ -10,9 +15,11 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <numbers>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace {
@@ -42,21 +49,17 @@ public:
     }
 
     size_t Count = 0;
-    std::vector<std::unique_ptr<TACurva>> Curves;
+    // Each outline closes on its exact first point.
+    std::vector<std::vector<TVector2D>> Outlines;
 
 private:
     double Uniform(double Lo, double Hi) { return std::uniform_real_distribution<double>(Lo, Hi)(Rng); }
 
-    // Closes the curve on its exact first point.
     void Add(std::vector<TVector2D>& Points)
     {
-        auto c = std::make_unique<TACurva>();
         Points.push_back(Points.front());
-        for (const TVector2D& p : Points)
-            c->AddVertex(TAVertice::CreatePoint(p, 0));
-        c->Closed = true;
         Count += Points.size();
-        Curves.push_back(std::move(c));
+        Outlines.push_back(std::move(Points));
     }
 
     TVector2D Noisy(double X, double Y) { return {X + Uniform(-Noise, Noise), Y + Uniform(-Noise, Noise)}; }
@@ -115,9 +118,12 @@ private:
 double FitCopies(const TOutlines& Input, size_t& Vertices)
 {
     std::vector<std::unique_ptr<TACurva>> copies;
-    for (const auto& c : Input.Curves) {
-        copies.push_back(std::make_unique<TACurva>());
-        copies.back()->Assign(*c);
+    for (const std::vector<TVector2D>& outline : Input.Outlines) {
+        auto c = std::make_unique<TACurva>();
+        for (const TVector2D& p : outline)
+            c->AddVertex(TAVertice::CreatePoint(p, 0));
+        c->Closed = true;
+        copies.push_back(std::move(c));
     }
     const auto t0 = std::chrono::steady_clock::now();
     for (const auto& c : copies)
@@ -129,22 +135,52 @@ double FitCopies(const TOutlines& Input, size_t& Vertices)
     return std::chrono::duration<double>(t1 - t0).count();
 }
 
-void BM_FitArcs(benchmark::State& state, TShapes Shapes)
+// One way to process the outlines: returns the seconds measured and sets the output count.
+using TRun = std::function<double(const TOutlines& Input, size_t& Output)>;
+
+// Runs Run on Input once per iteration and reports the size, the points per second and the
+// output per input point.
+void MeasureSize(benchmark::State& state, const TOutlines& Input, const TRun& Run)
 {
-    const TArcToleranceScope tol(Tolerance);
-    const TOutlines input(Shapes, static_cast<size_t>(state.range(0)));
-    size_t vertices = 0;
+    size_t output = 0;
     double seconds = 0;
     for (auto _ : state) {
-        const double s = FitCopies(input, vertices);
+        const double s = Run(Input, output);
         state.SetIterationTime(s);
         seconds += s;
     }
-    const double points = static_cast<double>(input.Count) * static_cast<double>(state.iterations());
-    state.counters["points"] = static_cast<double>(input.Count);
+    const double points = static_cast<double>(Input.Count) * static_cast<double>(state.iterations());
+    state.counters["points"] = static_cast<double>(Input.Count);
     state.counters["points_per_s"] = points / seconds;
-    state.counters["out_per_in"] = static_cast<double>(vertices) / static_cast<double>(input.Count);
-    state.SetComplexityN(static_cast<int64_t>(input.Count));
+    state.counters["out_per_in"] = static_cast<double>(output) / static_cast<double>(Input.Count);
+    state.SetComplexityN(static_cast<int64_t>(Input.Count));
+}
+
+// Runs Run on 100,000 and on 1,000,000 points of mixed outlines in turn, in the same run:
+// growth is the time for the large set over the time for the small one (10 for linear cost).
+void MeasureGrowth(benchmark::State& state, const TRun& Run)
+{
+    const TOutlines small(TShapes::Mixed, 100'000), large(TShapes::Mixed, 1'000'000);
+    double smallSeconds = 0, largeSeconds = 0;
+    size_t output = 0;
+    for (auto _ : state) {
+        smallSeconds += Run(small, output);
+        largeSeconds += Run(large, output);
+    }
+    const double n = static_cast<double>(state.iterations());
+    state.counters["small_points"] = static_cast<double>(small.Count);
+    state.counters["large_points"] = static_cast<double>(large.Count);
+    state.counters["small_ms"] = 1000 * smallSeconds / n;
+    state.counters["large_ms"] = 1000 * largeSeconds / n;
+    state.counters["growth"] = largeSeconds / smallSeconds;
+    state.counters["growth_per_point"] =
+        (largeSeconds / static_cast<double>(large.Count)) / (smallSeconds / static_cast<double>(small.Count));
+}
+
+void BM_FitArcs(benchmark::State& state, TShapes Shapes)
+{
+    const TArcToleranceScope tol(Tolerance);
+    MeasureSize(state, TOutlines(Shapes, static_cast<size_t>(state.range(0))), FitCopies);
 }
 BENCHMARK_CAPTURE(BM_FitArcs, mixed, TShapes::Mixed)
     ->Arg(100'000)
@@ -168,28 +204,64 @@ BENCHMARK_CAPTURE(BM_FitArcs, large_circles, TShapes::LargeCircles)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
-// Both sizes of mixed outlines fitted in the same run, in turn: growth is the time for
-// 1,000,000 points over the time for 100,000 (10 for linear cost).
+// Both sizes of mixed outlines fitted in the same run.
 void BM_Growth(benchmark::State& state)
 {
     const TArcToleranceScope tol(Tolerance);
-    const TOutlines small(TShapes::Mixed, 100'000), large(TShapes::Mixed, 1'000'000);
-    double smallSeconds = 0, largeSeconds = 0;
-    size_t vertices = 0;
-    for (auto _ : state) {
-        smallSeconds += FitCopies(small, vertices);
-        largeSeconds += FitCopies(large, vertices);
-    }
-    const double n = static_cast<double>(state.iterations());
-    state.counters["small_points"] = static_cast<double>(small.Count);
-    state.counters["large_points"] = static_cast<double>(large.Count);
-    state.counters["small_ms"] = 1000 * smallSeconds / n;
-    state.counters["large_ms"] = 1000 * largeSeconds / n;
-    state.counters["growth"] = largeSeconds / smallSeconds;
-    state.counters["growth_per_point"] =
-        (largeSeconds / static_cast<double>(large.Count)) / (smallSeconds / static_cast<double>(small.Count));
+    MeasureGrowth(state, FitCopies);
 }
 BENCHMARK(BM_Growth)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The outlines as polylines of a new drawing.
+std::unique_ptr<TQV_01Cmp2D> DrawingOf(const TOutlines& Input)
+{
+    auto drawing = std::make_unique<TQV_01Cmp2D>();
+    std::vector<TPoint2D> points;
+    for (const std::vector<TVector2D>& outline : Input.Outlines) {
+        points.clear();
+        for (const TVector2D& p : outline)
+            points.push_back({p.X, p.Y, 1});
+        drawing->AddObject(-1, std::make_unique<TPolyline2D>(-1, points));
+    }
+    return drawing;
+}
+
+// Runs the filter over a fresh drawing of the outlines; returns the seconds it took and the
+// lines and arcs it made.
+double FilterDrawing(const TOutlines& Input, bool Preview, size_t& Elements)
+{
+    const std::unique_ptr<TQV_01Cmp2D> drawing = DrawingOf(Input);
+    const std::string tolerance = std::to_string(Tolerance), maximum = std::to_string(MaxRadius);
+    const auto t0 = std::chrono::steady_clock::now();
+    TFiltraInArchi filter(*drawing, Preview);
+    if (!filter.SetParams(tolerance, "0", maximum))
+        return 0;
+    filter.Execute(drawing->ObjectsIterator());
+    const auto t1 = std::chrono::steady_clock::now();
+    Elements = static_cast<size_t>(filter.ArcCount) + static_cast<size_t>(filter.LineCount);
+    return std::chrono::duration<double>(t1 - t0).count();
+}
+
+void BM_Filter(benchmark::State& state, bool Preview)
+{
+    MeasureSize(state, TOutlines(TShapes::Mixed, static_cast<size_t>(state.range(0))),
+                [Preview](const TOutlines& Input, size_t& Elements) { return FilterDrawing(Input, Preview, Elements); });
+}
+BENCHMARK_CAPTURE(BM_Filter, drawing, false)
+    ->Arg(100'000)
+    ->Arg(300'000)
+    ->Arg(1'000'000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
+BENCHMARK_CAPTURE(BM_Filter, preview, true)->Arg(1'000'000)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// The filter over both sizes of drawing in the same run.
+void BM_FilterGrowth(benchmark::State& state)
+{
+    MeasureGrowth(state, [](const TOutlines& Input, size_t& Elements) { return FilterDrawing(Input, false, Elements); });
+}
+BENCHMARK(BM_FilterGrowth)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 

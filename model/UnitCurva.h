@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+class TPreviewTarget;
+class TQV_01Cmp2D;
 class TStreamReader;
 class TStreamWriter;
 
@@ -35,6 +37,11 @@ public:
 private:
     double Saved;
 };
+
+// The preview style of curves written out as entities (colours 0x00BBGGRR).
+constexpr int32_t PreviewArcColor = 0x0000FF;   // red
+constexpr int32_t PreviewLineColor = 0x00FFFF;  // yellow
+constexpr uint8_t PreviewLineWidth = 3;
 
 // The result of TACurva::NearestPoint.
 struct TCurveHit {
@@ -165,6 +172,14 @@ public:
     // radians, the points within the sweep. The new vertices end on input points. An arc
     // vertex already in the curve ends the run before it and is kept.
     void FitArcs(double MaxRadius);
+
+    // Writes the curve out as drawing entities: a TLine2D for each line vertex and a
+    // counter-clockwise TArco2D for each arc vertex, counted in Lines and Arcs. Real entities
+    // are added to Drawing on its current layer. A preview makes them in the preview style (red
+    // arcs, yellow lines, width 3) on the current layer and hands them to PreviewTarget, or drops
+    // them when there is none; the drawing and its layers stay as they are.
+    void AddToDrawing(TQV_01Cmp2D& Drawing, bool Preview, TPreviewTarget* PreviewTarget, int32_t& Lines,
+                      int32_t& Arcs) const;
 
     int32_t ID = 0;
     uint16_t SavedReversed = 0;

@@ -1,5 +1,8 @@
 #include "CADExceptions.h"
 #include "ExpectError.h"
+#include "QVCmp.h"
+#include "QVCurves.h"
+#include "QVEntity.h"
 #include "QVGeometry.h"
 #include "UnitCurva.h"
 #include "UnitIntPath.h"
@@ -528,4 +531,57 @@ TEST(ArcFit, ToleranceScopeRestoresOnException)
     } catch (const ECADCoreException&) {
     }
     EXPECT_EQ(ArcTolerance, before);
+}
+
+// Lines and arcs both ways become drawing entities on the current layer; a clockwise arc is
+// written as the counter-clockwise arc from its end back to its start.
+TEST(ArcFit, CurveBecomesDrawingEntities)
+{
+    TACurva c;
+    c.AddVertex(Line({0, 0}));
+    c.AddVertex(Line({10, 0}));
+    c.AddVertex(TAVertice::CreateFull(1, {10, 10}, {10, 5}, 0));
+    c.AddVertex(TAVertice::CreateFull(-1, {0, 10}, {5, 10}, 0));
+    c.AddVertex(Line({0, 0}));
+    TQV_01Cmp2D drawing;
+    drawing.CurrentLayer = 7;
+    int32_t lines = 1, arcs = 2;
+    c.AddToDrawing(drawing, false, nullptr, lines, arcs);
+    EXPECT_EQ(lines, 3);
+    EXPECT_EQ(arcs, 4);
+    ASSERT_EQ(drawing.ObjectsCount(), 4);
+
+    struct Arc {
+        TVector2D start, middle, end;
+    };
+    const Arc first{{10, 0}, {15, 5}, {10, 10}}, second{{0, 10}, {5, 5}, {10, 10}};
+    int index = 0;
+    auto it = drawing.ObjectsIterator();
+    for (TGraphicObject* obj = it.First(); obj; obj = it.Next(), ++index) {
+        SCOPED_TRACE(index);
+        EXPECT_EQ(obj->Layer, 7);
+        EXPECT_TRUE(obj->UseLayerStyle);
+        if (index == 0 || index == 3) {
+            const auto* line = dynamic_cast<TLine2D*>(obj);
+            ASSERT_NE(line, nullptr);
+            const TVector2D a = c.Vertices[index].Point, b = c.Vertices[index + 1].Point;
+            ExpectPoint({line->Points().Get(0).X, line->Points().Get(0).Y}, a.X, a.Y);
+            ExpectPoint({line->Points().Get(1).X, line->Points().Get(1).Y}, b.X, b.Y);
+            continue;
+        }
+        const auto* arc = dynamic_cast<TArco2D*>(obj);
+        ASSERT_NE(arc, nullptr);
+        const Arc& e = index == 1 ? first : second;
+        EXPECT_FALSE(arc->Clockwise());
+        for (const auto& [t, p] : {std::pair{0.0, e.start}, std::pair{0.5, e.middle}, std::pair{1.0, e.end}}) {
+            const TPoint2D q = arc->PointAtParam(t);
+            ExpectPoint({q.X, q.Y}, p.X, p.Y);
+        }
+    }
+
+    TACurva lone;
+    lone.AddVertex(Line({1, 1}));
+    lone.AddToDrawing(drawing, false, nullptr, lines, arcs);
+    EXPECT_EQ(drawing.ObjectsCount(), 4);
+    EXPECT_EQ(lines + arcs, 7);
 }
