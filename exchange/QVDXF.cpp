@@ -243,10 +243,20 @@ const TDXFValue& TDXFRecord::Group(int Code) const
     return slot < 0 ? Empty : Slots[static_cast<size_t>(slot)];
 }
 
+void TDXFRecord::Store(int Slot, const TDXFValue& Value)
+{
+    RASTREL_ASSERT(Slot >= 0 && Slot < SlotCount);
+    TDXFValue& v = Slots[static_cast<size_t>(Slot)];
+    if (!v.IsPresent())
+        Stored.push_back(static_cast<uint16_t>(Slot));
+    v = Value;
+}
+
 void TDXFRecord::Clear()
 {
-    for (TDXFValue& v : Slots)
-        v.Clear();
+    for (uint16_t slot : Stored)
+        Slots[slot].Clear();
+    Stored.clear();
 }
 
 // ---- Reader --------------------------------------------------------------------------------
@@ -478,7 +488,7 @@ int TDXFRead::ReadRecord(int StopCode, TDXFRecord& Record)
     do {
         const int slot = TDXFRecord::SlotOf(Code);
         if (slot >= 0)
-            Record.Slots[static_cast<size_t>(slot)] = Value;
+            Record.Store(slot, Value);
         if (!ReadGroup())
             break;
     } while (Code != StopCode && Code != 0);

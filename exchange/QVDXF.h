@@ -57,14 +57,20 @@ struct TDXFValue {
 // Other codes have no slot.
 struct TDXFRecord {
     static constexpr int SlotCount = 513;
+    // Written through Store, so that Clear knows which slots to empty.
     std::array<TDXFValue, SlotCount> Slots;
 
     // -1 when the code has no slot.
     static int SlotOf(int Code);
     // The value of a group code; an empty value for codes without a slot.
     const TDXFValue& Group(int Code) const;
-    // Empties every slot, so that a record read into a reused array shows only its own groups.
+    void Store(int Slot, const TDXFValue& Value);
+    // Empties every slot stored since the last Clear, so that a record read into a reused array
+    // shows only its own groups. Cheap: an entity touches a dozen slots of the 513.
     void Clear();
+
+private:
+    std::vector<uint16_t> Stored;
 };
 
 // ---- Reader --------------------------------------------------------------------------------
