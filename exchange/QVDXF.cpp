@@ -269,6 +269,9 @@ TDXFRead::TDXFRead(const std::string& FileName)
         Fail(DXFFileErrorText(FileName, errno));
         return;
     }
+    struct stat st {};
+    if (::fstat(::fileno(File), &st) == 0 && st.st_size > 0)
+        Size = static_cast<uint64_t>(st.st_size);
     Start();
 }
 
@@ -276,6 +279,7 @@ std::unique_ptr<TDXFRead> TDXFRead::FromText(std::string_view Text)
 {
     std::unique_ptr<TDXFRead> r(new TDXFRead());
     r->Buffer.assign(Text.begin(), Text.end());
+    r->Size = Text.size();
     r->Start();
     return r;
 }

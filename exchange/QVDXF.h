@@ -110,6 +110,8 @@ public:
     int ReadRecord(int StopCode, TDXFRecord& Record);
 
     bool AtEnd() const { return Ended; }
+    // The bytes of the input; readers bound what they build by it.
+    uint64_t InputSize() const { return Size; }
 
     TDXFSection Section = TDXFSection::None;
     int32_t Code = 0;
@@ -132,6 +134,7 @@ private:
 
     bool FromFile = false;
     std::FILE* File = nullptr;
+    uint64_t Size = 0;
     std::vector<char> Buffer;  // Buffer[Pos, Filled) not yet read
     size_t Pos = 0;
     size_t Filled = 0;

@@ -470,6 +470,10 @@ std::unique_ptr<TObject2D> TDXF2DImport::ReadInsert(const TDXFRecord& R)
     TSourceBlock2D* source = FindBlock(R.Group(2).Text);
     if (!source)
         return nullptr;
+    const uint64_t weight = BlockWeight(source);
+    if (weight > ExpansionLeft)
+        return nullptr;
+    ExpansionLeft -= weight;
     ++BlocksCount;
     auto block = std::make_unique<TBlock2D>(0, source);
     block->SetModelTransform(InsertTransform(R));

@@ -59,6 +59,10 @@ std::string Lower(std::string_view S)
     return out;
 }
 
+// What the references of one file may show together: objects per byte of the file, and a floor.
+constexpr uint64_t ExpansionPerByte = 16;
+constexpr uint64_t ExpansionFloor = 65536;
+
 // Layers brushed clear show their objects unfilled.
 constexpr uint8_t BrushStyleClear = 1;
 
@@ -118,6 +122,13 @@ void TDXF2DImport::Setup(TQV_01Cmp2D* Drawing_)
         return;
     }
     Drawing = Drawing_;
+    ExpansionLeft = ExpansionPerByte * Reader->InputSize() + ExpansionFloor;
+}
+
+uint64_t TDXF2DImport::BlockWeight(const TSourceBlock2D* Block) const
+{
+    const auto found = BlockWeights.find(Block);
+    return found != BlockWeights.end() ? found->second : 1 + static_cast<uint64_t>(Block->Objects.Count());
 }
 
 bool TDXF2DImport::SectionGoesOn() const
@@ -530,6 +541,28 @@ void TDXF2DImport::BindNestedInserts()
     std::unordered_map<const TSourceBlock2D*, std::unique_ptr<TSourceBlock2D>> owned;
     for (TPendingBlock& p : pending)
         owned.emplace(p.Block.get(), std::move(p.Block));
+    // Each definition weighs what showing it walks; a reference that would make one weigh more
+    // than the file may show is dropped. Those it uses are weighed first.
+    for (TSourceBlock2D* b : order) {
+        uint64_t weight = 1;
+        std::vector<TBlock2D*> dropped;
+        {
+            auto it = b->Objects.GetIterator();
+            for (TGraphicObject* obj = it.First(); obj; obj = it.Next()) {
+                auto* ref = dynamic_cast<TBlock2D*>(obj);
+                const uint64_t w = ref && ref->Source() ? BlockWeight(ref->Source()) : 1;
+                if (ref && weight + w > ExpansionLeft)
+                    dropped.push_back(ref);
+                else
+                    weight += w;
+            }
+        }
+        for (TBlock2D* ref : dropped) {
+            Failed = true;
+            RemoveChild(*b, ref);
+        }
+        BlockWeights[b] = weight;
+    }
     for (TSourceBlock2D* b : order) {
         VisitBlockReferences(*b, [](TBlock2D& ref) { ref.UpdateBox(); });
         b->UpdateBox();

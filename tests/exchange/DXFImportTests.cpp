@@ -493,6 +493,25 @@ TEST(DXFImport, BlocksThatUseEachOtherInACircle)
     EXPECT_NEAR(objs[0]->Box.Second.X, 3, 1e-9);
 }
 
+TEST(DXFImport, NestingCannotMultiplyASmallFileIntoMillions)
+{
+    // Forty definitions, each using the next twice: shown whole, 2^40 lines.
+    std::string blocks = "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n2\nB40\n0\nLINE\n11\n1\n0\nENDBLK\n";
+    for (int i = 39; i >= 0; --i) {
+        const std::string next = "0\nINSERT\n2\nB" + std::to_string(i + 1) + "\n";
+        blocks += "0\nBLOCK\n2\nB" + std::to_string(i) + "\n" + next + next + "0\nENDBLK\n";
+    }
+    std::string inserts;
+    for (int i = 0; i < 100; ++i)
+        inserts += "0\nINSERT\n2\nB0\n";
+    TQV_01Cmp2D d;
+    auto imp = TDXF2DImport::FromText(blocks + "0\nENDSEC\n" + Entities(inserts), &d);
+    imp->Import();
+    EXPECT_TRUE(imp->Failed);
+    EXPECT_EQ(d.SourceBlocksCount(), 41);
+    EXPECT_LT(d.ObjectsCount(), 100);
+}
+
 TEST(DXFImport, LightweightPolylinesAsLinesAndArcs)
 {
     TTempFolder folder;
