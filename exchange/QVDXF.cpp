@@ -243,10 +243,20 @@ const TDXFValue& TDXFRecord::Group(int Code) const
     return slot < 0 ? Empty : Slots[static_cast<size_t>(slot)];
 }
 
+void TDXFRecord::Store(int Slot, const TDXFValue& Value)
+{
+    RASTREL_ASSERT(Slot >= 0 && Slot < SlotCount);
+    TDXFValue& v = Slots[static_cast<size_t>(Slot)];
+    if (!v.IsPresent())
+        Stored.push_back(static_cast<uint16_t>(Slot));
+    v = Value;
+}
+
 void TDXFRecord::Clear()
 {
-    for (TDXFValue& v : Slots)
-        v.Clear();
+    for (uint16_t slot : Stored)
+        Slots[slot].Clear();
+    Stored.clear();
 }
 
 // ---- Reader --------------------------------------------------------------------------------
@@ -259,6 +269,9 @@ TDXFRead::TDXFRead(const std::string& FileName)
         Fail(DXFFileErrorText(FileName, errno));
         return;
     }
+    struct stat st {};
+    if (::fstat(::fileno(File), &st) == 0 && st.st_size > 0)
+        Size = static_cast<uint64_t>(st.st_size);
     Start();
 }
 
@@ -266,6 +279,7 @@ std::unique_ptr<TDXFRead> TDXFRead::FromText(std::string_view Text)
 {
     std::unique_ptr<TDXFRead> r(new TDXFRead());
     r->Buffer.assign(Text.begin(), Text.end());
+    r->Size = Text.size();
     r->Start();
     return r;
 }
@@ -478,7 +492,7 @@ int TDXFRead::ReadRecord(int StopCode, TDXFRecord& Record)
     do {
         const int slot = TDXFRecord::SlotOf(Code);
         if (slot >= 0)
-            Record.Slots[static_cast<size_t>(slot)] = Value;
+            Record.Store(slot, Value);
         if (!ReadGroup())
             break;
     } while (Code != StopCode && Code != 0);

@@ -57,14 +57,20 @@ struct TDXFValue {
 // Other codes have no slot.
 struct TDXFRecord {
     static constexpr int SlotCount = 513;
+    // Written through Store, so that Clear knows which slots to empty.
     std::array<TDXFValue, SlotCount> Slots;
 
     // -1 when the code has no slot.
     static int SlotOf(int Code);
     // The value of a group code; an empty value for codes without a slot.
     const TDXFValue& Group(int Code) const;
-    // Empties every slot, so that a record read into a reused array shows only its own groups.
+    void Store(int Slot, const TDXFValue& Value);
+    // Empties every slot stored since the last Clear, so that a record read into a reused array
+    // shows only its own groups. Cheap: an entity touches a dozen slots of the 513.
     void Clear();
+
+private:
+    std::vector<uint16_t> Stored;
 };
 
 // ---- Reader --------------------------------------------------------------------------------
@@ -104,6 +110,8 @@ public:
     int ReadRecord(int StopCode, TDXFRecord& Record);
 
     bool AtEnd() const { return Ended; }
+    // The bytes of the input; readers bound what they build by it.
+    uint64_t InputSize() const { return Size; }
 
     TDXFSection Section = TDXFSection::None;
     int32_t Code = 0;
@@ -126,6 +134,7 @@ private:
 
     bool FromFile = false;
     std::FILE* File = nullptr;
+    uint64_t Size = 0;
     std::vector<char> Buffer;  // Buffer[Pos, Filled) not yet read
     size_t Pos = 0;
     size_t Filled = 0;

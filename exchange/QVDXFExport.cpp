@@ -1,5 +1,6 @@
 #include "QVDXFExport.h"
 
+#include "QVCmp.h"
 #include "QVGeometry.h"
 
 #include <numbers>
@@ -21,7 +22,23 @@ int ColourToACI(uint32_t Colour, bool Positive)
     return Positive ? aci : -aci;
 }
 
-TDXF2DExport::TDXF2DExport(const std::string& FileName, TDXFExportDrawing* Drawing_)
+bool DrawingExtents(TQV_01Cmp2D& Drawing, TRect2D& Extents)
+{
+    bool any = false;
+    auto it = Drawing.ObjectsIterator();
+    for (TGraphicObject* obj = it.First(); obj; obj = it.Next()) {
+        auto* o = dynamic_cast<TObject2D*>(obj);
+        if (!o || !o->Visible || !Drawing.Layers.GetLayer(o->Layer).Visible)
+            continue;
+        o->UpdateBox();
+        const TRect2D box = NormalizeRect2D(o->Box);
+        Extents = any ? UnionRect2D(Extents, box) : box;
+        any = true;
+    }
+    return any;
+}
+
+TDXF2DExport::TDXF2DExport(const std::string& FileName, TQV_01Cmp2D* Drawing_)
     : Writer(std::make_unique<TDXFWrite>(FileName)), Drawing(Drawing_)
 {
 }
@@ -45,7 +62,7 @@ void TDXF2DExport::Finish()
 void TDXF2DExport::MarkCurrentLayer()
 {
     if (Drawing)
-        Drawing->MarkCurrentLayer();
+        Drawing->Layers.GetLayer(static_cast<uint8_t>(Drawing->CurrentLayer & 0xFF)).Changed();
 }
 
 void TDXF2DExport::WriteHeader()
@@ -54,7 +71,7 @@ void TDXF2DExport::WriteHeader()
         return;
     // An empty drawing has no extents: its header says zero.
     TRect2D e;
-    if (!Drawing->GetExtents(e))
+    if (!DrawingExtents(*Drawing, e))
         e = TRect2D{{0, 0, 1}, {0, 0, 1}};
     e = NormalizeRect2D(e);
     TDXFWrite& w = *Writer;
@@ -98,13 +115,14 @@ void TDXF2DExport::WriteTables()
     w.WriteGroup(0, "TABLE");
     w.WriteGroup(2, "LAYER");
     w.WriteGroup(70, 256);
-    for (int i = 0; i < TDXFExportDrawing::LayerCount; ++i) {
-        if (!Drawing->LayerModified(i))
+    for (int i = 0; i < TQV_20Layers::Count; ++i) {
+        const TQV_21Layer& layer = Drawing->Layers.GetLayer(static_cast<uint8_t>(i));
+        if (!layer.Modified)
             continue;
         w.WriteGroup(0, "LAYER");
-        w.WriteGroup(2, Drawing->LayerName(i));
+        w.WriteGroup(2, layer.Name);
         w.WriteGroup(70, 64);
-        w.WriteGroup(62, ColourToACI(Drawing->LayerPenColour(i), Drawing->LayerActive(i)));
+        w.WriteGroup(62, ColourToACI(static_cast<uint32_t>(layer.Pen.Color()), layer.Active));
         w.WriteGroup(6, "CONTINUOUS");
     }
     w.WriteGroup(0, "ENDTAB");

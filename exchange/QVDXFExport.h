@@ -21,21 +21,10 @@ public:
     virtual const TAVertice3d& Vertex(size_t Index) const = 0;
 };
 
-// What the export reads of the drawing: its extents and its 256 layers.
-class TDXFExportDrawing {
-public:
-    static constexpr int LayerCount = 256;
+class TQV_01Cmp2D;
 
-    virtual ~TDXFExportDrawing() = default;
-    // False when the drawing holds nothing.
-    virtual bool GetExtents(TRect2D& Extents) const = 0;
-    // Sets the Modified flag of the current layer, so that the layer table lists it.
-    virtual void MarkCurrentLayer() = 0;
-    virtual bool LayerModified(int Index) const = 0;
-    virtual std::string LayerName(int Index) const = 0;
-    virtual uint32_t LayerPenColour(int Index) const = 0;  // 0x00BBGGRR
-    virtual bool LayerActive(int Index) const = 0;
-};
+// The box of the drawing's visible objects on visible layers; false when there is none.
+bool DrawingExtents(TQV_01Cmp2D& Drawing, TRect2D& Extents);
 
 // The colour index of a layer colour (0x00BBGGRR): the six basic colours and two greys, 7 for
 // any other; negated when Positive is false (a layer that is off).
@@ -45,7 +34,7 @@ class TDXF2DExport {
 public:
     // Raises ECADCoreException when the file cannot be created. Drawing may be null: then the
     // file holds no header and no tables.
-    TDXF2DExport(const std::string& FileName, TDXFExportDrawing* Drawing);
+    TDXF2DExport(const std::string& FileName, TQV_01Cmp2D* Drawing);
 
     void Export(const std::vector<const TToolpathCurve3D*>& Curves, const std::string& LayerName);
     // Writes the final 0 "EOF" and puts the file in place; raises ECADCoreException when the
@@ -63,5 +52,5 @@ private:
     void WriteArc(const TAVertice3d& Prev, const TAVertice3d& V);
 
     std::unique_ptr<TDXFWrite> Writer;
-    TDXFExportDrawing* Drawing;
+    TQV_01Cmp2D* Drawing;  // not owned
 };

@@ -1,7 +1,13 @@
-// The DXF group reader: any bytes read without a crash, a hang or an allocation beyond the
-// input, through the walk an importer makes over sections, header variables and records.
+// The DXF group reader and the import: any bytes read without a crash, a hang or an allocation
+// beyond the input, through the walk an importer makes over sections, header variables and
+// records, then through the whole import into a drawing and into a free container.
 #include "CADExceptions.h"
+#include "QVCmp.h"
+#include "QVContainer.h"
 #include "QVDXF.h"
+#include "QVDXFImport.h"
+#include "QVFonts.h"
+#include "QuietWindow.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -10,6 +16,12 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    static TQuietWindow window;
+    static const bool registered = [] {
+        SetMainWindowServices(&window);
+        return true;
+    }();
+    static_cast<void>(registered);
     auto r = TDXFRead::FromText(std::string_view(reinterpret_cast<const char*>(data), size));
     if (r->Failed)
         return 0;
@@ -37,6 +49,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             r->Rewind();
         }
     } catch (const ECADFileNotValid&) {
+    }
+
+    // The import keeps what it read and reports the rest; it never raises.
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    TVectFont font;
+    {
+        TQV_01Cmp2D drawing;
+        auto imp = TDXF2DImport::FromText(text, &drawing);
+        imp->SetVectFont(&font);
+        imp->Import();
+    }
+    {
+        TQV_01Cmp2D drawing;
+        auto imp = TDXF2DImport::FromText(text, &drawing);
+        imp->Scale = 2;
+        std::unique_ptr<TContainer2D> c = imp->ImportAsContainer();
+        if (drawing.ObjectsCount() != 0 || drawing.SourceBlocksCount() != 0)
+            std::abort();
     }
     return 0;
 }

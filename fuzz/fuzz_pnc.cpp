@@ -6,6 +6,7 @@
 #include "QVCmp.h"
 #include "QVEntity.h"
 #include "QVRegistry.h"
+#include "QuietWindow.h"
 #include "QVServices.h"
 
 #include <cstddef>
@@ -19,20 +20,6 @@ void Require(bool ok)
     if (!ok)
         std::abort();
 }
-
-// The reader's message boxes, answered silently.
-class TSilentWindow final : public TMainWindowServices {
-public:
-    void SetStatusMessage(const std::string&) override {}
-    bool GetPlacement(TWindowPlacement&) const override { return false; }
-    TMsgResult MessageBox(const std::string&, const std::string&, TMsgIcon, TMsgButtons) override
-    {
-        ++Boxes;
-        return TMsgResult::Ok;
-    }
-    TGeoTreeView* GeoTree() override { return nullptr; }
-    int Boxes = 0;
-};
 
 void Prefill(TQV_01Cmp2D& d)
 {
@@ -48,7 +35,7 @@ void Prefill(TQV_01Cmp2D& d)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static TSilentWindow window;
+    static TQuietWindow window;
     static const bool registered = [] {
         RegisterDrawingClasses();
         SetMainWindowServices(&window);

@@ -5,6 +5,7 @@
 #include "CADExceptions.h"
 #include "Cp1252.h"
 #include "QVFonts.h"
+#include "QuietWindow.h"
 #include "QVServices.h"
 #include "QVVectText.h"
 
@@ -26,18 +27,6 @@ void Require(bool ok)
     if (!ok)
         std::abort();
 }
-
-// Answers every message box silently: a missing font is reported for each such record.
-class TQuietWindow final : public TMainWindowServices {
-public:
-    void SetStatusMessage(const std::string&) override {}
-    bool GetPlacement(TWindowPlacement&) const override { return false; }
-    TMsgResult MessageBox(const std::string&, const std::string&, TMsgIcon, TMsgButtons) override
-    {
-        return TMsgResult::Ok;
-    }
-    TGeoTreeView* GeoTree() override { return nullptr; }
-};
 
 void RegisterTestFont()
 {

@@ -3,12 +3,15 @@
 #include "QVDXFExport.h"
 
 #include "../model/TempFolder.h"
+#include "QVCmp.h"
+#include "QVEntity.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cmath>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -31,33 +34,17 @@ TAVertice3d Arc(int Kind, double X, double Y, double Z, double CX, double CY)
     return TAVertice3d::CreateFull(Kind, {X, Y, Z}, {CX, CY, Z}, 0);
 }
 
-class TFakeDrawing : public TDXFExportDrawing {
-public:
-    TFakeDrawing()
-    {
-        for (int i = 0; i < LayerCount; ++i)
-            Names[static_cast<size_t>(i)] = "L" + std::to_string(i);
+// A drawing whose 256 layers are named L0 to L255 and left unmodified.
+std::unique_ptr<TQV_01Cmp2D> NamedDrawing()
+{
+    auto d = std::make_unique<TQV_01Cmp2D>();
+    for (int i = 0; i < TQV_20Layers::Count; ++i) {
+        TQV_21Layer& layer = d->Layers.GetLayer(static_cast<uint8_t>(i));
+        layer.SetName("L" + std::to_string(i));
+        layer.Modified = false;
     }
-    bool GetExtents(TRect2D& E) const override
-    {
-        E = Extents;
-        return !Empty;
-    }
-    void MarkCurrentLayer() override { Modified[static_cast<size_t>(Current)] = true; }
-    bool LayerModified(int I) const override { return Modified[static_cast<size_t>(I)]; }
-    std::string LayerName(int I) const override { return Names[static_cast<size_t>(I)]; }
-    uint32_t LayerPenColour(int I) const override { return Colours[static_cast<size_t>(I)]; }
-    bool LayerActive(int I) const override { return Active[static_cast<size_t>(I)]; }
-
-    bool Empty = false;
-    // Garbage that an empty drawing must not leak into the header.
-    TRect2D Extents{{-5, -6, 1}, {50, 60, 1}};
-    int Current = 0;
-    std::array<bool, LayerCount> Modified{};
-    std::array<std::string, LayerCount> Names;
-    std::array<uint32_t, LayerCount> Colours{};
-    std::array<bool, LayerCount> Active{};
-};
+    return d;
+}
 
 // Every record of every section, as "TYPE g=value ..." with the groups in file order.
 struct TReadBack {
@@ -131,18 +118,25 @@ TEST(DXFExport, ColourToACI)
 TEST(DXFExport, HeaderAndTables)
 {
     TExportCase c;
-    TFakeDrawing drawing;
-    drawing.Current = 4;
-    drawing.Modified[2] = true;
-    drawing.Colours[2] = 0x00FF00;
-    drawing.Active[4] = true;
-    drawing.Colours[4] = 0x0000FF;
+    auto drawing = NamedDrawing();
+    TQV_01Cmp2D& d = *drawing;
+    d.Layers.GetLayer(2).Pen.SetColor(0x00FF00);
+    d.Layers.GetLayer(2).Active = false;
+    d.Layers.GetLayer(2).Modified = true;
+    d.Layers.GetLayer(4).Pen.SetColor(0x0000FF);
+    d.Layers.GetLayer(4).Modified = false;
+    // The extents are those of the visible objects on visible layers.
+    d.AddObjectToLayer(-1, 0, std::make_unique<TLine2D>(-1, MakePoint2D(-5, -6), MakePoint2D(50, 60)));
+    d.AddObjectToLayer(-1, 0, std::make_unique<TLine2D>(-1, MakePoint2D(0, 0), MakePoint2D(100, 0)))->Visible = false;
+    d.Layers.GetLayer(3).Visible = false;
+    d.AddObjectToLayer(-1, 3, std::make_unique<TPunto2D>(-1, MakePoint2D(-100, 0)));
+    d.CurrentLayer = 4;
     {
-        TDXF2DExport e(c.Name, &drawing);
+        TDXF2DExport e(c.Name, &d);
         e.Export({}, "CUT");
         e.Finish();
     }
-    EXPECT_TRUE(drawing.Modified[4]);
+    EXPECT_TRUE(d.Layers.GetLayer(4).Modified);
     const TReadBack rb = ReadBack(c.Name);
     EXPECT_EQ(rb.Sections, (std::vector<std::string>{"HEADER", "TABLES", "ENTITIES"}));
     const auto ext = [&](const std::string& Var) {
@@ -169,8 +163,7 @@ TEST(DXFExport, HeaderAndTables)
 TEST(DXFExport, EmptyDrawingWritesZeroExtents)
 {
     TExportCase c;
-    TFakeDrawing drawing;
-    drawing.Empty = true;
+    TQV_01Cmp2D drawing;
     TDXF2DExport e(c.Name, &drawing);
     e.Export({}, "0");
     e.Finish();
@@ -204,7 +197,7 @@ TEST(DXFExport, CurvesBecomeLinesAndArcs)
     for (const TCase& t : cases) {
         SCOPED_TRACE(t.Name);
         TExportCase c;
-        TFakeDrawing drawing;
+        TQV_01Cmp2D drawing;
         std::vector<const TToolpathCurve3D*> curves;
         for (const TCurve& curve : t.Curves)
             curves.push_back(&curve);

@@ -1,0 +1,571 @@
+#include "QVDXFImport.h"
+
+#include "CADExceptions.h"
+#include "QVCmp.h"
+#include "QVContainer.h"
+#include "QVLanguage.h"
+#include "QVServices.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <functional>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace {
+
+int32_t RGB(int R, int G, int B) { return R | (G << 8) | (B << 16); }
+
+std::array<int32_t, 256> MakeACIPalette()
+{
+    std::array<int32_t, 256> p{};
+    const int basic[10][3] = {{0, 0, 0},       {255, 0, 0},     {255, 255, 0}, {0, 255, 0},  {0, 255, 255},
+                              {0, 0, 255},     {255, 0, 255},   {255, 255, 255}, {65, 65, 65}, {128, 128, 128}};
+    for (int i = 0; i < 10; ++i)
+        p[static_cast<size_t>(i)] = RGB(basic[i][0], basic[i][1], basic[i][2]);
+    const int greys[6] = {51, 80, 105, 130, 190, 255};
+    for (int i = 0; i < 6; ++i)
+        p[static_cast<size_t>(250 + i)] = RGB(greys[i], greys[i], greys[i]);
+    // Each hue's base colour has channels on the levels 0, 63, 127, 191, 255; the shade picks the
+    // channel's value for its level.
+    const int hues[24][3] = {{255, 0, 0},   {255, 63, 0},  {255, 127, 0}, {255, 191, 0}, {255, 255, 0},
+                             {191, 255, 0}, {127, 255, 0}, {63, 255, 0},  {0, 255, 0},   {0, 255, 63},
+                             {0, 255, 127}, {0, 255, 191}, {0, 255, 255}, {0, 191, 255}, {0, 127, 255},
+                             {0, 63, 255},  {0, 0, 255},   {63, 0, 255},  {127, 0, 255}, {191, 0, 255},
+                             {255, 0, 255}, {255, 0, 191}, {255, 0, 127}, {255, 0, 63}};
+    const int shades[5][10] = {{255, 255, 189, 189, 129, 129, 104, 104, 79, 79},
+                               {191, 234, 141, 173, 96, 118, 78, 95, 59, 73},
+                               {127, 212, 94, 157, 64, 107, 52, 86, 39, 66},
+                               {63, 191, 46, 141, 31, 96, 25, 78, 19, 59},
+                               {0, 170, 0, 126, 0, 86, 0, 69, 0, 53}};
+    const auto channel = [&](int level, int k) {
+        const int row = level == 255 ? 0 : level == 191 ? 1 : level == 127 ? 2 : level == 63 ? 3 : 4;
+        return shades[row][k];
+    };
+    for (int index = 10; index < 250; ++index) {
+        const int* base = hues[index / 10 - 1];
+        const int k = index % 10;
+        p[static_cast<size_t>(index)] = RGB(channel(base[0], k), channel(base[1], k), channel(base[2], k));
+    }
+    return p;
+}
+
+std::string Lower(std::string_view S)
+{
+    std::string out(S);
+    for (char& c : out)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+// What the references of one file may show together: objects per byte of the file, and a floor.
+constexpr uint64_t ExpansionPerByte = 16;
+constexpr uint64_t ExpansionFloor = 65536;
+
+// Layers brushed clear show their objects unfilled.
+constexpr uint8_t BrushStyleClear = 1;
+
+// Brackets the bulk additions of an import in the geometry tree, ended however the import ends.
+class TTreeUpdate {
+public:
+    explicit TTreeUpdate(bool HasTree) : Tree(HasTree ? MainWindow().GeoTree() : nullptr)
+    {
+        if (Tree)
+            Tree->BeginUpdate();
+    }
+    ~TTreeUpdate()
+    {
+        if (Tree)
+            Tree->EndUpdate();
+    }
+    TTreeUpdate(const TTreeUpdate&) = delete;
+    TTreeUpdate& operator=(const TTreeUpdate&) = delete;
+
+private:
+    TGeoTreeView* Tree;
+};
+
+} // namespace
+
+const std::array<int32_t, 256> ACIPalette = MakeACIPalette();
+
+std::string DXFImportErrorText(const std::string& Reason)
+{
+    return "The DXF file could not be read to its end: " + Reason +
+           "\nThe objects read before the error have been kept.";
+}
+
+// ---- creation ------------------------------------------------------------------------------
+
+TDXF2DImport::TDXF2DImport(const std::string& FileName, TQV_01Cmp2D* Drawing_)
+    : Reader(std::make_unique<TDXFRead>(FileName))
+{
+    Setup(Drawing_);
+}
+
+std::unique_ptr<TDXF2DImport> TDXF2DImport::FromText(std::string_view Text, TQV_01Cmp2D* Drawing_)
+{
+    std::unique_ptr<TDXF2DImport> d(new TDXF2DImport());
+    d->Reader = TDXFRead::FromText(Text);
+    d->Setup(Drawing_);
+    return d;
+}
+
+TDXF2DImport::~TDXF2DImport() = default;
+
+void TDXF2DImport::Setup(TQV_01Cmp2D* Drawing_)
+{
+    Failed = Reader->Failed;
+    if (Failed) {
+        ErrorMessage = Reader->ErrorMessage;
+        return;
+    }
+    Drawing = Drawing_;
+    ExpansionLeft = ExpansionPerByte * Reader->InputSize() + ExpansionFloor;
+}
+
+uint64_t TDXF2DImport::BlockWeight(const TSourceBlock2D* Block) const
+{
+    const auto found = BlockWeights.find(Block);
+    return found != BlockWeights.end() ? found->second : 1 + static_cast<uint64_t>(Block->Objects.Count());
+}
+
+bool TDXF2DImport::SectionGoesOn() const
+{
+    return !Reader->AtEnd() && !(Reader->Code == 0 && Reader->Value.IsText("ENDSEC"));
+}
+
+// ---- the whole file ------------------------------------------------------------------------
+
+void TDXF2DImport::Import()
+{
+    if (!Drawing || Reader->Failed)
+        return;
+    Failed = false;
+    ErrorMessage.clear();
+    Version = 10;
+    CounterClockwise = true;
+    const TTreeUpdate update(Drawing->TreeGeo != nullptr);
+    try {
+        Reader->Rewind();
+        while (Reader->Section != TDXFSection::None) {
+            switch (Reader->Section) {
+            case TDXFSection::Header: ReadHeader(); break;
+            case TDXFSection::Tables: ReadTables(); break;
+            case TDXFSection::Blocks: ReadBlocks(); break;
+            case TDXFSection::Entities: ReadEntities(); break;
+            case TDXFSection::Classes:
+            case TDXFSection::None: break;
+            }
+            Reader->NextSection();
+        }
+    } catch (const std::exception& e) {
+        // What was read stays; the user learns that the file was not read whole.
+        Failed = true;
+        ErrorMessage = e.what();
+    }
+    try {
+        BindNestedInserts();
+    } catch (const std::exception& e) {
+        Failed = true;
+        if (ErrorMessage.empty())
+            ErrorMessage = e.what();
+    }
+    if (!ErrorMessage.empty())
+        MainWindow().MessageBox(DXFImportErrorText(ErrorMessage), GetLangString(450), TMsgIcon::Warning,
+                                TMsgButtons::Ok);
+}
+
+std::unique_ptr<TContainer2D> TDXF2DImport::ImportAsContainer()
+{
+    if (Reader->Failed)
+        return nullptr;
+    Failed = false;
+    ErrorMessage.clear();
+    Version = 10;
+    CounterClockwise = true;
+    // Blocks are not read: references are not, and the drawing must not change.
+    auto container = std::make_unique<TContainer2D>(0);
+    int32_t nextID = 0;
+    try {
+        Reader->Rewind();
+        while (Reader->Section != TDXFSection::None) {
+            if (Reader->Section == TDXFSection::Header)
+                ReadHeader();
+            else if (Reader->Section == TDXFSection::Entities)
+                EntitiesToContainer(*container, nextID);
+            Reader->NextSection();
+        }
+    } catch (const std::exception& e) {
+        Failed = true;
+        ErrorMessage = e.what();
+        return nullptr;
+    }
+    container->UpdateBox();
+    return container;
+}
+
+// ---- sections ------------------------------------------------------------------------------
+
+void TDXF2DImport::ReadHeader()
+{
+    TDXFRecord& r = Record;
+    for (;;) {
+        r.Clear();
+        if (Reader->ReadRecord(9, r) != 9)
+            return;
+        const TDXFValue& name = r.Group(9);
+        if (name.IsText("$ANGDIR")) {
+            const TDXFValue& dir = r.Group(70);
+            CounterClockwise = !(dir.Kind == TDXFValue::TKind::Integer && dir.Integer == 1);
+        } else if (name.IsText("$ACADVER")) {
+            static const std::pair<const char*, uint16_t> Versions[] = {
+                {"AC1009", 12},   {"AC1012", 13},   {"AC1014", 14},   {"AC1015", 2000},
+                {"AC1018", 2004}, {"AC1021", 2007}, {"AC1024", 2010}, {"AC1027", 2013}};
+            for (const auto& [tag, version] : Versions)
+                if (r.Group(1).IsText(tag))
+                    Version = version;
+        }
+    }
+}
+
+void TDXF2DImport::ReadTables()
+{
+    if (!Drawing)
+        return;
+    while (SectionGoesOn()) {
+        // Each entry on its own: an entry without a colour must not take the one before it.
+        Record.Clear();
+        Reader->ReadRecord(0, Record);
+        if (Record.Group(0).IsText("LAYER"))
+            AddLayer(Record);
+    }
+}
+
+void TDXF2DImport::AddLayer(const TDXFRecord& Entry)
+{
+    // The table maps onto the drawing's layers by position, wrapping after 256.
+    const auto index = static_cast<uint8_t>(LayerNames.size() % 256);
+    TQV_21Layer& layer = Drawing->Layers.GetLayer(index);
+    const std::string& name = Entry.Group(2).Text;
+    if (UseACIColors) {
+        // A negative number marks a layer that is off. Numbers beyond the palette (256 "by
+        // layer", damaged files) leave the layer's colour as it was.
+        const TDXFValue& colour = Entry.Group(62);
+        if (colour.Kind == TDXFValue::TKind::Integer) {
+            const int64_t aci = std::abs(static_cast<int64_t>(colour.Integer));
+            if (aci <= 255)
+                layer.Pen.SetColor(ACIPalette[static_cast<size_t>(aci)]);
+        }
+        layer.Brush.SetStyle(BrushStyleClear);
+        layer.SetName(name);
+    }
+    LayerNames.push_back({name, index});
+    LastLayerIndex = -2;
+}
+
+void TDXF2DImport::LayerLookup(const TDXFValue& Name)
+{
+    if (!Drawing || LayerNames.empty() || Name.Kind != TDXFValue::TKind::Text)
+        return;
+    if (LastLayerIndex == -2 || Name.Text != LastLayerName) {
+        LastLayerName = Name.Text;
+        LastLayerIndex = -1;
+        const std::string wanted = Lower(Name.Text);
+        for (size_t i = 0; i < LayerNames.size(); ++i)
+            if (LayerNames[i].Name.size() == wanted.size() && Lower(LayerNames[i].Name) == wanted) {
+                LastLayerIndex = LayerNames[i].Layer;
+                break;
+            }
+    }
+    if (LastLayerIndex >= 0)
+        Drawing->CurrentLayer = static_cast<uint16_t>(LastLayerIndex);
+}
+
+void TDXF2DImport::ReadBlocks()
+{
+    if (!Drawing)
+        return;
+    while (SectionGoesOn()) {
+        Record.Clear();
+        Reader->ReadRecord(0, Record);
+        LayerLookup(Record.Group(8));
+        if (!Record.Group(0).IsText("BLOCK"))
+            continue;
+        std::vector<TPendingInsert> inserts;
+        std::unique_ptr<TSourceBlock2D> block = MakeSourceBlock(Record, inserts);
+        if (block)
+            PendingBlocks.push_back({std::move(block), std::move(inserts)});
+    }
+    BindNestedInserts();
+}
+
+namespace {
+
+// Transforms the object by M and bakes it in; the identity changes nothing.
+void Place(TGraphicObject& Obj, const TMatrix4& M)
+{
+    if (M.IsEqual(IdentityMatrix))
+        return;
+    Obj.TransformBy(M);
+    Obj.ApplyTransform();
+}
+
+// Scaled by SX, SY, then moved by DX, DY.
+TMatrix4 Placement(double SX, double SY, double DX, double DY)
+{
+    TMatrix4 m = TMatrix4::CreateScale(SX, SY, 1);
+    m.Multiply(m, TMatrix4::CreateTranslation(DX, DY, 0));
+    return m;
+}
+
+} // namespace
+
+void TDXF2DImport::ReadSectionObjects(bool NoInserts, const TMatrix4& M,
+                                      const std::function<void(std::unique_ptr<TObject2D>)>& Take)
+{
+    while (SectionGoesOn()) {
+        std::unique_ptr<TObject2D> obj = ReadEntity(NoInserts, false);
+        if (!obj) {
+            Failed = true;
+            continue;
+        }
+        Place(*obj, M);
+        Take(std::move(obj));
+    }
+}
+
+void TDXF2DImport::ReadEntities()
+{
+    if (!Drawing)
+        return;
+    ReadSectionObjects(false, Placement(ScaleX, ScaleY, OffsetX, OffsetY), [this](std::unique_ptr<TObject2D> obj) {
+        auto* container = dynamic_cast<TContainer2D*>(obj.get());
+        if (!container) {
+            Drawing->AddObject(-1, std::move(obj));
+            return;
+        }
+        // The parts of a lightweight polyline (or of a polyline too long for one object) go
+        // into the drawing one by one, placed as the container was.
+        const TMatrix4 outer = container->GetModelTransform();
+        auto it = container->Objects.GetExclusiveIterator();
+        for (it.First(); it.Current();) {
+            std::unique_ptr<TGraphicObject> child = it.RemoveCurrent();
+            Place(*child, outer);
+            Drawing->AddObject(-1, std::move(child));
+        }
+    });
+}
+
+void TDXF2DImport::EntitiesToContainer(TContainer2D& Container, int32_t& NextID)
+{
+    ReadSectionObjects(true, Placement(Scale, Scale, OffsetX, OffsetY), [&](std::unique_ptr<TObject2D> obj) {
+        obj->ID = NextID++;
+        Container.Objects.Add(std::move(obj));
+    });
+}
+
+void TDXF2DImport::SkipToNextRecord()
+{
+    while (Reader->ReadGroupInRecord()) {
+    }
+}
+
+// ---- blocks --------------------------------------------------------------------------------
+
+std::unique_ptr<TSourceBlock2D> TDXF2DImport::MakeSourceBlock(const TDXFRecord& R,
+                                                              std::vector<TPendingInsert>& Inserts)
+{
+    const TDXFValue& flags = R.Group(70);
+    // Anonymous blocks (1) and external references (4).
+    if (flags.Kind == TDXFValue::TKind::Integer && (flags.Integer & 5) != 0)
+        return nullptr;
+    const TDXFValue& x = R.Group(10);
+    const TDXFValue& y = R.Group(20);
+    const double bx = x.Kind == TDXFValue::TKind::Real ? x.Real : 0;
+    const double by = y.Kind == TDXFValue::TKind::Real ? y.Real : 0;
+    std::string fullName = R.Group(2).Text;
+    if (fullName.empty())
+        fullName = "BLOCK" + std::to_string(Drawing->SourceBlocksCount() + static_cast<int32_t>(PendingBlocks.size()));
+    TBlockName name{};
+    UniqueBlockName(fullName, name);
+    auto block = std::make_unique<TSourceBlock2D>(-1, name, std::vector<std::unique_ptr<TGraphicObject>>{});
+    while (!Reader->AtEnd() && !(Reader->Code == 0 && (Reader->Value.IsText("ENDBLK") || Reader->Value.IsText("ENDSEC")))) {
+        LastNestedInsert = nullptr;
+        std::unique_ptr<TObject2D> obj = ReadEntity(false, true);
+        if (!obj) {
+            Failed = true;
+            continue;
+        }
+        if (LastNestedInsert == obj.get())
+            Inserts.push_back({LastNestedInsert, LastNestedInsertName});
+        block->Objects.Add(std::move(obj));
+    }
+    LastNestedInsert = nullptr;
+    if (block->Objects.Count() == 0) {
+        Inserts.clear();
+        return nullptr;
+    }
+    block->TransformBy(TMatrix4::CreateTranslation(-bx, -by, 0));
+    block->ApplyTransform();
+    block->UpdateBox();
+    BlocksByName.emplace(fullName, block.get());
+    return block;
+}
+
+bool TDXF2DImport::BlockNameTaken(const TBlockName& Name)
+{
+    if (!TakenNamesReady) {
+        auto it = Drawing->SourceBlocksIterator();
+        for (TGraphicObject* obj = it.First(); obj; obj = it.Next())
+            TakenNames.insert(static_cast<TSourceBlock2D*>(obj)->Name);
+        TakenNamesReady = true;
+    }
+    return TakenNames.count(Name) > 0;
+}
+
+void TDXF2DImport::UniqueBlockName(const std::string& Name, TBlockName& Out)
+{
+    // Names are cut to 13 bytes; two blocks whose names share those must still differ, or a
+    // reference would show the wrong one. The tail gives way to "~1", "~2" ...
+    const TBlockName base = StrToBlockName(Name);
+    Out = base;
+    const size_t used = static_cast<size_t>(std::find(base.begin(), base.end(), '\0') - base.begin());
+    for (int n = 1; BlockNameTaken(Out); ++n) {
+        const std::string suffix = "~" + std::to_string(n);
+        const size_t keep = std::min(used, base.size() - suffix.size());
+        Out.fill('\0');
+        std::copy(base.begin(), base.begin() + static_cast<std::ptrdiff_t>(keep), Out.begin());
+        std::copy(suffix.begin(), suffix.end(), Out.begin() + static_cast<std::ptrdiff_t>(keep));
+    }
+    TakenNames.insert(Out);
+}
+
+TSourceBlock2D* TDXF2DImport::FindBlock(const std::string& Name)
+{
+    const auto found = BlocksByName.find(Name);
+    if (found != BlocksByName.end())
+        return found->second;
+    // A block the drawing held before this file.
+    try {
+        return Drawing->FindSourceBlock(StrToBlockName(Name));
+    } catch (const ECADListObjNotFound&) {
+        return nullptr;
+    }
+}
+
+namespace {
+
+// Target uses Wanted, directly or through the references bound so far.
+bool BlockUses(TSourceBlock2D* Target, const TSourceBlock2D* Wanted)
+{
+    std::unordered_set<const TSourceBlock2D*> seen;
+    std::vector<TSourceBlock2D*> todo{Target};
+    while (!todo.empty()) {
+        TSourceBlock2D* b = todo.back();
+        todo.pop_back();
+        if (b == Wanted)
+            return true;
+        if (!seen.insert(b).second)
+            continue;
+        VisitBlockReferences(*b, [&](TBlock2D& ref) {
+            if (ref.Source())
+                todo.push_back(ref.Source());
+        });
+    }
+    return false;
+}
+
+void RemoveChild(TContainer2D& Container, const TGraphicObject* Child)
+{
+    auto it = Container.Objects.GetExclusiveIterator();
+    for (TGraphicObject* obj = it.First(); obj; obj = it.Next())
+        if (obj == Child) {
+            it.DeleteCurrent();
+            return;
+        }
+}
+
+} // namespace
+
+void TDXF2DImport::BindNestedInserts()
+{
+    if (PendingBlocks.empty())
+        return;
+    std::vector<TPendingBlock> pending = std::move(PendingBlocks);
+    PendingBlocks.clear();
+    for (TPendingBlock& p : pending) {
+        for (const TPendingInsert& ins : p.Inserts) {
+            TSourceBlock2D* target = FindBlock(ins.Name);
+            // A reference to a missing block, or one that would make the block contain itself
+            // (and so be drawn without end), is dropped.
+            if (!target || BlockUses(target, p.Block.get())) {
+                Failed = true;
+                RemoveChild(*p.Block, ins.Insert);
+                continue;
+            }
+            ins.Insert->SetSourceBlock(target);
+        }
+        p.Inserts.clear();
+    }
+    // The drawing file wants each definition after those it uses, and so do the boxes. The
+    // references form no cycle now; the walk keeps its own stack, as chains may be long.
+    std::unordered_map<const TSourceBlock2D*, std::vector<TSourceBlock2D*>> uses;
+    for (const TPendingBlock& p : pending)
+        uses[p.Block.get()];
+    for (auto& [block, list] : uses)
+        VisitBlockReferences(*const_cast<TSourceBlock2D*>(block), [&, &l = list](TBlock2D& ref) {
+            if (ref.Source() && uses.count(ref.Source()))
+                l.push_back(ref.Source());
+        });
+    std::vector<TSourceBlock2D*> order;
+    std::unordered_set<const TSourceBlock2D*> done;
+    for (const TPendingBlock& p : pending) {
+        std::vector<std::pair<TSourceBlock2D*, size_t>> stack;
+        if (done.insert(p.Block.get()).second)
+            stack.emplace_back(p.Block.get(), 0);
+        while (!stack.empty()) {
+            auto& [block, next] = stack.back();
+            const std::vector<TSourceBlock2D*>& deps = uses[block];
+            if (next < deps.size()) {
+                TSourceBlock2D* dep = deps[next++];
+                if (done.insert(dep).second)
+                    stack.emplace_back(dep, 0);
+                continue;
+            }
+            order.push_back(block);
+            stack.pop_back();
+        }
+    }
+    std::unordered_map<const TSourceBlock2D*, std::unique_ptr<TSourceBlock2D>> owned;
+    for (TPendingBlock& p : pending)
+        owned.emplace(p.Block.get(), std::move(p.Block));
+    // Each definition weighs what showing it walks; a reference that would make one weigh more
+    // than the file may show is dropped. Those it uses are weighed first.
+    for (TSourceBlock2D* b : order) {
+        uint64_t weight = 1;
+        std::vector<TBlock2D*> dropped;
+        {
+            auto it = b->Objects.GetIterator();
+            for (TGraphicObject* obj = it.First(); obj; obj = it.Next()) {
+                auto* ref = dynamic_cast<TBlock2D*>(obj);
+                const uint64_t w = ref && ref->Source() ? BlockWeight(ref->Source()) : 1;
+                if (ref && weight + w > ExpansionLeft)
+                    dropped.push_back(ref);
+                else
+                    weight += w;
+            }
+        }
+        for (TBlock2D* ref : dropped) {
+            Failed = true;
+            RemoveChild(*b, ref);
+        }
+        BlockWeights[b] = weight;
+    }
+    for (TSourceBlock2D* b : order) {
+        VisitBlockReferences(*b, [](TBlock2D& ref) { ref.UpdateBox(); });
+        b->UpdateBox();
+        Drawing->AddSourceBlock(std::move(owned[b]));
+    }
+}

@@ -1,0 +1,150 @@
+#pragma once
+// DXF into the drawing: the header gives the version and the arc direction, the layer table
+// gives drawing layers by position, the blocks section gives block definitions and every entity
+// of the entities section becomes a drawing object. Also reads a file into a free container that
+// is not part of the drawing (the tracer's result).
+#include "QVDXF.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+class TBlock2D;
+class TContainer2D;
+class TInsert;
+class TMatrix4;
+class TObject2D;
+class TQV_01Cmp2D;
+class TSourceBlock2D;
+class TVectFont;
+
+// The colour of each DXF colour index (ACI), as 0x00BBGGRR.
+extern const std::array<int32_t, 256> ACIPalette;
+
+// The text shown when an import ends early on a damaged file.
+std::string DXFImportErrorText(const std::string& Reason);
+
+class TDXF2DImport {
+public:
+    // Opens the file; when it cannot be opened the reader has told the user and Failed is set.
+    TDXF2DImport(const std::string& FileName, TQV_01Cmp2D* Drawing);
+    // The same over DXF text in memory.
+    static std::unique_ptr<TDXF2DImport> FromText(std::string_view Text, TQV_01Cmp2D* Drawing);
+    ~TDXF2DImport();
+    TDXF2DImport(const TDXF2DImport&) = delete;
+    TDXF2DImport& operator=(const TDXF2DImport&) = delete;
+
+    // Font of TEXT entities, not owned; without one TEXT entities are not read.
+    void SetVectFont(TVectFont* Font) { VectFont = Font; }
+
+    // Reads the whole file into the drawing. An error in the middle of the file keeps what was
+    // read before it, tells the user and leaves the reason in ErrorMessage.
+    void Import();
+    // A new container of the file's entities, children numbered 0, 1, 2 ... in reading order,
+    // not added to the drawing; null (and ErrorMessage set) when the file cannot be read whole.
+    std::unique_ptr<TContainer2D> ImportAsContainer();
+
+    // Set when the file cannot be opened, when an entity gives no drawing object and when an
+    // import ended early.
+    bool Failed = false;
+    std::string ErrorMessage;
+    bool UseACIColors = true;
+    double Scale = 1.0;
+    double OffsetX = 0, OffsetY = 0, ScaleX = 1, ScaleY = 1;
+    uint16_t Version = 10;
+    bool CounterClockwise = true;
+
+    struct TLayerName {
+        std::string Name;
+        uint8_t Layer;
+    };
+    // DXF layer names in the order of the layer table, with the drawing layer each went to.
+    std::vector<TLayerName> LayerNames;
+
+    uint32_t PointsCount = 0, LinesCount = 0, ArcsCount = 0, CirclesCount = 0, EllipsesCount = 0,
+             PolylinesCount = 0, SplinesCount = 0, BlocksCount = 0, TextsCount = 0;
+
+private:
+    TDXF2DImport() = default;
+    void Setup(TQV_01Cmp2D* Drawing);
+
+    // ---- sections ----
+    void ReadHeader();
+    void ReadTables();
+    void ReadBlocks();
+    void ReadEntities();
+    void EntitiesToContainer(TContainer2D& Container, int32_t& NextID);
+    // Reads the entities up to the section's end, placing each by M and handing it to Take;
+    // an entity that gives no object sets Failed.
+    void ReadSectionObjects(bool NoInserts, const TMatrix4& M, const std::function<void(std::unique_ptr<TObject2D>)>& Take);
+    void AddLayer(const TDXFRecord& Entry);
+    void LayerLookup(const TDXFValue& Name);
+    bool SectionGoesOn() const;
+
+    // ---- blocks ----
+    struct TPendingInsert {
+        TInsert* Insert;  // owned by the block
+        std::string Name;
+    };
+    struct TPendingBlock {
+        std::unique_ptr<TSourceBlock2D> Block;
+        std::vector<TPendingInsert> Inserts;
+    };
+    std::unique_ptr<TSourceBlock2D> MakeSourceBlock(const TDXFRecord& Record, std::vector<TPendingInsert>& Inserts);
+    // The block's 13-byte name, made unique among the drawing's definitions and those read.
+    void UniqueBlockName(const std::string& Name, std::array<char, 13>& Out);
+    bool BlockNameTaken(const std::array<char, 13>& Name);
+    // Binds the nested references of the blocks read, drops those that name no block or would
+    // make a block contain itself, and adds the blocks to the drawing, each after those it uses.
+    void BindNestedInserts();
+    TSourceBlock2D* FindBlock(const std::string& Name);
+
+    // ---- entities ----
+    std::unique_ptr<TObject2D> ReadEntity(bool NoInserts, bool InsertsAsTInsert);
+    std::unique_ptr<TObject2D> ReadPoint(const TDXFRecord& R);
+    std::unique_ptr<TObject2D> ReadLine(const TDXFRecord& R);
+    std::unique_ptr<TObject2D> ReadCircle(const TDXFRecord& R);
+    std::unique_ptr<TObject2D> ReadArc(const TDXFRecord& R);
+    std::unique_ptr<TObject2D> ReadEllipse(const TDXFRecord& R);
+    std::unique_ptr<TObject2D> ReadTrace(const TDXFRecord& R);
+    std::unique_ptr<TObject2D> ReadSolid(const TDXFRecord& R);
+    std::unique_ptr<TObject2D> ReadText(const TDXFRecord& R);
+    std::unique_ptr<TObject2D> ReadPolyline(const TDXFRecord& R);
+    std::unique_ptr<TObject2D> ReadLWPolyline(bool AsLinesArcs);
+    std::unique_ptr<TObject2D> ReadSpline();
+    std::unique_ptr<TObject2D> ReadInsert(const TDXFRecord& R);
+    std::unique_ptr<TObject2D> ReadNestedInsert(const TDXFRecord& R);
+    // Reads pairs up to the next code-0 pair (or the end of the file).
+    void SkipToNextRecord();
+
+    std::unique_ptr<TDXFRead> Reader;
+    TQV_01Cmp2D* Drawing = nullptr;  // not owned
+    TVectFont* VectFont = nullptr;   // not owned
+    TDXFRecord Record;               // the current entity or table entry
+    TDXFRecord Vertex;               // a POLYLINE's vertices
+    // The blocks read so far, added to the drawing once the section is done.
+    std::vector<TPendingBlock> PendingBlocks;
+    // The blocks of this file by their full DXF name, which may be longer than 13 bytes.
+    std::unordered_map<std::string, TSourceBlock2D*> BlocksByName;
+    // The 13-byte names in use: the drawing's and those given by this import.
+    std::set<std::array<char, 13>> TakenNames;
+    bool TakenNamesReady = false;
+    // The last INSERT made inside a block, with the full name of the block it uses.
+    TInsert* LastNestedInsert = nullptr;
+    std::string LastNestedInsertName;
+    // Showing a reference walks everything its block holds, nested references included: a few
+    // definitions that each use the next twice would be shown as millions of objects. What all
+    // references may show together is bounded by the size of the file.
+    uint64_t ExpansionLeft = 0;
+    std::unordered_map<const TSourceBlock2D*, uint64_t> BlockWeights;
+    uint64_t BlockWeight(const TSourceBlock2D* Block) const;
+    // The last layer name looked up and its result; entities come in runs on one layer.
+    std::string LastLayerName;
+    int LastLayerIndex = -2;
+};
