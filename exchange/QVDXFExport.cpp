@@ -22,22 +22,6 @@ int ColourToACI(uint32_t Colour, bool Positive)
     return Positive ? aci : -aci;
 }
 
-bool DrawingExtents(TQV_01Cmp2D& Drawing, TRect2D& Extents)
-{
-    bool any = false;
-    auto it = Drawing.ObjectsIterator();
-    for (TGraphicObject* obj = it.First(); obj; obj = it.Next()) {
-        auto* o = dynamic_cast<TObject2D*>(obj);
-        if (!o || !o->Visible || !Drawing.Layers.GetLayer(o->Layer).Visible)
-            continue;
-        o->UpdateBox();
-        const TRect2D box = NormalizeRect2D(o->Box);
-        Extents = any ? UnionRect2D(Extents, box) : box;
-        any = true;
-    }
-    return any;
-}
-
 TDXF2DExport::TDXF2DExport(const std::string& FileName, TQV_01Cmp2D* Drawing_)
     : Writer(std::make_unique<TDXFWrite>(FileName)), Drawing(Drawing_)
 {
@@ -69,9 +53,10 @@ void TDXF2DExport::WriteHeader()
 {
     if (!Drawing)
         return;
-    // An empty drawing has no extents: its header says zero.
-    TRect2D e;
-    if (!DrawingExtents(*Drawing, e))
+    // An empty drawing, or one with nothing visible, has no extents: its header says zero.
+    TRect2D e{};
+    Drawing->GetExtents(e);
+    if (Drawing->ObjectsCount() == 0 || e.First.X > e.Second.X)
         e = TRect2D{{0, 0, 1}, {0, 0, 1}};
     e = NormalizeRect2D(e);
     TDXFWrite& w = *Writer;

@@ -23,9 +23,6 @@ public:
 
 class TQV_01Cmp2D;
 
-// The box of the drawing's visible objects on visible layers; false when there is none.
-bool DrawingExtents(TQV_01Cmp2D& Drawing, TRect2D& Extents);
-
 // The colour index of a layer colour (0x00BBGGRR): the six basic colours and two greys, 7 for
 // any other; negated when Positive is false (a layer that is off).
 int ColourToACI(uint32_t Colour, bool Positive);
