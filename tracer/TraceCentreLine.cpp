@@ -1,18 +1,12 @@
-// Thinning is the two-subiteration parallel algorithm of Guo and Hall (1989), which unlike
-// Zhang-Suen keeps two-pixel-thick diagonals and 2x2 blocks. It runs on 64 pixels at a time in
-// bitwise logic, only on the words of the bitmap near the current border: a word leaves the
-// work list once two passes changed nothing around it, so the cost follows the ink that is
-// removed rather than the picture size times the stroke width.
-// Afterwards elbow pixels of staircases are dropped, so that every pixel of a branch has
-// exactly two neighbours.
+// Branches of the skeleton: nodes at stroke ends and junctions, walks between them, spur
+// pruning, and points moved to the middle of their stroke.
 #include "TraceCentreLine.h"
 
-#include "CADExceptions.h"
 #include "TraceFit.h"
+#include "TraceThinning.h"
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cmath>
 #include <unordered_map>
 
@@ -21,47 +15,6 @@ namespace {
 // Neighbours P2..P9: north, then clockwise on screen.
 constexpr int NX[8] = {0, 1, 1, 1, 0, -1, -1, -1};
 constexpr int NY[8] = {-1, -1, 0, 1, 1, 1, 0, -1};
-
-// A word of the bitmap waiting to be examined, with a flag in the top bit of its word index:
-// a pass has already left it alone.
-struct TWordRef {
-    static constexpr uint32_t Seen = 0x80000000u;
-    uint32_t WordSeen;
-    int32_t Y;
-    int Word() const { return int(WordSeen & ~Seen); }
-};
-
-// The 3x3 block around a pixel, 9 bits, row by row from the top-left (nothing outside the
-// picture).
-unsigned Block(const TMonoBitmap& b, int x, int y)
-{
-    const int bit = x & 63;
-    if (bit >= 1 && bit <= 62 && y >= 1 && y + 1 < b.Height()) {
-        const uint64_t* mid = b.Row(y) + (x >> 6);
-        const int words = b.WordsPerRow(), shift = bit - 1;
-        return (unsigned(mid[-words] >> shift) & 7u) | (unsigned(mid[0] >> shift) & 7u) << 3 |
-               (unsigned(mid[words] >> shift) & 7u) << 6;
-    }
-    unsigned m = 0;
-    for (int dy = -1; dy <= 1; ++dy)
-        for (int dx = -1; dx <= 1; ++dx)
-            if (b.Ink(x + dx, y + dy))
-                m |= 1u << ((dy + 1) * 3 + dx + 1);
-    return m;
-}
-
-// The eight neighbours P2..P9 (north, then clockwise on screen) of a 3x3 block.
-unsigned NeighboursOfBlock(unsigned block)
-{
-    constexpr int BitOf[8] = {1, 2, 5, 8, 7, 6, 3, 0};  // N, NE, E, SE, S, SW, W, NW
-    unsigned m = 0;
-    for (int k = 0; k < 8; ++k)
-        if (block & (1u << BitOf[k]))
-            m |= 1u << k;
-    return m;
-}
-
-unsigned NeighbourBits(const TMonoBitmap& b, int x, int y) { return NeighboursOfBlock(Block(b, x, y)); }
 
 // Number of ink neighbours of a pixel.
 int NeighbourCount(const TMonoBitmap& b, int x, int y)
@@ -73,83 +26,7 @@ int NeighbourCount(const TMonoBitmap& b, int x, int y)
                 c[block] += k != 4 && (block >> k & 1u);
         return c;
     }();
-    return counts[Block(b, x, y)];
-}
-
-bool GuoHallDeletes(unsigned m, int pass)
-{
-    const bool p2 = m & 1, p3 = m & 2, p4 = m & 4, p5 = m & 8, p6 = m & 16, p7 = m & 32, p8 = m & 64, p9 = m & 128;
-    const int c = (!p2 && (p3 || p4)) + (!p4 && (p5 || p6)) + (!p6 && (p7 || p8)) + (!p8 && (p9 || p2));
-    if (c != 1)
-        return false;
-    const int n1 = (p9 || p2) + (p3 || p4) + (p5 || p6) + (p7 || p8);
-    const int n2 = (p2 || p3) + (p4 || p5) + (p6 || p7) + (p8 || p9);
-    const int n = std::min(n1, n2);
-    if (n < 2 || n > 3)
-        return false;
-    const bool keep = pass == 0 ? ((p2 || p3 || !p5) && p4) : ((p6 || p7 || !p9) && p8);
-    return !keep;
-}
-
-// The thinning decision for 64 pixels at once: the same conditions as GuoHallDeletes, in
-// bitwise logic on the words of the three rows around them.
-uint64_t DeletableInWord(const TMonoBitmap& b, int w, int y, int pass)
-{
-    const int words = b.WordsPerRow();
-    uint64_t c[3], l[3], r[3];
-    for (int k = 0; k < 3; ++k) {
-        const int yy = y + k - 1;
-        if (yy < 0 || yy >= b.Height()) {
-            c[k] = l[k] = r[k] = 0;
-            continue;
-        }
-        const uint64_t* row = b.Row(yy);
-        c[k] = row[w];
-        l[k] = w > 0 ? row[w - 1] : 0;
-        r[k] = w + 1 < words ? row[w + 1] : 0;
-    }
-    const uint64_t p = c[1];
-    // Each neighbour shifted onto the pixel it belongs to: x - 1 comes up by one bit.
-    const uint64_t p2 = c[0], p6 = c[2];
-    const uint64_t p9 = (c[0] << 1) | (l[0] >> 63), p3 = (c[0] >> 1) | (r[0] << 63);
-    const uint64_t p8 = (c[1] << 1) | (l[1] >> 63), p4 = (c[1] >> 1) | (r[1] << 63);
-    const uint64_t p7 = (c[2] << 1) | (l[2] >> 63), p5 = (c[2] >> 1) | (r[2] << 63);
-    auto twoOrMore = [](uint64_t a, uint64_t b2, uint64_t c2, uint64_t d) {
-        return (a & b2) | (a & c2) | (a & d) | (b2 & c2) | (b2 & d) | (c2 & d);
-    };
-    const uint64_t t1 = ~p2 & (p3 | p4), t2 = ~p4 & (p5 | p6), t3 = ~p6 & (p7 | p8), t4 = ~p8 & (p9 | p2);
-    const uint64_t connectsOnce = (t1 | t2 | t3 | t4) & ~twoOrMore(t1, t2, t3, t4);
-    const uint64_t a1 = p9 | p2, a2 = p3 | p4, a3 = p5 | p6, a4 = p7 | p8;
-    const uint64_t b1 = p2 | p3, b2 = p4 | p5, b3 = p6 | p7, b4 = p8 | p9;
-    const uint64_t notFourA = ~(a1 & a2 & a3 & a4), notFourB = ~(b1 & b2 & b3 & b4);
-    const uint64_t fewNeighbours = twoOrMore(a1, a2, a3, a4) & twoOrMore(b1, b2, b3, b4) & (notFourA | notFourB);
-    const uint64_t keep = pass == 0 ? ((p2 | p3 | ~p5) & p4) : ((p6 | p7 | ~p9) & p8);
-    return p & connectsOnce & fewNeighbours & ~keep;
-}
-
-} // namespace
-
-bool ThinningRemoves(unsigned block, int pass)
-{
-    return (block & 16) && GuoHallDeletes(NeighboursOfBlock(block), pass);
-}
-
-bool ThinningRemovesAt(const TMonoBitmap& b, int x, int y, int pass)
-{
-    return (DeletableInWord(b, x >> 6, y, pass) >> (x & 63)) & 1u;
-}
-
-namespace {
-
-template <class F>
-void ForEachInk(const TMonoBitmap& b, F f)
-{
-    for (int y = 0; y < b.Height(); ++y) {
-        const uint64_t* row = b.Row(y);
-        for (int w = 0; w < b.WordsPerRow(); ++w)
-            for (uint64_t bits = row[w]; bits; bits &= bits - 1)
-                f(w * 64 + std::countr_zero(bits), y);
-    }
+    return counts[b.Block(x, y)];
 }
 
 // Chessboard distance from (x, y) to the nearest background pixel of the picture.
@@ -235,74 +112,6 @@ void CentrePoints(const TMonoBitmap& ink, std::vector<TVector2D>& p, bool closed
 
 } // namespace
 
-TMonoBitmap ThinToSkeleton(const TMonoBitmap& src, const std::function<void(double)>& progress)
-{
-    TMonoBitmap img = src;
-    const int words = img.WordsPerRow(), h = img.Height();
-    // Words to examine, compacted in place after every pass; a word leaves the list when two
-    // passes in a row changed nothing around it.
-    std::vector<TWordRef> work;
-    std::vector<uint64_t> dels;
-    for (int y = 0; y < h; ++y)
-        for (int w = 0; w < words; ++w)
-            if (img.Row(y)[w])
-                work.push_back({uint32_t(w), y});
-    const double total = double(std::max<size_t>(work.size(), 1));
-    double changed = 0;  // words changed so far, for progress only
-    TMonoBitmap fresh(words, h);  // one bit per word: listed again after a change nearby
-    for (int pass = 0; !work.empty(); pass ^= 1) {
-        dels.resize(work.size());
-        for (size_t i = 0; i < work.size(); ++i)
-            dels[i] = DeletableInWord(img, work[i].Word(), work[i].Y, pass);
-        const size_t old = work.size();
-        for (size_t i = 0; i < old; ++i) {
-            if (!dels[i])
-                continue;
-            const int w = work[i].Word(), y = work[i].Y;
-            img.Row(y)[w] &= ~dels[i];
-            changed += 1;
-            // The words beside it only see a change at their own edge.
-            const int w0 = (dels[i] & 1u) ? std::max(0, w - 1) : w;
-            const int w1 = (dels[i] >> 63) ? std::min(words - 1, w + 1) : w;
-            for (int yy = std::max(0, y - 1); yy <= std::min(h - 1, y + 1); ++yy)
-                for (int ww = w0; ww <= w1; ++ww)
-                    if (img.Row(yy)[ww] && !fresh.Ink(ww, yy)) {
-                        fresh.Set(ww, yy, true);
-                        work.push_back({uint32_t(ww), yy});
-                    }
-        }
-        size_t kept = 0;
-        for (size_t i = 0; i < work.size(); ++i) {
-            TWordRef r = work[i];
-            if (i >= old) {
-                fresh.Set(r.Word(), r.Y, false);
-            } else if (dels[i] || (r.WordSeen & TWordRef::Seen) || fresh.Ink(r.Word(), r.Y)) {
-                continue;  // a changed word has a fresh entry already
-            } else {
-                r.WordSeen |= TWordRef::Seen;
-            }
-            work[kept++] = r;
-        }
-        work.resize(kept);
-        if (progress)
-            progress(0.8 * std::min(1.0, changed / (4 * total)));
-    }
-    // Elbows: a pixel joining two 4-neighbours that touch each other diagonally, with nothing
-    // on its other side, carries no connection of its own.
-    ForEachInk(TMonoBitmap(img), [&](int x, int y) {
-        const unsigned m = NeighbourBits(img, x, y);
-        for (int k = 0; k < 8; k += 2) {
-            const unsigned a = 1u << k, diag = 1u << ((k + 1) & 7), b = 1u << ((k + 2) & 7);
-            const unsigned opp = (1u << ((k + 4) & 7)) | (1u << ((k + 5) & 7)) | (1u << ((k + 6) & 7));
-            if ((m & a) && (m & b) && !(m & diag) && !(m & opp)) {
-                img.Set(x, y, false);
-                break;
-            }
-        }
-    });
-    return img;
-}
-
 void TraceCentreLines(const TMonoBitmap& bitmap,
                       const std::function<void(const std::vector<TVector2D>&, bool)>& onChain,
                       const std::function<void(int, int)>& onBlob,
@@ -326,7 +135,7 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
         nodeOf[key(x, y)] = id;
         isNode.Set(x, y, true);
     };
-    ForEachInk(skel, [&](int x, int y) {
+    skel.ForEachInk([&](int x, int y) {
         const int c = count(x, y);
         if (c == 0)
             onBlob(x, y);  // thinned down to a dot
@@ -393,7 +202,7 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
             y = ny;
         }
     };
-    ForEachInk(skel, [&](int x, int y) {
+    skel.ForEachInk([&](int x, int y) {
         const int id = nodeAt(x, y);
         if (id < 0)
             return;
@@ -416,7 +225,7 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
         }
     });
     // What is left are loops without any node.
-    ForEachInk(skel, [&](int x, int y) {
+    skel.ForEachInk([&](int x, int y) {
         if (visited.Ink(x, y) || isNode.Ink(x, y))
             return;
         TBranch br;
