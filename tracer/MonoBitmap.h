@@ -2,6 +2,7 @@
 // A black-and-white picture packed one bit per pixel, rows of 64-bit words, bit x % 64 of word
 // x / 64 holding pixel x. Row 0 is the top row. Set bits are ink. Padding bits stay clear, so
 // whole words can be compared and scanned.
+#include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -48,6 +49,24 @@ public:
                 if (Ink(x + dx, y + dy))
                     m |= 1u << ((dy + 1) * 3 + dx + 1);
         return m;
+    }
+
+    // The eight neighbours of (x, y) as bits 0 to 7: north, then clockwise on screen.
+    unsigned Neighbours(int x, int y) const { return NeighboursOfBlock(Block(x, y)); }
+
+    // The eight neighbours in a 3x3 block as above.
+    static unsigned NeighboursOfBlock(unsigned block)
+    {
+        static constexpr std::array<uint8_t, 512> Table = [] {
+            constexpr int BitOf[8] = {1, 2, 5, 8, 7, 6, 3, 0};  // N, NE, E, SE, S, SW, W, NW
+            std::array<uint8_t, 512> t{};
+            for (unsigned b = 0; b < 512; ++b)
+                for (int k = 0; k < 8; ++k)
+                    if (b >> BitOf[k] & 1u)
+                        t[b] |= uint8_t(1u << k);
+            return t;
+        }();
+        return Table[block];
     }
 
     // Calls f(x, y) for every ink pixel, row by row. f may clear the pixel it is given.

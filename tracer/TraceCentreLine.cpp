@@ -6,9 +6,9 @@
 #include "TraceThinning.h"
 
 #include <algorithm>
-#include <array>
 #include <bit>
 #include <cmath>
+#include <cstdlib>
 #include <unordered_map>
 
 namespace {
@@ -16,18 +16,13 @@ namespace {
 // Neighbours P2..P9: north, then clockwise on screen.
 constexpr int NX[8] = {0, 1, 1, 1, 0, -1, -1, -1};
 constexpr int NY[8] = {-1, -1, 0, 1, 1, 1, 0, -1};
+// The index into NX, NY of each step (dx, dy), at 3 (dy + 1) + dx + 1; the middle is no step.
+constexpr int DirectionTo[9] = {7, 0, 1, 6, 0, 2, 5, 4, 3};
 
 // Number of ink neighbours of a pixel.
 int NeighbourCount(const TMonoBitmap& b, int x, int y)
 {
-    static const auto counts = [] {
-        std::array<uint8_t, 512> c{};
-        for (unsigned block = 0; block < 512; ++block)
-            for (int k = 0; k < 9; ++k)
-                c[block] += k != 4 && (block >> k & 1u);
-        return c;
-    }();
-    return counts[b.Block(x, y)];
+    return std::popcount(b.Neighbours(x, y));
 }
 
 // Number of ink pixels in row y from x on, going right (step 1) or left (step -1), up to cap.
@@ -88,6 +83,13 @@ double ChainLength(const std::vector<TVector2D>& p)
     return s;
 }
 
+// std::floor for coordinates near the picture, without the round trip through a double.
+int FloorToInt(double v)
+{
+    const int i = int(v);
+    return v < i ? i - 1 : i;
+}
+
 // Moves points across the stroke to the middle between its two edges, measured along the
 // local normal in the original picture. Points near a junction are left alone: there the
 // normal meets the other strokes, not this stroke's sides.
@@ -116,7 +118,7 @@ void CentrePoints(const TMonoBitmap& ink, std::vector<TVector2D>& p, bool closed
         for (int along = -2; along <= 2; ++along) {
             const double ox = p[i].X + along * ux, oy = p[i].Y + along * uy;
             auto inkAt = [&](double sx, double t) {
-                return ink.Ink(int(std::floor(ox + sx * t * nx)), int(std::floor(oy + sx * t * ny)));
+                return ink.Ink(FloorToInt(ox + sx * t * nx), FloorToInt(oy + sx * t * ny));
             };
             if (!inkAt(1, 0))
                 continue;
@@ -213,22 +215,19 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
             }
             visited.Set(x, y, true);
             br.Points.push_back({x + 0.5, y + 0.5});
-            int nx = -1, ny = -1;
-            for (int k = 0; k < 8; ++k) {
-                const int qx = x + NX[k], qy = y + NY[k];
-                if (skel.Ink(qx, qy) && !(qx == px && qy == py) && !visited.Ink(qx, qy)) {
-                    nx = qx;
-                    ny = qy;
-                    if (!isNode.Ink(qx, qy))
-                        break;
-                }
-            }
-            if (nx < 0)
+            // Onwards to the first unvisited neighbour in the order of NX, NY that is no node,
+            // else to the last node among them.
+            unsigned next = skel.Neighbours(x, y) & ~visited.Neighbours(x, y);
+            if (std::abs(px - x) <= 1 && std::abs(py - y) <= 1)
+                next &= ~(1u << DirectionTo[(py - y + 1) * 3 + px - x + 1]);
+            if (!next)
                 return;  // back at the start of a loop
+            const unsigned plain = next & ~isNode.Neighbours(x, y);
+            const int k = plain ? std::countr_zero(plain) : 31 - std::countl_zero(next);
             px = x;
             py = y;
-            x = nx;
-            y = ny;
+            x += NX[k];
+            y += NY[k];
         }
     };
     skel.ForEachInk([&](int x, int y) {

@@ -100,23 +100,12 @@ uint64_t DeletableInTile(const uint64_t* t, ptrdiff_t stride, int pass)
                             north(wc, wn), pass);
 }
 
-// The eight neighbours P2..P9 (north, then clockwise on screen) of a 3x3 block.
-unsigned NeighboursOfBlock(unsigned block)
-{
-    constexpr int BitOf[8] = {1, 2, 5, 8, 7, 6, 3, 0};  // N, NE, E, SE, S, SW, W, NW
-    unsigned m = 0;
-    for (int k = 0; k < 8; ++k)
-        if (block & (1u << BitOf[k]))
-            m |= 1u << k;
-    return m;
-}
-
 // Elbows: a pixel joining two 4-neighbours that touch each other diagonally, with nothing on
 // its other side, carries no connection of its own.
 void DropElbows(TMonoBitmap& img)
 {
     img.ForEachInk([&](int x, int y) {
-        const unsigned m = NeighboursOfBlock(img.Block(x, y));
+        const unsigned m = img.Neighbours(x, y);
         for (int k = 0; k < 8; k += 2) {
             const unsigned a = 1u << k, diag = 1u << ((k + 1) & 7), b = 1u << ((k + 2) & 7);
             const unsigned opp = (1u << ((k + 4) & 7)) | (1u << ((k + 5) & 7)) | (1u << ((k + 6) & 7));
@@ -132,7 +121,7 @@ void DropElbows(TMonoBitmap& img)
 
 bool ThinningRemoves(unsigned block, int pass)
 {
-    const unsigned m = NeighboursOfBlock(block);
+    const unsigned m = TMonoBitmap::NeighboursOfBlock(block);
     auto bit = [&](int k) { return uint64_t(m >> k & 1u); };
     return GuoHallDeletable((block >> 4) & 1u, bit(0), bit(1), bit(2), bit(3), bit(4), bit(5), bit(6), bit(7), pass) & 1u;
 }
