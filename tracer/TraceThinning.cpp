@@ -157,15 +157,23 @@ TMonoBitmap ThinToSkeleton(const TMonoBitmap& src, const std::function<void(doub
     };
     std::vector<TDeletion> dels;
     double changed = 0;  // tiles changed so far, for progress only
+    // Words of the sets outside [from, to) are empty: thin parts of the picture are done after
+    // a few passes, and thick ones need not make every pass scan the whole picture.
+    size_t from = 0, to = setWords;
     for (int pass = 0;; pass ^= 1) {
         // Every deletion of the pass is decided before any is made.
         dels.clear();
         bool any = false;
-        for (size_t w = 0; w < setWords; ++w) {
+        size_t nextFrom = setWords, nextTo = 0;
+        for (size_t w = from; w < to; ++w) {
             uint64_t examine = nearBefore[w] | nearLast[w];
             any = any || examine;
             nearBefore[w] = nearLast[w];
             nearLast[w] = 0;
+            if (nearBefore[w]) {
+                nextFrom = std::min(nextFrom, w);
+                nextTo = w + 1;
+            }
             for (; examine; examine &= examine - 1) {
                 const size_t i = w * 64 + size_t(std::countr_zero(examine));
                 if (t[i])
@@ -188,6 +196,12 @@ TMonoBitmap ThinToSkeleton(const TMonoBitmap& src, const std::function<void(doub
             add(nearLast, i + stride, d & Row7);
             add(nearLast, i + stride + 1, d >> 63);
         }
+        if (!dels.empty()) {  // in the order of the scan
+            nextFrom = std::min(nextFrom, (dels.front().Tile - size_t(stride) - 1) >> 6);
+            nextTo = std::max(nextTo, ((dels.back().Tile + size_t(stride) + 1) >> 6) + 1);
+        }
+        from = nextFrom;
+        to = nextTo;
         changed += double(dels.size());
         if (progress)
             progress(0.8 * std::min(1.0, changed / (4.0 * double(std::max<size_t>(total, 1)))));
