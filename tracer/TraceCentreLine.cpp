@@ -9,6 +9,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdlib>
+#include <span>
 #include <unordered_map>
 
 namespace {
@@ -71,11 +72,11 @@ struct TNode {
 
 struct TBranch {
     int A = -1, B = -1;  // node indices, -1 for a closed loop
-    std::vector<TVector2D> Points;  // from node A to node B, both ends included
+    size_t First = 0, Last = 0;  // its points in the pool, from node A to node B, both ends included
     bool Alive = true;
 };
 
-double ChainLength(const std::vector<TVector2D>& p)
+double ChainLength(std::span<const TVector2D> p)
 {
     double s = 0;
     for (size_t i = 1; i < p.size(); ++i)
@@ -205,16 +206,22 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
     // Branches: walk from each node through two-neighbour pixels to the next node.
     TMonoBitmap visited(skel.Width(), skel.Height());
     std::vector<TBranch> branches;
+    // The points of all branches one after the other: one allocation rather than one per branch.
+    std::vector<TVector2D> pool;
+    pool.reserve(skel.InkCount() + 2 * nodes.size());
+    auto pointsOf = [&](const TBranch& br) {
+        return std::span<const TVector2D>(pool).subspan(br.First, br.Last - br.First);
+    };
     auto walk = [&](int x, int y, int px, int py, TBranch& br) {
         // (px, py) is the pixel we came from; (x, y) the first pixel of the branch.
         for (;;) {
             if (const int node = nodeAt(x, y); node >= 0) {
                 br.B = node;
-                br.Points.push_back(nodes[br.B].Pos);
+                pool.push_back(nodes[br.B].Pos);
                 return;
             }
             visited.Set(x, y, true);
-            br.Points.push_back({x + 0.5, y + 0.5});
+            pool.push_back({x + 0.5, y + 0.5});
             // Onwards to the first unvisited neighbour in the order of NX, NY that is no node,
             // else to the last node among them.
             unsigned next = skel.Neighbours(x, y) & ~visited.Neighbours(x, y);
@@ -243,13 +250,17 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
                 continue;  // inside a junction, or a direct link recorded from the stroke end
             TBranch br;
             br.A = id;
-            br.Points.push_back(nodes[id].Pos);
+            br.First = pool.size();
+            pool.push_back(nodes[id].Pos);
             walk(qx, qy, x, y, br);
-            if (br.B < 0)
+            if (br.B < 0) {
+                pool.resize(br.First);
                 continue;
+            }
+            br.Last = pool.size();
             ++nodes[br.A].Degree;
             ++nodes[br.B].Degree;
-            branches.push_back(std::move(br));
+            branches.push_back(br);
         }
     });
     // What is left are loops without any node.
@@ -257,9 +268,13 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
         if (visited.Ink(x, y) || isNode.Ink(x, y))
             return;
         TBranch br;
+        br.First = pool.size();
         walk(x, y, -1, -1, br);
-        if (br.Points.size() >= 3)
-            branches.push_back(std::move(br));
+        br.Last = pool.size();
+        if (br.Last - br.First >= 3)
+            branches.push_back(br);
+        else
+            pool.resize(br.First);
     });
     if (progress)
         progress(0.9);
@@ -272,7 +287,7 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
             order.push_back(i);
     std::vector<double> len(branches.size());
     for (int i : order)
-        len[i] = ChainLength(branches[i].Points);
+        len[i] = ChainLength(pointsOf(branches[i]));
     std::sort(order.begin(), order.end(), [&](int a, int b) { return len[a] < len[b]; });
     for (int i : order) {
         TBranch& br = branches[i];
@@ -296,14 +311,15 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
     auto follow = [&](int node, int bi, std::vector<TVector2D>& chain, int& last) {
         for (;;) {
             used[bi] = 1;
+            const std::span<const TVector2D> points = pointsOf(branches[bi]);
             TBranch& br = branches[bi];
             const bool forward = br.A == node;
             const int other = forward ? br.B : br.A;
             last = other;
             if (forward)
-                chain.insert(chain.end(), br.Points.begin() + (chain.empty() ? 0 : 1), br.Points.end());
+                chain.insert(chain.end(), points.begin() + (chain.empty() ? 0 : 1), points.end());
             else
-                chain.insert(chain.end(), br.Points.rbegin() + (chain.empty() ? 0 : 1), br.Points.rend());
+                chain.insert(chain.end(), points.rbegin() + (chain.empty() ? 0 : 1), points.rend());
             if (at[other].size() != 2)
                 return false;
             const int nb = at[other][0] == bi ? at[other][1] : at[other][0];
@@ -363,7 +379,8 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
         chain.clear();
         if (branches[bi].A < 0) {
             used[bi] = 1;
-            emit(branches[bi].Points, true, -1, -1);
+            const std::span<const TVector2D> loop = pointsOf(branches[bi]);
+            emit(std::vector<TVector2D>(loop.begin(), loop.end()), true, -1, -1);
             continue;
         }
         int last = -1;
