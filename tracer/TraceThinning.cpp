@@ -1,7 +1,8 @@
 // Thinning is the two-subiteration parallel algorithm of Guo and Hall (1989), which unlike
 // Zhang-Suen keeps two-pixel-thick diagonals and 2x2 blocks. It runs on tiles of 8x8 pixels
 // held in one word each, 64 pixels at a time in bitwise logic, and only on the tiles near the
-// current border: a tile leaves the work list once two passes changed nothing around it.
+// current border: after a change around it a tile is examined by both kinds of pass, then left
+// alone until the next change.
 // Square tiles matter for thick ink: a border of any direction crosses a tile within about
 // eight passes, where in a row of 64 pixels a steep border stayed for 64 passes while one
 // pixel went per pass. The result is the same as running the rule on every pixel.
