@@ -1,5 +1,6 @@
-// Tracer benchmarks. Run plainly, it times tracing of a generated A4 line-art page in process
-// (outline and centre lines). With a first argument it is the helper of trace_compare.sh:
+// Tracer benchmarks. Run plainly, it times tracing of generated A4 line-art pages at 300 and
+// 600 dpi in process (outline and centre lines). With a first argument it is the helper of
+// trace_compare.sh:
 //   bench_tracer --page DPI OUT.bmp          writes the line-art page as a 1-bit BMP
 //   bench_tracer --run CMD ARGS...           runs a command, prints "wall_s peak_kb"
 //   bench_tracer --score IN.bmp OUT E        pixel error and vertex count of a DXF (doru) or
@@ -322,31 +323,38 @@ int RunMeasured(char** argv)
 
 // ---- in-process benchmarks ------------------------------------------------------------------
 
-const TPage& Page300()
+const TPage& Page(int dpi)
 {
-    static const TPage page = MakePage(300);
-    return page;
+    static const TPage page300 = MakePage(300);
+    if (dpi == 300)
+        return page300;
+    static const TPage page600 = MakePage(600);
+    return page600;
 }
 
-void BM_TraceOutlinePage300(benchmark::State& state)
+// Argument: dots per inch of the page.
+void BM_TraceOutlinePage(benchmark::State& state)
 {
+    const TMonoBitmap& bits = Page(int(state.range(0))).Bits;
     size_t vertices = 0;
     for (auto _ : state)
-        vertices = Trace(Page300().Bits, TraceDefaults()).VertexCount();
+        vertices = Trace(bits, TraceDefaults()).VertexCount();
     state.counters["vertices"] = double(vertices);
 }
-BENCHMARK(BM_TraceOutlinePage300)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TraceOutlinePage)->Arg(300)->Arg(600)->Unit(benchmark::kMillisecond);
 
-void BM_TraceCentreLinePage300(benchmark::State& state)
+// Centre lines should take less than twice the outline time of the same page.
+void BM_TraceCentreLinePage(benchmark::State& state)
 {
+    const TMonoBitmap& bits = Page(int(state.range(0))).Bits;
     TTraceParams p = TraceDefaults();
     p.CentreLine = true;
     size_t vertices = 0;
     for (auto _ : state)
-        vertices = Trace(Page300().Bits, p).VertexCount();
+        vertices = Trace(bits, p).VertexCount();
     state.counters["vertices"] = double(vertices);
 }
-BENCHMARK(BM_TraceCentreLinePage300)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TraceCentreLinePage)->Arg(300)->Arg(600)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -1,19 +1,15 @@
-// Thinning is the two-subiteration parallel algorithm of Guo and Hall (1989), which unlike
-// Zhang-Suen keeps two-pixel-thick diagonals and 2x2 blocks. It runs on 64 pixels at a time in
-// bitwise logic, only on the words of the bitmap near the current border: a word leaves the
-// work list once two passes changed nothing around it, so the cost follows the ink that is
-// removed rather than the picture size times the stroke width.
-// Afterwards elbow pixels of staircases are dropped, so that every pixel of a branch has
-// exactly two neighbours.
+// Branches of the skeleton: nodes at stroke ends and junctions, walks between them, spur
+// pruning, and points moved to the middle of their stroke.
 #include "TraceCentreLine.h"
 
-#include "CADExceptions.h"
 #include "TraceFit.h"
+#include "TraceThinning.h"
 
 #include <algorithm>
-#include <array>
 #include <bit>
 #include <cmath>
+#include <cstdlib>
+#include <span>
 #include <unordered_map>
 
 namespace {
@@ -21,145 +17,51 @@ namespace {
 // Neighbours P2..P9: north, then clockwise on screen.
 constexpr int NX[8] = {0, 1, 1, 1, 0, -1, -1, -1};
 constexpr int NY[8] = {-1, -1, 0, 1, 1, 1, 0, -1};
-
-// A word of the bitmap waiting to be examined, with a flag in the top bit of its word index:
-// a pass has already left it alone.
-struct TWordRef {
-    static constexpr uint32_t Seen = 0x80000000u;
-    uint32_t WordSeen;
-    int32_t Y;
-    int Word() const { return int(WordSeen & ~Seen); }
-};
-
-// The 3x3 block around a pixel, 9 bits, row by row from the top-left (nothing outside the
-// picture).
-unsigned Block(const TMonoBitmap& b, int x, int y)
-{
-    const int bit = x & 63;
-    if (bit >= 1 && bit <= 62 && y >= 1 && y + 1 < b.Height()) {
-        const uint64_t* mid = b.Row(y) + (x >> 6);
-        const int words = b.WordsPerRow(), shift = bit - 1;
-        return (unsigned(mid[-words] >> shift) & 7u) | (unsigned(mid[0] >> shift) & 7u) << 3 |
-               (unsigned(mid[words] >> shift) & 7u) << 6;
-    }
-    unsigned m = 0;
-    for (int dy = -1; dy <= 1; ++dy)
-        for (int dx = -1; dx <= 1; ++dx)
-            if (b.Ink(x + dx, y + dy))
-                m |= 1u << ((dy + 1) * 3 + dx + 1);
-    return m;
-}
-
-// The eight neighbours P2..P9 (north, then clockwise on screen) of a 3x3 block.
-unsigned NeighboursOfBlock(unsigned block)
-{
-    constexpr int BitOf[8] = {1, 2, 5, 8, 7, 6, 3, 0};  // N, NE, E, SE, S, SW, W, NW
-    unsigned m = 0;
-    for (int k = 0; k < 8; ++k)
-        if (block & (1u << BitOf[k]))
-            m |= 1u << k;
-    return m;
-}
-
-unsigned NeighbourBits(const TMonoBitmap& b, int x, int y) { return NeighboursOfBlock(Block(b, x, y)); }
+// The index into NX, NY of each step (dx, dy), at 3 (dy + 1) + dx + 1; the middle is no step.
+constexpr int DirectionTo[9] = {7, 0, 1, 6, 0, 2, 5, 4, 3};
 
 // Number of ink neighbours of a pixel.
 int NeighbourCount(const TMonoBitmap& b, int x, int y)
 {
-    static const auto counts = [] {
-        std::array<uint8_t, 512> c{};
-        for (unsigned block = 0; block < 512; ++block)
-            for (int k = 0; k < 9; ++k)
-                c[block] += k != 4 && (block >> k & 1u);
-        return c;
-    }();
-    return counts[Block(b, x, y)];
+    return std::popcount(b.Neighbours(x, y));
 }
 
-bool GuoHallDeletes(unsigned m, int pass)
+// Number of ink pixels in row y from x on, going right (step 1) or left (step -1), up to cap.
+int InkRun(const TMonoBitmap& b, int x, int y, int step, int cap)
 {
-    const bool p2 = m & 1, p3 = m & 2, p4 = m & 4, p5 = m & 8, p6 = m & 16, p7 = m & 32, p8 = m & 64, p9 = m & 128;
-    const int c = (!p2 && (p3 || p4)) + (!p4 && (p5 || p6)) + (!p6 && (p7 || p8)) + (!p8 && (p9 || p2));
-    if (c != 1)
-        return false;
-    const int n1 = (p9 || p2) + (p3 || p4) + (p5 || p6) + (p7 || p8);
-    const int n2 = (p2 || p3) + (p4 || p5) + (p6 || p7) + (p8 || p9);
-    const int n = std::min(n1, n2);
-    if (n < 2 || n > 3)
-        return false;
-    const bool keep = pass == 0 ? ((p2 || p3 || !p5) && p4) : ((p6 || p7 || !p9) && p8);
-    return !keep;
-}
-
-// The thinning decision for 64 pixels at once: the same conditions as GuoHallDeletes, in
-// bitwise logic on the words of the three rows around them.
-uint64_t DeletableInWord(const TMonoBitmap& b, int w, int y, int pass)
-{
-    const int words = b.WordsPerRow();
-    uint64_t c[3], l[3], r[3];
-    for (int k = 0; k < 3; ++k) {
-        const int yy = y + k - 1;
-        if (yy < 0 || yy >= b.Height()) {
-            c[k] = l[k] = r[k] = 0;
-            continue;
-        }
-        const uint64_t* row = b.Row(yy);
-        c[k] = row[w];
-        l[k] = w > 0 ? row[w - 1] : 0;
-        r[k] = w + 1 < words ? row[w + 1] : 0;
+    if (y < 0 || y >= b.Height())
+        return 0;
+    const uint64_t* row = b.Row(y);
+    int n = 0;
+    while (n < cap) {
+        const int at = x + step * n;
+        if (at < 0 || at >= b.Width())
+            break;
+        // Whole words at a time: the ink from `at` on, up to the end of its word.
+        const int bit = at & 63, room = step > 0 ? 64 - bit : bit + 1;
+        const int run = step > 0 ? std::countr_one(row[at >> 6] >> bit) : std::countl_one(row[at >> 6] << (63 - bit));
+        n += run;
+        if (run < room)
+            break;
     }
-    const uint64_t p = c[1];
-    // Each neighbour shifted onto the pixel it belongs to: x - 1 comes up by one bit.
-    const uint64_t p2 = c[0], p6 = c[2];
-    const uint64_t p9 = (c[0] << 1) | (l[0] >> 63), p3 = (c[0] >> 1) | (r[0] << 63);
-    const uint64_t p8 = (c[1] << 1) | (l[1] >> 63), p4 = (c[1] >> 1) | (r[1] << 63);
-    const uint64_t p7 = (c[2] << 1) | (l[2] >> 63), p5 = (c[2] >> 1) | (r[2] << 63);
-    auto twoOrMore = [](uint64_t a, uint64_t b2, uint64_t c2, uint64_t d) {
-        return (a & b2) | (a & c2) | (a & d) | (b2 & c2) | (b2 & d) | (c2 & d);
-    };
-    const uint64_t t1 = ~p2 & (p3 | p4), t2 = ~p4 & (p5 | p6), t3 = ~p6 & (p7 | p8), t4 = ~p8 & (p9 | p2);
-    const uint64_t connectsOnce = (t1 | t2 | t3 | t4) & ~twoOrMore(t1, t2, t3, t4);
-    const uint64_t a1 = p9 | p2, a2 = p3 | p4, a3 = p5 | p6, a4 = p7 | p8;
-    const uint64_t b1 = p2 | p3, b2 = p4 | p5, b3 = p6 | p7, b4 = p8 | p9;
-    const uint64_t notFourA = ~(a1 & a2 & a3 & a4), notFourB = ~(b1 & b2 & b3 & b4);
-    const uint64_t fewNeighbours = twoOrMore(a1, a2, a3, a4) & twoOrMore(b1, b2, b3, b4) & (notFourA | notFourB);
-    const uint64_t keep = pass == 0 ? ((p2 | p3 | ~p5) & p4) : ((p6 | p7 | ~p9) & p8);
-    return p & connectsOnce & fewNeighbours & ~keep;
+    return std::min(n, cap);
 }
 
-} // namespace
-
-bool ThinningRemoves(unsigned block, int pass)
-{
-    return (block & 16) && GuoHallDeletes(NeighboursOfBlock(block), pass);
-}
-
-bool ThinningRemovesAt(const TMonoBitmap& b, int x, int y, int pass)
-{
-    return (DeletableInWord(b, x >> 6, y, pass) >> (x & 63)) & 1u;
-}
-
-namespace {
-
-template <class F>
-void ForEachInk(const TMonoBitmap& b, F f)
-{
-    for (int y = 0; y < b.Height(); ++y) {
-        const uint64_t* row = b.Row(y);
-        for (int w = 0; w < b.WordsPerRow(); ++w)
-            for (uint64_t bits = row[w]; bits; bits &= bits - 1)
-                f(w * 64 + std::countr_zero(bits), y);
-    }
-}
-
-// Chessboard distance from (x, y) to the nearest background pixel of the picture.
+// Chessboard distance from (x, y) to the nearest background pixel of the picture, other than
+// (x, y) itself; 256 at most. Found row by row from the middle outwards, each row by the runs
+// of ink to either side, so a wide shape costs its height rather than its area.
 int InkRadius(const TMonoBitmap& b, int x, int y)
 {
-    for (int r = 1; r < 256; ++r)
-        for (int k = -r; k <= r; ++k)
-            if (!b.Ink(x + k, y - r) || !b.Ink(x + k, y + r) || !b.Ink(x - r, y + k) || !b.Ink(x + r, y + k))
-                return r;
-    return 256;
+    constexpr int Cap = 256;
+    int best = Cap;
+    for (int d = 0; d < best; ++d)
+        for (const int row : {y - d, y + d}) {
+            const int across = d > 0 && !b.Ink(x, row)
+                                   ? 0
+                                   : 1 + std::min(InkRun(b, x + 1, row, 1, Cap), InkRun(b, x - 1, row, -1, Cap));
+            best = std::min(best, std::max(d, across));
+        }
+    return best;
 }
 
 struct TNode {
@@ -170,16 +72,23 @@ struct TNode {
 
 struct TBranch {
     int A = -1, B = -1;  // node indices, -1 for a closed loop
-    std::vector<TVector2D> Points;  // from node A to node B, both ends included
+    size_t First = 0, Last = 0;  // its points in the pool, from node A to node B, both ends included
     bool Alive = true;
 };
 
-double ChainLength(const std::vector<TVector2D>& p)
+double ChainLength(std::span<const TVector2D> p)
 {
     double s = 0;
     for (size_t i = 1; i < p.size(); ++i)
         s += std::hypot(p[i].X - p[i - 1].X, p[i].Y - p[i - 1].Y);
     return s;
+}
+
+// std::floor for coordinates near the picture, without the round trip through a double.
+int FloorToInt(double v)
+{
+    const int i = int(v);
+    return v < i ? i - 1 : i;
 }
 
 // Moves points across the stroke to the middle between its two edges, measured along the
@@ -210,7 +119,7 @@ void CentrePoints(const TMonoBitmap& ink, std::vector<TVector2D>& p, bool closed
         for (int along = -2; along <= 2; ++along) {
             const double ox = p[i].X + along * ux, oy = p[i].Y + along * uy;
             auto inkAt = [&](double sx, double t) {
-                return ink.Ink(int(std::floor(ox + sx * t * nx)), int(std::floor(oy + sx * t * ny)));
+                return ink.Ink(FloorToInt(ox + sx * t * nx), FloorToInt(oy + sx * t * ny));
             };
             if (!inkAt(1, 0))
                 continue;
@@ -235,74 +144,6 @@ void CentrePoints(const TMonoBitmap& ink, std::vector<TVector2D>& p, bool closed
 
 } // namespace
 
-TMonoBitmap ThinToSkeleton(const TMonoBitmap& src, const std::function<void(double)>& progress)
-{
-    TMonoBitmap img = src;
-    const int words = img.WordsPerRow(), h = img.Height();
-    // Words to examine, compacted in place after every pass; a word leaves the list when two
-    // passes in a row changed nothing around it.
-    std::vector<TWordRef> work;
-    std::vector<uint64_t> dels;
-    for (int y = 0; y < h; ++y)
-        for (int w = 0; w < words; ++w)
-            if (img.Row(y)[w])
-                work.push_back({uint32_t(w), y});
-    const double total = double(std::max<size_t>(work.size(), 1));
-    double changed = 0;  // words changed so far, for progress only
-    TMonoBitmap fresh(words, h);  // one bit per word: listed again after a change nearby
-    for (int pass = 0; !work.empty(); pass ^= 1) {
-        dels.resize(work.size());
-        for (size_t i = 0; i < work.size(); ++i)
-            dels[i] = DeletableInWord(img, work[i].Word(), work[i].Y, pass);
-        const size_t old = work.size();
-        for (size_t i = 0; i < old; ++i) {
-            if (!dels[i])
-                continue;
-            const int w = work[i].Word(), y = work[i].Y;
-            img.Row(y)[w] &= ~dels[i];
-            changed += 1;
-            // The words beside it only see a change at their own edge.
-            const int w0 = (dels[i] & 1u) ? std::max(0, w - 1) : w;
-            const int w1 = (dels[i] >> 63) ? std::min(words - 1, w + 1) : w;
-            for (int yy = std::max(0, y - 1); yy <= std::min(h - 1, y + 1); ++yy)
-                for (int ww = w0; ww <= w1; ++ww)
-                    if (img.Row(yy)[ww] && !fresh.Ink(ww, yy)) {
-                        fresh.Set(ww, yy, true);
-                        work.push_back({uint32_t(ww), yy});
-                    }
-        }
-        size_t kept = 0;
-        for (size_t i = 0; i < work.size(); ++i) {
-            TWordRef r = work[i];
-            if (i >= old) {
-                fresh.Set(r.Word(), r.Y, false);
-            } else if (dels[i] || (r.WordSeen & TWordRef::Seen) || fresh.Ink(r.Word(), r.Y)) {
-                continue;  // a changed word has a fresh entry already
-            } else {
-                r.WordSeen |= TWordRef::Seen;
-            }
-            work[kept++] = r;
-        }
-        work.resize(kept);
-        if (progress)
-            progress(0.8 * std::min(1.0, changed / (4 * total)));
-    }
-    // Elbows: a pixel joining two 4-neighbours that touch each other diagonally, with nothing
-    // on its other side, carries no connection of its own.
-    ForEachInk(TMonoBitmap(img), [&](int x, int y) {
-        const unsigned m = NeighbourBits(img, x, y);
-        for (int k = 0; k < 8; k += 2) {
-            const unsigned a = 1u << k, diag = 1u << ((k + 1) & 7), b = 1u << ((k + 2) & 7);
-            const unsigned opp = (1u << ((k + 4) & 7)) | (1u << ((k + 5) & 7)) | (1u << ((k + 6) & 7));
-            if ((m & a) && (m & b) && !(m & diag) && !(m & opp)) {
-                img.Set(x, y, false);
-                break;
-            }
-        }
-    });
-    return img;
-}
-
 void TraceCentreLines(const TMonoBitmap& bitmap,
                       const std::function<void(const std::vector<TVector2D>&, bool)>& onChain,
                       const std::function<void(int, int)>& onBlob,
@@ -326,7 +167,7 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
         nodeOf[key(x, y)] = id;
         isNode.Set(x, y, true);
     };
-    ForEachInk(skel, [&](int x, int y) {
+    skel.ForEachInk([&](int x, int y) {
         const int c = count(x, y);
         if (c == 0)
             onBlob(x, y);  // thinned down to a dot
@@ -365,35 +206,38 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
     // Branches: walk from each node through two-neighbour pixels to the next node.
     TMonoBitmap visited(skel.Width(), skel.Height());
     std::vector<TBranch> branches;
+    // The points of all branches one after the other: one allocation rather than one per branch.
+    std::vector<TVector2D> pool;
+    pool.reserve(skel.InkCount() + 2 * nodes.size());
+    auto pointsOf = [&](const TBranch& br) {
+        return std::span<const TVector2D>(pool).subspan(br.First, br.Last - br.First);
+    };
     auto walk = [&](int x, int y, int px, int py, TBranch& br) {
         // (px, py) is the pixel we came from; (x, y) the first pixel of the branch.
         for (;;) {
             if (const int node = nodeAt(x, y); node >= 0) {
                 br.B = node;
-                br.Points.push_back(nodes[br.B].Pos);
+                pool.push_back(nodes[br.B].Pos);
                 return;
             }
             visited.Set(x, y, true);
-            br.Points.push_back({x + 0.5, y + 0.5});
-            int nx = -1, ny = -1;
-            for (int k = 0; k < 8; ++k) {
-                const int qx = x + NX[k], qy = y + NY[k];
-                if (skel.Ink(qx, qy) && !(qx == px && qy == py) && !visited.Ink(qx, qy)) {
-                    nx = qx;
-                    ny = qy;
-                    if (!isNode.Ink(qx, qy))
-                        break;
-                }
-            }
-            if (nx < 0)
+            pool.push_back({x + 0.5, y + 0.5});
+            // Onwards to the first unvisited neighbour in the order of NX, NY that is no node,
+            // else to the last node among them.
+            unsigned next = skel.Neighbours(x, y) & ~visited.Neighbours(x, y);
+            if (std::abs(px - x) <= 1 && std::abs(py - y) <= 1)
+                next &= ~(1u << DirectionTo[(py - y + 1) * 3 + px - x + 1]);
+            if (!next)
                 return;  // back at the start of a loop
+            const unsigned plain = next & ~isNode.Neighbours(x, y);
+            const int k = plain ? std::countr_zero(plain) : 31 - std::countl_zero(next);
             px = x;
             py = y;
-            x = nx;
-            y = ny;
+            x += NX[k];
+            y += NY[k];
         }
     };
-    ForEachInk(skel, [&](int x, int y) {
+    skel.ForEachInk([&](int x, int y) {
         const int id = nodeAt(x, y);
         if (id < 0)
             return;
@@ -406,23 +250,31 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
                 continue;  // inside a junction, or a direct link recorded from the stroke end
             TBranch br;
             br.A = id;
-            br.Points.push_back(nodes[id].Pos);
+            br.First = pool.size();
+            pool.push_back(nodes[id].Pos);
             walk(qx, qy, x, y, br);
-            if (br.B < 0)
+            if (br.B < 0) {
+                pool.resize(br.First);
                 continue;
+            }
+            br.Last = pool.size();
             ++nodes[br.A].Degree;
             ++nodes[br.B].Degree;
-            branches.push_back(std::move(br));
+            branches.push_back(br);
         }
     });
     // What is left are loops without any node.
-    ForEachInk(skel, [&](int x, int y) {
+    skel.ForEachInk([&](int x, int y) {
         if (visited.Ink(x, y) || isNode.Ink(x, y))
             return;
         TBranch br;
+        br.First = pool.size();
         walk(x, y, -1, -1, br);
-        if (br.Points.size() >= 3)
-            branches.push_back(std::move(br));
+        br.Last = pool.size();
+        if (br.Last - br.First >= 3)
+            branches.push_back(br);
+        else
+            pool.resize(br.First);
     });
     if (progress)
         progress(0.9);
@@ -435,7 +287,7 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
             order.push_back(i);
     std::vector<double> len(branches.size());
     for (int i : order)
-        len[i] = ChainLength(branches[i].Points);
+        len[i] = ChainLength(pointsOf(branches[i]));
     std::sort(order.begin(), order.end(), [&](int a, int b) { return len[a] < len[b]; });
     for (int i : order) {
         TBranch& br = branches[i];
@@ -459,14 +311,15 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
     auto follow = [&](int node, int bi, std::vector<TVector2D>& chain, int& last) {
         for (;;) {
             used[bi] = 1;
+            const std::span<const TVector2D> points = pointsOf(branches[bi]);
             TBranch& br = branches[bi];
             const bool forward = br.A == node;
             const int other = forward ? br.B : br.A;
             last = other;
             if (forward)
-                chain.insert(chain.end(), br.Points.begin() + (chain.empty() ? 0 : 1), br.Points.end());
+                chain.insert(chain.end(), points.begin() + (chain.empty() ? 0 : 1), points.end());
             else
-                chain.insert(chain.end(), br.Points.rbegin() + (chain.empty() ? 0 : 1), br.Points.rend());
+                chain.insert(chain.end(), points.rbegin() + (chain.empty() ? 0 : 1), points.rend());
             if (at[other].size() != 2)
                 return false;
             const int nb = at[other][0] == bi ? at[other][1] : at[other][0];
@@ -526,7 +379,8 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
         chain.clear();
         if (branches[bi].A < 0) {
             used[bi] = 1;
-            emit(branches[bi].Points, true, -1, -1);
+            const std::span<const TVector2D> loop = pointsOf(branches[bi]);
+            emit(std::vector<TVector2D>(loop.begin(), loop.end()), true, -1, -1);
             continue;
         }
         int last = -1;

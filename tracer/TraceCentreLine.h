@@ -17,12 +17,3 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
                       const std::function<void(const std::vector<TVector2D>&, bool closed)>& onChain,
                       const std::function<void(int x, int y)>& onBlob,
                       const std::function<void(double)>& progress = {});
-
-// The one-pixel, 8-connected skeleton of the ink (thinning), exposed for its own tests.
-TMonoBitmap ThinToSkeleton(const TMonoBitmap& bitmap, const std::function<void(double)>& progress = {});
-
-// One thinning decision: whether pass 0 or 1 removes the ink pixel in the middle of a 3x3
-// block (9 bits, row by row from the top-left); and the same decision as the word-parallel
-// thinning takes it for pixel (x, y) of a picture. The two must always agree.
-bool ThinningRemoves(unsigned block, int pass);
-bool ThinningRemovesAt(const TMonoBitmap& bitmap, int x, int y, int pass);

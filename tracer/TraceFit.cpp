@@ -158,13 +158,16 @@ std::vector<TVector2D> FitWithin(const std::vector<TVector2D>& p, const std::vec
     // A closed outline without corners needs three edges at least.
     const int cap = closed && !anyCorner ? std::max(1, n / 3) : total;
     int covered = 0;
+    int nextCorner = 0;  // points covered when the next corner (or the end) is reached
     while (covered < total) {
         const int i = (start + covered) % n;
         out.push_back(p[i]);
-        int toCorner = 1;
-        while (toCorner < total - covered && !corner[(i + toCorner) % n])
-            ++toCorner;
-        covered += GrowEdge(p, i, std::min({cap, toCorner, total - covered}), tol);
+        if (nextCorner <= covered) {
+            nextCorner = covered + 1;
+            while (nextCorner < total && !corner[(start + nextCorner) % n])
+                ++nextCorner;
+        }
+        covered += GrowEdge(p, i, std::min(cap, nextCorner - covered), tol);
     }
     if (!closed)
         out.push_back(p[n - 1]);
