@@ -13,6 +13,7 @@
 
 class TMatrix4;
 class TPointsSet2D;
+class TCanvas2D;
 class TSceneNode;
 class TQV_01Cmp;
 
@@ -45,6 +46,10 @@ public:
     virtual void SetModelTransform(const TMatrix4&) {}
     virtual bool HasTransform() const { return false; }
     virtual void BuildGLHighlight() {}
+    // Draws the object on the view's 2D overlay canvas (rubber bands, previews), with its
+    // control-point markers when asked; the second form maps its points by M first.
+    virtual void DrawOverlay(TCanvas2D& /*canvas*/, bool /*showControlPoints*/) {}
+    virtual void DrawOverlayTransformed(TCanvas2D& /*canvas*/, const TMatrix4& /*m*/) {}
     virtual bool IsVisibleIn(const TRect2D&) const { return false; }
     virtual TPointsSet2D* GetProfilePoints() { return nullptr; }
     virtual int32_t GetProfileCount() const { return 0; }
