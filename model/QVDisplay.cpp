@@ -1,0 +1,152 @@
+#include "QVDisplay.h"
+
+#include "QVCmp.h"
+#include "QVObject2D.h"
+
+#include <algorithm>
+#include <vector>
+
+TEntityView* EntityView = nullptr;
+
+TPoint WorldToScreen(const TPoint2D& p)
+{
+    if (!EntityView || !EntityView->WorldToScreen)
+        return {};
+    return EntityView->WorldToScreen(p);
+}
+
+namespace {
+
+// The view's group of that kind made the target, or null without a view.
+TSceneGroup* TargetGroup(TSceneGroup* TEntityView::*group)
+{
+    if (!EntityView || !(EntityView->*group))
+        return nullptr;
+    EntityView->TargetGroup = EntityView->*group;
+    return EntityView->TargetGroup;
+}
+
+TSceneNodeHandle HandleOf(TSceneNode* node) { return node ? node->Handle() : TSceneNodeHandle(); }
+
+}  // namespace
+
+void TGraphicObject::BuildGL()
+{
+    if (TSceneGroup* group = TargetGroup(&TEntityView::DrawingGroup))
+        GLObject = HandleOf(BuildGLIn(*group));
+}
+
+void TGraphicObject::BuildGLHighlight()
+{
+    // An object without a highlight keeps its normal display object.
+    if (TSceneGroup* group = TargetGroup(&TEntityView::HighlightGroup))
+        if (TSceneNode* node = BuildGLHighlightIn(*group))
+            GLObject = node->Handle();
+}
+
+TSceneColor GetLayerGLColor(const TGraphicObject& obj)
+{
+    const int32_t color = obj.Owner ? obj.Owner->Layers.GetLayer(obj.Layer).Pen.Color() : 0;
+    return SceneColorFromTColor(uint32_t(color));
+}
+
+TLineStyle LayerLineStyle(const TGraphicObject& obj)
+{
+    TLineStyle style;
+    style.Color = GetLayerGLColor(obj);
+    if (const TQV_01Cmp* drawing = obj.Owner)
+        style.Width = float(drawing->Layers.GetLayer(obj.Layer).Pen.Width());
+    return style;
+}
+
+TLineStyle EntityLineStyle(const TObject2D& obj)
+{
+    if (obj.UseLayerStyle)
+        return LayerLineStyle(obj);
+    return {SceneColorFromTColor(uint32_t(obj.Color)), float(obj.LineWidth)};
+}
+
+TPoint2D MapPoint(const TMatrix4& m, const TPoint2D& p) { return CartesianPoint2D(m.TransformPoint2D(p)); }
+
+TLineStrip* AddLineStrip(TSceneGroup& group, std::span<const TPoint2D> points, const TMatrix4& m,
+                         const TLineStyle& style)
+{
+    auto* strip = group.Add<TLineStrip>();
+    strip->Reserve(points.size());
+    std::vector<TVector3f> nodes;
+    nodes.reserve(points.size());
+    for (const TPoint2D& p : points) {
+        const TPoint2D w = MapPoint(m, p);
+        nodes.push_back({float(w.X), float(w.Y), 0.0f});
+    }
+    strip->AddNodes(nodes);
+    strip->SetNodesShown(false);
+    strip->SetColor(style.Color);
+    strip->SetLineWidth(style.Width);
+    return strip;
+}
+
+TPolygonNode* AddFilledPolygon(TSceneGroup& group, std::span<const TPoint2D> points, const TMatrix4& m,
+                               const TSceneColor& color)
+{
+    auto* polygon = group.Add<TPolygonNode>();
+    for (const TPoint2D& p : points) {
+        const TPoint2D w = MapPoint(m, p);
+        polygon->AddNode(w.X, w.Y, 0);
+    }
+    polygon->SetBlended(true);
+    polygon->SetColor(color);
+    return polygon;
+}
+
+TSceneColor FillColor(const TObject2D& obj, float ownAlpha)
+{
+    return obj.UseLayerStyle ? GetLayerGLColor(obj) : SceneColorFromTColor(uint32_t(obj.Color), ownAlpha);
+}
+
+TMatrix4 OverlayMatrix(const TObject2D& obj, const TMatrix4& m)
+{
+    TMatrix4 combined;
+    combined.Multiply(m, obj.GetModelTransform());
+    return combined;
+}
+
+void DrawWorldPolyline(TCanvas2D& canvas, std::span<const TPoint2D> points, const TMatrix4& m)
+{
+    std::vector<TPoint> screen;
+    screen.reserve(points.size());
+    for (const TPoint2D& p : points)
+        screen.push_back(WorldToScreen(MapPoint(m, p)));
+    canvas.Polyline(screen);
+}
+
+void DrawPointMarkers(TCanvas2D& canvas, std::span<const TPoint2D> points, const TMatrix4& m)
+{
+    for (const TPoint2D& p : points) {
+        const TPoint s = WorldToScreen(MapPoint(m, p));
+        const std::vector<TPoint> square{
+            {s.X - 3, s.Y - 3}, {s.X + 3, s.Y - 3}, {s.X + 3, s.Y + 3}, {s.X - 3, s.Y + 3}, {s.X - 3, s.Y - 3}};
+        canvas.Polyline(square);
+    }
+}
+
+TRect ScreenRectOf(std::span<const TPoint2D> points, const TMatrix4& m)
+{
+    if (points.empty())
+        return {};
+    const TPoint first = WorldToScreen(MapPoint(m, points.front()));
+    TRect r{first.X, first.Y, first.X, first.Y};
+    for (const TPoint2D& p : points.subspan(1)) {
+        const TPoint s = WorldToScreen(MapPoint(m, p));
+        r.Left = std::min(r.Left, s.X);
+        r.Top = std::min(r.Top, s.Y);
+        r.Right = std::max(r.Right, s.X);
+        r.Bottom = std::max(r.Bottom, s.Y);
+    }
+    return r;
+}
+
+std::array<TPoint2D, 5> BoxOutline(const TPoint2D& p0, const TPoint2D& p1)
+{
+    return {p0, TPoint2D{p0.X, p1.Y, 1}, p1, TPoint2D{p1.X, p0.Y, 1}, p0};
+}
