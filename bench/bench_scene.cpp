@@ -2,56 +2,18 @@
 // lines in one group. Measures building the group's buffers, one frame after a pan, and memory,
 // and draws the same vertices as one raw vertex buffer with one draw call in the same run, the
 // practical limit of the GL implementation. Needs a display: run it through bench/scene.sh.
-#include "SceneWidget.h"
+#include "BenchGL.h"
 
 #include <QApplication>
-#include <QOpenGLFunctions>
-#include <QOpenGLShaderProgram>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
 #include <random>
-#include <string>
-#include <vector>
 
 namespace {
 constexpr int Polylines = 100000;
 constexpr int PolylineNodes = 50; // 5,000,000 vertices
 constexpr int Lines = 100000;
 constexpr int Frames = 7;
-
-double Seconds(std::chrono::steady_clock::time_point Start)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - Start).count();
-}
-
-double RssMiB()
-{
-    std::ifstream in("/proc/self/status");
-    std::string key;
-    while (in >> key) {
-        if (key == "VmRSS:") {
-            double kb = 0;
-            in >> kb;
-            return kb / 1024;
-        }
-        in.ignore(1 << 12, '\n');
-    }
-    return 0;
-}
-
-double Median(std::vector<double> V)
-{
-    std::sort(V.begin(), V.end());
-    return V[V.size() / 2];
-}
-
-const char* RawVertex = "#version 120\nattribute vec3 aPos;\nuniform mat4 uMvp;\n"
-                        "void main() { gl_Position = uMvp * vec4(aPos, 1.0); }\n";
-const char* RawFragment = "#version 120\nvoid main() { gl_FragColor = vec4(1.0); }\n";
 } // namespace
 
 int main(int argc, char** argv)
@@ -126,49 +88,7 @@ int main(int argc, char** argv)
 
     // The raw limit: the same segments, each as its own pair of vertices, in one buffer drawn
     // with one call into the same framebuffer.
-    std::vector<float> raw;
-    raw.reserve(size_t(Polylines * (PolylineNodes - 1) * 2 + 2 * Lines) * 3);
-    for (int i = 0; i < drawing->Count(); ++i) {
-        const auto& nodes = static_cast<const TLineStrip*>(drawing->Child(i))->Nodes();
-        for (size_t k = 1; k < nodes.size(); ++k)
-            raw.insert(raw.end(),
-                       {nodes[k - 1].X, nodes[k - 1].Y, nodes[k - 1].Z, nodes[k].X, nodes[k].Y, nodes[k].Z});
-    }
-    viewer.makeCurrent();
-    QOpenGLFunctions* gl = viewer.context()->functions();
-    QOpenGLShaderProgram program;
-    program.addShaderFromSourceCode(QOpenGLShader::Vertex, RawVertex);
-    program.addShaderFromSourceCode(QOpenGLShader::Fragment, RawFragment);
-    program.bindAttributeLocation("aPos", 0);
-    program.link();
-    GLuint vbo = 0;
-    gl->glGenBuffers(1, &vbo);
-    gl->glBindBuffer(GL_ARRAY_BUFFER, vbo);
-    gl->glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(raw.size() * sizeof(float)), raw.data(), GL_STATIC_DRAW);
-    const TSceneView view(*camera, viewer.width(), viewer.height());
-    const TSceneMatrix mvp = SceneMultiply(view.ModelView(), view.Projection());
-    std::vector<double> rawFrames;
-    for (int i = 0; i < Frames; ++i) {
-        t = std::chrono::steady_clock::now();
-        gl->glBindFramebuffer(GL_FRAMEBUFFER, viewer.defaultFramebufferObject());
-        gl->glClearColor(0, 0, 0, 1);
-        gl->glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        program.bind();
-        gl->glUniformMatrix4fv(program.uniformLocation("uMvp"), 1, GL_FALSE, mvp.data());
-        gl->glBindBuffer(GL_ARRAY_BUFFER, vbo);
-        gl->glEnableVertexAttribArray(0);
-        gl->glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
-        gl->glDrawArrays(GL_LINES, 0, GLsizei(raw.size() / 3));
-        gl->glDisableVertexAttribArray(0);
-        program.release();
-        gl->glFinish();
-        rawFrames.push_back(Seconds(t));
-    }
-    gl->glDeleteBuffers(1, &vbo);
-    std::printf("GL: %s | %s\n", reinterpret_cast<const char*>(gl->glGetString(GL_RENDERER)),
-                reinterpret_cast<const char*>(gl->glGetString(GL_VERSION)));
-    viewer.doneCurrent();
-    const double rawTime = Median(rawFrames);
+    const double rawTime = RawFrameTime(viewer, *camera, RawSegments(*drawing), Frames);
 
     std::printf("scene: %d polylines, %d vertices, %d lines, viewer %d x %d\n", Polylines,
                 Polylines * PolylineNodes, Lines, viewer.width(), viewer.height());

@@ -2,6 +2,7 @@
 
 #include "CADExceptions.h"
 #include "QVDisplay.h"
+#include "QVScene.h"
 
 #include <array>
 #include <cstring>
@@ -167,8 +168,8 @@ void TBitmap2D::Assign(const TGraphicObject& source)
 
 void TBitmap2D::BuildGL()
 {
-    if (EntityView && EntityView->DrawingGroup)
-        BuildGLIn(*EntityView->DrawingGroup);
+    if (DrawingView && DrawingView->DrawingGroup)
+        BuildGLIn(*DrawingView->DrawingGroup);
 }
 
 TSceneNode* TBitmap2D::BuildGLIn(TSceneGroup& group)

@@ -2,6 +2,7 @@
 // frames and curves into polylines.
 #include "QVCurves.h"
 #include "QVDisplay.h"
+#include "QVScene.h"
 #include "QVVectText.h"
 
 namespace {
@@ -73,8 +74,8 @@ TSceneNode* TCerchio2D::BuildFilledGLIn(TSceneGroup& group)
 
 void TCerchio2D::BuildFilledGL()
 {
-    if (EntityView && EntityView->TargetGroup)
-        BuildFilledGLIn(*EntityView->TargetGroup);
+    if (DrawingView && DrawingView->TargetGroup)
+        BuildFilledGLIn(*DrawingView->TargetGroup);
 }
 
 void BuildCircleLines(TCerchio2D& circle, TLineStrip& line)

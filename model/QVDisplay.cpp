@@ -2,28 +2,22 @@
 
 #include "QVCmp.h"
 #include "QVObject2D.h"
+#include "QVScene.h"
 
 #include <algorithm>
 #include <vector>
 
-TEntityView* EntityView = nullptr;
-
-TPoint WorldToScreen(const TPoint2D& p)
-{
-    if (!EntityView || !EntityView->WorldToScreen)
-        return {};
-    return EntityView->WorldToScreen(p);
-}
+TPoint ViewWorldToScreen(const TPoint2D& p) { return DrawingView ? DrawingView->WorldToScreen(p) : TPoint{}; }
 
 namespace {
 
 // The view's group of that kind made the target, or null without a view.
-TSceneGroup* TargetGroup(TSceneGroup* TEntityView::*group)
+TSceneGroup* TargetGroup(TSceneGroup* TQVScene::*group)
 {
-    if (!EntityView || !(EntityView->*group))
+    if (!DrawingView || !(DrawingView->*group))
         return nullptr;
-    EntityView->TargetGroup = EntityView->*group;
-    return EntityView->TargetGroup;
+    DrawingView->TargetGroup = DrawingView->*group;
+    return DrawingView->TargetGroup;
 }
 
 TSceneNodeHandle HandleOf(TSceneNode* node) { return node ? node->Handle() : TSceneNodeHandle(); }
@@ -32,14 +26,14 @@ TSceneNodeHandle HandleOf(TSceneNode* node) { return node ? node->Handle() : TSc
 
 void TGraphicObject::BuildGL()
 {
-    if (TSceneGroup* group = TargetGroup(&TEntityView::DrawingGroup))
+    if (TSceneGroup* group = TargetGroup(&TQVScene::DrawingGroup))
         GLObject = HandleOf(BuildGLIn(*group));
 }
 
 void TGraphicObject::BuildGLHighlight()
 {
     // An object without a highlight keeps its normal display object.
-    if (TSceneGroup* group = TargetGroup(&TEntityView::HighlightGroup))
+    if (TSceneGroup* group = TargetGroup(&TQVScene::HighlightGroup))
         if (TSceneNode* node = BuildGLHighlightIn(*group))
             GLObject = node->Handle();
 }
@@ -116,14 +110,14 @@ void DrawWorldPolyline(TCanvas2D& canvas, std::span<const TPoint2D> points, cons
     std::vector<TPoint> screen;
     screen.reserve(points.size());
     for (const TPoint2D& p : points)
-        screen.push_back(WorldToScreen(MapPoint(m, p)));
+        screen.push_back(ViewWorldToScreen(MapPoint(m, p)));
     canvas.Polyline(screen);
 }
 
 void DrawPointMarkers(TCanvas2D& canvas, std::span<const TPoint2D> points, const TMatrix4& m)
 {
     for (const TPoint2D& p : points) {
-        const TPoint s = WorldToScreen(MapPoint(m, p));
+        const TPoint s = ViewWorldToScreen(MapPoint(m, p));
         const std::vector<TPoint> square{
             {s.X - 3, s.Y - 3}, {s.X + 3, s.Y - 3}, {s.X + 3, s.Y + 3}, {s.X - 3, s.Y + 3}, {s.X - 3, s.Y - 3}};
         canvas.Polyline(square);
@@ -134,10 +128,10 @@ TRect ScreenRectOf(std::span<const TPoint2D> points, const TMatrix4& m)
 {
     if (points.empty())
         return {};
-    const TPoint first = WorldToScreen(MapPoint(m, points.front()));
+    const TPoint first = ViewWorldToScreen(MapPoint(m, points.front()));
     TRect r{first.X, first.Y, first.X, first.Y};
     for (const TPoint2D& p : points.subspan(1)) {
-        const TPoint s = WorldToScreen(MapPoint(m, p));
+        const TPoint s = ViewWorldToScreen(MapPoint(m, p));
         r.Left = std::min(r.Left, s.X);
         r.Top = std::min(r.Top, s.Y);
         r.Right = std::max(r.Right, s.X);

@@ -1,6 +1,5 @@
 #pragma once
-// What the entities need of the view they show themselves in, and the helpers their display
-// code shares: the line style, world points into scene nodes and onto the overlay canvas.
+// The helpers the entities' display code shares: the line style, world points into scene nodes and onto the overlay canvas.
 //
 // Every display mapping goes through the object's combined transform (GetModelTransform); a
 // child of a container or block is given the composed placement for the length of its build or
@@ -10,29 +9,14 @@
 #include "SceneNodes.h"
 #include "SceneViewer.h"
 
-#include <functional>
 #include <span>
 
 class TGraphicObject;
 class TObject2D;
 class TPointsSet2D;
 
-// The groups of the view that entities build into, and its screen mapping. The view fills one
-// and installs it in EntityView for its lifetime; without a view, BuildGL builds nothing.
-struct TEntityView {
-    TSceneGroup* DrawingGroup = nullptr;
-    TSceneGroup* HighlightGroup = nullptr;
-    // The group the last BuildGL or BuildGLHighlight built into.
-    TSceneGroup* TargetGroup = nullptr;
-    // World point (Z = 0) to viewer pixels.
-    std::function<TPoint(const TPoint2D&)> WorldToScreen;
-};
-
-// Not owned; null while there is no view.
-extern TEntityView* EntityView;
-
-// World point to viewer pixels through the installed view; the origin without one.
-TPoint WorldToScreen(const TPoint2D& p);
+// World point to viewer pixels through the program's view (DrawingView); the origin without one.
+TPoint ViewWorldToScreen(const TPoint2D& p);
 
 // Colour and width of an entity's lines.
 struct TLineStyle {

@@ -25,7 +25,7 @@ void DrawMarkersAndLine(const TPrimitive2D& prim, TCanvas2D& canvas, bool showCo
 // A cross of two 11-pixel lines on the point.
 void DrawCross(TCanvas2D& canvas, const TPoint2D& world)
 {
-    const TPoint s = WorldToScreen(world);
+    const TPoint s = ViewWorldToScreen(world);
     canvas.Line(s.X - 5, s.Y, s.X + 5, s.Y);
     canvas.Line(s.X, s.Y - 5, s.X, s.Y + 5);
 }

@@ -1,5 +1,6 @@
 // Point sets in the view: as line strips and as overlay polylines.
 #include "QVDisplay.h"
+#include "QVScene.h"
 #include "QVPointsSet.h"
 
 TLineStrip* TPointsSet2D::BuildGLLines(TSceneGroup& Group, const TMatrix4& M) const
@@ -9,10 +10,10 @@ TLineStrip* TPointsSet2D::BuildGLLines(TSceneGroup& Group, const TMatrix4& M) co
 
 TLineStrip* TPointsSet2D::BuildGLLinesInObjects(const TMatrix4& M) const
 {
-    if (!EntityView || !EntityView->DrawingGroup)
+    if (!DrawingView || !DrawingView->DrawingGroup)
         return nullptr;
-    EntityView->TargetGroup = EntityView->DrawingGroup;
-    return BuildGLLines(*EntityView->DrawingGroup, M);
+    DrawingView->TargetGroup = DrawingView->DrawingGroup;
+    return BuildGLLines(*DrawingView->DrawingGroup, M);
 }
 
 void TPointsSet2D::DrawPolyline(TCanvas2D& Canvas) const { DrawWorldPolyline(Canvas, Points(), IdentityMatrix); }

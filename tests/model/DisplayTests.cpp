@@ -8,6 +8,7 @@
 #include "QVCurves.h"
 #include "QVDisplay.h"
 #include "QVRegistry.h"
+#include "QVScene.h"
 #include "QVSplines.h"
 #include "SceneViewer.h"
 
@@ -55,23 +56,21 @@ std::vector<TPoint2D> NodesOf(const TSceneNode* node)
     return points;
 }
 
-// A view of a scene in memory: 10 pixels per unit, Y up in the world and down on the screen.
+// The program's view on a viewer in memory.
 class Display : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        Drawing = Scene.Root().Add<TSceneGroup>();
-        Highlight = Scene.Root().Add<TSceneGroup>();
-        View.DrawingGroup = Drawing;
-        View.HighlightGroup = Highlight;
-        View.WorldToScreen = [](const TPoint2D& p) {
-            return TPoint{int32_t(std::lround(p.X * 10)), int32_t(std::lround(-p.Y * 10))};
-        };
-        EntityView = &View;
+        DrawingView = &View;
+        View.AttachViewer(&Viewer);
+        Drawing = View.DrawingGroup;
+        Highlight = View.HighlightGroup;
         Cmp.Layers.GetLayer(0).Pen.SetColor(LayerRed);
         Cmp.Layers.GetLayer(0).Pen.SetWidth(3);
     }
-    void TearDown() override { EntityView = nullptr; }
+
+    // Screen point of a world point.
+    TPoint S(double x, double y) const { return View.WorldToScreen({x, y, 1}); }
 
     template <class T> T& Own(std::unique_ptr<T> obj)
     {
@@ -81,10 +80,10 @@ protected:
         return ref;
     }
 
-    TScene Scene;
+    TRecordingViewer Viewer{200, 200};
+    TQVScene View;
     TSceneGroup* Drawing = nullptr;
     TSceneGroup* Highlight = nullptr;
-    TEntityView View;
     TQV_01Cmp2D Cmp;
     std::vector<std::unique_ptr<TGraphicObject>> Objects;
 };
@@ -95,6 +94,15 @@ void ExpectPointsNear(const std::vector<TPoint2D>& got, const std::vector<TPoint
     for (size_t i = 0; i < got.size(); ++i) {
         EXPECT_NEAR(got[i].X, want[i].X, tol) << "point " << i;
         EXPECT_NEAR(got[i].Y, want[i].Y, tol) << "point " << i;
+    }
+}
+
+void ExpectScreen(const std::vector<TPoint>& got, const std::vector<TPoint>& want)
+{
+    ASSERT_EQ(got.size(), want.size());
+    for (size_t i = 0; i < got.size(); ++i) {
+        EXPECT_EQ(got[i].X, want[i].X) << "point " << i;
+        EXPECT_EQ(got[i].Y, want[i].Y) << "point " << i;
     }
 }
 
@@ -209,7 +217,7 @@ TEST_F(Display, DisplayObjectsAreWeakAndNothingIsBuiltWithoutAView)
     ASSERT_TRUE(line.GLObject);
     Drawing->DeleteChildren();
     EXPECT_FALSE(line.GLObject);
-    EntityView = nullptr;
+    DrawingView = nullptr;
     line.BuildGL();
     EXPECT_EQ(Drawing->Count(), 0);
 }
@@ -263,16 +271,13 @@ TEST_F(Display, ChildOfARotatedContainerIsDrawnAndOverlaidWhereItIsPicked)
     TRecordingCanvas canvas(200, 200);
     box.DrawOverlay(canvas, false);
     ASSERT_EQ(canvas.Calls.size(), 1u);
-    EXPECT_EQ(canvas.Calls[0].Points.size(), 2u);
-    EXPECT_EQ(canvas.Calls[0].Points[0].X, 90);
-    EXPECT_EQ(canvas.Calls[0].Points[0].Y, -10);
-    EXPECT_EQ(canvas.Calls[0].Points[1].Y, -30);
+    ExpectScreen(canvas.Calls[0].Points, {S(9, 1), S(9, 3)});
 
     // Dragged by (1, 0): the preview moves with it.
     canvas.Calls.clear();
     box.DrawOverlayTransformed(canvas, Translation(0, -1));
     ASSERT_EQ(canvas.Calls.size(), 1u);
-    EXPECT_EQ(canvas.Calls[0].Points[0].X, 100);
+    ExpectScreen(canvas.Calls[0].Points, {S(10, 1), S(10, 3)});
 }
 
 TEST_F(Display, OverlaysOfPrimitives)
@@ -282,13 +287,10 @@ TEST_F(Display, OverlaysOfPrimitives)
     line.DrawOverlay(canvas, true);
     // Two 7 x 7 markers, then the line.
     ASSERT_EQ(canvas.Calls.size(), 3u);
-    const std::vector<TPoint> square = canvas.Calls[1].Points;
-    ASSERT_EQ(square.size(), 5u);
-    EXPECT_EQ(square[0].X, 17);
-    EXPECT_EQ(square[2].X, 23);
-    EXPECT_EQ(square[0].Y, -13);
-    EXPECT_EQ(square[2].Y, -7);
-    EXPECT_EQ(canvas.Calls[2].Points.size(), 2u);
+    const TPoint end = S(2, 1);
+    ExpectScreen(canvas.Calls[1].Points, {{end.X - 3, end.Y - 3}, {end.X + 3, end.Y - 3}, {end.X + 3, end.Y + 3},
+                                          {end.X - 3, end.Y + 3}, {end.X - 3, end.Y - 3}});
+    ExpectScreen(canvas.Calls[2].Points, {S(0, 0), S(2, 1)});
 
     canvas.Calls.clear();
     line.DrawOverlay(canvas, false);
@@ -298,22 +300,21 @@ TEST_F(Display, OverlaysOfPrimitives)
     canvas.Calls.clear();
     line.DrawOverlayTransformed(canvas, Translation(1, 0));
     ASSERT_EQ(canvas.Calls.size(), 1u);
-    EXPECT_EQ(canvas.Calls[0].Points[0].X, 10);
-    EXPECT_EQ(canvas.Calls[0].Points[1].X, 30);
+    ExpectScreen(canvas.Calls[0].Points, {S(1, 0), S(3, 1)});
 
     auto& point = Own(std::make_unique<TPunto2D>(-1, TPoint2D{1, 1, 1}));
     canvas.Calls.clear();
     point.DrawOverlay(canvas, true);
     ASSERT_EQ(canvas.Calls.size(), 2u);
     EXPECT_EQ(canvas.Calls[0].Kind, TCanvasCall::Line);
-    EXPECT_EQ(canvas.Calls[0].Points[0].X, 5);
-    EXPECT_EQ(canvas.Calls[0].Points[1].X, 15);
+    const TPoint centre = S(1, 1);
+    ExpectScreen(canvas.Calls[0].Points, {{centre.X - 5, centre.Y}, {centre.X + 5, centre.Y}});
 
     const TRect r = line.GetScreenRect();
-    EXPECT_EQ(r.Left, 0);
-    EXPECT_EQ(r.Top, -10);
-    EXPECT_EQ(r.Right, 20);
-    EXPECT_EQ(r.Bottom, 0);
+    EXPECT_EQ(r.Left, S(0, 0).X);
+    EXPECT_EQ(r.Bottom, S(0, 0).Y);
+    EXPECT_EQ(r.Right, S(2, 1).X);
+    EXPECT_EQ(r.Top, S(2, 1).Y);
 }
 
 TEST_F(Display, ConversionsIntoPolylines)
