@@ -10,6 +10,7 @@
 #include "QVRegistry.h"
 #include "QVScene.h"
 #include "QVSplines.h"
+#include "QVVectText.h"
 #include "SceneViewer.h"
 
 #include <gtest/gtest.h>
@@ -360,6 +361,33 @@ TEST_F(Display, FilledCircleAndTranslatedText)
     ASSERT_EQ(fill->Kind(), TSceneNodeKind::Polygon);
     EXPECT_EQ(static_cast<TPolygonNode*>(fill)->Color(), SceneColorFromTColor(OwnGreen, 0.1f));
     EXPECT_EQ(circle.GLObject.Get(), fill);
+}
+
+TEST_F(Display, TextStrokesAndTheOverlayOfAMovedText)
+{
+    TVectFont font;
+    font.SetChar('A', TVectChar::CreateFromStrokes({{{0, 0}, {0.3, 1}, {0.6, 0}}}));
+    auto& text = Own(std::make_unique<TJustifiedVectText2D>(-1, &font, TPoint2D{0, 0, 1}, TPoint2D{10, 5, 1}, 2.0, "A"));
+    text.SetBaseTransform(Translation(100, 0));
+    text.UpdateBox();
+    text.BuildGL();
+    ASSERT_EQ(Drawing->Count(), 1);
+    EXPECT_FALSE(text.GLObject);
+    const std::vector<TPoint2D> stroke = NodesOf(Drawing->Child(0));
+    ASSERT_EQ(stroke.size(), 3u);
+    EXPECT_NEAR(stroke[0].X, 100, 1e-5);
+    // Texts have no highlight.
+    text.BuildGLHighlight();
+    EXPECT_EQ(Highlight->Count(), 0);
+
+    // The text box moves once with the text, not twice.
+    const TRect2D box = text.GetTextBox();
+    TRecordingCanvas canvas(200, 200);
+    text.DrawOverlay(canvas, false);
+    ASSERT_EQ(canvas.Calls.size(), 1u);
+    const double x0 = box.First.X + 100, x1 = box.Second.X + 100;
+    ExpectScreen(canvas.Calls[0].Points, {S(x0, box.First.Y), S(x0, box.Second.Y), S(x1, box.Second.Y),
+                                          S(x1, box.First.Y), S(x0, box.First.Y)});
 }
 
 // The image record.
