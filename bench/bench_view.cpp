@@ -2,9 +2,7 @@
 // plus 100,000 lines, held by a real drawing and shown by the view in the GL viewer. Measures
 // RebuildAll, one frame after a pan, a pick, and memory, and the raw single-buffer draw of the same
 // segments in the same run. Needs a display: run it through bench/scene.sh bench_view.
-//
-// The objects' own display builders come with the entity display; until they are there, the view
-// is rebuilt through the simplest builder: one line strip per object of its control points.
+// The view is rebuilt through the objects' own display builders (BuildGL).
 #include "BenchGL.h"
 #include "QVEntity.h"
 #include "QVSceneWidget.h"
@@ -20,21 +18,6 @@ constexpr int Polylines = 100000;
 constexpr int PolylineNodes = 50; // 5,000,000 vertices
 constexpr int Lines = 100000;
 constexpr int Frames = 7;
-
-void BuildStrips(TQV_01Cmp2D& Drawing, TSceneGroup& Group)
-{
-    TGraphicObjIterator it = Drawing.ObjectsIterator();
-    for (TGraphicObject* o = it.First(); o; o = it.Next()) {
-        auto* p = dynamic_cast<TPrimitive2D*>(o);
-        if (!p || !Drawing.Layers.GetLayer(p->Layer).Visible)
-            continue;
-        auto* s = Group.Add<TLineStrip>();
-        s->Reserve(size_t(p->Points().Count()));
-        for (const TPoint2D& q : p->Points().Points())
-            s->AddNode(q.X, q.Y, 0);
-        p->GLObject = s->Handle();
-    }
-}
 } // namespace
 
 int main(int argc, char** argv)
@@ -69,7 +52,6 @@ int main(int argc, char** argv)
     TQVScene view; // outlives the window that owns the viewer
     DrawingView = &view;
     view.AttachDrawing(&drawing);
-    view.RebuildDrawingObjects = [&view](TQV_01Cmp2D& D) { BuildStrips(D, *view.DrawingGroup); };
     QWidget window;
     window.resize(1000, 800);
     TSceneWidget* viewer = CreateViewWidget(view, &window);
