@@ -156,6 +156,22 @@ TEST_F(Display, EachClassBuildsItsNodeKindStyleAndPoints)
          TSceneNodeKind::LineStrip, red, 3, {}, 5, true},
         {"circle", [] { return std::make_unique<TCerchio2D>(-1, TPoint2D{0, 0, 1}, TPoint2D{1, 0, 1}); },
          TSceneNodeKind::LineStrip, red, 3, {}, TCurve2D::ShapePrecision + 1, true},
+        {"arc", [] { return std::make_unique<TArco2D>(-1, TPoint2D{0, 0, 1}, TPoint2D{1, 0, 1}, 0.0, 1.0); },
+         TSceneNodeKind::LineStrip, red, 3, {}, -1, true},
+        {"ellipse", [] { return std::make_unique<TEllipse2D>(-1, TPoint2D{0, 0, 1}, TPoint2D{2, 1, 1}); },
+         TSceneNodeKind::LineStrip, red, 3, {}, -1, true},
+        {"B-spline has no highlight",
+         [] {
+             const TPoint2D pts[] = {{0, 0, 1}, {1, 1, 1}, {2, 0, 1}, {3, 1, 1}};
+             return std::make_unique<TBSpline2D>(-1, pts);
+         },
+         TSceneNodeKind::LineStrip, red, 3, {}, -1, false},
+        {"NURBS curve has no highlight",
+         [] {
+             const TPoint2D pts[] = {{0, 0, 1}, {1, 1, 1}, {2, 0, 1}, {3, 1, 1}};
+             return std::make_unique<TQVBSpline2D>(-1, pts);
+         },
+         TSceneNodeKind::LineStrip, red, 3, {}, -1, false},
         {"elliptic arc has no highlight",
          [] { return std::make_unique<TEllipseOpen2D>(-1, TPoint2D{0, 0, 1}, TPoint2D{2, 1, 1}, 0.0, 1.0); },
          TSceneNodeKind::LineStrip, red, 3, {}, -1, false},
