@@ -10,6 +10,7 @@
 #include "QVList.h"
 #include "QVObject2D.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -27,6 +28,14 @@ public:
     virtual ~TDrawingView() = default;
     // Rebuilds every display object; RenewStock also renews the stock solid.
     virtual void RebuildAll(bool RenewStock) = 0;
+    // Shows the box centred, its diagonal spanning the view's width.
+    virtual void ZoomToBox(const TRect3D& Box) = 0;
+    // The two corners the view keeps for its grid.
+    virtual TRect3D GridBox() const = 0;
+    // The pixel that shows a world point; Y grows downwards.
+    virtual TPoint WorldToScreen(const TPoint2D& P) const = 0;
+    // True: the busy cursor, and pending window messages run. False: the cursor it replaced.
+    virtual void ShowBusy(bool Busy) = 0;
 };
 
 // What the drawing needs of the geometry tree.
@@ -137,6 +146,10 @@ public:
     int32_t DefaultLayersColor() const { return Layers.GetLayer(0).Pen.Color(); }
     void SetDefaultLayersColor(int32_t Color);
 
+    // Takes the current object of a walk over the objects out of the drawing for good: the
+    // listeners and the geometry tree let go of it as if it were freed, and the caller gets it.
+    std::unique_ptr<TGraphicObject> ExtractCurrentObject(TExclusiveGraphicObjIterator& It);
+
     // Returns a handle for RemoveFreeListener.
     int32_t AddFreeListener(TObjectFreeListener Listener);
     void RemoveFreeListener(int32_t Handle);
@@ -195,6 +208,9 @@ private:
     };
     std::vector<TListenerSlot> FreeListeners;
     int32_t NextListenerHandle = 1;
+    // The size of the last drawing file saved or loaded: a save makes room for about as much at
+    // once, instead of growing its stream step by step through copies.
+    size_t LastFileSize = 0;
 };
 
 class TQV_01Cmp2D : public TQV_01Cmp {
@@ -219,4 +235,17 @@ public:
     void SaveObjectsToStream(TStreamWriter& Stream) override;
     void DeleteDrawingBlocks() override;
     void DeleteLibraryBlocks() override;
+
+    // Each listed object (every object when the first ID is negative) is transformed by M and
+    // keeps the result as its placement; IDs not in the drawing are skipped. Raises
+    // ECADListBlocked while the objects are walked. Repaints when RepaintAfterTransform is set.
+    void TransformObjects(const std::vector<int32_t>& IDs, const TMatrix4& M);
+    // The union of the boxes of the visible objects on visible layers. R stays as passed when the
+    // drawing has no objects, and becomes the inverted box (1e8, 1e8)-(-1e8, -1e8) when none
+    // of them is visible.
+    void GetExtents(TRect2D& R);
+    // The view shows the visible objects, or its grid when there are none.
+    void ZoomToExtents();
+    // Every object on a visible layer builds its display object, under the busy cursor.
+    void RebuildGLObjects();
 };

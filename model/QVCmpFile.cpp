@@ -7,10 +7,14 @@
 #include "QVLanguage.h"
 #include "QVServices.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
+#include <memory>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <typeinfo>
 #include <unistd.h>
 
 namespace {
@@ -52,6 +56,33 @@ std::unique_ptr<TGraphicObject> ReadRecord(const TGraphicClass& cls, TStreamRead
     }
 }
 
+// What the object reader must know of a record's object. It depends on the dynamic type only,
+// and a drawing holds few types in long runs, so the casts are made once per change of type.
+struct TRecordKind {
+    bool Is2D = false;
+    bool IsContainer = false;
+    bool IsBlockReference = false;
+};
+
+class TRecordKinds {
+public:
+    TRecordKind Of(const TGraphicObject& obj)
+    {
+        const std::type_info& type = typeid(obj);
+        if (!Type || *Type != type) {
+            Type = &type;
+            Kind = {dynamic_cast<const TObject2D*>(&obj) != nullptr,
+                    dynamic_cast<const TContainer2D*>(&obj) != nullptr,
+                    dynamic_cast<const TBlock2D*>(&obj) != nullptr};
+        }
+        return Kind;
+    }
+
+private:
+    const std::type_info* Type = nullptr;
+    TRecordKind Kind;
+};
+
 std::string ReadTag(TStreamReader& stream) { return stream.ReadChars(TagSize); }
 
 std::string ErrnoText(int err) { return std::strerror(err); }
@@ -73,29 +104,68 @@ private:
     int Fd;
 };
 
-std::vector<uint8_t> ReadWholeFile(const std::string& fileName)
+std::vector<uint8_t> ReadToEnd(const std::string& fileName, int fd)
 {
-    TFd fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.Get() < 0)
-        throw ECADCoreException("Cannot open file \"" + fileName + "\". " + ErrnoText(errno));
     std::vector<uint8_t> bytes;
-    struct stat st {};
-    if (::fstat(fd.Get(), &st) == 0 && st.st_size > 0)
-        bytes.reserve(static_cast<size_t>(st.st_size));
     uint8_t chunk[1 << 16];
     for (;;) {
-        const ssize_t n = ::read(fd.Get(), chunk, sizeof chunk);
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
             throw ECADCoreException("Cannot read file \"" + fileName + "\". " + ErrnoText(errno));
         }
         if (n == 0)
-            break;
+            return bytes;
         bytes.insert(bytes.end(), chunk, chunk + n);
     }
-    return bytes;
 }
+
+// A drawing file read through a window of its bytes that moves along as the load goes on: a
+// large drawing is read at the speed of a plain sequential read, and its bytes never have to
+// be held in memory all at once beside the objects made from them. A file that shrinks while
+// it is read ends early and is refused like a short one.
+class TFileStreamReader final : public TStreamReader {
+public:
+    TFileStreamReader(const std::string& fileName, int fd, size_t size)
+        : TStreamReader(size), FileName(fileName), Fd(fd)
+    {
+    }
+
+protected:
+    void Refill(size_t size) override
+    {
+        const size_t base = Position();
+        const size_t want = std::min(std::max(size, WindowSize), Remaining());
+        if (Capacity < want) {
+            Window = std::make_unique_for_overwrite<uint8_t[]>(want);
+            Capacity = want;
+        }
+        size_t got = 0;
+        while (got < want) {
+            const ssize_t n = ::pread(Fd, Window.get() + got, want - got, static_cast<off_t>(base + got));
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                throw ECADCoreException("Cannot read file \"" + FileName + "\". " + ErrnoText(errno));
+            }
+            if (n == 0)
+                break;
+            got += static_cast<size_t>(n);
+        }
+        SetWindow(base, Window.get(), got);
+        if (got < size)
+            FailShort(size);
+    }
+
+private:
+    static constexpr size_t WindowSize = size_t(1) << 20;
+
+    const std::string& FileName;
+    int Fd;
+    std::unique_ptr<uint8_t[]> Window;
+    size_t Capacity = 0;
+};
 
 }  // namespace
 
@@ -169,19 +239,35 @@ void TQV_01Cmp::SaveToFile(const std::string& FileName)
 {
     // An object that cannot be written stops the save here, before any file is touched.
     TStreamWriter stream;
+    stream.Reserve(LastFileSize + LastFileSize / 8);
     SaveToStream(stream);
     try {
         ReplaceFileContents(FileName, stream.Bytes().data(), stream.Size());
     } catch (const EFileReplace& e) {
         throw ECADCoreException("Cannot save the drawing to \"" + FileName + "\": " + ErrnoText(e.Err));
     }
+    LastFileSize = stream.Size();
 }
 
 void TQV_01Cmp::LoadFromFile(const std::string& FileName, bool Merge)
 {
-    const std::vector<uint8_t> bytes = ReadWholeFile(FileName);
-    TStreamReader stream(bytes);
-    LoadFromStream(stream, Merge);
+    TFd fd(::open(FileName.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.Get() < 0)
+        throw ECADCoreException("Cannot open file \"" + FileName + "\". " + ErrnoText(errno));
+    struct stat st {};
+    if (::fstat(fd.Get(), &st) != 0)
+        throw ECADCoreException("Cannot read file \"" + FileName + "\". " + ErrnoText(errno));
+    if (S_ISREG(st.st_mode)) {
+        const auto size = static_cast<size_t>(std::max<off_t>(st.st_size, 0));
+        TFileStreamReader stream(FileName, fd.Get(), size);
+        LoadFromStream(stream, Merge);
+        LastFileSize = Merge ? LastFileSize + size : size;
+    } else {
+        // A pipe or a device tells no size and cannot seek: its bytes are read to the end first.
+        const std::vector<uint8_t> bytes = ReadToEnd(FileName, fd.Get());
+        TStreamReader stream(bytes);
+        LoadFromStream(stream, Merge);
+    }
     RepaintViews();
 }
 
@@ -250,9 +336,15 @@ void TQV_01Cmp2D::LoadObjectsFromStream(TStreamReader& Stream, const std::string
 {
     auto blocks = SourceBlocks.GetExclusiveIterator();
     // The count is that of the objects the drawing held when it was written; fewer records may
-    // follow, ended by index -1. Nothing is allocated by it.
+    // follow, ended by index -1. Room is made only for as many records as the bytes left can
+    // hold (a class index and a graphic-object record each).
     int32_t n = Stream.ReadInt32();
+    if (n > 0) {
+        const size_t room = static_cast<size_t>(Objects.Count()) + std::min<size_t>(n, Stream.Remaining() / 8);
+        Objects.Reserve(static_cast<int32_t>(std::min<size_t>(room, INT32_MAX)));
+    }
     const uint8_t step = n > 0 ? static_cast<uint8_t>(100 / n) : 0;
+    TRecordKinds kinds;
     while (n > 0) {
         const int16_t index = Stream.ReadInt16();
         if (index == EndOfObjects)
@@ -262,15 +354,16 @@ void TQV_01Cmp2D::LoadObjectsFromStream(TStreamReader& Stream, const std::string
         std::unique_ptr<TGraphicObject> obj = ReadRecord(cls, Stream, VersionTag, "LoadObjectsFromStream");
         if (OnLoadProgress)
             OnLoadProgress(*this, step);
-        if (!dynamic_cast<TObject2D*>(obj.get())) {
+        const TRecordKind kind = kinds.Of(*obj);
+        if (!kind.Is2D) {
             ShowReaderMessage(MsgNot2DObject);
             continue;
         }
         try {
-            if (auto* container = dynamic_cast<TContainer2D*>(obj.get()))
-                ResolveBlockReferences(*container, blocks);
-            else if (auto* reference = dynamic_cast<TBlock2D*>(obj.get()))
-                reference->UpdateReference(blocks);
+            if (kind.IsContainer)
+                ResolveBlockReferences(static_cast<TContainer2D&>(*obj), blocks);
+            else if (kind.IsBlockReference)
+                static_cast<TBlock2D&>(*obj).UpdateReference(blocks);
         } catch (const ECADListObjNotFound&) {
             ShowReaderMessage(MsgSourceBlockNotFound);
             continue;

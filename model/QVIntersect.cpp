@@ -1,5 +1,6 @@
 #include "QVIntersect.h"
 
+#include "QVCurves.h"
 #include "QVEntity.h"
 #include "QVGeometry.h"
 #include "QVMatrix.h"
@@ -178,4 +179,54 @@ std::unique_ptr<TLine2D> OffsetLine(const TLine2D& Line, double Dist)
     TVector2D q1, q2;
     OffsetSegment(p1, p2, Dist, q1, q2);
     return std::make_unique<TLine2D>(-1, VectorToPoint2D(q1), VectorToPoint2D(q2));
+}
+
+TIntersectArc IntersectArcOf(const TArco2D& Arc)
+{
+    // The world description runs in the arc's direction of travel; a clockwise run from S to E
+    // is the counter-clockwise one from E to S.
+    TArcInfo info;
+    Arc.GetArcInfo(info);
+    if (Arc.Clockwise())
+        std::swap(info.StartPt, info.EndPt);
+    return {info.StartPt, info.EndPt, info.Center, info.Radius};
+}
+
+void IntersectLineArc(const TLine2D& Line, const TArco2D& Arc, std::vector<TVector2D>& Points)
+{
+    if (Line.Points().Count() < 2)
+        return;
+    IntersectLineArc(ObjectPointToWorld(Line.Points().Get(0), Line),
+                     ObjectPointToWorld(Line.Points().Get(1), Line), IntersectArcOf(Arc), Points);
+}
+
+void IntersectObjectArc(const TPrimitive2D& Obj, const TArco2D& Arc, std::vector<TVector2D>& Points)
+{
+    if (Obj.Points().Count() < 2)
+        return;
+    IntersectObjectArc(ObjectPointToWorld(Obj.Points().Get(0), Obj),
+                       ObjectPointToWorld(Obj.Points().Get(1), Obj), IntersectArcOf(Arc), Points);
+}
+
+void IntersectArcs(const TArco2D& Arc1, const TArco2D& Arc2, std::vector<TVector2D>& Points)
+{
+    IntersectArcs(IntersectArcOf(Arc1), IntersectArcOf(Arc2), Points);
+}
+
+void IntersectCircles(const TArco2D& Arc1, const TArco2D& Arc2, std::vector<TVector2D>& Points)
+{
+    IntersectCircles(IntersectArcOf(Arc1), IntersectArcOf(Arc2), Points);
+}
+
+std::unique_ptr<TArco2D> OffsetArc(const TArco2D& Arc, double Dist)
+{
+    TArcInfo2D info;
+    Arc.GetArcInfo2D(info);
+    const TPoint2D radiusPoint = MakePoint2D(info.Center.X + info.Radius + Dist, info.Center.Y);
+    auto offset = std::make_unique<TArco2D>(-1, info.Center, radiusPoint, info.StartAngle, info.EndAngle);
+    // Made counter-clockwise; a clockwise source keeps its direction of travel. The end points
+    // stay where they are and the stored angles are read back in the clockwise measure.
+    if (Arc.Clockwise())
+        offset->SetDirection(0);
+    return offset;
 }

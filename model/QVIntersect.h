@@ -9,14 +9,18 @@
 // - arcs meeting at an end point of either do not intersect there, nor do segments sharing an
 //   end point.
 // An arc is taken counter-clockwise from its start to its end; a point of its circle belongs to it
-// when (Q - S) x (E - S) >= 0, so an arc whose start and end coincide is its whole circle.
+// when (Q - S) x (E - S) >= 0, so an arc whose start and end coincide is its whole circle. The
+// entity forms hand a clockwise arc over with its ends exchanged, so they select the points of the
+// arc as it is drawn, whatever its direction or mirror.
 #include "QVTypes.h"
 
 #include <memory>
 #include <vector>
 
-class TObject2D;
+class TArco2D;
 class TLine2D;
+class TObject2D;
+class TPrimitive2D;
 
 // An arc as its world geometry gives it: start S, end E, centre C, radius R.
 struct TIntersectArc {
@@ -50,3 +54,16 @@ TVector2D ObjectPointToWorld(const TPoint2D& P, const TObject2D& Obj);
 // A new line (ID -1, no transform) through the line's first two points in drawing coordinates,
 // moved by Dist to the left of its direction.
 std::unique_ptr<TLine2D> OffsetLine(const TLine2D& Line, double Dist);
+
+// The arc's world geometry with its ends ordered so that the counter-clockwise run from Start to
+// End covers the arc as drawn: the ends of a clockwise arc are exchanged.
+TIntersectArc IntersectArcOf(const TArco2D& Arc);
+// The segment between the line's first two points, in drawing coordinates, against the arc.
+void IntersectLineArc(const TLine2D& Line, const TArco2D& Arc, std::vector<TVector2D>& Points);
+// The infinite line through the primitive's first two points; nothing when it has fewer.
+void IntersectObjectArc(const TPrimitive2D& Obj, const TArco2D& Arc, std::vector<TVector2D>& Points);
+void IntersectArcs(const TArco2D& Arc1, const TArco2D& Arc2, std::vector<TVector2D>& Points);
+void IntersectCircles(const TArco2D& Arc1, const TArco2D& Arc2, std::vector<TVector2D>& Points);
+// A new arc (ID -1, no transform) in drawing coordinates: the arc's centre, ends' directions and
+// direction of travel, with the radius grown by Dist.
+std::unique_ptr<TArco2D> OffsetArc(const TArco2D& Arc, double Dist);

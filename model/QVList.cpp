@@ -64,7 +64,7 @@ void TGraphicObjList::Append(TGraphicObject* obj, std::unique_ptr<TGraphicObject
 
 void TGraphicObjList::Index(TNodeIt node)
 {
-    auto [it, inserted] = IdIndex.try_emplace(node->IndexedID, TIdChain{node, node});
+    auto [it, inserted] = IdIndex.try_emplace(node->IndexedID, TIdChain{node, node, node->Obj});
     if (inserted)
         return;
     TNodeIt last = it->second.Last;
@@ -88,6 +88,8 @@ void TGraphicObjList::Unindex(TNodeIt node)
         chain.Last = node->PrevSameID;
     if (chain.First == Nodes.end())
         IdIndex.erase(it);
+    else
+        chain.FirstObj = chain.First->Obj;
 }
 
 TGraphicObjList::TNodeIt TGraphicObjList::FindNode(int32_t id)
@@ -160,13 +162,24 @@ void TGraphicObjList::FreeAll()
     IdIndex.clear();
 }
 
+void TGraphicObjList::Reserve(int32_t n)
+{
+    TSectionGuard guard(Lock);
+    if (n > 0)
+        IdIndex.reserve(static_cast<size_t>(n));
+}
+
 TGraphicObject* TGraphicObjList::Find(int32_t id)
 {
     TSectionGuard guard(Lock);
     if (Exclusive())
         throw ECADListBlocked("TGraphicObjList.GetIterator: The list has exclusive iterator.");
-    const TNodeIt node = FindNode(id);
-    return node == Nodes.end() ? nullptr : node->Obj;
+    const auto it = IdIndex.find(id);
+    if (it == IdIndex.end())
+        return nullptr;
+    TGraphicObject* obj = it->second.FirstObj;
+    RASTREL_ASSERT(obj->ID == id);
+    return obj;
 }
 
 TGraphicObjIterator TGraphicObjList::GetIterator()

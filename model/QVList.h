@@ -51,6 +51,8 @@ public:
     // Deletes the first object with that ID (freed when owned).
     bool Delete(int32_t id);
     void Clear();
+    // Makes room in the ID index for n objects in all, so a large load does not rehash.
+    void Reserve(int32_t n);
 
     // The first object added with that ID, or null, as a shared iterator's Search finds it (and
     // refused in the same way while an exclusive iterator is alive), without making one.
@@ -82,9 +84,11 @@ private:
         int32_t IndexedID;                      // the ID the node is indexed under
         TNodeIt PrevSameID, NextSameID;         // the nodes with the same ID, in list order
     };
-    // The nodes of one ID, so a lookup finds the first added in constant time.
+    // The nodes of one ID, so a lookup finds the first added in constant time. The first
+    // node's object is kept here too: a lookup then reads no list node.
     struct TIdChain {
         TNodeIt First, Last;
+        TGraphicObject* FirstObj;
     };
 
     void Append(TGraphicObject* obj, std::unique_ptr<TGraphicObject> owned);

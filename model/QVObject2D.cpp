@@ -22,7 +22,7 @@ void StoreMatrix(std::unique_ptr<TMatrix4>& slot, const TMatrix4& m)
 
 }  // namespace
 
-bool IsOldTransformTag(const std::string& versionTag) { return versionTag <= std::string("QV-002"); }
+bool IsOldTransformTag(const std::string& versionTag) { return versionTag.compare("QV-002") <= 0; }
 
 TObject2D::TObject2D(int32_t id) : TGraphicObject(id) {}
 

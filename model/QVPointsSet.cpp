@@ -205,11 +205,26 @@ TRect2D TPointsSet2D::GetBox() const
 {
     if (FCount == 0)
         return MakeRect2D(0, 0, 0, 0);
-    TRect2D box{CartesianPoint2D(Buffer[0]), CartesianPoint2D(Buffer[0])};
-    for (const TPoint2D& p : Points())
-        box = UnionRect2D(box, {p, p});
-    box.First.W = box.Second.W = 1;
-    return box;
+    // One pass over the cartesian points; ties and NaNs keep the earlier value, as a union of
+    // rectangles does.
+    const TPoint2D first = CartesianPoint2D(Buffer[0]);
+    double x1 = first.X, y1 = first.Y, x2 = first.X, y2 = first.Y;
+    for (const TPoint2D& p : Points()) {
+        double x = p.X, y = p.Y;
+        if (p.W != 1 && p.W != 0) {
+            x /= p.W;
+            y /= p.W;
+        }
+        if (x < x1)
+            x1 = x;
+        if (x > x2)
+            x2 = x;
+        if (y < y1)
+            y1 = y;
+        if (y > y2)
+            y2 = y;
+    }
+    return MakeRect2D(x1, y1, x2, y2);
 }
 
 std::unique_ptr<TPointsSet3D> TPointsSet3D::CreateFromStream(TStreamReader& R)

@@ -5,46 +5,6 @@
 #include <bit>
 #include <cstring>
 
-namespace {
-
-template <typename U>
-void PutLE(std::vector<uint8_t>& buf, U v)
-{
-    uint8_t bytes[sizeof(U)];
-    if constexpr (std::endian::native == std::endian::little) {
-        std::memcpy(bytes, &v, sizeof(U));
-    } else {
-        for (size_t i = 0; i < sizeof(U); ++i)
-            bytes[i] = static_cast<uint8_t>(v >> (8 * i));
-    }
-    buf.insert(buf.end(), bytes, bytes + sizeof(U));
-}
-
-template <typename U>
-U GetLE(const uint8_t* p)
-{
-    U v = 0;
-    if constexpr (std::endian::native == std::endian::little) {
-        std::memcpy(&v, p, sizeof(U));
-    } else {
-        for (size_t i = 0; i < sizeof(U); ++i)
-            v |= static_cast<U>(static_cast<U>(p[i]) << (8 * i));
-    }
-    return v;
-}
-
-}  // namespace
-
-void TStreamWriter::WriteByte(uint8_t v) { Buffer.push_back(v); }
-void TStreamWriter::WriteBool(bool v) { Buffer.push_back(v ? 1 : 0); }
-void TStreamWriter::WriteInt16(int16_t v) { PutLE(Buffer, static_cast<uint16_t>(v)); }
-void TStreamWriter::WriteUInt16(uint16_t v) { PutLE(Buffer, v); }
-void TStreamWriter::WriteInt32(int32_t v) { PutLE(Buffer, static_cast<uint32_t>(v)); }
-void TStreamWriter::WriteUInt32(uint32_t v) { PutLE(Buffer, v); }
-void TStreamWriter::WriteInt64(int64_t v) { PutLE(Buffer, static_cast<uint64_t>(v)); }
-void TStreamWriter::WriteSingle(float v) { PutLE(Buffer, std::bit_cast<uint32_t>(v)); }
-void TStreamWriter::WriteDouble(double v) { PutLE(Buffer, std::bit_cast<uint64_t>(v)); }
-
 void TStreamWriter::WriteBytes(const void* data, size_t size)
 {
     const auto* p = static_cast<const uint8_t*>(data);
@@ -66,29 +26,17 @@ void TStreamReader::Fail(const std::string& why) const
     std::string msg = "Invalid stream";
     if (Context)
         msg += std::string(" (") + Context + ")";
-    msg += ": " + why + " at offset " + std::to_string(Pos) + ".";
+    msg += ": " + why + " at offset " + std::to_string(Position()) + ".";
     throw ECADFileNotValid(msg);
 }
 
-const uint8_t* TStreamReader::Take(size_t size)
-{
-    if (size > Remaining())
-        Fail("unexpected end of data, " + std::to_string(size) + " bytes needed and " +
-             std::to_string(Remaining()) + " left");
-    const uint8_t* p = Data + Pos;
-    Pos += size;
-    return p;
-}
+void TStreamReader::Refill(size_t size) { FailShort(size); }
 
-uint8_t TStreamReader::ReadByte() { return *Take(1); }
-bool TStreamReader::ReadBool() { return *Take(1) != 0; }
-int16_t TStreamReader::ReadInt16() { return static_cast<int16_t>(GetLE<uint16_t>(Take(2))); }
-uint16_t TStreamReader::ReadUInt16() { return GetLE<uint16_t>(Take(2)); }
-int32_t TStreamReader::ReadInt32() { return static_cast<int32_t>(GetLE<uint32_t>(Take(4))); }
-uint32_t TStreamReader::ReadUInt32() { return GetLE<uint32_t>(Take(4)); }
-int64_t TStreamReader::ReadInt64() { return static_cast<int64_t>(GetLE<uint64_t>(Take(8))); }
-float TStreamReader::ReadSingle() { return std::bit_cast<float>(GetLE<uint32_t>(Take(4))); }
-double TStreamReader::ReadDouble() { return std::bit_cast<double>(GetLE<uint64_t>(Take(8))); }
+void TStreamReader::FailShort(size_t size) const
+{
+    Fail("unexpected end of data, " + std::to_string(size) + " bytes needed and " + std::to_string(Remaining()) +
+         " left");
+}
 
 void TStreamReader::ReadBytes(void* dst, size_t size)
 {
@@ -103,7 +51,13 @@ std::string TStreamReader::ReadChars(size_t size)
     return std::string(reinterpret_cast<const char*>(p), size);
 }
 
-void TStreamReader::Skip(size_t size) { Take(size); }
+void TStreamReader::Skip(size_t size)
+{
+    // Moves without reading, so skipping a large block of a file costs nothing.
+    if (size > Remaining())
+        FailShort(size);
+    Seek(Position() + size);
+}
 
 void TStreamReader::CheckCount(uint64_t count, size_t minItemBytes, const char* what) const
 {
@@ -124,7 +78,10 @@ uint32_t TStreamReader::ReadCount(size_t minItemBytes, const char* what)
 
 void TStreamReader::Seek(size_t pos)
 {
-    if (pos > End)
+    if (pos > Total)
         Fail("seek beyond the end of data");
-    Pos = pos;
+    if (pos >= Base && pos - Base <= End)
+        Pos = pos - Base;
+    else
+        SetWindow(pos, Data, 0);  // the next read makes a window there
 }

@@ -3,25 +3,28 @@
 // The writer appends to a byte buffer; the reader walks a byte range and refuses anything it
 // cannot read whole: a short read or an impossible count is an ECADFileNotValid that says what
 // was being read, never garbage and never a huge allocation.
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
 
+// The writes of single values are inline, as the reads are.
 class TStreamWriter {
 public:
     TStreamWriter() = default;
 
-    void WriteByte(uint8_t v);
-    void WriteBool(bool v);  // one byte, 0 or 1
-    void WriteInt16(int16_t v);
-    void WriteUInt16(uint16_t v);
-    void WriteInt32(int32_t v);
-    void WriteUInt32(uint32_t v);
-    void WriteInt64(int64_t v);
-    void WriteSingle(float v);
-    void WriteDouble(double v);
+    void WriteByte(uint8_t v) { Buffer.push_back(v); }
+    void WriteBool(bool v) { Buffer.push_back(v ? 1 : 0); }  // one byte, 0 or 1
+    void WriteInt16(int16_t v) { PutLE(static_cast<uint16_t>(v)); }
+    void WriteUInt16(uint16_t v) { PutLE(v); }
+    void WriteInt32(int32_t v) { PutLE(static_cast<uint32_t>(v)); }
+    void WriteUInt32(uint32_t v) { PutLE(v); }
+    void WriteInt64(int64_t v) { PutLE(static_cast<uint64_t>(v)); }
+    void WriteSingle(float v) { PutLE(std::bit_cast<uint32_t>(v)); }
+    void WriteDouble(double v) { PutLE(std::bit_cast<uint64_t>(v)); }
     void WriteBytes(const void* data, size_t size);
     void WriteChars(std::string_view s);  // the bytes only, no count
 
@@ -35,23 +38,45 @@ public:
     void Reserve(size_t n) { Buffer.reserve(n); }
 
 private:
+    template <typename U>
+    void PutLE(U v)
+    {
+        uint8_t bytes[sizeof(U)];
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(bytes, &v, sizeof(U));
+        } else {
+            for (size_t i = 0; i < sizeof(U); ++i)
+                bytes[i] = static_cast<uint8_t>(v >> (8 * i));
+        }
+        Buffer.insert(Buffer.end(), bytes, bytes + sizeof(U));
+    }
+
     std::vector<uint8_t> Buffer;
 };
 
+// The reads of single values are inline: a drawing file holds tens of millions of them.
+// A reader walks a byte range in memory, or (through a subclass) a window onto a larger source
+// such as a file: positions, sizes and counts always refer to the whole source.
 class TStreamReader {
 public:
-    TStreamReader(const uint8_t* data, size_t size) : Data(data), End(size) {}
-    explicit TStreamReader(const std::vector<uint8_t>& bytes) : Data(bytes.data()), End(bytes.size()) {}
+    TStreamReader(const uint8_t* data, size_t size) : Data(data), End(size), Total(size) {}
+    explicit TStreamReader(const std::vector<uint8_t>& bytes)
+        : Data(bytes.data()), End(bytes.size()), Total(bytes.size())
+    {
+    }
+    virtual ~TStreamReader() = default;
+    TStreamReader(const TStreamReader&) = delete;
+    TStreamReader& operator=(const TStreamReader&) = delete;
 
-    uint8_t ReadByte();
-    bool ReadBool();  // one byte; any non-zero value is true
-    int16_t ReadInt16();
-    uint16_t ReadUInt16();
-    int32_t ReadInt32();
-    uint32_t ReadUInt32();
-    int64_t ReadInt64();
-    float ReadSingle();
-    double ReadDouble();
+    uint8_t ReadByte() { return *Take(1); }
+    bool ReadBool() { return *Take(1) != 0; }  // one byte; any non-zero value is true
+    int16_t ReadInt16() { return static_cast<int16_t>(GetLE<uint16_t>(Take(2))); }
+    uint16_t ReadUInt16() { return GetLE<uint16_t>(Take(2)); }
+    int32_t ReadInt32() { return static_cast<int32_t>(GetLE<uint32_t>(Take(4))); }
+    uint32_t ReadUInt32() { return GetLE<uint32_t>(Take(4)); }
+    int64_t ReadInt64() { return static_cast<int64_t>(GetLE<uint64_t>(Take(8))); }
+    float ReadSingle() { return std::bit_cast<float>(GetLE<uint32_t>(Take(4))); }
+    double ReadDouble() { return std::bit_cast<double>(GetLE<uint64_t>(Take(8))); }
     void ReadBytes(void* dst, size_t size);
     std::string ReadChars(size_t size);  // exactly size bytes, checked first
     void Skip(size_t size);
@@ -62,10 +87,10 @@ public:
     // Checks an already-known count the same way.
     void CheckCount(uint64_t count, size_t minItemBytes, const char* what) const;
 
-    size_t Position() const { return Pos; }
-    size_t Size() const { return End; }
-    size_t Remaining() const { return End - Pos; }
-    bool AtEnd() const { return Pos >= End; }
+    size_t Position() const { return Base + Pos; }
+    size_t Size() const { return Total; }
+    size_t Remaining() const { return Total - Position(); }
+    bool AtEnd() const { return Position() >= Total; }
     void Seek(size_t pos);
 
     // Names what is being read, for the message of a failed read.
@@ -73,11 +98,53 @@ public:
 
     [[noreturn]] void Fail(const std::string& why) const;
 
-private:
-    const uint8_t* Take(size_t size);
+protected:
+    // A reader of a source of totalSize bytes that it shows through windows.
+    explicit TStreamReader(size_t totalSize) : Data(nullptr), End(0), Total(totalSize) {}
+    // Called when the next size bytes go past the window: makes a window that starts at
+    // Position() and holds at least size bytes (SetWindow), or fails. size never exceeds
+    // Remaining(). A reader of memory has nothing more to show.
+    virtual void Refill(size_t size);
+    // The window: size bytes at data, which are the source's bytes from offset base on.
+    void SetWindow(size_t base, const uint8_t* data, size_t size)
+    {
+        Base = base;
+        Data = data;
+        End = size;
+        Pos = 0;
+    }
+    [[noreturn]] void FailShort(size_t size) const;
 
-    const uint8_t* Data;
-    size_t End;
-    size_t Pos = 0;
+private:
+    const uint8_t* Take(size_t size)
+    {
+        if (size > End - Pos) {
+            if (size > Remaining())
+                FailShort(size);
+            Refill(size);
+        }
+        const uint8_t* p = Data + Pos;
+        Pos += size;
+        return p;
+    }
+
+    template <typename U>
+    static U GetLE(const uint8_t* p)
+    {
+        U v = 0;
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(&v, p, sizeof(U));
+        } else {
+            for (size_t i = 0; i < sizeof(U); ++i)
+                v |= static_cast<U>(static_cast<U>(p[i]) << (8 * i));
+        }
+        return v;
+    }
+
+    const uint8_t* Data;  // the window
+    size_t End;           // its size
+    size_t Pos = 0;       // the read position in it
+    size_t Base = 0;      // its offset in the source
+    size_t Total;         // the size of the source
     const char* Context = nullptr;
 };

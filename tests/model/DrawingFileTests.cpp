@@ -486,6 +486,43 @@ TEST_F(DrawingFile, FilesRoundTripAndAFailedSaveKeepsTheOldFile)
     EXPECT_EQ(back.ObjectsCount(), 6);
 }
 
+// A file is read through a window of about a megabyte: records that straddle its edges must
+// read as they do from memory, and a file cut short must fail at the same offset.
+TEST_F(DrawingFile, AFileLargerThanTheReadWindowLoadsAsItsStream)
+{
+    TTempFolder folder;
+    const std::string path = folder.Path() + "/large.pnc";
+    TQV_01Cmp2D d;
+    std::vector<TPoint2D> points(50);
+    for (int i = 0; i < 3000; ++i) {
+        for (size_t j = 0; j < points.size(); ++j)
+            points[j] = {i + 0.25 * static_cast<double>(j), -0.5 * i, 1};
+        d.AddObject(-1, std::make_unique<TPolyline2D>(-1, points));
+        d.AddObject(-1, std::make_unique<TLine2D>(-1, TPoint2D{1.0 * i, 2, 1}, TPoint2D{3, 4.0 * i, 2}));
+    }
+    d.SaveToFile(path);
+    const std::vector<uint8_t> bytes = FileBytes(path);
+    ASSERT_GT(bytes.size(), size_t(3) << 20);
+
+    TQV_01Cmp2D back;
+    back.LoadFromFile(path, false);
+    EXPECT_EQ(back.ObjectsCount(), 6000);
+    EXPECT_EQ(Saved(back), bytes);
+
+    const std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(bytes.size() * 2 / 3));
+    std::string fromMemory;
+    try {
+        TQV_01Cmp2D mem;
+        Load(mem, cut, false);
+        ADD_FAILURE() << "a stream cut short loaded";
+    } catch (const ECADFileNotValid& e) {
+        fromMemory = e.what();
+    }
+    WriteFile(path, cut);
+    TQV_01Cmp2D fromFile;
+    ExpectError<ECADFileNotValid>([&] { fromFile.LoadFromFile(path, false); }, fromMemory);
+}
+
 namespace {
 
 // Hand-built drawing streams of each version tag the readers switch on: a changed layer, two

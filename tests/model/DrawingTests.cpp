@@ -1,6 +1,7 @@
 #include "CADExceptions.h"
 #include "ExpectError.h"
 #include "FakeServices.h"
+#include "FakeView.h"
 #include "QVCmp.h"
 #include "TestMark.h"
 
@@ -18,12 +19,6 @@ public:
     void AddObjectNode(TGraphicObject& Obj) override { Added.push_back(Obj.ID); }
     void DeleteObjectNode(TGraphicObject& Obj) override { Deleted.push_back(Obj.ID); }
     std::vector<int32_t> Added, Deleted;
-};
-
-class TRecordingView : public TDrawingView {
-public:
-    void RebuildAll(bool RenewStock) override { Calls.push_back(RenewStock); }
-    std::vector<bool> Calls;
 };
 
 std::unique_ptr<TSourceBlock2D> Definition(const char* name)
@@ -215,7 +210,7 @@ TEST_F(DrawingTest, DefaultLayersColorSparesChangedLayers)
 TEST_F(DrawingTest, ViewsAreRebuiltWithoutRenewingTheStock)
 {
     TQV_01Cmp2D d;
-    TRecordingView a, b;
+    TFakeDrawingView a, b;
     d.AddView(&a);
     d.AddView(nullptr);
     d.AddView(&b);

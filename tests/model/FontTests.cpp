@@ -1,7 +1,9 @@
 #include "CADExceptions.h"
 #include "ExpectError.h"
 #include "FakeServices.h"
+#include "QVCmp.h"
 #include "QVFonts.h"
+#include "QVRegistry.h"
 #include "QVStream.h"
 #include "QVVectText.h"
 #include "TempFolder.h"
@@ -615,4 +617,36 @@ TEST_F(VectTextTest, BoxPickAndCopy)
     EXPECT_EQ(t->Points().Count(), 2);
     EXPECT_FALSE(t->Points().Growable);
     EXPECT_EQ(SavedBytes(*t), SavedBytes(text));
+}
+
+// Texts are stored in drawing files under their fixed class index and come back whole.
+TEST_F(VectTextTest, DrawingFileRoundTripAtIndex14)
+{
+    RegisterDrawingClasses();
+    EXPECT_EQ(QV_00FindClassIndex("TJustifiedVectText2D"), 14);
+    TQV_01Cmp2D d;
+    auto made = std::make_unique<TJustifiedVectText2D>(-1, Font, TPoint2D{0, 0, 1}, TPoint2D{100, 50, 1}, 10,
+                                                       "A\xC3\xA9"
+                                                       "B");
+    made->HJustification = 1;
+    made->SetCharSpacing(0.3);
+    made->SetBaseTransform(TMatrix4::CreateRotation(true, 30));
+    TJustifiedVectText2D* text = d.AddObject(-1, std::move(made));
+    const std::string file = Folder.Path() + "/text.pnc";
+    d.SaveToFile(file);
+
+    TQV_01Cmp2D loaded;
+    loaded.LoadFromFile(file, false);
+    ASSERT_EQ(loaded.ObjectsCount(), 1);
+    auto it = loaded.ObjectsIterator();
+    auto* back = dynamic_cast<TJustifiedVectText2D*>(it.First());
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->Text, text->Text);
+    EXPECT_EQ(back->Font, Font);
+    EXPECT_EQ(back->HJustification, 1);
+    EXPECT_EQ(back->CharSpacing, 0.3);
+    ExpectRect(back->Box, text->Box.First.X, text->Box.First.Y, text->Box.Second.X, text->Box.Second.Y);
+    EXPECT_EQ(SavedBytes(*back), SavedBytes(*text));
+    EXPECT_TRUE(Window.Boxes.empty());
+    QV_00ClearClassRegistry();
 }

@@ -1,10 +1,14 @@
+#include "QVCurves.h"
 #include "QVEntity.h"
 #include "QVIntersect.h"
 #include "QVVariabili.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <memory>
+#include <numbers>
 #include <random>
 #include <string>
 #include <vector>
@@ -328,4 +332,228 @@ TEST_F(IntersectTest, OffsetLineWorksInDrawingCoordinates)
     EXPECT_NEAR(left->Points().Get(1).Y, 7, 1e-12);
     const auto right = OffsetLine(line, -2);
     EXPECT_NEAR(right->Points().Get(1).Y, 3, 1e-12);
+}
+
+// ---- Entities ----------------------------------------------------------------------------------
+
+namespace {
+
+constexpr double Pi = std::numbers::pi;
+
+// An arc of radius R about (CX, CY) from angle A1 to A2 in its own measure: counter-clockwise
+// for direction 1, clockwise for direction 0; then placed by M.
+std::unique_ptr<TArco2D> MakeArc(double CX, double CY, double R, double A1, double A2, uint8_t Direction,
+                                 const TMatrix4& M = IdentityMatrix)
+{
+    auto arc = std::make_unique<TArco2D>(-1, MakePoint2D(CX, CY), MakePoint2D(CX + R, CY), 0, 0);
+    arc->SetDirection(Direction);
+    arc->SetStartAngle(A1);
+    arc->SetEndAngle(A2);
+    arc->SetBaseTransform(M);
+    arc->UpdateBox();
+    return arc;
+}
+
+std::vector<TVector2D> WorldProfileOf(TArco2D& Arc)
+{
+    TProfileUse use(Arc);
+    std::vector<TVector2D> out;
+    for (const TPoint2D& p : Arc.GetProfilePoints()->Points())
+        out.push_back(ObjectPointToWorld(p, Arc));
+    return out;
+}
+
+double DistanceToPolyline(const TVector2D& P, const std::vector<TVector2D>& Line)
+{
+    double best = 1e300;
+    for (size_t i = 1; i < Line.size(); ++i) {
+        const TVector2D a = Line[i - 1], d{Line[i].X - a.X, Line[i].Y - a.Y};
+        const double len2 = d.X * d.X + d.Y * d.Y;
+        const double t = len2 > 0 ? std::clamp(((P.X - a.X) * d.X + (P.Y - a.Y) * d.Y) / len2, 0.0, 1.0) : 0;
+        best = std::min(best, std::hypot(P.X - a.X - t * d.X, P.Y - a.Y - t * d.Y));
+    }
+    return best;
+}
+
+// On the arc as drawn: within the chord error of its world profile.
+bool OnDrawnArc(const TVector2D& P, TArco2D& Arc)
+{
+    TArcInfo info;
+    Arc.GetArcInfo(info);
+    const double chordAngle = std::fabs(info.Sweep) / (2 * TCurve2D::ShapePrecision);
+    const double sagitta = info.Radius * (1 - std::cos(chordAngle));
+    return DistanceToPolyline(P, WorldProfileOf(Arc)) <= sagitta + 1e-7;
+}
+
+TMatrix4 Placement(double Degrees, bool Mirror, double DX, double DY)
+{
+    TMatrix4 m = Mirror ? TMatrix4::CreateMirror(0) : IdentityMatrix;
+    TMatrix4 r = TMatrix4::CreateRotation(true, Degrees);
+    m.Multiply(m, r);
+    r = TMatrix4::CreateTranslation(DX, DY, 0);
+    m.Multiply(m, r);
+    return m;
+}
+
+} // namespace
+
+// Arcs are filtered as they are drawn: a clockwise arc from 0 to pi is the lower half of its
+// circle, and a mirror takes a half to the other side.
+TEST_F(IntersectTest, EntityArcsAreFilteredAsDrawn)
+{
+    const TMatrix4 mirrorY = TMatrix4::CreateMirror(0);
+    struct TCase {
+        const char* Name;
+        uint8_t Direction;
+        TMatrix4 M;
+        double Y;  // of the segment from (-20, Y) to (20, Y)
+        TPoints Want;
+    };
+    const std::vector<TCase> cases = {
+        {"counter-clockwise, above", 1, IdentityMatrix, 5, {{Root75, 5}, {-Root75, 5}}},
+        {"counter-clockwise, below", 1, IdentityMatrix, -5, {}},
+        {"clockwise, above", 0, IdentityMatrix, 5, {}},
+        {"clockwise, below", 0, IdentityMatrix, -5, {{Root75, -5}, {-Root75, -5}}},
+        {"counter-clockwise mirrored, below", 1, mirrorY, -5, {{Root75, -5}, {-Root75, -5}}},
+        {"counter-clockwise mirrored, above", 1, mirrorY, 5, {}},
+        {"clockwise mirrored, above", 0, mirrorY, 5, {{Root75, 5}, {-Root75, 5}}},
+        {"clockwise mirrored, below", 0, mirrorY, -5, {}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const auto arc = MakeArc(0, 0, 10, 0, Pi, c.Direction, c.M);
+        const TLine2D line(-1, {-20, c.Y, 1}, {20, c.Y, 1});
+        TPoints got;
+        IntersectLineArc(line, *arc, got);
+        ExpectPoints(got, c.Want);
+        // The infinite line through a polyline's first two points finds the same here.
+        const TPoint2D firstTwo[] = {{-20, c.Y, 1}, {-19, c.Y, 1}, {0, 50, 1}};
+        const TPolyline2D poly(-1, firstTwo);
+        TPoints infinite;
+        IntersectObjectArc(poly, *arc, infinite);
+        ExpectPoints(infinite, c.Want);
+    }
+    // A primitive with a single point has no line.
+    const TPunto2D point(-1, {0, 0, 1});
+    TPoints none;
+    IntersectObjectArc(point, *MakeArc(0, 0, 10, 0, Pi, 1), none);
+    EXPECT_TRUE(none.empty());
+}
+
+TEST_F(IntersectTest, EntityArcsMeetingAtAnEndDoNotIntersectThere)
+{
+    // Radius 5 about (0, 0) and (8, 0): the circles cross at (4, 3) and (4, -3). The first arc
+    // runs counter-clockwise from (5, 0) to (4, 3), the second clockwise from (3, 0) to (4, 3).
+    const double toCrossing = std::atan2(3.0, 4.0);
+    const auto a = MakeArc(0, 0, 5, 0, toCrossing, 1);
+    const auto b = MakeArc(8, 0, 5, Pi, toCrossing - Pi, 0);
+    TPoints got;
+    IntersectArcs(*a, *b, got);
+    EXPECT_TRUE(got.empty());
+    IntersectCircles(*a, *b, got);
+    ExpectPoints(got, {{4, 3}, {4, -3}});
+
+    // The clockwise arc from 0 to 2 (its own measure) holds the lower crossing only.
+    const auto lower = MakeArc(0, 0, 5, 0, 2, 0);
+    const auto full = MakeArc(8, 0, 5, 0, 0, 1);
+    TPoints crossing;
+    IntersectArcs(*lower, *full, crossing);
+    ExpectPoints(crossing, {{4, -3}});
+}
+
+// Random arcs of both directions, turned, mirrored and moved: every point found lies on both
+// entities as drawn, and no crossing of the line with the drawn arc is missed.
+TEST_F(IntersectTest, EntityResultsLieOnBothEntities)
+{
+    std::mt19937 rng(777);
+    std::uniform_real_distribution<double> coord(-30, 30), radius(2, 20), angle(-3.1, 3.1), turn(0, 360);
+    int found = 0;
+    for (int i = 0; i < 1000; ++i) {
+        const uint8_t direction = static_cast<uint8_t>(i % 2);
+        const TMatrix4 m = Placement(turn(rng), (i / 2) % 2 == 1, coord(rng), coord(rng));
+        const auto arc = MakeArc(coord(rng), coord(rng), radius(rng), angle(rng), angle(rng), direction, m);
+        const uint8_t otherWay = direction == 0 ? 1 : 0;
+        const auto other = MakeArc(coord(rng), coord(rng), radius(rng), angle(rng), angle(rng), otherWay);
+        const TLine2D line(-1, {coord(rng), coord(rng), 1}, {coord(rng), coord(rng), 1});
+        const TVector2D p1 = ObjectPointToWorld(line.Points().Get(0), line);
+        const TVector2D p2 = ObjectPointToWorld(line.Points().Get(1), line);
+
+        TPoints onLine;
+        IntersectLineArc(line, *arc, onLine);
+        for (const auto& p : onLine) {
+            EXPECT_TRUE(OnDrawnArc(p, *arc));
+            const double cross = (p2.X - p1.X) * (p.Y - p1.Y) - (p2.Y - p1.Y) * (p.X - p1.X);
+            EXPECT_NEAR(cross / std::hypot(p2.X - p1.X, p2.Y - p1.Y), 0, 1e-7);
+        }
+        // Every crossing with the whole circle that the drawn arc holds well inside is found.
+        TIntersectArc circle = IntersectArcOf(*arc);
+        circle.End = circle.Start;
+        TPoints all;
+        IntersectLineArc(p1, p2, circle, all);
+        TArcInfo info;
+        arc->GetArcInfo(info);
+        for (const auto& p : all) {
+            const bool nearEnd = std::hypot(p.X - info.StartPt.X, p.Y - info.StartPt.Y) < 0.1 ||
+                                 std::hypot(p.X - info.EndPt.X, p.Y - info.EndPt.Y) < 0.1;
+            if (nearEnd || !OnDrawnArc(p, *arc))
+                continue;
+            const bool listed = std::any_of(onLine.begin(), onLine.end(), [&](const TVector2D& q) {
+                return std::hypot(p.X - q.X, p.Y - q.Y) < 1e-9;
+            });
+            EXPECT_TRUE(listed) << p.X << ", " << p.Y;
+        }
+
+        TPoints crossings;
+        IntersectArcs(*arc, *other, crossings);
+        for (const auto& p : crossings)
+            EXPECT_TRUE(OnDrawnArc(p, *arc) && OnDrawnArc(p, *other));
+        found += static_cast<int>(onLine.size() + crossings.size());
+    }
+    EXPECT_GT(found, 150); // the sample really exercised the crossings
+}
+
+// The offset arc lies in drawing coordinates on the same centre, runs the same way between the
+// same directions, and keeps its ends on its profile.
+TEST_F(IntersectTest, OffsetArcTable)
+{
+    struct TCase {
+        const char* Name;
+        uint8_t Direction;
+        TMatrix4 M;
+        double Dist;
+    };
+    const std::vector<TCase> cases = {
+        {"counter-clockwise, outwards", 1, IdentityMatrix, 2},
+        {"counter-clockwise, inwards", 1, IdentityMatrix, -3},
+        // Used to come back counter-clockwise: the rest of the circle.
+        {"clockwise", 0, IdentityMatrix, 2},
+        {"turned and moved", 1, Placement(40, false, 5, -7), 1.5},
+        {"mirrored", 1, Placement(0, true, 0, 0), 2},
+        {"clockwise, mirrored and turned", 0, Placement(75, true, -3, 4), 2},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const auto arc = MakeArc(1, 2, 6, 0.4, 2.6, c.Direction, c.M);
+        const auto offset = OffsetArc(*arc, c.Dist);
+        EXPECT_EQ(offset->ID, -1);
+        EXPECT_FALSE(offset->HasTransform());
+        EXPECT_EQ(offset->Direction(), c.Direction);
+        TArcInfo from, to;
+        arc->GetArcInfo(from);
+        offset->GetArcInfo(to);
+        EXPECT_NEAR(to.Center.X, from.Center.X, 1e-9);
+        EXPECT_NEAR(to.Center.Y, from.Center.Y, 1e-9);
+        EXPECT_NEAR(to.Radius, 6 + c.Dist, 1e-9);
+        EXPECT_NEAR(to.Sweep, from.Sweep, 1e-9);
+        // Each point of the offset is its source's point moved along the radius.
+        const double k = (6 + c.Dist) / 6;
+        for (double t : {0.0, 0.5, 1.0}) {
+            SCOPED_TRACE(t);
+            const TPoint2D p = arc->PointAtParam(t), q = offset->PointAtParam(t);
+            EXPECT_NEAR(q.X, from.Center.X + k * (p.X - from.Center.X), 1e-9);
+            EXPECT_NEAR(q.Y, from.Center.Y + k * (p.Y - from.Center.Y), 1e-9);
+        }
+        const std::vector<TVector2D> profile = WorldProfileOf(*offset);
+        ExpectPoints({to.StartPt, to.EndPt}, {profile.front(), profile.back()});
+    }
 }

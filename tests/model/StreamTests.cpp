@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -93,4 +94,74 @@ TEST(Stream, PatchOverwritesAnEarlierCount)
     EXPECT_EQ(r.ReadInt32(), 7);
     EXPECT_EQ(r.ReadByte(), 9);
     EXPECT_THROW(r.Seek(10), ECADFileNotValid);
+}
+
+namespace {
+
+// Shows a byte source three bytes at a time (more when one read needs more), as a file reader
+// shows a file through its window.
+class TSmallWindowReader final : public TStreamReader {
+public:
+    explicit TSmallWindowReader(std::vector<uint8_t> bytes) : TStreamReader(bytes.size()), Source(std::move(bytes)) {}
+    int Refills = 0;
+
+protected:
+    void Refill(size_t size) override
+    {
+        ++Refills;
+        const size_t base = Position();
+        Window.assign(Source.begin() + static_cast<std::ptrdiff_t>(base),
+                      Source.begin() + static_cast<std::ptrdiff_t>(base + std::min(std::max<size_t>(size, 3), Remaining())));
+        SetWindow(base, Window.data(), Window.size());
+    }
+
+private:
+    std::vector<uint8_t> Source;
+    std::vector<uint8_t> Window;
+};
+
+}  // namespace
+
+// Reads that straddle a window, seeks back out of it, skips, counts and a short read at the end
+// all behave as they do on the same bytes in memory.
+TEST(Stream, AWindowedReaderReadsAsMemoryDoes)
+{
+    TStreamWriter w;
+    w.WriteInt16(7);
+    w.WriteDouble(2.5);
+    w.WriteInt32(2);
+    w.WriteChars("abcdefgh");
+    w.WriteByte(1);
+    TSmallWindowReader r(w.Bytes());
+    EXPECT_EQ(r.Size(), w.Size());
+    EXPECT_EQ(r.ReadInt16(), 7);
+    EXPECT_EQ(r.ReadDouble(), 2.5);
+    EXPECT_EQ(r.Position(), 10u);
+    EXPECT_EQ(r.ReadCount(4, "names"), 2u);
+    EXPECT_EQ(r.ReadChars(8), "abcdefgh");
+    r.Seek(2);  // back before the window
+    EXPECT_EQ(r.ReadDouble(), 2.5);
+    r.Skip(4 + 8);
+    EXPECT_EQ(r.Remaining(), 1u);
+    EXPECT_FALSE(r.AtEnd());
+    EXPECT_GT(r.Refills, 3);
+
+    TStreamReader memory(w.Bytes());
+    memory.Seek(w.Size() - 1);
+    std::string inMemory, windowed;
+    try {
+        memory.ReadInt16();
+    } catch (const ECADFileNotValid& e) {
+        inMemory = e.what();
+    }
+    try {
+        r.ReadInt16();
+    } catch (const ECADFileNotValid& e) {
+        windowed = e.what();
+    }
+    EXPECT_EQ(windowed, inMemory);
+    EXPECT_FALSE(windowed.empty());
+    EXPECT_EQ(r.ReadByte(), 1);
+    EXPECT_TRUE(r.AtEnd());
+    EXPECT_THROW(r.Skip(1), ECADFileNotValid);
 }
