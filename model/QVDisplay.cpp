@@ -1,6 +1,7 @@
 #include "QVDisplay.h"
 
 #include "QVCmp.h"
+#include "QVCmpOps.h"
 #include "QVObject2D.h"
 #include "QVScene.h"
 
@@ -38,16 +39,18 @@ void TGraphicObject::BuildGLHighlight()
             GLObject = node->Handle();
 }
 
-TSceneColor GetLayerGLColor(const TGraphicObject& obj)
+TSceneColor LayerSceneColor(const TGraphicObject& obj)
 {
-    const int32_t color = obj.Owner ? obj.Owner->Layers.GetLayer(obj.Layer).Pen.Color() : 0;
-    return SceneColorFromTColor(uint32_t(color));
+    if (!obj.Owner)
+        return {0, 0, 0, 1};
+    const std::array<float, 4> c = GetLayerGLColor(obj.Owner->Layers.GetLayer(obj.Layer));
+    return {c[0], c[1], c[2], c[3]};
 }
 
 TLineStyle LayerLineStyle(const TGraphicObject& obj)
 {
     TLineStyle style;
-    style.Color = GetLayerGLColor(obj);
+    style.Color = LayerSceneColor(obj);
     if (const TQV_01Cmp* drawing = obj.Owner)
         style.Width = float(drawing->Layers.GetLayer(obj.Layer).Pen.Width());
     return style;
@@ -95,7 +98,7 @@ TPolygonNode* AddFilledPolygon(TSceneGroup& group, std::span<const TPoint2D> poi
 
 TSceneColor FillColor(const TObject2D& obj, float ownAlpha)
 {
-    return obj.UseLayerStyle ? GetLayerGLColor(obj) : SceneColorFromTColor(uint32_t(obj.Color), ownAlpha);
+    return obj.UseLayerStyle ? LayerSceneColor(obj) : SceneColorFromTColor(uint32_t(obj.Color), ownAlpha);
 }
 
 TMatrix4 OverlayMatrix(const TObject2D& obj, const TMatrix4& m)

@@ -24,8 +24,8 @@ struct TLineStyle {
     float Width = 1;
 };
 
-// The layer's pen as an opaque colour. Without a drawing, black.
-TSceneColor GetLayerGLColor(const TGraphicObject& obj);
+// The pen colour of the object's layer, opaque (GetLayerGLColor). Without a drawing, black.
+TSceneColor LayerSceneColor(const TGraphicObject& obj);
 // The layer's pen: colour (opaque) and width.
 TLineStyle LayerLineStyle(const TGraphicObject& obj);
 // The layer's pen when UseLayerStyle, else the own colour and line width.

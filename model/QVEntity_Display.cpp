@@ -48,7 +48,7 @@ TSceneNode* TPunto2D::BuildGLIn(TSceneGroup& group)
     cloud->AddPoint(p.X, p.Y, 0);
     cloud->SetPointSize(5);
     cloud->SetSmooth(true);
-    cloud->SetColor(GetLayerGLColor(*this));
+    cloud->SetColor(LayerSceneColor(*this));
     return cloud;
 }
 

@@ -4,7 +4,6 @@
 #include "QVCurves.h"
 #include "QVEntity.h"
 #include "QVFormat.h"
-#include "QVGeometry.h"
 #include "QVVariabili.h"
 #include "UnitConfig.h"
 
@@ -281,30 +280,21 @@ void TQVScene::ZoomToSelectionRect()
 
 void TQVScene::ZoomToExtents()
 {
-    bool any = false;
-    TRect2D r{};
-    if (Drawing) {
-        TGraphicObjIterator it = Drawing->ObjectsIterator();
-        for (TGraphicObject* o = it.First(); o; o = it.Next()) {
-            auto* obj = dynamic_cast<TObject2D*>(o);
-            if (!obj || !obj->Visible || !Drawing->Layers.GetLayer(obj->Layer).Visible)
-                continue;
-            const TRect2D b = NormalizeRect2D(obj->Box);
-            if (!any) {
-                r = b;
-                any = true;
-                continue;
-            }
-            r.First.X = std::min(r.First.X, b.First.X);
-            r.First.Y = std::min(r.First.Y, b.First.Y);
-            r.Second.X = std::max(r.Second.X, b.Second.X);
-            r.Second.Y = std::max(r.Second.Y, b.Second.Y);
-        }
-    }
-    if (any)
-        ZoomToBox(TRect3D{{r.First.X, r.First.Y, 0, 1}, {r.Second.X, r.Second.Y, 0, 1}});
+    if (Drawing)
+        Drawing->ZoomToExtents();
     else
-        ZoomToBox(TRect3D{{GridMin.X, GridMin.Y, 0, 1}, {GridMax.X, GridMax.Y, 0, 1}});
+        ZoomToBox(GridBox());
+}
+
+TRect3D TQVScene::GridBox() const
+{
+    return TRect3D{{GridMin.X, GridMin.Y, 0, 1}, {GridMax.X, GridMax.Y, 0, 1}};
+}
+
+void TQVScene::ShowBusy(bool Busy)
+{
+    if (OnShowBusy)
+        OnShowBusy(Busy);
 }
 
 void TQVScene::ZoomAt(double F, int X, int Y)
@@ -443,18 +433,8 @@ void TQVScene::RebuildAll(bool RenewStock)
     ShowStatusText("");
     if (HideAllPaths)
         HideAllPaths();
-    if (!Drawing)
-        return;
-    if (RebuildDrawingObjects) {
-        RebuildDrawingObjects(*Drawing);
-        return;
-    }
-    TGraphicObjIterator it = Drawing->ObjectsIterator();
-    for (TGraphicObject* o = it.First(); o; o = it.Next()) {
-        o->GLObject.Reset(); // its scene object went with the group
-        if (Drawing->Layers.GetLayer(o->Layer).Visible)
-            o->BuildGL();
-    }
+    if (Drawing)
+        Drawing->RebuildGLObjects();
 }
 
 void TQVScene::ShowStatusText(const std::string& Text)

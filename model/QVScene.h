@@ -69,7 +69,7 @@ public:
     TSceneView View() const;
     TPoint VectorToScreen(const TVector3f& V) const;
     TPoint Point3DToScreen(const TPoint3D& P) const;
-    TPoint WorldToScreen(const TPoint2D& P) const;
+    TPoint WorldToScreen(const TPoint2D& P) const override;
     TPoint3D ScreenToWorld(int X, int Y) const;
     // World units per pixel; a zero-width viewer counts as one pixel wide.
     double PixelSize() const;
@@ -90,11 +90,14 @@ public:
     // ---- zoom and camera
     // The box fills the viewer along both axes, centred. A box smaller than the system tolerance
     // (one point) only moves the centre and keeps the scale.
-    void ZoomToBox(const TRect3D& B);
+    void ZoomToBox(const TRect3D& B) override;
     void ZoomToScreenRect(const TRect& R);
     void ZoomToSelectionRect();
-    // Zooms to the visible objects of the drawing, or to the grid area when there are none.
+    // The drawing's extents (its ZoomToExtents), or the grid area without a drawing.
     void ZoomToExtents();
+    TRect3D GridBox() const override;
+    // The busy cursor while the drawing rebuilds (OnShowBusy).
+    void ShowBusy(bool Busy) override;
     // Enlarges the picture by F around the pixel (X, Y), which keeps its world point.
     void ZoomAt(double F, int X, int Y);
     // Moves the picture so that what lay under pixel (FromX, FromY) comes under (ToX, ToY).
@@ -205,9 +208,8 @@ public:
     std::function<void()> FreeStock, CreateStock;
     // Asks the dense-grid question; true when the user answers Yes. Without it the grid is built.
     std::function<bool()> AskDenseGrid;
-    // Builds the display objects of the drawing's objects on visible layers. Without it the view
-    // calls BuildGL of each such object itself.
-    std::function<void(TQV_01Cmp2D&)> RebuildDrawingObjects;
+    // Shows the busy cursor and lets pending window messages run (true), or restores the cursor.
+    std::function<void(bool Busy)> OnShowBusy;
 
 private:
     void BuildGrid();

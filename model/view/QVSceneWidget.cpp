@@ -2,6 +2,7 @@
 
 #include "QVLanguage.h"
 
+#include <QApplication>
 #include <QMessageBox>
 #include <QString>
 #include <QVBoxLayout>
@@ -31,6 +32,14 @@ TSceneWidget* CreateViewWidget(TQVScene& View, QWidget* Parent)
         const QString caption = QString::fromStdString(GetLangString(450));
         const QString text = QString::fromStdString(GetLangString(435));
         return QMessageBox::warning(viewer, caption, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    };
+    View.OnShowBusy = [](bool Busy) {
+        if (Busy) {
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        } else {
+            QApplication::restoreOverrideCursor();
+        }
     };
     return viewer;
 }

@@ -401,7 +401,6 @@ TEST_F(TViewFixture, RebuildAllBuildsObjectsOnVisibleLayers)
     EXPECT_EQ(View.OverlayMode, OverlayIdle);
     EXPECT_EQ(shown->Builds, 1);
     EXPECT_EQ(hidden->Builds, 0);
-    EXPECT_FALSE(hidden->GLObject);
     EXPECT_EQ(paths, 1);
 
     View.RebuildAll(true);
