@@ -1,4 +1,5 @@
 // The native drawing stream and the block library: writing, reading, merging, and the files.
+#include "QVBitmap2D.h"
 #include "QVCmp.h"
 
 #include "CADExceptions.h"
@@ -371,5 +372,8 @@ void TQV_01Cmp2D::LoadObjectsFromStream(TStreamReader& Stream, const std::string
         TGraphicObject* added = AddObject(-1, std::move(obj));
         if (index == LabelClassIndex && OnDrawingLabelRead)
             OnDrawingLabelRead(*added);
+        // The image read last is the one tracing works on.
+        if (auto* image = dynamic_cast<TBitmap2D*>(added))
+            CurrentBitmap = image;
     }
 }

@@ -6,6 +6,7 @@
 #include "QVGeometry.h"
 
 #include <algorithm>
+#include <functional>
 #include <cstring>
 #include <optional>
 
@@ -58,10 +59,8 @@ private:
     TRect2D SavedBox;
 };
 
-enum class TBuildKind { Normal, Highlight };
-
-// Builds the display of every child of List placed within Outer.
-void BuildChildren(TGraphicObjList& list, const TMatrix4& outer, TBuildKind kind)
+// Calls Visit for every child of List given its placement within Outer for the call.
+void ForEachPlacedChild(TGraphicObjList& list, const TMatrix4& outer, const std::function<void(TObject2D&)>& visit)
 {
     auto it = list.GetIterator();
     for (TGraphicObject* obj = it.First(); obj; obj = it.Next()) {
@@ -69,11 +68,16 @@ void BuildChildren(TGraphicObjList& list, const TMatrix4& outer, TBuildKind kind
         if (!child)
             continue;
         TChildPlacement placement(*child, outer);
-        if (kind == TBuildKind::Normal)
-            child->BuildGL();
-        else
-            child->BuildGLHighlight();
+        visit(*child);
     }
+}
+
+// M first, then Outer.
+TMatrix4 Compose(const TMatrix4& m, const TMatrix4& outer)
+{
+    TMatrix4 combined;
+    combined.Multiply(m, outer);
+    return combined;
 }
 
 void WriteBlockName(TStreamWriter& stream, const TBlockName& name) { stream.WriteBytes(name.data(), name.size()); }
@@ -190,9 +194,28 @@ void TContainer2D::ComputeBox()
     Box = HasTransform() ? TransformRect2D(*box, GetModelTransform()) : *box;
 }
 
-void TContainer2D::BuildGL() { BuildChildren(Objects, GetModelTransform(), TBuildKind::Normal); }
+void TContainer2D::BuildGL()
+{
+    ForEachPlacedChild(Objects, GetModelTransform(), [](TObject2D& child) { child.BuildGL(); });
+}
 
-void TContainer2D::BuildGLHighlight() { BuildChildren(Objects, GetModelTransform(), TBuildKind::Highlight); }
+void TContainer2D::BuildGLHighlight()
+{
+    ForEachPlacedChild(Objects, GetModelTransform(), [](TObject2D& child) { child.BuildGLHighlight(); });
+}
+
+void TContainer2D::DrawOverlay(TCanvas2D& canvas, bool showControlPoints)
+{
+    ForEachPlacedChild(Objects, GetModelTransform(),
+                       [&](TObject2D& child) { child.DrawOverlay(canvas, showControlPoints); });
+}
+
+// A container dragged by a task shows its children where they are going, as a block does.
+void TContainer2D::DrawOverlayTransformed(TCanvas2D& canvas, const TMatrix4& m)
+{
+    ForEachPlacedChild(Objects, Compose(m, GetModelTransform()),
+                       [&](TObject2D& child) { child.DrawOverlayTransformed(canvas, IdentityMatrix); });
+}
 
 void TContainer2D::SaveToStream(TStreamWriter& stream)
 {
@@ -355,7 +378,22 @@ void TBlock2D::ComputeBox()
 void TBlock2D::BuildGL()
 {
     if (FSource)
-        BuildChildren(FSource->Objects, FSource->GetModelTransformIn(GetModelTransform()), TBuildKind::Normal);
+        ForEachPlacedChild(FSource->Objects, FSource->GetModelTransformIn(GetModelTransform()),
+                           [](TObject2D& child) { child.BuildGL(); });
+}
+
+void TBlock2D::DrawOverlay(TCanvas2D& canvas, bool showControlPoints)
+{
+    if (FSource)
+        ForEachPlacedChild(FSource->Objects, FSource->GetModelTransformIn(GetModelTransform()),
+                           [&](TObject2D& child) { child.DrawOverlay(canvas, showControlPoints); });
+}
+
+void TBlock2D::DrawOverlayTransformed(TCanvas2D& canvas, const TMatrix4& m)
+{
+    if (FSource)
+        ForEachPlacedChild(FSource->Objects, FSource->GetModelTransformIn(Compose(m, GetModelTransform())),
+                           [&](TObject2D& child) { child.DrawOverlayTransformed(canvas, IdentityMatrix); });
 }
 
 void TBlock2D::SaveToStream(TStreamWriter& stream)

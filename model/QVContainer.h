@@ -39,6 +39,9 @@ public:
     void ComputeBox() override;
     void BuildGL() override;
     void BuildGLHighlight() override;
+    // The children through the container's transform (M first for the transformed form).
+    void DrawOverlay(TCanvas2D& canvas, bool showControlPoints) override;
+    void DrawOverlayTransformed(TCanvas2D& canvas, const TMatrix4& m) override;
     void SaveToStream(TStreamWriter& stream) override;
     // Copies the children (each by its own class); BasePoint is not copied.
     void Assign(const TGraphicObject& source) override;
@@ -93,6 +96,10 @@ public:
 
     void ComputeBox() override;
     void BuildGL() override;
+    // The definition's children through the reference's transform (M first for the
+    // transformed form).
+    void DrawOverlay(TCanvas2D& canvas, bool showControlPoints) override;
+    void DrawOverlayTransformed(TCanvas2D& canvas, const TMatrix4& m) override;
     void SaveToStream(TStreamWriter& stream) override;
     // Binds to the other reference's definition; from an unbound one it takes the name and
     // stays unbound.

@@ -22,6 +22,7 @@
 // Stream record of every curve, after the primitive record: Precision (UInt16), KeepProfile
 // (byte); arcs and elliptic arcs then add Direction (byte). The angles are not stored: they
 // follow from control points 2 and 3 at the next profile build.
+#include "QVDisplay.h"
 #include "QVEntity.h"
 
 #include <cstdint>
@@ -52,6 +53,8 @@ public:
     virtual void ShowCircleInfo(const TPoint2D& Centre, const TPoint2D& P, double Radius) = 0;
     virtual void ShowArcInfo(double CX, double CY, double Radius, double StartAngle, double EndAngle) = 0;
     virtual void ShowEllipseInfo(const TPoint2D& P1, const TPoint2D& P2) = 0;
+    // The length and angle of a line being drawn or dragged.
+    virtual void ShowSegmentInfo(const TPoint2D&, const TPoint2D&) {}
 };
 
 // Not owned; null while there is no panel.
@@ -93,6 +96,14 @@ public:
     void EndUseProfilePoints() override;
     // Recomputes the profile points and the box.
     void BuildProfile() override { UpdateBox(); }
+
+    // A line strip of the profile in the style; curves without a highlight build none.
+    TSceneNode* BuildGLIn(TSceneGroup& group) override;
+    // Control-point markers when asked, and the profile.
+    void DrawOverlay(TCanvas2D& canvas, bool showControlPoints) override;
+    void DrawOverlayTransformed(TCanvas2D& canvas, const TMatrix4& m) override;
+    // A line strip of the profile through the combined transform.
+    TLineStrip* BuildProfileGL(TSceneGroup& group, const TLineStyle& style);
     // One build less; at 0 the profile is freed.
     void ReleaseProfile();
 
@@ -142,6 +153,11 @@ public:
     // From a frame, an ellipse or an elliptic arc: its control points 0 and 1.
     void Assign(const TGraphicObject& source) override;
 
+    // The profile, so a rotated frame is drawn as it is picked, in its layer's pen whatever
+    // UseLayerStyle says.
+    TSceneNode* BuildGLIn(TSceneGroup& group) override;
+    TSceneNode* BuildGLHighlightIn(TSceneGroup& group) override;
+
 protected:
     TRect2D MakeProfile() override;
 };
@@ -176,6 +192,13 @@ public:
     void GetCircleParams(double& cx, double& cy, double& radius) const;
     void GetGeometry(TPoint2D& centre, double& radius) const;
 
+    TSceneNode* BuildGLHighlightIn(TSceneGroup& group) override;
+
+    // A filled polygon of the profile: the layer's pen (opaque) or the own colour at opacity
+    // 0.1. BuildFilledGL builds it into the view's target group; both keep it in GLObject.
+    TSceneNode* BuildFilledGLIn(TSceneGroup& group);
+    void BuildFilledGL();
+
 protected:
     TRect2D MakeProfile() override;
 };
@@ -204,6 +227,8 @@ public:
     void Assign(const TGraphicObject& source) override;
 
     void GetEllipseParams(double& cx, double& cy, double& rx, double& ry) const;
+
+    TSceneNode* BuildGLHighlightIn(TSceneGroup& group) override;
 
 protected:
     TRect2D MakeProfile() override;
@@ -293,6 +318,8 @@ public:
     // at 1, otherwise the start point turned by T x Sweep in the arc's direction.
     TPoint2D PointAtParam(double t) const;
 
+    TSceneNode* BuildGLHighlightIn(TSceneGroup& group) override;
+
 protected:
     TRect2D MakeProfile() override;
     double AngleOfPoint(const TPoint2D& p) const override;
@@ -337,3 +364,20 @@ void Arc3PtSetRadius(TArco2D& arc, const TPoint2D& p1, const TPoint2D& p2, const
 // The angles of P1 and P3 about the centre, exchanged when P1 -> P2 -> P3 turns clockwise.
 void Arc3PtSetAngles(TArco2D& arc, const TPoint2D& p1, const TPoint2D& p2, const TPoint2D& p3,
                      const TPoint2D& centre);
+
+// The circle's profile points (through its combined transform) appended to Line as nodes.
+void BuildCircleLines(TCerchio2D& circle, TLineStrip& line);
+
+// Conversions into new polylines (ID -1) in world coordinates: the source's transform is
+// applied and the source is left as it is.
+std::unique_ptr<TPolyline2D> LineToPolyline(const TLine2D& line);
+// Closed, five points: P0, (P0.X, P1.Y), P1, (P1.X, P0.Y), P0, each through the transform.
+std::unique_ptr<TPolyline2D> FrameToPolyline(const TFrame2D& frame);
+std::unique_ptr<TPolyline2D> ConvertFrameToPolyline(const TFrame2D& frame);
+// Through the profile points, on the curve's layer.
+std::unique_ptr<TPolyline2D> CurveToPolyline(TCurve2D& curve);
+// The same, leaving the layer to the drawing that adds it.
+std::unique_ptr<TPolyline2D> CurveProfileToPolyline(TCurve2D& curve);
+// The polyline form of Prim by its class: a line, frame or curve is converted into Created; a
+// polyline (or polygon) is itself; anything else gives null.
+TPolyline2D* PrimitiveToPolyline(TPrimitive2D& prim, std::unique_ptr<TPolyline2D>& created);

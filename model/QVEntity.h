@@ -44,6 +44,10 @@ public:
     void Assign(const TGraphicObject& source) override;
     // A new, empty, growable control-point set of that capacity in place of the old one.
     void CreatePointsSet(int32_t capacity) override;
+    // A 7 x 7 pixel square on every control point, whatever the flag.
+    void DrawOverlay(TCanvas2D& canvas, bool showControlPoints) override;
+    // The screen rectangle of the control points through the combined transform.
+    TRect GetScreenRect() const override;
 
     // Every change made through the set recomputes the box and raises OnChange.
     TPointsSet2D& Points() { return *FPoints; }
@@ -79,6 +83,11 @@ public:
     std::unique_ptr<TGraphicObject> CreateSameClass(int32_t id) const override;
     void Assign(const TGraphicObject& source) override;
     int32_t HitTest(const TPoint2D& pt, double& dist, double aperture) override;
+    // A round point of 5 pixels in its layer's pen colour, whatever UseLayerStyle says.
+    TSceneNode* BuildGLIn(TSceneGroup& group) override;
+    TSceneNode* BuildGLHighlightIn(TSceneGroup& group) override;
+    void DrawOverlay(TCanvas2D& canvas, bool showControlPoints) override;
+    void DrawOverlayTransformed(TCanvas2D& canvas, const TMatrix4& m) override;
 };
 
 // A segment: control point 0 is the start, 1 the end.
@@ -94,6 +103,10 @@ public:
     std::unique_ptr<TGraphicObject> CreateSameClass(int32_t id) const override;
     void Assign(const TGraphicObject& source) override;
     int32_t HitTest(const TPoint2D& pt, double& dist, double aperture) override;
+    TSceneNode* BuildGLIn(TSceneGroup& group) override;
+    TSceneNode* BuildGLHighlightIn(TSceneGroup& group) override;
+    void DrawOverlay(TCanvas2D& canvas, bool showControlPoints) override;
+    void DrawOverlayTransformed(TCanvas2D& canvas, const TMatrix4& m) override;
 };
 
 // A primitive whose drawn shape (its profile) callers walk point by point. Read the profile only
@@ -136,6 +149,10 @@ public:
     // From a line, polyline or polygon: all its points, growable.
     void Assign(const TGraphicObject& source) override;
     int32_t HitTest(const TPoint2D& pt, double& dist, double aperture) override;
+    TSceneNode* BuildGLIn(TSceneGroup& group) override;
+    TSceneNode* BuildGLHighlightIn(TSceneGroup& group) override;
+    void DrawOverlay(TCanvas2D& canvas, bool showControlPoints) override;
+    void DrawOverlayTransformed(TCanvas2D& canvas, const TMatrix4& m) override;
 
     // The profile is the control-point set itself.
     TPointsSet2D* GetProfilePoints() override { return &Points(); }
@@ -152,4 +169,33 @@ public:
     // Polygons are display fills and are never picked.
     int32_t HitTest(const TPoint2D& pt, double& dist, double aperture) override;
     bool IsClosed() override { return true; }
+    // A blended fill: the layer's pen (opaque) or the own colour at half opacity. Its
+    // highlight is the polyline's outline.
+    TSceneNode* BuildGLIn(TSceneGroup& group) override;
+};
+
+// A 3D object whose geometry is a list of homogeneous 3D points. Stream record, after the
+// 2D-object record: UInt16 point count, the points as X, Y, Z, W Doubles, the Growable byte.
+class TPrimitive3D : public TObject3D {
+public:
+    explicit TPrimitive3D(int32_t id);
+    TPrimitive3D(TStreamReader& stream, const std::string& versionTag);
+
+    std::string_view ClassName() const override { return "TPrimitive3D"; }
+    std::unique_ptr<TGraphicObject> CreateSameClass(int32_t id) const override;
+
+    // The 3D box of the points through the combined transform; the zero box without points.
+    void ComputeBox() override;
+    void SaveToStream(TStreamWriter& stream) override;
+    // The 2D-object part and, from another 3D primitive, its points.
+    void Assign(const TGraphicObject& source) override;
+    void CreatePointsSet(int32_t capacity) override;
+
+    TPointsSet3D& Points() { return *FPoints; }
+    const TPointsSet3D& Points() const { return *FPoints; }
+
+private:
+    void BindPoints();
+
+    std::unique_ptr<TPointsSet3D> FPoints;
 };

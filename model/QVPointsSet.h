@@ -11,6 +11,10 @@
 #include <span>
 #include <vector>
 
+class TCanvas2D;
+class TLineStrip;
+class TMatrix4;
+class TSceneGroup;
 class TStreamReader;
 class TStreamWriter;
 
@@ -87,6 +91,16 @@ public:
     void CopyFrom(const TPointsSet2D& Source, int First, int Last);
     // Box of the cartesian points, W = 1; (0, 0)-(0, 0) when empty. No transform applied.
     TRect2D GetBox() const;
+
+    // A new line strip in Group, node markers hidden, one node per point through M; the group
+    // owns it and the caller colours it.
+    TLineStrip* BuildGLLines(TSceneGroup& Group, const TMatrix4& M) const;
+    // The same in the view's drawing group (made the target); null without a view.
+    TLineStrip* BuildGLLinesInObjects(const TMatrix4& M) const;
+    // The points on the screen as one polyline with the canvas's pen.
+    void DrawPolyline(TCanvas2D& Canvas) const;
+    // The smallest screen rectangle holding the points; all zero when empty.
+    TRect GetScreenRect() const;
 };
 
 class TPointsSet3D final : public TPointsSetOf<TPoint3D> {

@@ -1,5 +1,6 @@
 #include "QVRegistry.h"
 
+#include "QVBitmap2D.h"
 #include "QVCmp.h"
 #include "QVContainer.h"
 #include "QVEntity.h"
@@ -33,6 +34,7 @@ void RegisterDrawingClasses()
     QV_00RegisterClass(8, GraphicClassOf<TEllipse2D>("TEllipse2D"));
     QV_00RegisterClass(9, GraphicClassOf<TFilledEllipse2D>("TFilledEllipse2D"));
     QV_00RegisterClass(11, GraphicClassOf<TFrame2D>("TFrame2D"));
+    QV_00RegisterClass(BitmapClassIndex, GraphicClassOf<TBitmap2D>("TBitmap2D"));
     QV_00RegisterClass(13, GraphicClassOf<TBSpline2D>("TBSpline2D"));
     QV_00RegisterClass(14, GraphicClassOf<TJustifiedVectText2D>("TJustifiedVectText2D"));
     QV_00RegisterClass(15, GraphicClassOf<TPunto2D>("TPunto2D"));

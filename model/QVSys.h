@@ -4,6 +4,7 @@
 #include "QVGeom2D.h"
 #include "QVStream.h"
 #include "QVTypes.h"
+#include "SceneNodes.h"
 
 #include <cstdint>
 #include <functional>
@@ -14,7 +15,6 @@
 class TMatrix4;
 class TPointsSet2D;
 class TCanvas2D;
-class TSceneNode;
 class TQV_01Cmp;
 
 // Item handle of a geometry-tree node; 0 means no node. The tree itself lives in the UI layer.
@@ -38,18 +38,25 @@ public:
 
     // The operation vocabulary of the family; the defaults suit an object without geometry.
     virtual void ComputeBox() {}
-    virtual void BuildGL() {}
+    virtual void BuildGL();
     virtual void SaveToStream(TStreamWriter& stream);
     virtual void Assign(const TGraphicObject& source);
     // The combined transform; identity for an object without one.
     virtual TMatrix4 GetModelTransform() const;
     virtual void SetModelTransform(const TMatrix4&) {}
     virtual bool HasTransform() const { return false; }
-    virtual void BuildGLHighlight() {}
-    // Draws the object on the view's 2D overlay canvas (rubber bands, previews), with its
-    // control-point markers when asked; the second form maps its points by M first.
-    virtual void DrawOverlay(TCanvas2D& /*canvas*/, bool /*showControlPoints*/) {}
-    virtual void DrawOverlayTransformed(TCanvas2D& /*canvas*/, const TMatrix4& /*m*/) {}
+    virtual void BuildGLHighlight();
+    // The view's display objects. BuildGL builds into the view's drawing group and
+    // BuildGLHighlight into its highlight group, through the In variants, which answer the node
+    // they made (null for none); both keep it in GLObject.
+    virtual TSceneNode* BuildGLIn(TSceneGroup&) { return nullptr; }
+    virtual TSceneNode* BuildGLHighlightIn(TSceneGroup&) { return nullptr; }
+    // The flat drawing on the view's overlay canvas (viewer pixels). M acts first, in the
+    // object's own space, then the object's transform.
+    virtual void DrawOverlay(TCanvas2D&, bool /*showControlPoints*/) {}
+    virtual void DrawOverlayTransformed(TCanvas2D&, const TMatrix4& /*m*/) {}
+    // The integer screen rectangle of the object; all zero when it has no screen extent.
+    virtual TRect GetScreenRect() const { return {}; }
     virtual bool IsVisibleIn(const TRect2D&) const { return false; }
     virtual TPointsSet2D* GetProfilePoints() { return nullptr; }
     virtual int32_t GetProfileCount() const { return 0; }
@@ -80,7 +87,9 @@ public:
     bool UseLayerStyle = true;
     std::function<void(TGraphicObject&)> OnChange;
     TQV_01Cmp* Owner = nullptr;      // the drawing holding the object, not owned
-    TSceneNode* GLObject = nullptr;  // the view's display object, owned by the view
+    // The view's display object as BuildGL or BuildGLHighlight made it last. Weak: the view
+    // frees its nodes whenever it empties a group.
+    TSceneNodeHandle GLObject;
 };
 
 // A copy of the source's exact class: made through the ID constructor with the source's ID,

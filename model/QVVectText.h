@@ -40,6 +40,12 @@ public:
     TRect2D GetTextBox() const;
     // Every line's strokes through the combined transform; nothing without a font.
     void BuildTextGL(const TStrokeSink& sink) const;
+    // The strokes as line strips in Group; none of them becomes GLObject.
+    TSceneNode* BuildGLIn(TSceneGroup& group) override;
+    // Markers when asked, and the outline of the text box.
+    void DrawOverlay(TCanvas2D& canvas, bool showControlPoints) override;
+    // The outline of the box of the two control points.
+    void DrawOverlayTransformed(TCanvas2D& canvas, const TMatrix4& m) override;
 
     TVectFont* Font = nullptr;
     std::string Text;

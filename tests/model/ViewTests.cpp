@@ -26,7 +26,7 @@ public:
     void BuildGL() override
     {
         DrawingView->TargetGroup = DrawingView->DrawingGroup;
-        GLObject = DrawingView->TargetGroup->Add<TLineStrip>();
+        GLObject = DrawingView->TargetGroup->Add<TLineStrip>()->Handle();
         ++Builds;
     }
     void DrawOverlay(TCanvas2D& Canvas, bool ShowCP) override { Canvas.Line(0, 0, ShowCP ? 1 : 2, 0); }
