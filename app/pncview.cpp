@@ -2,6 +2,7 @@
 // drag zooms, Alt+left drag orbits (window managers often take Alt+drag for themselves); the
 // wheel zooms about the cursor and a middle-button drag pans.
 #include "CADExceptions.h"
+#include "QVDXFImport.h"
 #include "QVCmp.h"
 #include "QVRegistry.h"
 #include "QVScene.h"
@@ -66,13 +67,18 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
     if (argc != 2) {
-        std::fprintf(stderr, "usage: pncview FILE.pnc\n");
+        std::fprintf(stderr, "usage: pncview FILE.pnc|FILE.dxf\n");
         return 2;
     }
     RegisterDrawingClasses();
     TQV_01Cmp2D drawing;
     try {
-        drawing.LoadFromFile(argv[1], false);
+        // A DXF file (the tracer's output, for one) is imported; anything else is a drawing file.
+        const QString name = QString::fromLocal8Bit(argv[1]);
+        if (name.endsWith(".dxf", Qt::CaseInsensitive))
+            TDXF2DImport(argv[1], &drawing).Import();
+        else
+            drawing.LoadFromFile(argv[1], false);
     } catch (const std::exception& e) {
         QMessageBox::critical(nullptr, "pncview", QString::fromStdString(e.what()));
         return 1;
