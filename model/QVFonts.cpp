@@ -336,3 +336,39 @@ void BuildJustifiedText(const TVectFont* Font, std::string_view Text, const TRec
     for (const char c : rest)
         Font->BuildCharGL(static_cast<uint8_t>(c), pen, P.Height, P.CharSpacing, M, Sink);
 }
+
+std::vector<std::string> ListStrokeFontNames(const std::string& Folder)
+{
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(Folder, ec)) {
+        const std::filesystem::path& path = entry.path();
+        std::string ext = path.extension().string();
+        std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+        if (ext == ".fnd" && entry.is_regular_file(ec))
+            names.push_back(path.stem().string());
+    }
+    const auto folded = [](const std::string& a) {
+        std::string f(a);
+        std::transform(f.begin(), f.end(), f.begin(), [](unsigned char c) { return std::tolower(c); });
+        return f;
+    };
+    std::sort(names.begin(), names.end(), [&](const std::string& a, const std::string& b) {
+        const std::string fa = folded(a), fb = folded(b);
+        return fa != fb ? fa < fb : a < b;
+    });
+    return names;
+}
+
+std::vector<std::string> RegisterProgramFonts(const std::string& ProgramDir)
+{
+    CADCoreRegisterFontFromFile(0, ProgramDir + "/RomanC.fnd");
+    const std::string folder = ProgramDir + "/SFonts";
+    std::vector<std::string> names = ListStrokeFontNames(folder);
+    // Slots end at 512; fonts beyond them are not listed.
+    if (names.size() > FontRegistrySlots - 1)
+        names.resize(FontRegistrySlots - 1);
+    for (size_t i = 0; i < names.size(); ++i)
+        CADCoreRegisterFontFromFile(static_cast<int32_t>(i + 1), folder + "/" + names[i] + ".fnd");
+    return names;
+}

@@ -91,6 +91,14 @@ constexpr int32_t FontRegistrySlots = 513;
 bool CADCoreRegisterFontFromFile(int32_t Index, const std::string& FileName);
 // The lowest slot holding that very font; ECADObjClassNotFound when none does.
 int32_t CADCoreFindFontIndex(const TVectFont* Font);
+// The ".fnd" files of a folder, names without the extension, sorted case-insensitively (ties by
+// bytes), so the fonts take the same slots on every machine.
+std::vector<std::string> ListStrokeFontNames(const std::string& Folder);
+// The program's fonts: ProgramDir + "/RomanC.fnd" in slot 0, then the fonts of ProgramDir +
+// "/SFonts" in slots 1, 2, ... in the order of ListStrokeFontNames. A font that fails to load is
+// reported by CADCoreRegisterFontFromFile and leaves its slot empty. Returns the names of the
+// SFonts folder (the font lists of the text and label pages), in slot order.
+std::vector<std::string> RegisterProgramFonts(const std::string& ProgramDir);
 // The font of the slot; ECADObjClassNotFound for an empty slot or an index outside 0-512.
 TVectFont* CADCoreFindFontByIndex(int32_t Index);
 // Empties all slots, freeing their fonts.

@@ -439,15 +439,30 @@ TEST_F(FontTest, GeneratedRomanCLaysOutHello)
     const TRect2D e = font->GetTextExtent("Hello", H, S, 0.02);
     EXPECT_NEAR(e.Second.X, pen.X - S * H, 1e-9); // no space: extent and drawing agree
 
-    // The folder of further fonts: all load.
-    int count = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(bin / "SFonts")) {
-        SCOPED_TRACE(entry.path().string());
-        ++count;
-        EXPECT_TRUE(CADCoreRegisterFontFromFile(count, entry.path().string()));
+    // The program's fonts: RomanC in slot 0, the folder's fonts after it in name order.
+    CADCoreClearFontRegistry();
+    const std::vector<std::string> names = RegisterProgramFonts(bin.string());
+    EXPECT_GE(names.size(), 5u);
+    ASSERT_NE(CADCoreFindFontByIndex(0), nullptr);
+    for (size_t i = 0; i < names.size(); ++i) {
+        SCOPED_TRACE(names[i]);
+        EXPECT_NE(CADCoreFindFontByIndex(static_cast<int32_t>(i + 1)), nullptr);
     }
-    EXPECT_GE(count, 5);
     EXPECT_TRUE(Window.Boxes.empty());
+}
+
+// The font folder's order must not depend on the file system or on letter case.
+TEST_F(FontTest, StrokeFontFolderIsListedInCaseInsensitiveOrder)
+{
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "rastrel-fontlist";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir / "sub.fnd");
+    for (const char* name : {"roman.fnd", "Gothic.fnd", "Script.FND", "ROMAN.fnd", "notes.txt", "alpha.fnd"})
+        std::ofstream(dir / name) << "x";
+    EXPECT_EQ(ListStrokeFontNames(dir.string()),
+              (std::vector<std::string>{"alpha", "Gothic", "ROMAN", "roman", "Script"}));
+    EXPECT_TRUE(ListStrokeFontNames((dir / "missing").string()).empty());
+    std::filesystem::remove_all(dir);
 }
 
 // ---- The text entity ----------------------------------------------------------------------------
