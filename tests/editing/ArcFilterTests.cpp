@@ -8,6 +8,9 @@
 #include "QVMatrix.h"
 #include "QVPreview.h"
 #include "QVRegistry.h"
+#include "QVScene.h"
+#include "QVScenePreview.h"
+#include "SceneViewer.h"
 #include "QVStream.h"
 #include "UnitCurva.h"
 
@@ -483,6 +486,30 @@ TEST_F(ArcFilter, PreviewLeavesTheDrawingAndItsLayersAlone)
     const TFiltraInArchi counted = Run(true, "0.01", "1000");
     EXPECT_EQ(counted.ArcCount + counted.LineCount, 8);
     EXPECT_EQ(Saved(Drawing), before);
+}
+
+// The preview of traced results is shown in the view's highlight group, in the preview colours,
+// and goes with Clear; the drawing's own group is untouched.
+TEST_F(ArcFilter, PreviewIsShownInTheViewsHighlightGroup)
+{
+    TRecordingViewer viewer{200, 200};
+    TQVScene view;
+    view.AttachViewer(&viewer);
+    DrawingView = &view;
+    AddPolyline(MixedOutline());
+    const int drawn = view.DrawingGroup->Count();
+    {
+        TViewPreview preview(view);
+        const TFiltraInArchi f = Run(true, "0.01", "1000", &preview);
+        EXPECT_EQ(preview.Count(), size_t(f.ArcCount + f.LineCount));
+        EXPECT_EQ(view.HighlightGroup->Count(), f.ArcCount + f.LineCount);
+        EXPECT_EQ(view.DrawingGroup->Count(), drawn);
+        preview.Clear();
+        EXPECT_EQ(view.HighlightGroup->Count(), 0);
+        EXPECT_EQ(preview.Count(), 0u);
+    }
+    EXPECT_EQ(Drawing.ObjectsCount(), 1);
+    DrawingView = nullptr;
 }
 
 // The filter's tolerance holds only while it runs; later offsets and conversions see the
