@@ -464,15 +464,35 @@ void TAngledCurve2D::SetDirection(uint8_t d)
     UpdateBox();
 }
 
+void TAngledCurve2D::ComputeBox()
+{
+    if (!FPlacing) {
+        TCurve2D::ComputeBox();
+        return;
+    }
+    // What a profile build would leave besides the profile: the angles read back from the
+    // points, on which the next setter's comparison depends.
+    if (Segments() != 0 && Points().Count() >= 2)
+        RefreshAngles();
+}
+
 void TAngledCurve2D::Setup(const TPoint2D& p0, const TPoint2D& p1, double startAngle, double endAngle)
 {
     const TPoint2D points[] = {p0, p1, MakePoint2D(0, 0), MakePoint2D(0, 0)};
-    FillPoints(points, false);
-    FStartAngle = AngleMarker;
-    FEndAngle = AngleMarker;
-    FDirection = 1;
-    SetStartAngle(startAngle);
-    SetEndAngle(endAngle);
+    FPlacing = true;
+    try {
+        FillPoints(points, false);
+        FStartAngle = AngleMarker;
+        FEndAngle = AngleMarker;
+        FDirection = 1;
+        SetStartAngle(startAngle);
+        SetEndAngle(endAngle);
+    } catch (...) {
+        FPlacing = false;
+        throw;
+    }
+    FPlacing = false;
+    UpdateBox();
 }
 
 void TAngledCurve2D::CopyArcFrom(const TAngledCurve2D& source)

@@ -252,6 +252,9 @@ public:
 
     std::string_view ClassName() const override { return "TAngledCurve2D"; }
     void SaveToStream(TStreamWriter& stream) override;
+    // While Setup places the control points only the angles follow them; the profile and the
+    // box are built once, when all points are placed.
+    void ComputeBox() override;
 
     // Nothing when A equals the stored angle exactly; otherwise A is stored and control point 2
     // (start) or 3 (end) moves to the point at angle A, which rebuilds the profile.
@@ -289,6 +292,7 @@ private:
     double FStartAngle = 0;
     double FEndAngle = 0;
     uint8_t FDirection = 1;
+    bool FPlacing = false;  // within Setup
 };
 
 // A circular arc: control point 0 the centre, 1 the radius point, 2 and 3 the start-angle and

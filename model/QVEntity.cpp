@@ -82,8 +82,8 @@ TPrimitive2D::TPrimitive2D(TStreamReader& stream, const std::string& versionTag,
     if (count > maxPoints)
         stream.Fail(std::string("a ") + className + " holds at most " + std::to_string(maxPoints) +
                     " points, the record gives " + std::to_string(count));
-    FPoints = TPointsSet2D::CreateFromStream(stream);
-    FPoints->OnChange = [this](TPointsSetBase&) { UpdateBox(); };
+    FPoints.ReadFromStream(stream);
+    FPoints.OnChange = [this](TPointsSetBase&) { UpdateBox(); };
     SetHandler(PrimitiveHandler());
 }
 
@@ -94,18 +94,18 @@ std::unique_ptr<TGraphicObject> TPrimitive2D::CreateSameClass(int32_t id) const
 
 void TPrimitive2D::ComputeBox()
 {
-    if (!FPoints || FPoints->Count() == 0) {
+    if (FPoints.Count() == 0) {
         SetBox(MakeRect2D(0, 0, 0, 0));
         return;
     }
-    const TRect2D box = FPoints->GetBox();
+    const TRect2D box = FPoints.GetBox();
     SetBox(HasTransform() ? TransformRect2D(box, GetModelTransform()) : box);
 }
 
 void TPrimitive2D::SaveToStream(TStreamWriter& stream)
 {
     TObject2D::SaveToStream(stream);
-    FPoints->SaveToStream(stream);
+    FPoints.SaveToStream(stream);
 }
 
 void TPrimitive2D::Assign(const TGraphicObject& source)
@@ -114,13 +114,13 @@ void TPrimitive2D::Assign(const TGraphicObject& source)
         return;
     TObject2D::Assign(source);
     if (dynamic_cast<const TPrimitive2D*>(&source))
-        FPoints->Clear();
+        FPoints.Clear();
 }
 
 void TPrimitive2D::CreatePointsSet(int32_t capacity)
 {
-    FPoints = std::make_unique<TPointsSet2D>(capacity);
-    FPoints->OnChange = [this](TPointsSetBase&) { UpdateBox(); };
+    FPoints.Reset(capacity);
+    FPoints.OnChange = [this](TPointsSetBase&) { UpdateBox(); };
 }
 
 void TPrimitive2D::AppendPoints(std::span<const TPoint2D> points)
@@ -128,15 +128,15 @@ void TPrimitive2D::AppendPoints(std::span<const TPoint2D> points)
     // One by one rather than AddPoints, which would reserve room for as many points again and
     // let a fixed set take more than its class holds.
     for (const TPoint2D& p : points)
-        FPoints->Put(FPoints->Count(), p);
+        FPoints.Put(FPoints.Count(), p);
 }
 
 void TPrimitive2D::FillPoints(std::span<const TPoint2D> points, bool growable)
 {
     {
-        TEventsOff off(*FPoints);
+        TEventsOff off(FPoints);
         AppendPoints(points);
-        FPoints->Growable = growable;
+        FPoints.Growable = growable;
     }
     UpdateBox();
 }
@@ -146,11 +146,11 @@ void TPrimitive2D::CopyPointsFrom(const TPrimitive2D& source, int maxPoints, boo
     std::span<const TPoint2D> points = source.Points().Points();
     if (maxPoints >= 0 && points.size() > static_cast<size_t>(maxPoints))
         points = points.first(static_cast<size_t>(maxPoints));
-    FPoints->Clear();
-    FPoints->Growable = true;
+    FPoints.Clear();
+    FPoints.Growable = true;
     AppendPoints(points);
-    FPoints->Growable = growable;
-    FPoints->NotifyChange();
+    FPoints.Growable = growable;
+    FPoints.NotifyChange();
 }
 
 int32_t TPrimitive2D::HitTestOpenLine(const TPoint2D& pt, double& dist, double aperture)
@@ -159,7 +159,7 @@ int32_t TPrimitive2D::HitTestOpenLine(const TPoint2D& pt, double& dist, double a
     if (r != HitInsideBox)
         return r;
     double d;
-    const int32_t code = PolylineHitTest(FPoints->Points(), pt, false, GetModelTransform(), aperture, d);
+    const int32_t code = PolylineHitTest(FPoints.Points(), pt, false, GetModelTransform(), aperture, d);
     dist = std::min(aperture, d);
     return std::max(HitInsideBox, code);
 }

@@ -50,8 +50,8 @@ public:
     TRect GetScreenRect() const override;
 
     // Every change made through the set recomputes the box and raises OnChange.
-    TPointsSet2D& Points() { return *FPoints; }
-    const TPointsSet2D& Points() const { return *FPoints; }
+    TPointsSet2D& Points() { return FPoints; }
+    const TPointsSet2D& Points() const { return FPoints; }
 
 protected:
     // Reads the record, refusing more than maxPoints control points: a class with a fixed number
@@ -69,7 +69,8 @@ protected:
     int32_t HitTestOpenLine(const TPoint2D& pt, double& dist, double aperture);
 
 private:
-    std::unique_ptr<TPointsSet2D> FPoints;
+    // Held in the object itself: one heap block less for each of the many small primitives.
+    TPointsSet2D FPoints{0};
 };
 
 // A single point.

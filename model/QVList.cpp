@@ -62,22 +62,104 @@ void TGraphicObjList::Append(TGraphicObject* obj, std::unique_ptr<TGraphicObject
     node->Owned = std::move(owned);
 }
 
+size_t TGraphicObjList::SlotOf(int32_t id) const
+{
+    // Consecutive IDs, the usual case, land in consecutive slots, so filling a drawing walks the
+    // table in order instead of missing the cache on every add; the high bits are folded in so
+    // that IDs differing only there do not all meet in one slot.
+    const uint32_t u = static_cast<uint32_t>(id);
+    return static_cast<size_t>(u ^ (u >> 11) ^ (u >> 22)) & (IdSlots.size() - 1);
+}
+
+TGraphicObjList::TIdChain* TGraphicObjList::FindChain(int32_t id)
+{
+    if (IdSlots.empty())
+        return nullptr;
+    const size_t mask = IdSlots.size() - 1;
+    for (size_t i = SlotOf(id); IdSlots[i].Used; i = (i + 1) & mask)
+        if (IdSlots[i].Key == id)
+            return &IdSlots[i].Chain;
+    return nullptr;
+}
+
+TGraphicObjList::TIdChain& TGraphicObjList::ChainFor(int32_t id, bool& inserted)
+{
+    if ((IdCount + 1) * 4 > IdSlots.size() * 3)
+        GrowIndex(IdCount + 1);
+    const size_t mask = IdSlots.size() - 1;
+    size_t i = SlotOf(id);
+    for (; IdSlots[i].Used; i = (i + 1) & mask)
+        if (IdSlots[i].Key == id) {
+            inserted = false;
+            return IdSlots[i].Chain;
+        }
+    IdSlots[i].Key = id;
+    IdSlots[i].Used = true;
+    ++IdCount;
+    inserted = true;
+    return IdSlots[i].Chain;
+}
+
+void TGraphicObjList::EraseChain(int32_t id)
+{
+    const size_t mask = IdSlots.size() - 1;
+    size_t i = SlotOf(id);
+    while (!(IdSlots[i].Used && IdSlots[i].Key == id)) {
+        RASTREL_ASSERT(IdSlots[i].Used);
+        i = (i + 1) & mask;
+    }
+    // Backward shift: every later entry of the probe run whose home slot does not lie between
+    // the hole and itself moves into the hole, so no lookup stops early at an empty slot.
+    for (size_t j = (i + 1) & mask; IdSlots[j].Used; j = (j + 1) & mask) {
+        const size_t home = SlotOf(IdSlots[j].Key);
+        if (((j - home) & mask) >= ((j - i) & mask)) {
+            IdSlots[i] = IdSlots[j];
+            i = j;
+        }
+    }
+    IdSlots[i].Used = false;
+    --IdCount;
+}
+
+void TGraphicObjList::GrowIndex(size_t entries)
+{
+    size_t size = IdSlots.empty() ? 16 : IdSlots.size();
+    while (entries * 4 > size * 3)
+        size *= 2;
+    if (size == IdSlots.size())
+        return;
+    std::vector<TIdSlot> old(size, TIdSlot{0, false, {}});
+    old.swap(IdSlots);
+    const size_t mask = IdSlots.size() - 1;
+    for (const TIdSlot& slot : old) {
+        if (!slot.Used)
+            continue;
+        size_t i = SlotOf(slot.Key);
+        while (IdSlots[i].Used)
+            i = (i + 1) & mask;
+        IdSlots[i] = slot;
+    }
+}
+
 void TGraphicObjList::Index(TNodeIt node)
 {
-    auto [it, inserted] = IdIndex.try_emplace(node->IndexedID, TIdChain{node, node, node->Obj});
-    if (inserted)
+    bool inserted = false;
+    TIdChain& chain = ChainFor(node->IndexedID, inserted);
+    if (inserted) {
+        chain = TIdChain{node, node, node->Obj};
         return;
-    TNodeIt last = it->second.Last;
+    }
+    TNodeIt last = chain.Last;
     last->NextSameID = node;
     node->PrevSameID = last;
-    it->second.Last = node;
+    chain.Last = node;
 }
 
 void TGraphicObjList::Unindex(TNodeIt node)
 {
-    const auto it = IdIndex.find(node->IndexedID);
-    RASTREL_ASSERT(it != IdIndex.end());
-    TIdChain& chain = it->second;
+    TIdChain* found = FindChain(node->IndexedID);
+    RASTREL_ASSERT(found);
+    TIdChain& chain = *found;
     if (node->PrevSameID != Nodes.end())
         node->PrevSameID->NextSameID = node->NextSameID;
     else
@@ -87,17 +169,17 @@ void TGraphicObjList::Unindex(TNodeIt node)
     else
         chain.Last = node->PrevSameID;
     if (chain.First == Nodes.end())
-        IdIndex.erase(it);
+        EraseChain(node->IndexedID);
     else
         chain.FirstObj = chain.First->Obj;
 }
 
 TGraphicObjList::TNodeIt TGraphicObjList::FindNode(int32_t id)
 {
-    const auto it = IdIndex.find(id);
-    if (it == IdIndex.end())
+    const TIdChain* chain = FindChain(id);
+    if (!chain)
         return Nodes.end();
-    TNodeIt node = it->second.First;
+    TNodeIt node = chain->First;
     // The index is keyed by the ID an object had when it was added; changing the ID of an
     // object while a list holds it is a programmer's error.
     RASTREL_ASSERT(node->Obj->ID == id);
@@ -159,14 +241,15 @@ void TGraphicObjList::FreeAll()
     // Nodes go one by one from the head, so a long list never recurses.
     while (!Nodes.empty())
         Nodes.pop_front();
-    IdIndex.clear();
+    std::vector<TIdSlot>().swap(IdSlots);
+    IdCount = 0;
 }
 
 void TGraphicObjList::Reserve(int32_t n)
 {
     TSectionGuard guard(Lock);
     if (n > 0)
-        IdIndex.reserve(static_cast<size_t>(n));
+        GrowIndex(static_cast<size_t>(n));
 }
 
 TGraphicObject* TGraphicObjList::Find(int32_t id)
@@ -174,10 +257,10 @@ TGraphicObject* TGraphicObjList::Find(int32_t id)
     TSectionGuard guard(Lock);
     if (Exclusive())
         throw ECADListBlocked("TGraphicObjList.GetIterator: The list has exclusive iterator.");
-    const auto it = IdIndex.find(id);
-    if (it == IdIndex.end())
+    const TIdChain* chain = FindChain(id);
+    if (!chain)
         return nullptr;
-    TGraphicObject* obj = it->second.FirstObj;
+    TGraphicObject* obj = chain->FirstObj;
     RASTREL_ASSERT(obj->ID == id);
     return obj;
 }

@@ -10,7 +10,6 @@
 #include <list>
 #include <memory>
 #include <mutex>
-#include <unordered_map>
 #include <vector>
 
 class TCADCoreSynchroObject {
@@ -91,6 +90,20 @@ private:
         TGraphicObject* FirstObj;
     };
 
+    // The ID index: open addressing with linear probing in one flat table of a power-of-two
+    // size, at most three quarters full, so adding an object allocates nothing of its own.
+    struct TIdSlot {
+        int32_t Key;
+        bool Used;
+        TIdChain Chain;
+    };
+    size_t SlotOf(int32_t id) const;
+    TIdChain* FindChain(int32_t id);
+    // The chain of that ID, made empty-handed (inserted = true) when the ID is new.
+    TIdChain& ChainFor(int32_t id, bool& inserted);
+    void EraseChain(int32_t id);
+    void GrowIndex(size_t entries);
+
     void Append(TGraphicObject* obj, std::unique_ptr<TGraphicObject> owned);
     void Index(TNodeIt node);
     void Unindex(TNodeIt node);
@@ -100,7 +113,8 @@ private:
     void FreeAll();
 
     std::list<TNode> Nodes;
-    std::unordered_map<int32_t, TIdChain> IdIndex;
+    std::vector<TIdSlot> IdSlots;
+    size_t IdCount = 0;
     bool Owns;
     int32_t ActiveIterators = 0;
     int32_t ExclusiveIterators = 0;

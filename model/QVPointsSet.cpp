@@ -128,6 +128,16 @@ template <typename TPointT> void TPointsSetOf<TPointT>::SetCapacity(int N)
     FCapacity = N;
 }
 
+template <typename TPointT> void TPointsSetOf<TPointT>::Reset(int Capacity)
+{
+    decltype(Buffer)().swap(Buffer);
+    FCount = 0;
+    FCapacity = 0;
+    Growable = true;
+    DisableEvents = false;
+    SetCapacity(Capacity);
+}
+
 template <typename TPointT> void TPointsSetOf<TPointT>::SaveToStream(TStreamWriter& W) const
 {
     W.WriteUInt16(static_cast<uint16_t>(FCount));

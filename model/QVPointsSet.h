@@ -66,10 +66,13 @@ public:
 
     // UInt16 count, the points as little-endian Doubles, the Growable byte.
     void SaveToStream(TStreamWriter& W) const;
-
-protected:
     // Reads the stream form into this (new, empty) set: capacity n, n points, Growable.
     void ReadFromStream(TStreamReader& R);
+    // Back to a new set's state: empty, growable, events on, exactly that capacity. OnChange
+    // stays, so an owner keeps hearing from the set it embeds.
+    void Reset(int Capacity);
+
+protected:
     [[noreturn]] void OutOfBound(const char* Operation, const char* What) const;
 
     std::vector<TPointT> Buffer;

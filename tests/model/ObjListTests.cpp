@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
+#include <random>
 #include <set>
 #include <vector>
 
@@ -254,6 +256,39 @@ TEST_F(ObjList, DuplicateIdsAreFoundInTheOrderAdded)
     List.Delete(5);
     EXPECT_THROW(List.Delete(5), ECADListObjNotFound);
     EXPECT_EQ(Ids(), (std::vector<int32_t>{7}));
+}
+
+// Many IDs that collide in the index, added and deleted in a random order (duplicates and
+// negative IDs included): after each step every ID finds the first of its objects still held,
+// and a deleted ID is gone, so no deletion cuts another ID off its probe run.
+TEST_F(ObjList, IndexFindsTheFirstHolderAfterRandomAddsAndDeletes)
+{
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int32_t> pick(-40, 400);
+    std::map<int32_t, std::vector<TGraphicObject*>> model;  // per ID, the holders in the order added
+    for (int step = 0; step < 6000; ++step) {
+        const int32_t id = pick(rng) * 64;  // multiples of a power of two share low bits
+        if (rng() % 3 != 0) {
+            model[id].push_back(List.Add(std::make_unique<TTracked>(id, Alive)));
+        } else if (auto m = model.find(id); m != model.end()) {
+            List.Delete(id);
+            m->second.erase(m->second.begin());
+            if (m->second.empty())
+                model.erase(m);
+        } else {
+            EXPECT_THROW(List.Delete(id), ECADListObjNotFound);
+        }
+        if (step % 500 != 0)
+            continue;
+        for (int32_t probe = -40; probe <= 400; ++probe) {
+            const auto m = model.find(probe * 64);
+            ASSERT_EQ(List.Find(probe * 64), m == model.end() ? nullptr : m->second.front()) << "ID " << probe * 64;
+        }
+    }
+    size_t held = 0;
+    for (const auto& [id, holders] : model)
+        held += holders.size();
+    EXPECT_EQ(static_cast<size_t>(List.Count()), held);
 }
 
 TEST_F(ObjList, NonOwningListLeavesObjectsAlive)
