@@ -83,7 +83,7 @@ TPrimitive2D::TPrimitive2D(TStreamReader& stream, const std::string& versionTag,
         stream.Fail(std::string("a ") + className + " holds at most " + std::to_string(maxPoints) +
                     " points, the record gives " + std::to_string(count));
     FPoints.ReadFromStream(stream);
-    FPoints.OnChange = [this](TPointsSetBase&) { UpdateBox(); };
+    FPoints.OwnerObject = this;
     SetHandler(PrimitiveHandler());
 }
 
@@ -120,7 +120,8 @@ void TPrimitive2D::Assign(const TGraphicObject& source)
 void TPrimitive2D::CreatePointsSet(int32_t capacity)
 {
     FPoints.Reset(capacity);
-    FPoints.OnChange = [this](TPointsSetBase&) { UpdateBox(); };
+    FPoints.OnChange = nullptr;
+    FPoints.OwnerObject = this;
 }
 
 void TPrimitive2D::AppendPoints(std::span<const TPoint2D> points)

@@ -57,5 +57,5 @@ void TPrimitive3D::CreatePointsSet(int32_t capacity)
 
 void TPrimitive3D::BindPoints()
 {
-    FPoints->OnChange = [this](TPointsSetBase&) { UpdateBox(); };
+    FPoints->OwnerObject = this;
 }

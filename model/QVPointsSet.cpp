@@ -3,6 +3,7 @@
 #include "CADExceptions.h"
 #include "QVGeometry.h"
 #include "QVStream.h"
+#include "QVSys.h"
 
 #include <algorithm>
 #include <string>
@@ -74,10 +75,13 @@ private:
 
 void TPointsSetBase::NotifyChange()
 {
-    if (DisableEvents || !OnChange)
+    if (DisableEvents || (!OnChange && !OwnerObject))
         return;
     TEventsOff off(DisableEvents);
-    OnChange(*this);
+    if (OnChange)
+        OnChange(*this);
+    else
+        OwnerObject->UpdateBox();
 }
 
 template <typename TPointT> TPointsSetOf<TPointT>::TPointsSetOf(int Capacity)
@@ -124,13 +128,13 @@ template <typename TPointT> void TPointsSetOf<TPointT>::SetCapacity(int N)
         OutOfBound("SetCapacity", "Vector");
     if (N <= FCapacity)
         return;
-    Buffer.resize(N);
+    Buffer.Grow(FCapacity, N);
     FCapacity = N;
 }
 
 template <typename TPointT> void TPointsSetOf<TPointT>::Reset(int Capacity)
 {
-    decltype(Buffer)().swap(Buffer);
+    Buffer.Release();
     FCount = 0;
     FCapacity = 0;
     Growable = true;

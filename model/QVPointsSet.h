@@ -3,15 +3,17 @@
 // points and curves their profiles. A set tells its owner when it changes (OnChange), so that
 // the owner can recompute its box. Counts are 16-bit in files, so a set holds at most 65535
 // points; going beyond is an ECADOutOfBound, never a wrap-around.
+#include "QVHandler.h"
 #include "QVTypes.h"
 
+#include <algorithm>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <span>
 #include <vector>
 
 class TCanvas2D;
+class TGraphicObject;
 class TLineStrip;
 class TMatrix4;
 class TSceneGroup;
@@ -31,13 +33,15 @@ public:
     bool Growable = true;
     // While true, OnChange is not raised.
     bool DisableEvents = false;
-    // Raised by NotifyChange with the set; an owner binds its box update here.
-    std::function<void(TPointsSetBase&)> OnChange;
+    // Raised by NotifyChange with the set; when none is bound, the owning object updates its box.
+    THandler<void(TPointsSetBase&)> OnChange;
+    // The object that embeds the set, not owned; null for a free-standing set.
+    TGraphicObject* OwnerObject = nullptr;
 
     int Count() const { return FCount; }
     int Capacity() const { return FCapacity; }
 
-    // Calls OnChange with events off, so a handler that changes the set cannot re-enter; they
+    // Calls OnChange (or the owner's UpdateBox) with events off, so a handler that changes the set cannot re-enter; they
     // are on again afterwards even when the handler fails.
     void NotifyChange();
     void SetDisableEvents(bool Value) { DisableEvents = Value; }
@@ -47,6 +51,40 @@ public:
 protected:
     int FCount = 0;
     int FCapacity = 0;
+};
+
+// The storage of a set's points. Up to InlinePoints of them live in the set itself, so a line's
+// two points need no heap block of their own; more move to one heap array.
+template <typename TPointT, int InlinePoints> class TPointStorage {
+public:
+    TPointStorage() = default;
+    TPointStorage(const TPointStorage&) = delete;
+    TPointStorage& operator=(const TPointStorage&) = delete;
+
+    TPointT* data() { return Heap ? Heap.get() : Inline; }
+    const TPointT* data() const { return Heap ? Heap.get() : Inline; }
+    TPointT* begin() { return data(); }
+    TPointT& operator[](int Index) { return data()[Index]; }
+    const TPointT& operator[](int Index) const { return data()[Index]; }
+
+    // From OldSize to NewSize points (NewSize > OldSize); the old points stay, the new slots
+    // hold the origin with W = 1.
+    void Grow(int OldSize, int NewSize)
+    {
+        if (!Heap && NewSize <= InlinePoints) {
+            std::fill(Inline + OldSize, Inline + NewSize, TPointT{});
+            return;
+        }
+        std::unique_ptr<TPointT[]> grown = std::make_unique<TPointT[]>(static_cast<size_t>(NewSize));
+        std::copy(data(), data() + OldSize, grown.get());
+        Heap = std::move(grown);
+    }
+    // Gives the heap array back; no points are left.
+    void Release() { Heap.reset(); }
+
+private:
+    std::unique_ptr<TPointT[]> Heap;
+    TPointT Inline[InlinePoints];
 };
 
 // What the 2D and 3D sets share; TPointT is TPoint2D or TPoint3D.
@@ -69,13 +107,13 @@ public:
     // Reads the stream form into this (new, empty) set: capacity n, n points, Growable.
     void ReadFromStream(TStreamReader& R);
     // Back to a new set's state: empty, growable, events on, exactly that capacity. OnChange
-    // stays, so an owner keeps hearing from the set it embeds.
+    // and the owner stay, so an owner keeps hearing from the set it embeds.
     void Reset(int Capacity);
 
 protected:
     [[noreturn]] void OutOfBound(const char* Operation, const char* What) const;
 
-    std::vector<TPointT> Buffer;
+    TPointStorage<TPointT, 2> Buffer;
 };
 
 class TPointsSet2D final : public TPointsSetOf<TPoint2D> {

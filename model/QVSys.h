@@ -2,6 +2,7 @@
 // The root of every object a drawing holds, and the class registry that turns the class index
 // stored in a stream back into the class that reads the object's data.
 #include "QVGeom2D.h"
+#include "QVHandler.h"
 #include "QVStream.h"
 #include "QVTypes.h"
 #include "SceneNodes.h"
@@ -85,7 +86,7 @@ public:
     bool Enabled = true;
     bool ToBeSaved = true;
     bool UseLayerStyle = true;
-    std::function<void(TGraphicObject&)> OnChange;
+    THandler<void(TGraphicObject&)> OnChange;
     TQV_01Cmp* Owner = nullptr;      // the drawing holding the object, not owned
     // The view's display object as BuildGL or BuildGLHighlight made it last. Weak: the view
     // frees its nodes whenever it empties a group.
