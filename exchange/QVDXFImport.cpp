@@ -431,13 +431,13 @@ void TDXF2DImport::UniqueBlockName(const std::string& Name, TBlockName& Out)
     // reference would show the wrong one. The tail gives way to "~1", "~2" ...
     const TBlockName base = StrToBlockName(Name);
     Out = base;
-    const size_t used = static_cast<size_t>(std::find(base.begin(), base.end(), '\0') - base.begin());
+    // The stored bytes, not text: a cut must not land inside a converted character.
+    const std::string stem(base.data(), static_cast<size_t>(std::find(base.begin(), base.end(), '\0') - base.begin()));
     for (int n = 1; BlockNameTaken(Out); ++n) {
-        const std::string suffix = "~" + std::to_string(n);
-        const size_t keep = std::min(used, base.size() - suffix.size());
+        std::string name = stem.substr(0, base.size() - 1 - std::to_string(n).size());
+        name.append(1, '~').append(std::to_string(n));
         Out.fill('\0');
-        std::copy(base.begin(), base.begin() + static_cast<std::ptrdiff_t>(keep), Out.begin());
-        std::copy(suffix.begin(), suffix.end(), Out.begin() + static_cast<std::ptrdiff_t>(keep));
+        name.copy(Out.data(), Out.size());
     }
     TakenNames.insert(Out);
 }

@@ -48,7 +48,10 @@ private:
             for (size_t i = 0; i < sizeof(U); ++i)
                 bytes[i] = static_cast<uint8_t>(v >> (8 * i));
         }
-        Buffer.insert(Buffer.end(), bytes, bytes + sizeof(U));
+        // resize + copy rather than insert: g++ 12 warns falsely about insert at -O2.
+        const size_t at = Buffer.size();
+        Buffer.resize(at + sizeof(U));
+        std::memcpy(Buffer.data() + at, bytes, sizeof(U));
     }
 
     std::vector<uint8_t> Buffer;

@@ -56,7 +56,7 @@ public:
     {
         const std::string_view w = Next();
         if (w != Word)
-            Fail("\"" + std::string(Word) + "\" expected, found \"" + std::string(w.substr(0, 40)) + "\"");
+            Fail(std::string("\"").append(Word).append("\" expected, found \"").append(w.substr(0, 40)).append("\""));
     }
 
     float Number()
