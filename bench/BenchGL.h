@@ -8,9 +8,26 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
+
+// The traced-size drawing both GL benchmarks draw.
+constexpr int Polylines = 100000;
+constexpr int PolylineNodes = 50; // 5,000,000 vertices
+constexpr int Lines = 100000;
+constexpr int Frames = 7;
+
+// False (with a notice) when there is no display to open a GL context on.
+inline bool HaveDisplay(const char* Name)
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        std::printf("%s: needs a display; run bench/scene.sh %s\n", Name, Name);
+        return false;
+    }
+    return true;
+}
 
 inline double Seconds(std::chrono::steady_clock::time_point Start)
 {

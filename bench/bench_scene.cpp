@@ -9,19 +9,10 @@
 #include <cstdio>
 #include <random>
 
-namespace {
-constexpr int Polylines = 100000;
-constexpr int PolylineNodes = 50; // 5,000,000 vertices
-constexpr int Lines = 100000;
-constexpr int Frames = 7;
-} // namespace
-
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
-        std::printf("bench_scene: needs a display; run bench/scene.sh\n");
+    if (!HaveDisplay("bench_scene"))
         return 0;
-    }
     QApplication app(argc, argv);
 
     TScene scene;

@@ -13,19 +13,10 @@
 #include <cstdio>
 #include <random>
 
-namespace {
-constexpr int Polylines = 100000;
-constexpr int PolylineNodes = 50; // 5,000,000 vertices
-constexpr int Lines = 100000;
-constexpr int Frames = 7;
-} // namespace
-
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
-        std::printf("bench_view: needs a display; run bench/scene.sh bench_view\n");
+    if (!HaveDisplay("bench_view"))
         return 0;
-    }
     QApplication app(argc, argv);
     const double rss0 = RssMiB();
 
