@@ -337,6 +337,11 @@ void PrintRatios()
     std::printf("peak resident memory of the built drawing: %.0f bytes per object\n", Big().BytesPerObject);
     std::printf("peak resident memory a load adds (file bytes and objects): %.0f bytes per object\n",
                 LoadBytesPerObject);
+    // What one object of the common classes takes before its heap blocks (ABI-dependent).
+    std::printf("object sizes: TGraphicObject %zu, TObject2D %zu, TPointsSet2D %zu, TLine2D %zu, "
+                "TPolyline2D %zu bytes\n",
+                sizeof(TGraphicObject), sizeof(TObject2D), sizeof(TPointsSet2D), sizeof(TLine2D),
+                sizeof(TPolyline2D));
 }
 
 }  // namespace

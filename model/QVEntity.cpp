@@ -44,10 +44,10 @@ int32_t TPrimitive2DHandler::PickControlPoint(const TObject2D& Obj, const TPoint
     return result;
 }
 
-const std::shared_ptr<TObject2DHandler>& PrimitiveHandler()
+const TObject2DHandler* PrimitiveHandler()
 {
-    static const std::shared_ptr<TObject2DHandler> handler = std::make_shared<TPrimitive2DHandler>();
-    return handler;
+    static const TPrimitive2DHandler handler;
+    return &handler;
 }
 
 // TPrimitive2D
@@ -120,7 +120,6 @@ void TPrimitive2D::Assign(const TGraphicObject& source)
 void TPrimitive2D::CreatePointsSet(int32_t capacity)
 {
     FPoints.Reset(capacity);
-    FPoints.OnChange = nullptr;
     FPoints.OwnerObject = this;
 }
 

@@ -23,7 +23,7 @@ public:
 };
 
 // The handler every primitive shares; made on first use, it lives for the whole run.
-const std::shared_ptr<TObject2DHandler>& PrimitiveHandler();
+const TObject2DHandler* PrimitiveHandler();
 
 class TPrimitive2D : public TObject2D {
 public:

@@ -6,22 +6,6 @@
 
 #include <algorithm>
 
-namespace {
-
-// The exact identity means "no matrix"; anything else is kept as a copy.
-void StoreMatrix(std::unique_ptr<TMatrix4>& slot, const TMatrix4& m)
-{
-    if (m.IsEqual(IdentityMatrix)) {
-        slot.reset();
-        return;
-    }
-    if (!slot)
-        slot = std::make_unique<TMatrix4>();
-    slot->Assign(&m);
-}
-
-}  // namespace
-
 bool IsOldTransformTag(const std::string& versionTag) { return versionTag.compare("QV-002") <= 0; }
 
 TObject2D::TObject2D(int32_t id) : TGraphicObject(id) {}
@@ -57,9 +41,10 @@ std::unique_ptr<TGraphicObject> TObject2D::CreateSameClass(int32_t id) const
 void TObject2D::SaveToStream(TStreamWriter& stream)
 {
     TGraphicObject::SaveToStream(stream);
-    if (FModelTransform)
+    if (ModelTransform())
         SetBaseTransform(GetModelTransform());
-    (FBaseTransform ? *FBaseTransform : IdentityMatrix).SaveToStream(stream);
+    const TMatrix4* base = BaseTransform();
+    (base ? *base : IdentityMatrix).SaveToStream(stream);
 }
 
 void TObject2D::Assign(const TGraphicObject& source)
@@ -72,20 +57,21 @@ void TObject2D::Assign(const TGraphicObject& source)
         return;
     SetBaseTransform(other->GetModelTransform());
     Box = other->Box;
-    if (other->FHandler != FHandler)
-        SetHandler(other->FHandler);
+    FHandler = other->FHandler;
 }
 
 TMatrix4 TObject2D::GetModelTransform() const
 {
     // A lone matrix is returned as it stands: cheaper, and exact even for values that a product
     // with the identity would not keep (an infinity times 0 is NaN).
-    if (!FBaseTransform)
-        return FModelTransform ? *FModelTransform : IdentityMatrix;
-    if (!FModelTransform)
-        return *FBaseTransform;
+    const TMatrix4* base = BaseTransform();
+    const TMatrix4* model = ModelTransform();
+    if (!base)
+        return model ? *model : IdentityMatrix;
+    if (!model)
+        return *base;
     TMatrix4 combined;
-    combined.Multiply(*FBaseTransform, *FModelTransform);
+    combined.Multiply(*base, *model);
     return combined;
 }
 
@@ -98,7 +84,8 @@ TMatrix4 TObject2D::GetModelTransformIn(const TMatrix4& outer) const
 
 void TObject2D::SetModelTransform(const TMatrix4& m)
 {
-    StoreMatrix(FModelTransform, m);
+    const TMatrix4* base = BaseTransform();
+    StoreTransforms(base ? std::optional<TMatrix4>(*base) : std::nullopt, m);
     UpdateBox();
 }
 
@@ -110,12 +97,13 @@ bool TObject2D::IsVisibleIn(const TRect2D& r) const
 
 void TObject2D::TransformBy(const TMatrix4& m)
 {
-    if (!FModelTransform) {
+    const TMatrix4* model = ModelTransform();
+    if (!model) {
         SetModelTransform(m);
         return;
     }
     TMatrix4 product;
-    product.Multiply(*FModelTransform, m);
+    product.Multiply(*model, m);
     SetModelTransform(product);
 }
 
@@ -136,18 +124,14 @@ int32_t TObject2D::HitTest(const TPoint2D& pt, double& dist, double aperture)
     return result;
 }
 
-void TObject2D::SetBaseTransform(const TMatrix4& m)
-{
-    StoreMatrix(FBaseTransform, m);
-    FModelTransform.reset();
-}
+void TObject2D::SetBaseTransform(const TMatrix4& m) { StoreTransforms(m, std::nullopt); }
 
 void TObject2D::SetBaseTransform2D(const TTransform2D& t) { SetBaseTransform(TMatrix4::CreateFrom2D(t)); }
 
 void TObject2D::ResetTransform()
 {
-    FBaseTransform.reset();
-    SetModelTransform(IdentityMatrix);
+    FTransforms.reset();
+    UpdateBox();
 }
 
 TPoint2D TObject2D::WorldToObject(const TPoint2D& p) const
@@ -164,7 +148,27 @@ void TObject2D::MoveBy(const TPoint2D& target, const TPoint2D& origin)
     TransformBy(TMatrix4::CreateTranslation(t.X - o.X, t.Y - o.Y, 0));
 }
 
-void TObject2D::SetHandler(std::shared_ptr<TObject2DHandler> handler) { FHandler = std::move(handler); }
+void TObject2D::StoreTransforms(std::optional<TMatrix4> base, std::optional<TMatrix4> model)
+{
+    // Copies through Assign, so a locked source does not make a locked transform.
+    const auto kept = [](const std::optional<TMatrix4>& m) -> std::optional<TMatrix4> {
+        if (!m || m->IsEqual(IdentityMatrix))
+            return std::nullopt;
+        TMatrix4 copy;
+        copy.Assign(&*m);
+        return copy;
+    };
+    base = kept(base);
+    model = kept(model);
+    if (!base && !model) {
+        FTransforms.reset();
+        return;
+    }
+    if (!FTransforms)
+        FTransforms = std::make_unique<TTransforms>();
+    FTransforms->Base = base;
+    FTransforms->Model = model;
+}
 
 std::unique_ptr<TGraphicObject> TObject3D::CreateSameClass(int32_t id) const
 {

@@ -10,13 +10,15 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 class TObject2D;
 
 // Finds control points under the cursor for the objects it is attached to. One handler may serve
-// many objects (every primitive uses the same one), so objects hold it through a shared pointer.
+// many objects (every primitive uses the same one). Objects do not own it: whoever makes a
+// handler keeps it alive while objects use it (the primitives' one lives for the whole run).
 class TObject2DHandler {
 public:
     TObject2DHandler() = default;
@@ -57,7 +59,7 @@ public:
 
     // The exact identity drops the model transform; then the box is recomputed.
     void SetModelTransform(const TMatrix4& m) override;
-    bool HasTransform() const override { return FBaseTransform || FModelTransform; }
+    bool HasTransform() const override { return FTransforms != nullptr; }
     // Visible and the box touches or overlaps R.
     bool IsVisibleIn(const TRect2D& r) const override;
     // Model transform := model transform x M.
@@ -78,23 +80,39 @@ public:
     TPoint2D WorldToObject(const TPoint2D& p) const;
     // Translates by Target - Origin (both made cartesian) through TransformBy.
     void MoveBy(const TPoint2D& target, const TPoint2D& origin);
-    void SetHandler(std::shared_ptr<TObject2DHandler> handler);
+    // Not owned: the handler must outlive the object, or be replaced first.
+    void SetHandler(const TObject2DHandler* handler) { FHandler = handler; }
     void SetBox(const TRect2D& r) { Box = r; }
 
     // Null when the object has none (identity).
-    const TMatrix4* BaseTransform() const { return FBaseTransform.get(); }
-    const TMatrix4* ModelTransform() const { return FModelTransform.get(); }
-    const std::shared_ptr<TObject2DHandler>& Handler() const { return FHandler; }
+    const TMatrix4* BaseTransform() const
+    {
+        return FTransforms && FTransforms->Base ? &*FTransforms->Base : nullptr;
+    }
+    const TMatrix4* ModelTransform() const
+    {
+        return FTransforms && FTransforms->Model ? &*FTransforms->Model : nullptr;
+    }
+    const TObject2DHandler* Handler() const { return FHandler; }
 
+    // Own colour (0x00BBGGRR), used when UseLayerStyle is false. Not stored in files. First, so
+    // that it fills the padding at the end of the graphic-object part.
+    int32_t Color = 0;
     // Extent in world coordinates, kept by ComputeBox.
     TRect2D Box{};
-    // Own colour (0x00BBGGRR), used when UseLayerStyle is false. Not stored in files.
-    int32_t Color = 0;
 
 private:
-    std::unique_ptr<TMatrix4> FBaseTransform;
-    std::unique_ptr<TMatrix4> FModelTransform;
-    std::shared_ptr<TObject2DHandler> FHandler;
+    // Both transforms in one block, made only while the object has one of them: most objects
+    // have neither.
+    struct TTransforms {
+        std::optional<TMatrix4> Base;
+        std::optional<TMatrix4> Model;
+    };
+    // The exact identity (or none) means no matrix; the block goes when both are gone.
+    void StoreTransforms(std::optional<TMatrix4> base, std::optional<TMatrix4> model);
+
+    std::unique_ptr<TTransforms> FTransforms;
+    const TObject2DHandler* FHandler = nullptr;
 };
 
 // A 2D object that also knows its extent in 3D.

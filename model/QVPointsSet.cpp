@@ -75,13 +75,10 @@ private:
 
 void TPointsSetBase::NotifyChange()
 {
-    if (DisableEvents || (!OnChange && !OwnerObject))
+    if (DisableEvents || !OwnerObject)
         return;
     TEventsOff off(DisableEvents);
-    if (OnChange)
-        OnChange(*this);
-    else
-        OwnerObject->UpdateBox();
+    OwnerObject->UpdateBox();
 }
 
 template <typename TPointT> TPointsSetOf<TPointT>::TPointsSetOf(int Capacity)
@@ -113,7 +110,8 @@ template <typename TPointT> void TPointsSetOf<TPointT>::Put(int Index, const TPo
         SetCapacity(std::max(Index + 1, std::min(2 * FCapacity + 1, MaxPoints)));
     }
     Buffer[Index] = P;
-    FCount = std::max(FCount, Index + 1);
+    if (Index >= FCount)
+        FCount = static_cast<uint16_t>(Index + 1);
 }
 
 template <typename TPointT> void TPointsSetOf<TPointT>::SetPoint(int Index, const TPointT& P)
@@ -129,7 +127,7 @@ template <typename TPointT> void TPointsSetOf<TPointT>::SetCapacity(int N)
     if (N <= FCapacity)
         return;
     Buffer.Grow(FCapacity, N);
-    FCapacity = N;
+    FCapacity = static_cast<uint16_t>(N);
 }
 
 template <typename TPointT> void TPointsSetOf<TPointT>::Reset(int Capacity)
@@ -179,7 +177,7 @@ void TPointsSet2D::AddPoints(std::span<const TPoint2D> NewPoints)
         OutOfBound("AddPoints", "Vector");
     SetCapacity(std::min(FCapacity + static_cast<int>(n), MaxPoints));
     std::copy(NewPoints.begin(), NewPoints.end(), Buffer.begin() + FCount);
-    FCount += static_cast<int>(n);
+    FCount = static_cast<uint16_t>(FCount + n);
     NotifyChange();
 }
 

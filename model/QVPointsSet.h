@@ -1,9 +1,11 @@
 #pragma once
 // Point sets: the growable arrays of homogeneous points in which primitives keep their control
-// points and curves their profiles. A set tells its owner when it changes (OnChange), so that
-// the owner can recompute its box. Counts are 16-bit in files, so a set holds at most 65535
-// points; going beyond is an ECADOutOfBound, never a wrap-around.
-#include "QVHandler.h"
+// points and curves their profiles. A set tells the object that embeds it when it changes, so
+// that the object recomputes its box and raises its own OnChange. Counts are 16-bit in files, so
+// a set holds at most 65535 points; going beyond is an ECADOutOfBound, never a wrap-around.
+//
+// A drawing holds millions of sets, so a set has no virtual functions and keeps its counts in
+// 16 bits.
 #include "QVTypes.h"
 
 #include <algorithm>
@@ -27,30 +29,32 @@ public:
     TPointsSetBase() = default;
     TPointsSetBase(const TPointsSetBase&) = delete;
     TPointsSetBase& operator=(const TPointsSetBase&) = delete;
-    virtual ~TPointsSetBase() = default;
 
+    // The object that embeds the set, not owned; null for a free-standing set. It hears of every
+    // change through its UpdateBox.
+    TGraphicObject* OwnerObject = nullptr;
     // Storing beyond the capacity enlarges the buffer; false refuses.
     bool Growable = true;
-    // While true, OnChange is not raised.
+    // While true, the owner is not told of changes.
     bool DisableEvents = false;
-    // Raised by NotifyChange with the set; when none is bound, the owning object updates its box.
-    THandler<void(TPointsSetBase&)> OnChange;
-    // The object that embeds the set, not owned; null for a free-standing set.
-    TGraphicObject* OwnerObject = nullptr;
 
     int Count() const { return FCount; }
     int Capacity() const { return FCapacity; }
 
-    // Calls OnChange (or the owner's UpdateBox) with events off, so a handler that changes the set cannot re-enter; they
-    // are on again afterwards even when the handler fails.
+    // Calls the owner's UpdateBox with events off, so an owner that changes the set in turn
+    // cannot re-enter; they are on again afterwards even when the update fails.
     void NotifyChange();
     void SetDisableEvents(bool Value) { DisableEvents = Value; }
     // Count 0; the buffer and the capacity stay.
     void Clear() { FCount = 0; }
 
 protected:
-    int FCount = 0;
-    int FCapacity = 0;
+    // Only the 2D and 3D sets are made and freed, never through this base.
+    ~TPointsSetBase() = default;
+
+    // Beside the two flags, in the same eight bytes as them.
+    uint16_t FCount = 0;
+    uint16_t FCapacity = 0;
 };
 
 // The storage of a set's points. Up to InlinePoints of them live in the set itself, so a line's
@@ -106,8 +110,8 @@ public:
     void SaveToStream(TStreamWriter& W) const;
     // Reads the stream form into this (new, empty) set: capacity n, n points, Growable.
     void ReadFromStream(TStreamReader& R);
-    // Back to a new set's state: empty, growable, events on, exactly that capacity. OnChange
-    // and the owner stay, so an owner keeps hearing from the set it embeds.
+    // Back to a new set's state: empty, growable, events on, exactly that capacity. The owner
+    // stays, so it keeps hearing from the set it embeds.
     void Reset(int Capacity);
 
 protected:

@@ -78,19 +78,21 @@ public:
     // ComputeBox, then OnChange. Every change of geometry ends here.
     void UpdateBox();
 
-    int32_t ID;
+    // The pointers first and the small fields last: a subclass's first small field then fills
+    // the padding at the end, which matters with millions of objects.
     TTreeItemHandle TreeNode = 0;
+    THandler<void(TGraphicObject&)> OnChange;
+    TQV_01Cmp* Owner = nullptr;      // the drawing holding the object, not owned
+    // The view's display object as BuildGL or BuildGLHighlight made it last. Weak: the view
+    // frees its nodes whenever it empties a group.
+    TSceneNodeHandle GLObject;
+    int32_t ID;
     uint8_t Layer = 0;
     uint8_t LineWidth = 0;
     bool Visible = true;
     bool Enabled = true;
     bool ToBeSaved = true;
     bool UseLayerStyle = true;
-    THandler<void(TGraphicObject&)> OnChange;
-    TQV_01Cmp* Owner = nullptr;      // the drawing holding the object, not owned
-    // The view's display object as BuildGL or BuildGLHighlight made it last. Weak: the view
-    // frees its nodes whenever it empties a group.
-    TSceneNodeHandle GLObject;
 };
 
 // A copy of the source's exact class: made through the ID constructor with the source's ID,

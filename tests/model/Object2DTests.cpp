@@ -101,6 +101,18 @@ TEST(Object2D, TransformByAccumulatesUntilApplied)
     EXPECT_EQ(obj.ModelTransform(), nullptr);
 }
 
+// Both transforms share one block: dropping the model transform must not take the base with it.
+TEST(Object2D, DroppingTheModelTransformKeepsTheBase)
+{
+    TObject2D obj(1);
+    obj.SetBaseTransform(Translation(1, 0));
+    obj.SetModelTransform(Translation(0, 1));
+    obj.SetModelTransform(IdentityMatrix);
+    EXPECT_TRUE(SameMatrix(obj.BaseTransform(), Translation(1, 0)));
+    EXPECT_EQ(obj.ModelTransform(), nullptr);
+    EXPECT_TRUE(obj.HasTransform());
+}
+
 TEST(Object2D, BaseActsBeforeModel)
 {
     TObject2D obj(1);
@@ -252,13 +264,13 @@ TEST(Object2D, SavingBakesTheModelTransformIntoTheBase)
 
 TEST(Object2D, AssignCopiesPlacementBoxAndHandlerButNotColour)
 {
-    auto handler = std::make_shared<TFixedPointHandler>(TPoint2D{0, 0, 1});
+    const TFixedPointHandler handler(TPoint2D{0, 0, 1});
     TObject2D source(1);
     source.SetBaseTransform(Translation(1, 0));
     source.SetModelTransform(Translation(0, 1));
     source.Box = MakeRect2D(1, 2, 3, 4);
     source.Color = 0x123456;
-    source.SetHandler(handler);
+    source.SetHandler(&handler);
     source.Visible = false;
 
     TObject2D target(2);
@@ -270,7 +282,7 @@ TEST(Object2D, AssignCopiesPlacementBoxAndHandlerButNotColour)
     EXPECT_EQ(target.ModelTransform(), nullptr);
     EXPECT_EQ(target.Box.Second.Y, 4);
     EXPECT_EQ(target.Color, 0);
-    EXPECT_EQ(target.Handler(), handler);
+    EXPECT_EQ(target.Handler(), &handler);
 
     target.Assign(target);
     EXPECT_TRUE(SameMatrix(target.BaseTransform(), Translation(1, 1)));
@@ -306,13 +318,14 @@ TEST(Object2D, HitTestCodes)
         {"control point beats the box", true, true, {11, 5, 1}, 0, 1},
         {"disabled, on the control point", false, true, {12, 5, 1}, HitMiss, 1e8},
     };
+    const TFixedPointHandler handler(TPoint2D{12, 5, 1});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TObject2D obj(1);
         obj.Box = MakeRect2D(0, 0, 10, 10);
         obj.Enabled = c.enabled;
         if (c.withHandler)
-            obj.SetHandler(std::make_shared<TFixedPointHandler>(TPoint2D{12, 5, 1}));
+            obj.SetHandler(&handler);
         double dist = -1;
         EXPECT_EQ(obj.HitTest(c.pt, dist, 1), c.code);
         EXPECT_DOUBLE_EQ(dist, c.dist);
@@ -341,22 +354,6 @@ TEST(Object2D, VisibleInRectangle)
         obj.Visible = c.visible;
         EXPECT_EQ(obj.IsVisibleIn(c.rect), c.expected);
     }
-}
-
-TEST(Object2D, SharedHandlerOutlivesEachHolder)
-{
-    auto handler = std::make_shared<TFixedPointHandler>(TPoint2D{0, 0, 1});
-    TObject2D keeper(2);
-    {
-        TObject2D freed(1);
-        freed.SetHandler(handler);
-        keeper.SetHandler(handler);
-    }
-    handler.reset();
-    double dist = 0;
-    EXPECT_EQ(keeper.HitTest({0, 0, 1}, dist, 1), 0);
-    keeper.SetHandler(nullptr);
-    EXPECT_EQ(keeper.HitTest({0, 0, 1}, dist, 1), HitInsideBox);
 }
 
 TEST(Object3D, Box3DSetsThePlanBox)

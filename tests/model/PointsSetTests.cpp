@@ -2,6 +2,7 @@
 #include "QVGeometry.h"
 #include "QVPointsSet.h"
 #include "QVStream.h"
+#include "QVSys.h"
 #include "TestBytes.h"
 
 #include <gtest/gtest.h>
@@ -13,12 +14,13 @@
 
 namespace {
 
-// A set of the given points whose change notifications are counted.
+// A set of the given points whose change notifications reach an owner that counts them.
 struct CountedSet {
     explicit CountedSet(std::vector<TPoint2D> points) : Set(0)
     {
         Set.AddPoints(points);
-        Set.OnChange = [this](TPointsSetBase&) { ++Notified; };
+        Set.OwnerObject = &Owner;
+        Owner.OnChange = [this](TGraphicObject&) { ++Notified; };
     }
     std::vector<double> Xs() const
     {
@@ -27,6 +29,7 @@ struct CountedSet {
             xs.push_back(p.X);
         return xs;
     }
+    TGraphicObject Owner{1};
     TPointsSet2D Set;
     int Notified = 0;
 };
@@ -199,17 +202,17 @@ TEST(PointsSet, EventsCanBeHeldBackAndDoNotReEnter)
     s.Set.Add({});
     EXPECT_EQ(s.Notified, 1);
 
-    // A handler that changes the set is not called again by its own change.
+    // An owner that changes the set is not told again of its own change.
     int calls = 0;
-    s.Set.OnChange = [&](TPointsSetBase& set) {
+    s.Owner.OnChange = [&](TGraphicObject&) {
         ++calls;
-        static_cast<TPointsSet2D&>(set).Add({});
+        s.Set.Add({});
     };
     s.Set.Add({});
     EXPECT_EQ(calls, 1);
 
-    // Events are on again after a handler fails.
-    s.Set.OnChange = [](TPointsSetBase&) { throw std::runtime_error("handler"); };
+    // Events are on again after the owner's update fails.
+    s.Owner.OnChange = [](TGraphicObject&) { throw std::runtime_error("handler"); };
     EXPECT_THROW(s.Set.Add({}), std::runtime_error);
     EXPECT_FALSE(s.Set.DisableEvents);
 }

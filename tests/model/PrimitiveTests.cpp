@@ -381,16 +381,3 @@ TEST(Primitive, CopyKeepsClassPointsAndPlacement)
     EXPECT_FALSE(dynamic_cast<TLine2D&>(*lineCopy).Points().Growable);
 }
 
-TEST(Primitive, SharedHandlerOutlivesEachPrimitive)
-{
-    const long before = PrimitiveHandler().use_count();
-    auto keeper = std::make_unique<TPunto2D>(1, TPoint2D{0, 0, 1});
-    {
-        TPunto2D freed(2, {0, 0, 1});
-        EXPECT_EQ(PrimitiveHandler().use_count(), before + 2);
-    }
-    double dist = 0;
-    EXPECT_EQ(keeper->HitTest({0, 0, 1}, dist, 1), 0);
-    keeper.reset();
-    EXPECT_EQ(PrimitiveHandler().use_count(), before);
-}
