@@ -19,6 +19,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <unordered_map>
 #include <unistd.h>
@@ -241,6 +242,26 @@ void BM_LoadFromFile(benchmark::State& state)
     state.counters["load_peak_RSS_bytes_per_object"] = LoadBytesPerObject;
 }
 
+// Taking as many fresh pages from the kernel as a load adds, and writing one byte to each:
+// what a first load pays for its objects' memory, whatever it stores there.
+void BM_FreshMemory(benchmark::State& state)
+{
+    const auto bytes = static_cast<size_t>(LoadBytesPerObject * (Lines + Polylines));
+    double seconds = 0;
+    for (auto _ : state) {
+        const auto t0 = std::chrono::steady_clock::now();
+        void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (p == MAP_FAILED)
+            std::abort();
+        auto* bytesAt = static_cast<volatile uint8_t*>(p);
+        for (size_t i = 0; i < bytes; i += 4096)
+            bytesAt[i] = 1;
+        seconds += Since(t0);
+        ::munmap(p, bytes);
+    }
+    Record(state, "fresh", seconds, static_cast<double>(bytes));
+}
+
 void BM_PlainRead(benchmark::State& state)
 {
     double seconds = 0;
@@ -333,6 +354,16 @@ void PrintRatios()
         for (double t : LoadSeconds)
             std::printf(" %.0f ms", t * 1e3);
         std::printf(" (the first into fresh memory)\n");
+        const auto read = Results.find("read"), fresh = Results.find("fresh");
+        if (read != Results.end() && fresh != Results.end()) {
+            const double first = LoadSeconds.front(), later = LoadSeconds.back();
+            std::printf("first load %.2fx the plain read; a later one (memory reused) %.2fx\n",
+                        first / read->second.first, later / read->second.first);
+            std::printf("fresh memory of the load's size (%.0f MB): %.0f ms; first load / (plain read + fresh memory) "
+                        "%.2fx\n",
+                        fresh->second.second / 1e6, fresh->second.first * 1e3,
+                        first / (read->second.first + fresh->second.first));
+        }
     }
     std::printf("peak resident memory of the built drawing: %.0f bytes per object\n", Big().BytesPerObject);
     std::printf("peak resident memory a load adds (file bytes and objects): %.0f bytes per object\n",
@@ -351,6 +382,7 @@ BENCHMARK(BM_SaveToStream)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_PlainWrite)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_LoadFromFile)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_PlainRead)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_FreshMemory)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_FindObject)->Arg(10'000)->Arg(Lines + Polylines);
 BENCHMARK(BM_HashMapReference)->Arg(10'000)->Arg(Lines + Polylines);
 

@@ -62,6 +62,7 @@ struct TRecordKind {
     bool Is2D = false;
     bool IsContainer = false;
     bool IsBlockReference = false;
+    bool IsBitmap = false;
 };
 
 class TRecordKinds {
@@ -73,7 +74,8 @@ public:
             Type = &type;
             Kind = {dynamic_cast<const TObject2D*>(&obj) != nullptr,
                     dynamic_cast<const TContainer2D*>(&obj) != nullptr,
-                    dynamic_cast<const TBlock2D*>(&obj) != nullptr};
+                    dynamic_cast<const TBlock2D*>(&obj) != nullptr,
+                    dynamic_cast<const TBitmap2D*>(&obj) != nullptr};
         }
         return Kind;
     }
@@ -373,7 +375,7 @@ void TQV_01Cmp2D::LoadObjectsFromStream(TStreamReader& Stream, const std::string
         if (index == LabelClassIndex && OnDrawingLabelRead)
             OnDrawingLabelRead(*added);
         // The image read last is the one tracing works on.
-        if (auto* image = dynamic_cast<TBitmap2D*>(added))
-            CurrentBitmap = image;
+        if (kind.IsBitmap)
+            CurrentBitmap = static_cast<TBitmap2D*>(added);
     }
 }

@@ -218,8 +218,7 @@ void TMatrix4::LoadFromStream(TStreamReader& R)
 {
     // Read whole before storing: a short stream fails and leaves the matrix as it was.
     std::array<double, 16> m;
-    for (double& v : m)
-        v = R.ReadDouble();
+    R.ReadDoubles(m);
     M = m;
 }
 

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -80,6 +81,15 @@ public:
     int64_t ReadInt64() { return static_cast<int64_t>(GetLE<uint64_t>(Take(8))); }
     float ReadSingle() { return std::bit_cast<float>(GetLE<uint32_t>(Take(4))); }
     double ReadDouble() { return std::bit_cast<double>(GetLE<uint64_t>(Take(8))); }
+    // dst.size() Doubles, checked once: matrices and points are read in runs.
+    void ReadDoubles(std::span<double> dst)
+    {
+        const uint8_t* p = Take(dst.size() * 8);
+        for (double& v : dst) {
+            v = std::bit_cast<double>(GetLE<uint64_t>(p));
+            p += 8;
+        }
+    }
     void ReadBytes(void* dst, size_t size);
     std::string ReadChars(size_t size);  // exactly size bytes, checked first
     void Skip(size_t size);
