@@ -55,7 +55,6 @@ void TGraphicObjList::Append(TGraphicObject* obj)
     TSectionGuard guard(Lock);
     if (ActiveIterators > 0)
         throw ECADListBlocked("TGraphicObjList.Add: The list has active iterators.");
-    Compact();
     const size_t pos = Objects.size();
     RASTREL_ASSERT(pos < PositionMask);
     const int32_t id = obj->ID;
@@ -117,7 +116,7 @@ void TGraphicObjList::Index(int32_t id, size_t pos)
     size_t i = SlotOf(id);
     while (IdSlots[i].Entry != VacantSlot)
         i = (i + 1) & mask;
-    IdSlots[i] = TIdSlot{id, static_cast<uint32_t>(pos)};
+    IdSlots[i] = TIdSlot{Objects[pos], id, static_cast<uint32_t>(pos)};
     ++IdCount;
 }
 
@@ -132,6 +131,7 @@ void TGraphicObjList::Unindex(size_t pos)
         // Duplicate IDs come only from odd files: the next holder is looked for along the array.
         for (size_t next = pos + 1; next < Objects.size(); ++next)
             if (Objects[next] && IndexedIDs[next] == id) {
+                slot->First = Objects[next];
                 slot->Entry = static_cast<uint32_t>(next) | SharedIdFlag;
                 return;
             }
@@ -163,7 +163,7 @@ void TGraphicObjList::GrowIndex(size_t entries)
         size *= 2;
     if (size == IdSlots.size())
         return;
-    std::vector<TIdSlot> old(size, TIdSlot{0, VacantSlot});
+    std::vector<TIdSlot> old(size, TIdSlot{nullptr, 0, VacantSlot});
     old.swap(IdSlots);
     const size_t mask = IdSlots.size() - 1;
     for (const TIdSlot& slot : old) {
@@ -276,8 +276,9 @@ void TGraphicObjList::FreeAll()
             }
         }
         // Freed from the head, each taken out of the array before it goes.
-        for (TGraphicObject*& obj : Objects)
+        for (TGraphicObject*& obj : Objects) {
             const std::unique_ptr<TGraphicObject> freed(std::exchange(obj, nullptr));
+        }
     }
     std::vector<TGraphicObject*>().swap(Objects);
     std::vector<int32_t>().swap(IndexedIDs);
@@ -303,8 +304,12 @@ TGraphicObject* TGraphicObjList::Find(int32_t id)
     TSectionGuard guard(Lock);
     if (Exclusive())
         throw ECADListBlocked("TGraphicObjList.GetIterator: The list has exclusive iterator.");
-    const size_t pos = PositionOf(id);
-    return pos == npos ? nullptr : Objects[pos];
+    const TIdSlot* slot = FindSlot(id);
+    if (!slot)
+        return nullptr;
+    // As in PositionOf: a listed object keeps the ID it was added under.
+    RASTREL_ASSERT(slot->First->ID == id);
+    return slot->First;
 }
 
 TGraphicObjIterator TGraphicObjList::GetIterator()
