@@ -1,5 +1,8 @@
 #include "QVList.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace {
 
 class TSectionGuard {
@@ -21,14 +24,14 @@ TGraphicObjList::TGraphicObjList(bool ownsObjects) : Owns(ownsObjects) {}
 
 TGraphicObjList::~TGraphicObjList()
 {
-    // An iterator alive now would point into freed nodes.
+    // An iterator alive now would point into a freed array.
     RASTREL_ASSERT(ActiveIterators == 0);
     FreeAll();
 }
 
 void TGraphicObjList::SetOwnsObjects(bool owns)
 {
-    RASTREL_ASSERT(Nodes.empty() || owns == Owns);
+    RASTREL_ASSERT(Live == 0 || owns == Owns);
     Owns = owns;
 }
 
@@ -36,30 +39,37 @@ TGraphicObject* TGraphicObjList::Add(std::unique_ptr<TGraphicObject> obj)
 {
     RASTREL_ASSERT(obj && Owns);
     TGraphicObject* raw = obj.get();
-    Append(raw, std::move(obj));
+    Append(raw);
+    static_cast<void>(obj.release());  // the list owns it now
     return raw;
 }
 
 void TGraphicObjList::Add(TGraphicObject& obj)
 {
     RASTREL_ASSERT(!Owns);
-    Append(&obj, nullptr);
+    Append(&obj);
 }
 
-void TGraphicObjList::Append(TGraphicObject* obj, std::unique_ptr<TGraphicObject> owned)
+void TGraphicObjList::Append(TGraphicObject* obj)
 {
     TSectionGuard guard(Lock);
     if (ActiveIterators > 0)
         throw ECADListBlocked("TGraphicObjList.Add: The list has active iterators.");
-    Nodes.push_back(TNode{obj, nullptr, obj->ID, Nodes.end(), Nodes.end()});
-    TNodeIt node = std::prev(Nodes.end());
+    const size_t pos = Objects.size();
+    RASTREL_ASSERT(pos < PositionMask);
+    const int32_t id = obj->ID;
+    // Anything that fails leaves the list as it was and the object with the caller.
+    Objects.push_back(obj);
     try {
-        Index(node);
+        IndexedIDs.push_back(id);
+        Index(id, pos);
     } catch (...) {
-        Nodes.pop_back();  // the object stays with the caller
+        Objects.pop_back();
+        if (IndexedIDs.size() > pos)
+            IndexedIDs.pop_back();
         throw;
     }
-    node->Owned = std::move(owned);
+    ++Live;
 }
 
 size_t TGraphicObjList::SlotOf(int32_t id) const
@@ -71,53 +81,78 @@ size_t TGraphicObjList::SlotOf(int32_t id) const
     return static_cast<size_t>(u ^ (u >> 11) ^ (u >> 22)) & (IdSlots.size() - 1);
 }
 
-TGraphicObjList::TIdChain* TGraphicObjList::FindChain(int32_t id)
+TGraphicObjList::TIdSlot* TGraphicObjList::FindSlot(int32_t id)
 {
     if (IdSlots.empty())
         return nullptr;
     const size_t mask = IdSlots.size() - 1;
-    for (size_t i = SlotOf(id); IdSlots[i].Used; i = (i + 1) & mask)
+    for (size_t i = SlotOf(id); IdSlots[i].Entry != VacantSlot; i = (i + 1) & mask)
         if (IdSlots[i].Key == id)
-            return &IdSlots[i].Chain;
+            return &IdSlots[i];
     return nullptr;
 }
 
-TGraphicObjList::TIdChain& TGraphicObjList::ChainFor(int32_t id, bool& inserted)
+size_t TGraphicObjList::PositionOf(int32_t id)
 {
+    const TIdSlot* slot = FindSlot(id);
+    if (!slot)
+        return npos;
+    const size_t pos = slot->Entry & PositionMask;
+    // The index is keyed by the ID an object had when it was added; changing the ID of an
+    // object while a list holds it is a programmer's error.
+    RASTREL_ASSERT(pos < Objects.size() && Objects[pos] && Objects[pos]->ID == id);
+    return pos;
+}
+
+void TGraphicObjList::Index(int32_t id, size_t pos)
+{
+    if (TIdSlot* slot = FindSlot(id)) {
+        slot->Entry |= SharedIdFlag;
+        return;
+    }
     if ((IdCount + 1) * 4 > IdSlots.size() * 3)
         GrowIndex(IdCount + 1);
     const size_t mask = IdSlots.size() - 1;
     size_t i = SlotOf(id);
-    for (; IdSlots[i].Used; i = (i + 1) & mask)
-        if (IdSlots[i].Key == id) {
-            inserted = false;
-            return IdSlots[i].Chain;
-        }
-    IdSlots[i].Key = id;
-    IdSlots[i].Used = true;
+    while (IdSlots[i].Entry != VacantSlot)
+        i = (i + 1) & mask;
+    IdSlots[i] = TIdSlot{Objects[pos], id, static_cast<uint32_t>(pos)};
     ++IdCount;
-    inserted = true;
-    return IdSlots[i].Chain;
 }
 
-void TGraphicObjList::EraseChain(int32_t id)
+void TGraphicObjList::Unindex(size_t pos)
+{
+    const int32_t id = IndexedIDs[pos];
+    TIdSlot* slot = FindSlot(id);
+    RASTREL_ASSERT(slot);
+    if ((slot->Entry & PositionMask) != pos)
+        return;  // a later object with the ID: the first stays indexed
+    if (slot->Entry & SharedIdFlag) {
+        // Duplicate IDs come only from odd files: the next holder is looked for along the array.
+        for (size_t next = pos + 1; next < Objects.size(); ++next)
+            if (Objects[next] && IndexedIDs[next] == id) {
+                slot->First = Objects[next];
+                slot->Entry = static_cast<uint32_t>(next) | SharedIdFlag;
+                return;
+            }
+    }
+    EraseSlot(*slot);
+}
+
+void TGraphicObjList::EraseSlot(TIdSlot& slot)
 {
     const size_t mask = IdSlots.size() - 1;
-    size_t i = SlotOf(id);
-    while (!(IdSlots[i].Used && IdSlots[i].Key == id)) {
-        RASTREL_ASSERT(IdSlots[i].Used);
-        i = (i + 1) & mask;
-    }
+    size_t i = static_cast<size_t>(&slot - IdSlots.data());
     // Backward shift: every later entry of the probe run whose home slot does not lie between
     // the hole and itself moves into the hole, so no lookup stops early at an empty slot.
-    for (size_t j = (i + 1) & mask; IdSlots[j].Used; j = (j + 1) & mask) {
+    for (size_t j = (i + 1) & mask; IdSlots[j].Entry != VacantSlot; j = (j + 1) & mask) {
         const size_t home = SlotOf(IdSlots[j].Key);
         if (((j - home) & mask) >= ((j - i) & mask)) {
             IdSlots[i] = IdSlots[j];
             i = j;
         }
     }
-    IdSlots[i].Used = false;
+    IdSlots[i].Entry = VacantSlot;
     --IdCount;
 }
 
@@ -128,62 +163,24 @@ void TGraphicObjList::GrowIndex(size_t entries)
         size *= 2;
     if (size == IdSlots.size())
         return;
-    std::vector<TIdSlot> old(size, TIdSlot{0, false, {}});
+    std::vector<TIdSlot> old(size, TIdSlot{nullptr, 0, VacantSlot});
     old.swap(IdSlots);
     const size_t mask = IdSlots.size() - 1;
     for (const TIdSlot& slot : old) {
-        if (!slot.Used)
+        if (slot.Entry == VacantSlot)
             continue;
         size_t i = SlotOf(slot.Key);
-        while (IdSlots[i].Used)
+        while (IdSlots[i].Entry != VacantSlot)
             i = (i + 1) & mask;
         IdSlots[i] = slot;
     }
 }
 
-void TGraphicObjList::Index(TNodeIt node)
+size_t TGraphicObjList::NextLive(size_t pos) const
 {
-    bool inserted = false;
-    TIdChain& chain = ChainFor(node->IndexedID, inserted);
-    if (inserted) {
-        chain = TIdChain{node, node, node->Obj};
-        return;
-    }
-    TNodeIt last = chain.Last;
-    last->NextSameID = node;
-    node->PrevSameID = last;
-    chain.Last = node;
-}
-
-void TGraphicObjList::Unindex(TNodeIt node)
-{
-    TIdChain* found = FindChain(node->IndexedID);
-    RASTREL_ASSERT(found);
-    TIdChain& chain = *found;
-    if (node->PrevSameID != Nodes.end())
-        node->PrevSameID->NextSameID = node->NextSameID;
-    else
-        chain.First = node->NextSameID;
-    if (node->NextSameID != Nodes.end())
-        node->NextSameID->PrevSameID = node->PrevSameID;
-    else
-        chain.Last = node->PrevSameID;
-    if (chain.First == Nodes.end())
-        EraseChain(node->IndexedID);
-    else
-        chain.FirstObj = chain.First->Obj;
-}
-
-TGraphicObjList::TNodeIt TGraphicObjList::FindNode(int32_t id)
-{
-    const TIdChain* chain = FindChain(id);
-    if (!chain)
-        return Nodes.end();
-    TNodeIt node = chain->First;
-    // The index is keyed by the ID an object had when it was added; changing the ID of an
-    // object while a list holds it is a programmer's error.
-    RASTREL_ASSERT(node->Obj->ID == id);
-    return node;
+    while (pos < Objects.size() && !Objects[pos])
+        ++pos;
+    return std::min(pos, Objects.size());
 }
 
 bool TGraphicObjList::Delete(int32_t id)
@@ -191,30 +188,69 @@ bool TGraphicObjList::Delete(int32_t id)
     TSectionGuard guard(Lock);
     if (ActiveIterators > 0)
         throw ECADListBlocked("TGraphicObjList.Delete: The list has active iterators.");
-    const TNodeIt node = FindNode(id);
-    if (node == Nodes.end())
+    const size_t pos = PositionOf(id);
+    if (pos == npos)
         throw ECADListObjNotFound("TGraphicObjList.Delete: Object not found");
-    DeleteNode(node);
+    DeleteAt(pos);
+    Compact();
     return true;
 }
 
-void TGraphicObjList::DeleteNode(TNodeIt node)
+void TGraphicObjList::DeleteAt(size_t pos)
 {
     TSectionGuard guard(Lock);
     // An object that refuses to go stays in the list and the error reaches the caller.
-    if (node->Owned)
-        node->Owned->CheckCanFree();
-    Unindex(node);
-    Nodes.erase(node);
+    if (Owns)
+        Objects[pos]->CheckCanFree();
+    RemoveAt(pos);  // the owned object is freed with the pointer handed back
 }
 
-std::unique_ptr<TGraphicObject> TGraphicObjList::RemoveNode(TNodeIt node)
+std::unique_ptr<TGraphicObject> TGraphicObjList::RemoveAt(size_t pos)
 {
     TSectionGuard guard(Lock);
-    std::unique_ptr<TGraphicObject> obj = std::move(node->Owned);
-    Unindex(node);
-    Nodes.erase(node);
-    return obj;
+    TGraphicObject* obj = Objects[pos];
+    Unindex(pos);
+    Bury(pos);
+    return std::unique_ptr<TGraphicObject>(Owns ? obj : nullptr);
+}
+
+void TGraphicObjList::Bury(size_t pos)
+{
+    Objects[pos] = nullptr;
+    --Live;
+    ++Holes;
+    while (!Objects.empty() && !Objects.back()) {
+        Objects.pop_back();
+        IndexedIDs.pop_back();
+        --Holes;
+    }
+    Head = NextLive(Head);
+}
+
+void TGraphicObjList::Compact()
+{
+    if (ActiveIterators > 0 || Holes <= Live)
+        return;
+    size_t to = 0;
+    for (size_t from = Head; from < Objects.size(); ++from) {
+        if (!Objects[from])
+            continue;
+        if (to != from) {
+            // Only the first holder of an ID is indexed by position. A new position is below
+            // every old one still to come, so it is never mistaken for one.
+            TIdSlot* slot = FindSlot(IndexedIDs[from]);
+            RASTREL_ASSERT(slot);
+            if ((slot->Entry & PositionMask) == from)
+                slot->Entry = static_cast<uint32_t>(to) | (slot->Entry & SharedIdFlag);
+            Objects[to] = Objects[from];
+            IndexedIDs[to] = IndexedIDs[from];
+        }
+        ++to;
+    }
+    Objects.resize(to);
+    IndexedIDs.resize(to);
+    Holes = 0;
+    Head = 0;
 }
 
 void TGraphicObjList::Clear()
@@ -227,29 +263,40 @@ void TGraphicObjList::Clear()
 
 void TGraphicObjList::FreeAll()
 {
-    for (TNode& node : Nodes) {
-        if (!node.Owned)
-            continue;
-        try {
-            node.Owned->CheckCanFree();
-        } catch (const std::exception&) {
-            // It is dropped from the list but not freed: whatever still refers to it (block
-            // references to a definition) keeps pointing at a live object.
-            static_cast<void>(node.Owned.release());
+    if (Owns) {
+        for (TGraphicObject*& obj : Objects) {
+            if (!obj)
+                continue;
+            try {
+                obj->CheckCanFree();
+            } catch (const std::exception&) {
+                // It is dropped from the list but not freed: whatever still refers to it (block
+                // references to a definition) keeps pointing at a live object.
+                obj = nullptr;
+            }
+        }
+        // Freed from the head, each taken out of the array before it goes.
+        for (TGraphicObject*& obj : Objects) {
+            const std::unique_ptr<TGraphicObject> freed(std::exchange(obj, nullptr));
         }
     }
-    // Nodes go one by one from the head, so a long list never recurses.
-    while (!Nodes.empty())
-        Nodes.pop_front();
+    std::vector<TGraphicObject*>().swap(Objects);
+    std::vector<int32_t>().swap(IndexedIDs);
     std::vector<TIdSlot>().swap(IdSlots);
     IdCount = 0;
+    Live = 0;
+    Holes = 0;
+    Head = 0;
 }
 
 void TGraphicObjList::Reserve(int32_t n)
 {
     TSectionGuard guard(Lock);
-    if (n > 0)
-        GrowIndex(static_cast<size_t>(n));
+    if (n <= 0)
+        return;
+    GrowIndex(static_cast<size_t>(n));
+    Objects.reserve(static_cast<size_t>(n));
+    IndexedIDs.reserve(static_cast<size_t>(n));
 }
 
 TGraphicObject* TGraphicObjList::Find(int32_t id)
@@ -257,12 +304,12 @@ TGraphicObject* TGraphicObjList::Find(int32_t id)
     TSectionGuard guard(Lock);
     if (Exclusive())
         throw ECADListBlocked("TGraphicObjList.GetIterator: The list has exclusive iterator.");
-    const TIdChain* chain = FindChain(id);
-    if (!chain)
+    const TIdSlot* slot = FindSlot(id);
+    if (!slot)
         return nullptr;
-    TGraphicObject* obj = chain->FirstObj;
-    RASTREL_ASSERT(obj->ID == id);
-    return obj;
+    // As in PositionOf: a listed object keeps the ID it was added under.
+    RASTREL_ASSERT(slot->First->ID == id);
+    return slot->First;
 }
 
 TGraphicObjIterator TGraphicObjList::GetIterator()
@@ -289,16 +336,17 @@ TGraphicObjIterator TGraphicObjList::GetForcedExclusiveIterator()
 // ---- TGraphicObjIterator ----
 
 TGraphicObjIterator::TGraphicObjIterator(TGraphicObjList& list, bool exclusive)
-    : List(&list), CurrentNode(list.Nodes.begin()), HoldsExclusive(exclusive)
+    : List(&list), Position(0), HoldsExclusive(exclusive)
 {
     TSectionGuard guard(list.Lock);
+    Position = list.Head;
     ++list.ActiveIterators;
     if (exclusive)
         ++list.ExclusiveIterators;
 }
 
 TGraphicObjIterator::TGraphicObjIterator(TGraphicObjIterator&& other) noexcept
-    : List(other.List), CurrentNode(other.CurrentNode), HoldsExclusive(other.HoldsExclusive)
+    : List(other.List), Position(other.Position), HoldsExclusive(other.HoldsExclusive)
 {
     other.List = nullptr;
 }
@@ -312,13 +360,15 @@ TGraphicObjIterator::~TGraphicObjIterator()
         --List->ActiveIterators;
     if (HoldsExclusive && List->ExclusiveIterators > 0)
         --List->ExclusiveIterators;
+    // The holes a walk left are squeezed out once the last walk is over.
+    List->Compact();
 }
 
 TGraphicObject* TGraphicObjIterator::First()
 {
     if (!List)
         return nullptr;
-    CurrentNode = List->Nodes.begin();
+    Position = List->Head;
     return Current();
 }
 
@@ -326,58 +376,55 @@ TGraphicObject* TGraphicObjIterator::Next()
 {
     if (!HasCurrent())
         return nullptr;
-    ++CurrentNode;
+    Position = List->NextLive(Position + 1);
     return Current();
 }
 
 TGraphicObject* TGraphicObjIterator::Current() const
 {
-    return HasCurrent() ? CurrentNode->Obj : nullptr;
+    return HasCurrent() ? List->Objects[Position] : nullptr;
 }
 
 TGraphicObject* TGraphicObjIterator::Search(int32_t id)
 {
     if (!List)
         return nullptr;
-    const TGraphicObjList::TNodeIt node = List->FindNode(id);
-    if (node == List->Nodes.end())
+    const size_t pos = List->PositionOf(id);
+    if (pos == TGraphicObjList::npos)
         return nullptr;
-    CurrentNode = node;
-    return node->Obj;
+    Position = pos;
+    return List->Objects[pos];
 }
 
 int32_t TGraphicObjIterator::Count() const { return List ? List->Count() : 0; }
 
 // ---- TExclusiveGraphicObjIterator ----
 
-TGraphicObjList::TNodeIt TExclusiveGraphicObjIterator::TakeCurrent(const char* operation)
+void TExclusiveGraphicObjIterator::CheckAlone(const char* operation) const
 {
     // Only a forced iterator can be alive beside an exclusive one; it must not lose its node.
     if (List->ActiveIterators > 1)
         throw ECADListBlocked(std::string("TExclusiveGraphicObjIterator.") + operation +
                               ": The list has other active iterators.");
-    return CurrentNode;
 }
 
 void TExclusiveGraphicObjIterator::DeleteCurrent()
 {
     if (!HasCurrent())
         return;
-    const TGraphicObjList::TNodeIt node = TakeCurrent("DeleteCurrent");
+    CheckAlone("DeleteCurrent");
+    List->DeleteAt(Position);
     // After the tail there is no current node, so a walk that goes on with Current() ends
     // instead of visiting the previous object again.
-    const TGraphicObjList::TNodeIt successor = std::next(node);
-    List->DeleteNode(node);
-    CurrentNode = successor;
+    Position = List->NextLive(Position + 1);
 }
 
 std::unique_ptr<TGraphicObject> TExclusiveGraphicObjIterator::RemoveCurrent()
 {
     if (!HasCurrent())
         return nullptr;
-    const TGraphicObjList::TNodeIt node = TakeCurrent("RemoveCurrent");
-    const TGraphicObjList::TNodeIt successor = std::next(node);
-    std::unique_ptr<TGraphicObject> obj = List->RemoveNode(node);
-    CurrentNode = successor;
+    CheckAlone("RemoveCurrent");
+    std::unique_ptr<TGraphicObject> obj = List->RemoveAt(Position);
+    Position = List->NextLive(Position + 1);
     return obj;
 }

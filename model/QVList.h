@@ -7,7 +7,6 @@
 #include "QVSys.h"
 
 #include <cstdint>
-#include <list>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -34,6 +33,9 @@ private:
 class TGraphicObjIterator;
 class TExclusiveGraphicObjIterator;
 
+// The objects sit in one array in the order added; a deleted one leaves a hole that walks skip,
+// and the holes are squeezed out once no iterator is alive and they outnumber the objects. So a
+// listed object costs a pointer, its ID and an index slot, with no allocation of its own.
 class TGraphicObjList {
 public:
     // A list made without ownership only refers to objects another list owns (selections).
@@ -50,7 +52,8 @@ public:
     // Deletes the first object with that ID (freed when owned).
     bool Delete(int32_t id);
     void Clear();
-    // Makes room in the ID index for n objects in all, so a large load does not rehash.
+    // Makes room for n objects in all, in the array and in the ID index, so a large load neither
+    // copies the array nor rehashes.
     void Reserve(int32_t n);
 
     // The first object added with that ID, or null, as a shared iterator's Search finds it (and
@@ -66,7 +69,7 @@ public:
     bool HasActiveIterators() const { return ActiveIterators > 0; }
     int32_t ActiveIteratorCount() const { return ActiveIterators; }
     bool Exclusive() const { return ExclusiveIterators > 0; }
-    int32_t Count() const { return static_cast<int32_t>(Nodes.size()); }
+    int32_t Count() const { return static_cast<int32_t>(Live); }
     bool OwnsObjects() const { return Owns; }
     // Only on an empty list: a list does not change owner of what it already holds.
     void SetOwnsObjects(bool owns);
@@ -75,46 +78,51 @@ private:
     friend class TGraphicObjIterator;
     friend class TExclusiveGraphicObjIterator;
 
-    struct TNode;
-    using TNodeIt = std::list<TNode>::iterator;
-    struct TNode {
-        TGraphicObject* Obj;
-        std::unique_ptr<TGraphicObject> Owned;  // null in a non-owning list
-        int32_t IndexedID;                      // the ID the node is indexed under
-        TNodeIt PrevSameID, NextSameID;         // the nodes with the same ID, in list order
-    };
-    // The nodes of one ID, so a lookup finds the first added in constant time. The first
-    // node's object is kept here too: a lookup then reads no list node.
-    struct TIdChain {
-        TNodeIt First, Last;
-        TGraphicObject* FirstObj;
-    };
-
     // The ID index: open addressing with linear probing in one flat table of a power-of-two
-    // size, at most three quarters full, so adding an object allocates nothing of its own.
+    // size, at most three quarters full. A slot holds the first object added with its ID and
+    // that object's position; keeping the object there too spares a lookup by ID a cache miss in
+    // the array. SharedIdFlag marks that later objects may carry the same ID, so only then does
+    // deleting the first look along the array for its successor.
     struct TIdSlot {
+        TGraphicObject* First;
         int32_t Key;
-        bool Used;
-        TIdChain Chain;
+        uint32_t Entry;  // position | SharedIdFlag, or VacantSlot
     };
-    size_t SlotOf(int32_t id) const;
-    TIdChain* FindChain(int32_t id);
-    // The chain of that ID, made empty-handed (inserted = true) when the ID is new.
-    TIdChain& ChainFor(int32_t id, bool& inserted);
-    void EraseChain(int32_t id);
-    void GrowIndex(size_t entries);
+    static constexpr uint32_t VacantSlot = 0xFFFFFFFFu;
+    static constexpr uint32_t SharedIdFlag = 0x80000000u;
+    static constexpr uint32_t PositionMask = 0x7FFFFFFFu;
 
-    void Append(TGraphicObject* obj, std::unique_ptr<TGraphicObject> owned);
-    void Index(TNodeIt node);
-    void Unindex(TNodeIt node);
-    TNodeIt FindNode(int32_t id);
-    void DeleteNode(TNodeIt node);
-    std::unique_ptr<TGraphicObject> RemoveNode(TNodeIt node);
+    size_t SlotOf(int32_t id) const;
+    TIdSlot* FindSlot(int32_t id);
+    // The position of the first object with that ID, or npos.
+    size_t PositionOf(int32_t id);
+    void GrowIndex(size_t entries);
+    void Index(int32_t id, size_t pos);
+    void Unindex(size_t pos);
+    void EraseSlot(TIdSlot& slot);
+
+    void Append(TGraphicObject* obj);
+    // The first object at or after pos; the array's size when none.
+    size_t NextLive(size_t pos) const;
+    void DeleteAt(size_t pos);
+    std::unique_ptr<TGraphicObject> RemoveAt(size_t pos);
+    // Leaves a hole at pos; trailing holes go at once, as no walk can reach them.
+    void Bury(size_t pos);
+    // Squeezes the holes out when they outnumber the objects and no iterator can see it.
+    void Compact();
     void FreeAll();
 
-    std::list<TNode> Nodes;
+    static constexpr size_t npos = static_cast<size_t>(-1);
+
+    // Null where an object was deleted. An owning list owns what these point to.
+    std::vector<TGraphicObject*> Objects;
+    // The ID each object was indexed under, beside it (an object's ID may change while listed).
+    std::vector<int32_t> IndexedIDs;
     std::vector<TIdSlot> IdSlots;
     size_t IdCount = 0;
+    size_t Live = 0;   // objects held
+    size_t Holes = 0;  // deleted positions still in the array
+    size_t Head = 0;   // the first object's position (no hole before it); the size when empty
     bool Owns;
     int32_t ActiveIterators = 0;
     int32_t ExclusiveIterators = 0;
@@ -141,10 +149,10 @@ public:
 
 protected:
     TGraphicObjIterator(TGraphicObjList& list, bool exclusive);
-    bool HasCurrent() const { return List && CurrentNode != List->Nodes.end(); }
+    bool HasCurrent() const { return List && Position < List->Objects.size(); }
 
     TGraphicObjList* List;
-    TGraphicObjList::TNodeIt CurrentNode;
+    size_t Position;  // in the list's array; its size (or more) past the end
     bool HoldsExclusive;
 
 private:
@@ -165,7 +173,7 @@ public:
 private:
     friend class TGraphicObjList;
     explicit TExclusiveGraphicObjIterator(TGraphicObjList& list) : TGraphicObjIterator(list, true) {}
-    TGraphicObjList::TNodeIt TakeCurrent(const char* operation);
+    void CheckAlone(const char* operation) const;
 };
 
 // A fixed number of owned object slots by index (the stroke fonts use it).

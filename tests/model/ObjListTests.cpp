@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <random>
@@ -289,6 +290,149 @@ TEST_F(ObjList, IndexFindsTheFirstHolderAfterRandomAddsAndDeletes)
     for (const auto& [id, holders] : model)
         held += holders.size();
     EXPECT_EQ(static_cast<size_t>(List.Count()), held);
+}
+
+// Deleted objects leave holes that are squeezed out once the walk is over: order, count and
+// lookups (the first holder of a duplicate ID included) must be the same before and after, and
+// an ID whose holders are all gone must not shadow a new holder.
+TEST_F(ObjList, WalkDeletionsKeepOrderAndLookupsAcrossCompaction)
+{
+    struct Case {
+        const char* name;
+        std::vector<int32_t> ids;
+        std::set<size_t> doomed;  // positions in ids
+    };
+    const std::vector<Case> cases = {
+        {"most deleted", {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, {0, 1, 2, 4, 5, 6, 7}},
+        {"all but the tail", {0, 1, 2, 3, 4, 5, 6, 7}, {0, 1, 2, 3, 4, 5, 6}},
+        {"all but the head", {0, 1, 2, 3, 4, 5, 6, 7}, {1, 2, 3, 4, 5, 6, 7}},
+        {"first of a duplicate ID", {5, 7, 5, 5}, {0}},
+        {"first of a duplicate ID far apart", {5, 1, 2, 3, 4, 6, 5}, {0, 1, 2, 3}},
+        {"later duplicate only", {5, 7, 5}, {2}},
+        {"every other", {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}, {0, 2, 4, 6, 8, 10}},
+        {"every holder of a duplicate ID", {3, 3, 4, 3, 3}, {0, 1, 3, 4}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        List.Clear();
+        std::vector<TGraphicObject*> held;
+        for (const int32_t id : c.ids)
+            held.push_back(List.Add(std::make_unique<TTracked>(id, Alive)));
+        std::vector<TGraphicObject*> left;
+        for (size_t i = 0; i < held.size(); ++i)
+            if (!c.doomed.count(i))
+                left.push_back(held[i]);
+        const auto check = [&](const char* when) {
+            SCOPED_TRACE(when);
+            std::vector<int32_t> ids;
+            for (TGraphicObject* obj : left)
+                ids.push_back(obj->ID);
+            EXPECT_EQ(Ids(), ids);
+            EXPECT_EQ(List.Count(), static_cast<int32_t>(left.size()));
+            for (const int32_t id : c.ids) {
+                const auto first = std::find_if(left.begin(), left.end(), [id](auto* obj) { return obj->ID == id; });
+                EXPECT_EQ(List.Find(id), first == left.end() ? nullptr : *first) << "ID " << id;
+            }
+        };
+        {
+            auto it = List.GetExclusiveIterator();
+            size_t i = 0;
+            for (it.First(); it.Current(); ++i) {
+                if (c.doomed.count(i))
+                    it.DeleteCurrent();
+                else
+                    it.Next();
+            }
+            auto reader = List.GetForcedExclusiveIterator();
+            std::vector<TGraphicObject*> walked;
+            for (TGraphicObject* obj = reader.First(); obj; obj = reader.Next())
+                walked.push_back(obj);
+            EXPECT_EQ(walked, left);
+        }
+        check("after the walk");
+        // New holders of every ID go to the tail and are found only where no older one is left.
+        for (const int32_t id : c.ids)
+            left.push_back(List.Add(std::make_unique<TTracked>(id, Alive)));
+        check("after adding again");
+        EXPECT_EQ(Alive.size(), left.size());
+    }
+}
+
+// Taking the head again and again (each time with a new iterator) and deleting by ID while
+// adding: positions shift under compaction, yet every lookup and walk agrees with a plain model.
+TEST_F(ObjList, RandomWalkDeletionsAgreeWithAModel)
+{
+    std::mt19937 rng(11);
+    std::vector<TGraphicObject*> model;  // the held objects in order
+    const auto firstHolder = [&](int32_t id) -> TGraphicObject* {
+        for (TGraphicObject* obj : model)
+            if (obj->ID == id)
+                return obj;
+        return nullptr;
+    };
+    for (int step = 0; step < 3000; ++step) {
+        const int32_t id = static_cast<int32_t>(rng() % 200) - 20;
+        switch (rng() % 4) {
+        case 0:
+        case 1:
+            model.push_back(List.Add(std::make_unique<TTracked>(id, Alive)));
+            break;
+        case 2:
+            if (TGraphicObject* first = firstHolder(id)) {
+                List.Delete(id);
+                model.erase(std::find(model.begin(), model.end(), first));
+            }
+            break;
+        default: {
+            // A walk that takes each object out with a chance that varies from walk to walk.
+            const uint32_t chance = rng() % 100;
+            auto it = List.GetExclusiveIterator();
+            std::vector<TGraphicObject*> kept;
+            for (TGraphicObject* obj = it.First(); obj;) {
+                if (rng() % 100 >= chance) {
+                    kept.push_back(obj);
+                    obj = it.Next();
+                } else if (rng() % 2) {
+                    it.DeleteCurrent();
+                    obj = it.Current();
+                } else {
+                    ASSERT_EQ(it.RemoveCurrent().get(), obj);
+                    obj = it.Current();
+                }
+            }
+            model = kept;
+            break;
+        }
+        }
+        ASSERT_EQ(List.Count(), static_cast<int32_t>(model.size()));
+        if (step % 100 != 0)
+            continue;
+        std::vector<int32_t> ids;
+        for (TGraphicObject* obj : model)
+            ids.push_back(obj->ID);
+        ASSERT_EQ(Ids(), ids);
+        for (int32_t probe = -20; probe < 180; ++probe)
+            ASSERT_EQ(List.Find(probe), firstHolder(probe)) << "ID " << probe;
+    }
+    EXPECT_EQ(Alive.size(), model.size());
+}
+
+// The index keeps the ID an object was added under, so taking out an object whose ID changed
+// meanwhile leaves no stale entry behind.
+TEST_F(ObjList, ObjectRenumberedWhileListedLeavesNoStaleEntry)
+{
+    Fill({1, 2});
+    std::unique_ptr<TGraphicObject> taken;
+    {
+        auto it = List.GetExclusiveIterator();
+        it.First()->ID = 9;
+        taken = it.RemoveCurrent();
+    }
+    EXPECT_EQ(List.Find(9), nullptr);
+    EXPECT_EQ(List.Find(1), nullptr);
+    TGraphicObject* again = List.Add(std::make_unique<TTracked>(1, Alive));
+    EXPECT_EQ(List.Find(1), again);
+    EXPECT_EQ(Ids(), (std::vector<int32_t>{2, 1}));
 }
 
 TEST_F(ObjList, NonOwningListLeavesObjectsAlive)
