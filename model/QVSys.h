@@ -1,6 +1,7 @@
 #pragma once
 // The root of every object a drawing holds, and the class registry that turns the class index
 // stored in a stream back into the class that reads the object's data.
+#include "ObjectMemory.h"
 #include "QVGeom2D.h"
 #include "QVHandler.h"
 #include "QVStream.h"
@@ -31,6 +32,10 @@ public:
 
     TGraphicObject(const TGraphicObject&) = delete;
     TGraphicObject& operator=(const TGraphicObject&) = delete;
+
+    // Every drawing object lives in the object memory; the virtual destructor gives delete the size.
+    static void* operator new(size_t size) { return AllocateObjectMemory(size); }
+    static void operator delete(void* p, size_t size) noexcept { FreeObjectMemory(p, size); }
 
     // The class's own name, as registered; a subclass that is streamed overrides it.
     virtual std::string_view ClassName() const { return "TGraphicObject"; }

@@ -1,0 +1,201 @@
+#include "ObjectMemory.h"
+
+#include "CADExceptions.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <new>
+#include <sys/mman.h>
+#include <system_error>
+#include <thread>
+
+#ifdef RASTREL_OBJECT_MEMORY_ASAN
+#include <sanitizer/asan_interface.h>
+#include <sanitizer/lsan_interface.h>
+#endif
+
+namespace {
+
+constexpr std::size_t SizeClasses = ObjectMemoryMaxPooledSize / ObjectMemoryAlignment;
+constexpr std::size_t ChunkBytes = std::size_t{4} << 20;
+// Chunks the supplier keeps resident ahead of use: enough to cover a loading thread while the
+// supplier maps the next one.
+constexpr int ReadyChunks = 3;
+
+#ifdef RASTREL_OBJECT_MEMORY_ASAN
+// A poisoned gap after every block, so an overrun into the next object is reported.
+constexpr std::size_t RedZone = ObjectMemoryAlignment;
+#else
+constexpr std::size_t RedZone = 0;
+#endif
+
+// Whole chunks and free blocks are unaddressable for AddressSanitizer; a block is addressable
+// exactly over the size asked for while it is in use.
+void Poison([[maybe_unused]] void* p, [[maybe_unused]] std::size_t size)
+{
+#ifdef RASTREL_OBJECT_MEMORY_ASAN
+    ASAN_POISON_MEMORY_REGION(p, size);
+#endif
+}
+
+void Unpoison([[maybe_unused]] void* p, [[maybe_unused]] std::size_t size)
+{
+#ifdef RASTREL_OBJECT_MEMORY_ASAN
+    ASAN_UNPOISON_MEMORY_REGION(p, size);
+#endif
+}
+
+// A new chunk with its pages resident; null when the system refuses.
+std::byte* MapChunk() noexcept
+{
+    void* p = ::mmap(nullptr, ChunkBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+    if (p == MAP_FAILED)
+        return nullptr;
+    Poison(p, ChunkBytes);
+#ifdef RASTREL_OBJECT_MEMORY_ASAN
+    // Objects here hold heap pointers (strings, vectors); LeakSanitizer must see them. It skips
+    // the poisoned, unused parts.
+    __lsan_register_root_region(p, ChunkBytes);
+#endif
+    return static_cast<std::byte*>(p);
+}
+
+// Keeps a few chunks mapped and resident on its own thread, so the page faults of fresh memory
+// stay off the thread that makes the objects.
+class TChunkSupplier {
+public:
+    TChunkSupplier()
+    {
+        try {
+            std::thread([this] { Run(); }).detach();
+        } catch (const std::system_error&) {
+            // No thread: every chunk is mapped where it is needed.
+        }
+    }
+
+    // A ready chunk, or one mapped here when none is.
+    std::byte* Take()
+    {
+        {
+            std::lock_guard lock(Mutex);
+            ++Takes;
+            Wanted.notify_one();
+            if (ReadyCount > 0)
+                return Ready[--ReadyCount];
+        }
+        std::byte* chunk = MapChunk();
+        if (!chunk)
+            throw std::bad_alloc();
+        return chunk;
+    }
+
+private:
+    void Run()
+    {
+        std::unique_lock lock(Mutex);
+        for (;;) {
+            Wanted.wait(lock, [this] { return ReadyCount < ReadyChunks; });
+            lock.unlock();
+            std::byte* chunk = MapChunk();
+            lock.lock();
+            if (chunk) {
+                Ready[ReadyCount++] = chunk;
+            } else {
+                // Out of memory: try again once a chunk has been taken.
+                const uint64_t takes = Takes;
+                Wanted.wait(lock, [&] { return Takes != takes; });
+            }
+        }
+    }
+
+    std::mutex Mutex;
+    std::condition_variable Wanted;
+    std::byte* Ready[ReadyChunks] = {};
+    int ReadyCount = 0;
+    uint64_t Takes = 0;
+};
+
+struct TFreeBlock {
+    TFreeBlock* Next;
+};
+
+// Free lists by size class (16-byte steps) and the unused rest of the current chunk. Memory is
+// never returned to the kernel: the blocks a freed drawing leaves are what the next drawing's
+// objects reuse, which makes a second load as fast as the first.
+class TObjectPool {
+public:
+    void* Allocate(std::size_t size)
+    {
+        const std::size_t sizeClass = ClassOf(size);
+        std::lock_guard lock(Mutex);
+        void* p = FreeLists[sizeClass];
+        if (p) {
+            Unpoison(p, sizeof(TFreeBlock));
+            FreeLists[sizeClass] = static_cast<TFreeBlock*>(p)->Next;
+            Poison(p, sizeof(TFreeBlock));
+        } else {
+            const std::size_t stride = (sizeClass + 1) * ObjectMemoryAlignment + RedZone;
+            if (static_cast<std::size_t>(ChunkEnd - Next) < stride) {
+                // The rest of the old chunk (less than one block) stays unused.
+                Next = Supplier.Take();
+                ChunkEnd = Next + ChunkBytes;
+            }
+            p = Next;
+            Next += stride;
+        }
+        Unpoison(p, size);
+        return p;
+    }
+
+    void Free(void* p, std::size_t size) noexcept
+    {
+        const std::size_t sizeClass = ClassOf(size);
+#ifdef RASTREL_OBJECT_MEMORY_ASAN
+        // A block freed twice would sit twice in its list and later serve two objects.
+        RASTREL_ASSERT(size == 0 || !__asan_address_is_poisoned(p));
+#endif
+        std::lock_guard lock(Mutex);
+        Unpoison(p, sizeof(TFreeBlock));
+        static_cast<TFreeBlock*>(p)->Next = FreeLists[sizeClass];
+        FreeLists[sizeClass] = static_cast<TFreeBlock*>(p);
+        Poison(p, (sizeClass + 1) * ObjectMemoryAlignment);
+    }
+
+private:
+    // 0 for 0..16 bytes, 1 for 17..32, ...
+    static std::size_t ClassOf(std::size_t size) { return size == 0 ? 0 : (size - 1) / ObjectMemoryAlignment; }
+
+    std::mutex Mutex;
+    TFreeBlock* FreeLists[SizeClasses] = {};
+    std::byte* Next = nullptr;
+    std::byte* ChunkEnd = nullptr;
+    TChunkSupplier Supplier;
+};
+
+// Never destroyed: the supplier thread runs until the process ends, and objects freed during
+// exit (static drawings) still find their pool.
+TObjectPool& Pool()
+{
+    static TObjectPool* const pool = new TObjectPool;
+    return *pool;
+}
+
+}  // namespace
+
+void* AllocateObjectMemory(std::size_t size)
+{
+    if (size > ObjectMemoryMaxPooledSize)
+        return ::operator new(size);
+    return Pool().Allocate(size);
+}
+
+void FreeObjectMemory(void* p, std::size_t size) noexcept
+{
+    if (!p)
+        return;
+    if (size > ObjectMemoryMaxPooledSize)
+        ::operator delete(p);
+    else
+        Pool().Free(p, size);
+}
