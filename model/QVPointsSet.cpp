@@ -132,7 +132,7 @@ template <typename TPointT> void TPointsSetOf<TPointT>::SetCapacity(int N)
 
 template <typename TPointT> void TPointsSetOf<TPointT>::Reset(int Capacity)
 {
-    Buffer.Release();
+    Buffer.Release(FCapacity);
     FCount = 0;
     FCapacity = 0;
     Growable = true;

@@ -6,12 +6,15 @@
 //
 // A drawing holds millions of sets, so a set has no virtual functions and keeps its counts in
 // 16 bits.
+#include "CADExceptions.h"
+#include "ObjectMemory.h"
 #include "QVTypes.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <type_traits>
 #include <vector>
 
 class TCanvas2D;
@@ -58,36 +61,50 @@ protected:
 };
 
 // The storage of a set's points. Up to InlinePoints of them live in the set itself, so a line's
-// two points need no heap block of their own; more move to one heap array.
+// two points need no heap block of their own; more move to one array from the object memory
+// pool. The storage does not know its own capacity (the set does), so the set gives it back
+// with Release(capacity), also from its destructor.
 template <typename TPointT, int InlinePoints> class TPointStorage {
+    static_assert(std::is_trivially_copyable_v<TPointT>);
+
 public:
     TPointStorage() = default;
     TPointStorage(const TPointStorage&) = delete;
     TPointStorage& operator=(const TPointStorage&) = delete;
+    ~TPointStorage() { RASTREL_ASSERT(!Heap); }
 
-    TPointT* data() { return Heap ? Heap.get() : Inline; }
-    const TPointT* data() const { return Heap ? Heap.get() : Inline; }
+    TPointT* data() { return Heap ? Heap : Inline; }
+    const TPointT* data() const { return Heap ? Heap : Inline; }
     TPointT* begin() { return data(); }
     TPointT& operator[](int Index) { return data()[Index]; }
     const TPointT& operator[](int Index) const { return data()[Index]; }
 
-    // From OldSize to NewSize points (NewSize > OldSize); the old points stay, the new slots
-    // hold the origin with W = 1.
+    // From OldSize to NewSize points (NewSize > OldSize, OldSize the capacity so far); the old
+    // points stay, the new slots hold the origin with W = 1.
     void Grow(int OldSize, int NewSize)
     {
         if (!Heap && NewSize <= InlinePoints) {
             std::fill(Inline + OldSize, Inline + NewSize, TPointT{});
             return;
         }
-        std::unique_ptr<TPointT[]> grown = std::make_unique<TPointT[]>(static_cast<size_t>(NewSize));
-        std::copy(data(), data() + OldSize, grown.get());
-        Heap = std::move(grown);
+        auto* grown = static_cast<TPointT*>(AllocateObjectMemory(Bytes(NewSize)));
+        std::uninitialized_copy(data(), data() + OldSize, grown);
+        std::uninitialized_fill(grown + OldSize, grown + NewSize, TPointT{});
+        Release(OldSize);
+        Heap = grown;
     }
-    // Gives the heap array back; no points are left.
-    void Release() { Heap.reset(); }
+    // Gives the heap array of that capacity back; no points are left.
+    void Release(int Capacity)
+    {
+        if (Heap)
+            FreeObjectMemory(Heap, Bytes(Capacity));
+        Heap = nullptr;
+    }
 
 private:
-    std::unique_ptr<TPointT[]> Heap;
+    static size_t Bytes(int Points) { return static_cast<size_t>(Points) * sizeof(TPointT); }
+
+    TPointT* Heap = nullptr;  // owned: an array of the set's capacity
     TPointT Inline[InlinePoints];
 };
 
@@ -95,6 +112,7 @@ private:
 template <typename TPointT> class TPointsSetOf : public TPointsSetBase {
 public:
     explicit TPointsSetOf(int Capacity);
+    ~TPointsSetOf() { Buffer.Release(FCapacity); }
 
     TPointT Get(int Index) const;
     // Stores without notifying. Below the capacity the count reaches Index + 1; beyond it a
