@@ -218,18 +218,16 @@ void TGraphicObjList::Bury(size_t pos)
 {
     Objects[pos] = nullptr;
     --Live;
-    ++Holes;
     while (!Objects.empty() && !Objects.back()) {
         Objects.pop_back();
         IndexedIDs.pop_back();
-        --Holes;
     }
     Head = NextLive(Head);
 }
 
 void TGraphicObjList::Compact()
 {
-    if (ActiveIterators > 0 || Holes <= Live)
+    if (ActiveIterators > 0 || Objects.size() - Live <= Live)
         return;
     size_t to = 0;
     for (size_t from = Head; from < Objects.size(); ++from) {
@@ -249,7 +247,6 @@ void TGraphicObjList::Compact()
     }
     Objects.resize(to);
     IndexedIDs.resize(to);
-    Holes = 0;
     Head = 0;
 }
 
@@ -285,7 +282,6 @@ void TGraphicObjList::FreeAll()
     std::vector<TIdSlot>().swap(IdSlots);
     IdCount = 0;
     Live = 0;
-    Holes = 0;
     Head = 0;
 }
 

@@ -120,9 +120,8 @@ private:
     std::vector<int32_t> IndexedIDs;
     std::vector<TIdSlot> IdSlots;
     size_t IdCount = 0;
-    size_t Live = 0;   // objects held
-    size_t Holes = 0;  // deleted positions still in the array
-    size_t Head = 0;   // the first object's position (no hole before it); the size when empty
+    size_t Live = 0;  // objects held; the rest of the array are holes
+    size_t Head = 0;  // the first object's position (no hole before it); the size when empty
     bool Owns;
     int32_t ActiveIterators = 0;
     int32_t ExclusiveIterators = 0;

@@ -6,6 +6,7 @@
 #include "QVSys.h"
 
 #include <algorithm>
+#include <array>
 #include <string>
 
 namespace {
@@ -37,17 +38,16 @@ void WritePoint(TStreamWriter& W, const TPoint3D& P)
 
 void ReadPoint(TStreamReader& R, TPoint2D& P)
 {
-    P.X = R.ReadDouble();
-    P.Y = R.ReadDouble();
-    P.W = R.ReadDouble();
+    std::array<double, 3> v;
+    R.ReadDoubles(v);
+    P = {v[0], v[1], v[2]};
 }
 
 void ReadPoint(TStreamReader& R, TPoint3D& P)
 {
-    P.X = R.ReadDouble();
-    P.Y = R.ReadDouble();
-    P.Z = R.ReadDouble();
-    P.W = R.ReadDouble();
+    std::array<double, 4> v;
+    R.ReadDoubles(v);
+    P = {v[0], v[1], v[2], v[3]};
 }
 
 constexpr size_t PointBytes(const TPoint2D*)
