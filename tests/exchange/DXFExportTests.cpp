@@ -2,7 +2,7 @@
 // curves, checked by reading the file back.
 #include "QVDXFExport.h"
 
-#include "../model/TempFolder.h"
+#include "TempFolder.h"
 #include "QVCmp.h"
 #include "QVEntity.h"
 

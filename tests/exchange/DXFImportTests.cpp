@@ -3,8 +3,8 @@
 // import, and round trips from our own writers.
 #include "QVDXFImport.h"
 
-#include "../model/FakeServices.h"
-#include "../model/TempFolder.h"
+#include "FakeServices.h"
+#include "TempFolder.h"
 #include "DxfWriter.h"
 #include "QVCmp.h"
 #include "QVContainer.h"

@@ -2,8 +2,8 @@
 // target file, and its output read back by our reader.
 #include "QVDXF.h"
 
-#include "../model/ExpectError.h"
-#include "../model/TempFolder.h"
+#include "ExpectError.h"
+#include "TempFolder.h"
 #include "CADExceptions.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // The resolution probes of BMP and JPEG headers, on pictures written in the test.
 #include "ImageProbes.h"
 
-#include "../model/ExpectError.h"
-#include "../model/TempFolder.h"
+#include "ExpectError.h"
+#include "TempFolder.h"
 #include "CADExceptions.h"
 #include "QVStream.h"
 
