@@ -71,7 +71,8 @@ endfunction()
 # Called once, after every library is defined: refuses a Qt-free library that links Qt or one of
 # our QT libraries (directly or through anything it links), refuses a cycle between our
 # libraries, and writes what the layering test needs: each library's folders, whether it may
-# use Qt, and the libraries whose headers it may include (those it links, directly or not).
+# use Qt, and the libraries whose headers it may include (those it links, directly or not); and
+# the list of the Qt-free libraries' sources that clang-tidy reads.
 function(rastrel_check_libraries)
   get_property(libraries GLOBAL PROPERTY RASTREL_LIBRARIES)
   foreach(lib IN LISTS libraries)
@@ -134,11 +135,18 @@ function(rastrel_check_libraries)
         endforeach()
       endforeach()
     endif()
+    if(NOT qt)
+      get_target_property(sources ${lib} SOURCES)
+      list(APPEND qt_free_sources ${sources})
+    endif()
     string(APPEND data "set(${lib}_QT ${qt})\n")
     string(APPEND data "set(${lib}_FOLDERS \"${folders}\")\n")
     string(APPEND data "set(${lib}_BELOW \"${below_${lib}}\")\n")
   endforeach()
   file(WRITE ${CMAKE_BINARY_DIR}/RastrelLibraries.cmake "${data}")
+  # The sources of the Qt-free libraries, one a line, for clang-tidy (scripts/lint).
+  list(JOIN qt_free_sources "\n" qt_free_sources)
+  file(WRITE ${CMAKE_BINARY_DIR}/QtFreeSources.txt "${qt_free_sources}\n")
 endfunction()
 
 # rastrel_add_test(<target> SOURCES <glob patterns...> DEPS <targets...> [GUI])

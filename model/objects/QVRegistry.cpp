@@ -7,21 +7,20 @@
 #include "QVSplines.h"
 #include "QVVectText.h"
 
+#include "CADExceptions.h"
+
 #include <optional>
-
-namespace {
-
-std::optional<TGraphicClass>& LabelClassSlot()
-{
-    static std::optional<TGraphicClass> label;
-    return label;
-}
-
-}  // namespace
 
 // The fixed index table; classes of later units join it at their own indices.
 void RegisterDrawingClasses()
 {
+    // The label handed over by the editing subsystem keeps its index through this reset; only a
+    // clear of the registry forgets it.
+    std::optional<TGraphicClass> label;
+    try {
+        label = QV_00FindClassByIndex(LabelClassIndex);
+    } catch (const ECADObjClassNotFound&) {
+    }
     QV_00ClearClassRegistry();
     QV_00RegisterClass(0, GraphicClassOf<TContainer2D>("TContainer2D"));
     QV_00RegisterClass(1, GraphicClassOf<TSourceBlock2D>("TSourceBlock2D"));
@@ -43,12 +42,11 @@ void RegisterDrawingClasses()
     QV_00RegisterClass(18, GraphicClassOf<TFilledCerchio2D>("TFilledCerchio2D"));
     QV_00RegisterClass(19, GraphicClassOf<TQVBSpline2D>("TQVBSpline2D"));
     QV_00RegisterClass(22, GraphicClassOf<TInsert>("TInsert"));
-    if (LabelClassSlot())
-        QV_00RegisterClass(LabelClassIndex, *LabelClassSlot());
+    if (label)
+        QV_00RegisterClass(LabelClassIndex, std::move(*label));
 }
 
 void RegisterLabelClass(TGraphicClass LabelClass)
 {
-    QV_00RegisterClass(LabelClassIndex, LabelClass);
-    LabelClassSlot() = std::move(LabelClass);
+    QV_00RegisterClass(LabelClassIndex, std::move(LabelClass));
 }

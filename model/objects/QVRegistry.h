@@ -10,5 +10,5 @@
 void RegisterDrawingClasses();
 
 // The editing subsystem's text label, registered at index 23 now and by every later
-// RegisterDrawingClasses.
+// RegisterDrawingClasses, until the registry is cleared.
 void RegisterLabelClass(TGraphicClass LabelClass);

@@ -2,10 +2,10 @@
 // and the files other programs write.
 #include "QVDXF.h"
 
+#include "CADExceptions.h"
 #include "ExpectError.h"
 #include "FakeServices.h"
 #include "TempFolder.h"
-#include "CADExceptions.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 // target file, and its output read back by our reader.
 #include "QVDXF.h"
 
+#include "CADExceptions.h"
 #include "ExpectError.h"
 #include "TempFolder.h"
-#include "CADExceptions.h"
 
 #include <gtest/gtest.h>
 

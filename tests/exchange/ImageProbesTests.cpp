@@ -1,10 +1,10 @@
 // The resolution probes of BMP and JPEG headers, on pictures written in the test.
 #include "ImageProbes.h"
 
-#include "ExpectError.h"
-#include "TempFolder.h"
 #include "CADExceptions.h"
+#include "ExpectError.h"
 #include "QVStream.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -2,6 +2,7 @@
 #include "BmpTestWriter.h"
 #include "DoruExitCodes.h"
 #include "DxfWriter.h"
+#include "TempFolder.h"
 #include "TraceOutput.h"
 #include "TracerTestSupport.h"
 
@@ -26,9 +27,7 @@ class Doru : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        Dir = fs::path(::testing::TempDir()) / ("doru_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(Dir);
-        fs::create_directories(Dir);
+        Dir = Folder.Path();
         // A 40 x 30 picture with one square whose top-left corner is at (5, 4), image rows down.
         const TMonoBitmap img = MakeImage(40, 30, [](double x, double y) { return x > 5 && x < 15 && y > 4 && y < 14; });
         const std::vector<uint8_t> bmp = EncodeBmp(img, {1, 40, false, false, 0, false});
@@ -47,6 +46,7 @@ protected:
     std::string Out() const { return (Dir / "csq.tmp").string(); }
     std::string In() const { return (Dir / "csq.bmp").string(); }
 
+    TTempFolder Folder;
     fs::path Dir;
     std::string Err;
 };

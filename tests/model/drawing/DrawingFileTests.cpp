@@ -438,6 +438,10 @@ TEST_F(DrawingFile, LabelReadBecomesTheCurrentLabel)
     EXPECT_EQ(QV_00FindClassByIndex(LabelClassIndex).Name, "TTestMark");
     d.reset();
     EXPECT_EQ(label, nullptr);
+    // A clear forgets it, so a later test's own classes keep their names' indices.
+    QV_00ClearClassRegistry();
+    RegisterDrawingClasses();
+    EXPECT_THROW(QV_00FindClassByIndex(LabelClassIndex), ECADObjClassNotFound);
 }
 
 TEST_F(DrawingFile, FilesRoundTripAndAFailedSaveKeepsTheOldFile)

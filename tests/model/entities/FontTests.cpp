@@ -454,15 +454,14 @@ TEST_F(FontTest, GeneratedRomanCLaysOutHello)
 // The font folder's order must not depend on the file system or on letter case.
 TEST_F(FontTest, StrokeFontFolderIsListedInCaseInsensitiveOrder)
 {
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "rastrel-fontlist";
-    std::filesystem::remove_all(dir);
+    TTempFolder folder;
+    const std::filesystem::path dir = folder.Path();
     std::filesystem::create_directories(dir / "sub.fnd");
     for (const char* name : {"roman.fnd", "Gothic.fnd", "Script.FND", "ROMAN.fnd", "notes.txt", "alpha.fnd"})
         std::ofstream(dir / name) << "x";
     EXPECT_EQ(ListStrokeFontNames(dir.string()),
               (std::vector<std::string>{"alpha", "Gothic", "ROMAN", "roman", "Script"}));
     EXPECT_TRUE(ListStrokeFontNames((dir / "missing").string()).empty());
-    std::filesystem::remove_all(dir);
 }
 
 // ---- The text entity ----------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 #include "CADExceptions.h"
 #include "QVStream.h"
 #include "SceneStl.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -31,11 +32,6 @@ std::vector<TMeshTriangle> Cube()
 bool Same(const TVector3f& A, const TVector3f& B)
 {
     return A.X == B.X && A.Y == B.Y && A.Z == B.Z;
-}
-
-std::string TempPath(const char* Name)
-{
-    return (std::filesystem::temp_directory_path() / (std::string("rastrel_stl_") + Name)).string();
 }
 } // namespace
 
@@ -97,11 +93,11 @@ TEST(Stl, FilesAreReadInEitherForm)
     WriteStlBlock(w, Cube(), "solid made by another program");
     EXPECT_EQ(ReadStlBytes(w.Bytes().data(), w.Size()).size(), 12u);
 
-    const std::string path = TempPath("cube.stl");
+    TTempFolder folder;
+    const std::string path = folder.Path() + "/cube.stl";
     WriteStlFile(path, Cube());
     EXPECT_EQ(std::filesystem::file_size(path), 684u);
     EXPECT_EQ(ReadStlFile(path).size(), 12u);
-    std::filesystem::remove(path);
 }
 
 TEST(Stl, BadFilesRaiseClearErrors)
@@ -123,8 +119,9 @@ TEST(Stl, BadFilesRaiseClearErrors)
         EXPECT_THROW(ReadStlBytes(reinterpret_cast<const uint8_t*>(c.Text.data()), c.Text.size()),
                      ECADFileNotValid);
     }
+    TTempFolder folder;
     try {
-        ReadStlFile(TempPath("missing.stl"));
+        ReadStlFile(folder.Path() + "/missing.stl");
         ADD_FAILURE();
     } catch (const ECADFileNotValid& e) {
         EXPECT_NE(std::string(e.what()).find("missing.stl"), std::string::npos);
