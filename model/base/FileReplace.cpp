@@ -1,5 +1,7 @@
 #include "FileReplace.h"
 
+#include "CADExceptions.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -55,33 +57,94 @@ bool WriteAll(int fd, const char* data, size_t size)
     return true;
 }
 
+// Pieces smaller than this gather before they reach the file.
+constexpr size_t BufferSize = size_t(1) << 16;
+
 }  // namespace
 
-void ReplaceFileContents(const std::string& FileName, const void* Data, size_t Size)
+TFileReplace::TFileReplace(std::string FileName) : Target(std::move(FileName))
 {
-    std::string temp;
-    const int fd = CreateBeside(FileName, temp);
-    if (fd < 0)
+    Fd = CreateBeside(Target, Temp);
+    if (Fd < 0)
         throw EFileReplace("create", errno);
-    const auto fail = [&](const char* step, int err, bool open) {
-        if (open)
-            ::close(fd);
-        ::unlink(temp.c_str());
-        throw EFileReplace(step, err);
-    };
     struct stat st {};
-    if (::stat(FileName.c_str(), &st) == 0 && ::fchmod(fd, st.st_mode & 07777) != 0)
-        fail("create", errno, true);
-    if (!WriteAll(fd, static_cast<const char*>(Data), Size) || ::fsync(fd) != 0)
-        fail("write", errno, true);
+    if (::stat(Target.c_str(), &st) == 0 && ::fchmod(Fd, st.st_mode & 07777) != 0)
+        Fail("create", errno);
+    Pending.reserve(BufferSize);
+}
+
+TFileReplace::~TFileReplace()
+{
+    if (Fd >= 0)
+        ::close(Fd);
+    if (!Temp.empty())
+        ::unlink(Temp.c_str());
+}
+
+void TFileReplace::Fail(const char* Step, int Err)
+{
+    if (Fd >= 0)
+        ::close(Fd);
+    Fd = -1;
+    ::unlink(Temp.c_str());
+    Temp.clear();
+    throw EFileReplace(Step, Err);
+}
+
+void TFileReplace::Flush()
+{
+    if (!Pending.empty() && !WriteAll(Fd, Pending.data(), Pending.size()))
+        Fail("write", errno);
+    Pending.clear();
+}
+
+void TFileReplace::Write(const void* Data, size_t Size)
+{
+    RASTREL_ASSERT(Fd >= 0);
+    const char* bytes = static_cast<const char*>(Data);
+    if (Pending.size() + Size > BufferSize) {
+        Flush();
+        if (Size >= BufferSize) {
+            if (!WriteAll(Fd, bytes, Size))
+                Fail("write", errno);
+            return;
+        }
+    }
+    Pending.insert(Pending.end(), bytes, bytes + Size);
+}
+
+void TFileReplace::Rewrite()
+{
+    RASTREL_ASSERT(Fd >= 0);
+    Pending.clear();
+    if (::ftruncate(Fd, 0) != 0 || ::lseek(Fd, 0, SEEK_SET) != 0)
+        Fail("write", errno);
+}
+
+void TFileReplace::Commit()
+{
+    RASTREL_ASSERT(Fd >= 0);
+    Flush();
+    if (::fsync(Fd) != 0)
+        Fail("write", errno);
+    const int fd = Fd;
+    Fd = -1;
     if (::close(fd) != 0)
-        fail("write", errno, false);
-    if (::rename(temp.c_str(), FileName.c_str()) != 0)
-        fail("rename", errno, false);
+        Fail("write", errno);
+    if (::rename(Temp.c_str(), Target.c_str()) != 0)
+        Fail("rename", errno);
+    Temp.clear();
     // The rename itself reaches the disk with its folder.
-    const int dir = ::open(FolderOf(FileName).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dir = ::open(FolderOf(Target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
         static_cast<void>(::fsync(dir));
         ::close(dir);
     }
+}
+
+void ReplaceFileContents(const std::string& FileName, const void* Data, size_t Size)
+{
+    TFileReplace file(FileName);
+    file.Write(Data, Size);
+    file.Commit();
 }
