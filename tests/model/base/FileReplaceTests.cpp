@@ -3,6 +3,7 @@
 #include "FileReplace.h"
 
 #include "TempFolder.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -20,12 +21,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string FileText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 mode_t ModeOf(const std::string& path)
 {

@@ -4,8 +4,10 @@
 #include "QVCmp.h"
 #include "QVEntity.h"
 #include "QVServices.h"
+#include "SavedBytes.h"
 #include "TempFolder.h"
 #include "TestBytes.h"
+#include "TestFiles.h"
 #include "TestMark.h"
 
 #include <gtest/gtest.h>
@@ -36,13 +38,6 @@ protected:
     TFakeMainWindow Window;
     TInstalledServices Installed{&Window};
 };
-
-std::vector<uint8_t> Saved(TQV_01Cmp& d)
-{
-    TStreamWriter w;
-    d.SaveToStream(w);
-    return w.TakeBytes();
-}
 
 void Load(TQV_01Cmp& d, const std::vector<uint8_t>& bytes, bool merge)
 {
@@ -80,18 +75,6 @@ std::vector<uint8_t> MarksFile(const std::vector<int32_t>& ids, const std::strin
         WriteMarkRecord(w, id, static_cast<uint8_t>(id), id);
     w.WriteByte(4);
     return w.TakeBytes();
-}
-
-std::vector<uint8_t> FileBytes(const std::string& path)
-{
-    std::ifstream f(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
-}
-
-void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes)
-{
-    std::ofstream f(path, std::ios::binary);
-    f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 // A drawing with changed layers, drawing and library blocks, a block used inside another, and

@@ -1,6 +1,7 @@
 #include "CADExceptions.h"
 #include "ExpectError.h"
 #include "QVLayers.h"
+#include "SavedBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -50,13 +51,6 @@ std::vector<uint8_t> RecordFor(const TRecordShape& s)
         name.resize(31, '\0');
         w.WriteChars(name);
     }
-    return w.TakeBytes();
-}
-
-std::vector<uint8_t> Saved(const TQV_20Layers& layers)
-{
-    TStreamWriter w;
-    layers.SaveToStream(w);
     return w.TakeBytes();
 }
 

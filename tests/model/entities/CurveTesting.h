@@ -4,6 +4,7 @@
 #include "QVCurves.h"
 #include "QVMatrix.h"
 #include "RecordBytes.h"
+#include "SavedBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -23,13 +24,6 @@ inline const std::string P_1_2 = D1 + D2 + D1;
 inline const std::string P_3_half_w2 = D3 + DHalf + D2;  // cartesian (1.5, 0.25)
 inline const std::string P_0_0 = D0 + D0 + D1;
 inline const std::string P_2_0 = D2 + D0 + D1;
-
-inline std::vector<uint8_t> Saved(TGraphicObject& obj)
-{
-    TStreamWriter w;
-    obj.SaveToStream(w);
-    return w.TakeBytes();
-}
 
 inline TPoint2D Pt(double x, double y) { return MakePoint2D(x, y); }
 

@@ -11,6 +11,7 @@
 #include "QVScene.h"
 #include "QVSplines.h"
 #include "QVVectText.h"
+#include "SavedBytes.h"
 #include "SceneViewer.h"
 
 #include <gtest/gtest.h>
@@ -415,13 +416,6 @@ std::unique_ptr<TMemoryBitmap32> Picture(int w, int h)
         for (int x = 0; x < w; ++x)
             bmp->SetPixel(x, y, 0x80000000u | uint32_t(y * 16 + x) * 0x010203u);
     return bmp;
-}
-
-std::vector<uint8_t> Saved(TGraphicObject& obj)
-{
-    TStreamWriter w;
-    obj.SaveToStream(w);
-    return w.TakeBytes();
 }
 
 std::unique_ptr<TBitmap2D> Read(const std::vector<uint8_t>& bytes, const std::string& tag = CurrentVersionTag)

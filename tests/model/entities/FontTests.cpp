@@ -6,7 +6,9 @@
 #include "QVRegistry.h"
 #include "QVStream.h"
 #include "QVVectText.h"
+#include "SavedBytes.h"
 #include "TempFolder.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -44,12 +46,6 @@ std::vector<uint8_t> FontBytes(const TVectFont& Font)
     TStreamWriter w;
     Font.SaveToStream(w);
     return w.TakeBytes();
-}
-
-void WriteFile(const std::string& Name, const std::vector<uint8_t>& Bytes)
-{
-    std::ofstream out(Name, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(Bytes.data()), static_cast<std::streamsize>(Bytes.size()));
 }
 
 void ExpectRect(const TRect2D& R, double X1, double Y1, double X2, double Y2)
@@ -493,13 +489,6 @@ TTextTail ReadTail(const std::vector<uint8_t>& Saved, size_t TextBytes)
     return t;
 }
 
-std::vector<uint8_t> SavedBytes(TGraphicObject& Obj)
-{
-    TStreamWriter w;
-    Obj.SaveToStream(w);
-    return w.TakeBytes();
-}
-
 } // namespace
 
 class VectTextTest : public FontTest {
@@ -527,7 +516,7 @@ TEST_F(VectTextTest, StreamKeepsFieldOrderAndEncoding)
     text.SetInterline(0.5);
     text.SetCharSpacing(0.25);
 
-    const std::vector<uint8_t> saved = SavedBytes(text);
+    const std::vector<uint8_t> saved = Saved(text);
     const TTextTail t = ReadTail(saved, 3);
     EXPECT_EQ(t.Bytes, "A\xE9"
                        "B"); // Windows-1252 in the file
@@ -550,7 +539,7 @@ TEST_F(VectTextTest, StreamKeepsFieldOrderAndEncoding)
     EXPECT_TRUE(back.DrawBox);
     EXPECT_EQ(back.Interline, 0.5);
     EXPECT_EQ(back.CharSpacing, 0.25);
-    EXPECT_EQ(SavedBytes(back), saved);
+    EXPECT_EQ(Saved(back), saved);
     EXPECT_TRUE(Window.Boxes.empty());
 }
 
@@ -558,7 +547,7 @@ TEST_F(VectTextTest, StreamKeepsFieldOrderAndEncoding)
 TEST_F(VectTextTest, TextWithoutItsFontSurvivesLoadAndSave)
 {
     TJustifiedVectText2D text(-1, Font, {10, 20, 1}, {100, 50, 1}, 10, "AB");
-    std::vector<uint8_t> saved = SavedBytes(text);
+    std::vector<uint8_t> saved = Saved(text);
     // Point the record at slot 9, which holds no font.
     TStreamWriter slot;
     slot.WriteInt32(9);
@@ -576,14 +565,14 @@ TEST_F(VectTextTest, TextWithoutItsFontSurvivesLoadAndSave)
     EXPECT_TRUE(none.empty());
 
     std::vector<uint8_t> again;
-    ASSERT_NO_THROW(again = SavedBytes(lost));
+    ASSERT_NO_THROW(again = Saved(lost));
     EXPECT_EQ(again, saved);
 }
 
 TEST_F(VectTextTest, BadTextLengthsAreRefused)
 {
     TJustifiedVectText2D text(-1, Font, {0, 0, 1}, {100, 50, 1}, 10, "AB");
-    const std::vector<uint8_t> saved = SavedBytes(text);
+    const std::vector<uint8_t> saved = Saved(text);
     const size_t lengthAt = saved.size() - (4 + 2 + 4 + 3 + 24);
     for (int32_t length : {-1, 1000, 0x7fffffff}) {
         SCOPED_TRACE(length);
@@ -630,7 +619,7 @@ TEST_F(VectTextTest, BoxPickAndCopy)
     EXPECT_EQ(t->CharSpacing, 0.6);
     EXPECT_EQ(t->Points().Count(), 2);
     EXPECT_FALSE(t->Points().Growable);
-    EXPECT_EQ(SavedBytes(*t), SavedBytes(text));
+    EXPECT_EQ(Saved(*t), Saved(text));
 }
 
 // Texts are stored in drawing files under their fixed class index and come back whole.
@@ -660,7 +649,7 @@ TEST_F(VectTextTest, DrawingFileRoundTripAtIndex14)
     EXPECT_EQ(back->HJustification, 1);
     EXPECT_EQ(back->CharSpacing, 0.3);
     ExpectRect(back->Box, text->Box.First.X, text->Box.First.Y, text->Box.Second.X, text->Box.Second.Y);
-    EXPECT_EQ(SavedBytes(*back), SavedBytes(*text));
+    EXPECT_EQ(Saved(*back), Saved(*text));
     EXPECT_TRUE(Window.Boxes.empty());
     QV_00ClearClassRegistry();
 }

@@ -5,6 +5,7 @@
 #include "QVMatrix.h"
 #include "QVVariabili.h"
 #include "RecordBytes.h"
+#include "SavedBytes.h"
 #include "TestBytes.h"
 
 #include <gtest/gtest.h>
@@ -24,13 +25,6 @@ const std::string Head = "0A000000 02 03 ";
 const std::string P_1_2 = D1 + D2 + D1;
 const std::string P_3_half_w2 = D3 + DHalf + D2;  // W = 2: the cartesian point is (1.5, 0.25)
 const std::string P_0_0 = D0 + D0 + D1;
-
-std::vector<uint8_t> Saved(TGraphicObject& obj)
-{
-    TStreamWriter w;
-    obj.SaveToStream(w);
-    return w.TakeBytes();
-}
 
 bool SamePoint(const TPoint2D& a, const TPoint2D& b) { return a.X == b.X && a.Y == b.Y && a.W == b.W; }
 

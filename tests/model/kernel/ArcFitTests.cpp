@@ -73,7 +73,9 @@ std::vector<TVector2D> PointsOf(const TACurva& C)
 
 }  // namespace
 
-// The documented behaviour of fitting, integer coordinates and tessellation, one row each.
+// Arc fitting against its tolerance and largest radius (quarter and half circles, collinear and
+// nearly collinear runs), rounding to integer coordinates and the order of a closed path's points,
+// tessellation of arcs (full, empty, flat) and the circle through three points: one row each.
 TEST(ArcFit, EdgeCases)
 {
     struct Case {

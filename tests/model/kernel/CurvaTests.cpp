@@ -61,7 +61,9 @@ void RoundTrip(TACurva& Source, TACurva& Target, std::string_view Tag)
 
 }  // namespace
 
-// The documented behaviour of curves, arcs, spans and boxes, one row each.
+// Reversing lines and arcs, the orientation of open and closed paths, moving a closed path's
+// start, the stream form with and without the reversed flag and the ID, a direction set through a
+// point with its sweep, and the box of an arc across two quadrants: one row each.
 TEST(Curva, EdgeCases)
 {
     struct Case {

@@ -1,6 +1,7 @@
 #include "CADExceptions.h"
 #include "QVMatrix.h"
 #include "QVSys.h"
+#include "SavedBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -20,13 +21,6 @@ public:
     void ComputeBox() override { ++BoxComputations; }
     int BoxComputations = 0;
 };
-
-std::vector<uint8_t> Saved(TGraphicObject& obj)
-{
-    TStreamWriter w;
-    obj.SaveToStream(w);
-    return w.TakeBytes();
-}
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 #include "QVMatrix.h"
 #include "QVObject2D.h"
 #include "RecordBytes.h"
+#include "SavedBytes.h"
 #include "TestBytes.h"
 
 #include <gtest/gtest.h>
@@ -19,13 +20,6 @@ using namespace RecordBytes;
 
 // ID 0x01020304, layer 7, visible and enabled.
 const std::string Head = "04030201 07 03 ";
-
-std::vector<uint8_t> Saved(TGraphicObject& obj)
-{
-    TStreamWriter w;
-    obj.SaveToStream(w);
-    return w.TakeBytes();
-}
 
 TMatrix4 Translation(double dx, double dy) { return TMatrix4::CreateTranslation(dx, dy, 0); }
 
