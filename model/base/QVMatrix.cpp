@@ -258,10 +258,6 @@ TPoint2D MakePoint2D(double X, double Y)
 {
     return {X, Y, 1};
 }
-TPoint3D MakePoint3D(double X, double Y, double Z)
-{
-    return {X, Y, Z, 1};
-}
 TVector2D MakeVector2D(double X, double Y)
 {
     return {X, Y};
@@ -328,11 +324,6 @@ TVector3D AddVector3D(const TVector3D& A, const TVector3D& B)
 TPoint2D AddPoint2D(const TPoint2D& P, const TVector2D& V)
 {
     return {P.X + V.X, P.Y + V.Y, 1};
-}
-
-TVector2D SumXY(double X1, double Y1, double X2, double Y2)
-{
-    return {X1 + X2, Y1 + Y2};
 }
 
 TVector3D ScaleVector3D(const TVector3D& V, double S)

@@ -77,7 +77,6 @@ TPoint3D CartesianPoint3D(const TPoint3D& P);
 TVector2D NormalizeVector2D(const TVector2D& V);
 TVector3D NormalizeVector3D(const TVector3D& V);
 TPoint2D MakePoint2D(double X, double Y);
-TPoint3D MakePoint3D(double X, double Y, double Z);
 TVector2D MakeVector2D(double X, double Y);
 TVector3D MakeVector3D(double X, double Y, double Z);
 TVector2D PointDelta2D(const TPoint2D& P1, const TPoint2D& P2);
@@ -91,7 +90,6 @@ TPoint2D SubPoint2D(const TPoint2D& A, const TPoint2D& B);
 TVector2D AddVector2D(const TVector2D& A, const TVector2D& B);
 TVector3D AddVector3D(const TVector3D& A, const TVector3D& B);
 TPoint2D AddPoint2D(const TPoint2D& P, const TVector2D& V);
-TVector2D SumXY(double X1, double Y1, double X2, double Y2);
 TVector3D ScaleVector3D(const TVector3D& V, double S);
 TVector2D RotateVector2D(const TVector2D& V, double Angle);
 

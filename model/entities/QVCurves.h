@@ -369,15 +369,11 @@ void Arc3PtSetRadius(TArco2D& arc, const TPoint2D& p1, const TPoint2D& p2, const
 void Arc3PtSetAngles(TArco2D& arc, const TPoint2D& p1, const TPoint2D& p2, const TPoint2D& p3,
                      const TPoint2D& centre);
 
-// The circle's profile points (through its combined transform) appended to Line as nodes.
-void BuildCircleLines(TCerchio2D& circle, TLineStrip& line);
-
 // Conversions into new polylines (ID -1) in world coordinates: the source's transform is
 // applied and the source is left as it is.
 std::unique_ptr<TPolyline2D> LineToPolyline(const TLine2D& line);
 // Closed, five points: P0, (P0.X, P1.Y), P1, (P1.X, P0.Y), P0, each through the transform.
 std::unique_ptr<TPolyline2D> FrameToPolyline(const TFrame2D& frame);
-std::unique_ptr<TPolyline2D> ConvertFrameToPolyline(const TFrame2D& frame);
 // Through the profile points, on the curve's layer.
 std::unique_ptr<TPolyline2D> CurveToPolyline(TCurve2D& curve);
 // The same, leaving the layer to the drawing that adds it.

@@ -78,16 +78,6 @@ void TCerchio2D::BuildFilledGL()
         BuildFilledGLIn(*DrawingView->TargetGroup);
 }
 
-void BuildCircleLines(TCerchio2D& circle, TLineStrip& line)
-{
-    TProfileUse use(circle);
-    const TMatrix4 m = circle.GetModelTransform();
-    for (const TPoint2D& p : ProfileOf(circle)) {
-        const TPoint2D w = MapPoint(m, p);
-        line.AddNode(w.X, w.Y, 0);
-    }
-}
-
 TSceneNode* TJustifiedVectText2D::BuildGLIn(TSceneGroup& group)
 {
     // Strokes take the line object's own colour and width, not the layer's pen; none of them is
@@ -128,8 +118,6 @@ std::unique_ptr<TPolyline2D> FrameToPolyline(const TFrame2D& frame)
     poly->Layer = frame.Layer;
     return poly;
 }
-
-std::unique_ptr<TPolyline2D> ConvertFrameToPolyline(const TFrame2D& frame) { return FrameToPolyline(frame); }
 
 std::unique_ptr<TPolyline2D> CurveToPolyline(TCurve2D& curve)
 {

@@ -47,11 +47,6 @@ bool IsSamePointTol(const TVector2D& A, const TVector2D& B, double Tol)
     return IsEqualTol(A.X, B.X, Tol) && IsEqualTol(A.Y, B.Y, Tol);
 }
 
-bool IsSamePoint3D(const TVector3D& A, const TVector3D& B)
-{
-    return IsEqual(A.X, B.X) && IsEqual(A.Y, B.Y) && IsEqual(A.Z, B.Z);
-}
-
 bool IsSamePoint2D(const TPoint2D& A, const TPoint2D& B)
 {
     TPoint2D a = A, b = B;
@@ -127,25 +122,13 @@ TVector2D PerpLeft(const TVector2D& V)
 {
     return {-V.Y, V.X};
 }
-TVector2D PerpRight(const TVector2D& V)
-{
-    return {V.Y, -V.X};
-}
 TVector2D MidPoint(const TVector2D& A, const TVector2D& B)
 {
     return {(A.X + B.X) * 0.5, (A.Y + B.Y) * 0.5};
 }
-TVector2D CopyVector2D(const TVector2D& Source)
-{
-    return Source;
-}
 TPoint2D VectorToPoint2D(const TVector2D& V)
 {
     return {V.X, V.Y, 1};
-}
-void SwapPoints2D(TPoint2D& A, TPoint2D& B)
-{
-    std::swap(A, B);
 }
 
 int Quadrant(double X, double Y)
@@ -159,11 +142,6 @@ int Quadrant(double X, double Y)
     if (X >= 0 && Y < 0)
         return 4;
     return 0;
-}
-
-int QuadrantOf(const TVector2D& V)
-{
-    return Quadrant(V.X, V.Y);
 }
 
 int FarthestPoint(TVector2D& P, const std::vector<TVector2D>& Points)

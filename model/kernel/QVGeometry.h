@@ -21,7 +21,6 @@ bool IsGreaterOrEqual(double V1, double V2);
 // A square window of half-width SystemTol on each axis, not a distance.
 bool IsSamePoint(const TVector2D& A, const TVector2D& B);
 bool IsSamePointTol(const TVector2D& A, const TVector2D& B, double Tol);
-bool IsSamePoint3D(const TVector3D& A, const TVector3D& B);
 bool IsSamePoint2D(const TPoint2D& A, const TPoint2D& B);
 // Twice the triangle's area against ChainTol, not a distance.
 bool IsCollinear(const TVector2D& P1, const TVector2D& P2, const TVector2D& P3);
@@ -38,14 +37,10 @@ double CrossProduct2D(const TVector2D& A, const TVector2D& B);
 double AngleBetween(const TVector2D& A, const TVector2D& B); // in [0, pi]
 TVector2D ScaleVector2D(const TVector2D& V, double S);
 TVector2D PerpLeft(const TVector2D& V);
-TVector2D PerpRight(const TVector2D& V);
 TVector2D MidPoint(const TVector2D& A, const TVector2D& B);
-TVector2D CopyVector2D(const TVector2D& Source);
 TPoint2D VectorToPoint2D(const TVector2D& V);
-void SwapPoints2D(TPoint2D& A, TPoint2D& B);
 // 1..4 with the positive X axis in 1, +Y in 2, -X in 3, -Y in 4; 0 only at the origin.
 int Quadrant(double X, double Y);
-int QuadrantOf(const TVector2D& V);
 // Index of the point farthest from P (the first on ties, 0 when all coincide with P); P becomes
 // that point. Points must not be empty.
 int FarthestPoint(TVector2D& P, const std::vector<TVector2D>& Points);

@@ -239,8 +239,6 @@ const std::string* TMemIniFile::FindRaw(std::string_view section, std::string_vi
     return nullptr;
 }
 
-bool TMemIniFile::SectionExists(std::string_view section) const { return FindSection(section) != nullptr; }
-
 bool TMemIniFile::ValueExists(std::string_view section, std::string_view key) const
 {
     return FindRaw(section, key) != nullptr;
@@ -323,25 +321,4 @@ void TMemIniFile::WriteBool(std::string_view section, std::string_view key, bool
 void TMemIniFile::WriteFloat(std::string_view section, std::string_view key, double value)
 {
     WriteString(section, key, FloatToIniText(value));
-}
-
-void TMemIniFile::EraseSection(std::string_view section)
-{
-    for (auto it = Sections.begin(); it != Sections.end(); ++it)
-        if (SameName(it->Name, section)) {
-            Sections.erase(it);
-            return;
-        }
-}
-
-void TMemIniFile::DeleteKey(std::string_view section, std::string_view key)
-{
-    TSection* s = FindSection(section);
-    if (!s)
-        return;
-    for (auto it = s->Lines.begin(); it != s->Lines.end(); ++it)
-        if (!it->Key.empty() && SameName(it->Key, key)) {
-            s->Lines.erase(it);
-            return;
-        }
 }

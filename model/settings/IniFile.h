@@ -34,7 +34,6 @@ public:
 
     const std::string& GetFileName() const { return FileName; }
 
-    bool SectionExists(std::string_view section) const;
     bool ValueExists(std::string_view section, std::string_view key) const;
     std::vector<std::string> ReadSections() const;
 
@@ -51,9 +50,6 @@ public:
     void WriteBool(std::string_view section, std::string_view key, bool value);
     // Shortest text that reads back to the same Double, with '.'.
     void WriteFloat(std::string_view section, std::string_view key, double value);
-
-    void EraseSection(std::string_view section);
-    void DeleteKey(std::string_view section, std::string_view key);
 
 private:
     struct TLine {
