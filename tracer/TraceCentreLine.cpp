@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace {
 
@@ -50,35 +51,135 @@ struct TCentreChain {
     double Radius = 1;  // half the stroke's width along it
 };
 
-// Moves points across the stroke to the middle between its two edges, measured along the
-// local normal, averaged over five places along the stroke, as one measurement is quantised
-// to a quarter pixel and follows the staircase.
-void CentrePoints(const TMonoBitmap& ink, std::vector<TVector2D>& p, bool closed)
+// How far p lies from the middle of the stroke along normal, to the side normal points to:
+// averaged over five places along the stroke, as one measurement is quantised to a quarter
+// pixel and follows the staircase. False where nothing could be measured.
+bool OffsetFromMiddle(const TMonoBitmap& ink, TVector2D p, TVector2D along, double& offset)
 {
+    const TVector2D normal{-along.Y, along.X};
+    double sum = 0;
+    int count = 0;
+    for (int k = -2; k <= 2; ++k) {
+        const TVector2D o{p.X + k * along.X, p.Y + k * along.Y};
+        if (!ink.Ink(int(std::floor(o.X)), int(std::floor(o.Y))))
+            continue;
+        sum += 0.5 * (InkReach(ink, o, {-normal.X, -normal.Y}, 64) - InkReach(ink, o, normal, 64));
+        ++count;
+    }
+    if (count == 0)
+        return false;
+    offset = sum / count;
+    return true;
+}
+
+// Moves each straight piece across the stroke to the middle between its two edges, measured
+// at points along it; a vertex becomes the meeting point of its two moved pieces, or where
+// they turn little, the mean of their moves.
+void CentrePieces(const TMonoBitmap& ink, std::vector<TVector2D>& p, bool closed, double radius)
+{
+    // Thinning of thick ink strays from the middle by a fraction of the width; further than
+    // that a measurement has met another stroke.
+    const double maxShift = std::max(1.0, 0.3 * radius);
     const int n = int(p.size());
+    const int edges = closed ? n : n - 1;
+    if (edges < 1)
+        return;
+    std::vector<TVector2D> dir(static_cast<size_t>(edges)), move(static_cast<size_t>(edges));
+    for (int k = 0; k < edges; ++k) {
+        const TVector2D a = p[size_t(k)], b = p[size_t((k + 1) % n)];
+        const TVector2D u = Unit(a, b);
+        dir[size_t(k)] = u;
+        const double len = Distance(a, b);
+        double sum = 0, offset = 0;
+        int count = 0;
+        for (const double f : {0.25, 0.5, 0.75})
+            if ((len >= 4 || f == 0.5) && OffsetFromMiddle(ink, {a.X + f * (b.X - a.X), a.Y + f * (b.Y - a.Y)}, u, offset)) {
+                sum += offset;
+                ++count;
+            }
+        const double shift = count ? std::clamp(-sum / count, -maxShift, maxShift) : 0.0;
+        move[size_t(k)] = {-u.Y * shift, u.X * shift};
+    }
     std::vector<TVector2D> out = p;
     for (int i = 0; i < n; ++i) {
-        const TVector2D a = closed ? p[size_t((i + n - 1) % n)] : p[size_t(std::max(0, i - 1))];
-        const TVector2D b = closed ? p[size_t((i + 1) % n)] : p[size_t(std::min(n - 1, i + 1))];
-        const TVector2D u = Unit(a, b);
-        if (u.X == 0 && u.Y == 0)
+        const int in = closed ? (i + edges - 1) % edges : i - 1, outEdge = closed || i < edges ? i : -1;
+        if (in < 0 || outEdge < 0) {  // an end of an open chain
+            const TVector2D m = move[size_t(in < 0 ? outEdge : in)];
+            out[size_t(i)] = {p[size_t(i)].X + m.X, p[size_t(i)].Y + m.Y};
             continue;
-        const TVector2D normal{-u.Y, u.X};
-        double sum = 0;
-        int count = 0;
-        for (int along = -2; along <= 2; ++along) {
-            const TVector2D o{p[size_t(i)].X + along * u.X, p[size_t(i)].Y + along * u.Y};
-            if (!ink.Ink(int(std::floor(o.X)), int(std::floor(o.Y))))
-                continue;
-            sum += 0.5 * (InkReach(ink, o, normal, 64) - InkReach(ink, o, {-normal.X, -normal.Y}, 64));
-            ++count;
         }
-        if (count == 0)
-            continue;
-        const double shift = std::clamp(sum / count, -1.0, 1.0);
-        out[size_t(i)] = {p[size_t(i)].X + shift * normal.X, p[size_t(i)].Y + shift * normal.Y};
+        const TVector2D u = dir[size_t(in)], v = dir[size_t(outEdge)];
+        const TVector2D mu = move[size_t(in)], mv = move[size_t(outEdge)];
+        const double cross = u.X * v.Y - u.Y * v.X;
+        TVector2D q{p[size_t(i)].X + 0.5 * (mu.X + mv.X), p[size_t(i)].Y + 0.5 * (mu.Y + mv.Y)};
+        if (std::abs(cross) > 0.3) {
+            // Where the moved lines through p + mu (along u) and p + mv (along v) meet.
+            const TVector2D a{p[size_t(i)].X + mu.X, p[size_t(i)].Y + mu.Y}, b{p[size_t(i)].X + mv.X, p[size_t(i)].Y + mv.Y};
+            const double t = ((b.X - a.X) * v.Y - (b.Y - a.Y) * v.X) / cross;
+            const TVector2D meet{a.X + t * u.X, a.Y + t * u.Y};
+            if (Distance(meet, q) <= 2 * maxShift)
+                q = meet;
+        }
+        out[size_t(i)] = q;
     }
     p.swap(out);
+}
+
+// Thinning rounds a bend where two straight strokes meet, cutting inside it by up to
+// half the width. A short run of pieces between two long straight ones, which together turn
+// by a clear angle, is folded into the corner where the long pieces' lines meet.
+void FoldBends(std::vector<TVector2D>& p, bool closed, double radius)
+{
+    constexpr double MinTurn = 0.4;  // radians
+    constexpr double MaxBendWidths = 8;  // longest bend, in stroke half-widths
+    bool changed = true;
+    while (changed && p.size() >= 4) {
+        changed = false;
+        const int n = int(p.size());
+        const int edges = closed ? n : n - 1;
+        auto at = [&](int i) { return p[size_t((i % n + n) % n)]; };
+        for (int i = closed ? 0 : 1; i < edges && !changed; ++i) {
+            // The bend runs from vertex i to vertex j; edge (i - 1, i) comes in, (j, j + 1)
+            // goes out.
+            const double in = Distance(at(i - 1), at(i));
+            double window = 0;
+            for (int j = i + 1; j < (closed ? i + n - 2 : n - 1); ++j) {
+                window += Distance(at(j - 1), at(j));
+                if (window > MaxBendWidths * radius + 2)
+                    break;
+                const double out = Distance(at(j), at(j + 1));
+                if (in < std::max(radius, 2 * window) || out < std::max(radius, 2 * window))
+                    continue;
+                const TVector2D u = Unit(at(i - 1), at(i)), v = Unit(at(j), at(j + 1));
+                const double cross = u.X * v.Y - u.Y * v.X, dot = u.X * v.X + u.Y * v.Y;
+                const double turn = std::abs(std::atan2(cross, dot));
+                if (turn < MinTurn || std::abs(cross) < 1e-9)
+                    continue;
+                // Two strokes meeting at an inner angle 2a are rounded off over about
+                // r / tan(a) on either side of their corner.
+                const double a = 0.5 * (std::numbers::pi - turn);
+                if (window > 2 * radius * (1 + 1 / std::tan(a)) + 2)
+                    continue;
+                const double t = ((at(j).X - at(i).X) * v.Y - (at(j).Y - at(i).Y) * v.X) / cross;
+                const TVector2D corner{at(i).X + t * u.X, at(i).Y + t * u.Y};
+                const TVector2D middle{0.5 * (at(i).X + at(j).X), 0.5 * (at(i).Y + at(j).Y)};
+                if (t < 0 || Distance(corner, middle) > window + 2 * radius)
+                    continue;
+                // Vertices i..j become the corner.
+                std::vector<TVector2D> q;
+                for (int k = 0; k < n; ++k) {
+                    const int from_i = ((k - i) % n + n) % n;
+                    if (from_i == 0)
+                        q.push_back(corner);
+                    else if (from_i > j - i)
+                        q.push_back(p[size_t(k)]);
+                }
+                p.swap(q);
+                changed = true;
+                break;
+            }
+        }
+    }
 }
 
 // Straight pieces through the pixel centres within half a pixel (a straight stroke is a
@@ -141,10 +242,7 @@ std::vector<TCentreChain> CentreChains(const TMonoBitmap& ink, const TSkeletonGr
                 continue;
             }
         }
-        c.Points = StraightPieces(sc.Points, c.Closed);
-        CentrePoints(ink, c.Points, c.Closed);
-        // Measuring the middle is quantised: pieces that now line up again are merged.
-        c.Points = StraightPieces(c.Points, c.Closed);
+        c.Points = sc.Points;
         if (!c.Closed) {
             for (const bool atA : {true, false}) {
                 if (!atA)
@@ -159,6 +257,11 @@ std::vector<TCentreChain> CentreChains(const TMonoBitmap& ink, const TSkeletonGr
                     std::reverse(c.Points.begin(), c.Points.end());
             }
         }
+        c.Points = StraightPieces(c.Points, c.Closed);
+        FoldBends(c.Points, c.Closed, c.Radius);
+        CentrePieces(ink, c.Points, c.Closed, c.Radius);
+        // Measuring the middle is quantised: pieces that now line up again are merged.
+        c.Points = StraightPieces(c.Points, c.Closed);
         out.push_back(std::move(c));
     }
     return out;
@@ -268,56 +371,6 @@ void ExtendEnds(const TMonoBitmap& ink, std::vector<TCentreChain>& chains)
                 c.Points.insert(c.Points.begin(), end);
             else
                 c.Points.push_back(end);
-        }
-    }
-}
-
-// Stage: thinning rounds a bend where two straight strokes meet, cutting inside it by up to
-// half the width. A short run of pieces between two long straight ones, which together turn
-// by a clear angle, is folded into the corner where the long pieces' lines meet.
-void FoldBends(std::vector<TVector2D>& p, bool closed, double radius)
-{
-    constexpr double MinTurn = 0.4;  // radians
-    bool changed = true;
-    while (changed && p.size() >= 4) {
-        changed = false;
-        const int n = int(p.size());
-        const int edges = closed ? n : n - 1;
-        auto at = [&](int i) { return p[size_t((i % n + n) % n)]; };
-        for (int i = closed ? 0 : 1; i < edges && !changed; ++i) {
-            // The bend runs from vertex i to vertex j; edge (i - 1, i) comes in, (j, j + 1)
-            // goes out.
-            const double in = Distance(at(i - 1), at(i));
-            double window = 0;
-            for (int j = i + 1; j < (closed ? i + n - 2 : n - 1); ++j) {
-                window += Distance(at(j - 1), at(j));
-                if (window > 2 * radius + 2)
-                    break;
-                const double out = Distance(at(j), at(j + 1));
-                if (in < std::max(radius, 2 * window) || out < std::max(radius, 2 * window))
-                    continue;
-                const TVector2D u = Unit(at(i - 1), at(i)), v = Unit(at(j), at(j + 1));
-                const double cross = u.X * v.Y - u.Y * v.X, dot = u.X * v.X + u.Y * v.Y;
-                if (std::abs(std::atan2(cross, dot)) < MinTurn || std::abs(cross) < 1e-9)
-                    continue;
-                const double t = ((at(j).X - at(i).X) * v.Y - (at(j).Y - at(i).Y) * v.X) / cross;
-                const TVector2D corner{at(i).X + t * u.X, at(i).Y + t * u.Y};
-                const TVector2D middle{0.5 * (at(i).X + at(j).X), 0.5 * (at(i).Y + at(j).Y)};
-                if (t < 0 || Distance(corner, middle) > window + radius)
-                    continue;
-                // Vertices i..j become the corner.
-                std::vector<TVector2D> q;
-                for (int k = 0; k < n; ++k) {
-                    const int from_i = ((k - i) % n + n) % n;
-                    if (from_i == 0)
-                        q.push_back(corner);
-                    else if (from_i > j - i)
-                        q.push_back(p[size_t(k)]);
-                }
-                p.swap(q);
-                changed = true;
-                break;
-            }
         }
     }
 }

@@ -144,7 +144,7 @@ inline std::vector<TStrokePicture> StrokePictureSet(double width, TCap cap)
     {
         // Letter strokes: an A and an S.
         add("text", "A",
-            {{{{l + 0.1 * s, r}, {c, l}, {r - 0.1 * s, r}}}, {{{l + 0.3 * s, c + 0.2 * s}, {r - 0.3 * s, c + 0.2 * s}}}}, cap);
+            {{{{l + 0.1 * s, r}, {c, l}, {r - 0.1 * s, r}}}, {{{c - 0.28 * s, c + 0.2 * s}, {c + 0.28 * s, c + 0.2 * s}}}}, cap);
         std::vector<TVector2D> hook = ArcPoints(c, c - 0.2 * s, 0.25 * s, -0.1 * pi, -1.5 * pi, 40);
         const std::vector<TVector2D> lower = ArcPoints(c, c + 0.3 * s, 0.25 * s, -0.5 * pi, 0.9 * pi, 40);
         hook.insert(hook.end(), lower.begin() + 1, lower.end());
