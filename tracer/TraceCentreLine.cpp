@@ -51,10 +51,10 @@ struct TCentreChain {
     double Radius = 1;  // half the stroke's width along it
 };
 
-// How far p lies from the middle of the stroke along normal, to the side normal points to:
-// averaged over five places along the stroke, as one measurement is quantised to a quarter
-// pixel and follows the staircase. False where nothing could be measured.
-bool OffsetFromMiddle(const TMonoBitmap& ink, TVector2D p, TVector2D along, double& offset)
+// How far p lies from the middle of the stroke along normal, to the side normal points to,
+// up to maxShift: averaged over five places along the stroke, as one measurement is quantised
+// to a quarter pixel and follows the staircase. False where nothing could be measured.
+bool OffsetFromMiddle(const TMonoBitmap& ink, TVector2D p, TVector2D along, double maxShift, double& offset)
 {
     const TVector2D normal{-along.Y, along.X};
     double sum = 0;
@@ -63,7 +63,12 @@ bool OffsetFromMiddle(const TMonoBitmap& ink, TVector2D p, TVector2D along, doub
         const TVector2D o{p.X + k * along.X, p.Y + k * along.Y};
         if (!ink.Ink(int(std::floor(o.X)), int(std::floor(o.Y))))
             continue;
-        sum += 0.5 * (InkReach(ink, o, {-normal.X, -normal.Y}, 64) - InkReach(ink, o, normal, 64));
+        // A side reaching much further than the other has met another stroke, or missed
+        // a small hole: that measurement is left out.
+        const double twice = InkReach(ink, o, {-normal.X, -normal.Y}, 64) - InkReach(ink, o, normal, 64);
+        if (std::abs(twice) > 2 * maxShift + 1)
+            continue;
+        sum += 0.5 * twice;
         ++count;
     }
     if (count == 0)
@@ -93,7 +98,7 @@ void CentrePieces(const TMonoBitmap& ink, std::vector<TVector2D>& p, bool closed
         double sum = 0, offset = 0;
         int count = 0;
         for (const double f : {0.25, 0.5, 0.75})
-            if ((len >= 4 || f == 0.5) && OffsetFromMiddle(ink, {a.X + f * (b.X - a.X), a.Y + f * (b.Y - a.Y)}, u, offset)) {
+            if ((len >= 4 || f == 0.5) && OffsetFromMiddle(ink, {a.X + f * (b.X - a.X), a.Y + f * (b.Y - a.Y)}, u, maxShift, offset)) {
                 sum += offset;
                 ++count;
             }
@@ -391,8 +396,7 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
     std::vector<TCentreChain> chains = CentreChains(bitmap, graph, JoinChains(graph), onBlob);
     PlaceJunctions(graph, chains);
     ExtendEnds(bitmap, chains);
-    for (TCentreChain& c : chains) {
-        FoldBends(c.Points, c.Closed, c.Radius);
+    for (const TCentreChain& c : chains) {
         if (c.Points.size() >= 2 && PolylineLength(c.Points) > 0)
             onChain(c.Points, c.Closed);
     }
