@@ -49,6 +49,7 @@ struct TCentreChain {
     int NodeA = -1, NodeB = -1;
     bool FreeA = false, FreeB = false;
     double Radius = 1;  // half the stroke's width along it
+    bool Dropped = false;
 };
 
 // How far p lies from the middle of the stroke along normal, to the side normal points to,
@@ -133,10 +134,11 @@ void CentrePieces(const TMonoBitmap& ink, std::vector<TVector2D>& p, bool closed
 // Thinning rounds a bend where two straight strokes meet, cutting inside it by up to
 // half the width. A short run of pieces between two long straight ones, which together turn
 // by a clear angle, is folded into the corner where the long pieces' lines meet.
-void FoldBends(std::vector<TVector2D>& p, bool closed, double radius)
+void FoldBends(const TMonoBitmap& ink, std::vector<TVector2D>& p, bool closed, double radius)
 {
     constexpr double MinTurn = 0.4;  // radians
     constexpr double MaxBendWidths = 8;  // longest bend, in stroke half-widths
+    constexpr double JointWidening = 1.1;
     bool changed = true;
     while (changed && p.size() >= 4) {
         changed = false;
@@ -153,7 +155,7 @@ void FoldBends(std::vector<TVector2D>& p, bool closed, double radius)
                 if (window > MaxBendWidths * radius + 2)
                     break;
                 const double out = Distance(at(j), at(j + 1));
-                if (in < std::max(radius, 2 * window) || out < std::max(radius, 2 * window))
+                if (in < std::max(radius, 0.5 * window) || out < std::max(radius, 0.5 * window))
                     continue;
                 const TVector2D u = Unit(at(i - 1), at(i)), v = Unit(at(j), at(j + 1));
                 const double cross = u.X * v.Y - u.Y * v.X, dot = u.X * v.X + u.Y * v.Y;
@@ -169,6 +171,14 @@ void FoldBends(std::vector<TVector2D>& p, bool closed, double radius)
                 const TVector2D corner{at(i).X + t * u.X, at(i).Y + t * u.Y};
                 const TVector2D middle{0.5 * (at(i).X + at(j).X), 0.5 * (at(i).Y + at(j).Y)};
                 if (t < 0 || Distance(corner, middle) > window + 2 * radius)
+                    continue;
+                // Where strokes meet, the ink is wider than either stroke; along a curved
+                // stroke it is not.
+                std::vector<TVector2D> bend;
+                for (int k = i; k <= j; ++k)
+                    bend.push_back(at(k));
+                const TVector2D inBend = PointAlong(bend, 0.5 * window);
+                if (InkRadius(ink, int(std::floor(inBend.X)), int(std::floor(inBend.Y))) < JointWidening * radius)
                     continue;
                 // Vertices i..j become the corner.
                 std::vector<TVector2D> q;
@@ -236,7 +246,15 @@ std::vector<TCentreChain> CentreChains(const TMonoBitmap& ink, const TSkeletonGr
         TCentreChain c;
         c.Closed = sc.Closed;
         const TVector2D mid = sc.Points[sc.Points.size() / 2];
-        c.Radius = std::max(0.5, InkRadius(ink, int(mid.X), int(mid.Y)));
+        // The stroke's half-width: the median of five places along it, as one place may be
+        // where it meets another.
+        double radii[5];
+        for (int k = 0; k < 5; ++k) {
+            const TVector2D q = sc.Points[(sc.Points.size() - 1) * size_t(2 * k + 1) / 10];
+            radii[k] = InkRadius(ink, int(q.X), int(q.Y));
+        }
+        std::nth_element(radii, radii + 2, radii + 5);
+        c.Radius = std::max(0.5, radii[2]);
         if (!sc.Closed) {
             c.FreeA = g.Degree(sc.A) == 1;
             c.FreeB = g.Degree(sc.B) == 1;
@@ -263,7 +281,7 @@ std::vector<TCentreChain> CentreChains(const TMonoBitmap& ink, const TSkeletonGr
             }
         }
         c.Points = StraightPieces(c.Points, c.Closed);
-        FoldBends(c.Points, c.Closed, c.Radius);
+        FoldBends(ink, c.Points, c.Closed, c.Radius);
         CentrePieces(ink, c.Points, c.Closed, c.Radius);
         // Measuring the middle is quantised: pieces that now line up again are merged.
         c.Points = StraightPieces(c.Points, c.Closed);
@@ -289,17 +307,34 @@ TEndLine EndLine(const TCentreChain& c, bool atA)
     return {p.front(), Unit(back, p.front()), std::min(len, 2 * c.Radius)};
 }
 
+// Where the lines through a along u and through b along v meet; false when nearly parallel.
+bool Meet(TVector2D a, TVector2D u, TVector2D b, TVector2D v, TVector2D& at)
+{
+    const double cross = u.X * v.Y - u.Y * v.X;
+    if (std::abs(cross) < 0.25)
+        return false;
+    const double t = ((b.X - a.X) * v.Y - (b.Y - a.Y) * v.X) / cross;
+    at = {a.X + t * u.X, a.Y + t * u.Y};
+    return true;
+}
+
 // Stage: every junction becomes the one point closest to the lines in which its chains
 // arrive (least squares, held near the junction's pixels where the lines are nearly
 // parallel); each chain is carried straight on to it, so all of them share that point.
+// Where two strokes meet at a sharp angle, thinning leaves a branch out to the tip of the
+// corner: a stroke end that lies where the other two strokes' lines meet. That branch goes,
+// and the corner is the meeting point.
 void PlaceJunctions(const TSkeletonGraph& g, std::vector<TCentreChain>& chains)
 {
-    struct TSum {
-        double Q00 = 0, Q01 = 0, Q11 = 0, R0 = 0, R1 = 0;
-        int Lines = 0;
+    struct TArrival {
+        size_t Chain;
+        bool AtA;
+        TEndLine Line;
+        bool HasLine;
     };
-    std::vector<TSum> sums(g.Nodes.size());
-    for (const TCentreChain& c : chains)
+    std::vector<std::vector<TArrival>> arrivals(g.Nodes.size());
+    for (size_t ci = 0; ci < chains.size(); ++ci) {
+        const TCentreChain& c = chains[ci];
         for (const bool atA : {true, false}) {
             const int node = atA ? c.NodeA : c.NodeB;
             if (node < 0 || c.Closed)
@@ -307,33 +342,60 @@ void PlaceJunctions(const TSkeletonGraph& g, std::vector<TCentreChain>& chains)
             const TEndLine l = EndLine(c, atA);
             const TSkeletonNode& n = g.Nodes[size_t(node)];
             // A chain that lies all within the junction's bend has no line of its own.
-            if (l.Support < std::max(2.0, 0.5 * n.Radius) || Distance(l.At, n.Pos) < 0.5 * JunctionReach(n))
-                continue;
-            const double nx = -l.Dir.Y, ny = l.Dir.X, d = nx * l.At.X + ny * l.At.Y;
-            TSum& s = sums[size_t(node)];
-            s.Q00 += nx * nx;
-            s.Q01 += nx * ny;
-            s.Q11 += ny * ny;
-            s.R0 += nx * d;
-            s.R1 += ny * d;
-            ++s.Lines;
+            const bool hasLine = l.Support >= std::max(2.0, 0.5 * n.Radius) && Distance(l.At, n.Pos) >= 0.5 * JunctionReach(n);
+            arrivals[size_t(node)].push_back({ci, atA, l, hasLine});
         }
+    }
     std::vector<TVector2D> point(g.Nodes.size());
     for (size_t k = 0; k < g.Nodes.size(); ++k) {
         const TSkeletonNode& n = g.Nodes[k];
-        const TSum& s = sums[k];
+        const std::vector<TArrival>& at = arrivals[k];
         point[k] = n.Pos;
-        if (s.Lines < 2)
+        if (at.size() == 3)
+            for (size_t tip = 0; tip < 3; ++tip) {
+                const TArrival& t = at[tip];
+                const TCentreChain& c = chains[t.Chain];
+                const TArrival &a = at[(tip + 1) % 3], &b = at[(tip + 2) % 3];
+                TVector2D corner;
+                if (!(t.AtA ? c.FreeB : c.FreeA) || !a.HasLine || !b.HasLine ||
+                    !Meet(a.Line.At, a.Line.Dir, b.Line.At, b.Line.Dir, corner))
+                    continue;
+                const TVector2D far = t.AtA ? c.Points.back() : c.Points.front();
+                if (Distance(corner, far) <= n.Radius + 1 && Distance(corner, n.Pos) <= 4 * JunctionReach(n)) {
+                    chains[t.Chain].Dropped = true;
+                    point[k] = corner;
+                    break;
+                }
+            }
+        if (point[k].X != n.Pos.X || point[k].Y != n.Pos.Y)
+            continue;
+        double q00 = 0, q01 = 0, q11 = 0, r0 = 0, r1 = 0;
+        int lines = 0;
+        for (const TArrival& a : at) {
+            if (!a.HasLine)
+                continue;
+            const double nx = -a.Line.Dir.Y, ny = a.Line.Dir.X, d = nx * a.Line.At.X + ny * a.Line.At.Y;
+            q00 += nx * nx;
+            q01 += nx * ny;
+            q11 += ny * ny;
+            r0 += nx * d;
+            r1 += ny * d;
+            ++lines;
+        }
+        if (lines < 2)
             continue;
         constexpr double Pull = 0.02;
-        const double q00 = s.Q00 + Pull, q11 = s.Q11 + Pull, r0 = s.R0 + Pull * n.Pos.X, r1 = s.R1 + Pull * n.Pos.Y;
-        const double det = q00 * q11 - s.Q01 * s.Q01;
-        const TVector2D p{(r0 * q11 - r1 * s.Q01) / det, (q00 * r1 - s.Q01 * r0) / det};
+        q00 += Pull;
+        q11 += Pull;
+        r0 += Pull * n.Pos.X;
+        r1 += Pull * n.Pos.Y;
+        const double det = q00 * q11 - q01 * q01;
+        const TVector2D p{(r0 * q11 - r1 * q01) / det, (q00 * r1 - q01 * r0) / det};
         if (Distance(p, n.Pos) <= JunctionReach(n) + n.Radius)
             point[k] = p;
     }
     for (TCentreChain& c : chains) {
-        if (c.Closed)
+        if (c.Closed || c.Dropped)
             continue;
         if (c.NodeA >= 0)
             c.Points.insert(c.Points.begin(), point[size_t(c.NodeA)]);
@@ -348,7 +410,7 @@ void PlaceJunctions(const TSkeletonGraph& g, std::vector<TCentreChain>& chains)
 void ExtendEnds(const TMonoBitmap& ink, std::vector<TCentreChain>& chains)
 {
     for (TCentreChain& c : chains) {
-        if (c.Closed)
+        if (c.Closed || c.Dropped)
             continue;
         for (const bool atA : {true, false}) {
             if (!(atA ? c.FreeA : c.FreeB))
@@ -397,7 +459,7 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
     PlaceJunctions(graph, chains);
     ExtendEnds(bitmap, chains);
     for (const TCentreChain& c : chains) {
-        if (c.Points.size() >= 2 && PolylineLength(c.Points) > 0)
+        if (!c.Dropped && c.Points.size() >= 2 && PolylineLength(c.Points) > 0)
             onChain(c.Points, c.Closed);
     }
 }
