@@ -275,7 +275,7 @@ std::vector<TCentreChain> CentreChains(const TMonoBitmap& ink, const TSkeletonGr
                 if (node >= 0)
                     TrimStart(c.Points, g.Nodes[size_t(node)].Pos, JunctionReach(g.Nodes[size_t(node)]));
                 else if (free)
-                    TrimStart(c.Points, c.Points.front(), std::min(0.5 * c.Radius, 0.25 * PolylineLength(c.Points)));
+                    TrimStart(c.Points, c.Points.front(), std::min(std::max(0.5 * c.Radius, 2.0), 0.25 * PolylineLength(c.Points)));
                 if (!atA)
                     std::reverse(c.Points.begin(), c.Points.end());
             }
@@ -303,7 +303,10 @@ TEndLine EndLine(const TCentreChain& c, bool atA)
     if (!atA)
         std::reverse(p.begin(), p.end());
     const double len = PolylineLength(p);
-    const TVector2D back = PointAlong(p, std::min(len, std::max(3.0, 2 * c.Radius)));
+    // A thin stroke's end hooks off by a pixel or so: its direction needs a longer stretch.
+    const bool free = atA ? c.FreeA : c.FreeB;
+    const double stretch = free ? std::max(8.0, 3 * c.Radius) : std::max(3.0, 2 * c.Radius);
+    const TVector2D back = PointAlong(p, std::min(len, stretch));
     return {p.front(), Unit(back, p.front()), std::min(len, 2 * c.Radius)};
 }
 

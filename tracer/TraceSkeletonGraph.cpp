@@ -255,6 +255,7 @@ void PruneSpurs(TSkeletonGraph& g, const TMonoBitmap& ink)
     // Most of a branch's reach out of its stroke that still counts as a bump, in stroke
     // half-widths beyond the junction's.
     constexpr double BumpReach = 1.75;
+    constexpr double PixelNoise = 1.5;  // the corner pixels of a thin stroke's end
     struct TSpur {
         int Branch, Junction;
         double Reach;
@@ -285,7 +286,7 @@ void PruneSpurs(TSkeletonGraph& g, const TMonoBitmap& ink)
                 beyond = InkReach(ink, end.Pos, {(end.Pos.X - back.X) / dl, (end.Pos.Y - back.Y) / dl},
                                   4 * g.Nodes[size_t(junction)].Radius + 8);
             const double reach = len + beyond;
-            if (reach < BumpReach * g.Nodes[size_t(junction)].Radius)
+            if (reach < BumpReach * g.Nodes[size_t(junction)].Radius + PixelNoise)
                 spurs.push_back({bi, junction, reach});
         }
         if (spurs.empty())
