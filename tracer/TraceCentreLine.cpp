@@ -23,18 +23,6 @@ TVector2D Unit(TVector2D from, TVector2D to)
     return l > 1e-9 ? TVector2D{(to.X - from.X) / l, (to.Y - from.Y) / l} : TVector2D{0, 0};
 }
 
-// The point at arc length s from the start of p (the last point when p is shorter).
-TVector2D PointAlong(const std::vector<TVector2D>& p, double s)
-{
-    for (size_t i = 1; i < p.size(); ++i) {
-        const double l = Distance(p[i - 1], p[i]);
-        if (s <= l && l > 0)
-            return {p[i - 1].X + (p[i].X - p[i - 1].X) * s / l, p[i - 1].Y + (p[i].Y - p[i - 1].Y) * s / l};
-        s -= l;
-    }
-    return p.back();
-}
-
 // Half the stroke's width at p across the direction dir, measured to both edges.
 double HalfWidthAcross(const TMonoBitmap& ink, TVector2D p, TVector2D dir, double limit)
 {

@@ -45,18 +45,6 @@ int FloorToInt(double v)
 
 double Distance(TVector2D a, TVector2D b) { return std::hypot(a.X - b.X, a.Y - b.Y); }
 
-// The point at arc length s from the start of p (the last point when p is shorter).
-TVector2D PointAlong(const std::vector<TVector2D>& p, double s)
-{
-    for (size_t i = 1; i < p.size(); ++i) {
-        const double l = Distance(p[i - 1], p[i]);
-        if (s <= l && l > 0)
-            return {p[i - 1].X + (p[i].X - p[i - 1].X) * s / l, p[i - 1].Y + (p[i].Y - p[i - 1].Y) * s / l};
-        s -= l;
-    }
-    return p.back();
-}
-
 void Unlink(TSkeletonGraph& g, int node, int branch)
 {
     std::vector<int>& at = g.Nodes[size_t(node)].Branches;
@@ -125,6 +113,17 @@ double InkReach(const TMonoBitmap& ink, TVector2D p, TVector2D dir, double limit
     for (int k = 0; k < 3 && inkAt(t + 0.25); ++k)
         t += 0.25;
     return std::min(limit, t + 0.125);
+}
+
+TVector2D PointAlong(const std::vector<TVector2D>& p, double s)
+{
+    for (size_t i = 1; i < p.size(); ++i) {
+        const double l = Distance(p[i - 1], p[i]);
+        if (s <= l && l > 0)
+            return {p[i - 1].X + (p[i].X - p[i - 1].X) * s / l, p[i - 1].Y + (p[i].Y - p[i - 1].Y) * s / l};
+        s -= l;
+    }
+    return p.back();
 }
 
 double PolylineLength(const std::vector<TVector2D>& p)

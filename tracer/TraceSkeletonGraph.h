@@ -46,6 +46,9 @@ double InkReach(const TMonoBitmap& ink, TVector2D p, TVector2D dir, double limit
 
 double PolylineLength(const std::vector<TVector2D>& p);
 
+// The point at arc length s from the start of p (the last point when p is shorter).
+TVector2D PointAlong(const std::vector<TVector2D>& p, double s);
+
 // Nodes and branches of a one-pixel skeleton of ink. A skeleton pixel without neighbours is
 // handed to onDot (a blob thinned down to a dot).
 TSkeletonGraph BuildSkeletonGraph(const TMonoBitmap& skeleton, const TMonoBitmap& ink,
