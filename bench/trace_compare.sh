@@ -50,7 +50,7 @@ for dpi in 300 600; do
   row() {
     local name=$1 out=$2; shift 2
     read -r wall peak < <(measure "$@")
-    read -r err verts polys < <("$helper" --score "$page" "$out" "$E")
+    read -r err _ verts polys < <("$helper" --score "$page" "$out" "$E")
     awk -v d="$dpi" -v n="$name" -v w="$wall" -v p="$peak" -v px="$pixels" -v e="$err" -v v="$verts" -v l="$polys" \
       'BEGIN { printf "%-6s %-12s %9.3f %10.1f %11.2f %12.5f %10d %9d\n", d, n, w, p / 1024, p * 1024 / px, e, v, l }'
   }
