@@ -46,22 +46,26 @@ TQV_01Cmp::~TQV_01Cmp()
 
 // ---- objects ----
 
-void TQV_01Cmp::AddObjectPtr(int32_t ID, TGraphicObject* Obj)
+void TQV_01Cmp::InsertObject(int32_t ID, std::unique_ptr<TGraphicObject>& Obj)
 {
     RASTREL_ASSERT(Obj);
-    // Refused before anything changes, so a failed add leaves the drawing and the caller's
+    // Refused before anything changes, so a refused add leaves the drawing and the caller's
     // object as they were.
     RefuseWhileWalked(Objects);
     Obj->Owner = this;
     Obj->Layer = static_cast<uint8_t>(CurrentLayer & 0xFF);
     Obj->ID = TakeID(ID, NextObjectID);
     Obj->UpdateBox();
-    Objects.Add(std::unique_ptr<TGraphicObject>(Obj));
-    Obj->BuildGL();
+    Objects.Add(std::move(Obj));
+}
+
+void TQV_01Cmp::ShowAddedObject(TGraphicObject& Obj)
+{
+    Obj.BuildGL();
     if (OnAddObject)
-        OnAddObject(*this, *Obj);
+        OnAddObject(*this, Obj);
     if (TreeGeo)
-        TreeGeo->AddObjectNode(*Obj);
+        TreeGeo->AddObjectNode(Obj);
 }
 
 TContainer2D* TQV_01Cmp::AddAuxContainer(std::unique_ptr<TContainer2D>&& Container)
@@ -115,7 +119,7 @@ void TQV_01Cmp::DeleteAllObjects()
 
 // ---- source blocks ----
 
-void TQV_01Cmp::AddSourceBlockPtr(int32_t ID, TSourceBlock2D* Block)
+void TQV_01Cmp::InsertSourceBlock(int32_t ID, std::unique_ptr<TGraphicObject>& Block)
 {
     RASTREL_ASSERT(Block);
     RefuseWhileWalked(SourceBlocks);
@@ -123,7 +127,7 @@ void TQV_01Cmp::AddSourceBlockPtr(int32_t ID, TSourceBlock2D* Block)
     Block->Layer = static_cast<uint8_t>(CurrentLayer & 0xFF);
     Block->ID = TakeID(ID, NextSourceBlockID);
     Block->UpdateBox();
-    SourceBlocks.Add(std::unique_ptr<TGraphicObject>(Block));
+    SourceBlocks.Add(std::move(Block));
 }
 
 TSourceBlock2D* TQV_01Cmp::GetSourceBlock(int32_t ID) { return dynamic_cast<TSourceBlock2D*>(SourceBlocks.Find(ID)); }
@@ -272,15 +276,30 @@ int32_t TQV_01Cmp::AddFreeListener(TObjectFreeListener Listener)
 
 void TQV_01Cmp::RemoveFreeListener(int32_t Handle)
 {
-    // Emptied, not erased: a listener may remove itself while the drawing announces.
-    for (TListenerSlot& slot : FreeListeners)
-        if (slot.Handle == Handle)
-            slot.Listener = nullptr;
+    const auto it = std::find_if(FreeListeners.begin(), FreeListeners.end(),
+                                 [&](const TListenerSlot& slot) { return slot.Handle == Handle; });
+    if (it == FreeListeners.end())
+        return;
+    // Only marked while the drawing announces: the listener may be the one running.
+    if (AnnounceDepth > 0)
+        it->Handle = 0;
+    else
+        FreeListeners.erase(it);
 }
 
 void TQV_01Cmp::AnnounceFree(TGraphicObject& Obj)
 {
-    for (size_t i = 0; i < FreeListeners.size(); ++i)
-        if (FreeListeners[i].Listener)
-            FreeListeners[i].Listener(Obj);
+    // Those added by a listener during this announcement are not told of this object.
+    const size_t count = FreeListeners.size();
+    ++AnnounceDepth;
+    try {
+        for (size_t i = 0; i < count; ++i)
+            if (FreeListeners[i].Handle != 0)
+                FreeListeners[i].Listener(Obj);
+    } catch (...) {
+        --AnnounceDepth;
+        throw;
+    }
+    if (--AnnounceDepth == 0)
+        std::erase_if(FreeListeners, [](const TListenerSlot& slot) { return slot.Handle == 0; });
 }

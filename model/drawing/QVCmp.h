@@ -12,9 +12,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 // The tag written at the head of every drawing stream and required of block libraries.
@@ -89,14 +91,14 @@ public:
     bool IsBlocked() const { return Objects.HasActiveIterators() || SourceBlocks.HasActiveIterators(); }
 
     // Adds a drawing object: ID < 0 takes the next free ID, an explicit ID is kept and moves the
-    // counter past itself. The drawing takes Obj only when it succeeds; while the list has an
-    // iterator it raises and nothing changes (the caller keeps Obj).
+    // counter past itself. While the list has an iterator it raises and nothing changes (the
+    // caller keeps Obj). Once the object is in the list the drawing owns it: an error of its
+    // display, the add event or the tree after that reaches the caller with Obj emptied.
     template <class T>
     T* AddObject(int32_t ID, std::unique_ptr<T>&& Obj)
     {
-        T* raw = Obj.get();
-        AddObjectPtr(ID, raw);
-        static_cast<void>(Obj.release());
+        T* raw = InsertOwned(Obj, [&](std::unique_ptr<TGraphicObject>& taken) { InsertObject(ID, taken); });
+        ShowAddedObject(*raw);
         return raw;
     }
     // An auxiliary container (chain marks, previews): never saved, never selected, no tree node.
@@ -123,13 +125,13 @@ public:
     // freed and the IDs go on.
     void DeleteAllObjects();
 
+    // The ID rule of AddObject. The drawing takes Block only when it succeeds.
     template <class T>
     T* AddSourceBlock(int32_t ID, std::unique_ptr<T>&& Block)
     {
-        T* raw = Block.get();
-        AddSourceBlockPtr(ID, raw);
-        static_cast<void>(Block.release());
-        return raw;
+        static_assert(std::is_base_of_v<TSourceBlock2D, T>);
+        return InsertOwned(Block,
+                           [&](std::unique_ptr<TGraphicObject>& taken) { InsertSourceBlock(ID, taken); });
     }
     TSourceBlock2D* GetSourceBlock(int32_t ID);
     // A definition still referenced stays, without an error.
@@ -150,7 +152,8 @@ public:
     // listeners and the geometry tree let go of it as if it were freed, and the caller gets it.
     std::unique_ptr<TGraphicObject> ExtractCurrentObject(TExclusiveGraphicObjIterator& It);
 
-    // Returns a handle for RemoveFreeListener.
+    // Returns a handle for RemoveFreeListener. Safe while the drawing announces: a listener
+    // added then hears from the next object on, a removed one no more.
     int32_t AddFreeListener(TObjectFreeListener Listener);
     void RemoveFreeListener(int32_t Handle);
 
@@ -197,16 +200,37 @@ protected:
     bool DeleteBlocksWhere(const std::function<bool(const TSourceBlock2D&)>& Pick);
 
 private:
-    void AddObjectPtr(int32_t ID, TGraphicObject* Obj);
-    void AddSourceBlockPtr(int32_t ID, TSourceBlock2D* Block);
+    // Hands Obj to Insert as a pointer to the base class; when Insert raises, Obj gets the
+    // object back.
+    template <class T, class TInsert> static T* InsertOwned(std::unique_ptr<T>& Obj, TInsert Insert)
+    {
+        T* raw = Obj.get();
+        std::unique_ptr<TGraphicObject> taken = std::move(Obj);
+        try {
+            Insert(taken);
+        } catch (...) {
+            Obj.reset(static_cast<T*>(taken.release()));
+            throw;
+        }
+        return raw;
+    }
+    // Into the list; Obj is emptied only when the list holds the object.
+    void InsertObject(int32_t ID, std::unique_ptr<TGraphicObject>& Obj);
+    // The added object's display, the add event and its tree node.
+    void ShowAddedObject(TGraphicObject& Obj);
+    void InsertSourceBlock(int32_t ID, std::unique_ptr<TGraphicObject>& Block);
     // The file's tag is at or below ours, or the version handler lets the read go on.
     bool AcceptVersion(TStreamReader& Stream, TStreamType Type, bool Accepted);
 
     struct TListenerSlot {
-        int32_t Handle;
+        int32_t Handle; // 0 once removed
         TObjectFreeListener Listener;
     };
-    std::vector<TListenerSlot> FreeListeners;
+    // A deque, so a listener added while the drawing announces moves none of the others, and
+    // removed slots are erased only when no announcement runs: a listener may add or remove
+    // listeners, itself included, while it is being called.
+    std::deque<TListenerSlot> FreeListeners;
+    int AnnounceDepth = 0;
     int32_t NextListenerHandle = 1;
     // The size of the last drawing file saved or loaded: a save makes room for about as much at
     // once, instead of growing its stream step by step through copies.

@@ -35,7 +35,7 @@ void TGraphicObjList::SetOwnsObjects(bool owns)
     Owns = owns;
 }
 
-TGraphicObject* TGraphicObjList::Add(std::unique_ptr<TGraphicObject> obj)
+TGraphicObject* TGraphicObjList::Add(std::unique_ptr<TGraphicObject>&& obj)
 {
     RASTREL_ASSERT(obj && Owns);
     TGraphicObject* raw = obj.get();

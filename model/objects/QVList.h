@@ -47,7 +47,8 @@ public:
     TGraphicObjList& operator=(const TGraphicObjList&) = delete;
 
     // Appends at the tail. An owning list takes the object; a non-owning one takes a reference.
-    TGraphicObject* Add(std::unique_ptr<TGraphicObject> obj);
+    // Takes obj only when it succeeds: on an error obj still holds the object.
+    TGraphicObject* Add(std::unique_ptr<TGraphicObject>&& obj);
     void Add(TGraphicObject& obj);
     // Deletes the first object with that ID (freed when owned).
     bool Delete(int32_t id);

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace {
@@ -251,4 +252,90 @@ TEST_F(DrawingTest, EveryFreeIsAnnouncedFirst)
     other.AddObject(-1, Mark(0, 0));
     other.DeleteObject(0);
     static_cast<void>(handle);
+}
+
+namespace {
+
+// A mark whose display build fails, as one would when the view runs out of memory.
+class TFailingMark : public TTestMark {
+public:
+    using TTestMark::TTestMark;
+    void BuildGL() override { throw ECADCoreException("display failed"); }
+};
+
+class TFailingTree : public TDrawingTree {
+public:
+    void AddObjectNode(TGraphicObject&) override { throw ECADCoreException("tree failed"); }
+    void DeleteObjectNode(TGraphicObject&) override {}
+};
+
+} // namespace
+
+// A step after the object entered the list failed: the caller's pointer still owned the object,
+// and freeing the drawing freed it a second time.
+TEST_F(DrawingTest, AnAddThatFailsAfterTheListTookTheObjectLeavesOneOwner)
+{
+    struct TCase {
+        const char* Name;
+        bool FailingDisplay, FailingEvent, FailingTree;
+    };
+    const std::vector<TCase> cases = {
+        {"display", true, false, false},
+        {"add event", false, true, false},
+        {"tree", false, false, true},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TQV_01Cmp2D d;
+        TFailingTree tree;
+        if (c.FailingTree)
+            d.TreeGeo = &tree;
+        if (c.FailingEvent)
+            d.OnAddObject = [](TQV_01Cmp&, TGraphicObject&) { throw ECADCoreException("event failed"); };
+        std::unique_ptr<TTestMark> obj =
+            c.FailingDisplay ? std::make_unique<TFailingMark>(-1, 1, 2) : Mark(1, 2);
+        TTestMark* raw = obj.get();
+        EXPECT_THROW(d.AddObject(-1, std::move(obj)), ECADCoreException);
+        EXPECT_EQ(obj, nullptr);
+        ASSERT_EQ(d.ObjectsCount(), 1);
+        EXPECT_EQ(d.GetObject(0), raw);
+        // The drawing alone frees it (ASan reports a double free otherwise).
+    }
+}
+
+// Listeners that add or remove listeners while the drawing announces a free.
+TEST_F(DrawingTest, ListenersMayChangeTheListenersWhileAnnounced)
+{
+    TQV_01Cmp2D d;
+    for (int i = 0; i < 3; ++i)
+        d.AddObject(-1, Mark(i, 0));
+    std::vector<std::string> heard;
+    std::vector<int32_t> added;
+    int32_t self = 0;
+    // Adds many listeners on its first call, enough to move a vector's storage under it.
+    d.AddFreeListener([&](TGraphicObject& obj) {
+        heard.push_back("adder " + std::to_string(obj.ID));
+        if (added.empty())
+            for (int i = 0; i < 64; ++i)
+                added.push_back(d.AddFreeListener([&, i](TGraphicObject& o) {
+                    if (i == 0)
+                        heard.push_back("added " + std::to_string(o.ID));
+                }));
+        heard.push_back("adder still here " + std::to_string(obj.ID));
+    });
+    // Removes itself on its first call, and uses its own captures afterwards.
+    const std::string name = "remover";
+    self = d.AddFreeListener([&, name](TGraphicObject& obj) {
+        d.RemoveFreeListener(self);
+        heard.push_back(name + " " + std::to_string(obj.ID));
+    });
+    d.DeleteObject(0);
+    d.DeleteObject(1);
+    EXPECT_EQ(heard, (std::vector<std::string>{"adder 0", "adder still here 0", "remover 0", "adder 1",
+                                               "adder still here 1", "added 1"}));
+    for (int32_t h : added)
+        d.RemoveFreeListener(h);
+    heard.clear();
+    d.DeleteObject(2);
+    EXPECT_EQ(heard, (std::vector<std::string>{"adder 2", "adder still here 2"}));
 }
