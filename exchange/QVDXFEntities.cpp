@@ -738,6 +738,10 @@ std::unique_ptr<TObject2D> TDXF2DImport::ReadInsert(const TDXFRecord& R)
         ++MissingBlockReferences;
         return nullptr;
     }
+    if (1 + source->Depth > MaxNestingDepth) {
+        ++DeepReferences;
+        return nullptr;
+    }
     const uint64_t weight = BlockWeight(source);
     if (weight > ExpansionLeft) {
         ++NestingDroppedReferences;

@@ -171,6 +171,9 @@ std::string TDXF2DImport::ReportText() const
     references(NestingDroppedReferences,
                "with the blocks nested in it, it would show more objects than a file of this size can hold.",
                "with the blocks nested in them, they would show more objects than a file of this size can hold.");
+    const std::string deepest = std::to_string(MaxNestingDepth);
+    references(DeepReferences, "its blocks nest deeper than " + deepest + " levels.",
+               "their blocks nest deeper than " + deepest + " levels.");
     std::string text;
     if (!ErrorMessage.empty())
         text = DXFImportErrorText(ErrorMessage, ReadSummary());
@@ -197,7 +200,7 @@ void TDXF2DImport::ResetCounts()
     PointsCount = LinesCount = ArcsCount = CirclesCount = EllipsesCount = PolylinesCount = SplinesCount =
         BlocksCount = TextsCount = 0;
     SkippedKinds.clear();
-    OtherSkipped = MissingBlockReferences = SelfReferences = NestingDroppedReferences = 0;
+    OtherSkipped = MissingBlockReferences = SelfReferences = NestingDroppedReferences = DeepReferences = 0;
 }
 
 std::string TDXF2DImport::ErrorWithCut(const std::string& Error) const
@@ -587,26 +590,6 @@ TSourceBlock2D* TDXF2DImport::FindBlock(const std::string& Name)
 
 namespace {
 
-// Target uses Wanted, directly or through the references bound so far.
-bool BlockUses(TSourceBlock2D* Target, const TSourceBlock2D* Wanted)
-{
-    std::unordered_set<const TSourceBlock2D*> seen;
-    std::vector<TSourceBlock2D*> todo{Target};
-    while (!todo.empty()) {
-        TSourceBlock2D* b = todo.back();
-        todo.pop_back();
-        if (b == Wanted)
-            return true;
-        if (!seen.insert(b).second)
-            continue;
-        VisitBlockReferences(*b, [&](TBlock2D& ref) {
-            if (ref.Source())
-                todo.push_back(ref.Source());
-        });
-    }
-    return false;
-}
-
 void RemoveChild(TContainer2D& Container, const TGraphicObject* Child)
 {
     auto it = Container.Objects.GetExclusiveIterator();
@@ -625,20 +608,60 @@ void TDXF2DImport::BindNestedInserts()
         return;
     std::vector<TPendingBlock> pending = std::move(PendingBlocks);
     PendingBlocks.clear();
-    for (TPendingBlock& p : pending) {
-        for (const TPendingInsert& ins : p.Inserts) {
-            TSourceBlock2D* target = FindBlock(ins.Name);
-            // A reference to a missing block, or one that would make the block contain itself
-            // (and so be drawn without end), is dropped.
-            if (!target || BlockUses(target, p.Block.get())) {
-                Failed = true;
-                ++(target ? SelfReferences : MissingBlockReferences);
-                RemoveChild(*p.Block, ins.Insert);
+    // What each reference names; only the blocks of this file can close a circle.
+    struct TTarget {
+        TSourceBlock2D* Block;
+        bool Circular;
+    };
+    std::vector<std::vector<TTarget>> targets(pending.size());
+    std::unordered_map<const TSourceBlock2D*, size_t> pendingIndex;
+    for (size_t i = 0; i < pending.size(); ++i) {
+        pendingIndex.emplace(pending[i].Block.get(), i);
+        for (const TPendingInsert& ins : pending[i].Inserts)
+            targets[i].push_back({FindBlock(ins.Name), false});
+    }
+    // A reference that would make a block contain itself (and so be drawn without end) is one
+    // that leads back to a block still open in a walk over the references in file order. The
+    // walk keeps its own stack, as chains may be long, and meets each block once.
+    enum : uint8_t { Unseen, Open, Done };
+    std::vector<uint8_t> state(pending.size(), Unseen);
+    for (size_t root = 0; root < pending.size(); ++root) {
+        if (state[root] != Unseen)
+            continue;
+        std::vector<std::pair<size_t, size_t>> stack{{root, 0}};
+        state[root] = Open;
+        while (!stack.empty()) {
+            auto& [i, next] = stack.back();
+            if (next == targets[i].size()) {
+                state[i] = Done;
+                stack.pop_back();
                 continue;
             }
-            ins.Insert->SetSourceBlock(target);
+            TTarget& t = targets[i][next++];
+            const auto found = t.Block ? pendingIndex.find(t.Block) : pendingIndex.end();
+            if (found == pendingIndex.end())
+                continue;
+            if (state[found->second] == Open) {
+                t.Circular = true;
+            } else if (state[found->second] == Unseen) {
+                state[found->second] = Open;
+                stack.emplace_back(found->second, 0);
+            }
         }
-        p.Inserts.clear();
+    }
+    for (size_t i = 0; i < pending.size(); ++i) {
+        for (size_t k = 0; k < targets[i].size(); ++k) {
+            const TTarget& t = targets[i][k];
+            TInsert* insert = pending[i].Inserts[k].Insert;
+            if (!t.Block || t.Circular) {
+                Failed = true;
+                ++(t.Block ? SelfReferences : MissingBlockReferences);
+                RemoveChild(*pending[i].Block, insert);
+                continue;
+            }
+            insert->SetSourceBlock(t.Block);
+        }
+        pending[i].Inserts.clear();
     }
     // The drawing file wants each definition after those it uses, and so do the boxes. The
     // references form no cycle now; the walk keeps its own stack, as chains may be long.
@@ -673,7 +696,8 @@ void TDXF2DImport::BindNestedInserts()
     for (TPendingBlock& p : pending)
         owned.emplace(p.Block.get(), std::move(p.Block));
     // Each definition weighs what showing it walks; a reference that would make one weigh more
-    // than the file may show is dropped. Those it uses are weighed first.
+    // than the file may show, or nest deeper than display and picking may walk, is dropped.
+    // Those it uses are weighed first, so their depth is known.
     for (TSourceBlock2D* b : order) {
         uint64_t weight = 1;
         std::vector<TBlock2D*> dropped;
@@ -682,18 +706,23 @@ void TDXF2DImport::BindNestedInserts()
             for (TGraphicObject* obj = it.First(); obj; obj = it.Next()) {
                 auto* ref = dynamic_cast<TBlock2D*>(obj);
                 const uint64_t w = ref && ref->Source() ? BlockWeight(ref->Source()) : 1;
-                if (ref && weight + w > ExpansionLeft)
+                if (ref && 1 + NestingDepth(*ref) > MaxNestingDepth) {
+                    ++DeepReferences;
                     dropped.push_back(ref);
-                else
+                } else if (ref && weight + w > ExpansionLeft) {
+                    ++NestingDroppedReferences;
+                    dropped.push_back(ref);
+                } else {
                     weight += w;
+                }
             }
         }
         for (TBlock2D* ref : dropped) {
             Failed = true;
-            ++NestingDroppedReferences;
             RemoveChild(*b, ref);
         }
         BlockWeights[b] = weight;
+        b->Depth = NestingDepth(*b);
     }
     for (TSourceBlock2D* b : order) {
         VisitBlockReferences(*b, [](TBlock2D& ref) { ref.UpdateBox(); });

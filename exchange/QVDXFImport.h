@@ -96,6 +96,8 @@ public:
     uint32_t SelfReferences = 0;
     // References whose nested blocks would show more objects than the file's size allows.
     uint32_t NestingDroppedReferences = 0;
+    // References left out because display and picking would walk too deep through them.
+    uint32_t DeepReferences = 0;
 
 private:
     TDXF2DImport() = default;

@@ -127,6 +127,8 @@ void TQV_01Cmp::InsertSourceBlock(int32_t ID, std::unique_ptr<TGraphicObject>& B
     Block->Layer = static_cast<uint8_t>(CurrentLayer & 0xFF);
     Block->ID = TakeID(ID, NextSourceBlockID);
     Block->UpdateBox();
+    auto& block = static_cast<TSourceBlock2D&>(*Block);
+    block.Depth = NestingDepth(block);
     SourceBlocks.Add(std::move(Block));
 }
 

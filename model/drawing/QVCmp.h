@@ -272,4 +272,12 @@ public:
     void ZoomToExtents();
     // Every object on a visible layer builds its display object, under the busy cursor.
     void RebuildGLObjects();
+
+private:
+    // The definitions by name for references read from a stream: those the last block section
+    // read (IDs from FirstReadBlockID on) before those the drawing held already, so a file's
+    // own block is never replaced by a library block of the same name.
+    void IndexBlocksForReading(TBlockIndex& Read, TBlockIndex& Held);
+
+    int32_t FirstReadBlockID = 0;
 };

@@ -310,11 +310,40 @@ void TQV_01Cmp2D::SaveObjectsToStream(TStreamWriter& Stream)
         Stream.WriteInt16(EndOfObjects);
 }
 
+void TQV_01Cmp2D::IndexBlocksForReading(TBlockIndex& Read, TBlockIndex& Held)
+{
+    auto it = SourceBlocks.GetIterator();
+    for (TGraphicObject* obj = it.First(); obj; obj = it.Next()) {
+        auto* block = static_cast<TSourceBlock2D*>(obj);
+        (block->ID >= FirstReadBlockID ? Read : Held).Add(*block);
+    }
+}
+
+namespace {
+
+// Display, picking and the overlay walk as deep as an object nests.
+void RefuseTooDeep(const TGraphicObject& Obj, const char* section)
+{
+    if (NestingDepth(Obj) > MaxNestingDepth)
+        throw ECADFileNotValid(std::string("TQVCmp.") + section +
+                               ": containers and block references nested deeper than " +
+                               std::to_string(MaxNestingDepth));
+}
+
+} // namespace
+
 void TQV_01Cmp2D::LoadBlocksFromStream(TStreamReader& Stream, const std::string& VersionTag)
 {
-    // Each record holds at least its class index and the graphic-object record.
-    const uint32_t n = Stream.ReadCount(2 + 6, "source blocks");
-    for (uint32_t i = 0; i < n; ++i) {
+    // A count of 0 or below means no blocks. Each record holds at least its class index and the
+    // graphic-object record.
+    const int32_t n = Stream.ReadInt32();
+    if (n > 0)
+        Stream.CheckCount(static_cast<uint32_t>(n), 2 + 6, "source blocks");
+    FirstReadBlockID = NextSourceBlockID;
+    TBlockIndex held;
+    TBlockIndex read(&held);
+    IndexBlocksForReading(read, held);
+    for (int32_t i = 0; i < n; ++i) {
         const int16_t index = Stream.ReadInt16();
         const TGraphicClass& cls = ClassForRecord(index, "LoadBlocksFromStream");
         std::unique_ptr<TGraphicObject> obj = ReadRecord(cls, Stream, VersionTag, "LoadBlocksFromStream");
@@ -324,18 +353,21 @@ void TQV_01Cmp2D::LoadBlocksFromStream(TStreamReader& Stream, const std::string&
                                    " is not a source block");
         static_cast<void>(obj.release());
         try {
-            auto blocks = SourceBlocks.GetIterator();
-            ResolveBlockReferences(*block, blocks);
+            ResolveBlockReferences(*block, read);
         } catch (const ECADListObjNotFound&) {
             ShowReaderMessage(MsgSourceBlockNotFound);
             continue;
         }
-        AddSourceBlock(std::move(block));
+        RefuseTooDeep(*block, "LoadBlocksFromStream");
+        read.Add(*AddSourceBlock(std::move(block)));
     }
 }
 
 void TQV_01Cmp2D::LoadObjectsFromStream(TStreamReader& Stream, const std::string& VersionTag)
 {
+    TBlockIndex held;
+    TBlockIndex read(&held);
+    IndexBlocksForReading(read, held);
     auto blocks = SourceBlocks.GetExclusiveIterator();
     // The count is that of the objects the drawing held when it was written; fewer records may
     // follow, ended by index -1. Room is made only for as many records as the bytes left can
@@ -363,13 +395,15 @@ void TQV_01Cmp2D::LoadObjectsFromStream(TStreamReader& Stream, const std::string
         }
         try {
             if (kind.IsContainer)
-                ResolveBlockReferences(static_cast<TContainer2D&>(*obj), blocks);
+                ResolveBlockReferences(static_cast<TContainer2D&>(*obj), read);
             else if (kind.IsBlockReference)
-                static_cast<TBlock2D&>(*obj).UpdateReference(blocks);
+                static_cast<TBlock2D&>(*obj).UpdateReference(read);
         } catch (const ECADListObjNotFound&) {
             ShowReaderMessage(MsgSourceBlockNotFound);
             continue;
         }
+        if (kind.IsContainer || kind.IsBlockReference)
+            RefuseTooDeep(*obj, "LoadObjectsFromStream");
         CurrentLayer = obj->Layer;
         TGraphicObject* added = AddObject(-1, std::move(obj));
         if (index == LabelClassIndex && OnDrawingLabelRead)

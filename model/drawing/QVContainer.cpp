@@ -6,9 +6,10 @@
 #include "QVGeometry.h"
 
 #include <algorithm>
-#include <functional>
 #include <cstring>
+#include <functional>
 #include <optional>
+#include <string_view>
 
 namespace {
 
@@ -16,15 +17,14 @@ namespace {
 constexpr size_t MinChildBytes = 2 + 6;
 
 // Containers read inside containers: a damaged file must not nest deeper than the stack holds.
-constexpr int MaxReadDepth = 256;
 int ReadDepth = 0;
 
 class TReadDepth {
 public:
     explicit TReadDepth(TStreamReader& stream)
     {
-        if (ReadDepth >= MaxReadDepth)
-            stream.Fail("containers nested deeper than " + std::to_string(MaxReadDepth));
+        if (ReadDepth >= MaxNestingDepth)
+            stream.Fail("containers nested deeper than " + std::to_string(MaxNestingDepth));
         ++ReadDepth;
     }
     ~TReadDepth() { --ReadDepth; }
@@ -353,6 +353,14 @@ void TBlock2D::SetSourceBlock(TSourceBlock2D* source)
     Bind(source);
 }
 
+void TBlock2D::UpdateReference(const TBlockIndex& index)
+{
+    TSourceBlock2D* block = index.Find(SourceName);
+    if (!block)
+        throw ECADListObjNotFound("TBlock2D.UpdateReference: Source block not found");
+    Bind(block);
+}
+
 void TBlock2D::UpdateReference(TGraphicObjIterator& iterator)
 {
     for (TGraphicObject* obj = iterator.First(); obj; obj = iterator.Next()) {
@@ -443,7 +451,34 @@ void TInsert::RefreshSourceBox() { Source()->ComputeBox(); }
 
 // ---- binding ----
 
+void TBlockIndex::AddAll(TGraphicObjIterator& iterator)
+{
+    for (TGraphicObject* obj = iterator.First(); obj; obj = iterator.Next())
+        if (auto* block = dynamic_cast<TSourceBlock2D*>(obj))
+            Add(*block);
+}
+
+TSourceBlock2D* TBlockIndex::Find(const TBlockName& name) const
+{
+    const auto found = ByName.find(name);
+    if (found != ByName.end())
+        return found->second;
+    return Fallback ? Fallback->Find(name) : nullptr;
+}
+
+size_t TBlockIndex::THash::operator()(const TBlockName& name) const
+{
+    return std::hash<std::string_view>()(std::string_view(name.data(), name.size()));
+}
+
 void ResolveBlockReferences(TContainer2D& Container, TGraphicObjIterator& Iterator)
+{
+    TBlockIndex index;
+    index.AddAll(Iterator);
+    ResolveBlockReferences(Container, index);
+}
+
+void ResolveBlockReferences(TContainer2D& Container, const TBlockIndex& Index)
 {
     {
         auto it = Container.Objects.GetIterator();
@@ -451,12 +486,27 @@ void ResolveBlockReferences(TContainer2D& Container, TGraphicObjIterator& Iterat
             // Plain containers are searched too: a reference inside one would otherwise stay
             // unbound, invisible and never hit.
             if (auto* inner = dynamic_cast<TContainer2D*>(obj))
-                ResolveBlockReferences(*inner, Iterator);
+                ResolveBlockReferences(*inner, Index);
             else if (auto* block = dynamic_cast<TBlock2D*>(obj))
-                block->UpdateReference(Iterator);
+                block->UpdateReference(Index);
         }
     }
     Container.UpdateBox();
+}
+
+int NestingDepth(const TGraphicObject& Obj)
+{
+    if (const auto* ref = dynamic_cast<const TBlock2D*>(&Obj))
+        return ref->Source() ? 1 + ref->Source()->Depth : 1;
+    const auto* container = dynamic_cast<const TContainer2D*>(&Obj);
+    if (!container)
+        return 1;
+    int deepest = 0;
+    // Walking the children does not change them.
+    auto it = const_cast<TGraphicObjList&>(container->Objects).GetIterator();
+    for (TGraphicObject* obj = it.First(); obj; obj = it.Next())
+        deepest = std::max(deepest, NestingDepth(*obj));
+    return 1 + deepest;
 }
 
 void VisitBlockReferences(TContainer2D& Container, const std::function<void(TBlock2D&)>& Visit)

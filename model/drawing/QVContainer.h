@@ -14,16 +14,23 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // A block name as stored: 13 Windows-1252 bytes, zero-padded, compared as raw bytes.
 using TBlockName = std::array<char, 13>;
+
+// How deep containers and block references may nest, in a record and through references:
+// display, picking and the overlay walk that deep on the stack.
+constexpr int MaxNestingDepth = 256;
 
 // The first 13 bytes of S in Windows-1252, zero-padded.
 void StrToBlockName(const std::string& S, TBlockName& Name);
 TBlockName StrToBlockName(const std::string& S);
 // The name as UTF-8, without the padding.
 std::string BlockNameToStr(const TBlockName& Name);
+
+class TBlockIndex;
 
 class TContainer2D : public TObject2D {
 public:
@@ -75,6 +82,9 @@ public:
 
     // Block references bound to this definition. Not stored, so wider than a file would need.
     int32_t References = 0;
+    // The levels a walk through the definition goes down (NestingDepth), kept when it joins a
+    // drawing so that the depth of a reference costs no walk down a chain of definitions.
+    int32_t Depth = 1;
     TBlockName Name{};
     // Came from the block library; never written into drawings.
     bool IsLibrary = false;
@@ -109,6 +119,8 @@ public:
     void SetSourceBlock(TSourceBlock2D* source);
     // Binds to the first definition of the iterator's list with SourceName.
     void UpdateReference(TGraphicObjIterator& iterator);
+    // Binds to the definition the index gives for SourceName.
+    void UpdateReference(const TBlockIndex& index);
     // Releases the definition; the reference keeps its name.
     void Unbind();
 
@@ -139,10 +151,33 @@ protected:
     void RefreshSourceBox() override;
 };
 
+// Block definitions by name, for binding references without a walk over every definition.
+// Where a name repeats, the first added wins; a name not held here is looked up in the
+// fallback index, when there is one.
+class TBlockIndex {
+public:
+    explicit TBlockIndex(const TBlockIndex* fallback = nullptr) : Fallback(fallback) {}
+    void Add(TSourceBlock2D& block) { ByName.try_emplace(block.Name, &block); }
+    // Every definition of the iterator's list, in its order.
+    void AddAll(TGraphicObjIterator& iterator);
+    TSourceBlock2D* Find(const TBlockName& name) const;
+
+private:
+    struct THash {
+        size_t operator()(const TBlockName& name) const;
+    };
+    std::unordered_map<TBlockName, TSourceBlock2D*, THash> ByName;
+    const TBlockIndex* Fallback;
+};
+
 // Binds every block reference inside Container (nested containers and definitions included) to
 // the definitions of Iterator's list, then recomputes the container's box. A name that no
 // definition carries raises ECADListObjNotFound.
 void ResolveBlockReferences(TContainer2D& Container, TGraphicObjIterator& Iterator);
+void ResolveBlockReferences(TContainer2D& Container, const TBlockIndex& Index);
+// The levels a walk through Obj goes down: 1 for a plain object, one more than the deepest
+// child for a container, one more than its definition's Depth for a bound reference.
+int NestingDepth(const TGraphicObject& Obj);
 // Calls Visit for every block reference inside Container, nested containers and definitions
 // included.
 void VisitBlockReferences(TContainer2D& Container, const std::function<void(TBlock2D&)>& Visit);

@@ -980,3 +980,27 @@ TEST(DXFImport, FilesOfCurrentProgramsAndWhatIsLeftOut)
         c.Check({*imp, d, Objects(d), window.Boxes});
     }
 }
+
+// Display and picking walk down through references on the stack: a chain of 10,000 blocks,
+// each using the one before, ran them out of stack.
+TEST(DXFImport, ChainsOfBlocksDeeperThanTheBoundAreCut)
+{
+    std::string blocks = "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n2\nB0\n0\nLINE\n11\n1\n0\nENDBLK\n";
+    for (int i = 1; i < 10'000; ++i)
+        blocks += "0\nBLOCK\n2\nB" + std::to_string(i) + "\n0\nINSERT\n2\nB" + std::to_string(i - 1) +
+                  "\n0\nENDBLK\n";
+    TQV_01Cmp2D d;
+    auto imp = TDXF2DImport::FromText(blocks + "0\nENDSEC\n" + Entities("0\nINSERT\n2\nB9999\n"), &d);
+    imp->Import();
+    EXPECT_TRUE(imp->Failed);
+    EXPECT_NE(imp->ReportText().find(
+                  "78 block references were left out: their blocks nest deeper than 256 levels."),
+              std::string::npos)
+        << imp->ReportText();
+    const auto objs = Objects(d);
+    ASSERT_EQ(objs.size(), 1u);
+    EXPECT_LE(NestingDepth(*objs[0]), MaxNestingDepth);
+    objs[0]->BuildGL();
+    double dist = 0;
+    objs[0]->HitTest(TPoint2D{0, 0, 1}, dist, 0.5);
+}

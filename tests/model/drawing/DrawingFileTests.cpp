@@ -685,3 +685,137 @@ TEST_F(DrawingFile, EveryVersionTagReadsLayersBlocksNestedReferencesAndPrimitive
         }
     }
 }
+
+namespace {
+
+// A drawing stream of Count definitions, each but the first holding a reference to the one
+// before it, the first a mark at (5, 5); then one object referencing the last definition.
+std::vector<uint8_t> BlockChainFile(int count)
+{
+    const auto name = [](int i) { return StrToBlockName("B" + std::to_string(i)); };
+    TStreamWriter w;
+    w.WriteChars(CurrentVersionTag);
+    w.WriteInt16(1);
+    w.WriteInt16(256);
+    w.WriteByte(2);
+    w.WriteInt32(count);
+    for (int i = 0; i < count; ++i) {
+        std::unique_ptr<TGraphicObject> child = Mark(5, 5);
+        if (i > 0)
+            child = std::make_unique<TBlock2D>(-1, name(i - 1));
+        TSourceBlock2D def(-1, name(i), One(std::move(child)));
+        SaveIndexedObject(w, def);
+    }
+    w.WriteByte(3);
+    w.WriteInt32(1);
+    TBlock2D top(-1, name(count - 1));
+    SaveIndexedObject(w, top);
+    w.WriteByte(4);
+    return w.TakeBytes();
+}
+
+} // namespace
+
+// Display and picking walk down through references on the stack: a chain of 10,000
+// definitions, each using the one before, ran them out of stack.
+TEST_F(DrawingFile, ReferencesNestedBeyondTheBoundAreRefused)
+{
+    // A definition is a container over a reference to the one before: two levels a link.
+    struct TCase {
+        const char* Name;
+        int Definitions;
+        std::string Error; // empty: it loads
+    };
+    const std::vector<TCase> cases = {
+        {"the deepest that loads", (MaxNestingDepth - 3) / 2 + 1, ""},
+        {"one link more, refused at the object", (MaxNestingDepth - 3) / 2 + 2,
+         "TQVCmp.LoadObjectsFromStream: containers and block references nested deeper than 256"},
+        {"10,000 definitions", 10'000,
+         "TQVCmp.LoadBlocksFromStream: containers and block references nested deeper than 256"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TQV_01Cmp2D d;
+        if (!c.Error.empty()) {
+            ExpectError<ECADFileNotValid>([&] { Load(d, BlockChainFile(c.Definitions), false); }, c.Error);
+            continue;
+        }
+        Load(d, BlockChainFile(c.Definitions), false);
+        ASSERT_EQ(d.ObjectsCount(), 1);
+        TObject2D* top = d.GetObject(0);
+        EXPECT_EQ(NestingDepth(*top), MaxNestingDepth - 1);
+        TTestMark::Built.clear();
+        top->BuildGL();
+        ASSERT_EQ(TTestMark::Built.size(), 1u);
+        EXPECT_DOUBLE_EQ(TTestMark::Built[0].X, 5);
+        EXPECT_DOUBLE_EQ(TTestMark::Built[0].Y, 5);
+        double dist = 0;
+        EXPECT_GE(top->HitTest(TPoint2D{5, 5, 1}, dist, 0.5), HitInside);
+    }
+}
+
+// A negative count of definitions is an empty block section, as the count 0 is.
+TEST_F(DrawingFile, NegativeBlockCountMeansNoBlocks)
+{
+    TQV_01Cmp2D d;
+    Load(d, HexBytes("51562D332E36 0100 0001 02 FEFFFFFF 03 00000000 04"), false);
+    EXPECT_EQ(d.SourceBlocksCount(), 0);
+    const std::vector<uint8_t> bytes = HexBytes("51562D332E36 02 00000080");
+    TStreamReader library(bytes);
+    d.LoadLibrary(library);
+    EXPECT_EQ(d.SourceBlocksCount(), 0);
+}
+
+// With "DOOR" in the block library, a file's own "DOOR" lost its references to the library's.
+TEST_F(DrawingFile, ReferencesBindToTheFilesOwnDefinitionsFirst)
+{
+    const auto def = [](const char* name, double x) {
+        return std::make_unique<TSourceBlock2D>(-1, StrToBlockName(name), One(Mark(x, 0)));
+    };
+    const auto markOf = [](const TSourceBlock2D* block) {
+        auto it = const_cast<TSourceBlock2D*>(block)->Objects.GetIterator();
+        return static_cast<TTestMark*>(it.First())->P.X;
+    };
+    // The file defines DOOR (at x = 2) and uses it, and uses WINDOW, which only the library has.
+    TQV_01Cmp2D source;
+    TSourceBlock2D* door = source.AddSourceBlock(def("DOOR", 2));
+    source.AddObject(-1, std::make_unique<TBlock2D>(-1, door));
+    source.AddObject(-1, std::make_unique<TBlock2D>(-1, StrToBlockName("WINDOW")));
+    // A definition inside the file uses DOOR as well.
+    auto wall = def("WALL", 3);
+    wall->Objects.Add(std::make_unique<TBlock2D>(-1, StrToBlockName("DOOR")));
+    source.AddSourceBlock(std::move(wall));
+    const std::vector<uint8_t> file = Saved(source);
+
+    for (const bool merge : {false, true}) {
+        SCOPED_TRACE(merge ? "merged into a drawing with its own DOOR" : "loaded");
+        TQV_01Cmp2D d;
+        for (const char* name : {"DOOR", "WINDOW"}) {
+            TSourceBlock2D* lib = d.AddSourceBlock(def(name, 1));
+            lib->IsLibrary = true;
+        }
+        TSourceBlock2D* own = nullptr;
+        if (merge)
+            own = d.AddSourceBlock(def("DOOR", 4));
+        Load(d, file, merge);
+        const auto refs = [&] {
+            std::vector<TBlock2D*> v;
+            auto it = d.ObjectsIterator();
+            for (TGraphicObject* obj = it.First(); obj; obj = it.Next())
+                v.push_back(static_cast<TBlock2D*>(obj));
+            return v;
+        }();
+        ASSERT_EQ(refs.size(), 2u);
+        EXPECT_EQ(markOf(refs[0]->Source()), 2); // the file's DOOR
+        EXPECT_FALSE(refs[0]->Source()->IsLibrary);
+        EXPECT_NE(refs[0]->Source(), own);
+        EXPECT_EQ(markOf(refs[1]->Source()), 1); // the library's WINDOW
+        TBlock2D* inWall = nullptr;
+        auto it = d.SourceBlocksIterator();
+        for (TGraphicObject* obj = it.First(); obj; obj = it.Next())
+            if (static_cast<TSourceBlock2D*>(obj)->Name == StrToBlockName("WALL"))
+                VisitBlockReferences(*static_cast<TSourceBlock2D*>(obj), [&](TBlock2D& r) { inWall = &r; });
+        ASSERT_NE(inWall, nullptr);
+        EXPECT_EQ(inWall->Source(), refs[0]->Source());
+    }
+}
