@@ -424,13 +424,9 @@ int32_t TFilledEllipse2D::HitTest(const TPoint2D& /*pt*/, double& dist, double /
 TAngledCurve2D::TAngledCurve2D(TStreamReader& stream, const std::string& versionTag, const char* className)
     : TCurve2D(stream, versionTag, 4, className)
 {
-    const size_t at = stream.Position();
+    // A direction other than 0 or 1 is kept as stored and drawn counter-clockwise, as 1 is:
+    // only 0 means clockwise.
     FDirection = stream.ReadByte();
-    if (FDirection > 1) {
-        stream.Seek(at);
-        stream.Fail(std::string("the direction of a ") + className + " is 0 or 1, the record gives " +
-                    std::to_string(FDirection));
-    }
     // The angle setters place control points 2 and 3, which a short record may lack.
     Points().SetCapacity(4);
 }

@@ -114,13 +114,9 @@ TBSpline2D::TBSpline2D(int32_t id, std::span<const TPoint2D> points)
 
 TBSpline2D::TBSpline2D(TStreamReader& stream, const std::string& versionTag) : TCurve2D(stream, versionTag)
 {
-    const size_t at = stream.Position();
+    // An order outside 2 to MaxBSplineOrder is kept as stored and drawn as the control polygon
+    // (MakeProfile): refusing the record would lose the whole drawing for one odd byte.
     Order = stream.ReadByte();
-    if (Order < 2 || Order > MaxBSplineOrder) {
-        stream.Seek(at);
-        stream.Fail("the order of a TBSpline2D is 2 to " + std::to_string(MaxBSplineOrder) +
-                    ", the record gives " + std::to_string(Order));
-    }
 }
 
 std::unique_ptr<TGraphicObject> TBSpline2D::CreateSameClass(int32_t id) const

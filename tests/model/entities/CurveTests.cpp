@@ -597,14 +597,36 @@ TEST(Curve, BadRecordsAreRefused)
         {"arc with five points", GraphicClassOf<TArco2D>("TArco2D"),
          "0500 " + P_0_0 + P_0_0 + P_0_0 + P_0_0 + P_0_0 + "00 3200 01 01",
          "Invalid stream: a TArco2D holds at most 4 points, the record gives 5 at offset 134."},
-        {"arc direction 2", GraphicClassOf<TArco2D>("TArco2D"), "0200 " + P_0_0 + P_2_0 + "00 3200 01 02",
-         "Invalid stream: the direction of a TArco2D is 0 or 1, the record gives 2 at offset 188."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const std::vector<uint8_t> bytes = HexBytes(Head + Identity4 + c.body);
         TStreamReader r(bytes);
         ExpectError<ECADFileNotValid>([&] { c.cls.CreateFromStream(r, "QV-3.6"); }, c.message);
+    }
+}
+
+// A direction byte other than 0 or 1 refused the whole drawing; the arc loads, keeps its byte
+// and is drawn counter-clockwise, as 1 is.
+TEST(Curve, AnArcDirectionOutOfRangeLoadsAsCounterClockwise)
+{
+    const std::string points = "0400 " + P_0_0 + P_2_0 + P_2_0 + P_1_2 + "00 3200 01 ";
+    std::vector<TPoint2D> expected;
+    for (const char* direction : {"01", "02", "FF"}) {
+        SCOPED_TRACE(direction);
+        const std::vector<uint8_t> bytes = HexBytes(Head + Identity4 + points + direction);
+        TStreamReader r(bytes);
+        TArco2D arc(r, "QV-3.6");
+        EXPECT_TRUE(r.AtEnd());
+        EXPECT_FALSE(arc.Clockwise());
+        EXPECT_EQ(Saved(arc), bytes);
+        arc.UpdateBox();
+        const std::vector<TPoint2D> profile = WorldProfile(arc);
+        if (expected.empty())
+            expected = profile;
+        ASSERT_EQ(profile.size(), expected.size());
+        for (size_t i = 0; i < profile.size(); ++i)
+            ExpectNear(profile[i], expected[i]);
     }
 }
 

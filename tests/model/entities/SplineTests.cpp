@@ -137,15 +137,27 @@ TEST(BSpline, Records)
             EXPECT_THROW(TBSpline2D(cut, tag), ECADFileNotValid) << n << " bytes";
         }
     }
+}
+
+// An order outside 2 to 10 refused the whole drawing; the spline loads, keeps its byte and is
+// drawn as its control polygon.
+TEST(BSpline, AnOrderOutOfRangeLoadsAndDrawsTheControlPolygon)
+{
     for (const char* order : {"00", "01", "0B", "FF"}) {
         SCOPED_TRACE(order);
         const std::vector<uint8_t> bytes =
             HexBytes(Head + Identity4 + "0300 " + P_0_0 + P_2_0 + P_1_2 + "01 3200 01 " + order);
         TStreamReader r(bytes);
-        ExpectError<ECADFileNotValid>(
-            [&] { TBSpline2D spline(r, "QV-3.6"); },
-            "Invalid stream: the order of a TBSpline2D is 2 to 10, the record gives " +
-                std::to_string(std::stoi(order, nullptr, 16)) + " at offset 212.");
+        TBSpline2D spline(r, "QV-3.6");
+        EXPECT_TRUE(r.AtEnd());
+        EXPECT_EQ(spline.Order, std::stoi(order, nullptr, 16));
+        EXPECT_EQ(Saved(spline), bytes);
+        spline.UpdateBox();
+        const std::vector<TPoint2D> profile = Profile(spline);
+        ASSERT_EQ(profile.size(), 3u);
+        ExpectNear(profile[0], Pt(0, 0));
+        ExpectNear(profile[1], Pt(2, 0));
+        ExpectNear(profile[2], Pt(1, 2));
     }
 }
 
