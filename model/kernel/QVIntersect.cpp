@@ -4,6 +4,7 @@
 #include "QVEntity.h"
 #include "QVGeometry.h"
 #include "QVMatrix.h"
+#include "QVVariabili.h"
 
 #include <algorithm>
 #include <cmath>
@@ -144,11 +145,17 @@ int SegmentIntersectionXY(double X1, double Y1, double X2, double Y2, double X3,
             return 0;
     }
 
-    if (IsDifferent(f, 0)) {
+    // f is |A| |B| sin of the angle between them, an area: the segments are parallel when, over
+    // the shorter one, their directions part by no more than the tolerance, and P3 lies on the
+    // line of P1P2 when its distance from it is within the tolerance. Comparing the areas with
+    // the tolerance itself made short crossing segments parallel.
+    const double lengthA = std::hypot(a.X, a.Y);
+    const double tol = SystemTol();
+    if (std::abs(f) > tol * std::max(lengthA, std::hypot(b.X, b.Y))) {
         const double t = d / f;
         X = X1 + t * a.X;
         Y = Y1 + t * a.Y;
-    } else if (IsEqual(-c.X * a.Y, -c.Y * a.X)) {
+    } else if (std::abs(c.Y * a.X - c.X * a.Y) <= tol * lengthA) {
         X = X3;
         Y = Y3;
     } else {

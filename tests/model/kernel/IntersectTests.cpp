@@ -210,6 +210,12 @@ TEST_F(IntersectTest, SegmentCases)
         {"parallel", {0, 0}, {4, 0}, {0, 1}, {4, 1}, 0, {}},
         {"boxes overlap, no crossing", {0, 0}, {4, 4}, {3, 0}, {4, 1}, 0, {}},
         {"diagonals of a square", {0, 0}, {2, 2}, {0, 2}, {2, 0}, 1, {1, 1}},
+        // Short segments made an area below the tolerance and counted as parallel: the result
+        // was P3, a point not on the first segment.
+        {"short crossing", {0, 0}, {0.01, 0}, {0.005, -0.005}, {0.005, 0.005}, 1, {0.005, 0}},
+        {"short diagonals", {0, 0}, {0.004, 0.004}, {0, 0.004}, {0.004, 0}, 1, {0.002, 0.002}},
+        {"long, almost parallel, crossing", {0, 0}, {1000, 0}, {0, -0.02}, {1000, 0.02}, 1, {500, 0}},
+        {"short collinear overlap gives P3", {0, 0}, {0.004, 0}, {0.001, 0}, {0.003, 0}, 1, {0.001, 0}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
