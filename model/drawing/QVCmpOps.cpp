@@ -204,8 +204,21 @@ int32_t AddTransformedCopy(TQV_01Cmp2D& Drawing, const TObject2D& Obj)
     const TCopyKind kind = CopyKindOf(Obj);
     if (kind == TCopyKind::None)
         return -1;
-    // The copy is made in the source's class and takes its combined transform as placement.
-    std::unique_ptr<TGraphicObject> made = CopyGraphicObject(Obj);
+    // The copy is made in the source's class, but for the filled shapes, which copy as their
+    // outline: a rectangle as a frame, a filled circle as a circle, a filled ellipse as an
+    // ellipse (a filled ellipse can never be picked). It takes the combined transform as
+    // placement.
+    std::unique_ptr<TGraphicObject> made;
+    if (dynamic_cast<const TRectangle2D*>(&Obj))
+        made = std::make_unique<TFrame2D>(Obj.ID);
+    else if (dynamic_cast<const TFilledCerchio2D*>(&Obj))
+        made = std::make_unique<TCerchio2D>(Obj.ID);
+    else if (dynamic_cast<const TFilledEllipse2D*>(&Obj))
+        made = std::make_unique<TEllipse2D>(Obj.ID);
+    if (made)
+        made->Assign(Obj);
+    else
+        made = CopyGraphicObject(Obj);
     auto* copy = static_cast<TPrimitive2D*>(made.get());
     if (kind == TCopyKind::BakePoints && copy->HasTransform()) {
         const TMatrix4 m = copy->GetModelTransform();

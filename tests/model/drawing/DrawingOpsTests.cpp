@@ -395,20 +395,26 @@ TEST_F(DrawingOpsTest, TransformedCopiesKeepClassAndShape)
         const char* Name;
         std::function<std::unique_ptr<TPrimitive2D>()> Make;
         bool Baked; // the copy carries the transform in its points
+        const char* CopyClass = nullptr; // when not the source's
+        bool Picked = true;              // polygons are display fills, never picked
     };
     const std::vector<TCase> cases = {
         {"point", [] { return std::make_unique<TPunto2D>(-1, Pt(1, 2)); }, true},
         {"line", [] { return std::make_unique<TLine2D>(-1, Pt(1, 2), Pt(3, -1)); }, true},
         {"frame", [] { return std::make_unique<TFrame2D>(-1, Pt(0, 0), Pt(4, 2)); }, false},
-        {"rectangle", [] { return std::make_unique<TRectangle2D>(-1, Pt(0, 0), Pt(4, 2)); }, false},
+        {"rectangle", [] { return std::make_unique<TRectangle2D>(-1, Pt(0, 0), Pt(4, 2)); }, false,
+         "TFrame2D"},
         {"circle", [] { return std::make_unique<TCerchio2D>(-1, Pt(1, 1), Pt(3, 1)); }, true},
-        {"filled circle", [] { return std::make_unique<TFilledCerchio2D>(-1, Pt(1, 1), Pt(3, 1)); }, true},
+        {"filled circle", [] { return std::make_unique<TFilledCerchio2D>(-1, Pt(1, 1), Pt(3, 1)); }, true,
+         "TCerchio2D"},
         {"arc", [] { return std::make_unique<TArco2D>(-1, Pt(1, 1), Pt(3, 1), 0.3, 2.2); }, false},
         {"polyline", [&] { return std::make_unique<TPolyline2D>(-1, zigzag); }, true},
-        {"polygon", [&] { return std::make_unique<TPolygon2D>(-1, zigzag); }, true},
+        {"polygon", [&] { return std::make_unique<TPolygon2D>(-1, zigzag); }, true, nullptr, false},
         {"B-spline", [&] { return std::make_unique<TBSpline2D>(-1, zigzag); }, true},
         {"ellipse", [] { return std::make_unique<TEllipse2D>(-1, Pt(0, 0), Pt(4, 2)); }, false},
-        {"filled ellipse", [] { return std::make_unique<TFilledEllipse2D>(-1, Pt(0, 0), Pt(4, 2)); }, false},
+        // A filled ellipse copied as a filled ellipse could never be picked.
+        {"filled ellipse", [] { return std::make_unique<TFilledEllipse2D>(-1, Pt(0, 0), Pt(4, 2)); }, false,
+         "TEllipse2D"},
         {"elliptic arc", [] { return std::make_unique<TEllipseOpen2D>(-1, Pt(0, 0), Pt(4, 2), 0.5, 2); },
          false},
     };
@@ -430,7 +436,7 @@ TEST_F(DrawingOpsTest, TransformedCopiesKeepClassAndShape)
             EXPECT_NE(id, source->ID);
             auto* copy = dynamic_cast<TPrimitive2D*>(d.GetObject(id));
             ASSERT_NE(copy, nullptr);
-            EXPECT_EQ(copy->ClassName(), source->ClassName());
+            EXPECT_EQ(copy->ClassName(), c.CopyClass ? c.CopyClass : source->ClassName());
             EXPECT_EQ(copy->Layer, 4);
             EXPECT_EQ(copy->ModelTransform(), nullptr);
             EXPECT_EQ(copy->HasTransform(), !c.Baked);
@@ -438,6 +444,10 @@ TEST_F(DrawingOpsTest, TransformedCopiesKeepClassAndShape)
             ExpectSameShape(*copy, *source);
             EXPECT_EQ(d.ObjectsCount(), 2);
             EXPECT_EQ(source->Layer, 0);
+            // The copy is picked on its outline.
+            const TPoint2D onOutline = WorldShape(*copy).front();
+            double dist = 0;
+            EXPECT_EQ(copy->HitTest(onOutline, dist, 0.01) >= HitInside, c.Picked);
             ASSERT_NE(source->ModelTransform(), nullptr); // the source is left as it was
             EXPECT_TRUE(source->ModelTransform()->IsEqual(placement));
         }
