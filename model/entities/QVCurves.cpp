@@ -606,19 +606,19 @@ void TArco2D::GetArcInfo2D(TArcInfo2D& info) const
     if (Points().Count() < 3)
         return;
 
-    // The angles the profile is drawn with, as read from control points 2 and 3.
+    // The angles the profile is drawn with, as read from control points 2 and 3: measured
+    // counter-clockwise from +X for Direction 1 and clockwise from +X for Direction 0, the rule
+    // the machining and editing code read them by.
     double cx, cy, r, start = StartAngle(), end = EndAngle();
     GetArcParams(cx, cy, r, start, end);
-    double worldStart, worldEnd;
-    if (!transformed) {
-        // Stored clockwise angles are measured clockwise: as directions they change sign.
-        worldStart = Clockwise() ? NormalAngle(-start) : start;
-        worldEnd = Clockwise() ? NormalAngle(-end) : end;
-    } else {
-        const TPoint2D s = ToWorld(m, PointAtAngle(start));
-        const TPoint2D e = ToWorld(m, PointAtAngle(end));
-        worldStart = AngleOf(s.Y - centre.Y, s.X - centre.X);
-        worldEnd = AngleOf(e.Y - centre.Y, e.X - centre.X);
+    const double sy = Clockwise() ? -1 : 1;
+    double worldStart = start, worldEnd = end;
+    if (transformed) {
+        const auto angleOf = [&](const TPoint2D& p) {
+            return AngleOf(sy * (p.Y - centre.Y), p.X - centre.X);
+        };
+        worldStart = angleOf(ToWorld(m, PointAtAngle(start)));
+        worldEnd = angleOf(ToWorld(m, PointAtAngle(end)));
         // A mirror reverses the direction of travel: the same arc, described in the arc's own
         // direction, then runs from the other end.
         if (Determinant2D(m) < 0)
@@ -626,11 +626,14 @@ void TArco2D::GetArcInfo2D(TArcInfo2D& info) const
     }
     info.StartAngle = worldStart;
     info.EndAngle = worldEnd;
+    // The end points are the profile's ends, placed by the same rule.
     info.StartPt = MakePoint2D(centre.X + info.Radius * std::cos(worldStart),
-                               centre.Y + info.Radius * std::sin(worldStart));
-    info.EndPt =
-        MakePoint2D(centre.X + info.Radius * std::cos(worldEnd), centre.Y + info.Radius * std::sin(worldEnd));
-    info.Sweep = ArcSweepCW(Clockwise(), worldStart, worldEnd);
+                               centre.Y + sy * info.Radius * std::sin(worldStart));
+    info.EndPt = MakePoint2D(centre.X + info.Radius * std::cos(worldEnd),
+                             centre.Y + sy * info.Radius * std::sin(worldEnd));
+    // The angle the drawn arc turns through, in its direction: from the start angle up to the
+    // end angle in the arc's own measure, as the profile runs (equal angles: a full turn).
+    info.Sweep = ArcSweep(1, worldStart, worldEnd);
 }
 
 void TArco2D::GetArcInfo(TArcInfo& info) const

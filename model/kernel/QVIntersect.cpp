@@ -230,10 +230,12 @@ std::unique_ptr<TArco2D> OffsetArc(const TArco2D& Arc, double Dist)
     TArcInfo2D info;
     Arc.GetArcInfo2D(info);
     const TPoint2D radiusPoint = MakePoint2D(info.Center.X + info.Radius + Dist, info.Center.Y);
-    auto offset = std::make_unique<TArco2D>(-1, info.Center, radiusPoint, info.StartAngle, info.EndAngle);
-    // Made counter-clockwise; a clockwise source keeps its direction of travel. The end points
-    // stay where they are and the stored angles are read back in the clockwise measure.
-    if (Arc.Clockwise())
-        offset->SetDirection(0);
+    if (!Arc.Clockwise())
+        return std::make_unique<TArco2D>(-1, info.Center, radiusPoint, info.StartAngle, info.EndAngle);
+    // A clockwise arc's angles are measured clockwise: the new arc is made counter-clockwise on
+    // the same directions (the angles negated) and then keeps the source's direction of travel,
+    // reading its angles back in the clockwise measure.
+    auto offset = std::make_unique<TArco2D>(-1, info.Center, radiusPoint, -info.StartAngle, -info.EndAngle);
+    offset->SetDirection(0);
     return offset;
 }

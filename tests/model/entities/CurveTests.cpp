@@ -233,6 +233,19 @@ TEST(Curve, ClockwiseArcEndsEqualItsProfileEnds)
             ExpectNear(info.StartPt, profile.front());
             ExpectNear(info.EndPt, profile.back());
             ExpectNear(arc.PointAtParam(0.5), profile[25]);
+            // The angles are the end points' by the arc's own rule: measured clockwise from +X
+            // for a clockwise arc (they came back counter-clockwise), and as set when the arc
+            // has no transform.
+            const double sy = direction ? 1 : -1;
+            const auto ruleAngle = [&](const TPoint2D& p) {
+                return std::atan2(sy * (p.Y - info.Center.Y), p.X - info.Center.X);
+            };
+            EXPECT_NEAR(std::remainder(info.StartAngle - ruleAngle(info.StartPt), 2 * Pi), 0, 1e-9);
+            EXPECT_NEAR(std::remainder(info.EndAngle - ruleAngle(info.EndPt), 2 * Pi), 0, 1e-9);
+            if (c.transform.IsEqual(IdentityMatrix)) {
+                EXPECT_NEAR(info.StartAngle, c.start, Tol);
+                EXPECT_NEAR(info.EndAngle, c.end, Tol);
+            }
             // The sweep is the angle the profile turns through.
             double turned = 0;
             for (size_t i = 1; i < profile.size(); ++i)
