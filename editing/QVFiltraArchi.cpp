@@ -22,7 +22,7 @@ bool TFiltraInArchi::SetParams(std::string_view Tolerance, std::string_view Mini
     const std::pair<std::string_view, double*> fields[] = {
         {Tolerance, &this->Tolerance}, {Minimum, &this->Minimum}, {Maximum, &this->Maximum}};
     for (const auto& [text, field] : fields) {
-        const std::optional<double> v = ParseUserNumber(text);
+        const std::optional<double> v = ParseNumberOrReport(text);
         if (!v)
             return false;
         *field = *v;

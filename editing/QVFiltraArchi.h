@@ -21,8 +21,8 @@ public:
     TFiltraInArchi(TQV_01Cmp2D& Drawing, bool Preview, TPreviewTarget* PreviewTarget = nullptr);
 
     // The fit tolerance, the smallest radius (read, but it changes nothing) and the largest
-    // radius of a fitted arc, as the user typed them. False when one is not a number; the values
-    // read before it are kept.
+    // radius of a fitted arc, as the user typed them. False, after a message box that says so,
+    // when one is not a number; the values read before it are kept.
     bool SetParams(std::string_view Tolerance, std::string_view Minimum, std::string_view Maximum);
     // Fits the polylines among the iterated objects and writes the results out. The iterator is
     // released before anything is added, so it may walk the drawing itself. Needs a successful

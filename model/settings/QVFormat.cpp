@@ -1,7 +1,10 @@
 #include "QVFormat.h"
 
+#include "QVLanguage.h"
+#include "QVServices.h"
 #include "UnitConfig.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -137,11 +140,20 @@ void SoloNumeriInteri(char& Key) { FilterKey(Key, false, false, false); }
 
 std::optional<double> ParseUserNumber(std::string_view Text)
 {
+    // Blanks around the number, a sign of either kind and an exponent, as the run-time
+    // conversion reads them; no thousands separators, no "inf" or "nan", no hexadecimal.
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!Text.empty() && blank(Text.front()))
+        Text.remove_prefix(1);
+    while (!Text.empty() && blank(Text.back()))
+        Text.remove_suffix(1);
     std::string_view body = Text;
-    if (!body.empty() && body.front() == '-')
+    if (!body.empty() && (body.front() == '-' || body.front() == '+'))
         body.remove_prefix(1);
+    const size_t exponent = body.find_first_of("eE");
+    std::string_view mantissa = body.substr(0, exponent);
     int digits = 0, points = 0;
-    for (char c : body) {
+    for (char c : mantissa) {
         if (IsDigit(c))
             ++digits;
         else if (c == '.')
@@ -151,10 +163,29 @@ std::optional<double> ParseUserNumber(std::string_view Text)
     }
     if (digits == 0 || points > 1)
         return std::nullopt;
+    if (exponent != std::string_view::npos) {
+        std::string_view power = body.substr(exponent + 1);
+        if (!power.empty() && (power.front() == '-' || power.front() == '+'))
+            power.remove_prefix(1);
+        if (power.empty() || !std::all_of(power.begin(), power.end(), IsDigit))
+            return std::nullopt;
+    }
+    // from_chars takes no '+'.
+    if (Text.front() == '+')
+        Text.remove_prefix(1);
     double v = 0;
-    auto [ptr, ec] = std::from_chars(Text.data(), Text.data() + Text.size(), v, std::chars_format::fixed);
+    auto [ptr, ec] = std::from_chars(Text.data(), Text.data() + Text.size(), v, std::chars_format::general);
     if (ec != std::errc() || ptr != Text.data() + Text.size() || !std::isfinite(v))
         return std::nullopt;
+    return v;
+}
+
+std::optional<double> ParseNumberOrReport(std::string_view Text)
+{
+    std::optional<double> v = ParseUserNumber(Text);
+    if (!v)
+        MainWindow().MessageBox("'" + std::string(Text) + "' is not a valid floating point value",
+                                GetLangString(450), TMsgIcon::Error, TMsgButtons::Ok);
     return v;
 }
 

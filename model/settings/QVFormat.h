@@ -38,8 +38,12 @@ void SoloNumeriPos(char& Key);
 void SoloNumeriInteri(char& Key);
 using TKeyFilterProc = void (*)(char& Key);
 
-// The number an edit field holds when its whole text is one: an optional '-', digits with at
-// most one '.', and at least one digit. "", "-", ".", "-.", "--", "1-" and "1.2.3" are not.
+// The number a user typed, when the whole text is one as the run-time conversion reads it:
+// blanks around it, an optional sign ('-' or '+'), digits with at most one '.' and at least one
+// digit, and an optional exponent ("1e-3"). "", "-", ".", "-.", "--", "1-", "1.2.3", "1,5" and
+// "inf" are not.
 std::optional<double> ParseUserNumber(std::string_view Text);
+// ParseUserNumber; a text that is no number is said in a message box (caption text 450).
+std::optional<double> ParseNumberOrReport(std::string_view Text);
 // True when ParseUserNumber accepts the text: the change handlers test it before converting.
 bool NumeroValido(std::string_view Text);

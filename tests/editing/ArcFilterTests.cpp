@@ -1,4 +1,5 @@
 #include "CADExceptions.h"
+#include "FakeServices.h"
 #include "QVCmp.h"
 #include "QVContainer.h"
 #include "QVCurves.h"
@@ -562,16 +563,25 @@ TEST_F(ArcFilter, ParametersMustAllBeNumbers)
     };
     const std::vector<Case> cases = {
         {"all numbers", "0.05", "2", "500", true, 0.05, 2},
+        // What the run-time conversion reads was refused, and the run skipped without a word.
+        {"exponent, sign and blanks", "1e-3", "+2", " 500 ", true, 0.001, 2},
         {"tolerance", "abc", "2", "500", false, 0, 0},
         {"minimum", "0.05", "", "500", false, 0.05, 0},
         {"maximum", "0.05", "2", "5,0", false, 0.05, 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        TFakeMainWindow window;
+        TInstalledServices installed(&window);
         TFiltraInArchi f(Drawing, false);
         EXPECT_EQ(f.SetParams(c.tolerance, c.minimum, c.maximum), c.accepted);
         EXPECT_EQ(f.Tolerance, c.keptTolerance);
         EXPECT_EQ(f.Minimum, c.keptMinimum);
+        // A refused value is said, once.
+        EXPECT_EQ(window.Boxes.size(), c.accepted ? 0u : 1u);
+        if (!window.Boxes.empty()) {
+            EXPECT_NE(window.Boxes[0].Text.find("is not a valid floating point value"), std::string::npos);
+        }
     }
     // The minimum changes nothing.
     AddPolyline(QuarterCircle());

@@ -108,11 +108,36 @@ TEST_P(NumberTextTest, CompleteNumbers)
         double value;
     };
     const Case cases[] = {
-        {"", false, 0},      {"-", false, 0},      {".", false, 0},     {"-.", false, 0},
-        {"--", false, 0},    {"1-", false, 0},     {"1.2.3", false, 0}, {"1,5", false, 0},
-        {" 1", false, 0},    {"1e5", false, 0},    {"+1", false, 0},    {"inf", false, 0},
-        {"7", true, 7},      {"-7", true, -7},     {".5", true, 0.5},   {"5.", true, 5},
-        {"-.5", true, -0.5}, {"12.25", true, 12.25},
+        {"", false, 0},
+        {"-", false, 0},
+        {".", false, 0},
+        {"-.", false, 0},
+        {"--", false, 0},
+        {"1-", false, 0},
+        {"1.2.3", false, 0},
+        {"1,5", false, 0},
+        {"inf", false, 0},
+        {"nan", false, 0},
+        {"0x10", false, 0},
+        {"1e", false, 0},
+        {"1e+", false, 0},
+        {"e5", false, 0},
+        {"1 2", false, 0},
+        {"+-1", false, 0},
+        {"7", true, 7},
+        {"-7", true, -7},
+        {".5", true, 0.5},
+        {"5.", true, 5},
+        {"-.5", true, -0.5},
+        {"12.25", true, 12.25},
+        // What the run-time conversion reads besides: blanks around, '+', an exponent.
+        {" 1", true, 1},
+        {"0.05 ", true, 0.05},
+        {"+1", true, 1},
+        {"+0.05", true, 0.05},
+        {"1e5", true, 1e5},
+        {"1e-3", true, 1e-3},
+        {"-2.5E+2", true, -250},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string("\"") + c.text + "\"");
