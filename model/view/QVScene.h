@@ -47,8 +47,8 @@ struct TGridLines {
     std::vector<TVector3f> MajorX, MinorX, MajorY, MinorY; // strips of nodes, two per segment
 };
 
-// More grid lines than this (both directions, minor ones included) are never built, whatever the
-// user answers: a tiny step would otherwise ask for millions of lines.
+// More grid lines than this (both directions, minor ones included) are never built: a tiny step
+// would otherwise ask for millions of lines. The user is told so (text "GridTooDense").
 constexpr double GridLineCap = 20000;
 
 class TQVScene : public TDrawingView {
@@ -131,7 +131,8 @@ public:
     void SetGridSubdivY(int32_t N);
     void SetGridVisible(bool V);
     void RebuildGrid();
-    // True when the grid would be too dense and the user declines (or it is past GridLineCap).
+    // True when the grid would be too dense and the user declines, or it is past GridLineCap
+    // (the user is told).
     bool ConfirmDenseGrid();
     // The lines of the current grid settings; empty when a step is not positive.
     TGridLines GridLines() const;

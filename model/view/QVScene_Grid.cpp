@@ -1,9 +1,13 @@
 // The view's reference grid in the plane Z = 0.
 #include "QVScene.h"
 
+#include "QVLanguage.h"
+#include "QVServices.h"
 #include "UnitConfig.h"
 
 #include <cmath>
+#include <cstdint>
+#include <string>
 
 namespace {
 double Sign(double V)
@@ -181,8 +185,14 @@ bool TQVScene::ConfirmDenseGrid()
     if (GridSubdivY > 0)
         nY *= float(GridSubdivY);
     const double n = double(nX) + double(nY);
-    if (!(n <= GridLineCap)) // also a NaN or an infinite count
+    if (!(n <= GridLineCap)) { // also a NaN or an infinite count
+        // No answer could make such a grid drawable: the user is told instead of asked.
+        std::string text = GetLangString("GridTooDense");
+        if (const size_t at = text.find("%d"); at != std::string::npos)
+            text.replace(at, 2, std::to_string(static_cast<int64_t>(GridLineCap)));
+        MainWindow().MessageBox(text, GetLangString(450), TMsgIcon::Warning, TMsgButtons::Ok);
         return true;
+    }
     if (n > 500)
         return AskDenseGrid ? !AskDenseGrid() : false;
     return false;

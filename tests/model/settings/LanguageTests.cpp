@@ -82,7 +82,7 @@ TEST_F(LanguageTest, StatusMessageGoesToTheMainWindow)
 
 // The shipped English file sits beside the executables; every text the code asks for by number
 // must be in it, or the user sees an empty message.
-TEST(EnglishLanguageFile, HoldsEveryNumberedTextTheCodeUses)
+TEST(EnglishLanguageFile, HoldsEveryTextTheCodeUses)
 {
     const std::unique_ptr<TMemIniFile> english = OpenLanguageFile("languages/english");
     ASSERT_NE(english, nullptr) << LanguageFileName;
@@ -92,7 +92,9 @@ TEST(EnglishLanguageFile, HoldsEveryNumberedTextTheCodeUses)
         used.insert({"String", key});
     for (const TStatusMessageKey& k : StatusMessageKeys)
         used.insert({"String", k.Key});
-    const std::regex call(R"re(GetLang(String|Main|ToolWin)\(\s*"?([0-9]+[A-Z]?)"?\s*\))re");
+    // Numbered texts, and named ones given as a quoted name.
+    const std::regex call(
+        R"re(GetLang(String|Main|ToolWin)\(\s*"?([0-9]+[A-Z]?|[A-Za-z][A-Za-z0-9]*(?="))"?\s*\))re");
     const std::filesystem::path root = std::filesystem::path(RASTREL_TEST_DATA) / ".." / "..";
     for (const char* dir : {"model", "editing", "exchange", "shell", "cnc", "platform", "app"}) {
         if (!std::filesystem::is_directory(root / dir))

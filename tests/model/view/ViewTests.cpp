@@ -1,5 +1,6 @@
 // The drawing's view without a display: camera maths, world/screen mapping, zoom, drags, picking,
 // overlay, rebuilding and the grid, seen through a recording viewer.
+#include "FakeServices.h"
 #include "QVCmp.h"
 #include "QVCurves.h"
 #include "QVEntity.h"
@@ -512,12 +513,18 @@ TEST_F(TGridFixture, DenseGridAsksAndNoLeavesItEmpty)
     EXPECT_EQ(static_cast<TLineStrip*>(View.GridGroup->Child(0))->NodeCount(), 2002);
 }
 
-// A tiny step asked for billions of lines; past the cap none are built and nobody is asked.
-TEST_F(TGridFixture, TinyStepIsCapped)
+// A tiny step asked for billions of lines; past the cap none are built, nobody is asked, and the
+// user is told (the grid stayed empty without a word).
+TEST_F(TGridFixture, TinyStepIsCappedAndSaidSo)
 {
+    TFakeMainWindow window;
+    TInstalledServices installed(&window);
     Set(0, 1000, 1e-6);
     EXPECT_EQ(Asked, 0);
     EXPECT_EQ(View.GridGroup->Count(), 0);
+    ASSERT_EQ(window.Boxes.size(), 1u);
+    EXPECT_EQ(window.Boxes[0].Icon, TMsgIcon::Warning);
+    EXPECT_EQ(window.Boxes[0].Buttons, TMsgButtons::Ok);
     EXPECT_TRUE(View.ConfirmDenseGrid());
 }
 
