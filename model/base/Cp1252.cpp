@@ -102,3 +102,11 @@ std::string Utf8ToWindows1252(std::string_view text)
         out += ByteOf(NextCodePoint(text, pos));
     return out;
 }
+
+std::string_view Utf8Prefix(std::string_view text, size_t count)
+{
+    size_t pos = 0;
+    for (size_t n = 0; n < count && pos < text.size(); ++n)
+        NextCodePoint(text, pos);
+    return text.substr(0, pos);
+}

@@ -10,3 +10,6 @@
 std::string Windows1252ToUtf8(std::string_view bytes);
 // Characters Windows-1252 cannot hold, and bytes that are not valid UTF-8, become '?'.
 std::string Utf8ToWindows1252(std::string_view text);
+// The first Count characters of a UTF-8 text, those that become the first Count bytes of
+// Utf8ToWindows1252 (an invalid byte counts as one character).
+std::string_view Utf8Prefix(std::string_view text, size_t count);

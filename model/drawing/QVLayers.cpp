@@ -29,7 +29,8 @@ TQV_21Layer::TQV_21Layer(uint8_t index) : Name("Layer_" + std::to_string(index))
 
 void TQV_21Layer::SetName(const std::string& s)
 {
-    const std::string name = Windows1252ToUtf8(StoredName(s));
+    // Held as typed; characters Windows-1252 lacks become '?' only in the file.
+    const std::string name(Utf8Prefix(s, LayerNameMax));
     if (name == Name)
         return;
     Name = name;

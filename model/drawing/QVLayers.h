@@ -85,7 +85,7 @@ public:
     TQV_21Layer& operator=(const TQV_21Layer&) = delete;
 
     void Changed() { Modified = true; }
-    // Keeps the first 31 characters; an equal name changes nothing.
+    // Keeps the first 31 characters, as UTF-8; an equal name changes nothing.
     void SetName(const std::string& s);
     void SetTreeNode(TTreeNodeId node) { TreeNode = node; }
 

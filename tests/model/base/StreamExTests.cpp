@@ -81,3 +81,30 @@ TEST(StreamEx, EveryByteSurvivesARoundTrip)
     TStreamEx::WriteString(w, text);
     EXPECT_EQ(w.Bytes(), stored);
 }
+
+// A prefix of N characters is what becomes the first N bytes in Windows-1252.
+TEST(Cp1252, PrefixCountsCharactersAsTheConversionDoes)
+{
+    struct TCase {
+        const char* Name;
+        std::string Text;
+        size_t Count;
+        std::string Want;
+    };
+    const std::vector<TCase> cases = {
+        {"plain", "abcdef", 3, "abc"},
+        {"shorter than the count", "ab", 5, "ab"},
+        {"two- and three-byte characters", "é€中x", 3, "é€中"},
+        {"an invalid byte is one character",
+         "a\xFF"
+         "b",
+         2, "a\xFF"},
+        {"a cut-short sequence", "a\xE4\xB8", 2, "a\xE4"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::string_view prefix = Utf8Prefix(c.Text, c.Count);
+        EXPECT_EQ(prefix, c.Want);
+        EXPECT_EQ(Utf8ToWindows1252(prefix), Utf8ToWindows1252(c.Text).substr(0, c.Count));
+    }
+}

@@ -99,6 +99,26 @@ TEST(Layers, SetNameKeeps31CharactersAndIgnoresAnEqualName)
     EXPECT_EQ(accented.Name, std::string(30, 'a') + "é");
 }
 
+// Names went through Windows-1252 as soon as they were set, so "Ω" became "?" in memory.
+TEST(Layers, NamesKeepEveryCharacterInMemoryAndConvertInTheFile)
+{
+    TQV_20Layers layers;
+    const std::string name = "Ω-Bohrungen 中 €";
+    layers.GetLayer(5).SetName(name);
+    EXPECT_EQ(layers.GetLayer(5).Name, name);
+    layers.GetLayer(6).SetName(std::string(29, 'x') + "中文字");
+    EXPECT_EQ(layers.GetLayer(6).Name, std::string(29, 'x') + "中文");
+    TStreamWriter w;
+    layers.SaveToStream(w);
+    const std::vector<uint8_t> bytes = w.TakeBytes();
+    TStreamReader r(bytes);
+    TQV_20Layers back;
+    back.LoadFromStream(r, "QV-3.6");
+    // "€" is in Windows-1252; "Ω" and "中" are not.
+    EXPECT_EQ(back.GetLayer(5).Name, "?-Bohrungen ? €");
+    EXPECT_EQ(back.GetLayer(6).Name, std::string(29, 'x') + "??");
+}
+
 TEST(Layers, RecordFieldsFollowTheVersionTag)
 {
     const char* tags[] = {"CAD3  ", "CAD4  ", "CAD422", "QV-001", "QV-002", "QV-3.2", "QV-3.6"};
