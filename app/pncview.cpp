@@ -2,8 +2,10 @@
 // drag zooms, Alt+left drag orbits (window managers often take Alt+drag for themselves); the
 // wheel zooms about the cursor and a middle-button drag pans.
 #include "CADExceptions.h"
-#include "QVDXFImport.h"
+#include "PncviewOpen.h"
 #include "QVCmp.h"
+#include "QVFonts.h"
+#include "QVLanguage.h"
 #include "QVRegistry.h"
 #include "QVScene.h"
 #include "QVSceneWidget.h"
@@ -71,14 +73,12 @@ int main(int argc, char** argv)
         return 2;
     }
     RegisterDrawingClasses();
+    // The stroke fonts beside the program, as the main window registers them at its start:
+    // without them texts show nothing.
+    RegisterProgramFonts(ProgramFolder());
     TQV_01Cmp2D drawing;
     try {
-        // A DXF file (the tracer's output, for one) is imported; anything else is a drawing file.
-        const QString name = QString::fromLocal8Bit(argv[1]);
-        if (name.endsWith(".dxf", Qt::CaseInsensitive))
-            TDXF2DImport(argv[1], &drawing).Import();
-        else
-            drawing.LoadFromFile(argv[1], false);
+        OpenForViewing(argv[1], drawing);
     } catch (const std::exception& e) {
         QMessageBox::critical(nullptr, "pncview", QString::fromStdString(e.what()));
         return 1;
