@@ -72,14 +72,6 @@ void ForEachPlacedChild(TGraphicObjList& list, const TMatrix4& outer, const std:
     }
 }
 
-// M first, then Outer.
-TMatrix4 Compose(const TMatrix4& m, const TMatrix4& outer)
-{
-    TMatrix4 combined;
-    combined.Multiply(m, outer);
-    return combined;
-}
-
 void WriteBlockName(TStreamWriter& stream, const TBlockName& name) { stream.WriteBytes(name.data(), name.size()); }
 
 TBlockName ReadBlockName(TStreamReader& stream)
@@ -204,17 +196,19 @@ void TContainer2D::BuildGLHighlight()
     ForEachPlacedChild(Objects, GetModelTransform(), [](TObject2D& child) { child.BuildGLHighlight(); });
 }
 
-void TContainer2D::DrawOverlay(TCanvas2D& canvas, bool showControlPoints)
+void TContainer2D::DrawOverlay(TCanvas2D& canvas, bool /*showControlPoints*/)
 {
-    ForEachPlacedChild(Objects, GetModelTransform(),
-                       [&](TObject2D& child) { child.DrawOverlay(canvas, showControlPoints); });
+    DrawOverlayAt(canvas, GetModelTransform());
 }
 
-// A container dragged by a task shows its children where they are going, as a block does.
-void TContainer2D::DrawOverlayTransformed(TCanvas2D& canvas, const TMatrix4& m)
+// The children are drawn through their composed placement without being given it: a preview
+// drawn every frame must not recompute their boxes or fire their change events.
+void TContainer2D::DrawOverlayAt(TCanvas2D& canvas, const TMatrix4& placement)
 {
-    ForEachPlacedChild(Objects, Compose(m, GetModelTransform()),
-                       [&](TObject2D& child) { child.DrawOverlayTransformed(canvas, IdentityMatrix); });
+    auto it = Objects.GetIterator();
+    for (TGraphicObject* obj = it.First(); obj; obj = it.Next())
+        if (auto* child = dynamic_cast<TObject2D*>(obj))
+            child->DrawOverlayAt(canvas, child->GetModelTransformIn(placement));
 }
 
 void TContainer2D::SaveToStream(TStreamWriter& stream)
@@ -390,18 +384,15 @@ void TBlock2D::BuildGL()
                            [](TObject2D& child) { child.BuildGL(); });
 }
 
-void TBlock2D::DrawOverlay(TCanvas2D& canvas, bool showControlPoints)
+void TBlock2D::DrawOverlay(TCanvas2D& canvas, bool /*showControlPoints*/)
 {
-    if (FSource)
-        ForEachPlacedChild(FSource->Objects, FSource->GetModelTransformIn(GetModelTransform()),
-                           [&](TObject2D& child) { child.DrawOverlay(canvas, showControlPoints); });
+    DrawOverlayAt(canvas, GetModelTransform());
 }
 
-void TBlock2D::DrawOverlayTransformed(TCanvas2D& canvas, const TMatrix4& m)
+void TBlock2D::DrawOverlayAt(TCanvas2D& canvas, const TMatrix4& placement)
 {
     if (FSource)
-        ForEachPlacedChild(FSource->Objects, FSource->GetModelTransformIn(Compose(m, GetModelTransform())),
-                           [&](TObject2D& child) { child.DrawOverlayTransformed(canvas, IdentityMatrix); });
+        FSource->DrawOverlayAt(canvas, FSource->GetModelTransformIn(placement));
 }
 
 void TBlock2D::SaveToStream(TStreamWriter& stream)

@@ -46,9 +46,10 @@ public:
     void ComputeBox() override;
     void BuildGL() override;
     void BuildGLHighlight() override;
-    // The children through the container's transform (M first for the transformed form).
+    // The children's outlines through the container's transform.
     void DrawOverlay(TCanvas2D& canvas, bool showControlPoints) override;
-    void DrawOverlayTransformed(TCanvas2D& canvas, const TMatrix4& m) override;
+    // Each child through its own transform and then Placement.
+    void DrawOverlayAt(TCanvas2D& canvas, const TMatrix4& placement) override;
     void SaveToStream(TStreamWriter& stream) override;
     // Copies the children (each by its own class); BasePoint is not copied.
     void Assign(const TGraphicObject& source) override;
@@ -106,10 +107,10 @@ public:
 
     void ComputeBox() override;
     void BuildGL() override;
-    // The definition's children through the reference's transform (M first for the
-    // transformed form).
+    // The definition's children's outlines through the reference's transform.
     void DrawOverlay(TCanvas2D& canvas, bool showControlPoints) override;
-    void DrawOverlayTransformed(TCanvas2D& canvas, const TMatrix4& m) override;
+    // The definition's children through the definition's transform and then Placement.
+    void DrawOverlayAt(TCanvas2D& canvas, const TMatrix4& placement) override;
     void SaveToStream(TStreamWriter& stream) override;
     // Binds to the other reference's definition; from an unbound one it takes the name and
     // stays unbound.

@@ -101,7 +101,7 @@ public:
     TSceneNode* BuildGLIn(TSceneGroup& group) override;
     // Control-point markers when asked, and the profile.
     void DrawOverlay(TCanvas2D& canvas, bool showControlPoints) override;
-    void DrawOverlayTransformed(TCanvas2D& canvas, const TMatrix4& m) override;
+    void DrawOverlayAt(TCanvas2D& canvas, const TMatrix4& placement) override;
     // A line strip of the profile through the combined transform.
     TLineStrip* BuildProfileGL(TSceneGroup& group, const TLineStyle& style);
     // One build less; at 0 the profile is freed.

@@ -47,10 +47,10 @@ void TCurve2D::DrawOverlay(TCanvas2D& canvas, bool showControlPoints)
     DrawWorldPolyline(canvas, ProfileOf(*this), GetModelTransform());
 }
 
-void TCurve2D::DrawOverlayTransformed(TCanvas2D& canvas, const TMatrix4& m)
+void TCurve2D::DrawOverlayAt(TCanvas2D& canvas, const TMatrix4& placement)
 {
     TProfileUse use(*this);
-    DrawWorldPolyline(canvas, ProfileOf(*this), OverlayMatrix(*this, m));
+    DrawWorldPolyline(canvas, ProfileOf(*this), placement);
 }
 
 TSceneNode* TFrame2D::BuildGLIn(TSceneGroup& group) { return BuildProfileGL(group, LayerLineStyle(*this)); }
@@ -95,11 +95,11 @@ void TJustifiedVectText2D::DrawOverlay(TCanvas2D& canvas, bool showControlPoints
     DrawWorldPolyline(canvas, BoxOutline(box.First, box.Second), GetModelTransform());
 }
 
-void TJustifiedVectText2D::DrawOverlayTransformed(TCanvas2D& canvas, const TMatrix4& m)
+void TJustifiedVectText2D::DrawOverlayAt(TCanvas2D& canvas, const TMatrix4& placement)
 {
     if (Points().Count() < 2)
         return;
-    DrawWorldPolyline(canvas, BoxOutline(Points().Get(0), Points().Get(1)), OverlayMatrix(*this, m));
+    DrawWorldPolyline(canvas, BoxOutline(Points().Get(0), Points().Get(1)), placement);
 }
 
 std::unique_ptr<TPolyline2D> LineToPolyline(const TLine2D& line)

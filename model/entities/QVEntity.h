@@ -88,7 +88,7 @@ public:
     TSceneNode* BuildGLIn(TSceneGroup& group) override;
     TSceneNode* BuildGLHighlightIn(TSceneGroup& group) override;
     void DrawOverlay(TCanvas2D& canvas, bool showControlPoints) override;
-    void DrawOverlayTransformed(TCanvas2D& canvas, const TMatrix4& m) override;
+    void DrawOverlayAt(TCanvas2D& canvas, const TMatrix4& placement) override;
 };
 
 // A segment: control point 0 is the start, 1 the end.
@@ -107,7 +107,7 @@ public:
     TSceneNode* BuildGLIn(TSceneGroup& group) override;
     TSceneNode* BuildGLHighlightIn(TSceneGroup& group) override;
     void DrawOverlay(TCanvas2D& canvas, bool showControlPoints) override;
-    void DrawOverlayTransformed(TCanvas2D& canvas, const TMatrix4& m) override;
+    void DrawOverlayAt(TCanvas2D& canvas, const TMatrix4& placement) override;
 };
 
 // A primitive whose drawn shape (its profile) callers walk point by point. Read the profile only
@@ -153,7 +153,7 @@ public:
     TSceneNode* BuildGLIn(TSceneGroup& group) override;
     TSceneNode* BuildGLHighlightIn(TSceneGroup& group) override;
     void DrawOverlay(TCanvas2D& canvas, bool showControlPoints) override;
-    void DrawOverlayTransformed(TCanvas2D& canvas, const TMatrix4& m) override;
+    void DrawOverlayAt(TCanvas2D& canvas, const TMatrix4& placement) override;
 
     // The profile is the control-point set itself.
     TPointsSet2D* GetProfilePoints() override { return &Points(); }

@@ -60,10 +60,10 @@ void TPunto2D::DrawOverlay(TCanvas2D& canvas, bool)
         DrawCross(canvas, MapPoint(GetModelTransform(), Points().Get(0)));
 }
 
-void TPunto2D::DrawOverlayTransformed(TCanvas2D& canvas, const TMatrix4& m)
+void TPunto2D::DrawOverlayAt(TCanvas2D& canvas, const TMatrix4& placement)
 {
     if (Points().Count() >= 1)
-        DrawCross(canvas, MapPoint(OverlayMatrix(*this, m), Points().Get(0)));
+        DrawCross(canvas, MapPoint(placement, Points().Get(0)));
 }
 
 TSceneNode* TLine2D::BuildGLIn(TSceneGroup& group) { return ControlPointStrip(*this, group); }
@@ -78,9 +78,9 @@ void TLine2D::DrawOverlay(TCanvas2D& canvas, bool showControlPoints)
         LiveInfoPanel->ShowSegmentInfo(Points().Get(0), Points().Get(1));
 }
 
-void TLine2D::DrawOverlayTransformed(TCanvas2D& canvas, const TMatrix4& m)
+void TLine2D::DrawOverlayAt(TCanvas2D& canvas, const TMatrix4& placement)
 {
-    DrawWorldPolyline(canvas, ControlPoints(*this), OverlayMatrix(*this, m));
+    DrawWorldPolyline(canvas, ControlPoints(*this), placement);
 }
 
 TSceneNode* TPolyline2D::BuildGLIn(TSceneGroup& group) { return ControlPointStrip(*this, group); }
@@ -92,9 +92,9 @@ void TPolyline2D::DrawOverlay(TCanvas2D& canvas, bool showControlPoints)
     DrawMarkersAndLine(*this, canvas, showControlPoints);
 }
 
-void TPolyline2D::DrawOverlayTransformed(TCanvas2D& canvas, const TMatrix4& m)
+void TPolyline2D::DrawOverlayAt(TCanvas2D& canvas, const TMatrix4& placement)
 {
-    DrawWorldPolyline(canvas, ControlPoints(*this), OverlayMatrix(*this, m));
+    DrawWorldPolyline(canvas, ControlPoints(*this), placement);
 }
 
 TSceneNode* TPolygon2D::BuildGLIn(TSceneGroup& group)

@@ -45,7 +45,7 @@ public:
     // Markers when asked, and the outline of the text box.
     void DrawOverlay(TCanvas2D& canvas, bool showControlPoints) override;
     // The outline of the box of the two control points.
-    void DrawOverlayTransformed(TCanvas2D& canvas, const TMatrix4& m) override;
+    void DrawOverlayAt(TCanvas2D& canvas, const TMatrix4& placement) override;
 
     TVectFont* Font = nullptr;
     std::string Text;

@@ -75,6 +75,13 @@ TMatrix4 TObject2D::GetModelTransform() const
     return combined;
 }
 
+void TObject2D::DrawOverlayTransformed(TCanvas2D& canvas, const TMatrix4& m)
+{
+    TMatrix4 placement;
+    placement.Multiply(m, GetModelTransform());
+    DrawOverlayAt(canvas, placement);
+}
+
 TMatrix4 TObject2D::GetModelTransformIn(const TMatrix4& outer) const
 {
     TMatrix4 combined;

@@ -69,6 +69,14 @@ public:
     // HitMiss when disabled; HitInsideBox within the box grown by Aperture (edges included);
     // a control point picked by the handler ranks above that.
     int32_t HitTest(const TPoint2D& pt, double& dist, double aperture) override;
+    // The overlay outline through M first and then the object's own transform: DrawOverlayAt
+    // with that placement.
+    void DrawOverlayTransformed(TCanvas2D& canvas, const TMatrix4& m) override;
+    // The overlay outline (no control points) with Placement taking the object's own points to
+    // the world in place of its own transform. Containers draw their children this way, so a
+    // preview drawn every frame leaves the children, their boxes and their change events alone.
+    // Nothing by default.
+    virtual void DrawOverlayAt(TCanvas2D& /*canvas*/, const TMatrix4& /*placement*/) {}
 
     // The exact identity drops the base transform. The model transform is always dropped and
     // the box is not recomputed.

@@ -101,13 +101,6 @@ TSceneColor FillColor(const TObject2D& obj, float ownAlpha)
     return obj.UseLayerStyle ? LayerSceneColor(obj) : SceneColorFromTColor(uint32_t(obj.Color), ownAlpha);
 }
 
-TMatrix4 OverlayMatrix(const TObject2D& obj, const TMatrix4& m)
-{
-    TMatrix4 combined;
-    combined.Multiply(m, obj.GetModelTransform());
-    return combined;
-}
-
 void DrawWorldPolyline(TCanvas2D& canvas, std::span<const TPoint2D> points, const TMatrix4& m)
 {
     std::vector<TPoint> screen;

@@ -43,8 +43,6 @@ TPolygonNode* AddFilledPolygon(TSceneGroup& group, std::span<const TPoint2D> poi
                                const TSceneColor& color);
 // The layer's pen (opaque) when UseLayerStyle, else the own colour at that opacity.
 TSceneColor FillColor(const TObject2D& obj, float ownAlpha);
-// The matrix of an overlay drawn through M: M first, then the object's transform.
-TMatrix4 OverlayMatrix(const TObject2D& obj, const TMatrix4& m);
 
 // The points mapped by M, then to the screen, as one polyline with the canvas's pen.
 void DrawWorldPolyline(TCanvas2D& canvas, std::span<const TPoint2D> points, const TMatrix4& m);

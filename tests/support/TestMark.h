@@ -41,6 +41,7 @@ public:
     TPoint2D World() const { return CartesianPoint2D(GetModelTransform().TransformPoint2D(P)); }
     void ComputeBox() override
     {
+        ++BoxesComputed;
         const TPoint2D w = World();
         Box = MakeRect2D(w.X, w.Y, w.X, w.Y);
     }
@@ -52,9 +53,15 @@ public:
     }
     // Where each display build put the point.
     void BuildGL() override { Built.push_back(World()); }
+    // Where each overlay drew the point.
+    void DrawOverlayAt(TCanvas2D&, const TMatrix4& placement) override
+    {
+        Overlaid.push_back(CartesianPoint2D(placement.TransformPoint2D(P)));
+    }
 
     TPoint2D P{0, 0, 1};
-    static inline std::vector<TPoint2D> Built;
+    static inline std::vector<TPoint2D> Built, Overlaid;
+    static inline int BoxesComputed = 0;
 };
 
 constexpr int16_t TestMarkIndex = 100;
@@ -67,6 +74,8 @@ protected:
         RegisterDrawingClasses();
         QV_00RegisterClass(TestMarkIndex, GraphicClassOf<TTestMark>("TTestMark"));
         TTestMark::Built.clear();
+        TTestMark::Overlaid.clear();
+        TTestMark::BoxesComputed = 0;
     }
     void TearDown() override { QV_00ClearClassRegistry(); }
 };

@@ -2,6 +2,7 @@
 #include "ExpectError.h"
 #include "QVCmp.h"
 #include "QVContainer.h"
+#include "SceneViewer.h"
 #include "TestMark.h"
 
 #include <gtest/gtest.h>
@@ -130,6 +131,55 @@ TEST_F(ContainerTest, ChildTransformsComposeTheSameForDisplayBoxAndPick)
     ExpectPoint(TTestMark::Built[0], -2, 1);
     ExpectPoint(ref.Box.First, -2, 1);
     EXPECT_EQ(ref.HitTest({-2, 1.05, 1}, d, 0.1), 4);
+}
+
+namespace {
+
+class TNullCanvas : public TCanvas2D {
+public:
+    int Width() const override { return 100; }
+    int Height() const override { return 100; }
+    void SetPenColor(uint32_t) override {}
+    uint32_t PenColor() const override { return 0; }
+    void SetPenWidth(int) override {}
+    int PenWidth() const override { return 1; }
+    void Line(int, int, int, int) override {}
+    void Polyline(const TPoint*, size_t) override {}
+};
+
+} // namespace
+
+// The overlay of a previewed container, drawn every frame, gave each child the composed placement
+// and then its own back: every child's box was computed twice a frame and its change event fired.
+TEST_F(ContainerTest, OverlaysComposeWithoutTouchingTheChildren)
+{
+    auto made = Mark(1, 0, 7);
+    made->SetBaseTransform(TMatrix4::CreateTranslation(0, 5, 0)); // (1, 5)
+    TTestMark* child = made.get();
+    int changes = 0;
+    child->OnChange = [&](TGraphicObject&) { ++changes; };
+    TContainer2D c(1, Children(std::move(made)));
+    c.SetBaseTransform(Rotation90()); // (-5, 1)
+    c.UpdateBox();
+    TSourceBlock2D def(2, StrToBlockName("DEF"), Children(Mark(1, 0, 3)));
+    TBlock2D ref(4, &def);
+    ref.SetBaseTransform(TMatrix4::CreateTranslation(0, 2, 0)); // (1, 2)
+    ref.UpdateBox();
+    TTestMark::BoxesComputed = 0;
+
+    TNullCanvas canvas;
+    c.DrawOverlay(canvas, true);
+    c.DrawOverlayTransformed(canvas, TMatrix4::CreateTranslation(10, 0, 0)); // (11, 5) turned
+    ref.DrawOverlay(canvas, false);
+    ref.DrawOverlayTransformed(canvas, Rotation90()); // turned, then moved up: (0, 3)
+    ASSERT_EQ(TTestMark::Overlaid.size(), 4u);
+    ExpectPoint(TTestMark::Overlaid[0], -5, 1);
+    ExpectPoint(TTestMark::Overlaid[1], -5, 11);
+    ExpectPoint(TTestMark::Overlaid[2], 1, 2);
+    ExpectPoint(TTestMark::Overlaid[3], 0, 3);
+    EXPECT_EQ(TTestMark::BoxesComputed, 0);
+    EXPECT_EQ(changes, 0);
+    EXPECT_EQ(child->ModelTransform(), nullptr);
 }
 
 TEST_F(ContainerTest, ReferenceOriginAndBindingRules)
