@@ -43,12 +43,6 @@ public:
 
 class TNullMachining final : public TMachiningServices {
 public:
-    void RenderSolidSim() override {}
-    bool LaserShown() const override { return false; }
-    void SetLaserShown(bool) override {}
-    void SetLaserPointSize(double) override {}
-    double CurrentToolDiameter() const override { return 0; }
-    void HideAllPaths() override {}
     TCurrentOperation* CurrentOp() override { return nullptr; }
 };
 

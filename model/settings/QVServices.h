@@ -136,20 +136,11 @@ public:
     virtual double LatheToolSize() const = 0;
 };
 
+// What the editing tools ask of the machining part. What the view needs of it (the solid
+// simulation, the tool marker, hiding the toolpaths) are the view's own hooks (TQVScene).
 class TMachiningServices {
 public:
     virtual ~TMachiningServices() = default;
-    // Draws the material-removal display; the view calls it first in every overlay frame while
-    // its solid-display flag is set.
-    virtual void RenderSolidSim() = 0;
-    // The laser point cloud of the simulator: while it is shown the view keeps its point size at
-    // the tool diameter in pixels; clearing a scene group ends that.
-    virtual bool LaserShown() const = 0;
-    virtual void SetLaserShown(bool Shown) = 0;
-    virtual void SetLaserPointSize(double Pixels) = 0;
-    virtual double CurrentToolDiameter() const = 0;
-    // Removes every operation's toolpath display (a full rebuild of the view).
-    virtual void HideAllPaths() = 0;
     // The operation shown in the tool window, null when none.
     virtual TCurrentOperation* CurrentOp() = 0;
 };

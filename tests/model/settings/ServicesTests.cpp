@@ -26,7 +26,6 @@ TEST(Services, StandInsAnswerSafelyWhenNothingIsInstalled)
     EXPECT_EQ(ToolWindow().ControlText("txtTransDx"), "");
     EXPECT_EQ(ToolWindow().ControlItemIndex("cboLayerTo"), -1);
     EXPECT_EQ(Machining().CurrentOp(), nullptr);
-    EXPECT_FALSE(Machining().LaserShown());
     EXPECT_EQ(DlgOpenGeo, nullptr);
     EXPECT_FALSE(OpsStreamWriter);  // the drawing writes nothing after byte 4
     EXPECT_FALSE(OpsStreamReader);

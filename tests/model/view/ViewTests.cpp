@@ -358,6 +358,31 @@ TEST_F(TViewFixture, OverlayModesAndWhatAFrameDraws)
     EXPECT_TRUE(View.OverlayObjects.empty());
 }
 
+// The machining part reaches the view through these hooks only (a second, unused set of the same
+// hooks in the machining services is gone).
+TEST_F(TViewFixture, MachiningHooksOfTheView)
+{
+    View.SetAxesVisible(false);
+    int solid = 0, cleared = 0;
+    std::vector<double> sized;
+    bool marker = false;
+    View.OnRenderSolidSim = [&](TRenderContext&) { ++solid; };
+    View.ToolMarkerShown = [&] { return marker; };
+    View.SizeToolMarker = [&](double PixelSize) { sized.push_back(PixelSize); };
+    View.ClearToolMarkerFlag = [&] { ++cleared; };
+    Viewer.RenderFrame(*View.Scene, *View.Camera);
+    EXPECT_EQ(solid, 0);
+    EXPECT_TRUE(sized.empty());
+    View.SolidSimShown = true;
+    marker = true;
+    View.SetAxesVisible(true); // an idle overlay without axes refreshes no marker
+    Viewer.RenderFrame(*View.Scene, *View.Camera);
+    EXPECT_EQ(solid, 1);
+    EXPECT_EQ(sized, (std::vector<double>{View.PixelSize()}));
+    View.ClearGroup(*View.Group3D);
+    EXPECT_EQ(cleared, 1);
+}
+
 TEST_F(TViewFixture, AxesKeepTheirScreenSizeAndTheScaleBarItsLength)
 {
     View.SetAxesVisible(true);
