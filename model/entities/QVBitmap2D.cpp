@@ -1,5 +1,6 @@
 #include "QVBitmap2D.h"
 
+#include "BmpDecoder.h"
 #include "CADExceptions.h"
 #include "QVDisplay.h"
 #include "QVScene.h"
@@ -16,10 +17,6 @@ namespace {
 constexpr uint32_t FileHeaderBytes = 14;
 constexpr uint32_t InfoHeaderBytes = 40;
 constexpr uint32_t BlockHeaderBytes = FileHeaderBytes + InfoHeaderBytes;
-
-uint16_t U16At(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-uint32_t U32At(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
-int32_t I32At(const uint8_t* p) { return int32_t(U32At(p)); }
 
 }  // namespace
 
@@ -49,62 +46,27 @@ void WriteBitmapBlock(TStreamWriter& stream, const TBitmap32& bitmap)
 void ReadBitmapBlock(TStreamReader& stream, TBitmap32& bitmap)
 {
     const size_t start = stream.Position();
-    std::array<uint8_t, BlockHeaderBytes> h{};
-    stream.ReadBytes(h.data(), h.size());
-    if (h[0] != 'B' || h[1] != 'M')
-        stream.Fail("the image is not a BMP block");
-    const uint32_t fileSize = U32At(&h[2]);
-    const uint32_t pixelOffset = U32At(&h[10]);
-    const uint32_t headerSize = U32At(&h[14]);
-    const int32_t width = I32At(&h[18]);
-    const int32_t height = I32At(&h[22]);
-    const uint16_t planes = U16At(&h[26]);
-    const uint16_t bits = U16At(&h[28]);
-    const uint32_t compression = U32At(&h[30]);
-
-    if (headerSize < InfoHeaderBytes || planes != 1 || compression != 0 || (bits != 32 && bits != 24))
-        stream.Fail("unsupported BMP block (header " + std::to_string(headerSize) + " bytes, " +
-                    std::to_string(bits) + " bits per pixel, compression " + std::to_string(compression) + ")");
-    // An empty picture is stored as 0 x 0; anything else needs a width and rows.
-    const bool empty = width == 0 && height == 0;
-    if (!empty && (width < 1 || height == 0 || height == std::numeric_limits<int32_t>::min()))
-        stream.Fail("BMP block of " + std::to_string(width) + " x " + std::to_string(height) + " pixels");
-    const int rows = height < 0 ? -height : height;
-    if (int64_t(width) * rows > MaxBitmapPixels)
-        stream.Fail("BMP block of " + std::to_string(width) + " x " + std::to_string(rows) + " pixels is too large");
-    const uint64_t rowBytes = bits == 32 ? 4 * uint64_t(width) : (3 * uint64_t(width) + 3) / 4 * 4;
-    const uint64_t pixelBytes = rowBytes * uint64_t(rows);
-    if (pixelOffset < FileHeaderBytes + headerSize)
-        stream.Fail("BMP pixel offset " + std::to_string(pixelOffset) + " lies inside its header");
-    const uint64_t blockBytes = uint64_t(pixelOffset) + pixelBytes;
-    if (blockBytes > stream.Size() - start)
-        stream.Fail("BMP block of " + std::to_string(width) + " x " + std::to_string(rows) +
-                    " pixels is larger than the data left");
+    const TBmpDecoder bmp(
+        [&stream, start](uint64_t offset, void* dest, size_t size) {
+            stream.Seek(start + size_t(offset));
+            stream.ReadBytes(dest, size);
+        },
+        stream.Size() - start);
+    if (int64_t(bmp.Width()) * bmp.Height() > MaxBitmapPixels)
+        stream.Fail("BMP block of " + std::to_string(bmp.Width()) + " x " + std::to_string(bmp.Height()) +
+                    " pixels is too large");
     // Our own blocks end with their pixels; another program's end where their file size says,
     // so the fields after the block are read from the right place.
-    uint64_t end = blockBytes;
-    if (!(bits == 32 && headerSize == InfoHeaderBytes && pixelOffset == BlockHeaderBytes)) {
-        if (fileSize < blockBytes || fileSize > stream.Size() - start)
-            stream.Fail("BMP file size " + std::to_string(fileSize) + " does not fit its pixels");
-        end = fileSize;
+    uint64_t end = bmp.PixelEnd();
+    const bool ours =
+        bmp.Bits() == 32 && bmp.HeaderSize() == InfoHeaderBytes && bmp.PixelOffset() == BlockHeaderBytes;
+    if (!ours) {
+        if (bmp.FileSize() < end || bmp.FileSize() > stream.Size() - start)
+            stream.Fail("BMP file size " + std::to_string(bmp.FileSize()) + " does not fit its pixels");
+        end = bmp.FileSize();
     }
-
-    bitmap.SetSize(empty ? 0 : width, rows);
-    stream.Seek(start + pixelOffset);
-    std::vector<uint8_t> row(bits == 24 ? size_t(rowBytes) : 0);
-    for (int i = 0; i < rows; ++i) {
-        // Top-down blocks store row 0 first, bottom-up ones the bottom row first.
-        uint8_t* dst = bitmap.ScanLine(height < 0 ? i : rows - 1 - i);
-        if (bits == 32) {
-            stream.ReadBytes(dst, size_t(rowBytes));
-            continue;
-        }
-        stream.ReadBytes(row.data(), row.size());
-        for (int x = 0; x < width; ++x) {
-            std::memcpy(dst + 4 * x, row.data() + 3 * x, 3);
-            dst[4 * x + 3] = 0xFF;
-        }
-    }
+    bitmap.SetSize(bmp.Width(), bmp.Height());
+    bmp.ReadRows([&](int row, const uint8_t* stored) { bmp.DecodeRow(stored, bitmap.ScanLine(row)); });
     stream.Seek(start + size_t(end));
 }
 

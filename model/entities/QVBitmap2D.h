@@ -66,7 +66,8 @@ extern TBitmap2D* CurrentBitmap;
 
 // The BMP block of an image record: a 32-bit top-down BMP image of the bitmap.
 void WriteBitmapBlock(TStreamWriter& stream, const TBitmap32& bitmap);
-// Reads a BMP block into Bitmap: 32-bit and 24-bit uncompressed images, top-down or bottom-up,
-// with any header size and pixel offset. Every size is checked against the bytes present before
-// the pixels are allocated; anything else is an ECADFileNotValid.
+// Reads a BMP block into Bitmap through the program's BMP decoder (BmpDecoder): every form it
+// reads, palette pictures and bit fields included, top-down or bottom-up. Every size is checked
+// against the bytes present before the pixels are allocated; anything else is an
+// ECADFileNotValid.
 void ReadBitmapBlock(TStreamReader& stream, TBitmap32& bitmap);

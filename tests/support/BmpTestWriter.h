@@ -1,10 +1,9 @@
 #pragma once
 // Writes one picture in the BMP encodings the reader accepts (and some it refuses), so the
 // tests can require the same bitmap from each.
-#include "MonoBitmap.h"
-
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct TBmpEncoding {
@@ -29,7 +28,8 @@ inline void Put32(std::vector<uint8_t>& b, uint32_t v)
 
 // Ink pixels become a dark purple, background a light yellow (not pure black and white, so
 // the luminance rule is exercised).
-inline std::vector<uint8_t> EncodeBmp(const TMonoBitmap& img, const TBmpEncoding& e)
+// Img is any picture with Width(), Height() and Ink(x, y).
+template <class TPicture> std::vector<uint8_t> EncodeBmp(const TPicture& img, const TBmpEncoding& e)
 {
     const uint8_t ink[3] = {200, 20, 100}, paper[3] = {90, 180, 200};  // B, G, R
     const int w = img.Width(), h = img.Height();
@@ -116,4 +116,43 @@ inline std::vector<uint8_t> EncodeBmp(const TMonoBitmap& img, const TBmpEncoding
         b.insert(b.end(), line.begin(), line.end());
     }
     return b;
+}
+
+// Every form the BMP decoder reads, each by name.
+inline const std::vector<std::pair<const char*, TBmpEncoding>>& EveryBmpForm()
+{
+    static const std::vector<std::pair<const char*, TBmpEncoding>> forms = {
+        {"1-bit, index 0 black", {1, 40, false, false, 0, false}},
+        {"1-bit, index 0 white", {1, 40, false, true, 0, false}},
+        {"1-bit, top-down", {1, 40, true, false, 0, false}},
+        {"1-bit, 12-byte header", {1, 12, false, false, 0, false}},
+        {"4-bit", {4, 40, false, false, 0, false}},
+        {"8-bit grey", {8, 40, false, false, 0, false}},
+        {"8-bit, V4 header", {8, 108, false, false, 0, false}},
+        {"24-bit", {24, 40, false, false, 0, false}},
+        {"24-bit, top-down", {24, 40, true, false, 0, false}},
+        {"32-bit", {32, 40, false, false, 0, false}},
+        {"32-bit bit fields", {32, 40, false, false, 0, true}},
+        {"32-bit, V5 header, top-down", {32, 124, true, false, 0, true}},
+    };
+    return forms;
+}
+
+// A picture for the BMP tests that need no tracer: odd width, shapes touching every side.
+struct TTestPicture {
+    int W = 37, H = 11;
+    int Width() const { return W; }
+    int Height() const { return H; }
+    bool Ink(int x, int y) const
+    {
+        const int dx = x - 10, dy = y - 5;
+        return dx * dx + dy * dy < 16 || (x > 20 && y > 2 && y < 6) || x == 0 || y == H - 1 ||
+               (x + y) % 7 == 0;
+    }
+};
+
+// The luminance rule of the tracer: ink below 128, from blue, green and red bytes.
+inline bool IsInkPixel(const uint8_t* bgr)
+{
+    return 299 * bgr[2] + 587 * bgr[1] + 114 * bgr[0] < 128000;
 }

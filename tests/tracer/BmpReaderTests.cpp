@@ -40,28 +40,10 @@ std::string ReadError(const std::vector<uint8_t>& bytes)
 
 TEST(BmpReader, EveryEncodingGivesTheSameBitmap)
 {
-    struct TCase {
-        const char* Name;
-        TBmpEncoding Enc;
-    };
-    const std::vector<TCase> cases = {
-        {"1-bit, index 0 black", {1, 40, false, false, 0, false}},
-        {"1-bit, index 0 white", {1, 40, false, true, 0, false}},
-        {"1-bit, top-down", {1, 40, true, false, 0, false}},
-        {"1-bit, 12-byte header", {1, 12, false, false, 0, false}},
-        {"4-bit", {4, 40, false, false, 0, false}},
-        {"8-bit grey", {8, 40, false, false, 0, false}},
-        {"8-bit, V4 header", {8, 108, false, false, 0, false}},
-        {"24-bit", {24, 40, false, false, 0, false}},
-        {"24-bit, top-down", {24, 40, true, false, 0, false}},
-        {"32-bit", {32, 40, false, false, 0, false}},
-        {"32-bit bit fields", {32, 40, false, false, 0, true}},
-        {"32-bit, V5 header, top-down", {32, 124, true, false, 0, true}},
-    };
     const TMonoBitmap expected = Picture();
-    for (const TCase& c : cases) {
-        SCOPED_TRACE(c.Name);
-        const TMonoBitmap got = Read(EncodeBmp(expected, c.Enc));
+    for (const auto& [name, encoding] : EveryBmpForm()) {
+        SCOPED_TRACE(name);
+        const TMonoBitmap got = Read(EncodeBmp(expected, encoding));
         EXPECT_EQ(DifferingPixels(got, expected), 0u);
         EXPECT_TRUE(got == expected);  // padding bits stay clear as well
     }

@@ -1,5 +1,6 @@
 // The display objects entities put into the scene and onto the overlay, the conversions into
 // polylines, the 3D primitive and the image entity's record.
+#include "BmpTestWriter.h"
 #include "CADExceptions.h"
 #include "ExpectError.h"
 #include "QVBitmap2D.h"
@@ -442,6 +443,18 @@ void PutU32(std::vector<uint8_t>& b, size_t at, uint32_t v)
         b[at + i] = uint8_t(v >> (8 * i));
 }
 
+// The record of a two-point image of the current tag with Block as its BMP block.
+std::vector<uint8_t> RecordWithBlock(const std::vector<uint8_t>& block)
+{
+    auto bmp = Picture(3, 2);
+    TBitmap2D image(-1, {0, 0, 1}, {3, 2, 1}, *bmp);
+    const std::vector<uint8_t> ours = Saved(image);
+    std::vector<uint8_t> record(ours.begin(), ours.begin() + long(BlockOffset(image)));
+    record.insert(record.end(), block.begin(), block.end());
+    record.insert(record.end(), ours.end() - 24, ours.end()); // the values after the block
+    return record;
+}
+
 TEST(ImageEntity, RecordRoundTripsBitExact)
 {
     auto bmp = Picture(3, 2);
@@ -500,11 +513,6 @@ TEST(ImageEntity, OlderTagsLackTheTrailingFields)
 TEST(ImageEntity, ForeignBlocksAreDecoded)
 {
     auto bmp = Picture(3, 2);
-    TBitmap2D image(-1, {0, 0, 1}, {3, 2, 1}, *bmp);
-    const std::vector<uint8_t> ours = Saved(image);
-    const size_t at = BlockOffset(image);
-    const std::vector<uint8_t> head(ours.begin(), ours.begin() + long(at));
-    const std::vector<uint8_t> tail(ours.end() - 24, ours.end());
 
     // A 24-bit bottom-up block (rows padded to 4 bytes) with a 108-byte header and a gap
     // before the pixels, and a file size that includes two trailing bytes.
@@ -532,14 +540,29 @@ TEST(ImageEntity, ForeignBlocksAreDecoded)
     block.push_back(0xEE);
     PutU32(block, 2, uint32_t(block.size()));
 
-    std::vector<uint8_t> record = head;
-    record.insert(record.end(), block.begin(), block.end());
-    record.insert(record.end(), tail.begin(), tail.end());
-    auto back = Read(record);
+    auto back = Read(RecordWithBlock(block));
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 3; ++x)
             EXPECT_EQ(back->Bitmap().Pixel(x, y), (bmp->Pixel(x, y) & 0xFFFFFF) | 0xFF000000u);
     EXPECT_EQ(back->RasterOp, TBitmap2D::SourceCopy);
+}
+
+// Blocks of 8-bit palettes or bit fields stopped the whole drawing: the image block reads every
+// form the tracer's reader reads, through the same decoder.
+TEST(ImageEntity, BlocksOfEveryBmpFormAreRead)
+{
+    const TTestPicture picture;
+    for (const auto& [name, encoding] : EveryBmpForm()) {
+        SCOPED_TRACE(name);
+        auto back = Read(RecordWithBlock(EncodeBmp(picture, encoding)));
+        ASSERT_EQ(back->Bitmap().Width(), picture.W);
+        ASSERT_EQ(back->Bitmap().Height(), picture.H);
+        for (int y = 0; y < picture.H; ++y)
+            for (int x = 0; x < picture.W; ++x)
+                ASSERT_EQ(IsInkPixel(back->Bitmap().ScanLine(y) + 4 * x), picture.Ink(x, y))
+                    << x << ", " << y;
+        EXPECT_EQ(back->RasterOp, TBitmap2D::SourceCopy);
+    }
 }
 
 TEST(ImageEntity, DamagedRecordsAreRefused)
@@ -558,12 +581,16 @@ TEST(ImageEntity, DamagedRecordsAreRefused)
         {"negative width", [&](auto& b) { PutU32(b, at + 18, uint32_t(-3)); }},
         {"height 0", [&](auto& b) { PutU32(b, at + 22, 0); }},
         {"lowest height", [&](auto& b) { PutU32(b, at + 22, 0x80000000u); }},
-        {"huge size", [&](auto& b) { PutU32(b, at + 18, 60000); PutU32(b, at + 22, uint32_t(-60000)); }},
+        {"huge size",
+         [&](auto& b) {
+             PutU32(b, at + 18, 60000);
+             PutU32(b, at + 22, uint32_t(-60000));
+         }},
         {"more rows than bytes", [&](auto& b) { PutU32(b, at + 22, uint32_t(-20)); }},
         {"pixels inside the header", [&](auto& b) { PutU32(b, at + 10, 20); }},
         {"small header", [&](auto& b) { PutU32(b, at + 14, 12); }},
-        {"8 bits per pixel", [&](auto& b) { b[at + 28] = 8; }},
-        {"compressed", [&](auto& b) { b[at + 30] = 1; }},
+        {"16 bits per pixel", [&](auto& b) { b[at + 28] = 16; }},
+        {"RLE compressed", [&](auto& b) { b[at + 30] = 1; }},
         {"cut short", [&](auto& b) { b.resize(at + 60); }},
         {"one corner", [&](auto& b) { b[at - 1 - 2 * 24 - 2] = 1; }},
     };
