@@ -11,8 +11,11 @@
 #include <thread>
 
 #ifdef RASTREL_OBJECT_MEMORY_ASAN
+#include <algorithm>
+#include <atomic>
 #include <sanitizer/asan_interface.h>
 #include <sanitizer/lsan_interface.h>
+#include <vector>
 #endif
 
 namespace {
@@ -120,6 +123,36 @@ struct TFreeBlock {
     TFreeBlock* Next;
 };
 
+#ifdef RASTREL_OBJECT_MEMORY_ASAN
+// The chunks the pool has cut blocks from, so that a free knows whether a block is the pool's
+// or the heap's without making the pool.
+class TPoolChunks {
+public:
+    void Add(const std::byte* chunk)
+    {
+        std::lock_guard lock(Mutex);
+        Bases.push_back(chunk);
+    }
+    bool Holds(const void* p)
+    {
+        const auto* b = static_cast<const std::byte*>(p);
+        std::lock_guard lock(Mutex);
+        return std::any_of(Bases.begin(), Bases.end(),
+                           [b](const std::byte* base) { return b >= base && b < base + ChunkBytes; });
+    }
+
+private:
+    std::mutex Mutex;
+    std::vector<const std::byte*> Bases;
+};
+
+TPoolChunks& PoolChunks()
+{
+    static TPoolChunks* const chunks = new TPoolChunks;
+    return *chunks;
+}
+#endif
+
 // Free lists by size class (16-byte steps) and the unused rest of the current chunk. Memory is
 // never returned to the kernel: the blocks a freed drawing leaves are what the next drawing's
 // objects reuse, which makes a second load as fast as the first.
@@ -140,6 +173,9 @@ public:
                 // The rest of the old chunk (less than one block) stays unused.
                 Next = Supplier.Take();
                 ChunkEnd = Next + ChunkBytes;
+#ifdef RASTREL_OBJECT_MEMORY_ASAN
+                PoolChunks().Add(Next);
+#endif
             }
             p = Next;
             Next += stride;
@@ -183,8 +219,23 @@ TObjectPool& Pool()
 
 }  // namespace
 
+#ifdef RASTREL_OBJECT_MEMORY_ASAN
+namespace {
+std::atomic<bool> PoolInUse{false};
+}
+
+void UsePooledObjectMemory(bool use) noexcept
+{
+    PoolInUse = use;
+}
+#endif
+
 void* AllocateObjectMemory(std::size_t size)
 {
+#ifdef RASTREL_OBJECT_MEMORY_ASAN
+    if (!PoolInUse)
+        return ::operator new(size);
+#endif
     if (size > ObjectMemoryMaxPooledSize)
         return ::operator new(size);
     return Pool().Allocate(size);
@@ -194,6 +245,14 @@ void FreeObjectMemory(void* p, std::size_t size) noexcept
 {
     if (!p)
         return;
+#ifdef RASTREL_OBJECT_MEMORY_ASAN
+    // The heap's blocks go back to it (which reports a second free), the pool's to the pool,
+    // whatever the switch says now.
+    if (!PoolChunks().Holds(p)) {
+        ::operator delete(p);
+        return;
+    }
+#endif
     if (size > ObjectMemoryMaxPooledSize)
         ::operator delete(p);
     else

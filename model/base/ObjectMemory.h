@@ -26,3 +26,12 @@ constexpr std::size_t ObjectMemoryMaxPooledSize = 4096;
 void* AllocateObjectMemory(std::size_t size);
 // Gives back a block of AllocateObjectMemory with the size it was asked for; null is ignored.
 void FreeObjectMemory(void* p, std::size_t size) noexcept;
+
+#ifdef RASTREL_OBJECT_MEMORY_ASAN
+// In AddressSanitizer builds blocks come straight from operator new and go back to operator
+// delete: the sanitizer then holds freed blocks back and reports a use after free with the
+// stacks that allocated and freed the block, where the pool would hand the block out again at
+// once. The pool's own tests turn it on for their length; a block goes back where it came from
+// whatever the setting is then.
+void UsePooledObjectMemory(bool use) noexcept;
+#endif
