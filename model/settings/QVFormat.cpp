@@ -183,9 +183,12 @@ std::optional<double> ParseUserNumber(std::string_view Text)
 std::optional<double> ParseNumberOrReport(std::string_view Text)
 {
     std::optional<double> v = ParseUserNumber(Text);
-    if (!v)
-        MainWindow().MessageBox("'" + std::string(Text) + "' is not a valid floating point value",
-                                GetLangString(450), TMsgIcon::Error, TMsgButtons::Ok);
+    if (!v) {
+        // Built by appending: g++ 12 warns falsely on "'" + std::string.
+        std::string message(1, '\'');
+        message.append(Text).append("' is not a valid floating point value");
+        MainWindow().MessageBox(message, GetLangString(450), TMsgIcon::Error, TMsgButtons::Ok);
+    }
     return v;
 }
 
