@@ -1,8 +1,9 @@
 // The DXF group reader and the import: any bytes read without a crash, a hang or an allocation
 // beyond the input, through the walk an importer makes over sections, header variables and
-// records, then through the whole import into a drawing and into a free container. The seeds
-// reach entities in mirrored and tilted planes, meshes, fit-point splines, code pages, binary
-// DXF and cut files.
+// records, then through the whole import into a drawing and into a free container. The first
+// byte is the setting "LWPOLYLINE as lines and arcs" (its lowest bit), the rest the file. The
+// seeds reach entities in mirrored and tilted planes, meshes, fit-point splines, code pages,
+// binary DXF, cut files and a bulged LWPOLYLINE of more than 65,535 points.
 #include "CADExceptions.h"
 #include "QVCmp.h"
 #include "QVContainer.h"
@@ -10,20 +11,32 @@
 #include "QVDXFImport.h"
 #include "QVFonts.h"
 #include "QuietWindow.h"
+#include "UnitConfig.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
+#include <unistd.h>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static TQuietWindow window;
-    static const bool registered = [] {
+    // The program's settings, kept in a folder of the run's own.
+    static TAppConfig* const config = [] {
         SetMainWindowServices(&window);
-        return true;
+        char folder[] = "/tmp/rastrel-fuzz-dxf-XXXXXX";
+        if (!::mkdtemp(folder))
+            std::abort();
+        ::setenv("RASTREL_DATA_DIR", folder, 1);
+        AppConfig = new TAppConfig;
+        return AppConfig;
     }();
-    static_cast<void>(registered);
+    if (size == 0)
+        return 0;
+    config->DxfPolyInLA = (data[0] & 1) != 0;
+    ++data;
+    --size;
     auto r = TDXFRead::FromText(std::string_view(reinterpret_cast<const char*>(data), size));
     if (r->Failed)
         return 0;
