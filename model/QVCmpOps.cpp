@@ -1,12 +1,15 @@
 #include "QVCmpOps.h"
 
+#include "QVBoxIndex.h"
 #include "QVCurves.h"
 #include "QVEntity.h"
 #include "QVGeometry.h"
 #include "QVSplines.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -169,23 +172,92 @@ void TQV_01Cmp2D::RebuildGLObjects()
 
 // ---- routines on the drawing ----
 
+namespace {
+
+// Active and Visible layer; the object 2D, shown, enabled and drawn in its layer's style, so
+// auxiliary objects never.
+bool Selectable(const TQV_01Cmp2D& Drawing, const TObject2D& Obj)
+{
+    const TQV_21Layer& layer = Drawing.Layers.GetLayer(Obj.Layer);
+    return layer.Active && layer.Visible && Obj.Visible && Obj.Enabled && Obj.UseLayerStyle;
+}
+
+bool BoxInside(const TRect2D& Box, const TRect2D& R)
+{
+    const TRect2D b = NormalizeRect2D(Box);
+    return b.First.X >= R.First.X && b.Second.X <= R.Second.X && b.First.Y >= R.First.Y && b.Second.Y <= R.Second.Y;
+}
+
+// The window selection through the drawing's box index: only the objects near the window are
+// looked at, and those lying well inside it, by more than the rounding of the screen mapping,
+// are taken without mapping them. False when the view or the index cannot serve; the caller
+// then walks every object.
+bool SelectThroughIndex(TQV_01Cmp2D& Drawing, TGraphicObjList& List, const TRect& Window)
+{
+    const TDrawingView& view = *Drawing.View;
+    TPoint2D c[4], right, down;
+    if (!view.ScreenToWorldPlane(Window.Left, Window.Top, c[0]) ||
+        !view.ScreenToWorldPlane(Window.Right, Window.Top, c[1]) ||
+        !view.ScreenToWorldPlane(Window.Right, Window.Bottom, c[2]) ||
+        !view.ScreenToWorldPlane(Window.Left, Window.Bottom, c[3]) ||
+        !view.ScreenToWorldPlane(Window.Left + 1.0, Window.Top, right) ||
+        !view.ScreenToWorldPlane(Window.Left, Window.Top + 1.0, down))
+        return false;
+    TRect2D box{c[0], c[0]};
+    double reach = 0;
+    for (const TPoint2D& p : c) {
+        box.First.X = std::min(box.First.X, p.X);
+        box.First.Y = std::min(box.First.Y, p.Y);
+        box.Second.X = std::max(box.Second.X, p.X);
+        box.Second.Y = std::max(box.Second.Y, p.Y);
+        reach = std::max({reach, std::fabs(p.X), std::fabs(p.Y)});
+    }
+    // Two pixels cover the rounding to whole pixels; the rest covers the single precision of the
+    // screen mapping far from the origin.
+    const double px = Distance2D(right, c[0]), py = Distance2D(down, c[0]);
+    const double margin = 2 * std::max(px, py) + 1e-6 * reach;
+    if (!std::isfinite(margin))
+        return false;
+    const TRect2D outer = InflateRect2D(box, margin);
+    std::vector<TObject2D*> near;
+    if (!Drawing.BoxIndex().ObjectsNear(outer, near))
+        return false;
+    // Seen straight from above the window is a box in the world too, and its inside can be told
+    // without the screen; an orbited view maps every candidate.
+    const bool square = std::fabs(right.Y - c[0].Y) <= 1e-9 * px && std::fabs(down.X - c[0].X) <= 1e-9 * py;
+    const TRect2D inner = InflateRect2D(box, -margin);
+    const bool hasInner = square && inner.First.X <= inner.Second.X && inner.First.Y <= inner.Second.Y;
+    auto it = Drawing.ObjectsExclusiveIterator();
+    if (near.size() > 1024)
+        List.Reserve(List.Count() + static_cast<int32_t>(std::min<size_t>(near.size(), INT32_MAX / 2)));
+    for (TObject2D* obj : near) {
+        if (!Selectable(Drawing, *obj))
+            continue;
+        if ((hasInner && BoxInside(obj->Box, inner)) || ScreenRectInside(ScreenRectOfBox(view, obj->Box), Window))
+            List.Add(*obj);
+    }
+    return true;
+}
+
+} // namespace
+
 void SelectObjectsInScreenRect(TQV_01Cmp2D& Drawing, TGraphicObjList& List, const TRect& ScreenRect,
                                uint8_t Mode, bool Extract)
 {
     List.SetOwnsObjects(Extract);
-    auto it = Drawing.ObjectsExclusiveIterator();
-    if (Mode != 0 || !Drawing.View)
-        return;
     // The corners as the user dragged them, in either direction.
     const TRect window{
         std::min(ScreenRect.Left, ScreenRect.Right), std::min(ScreenRect.Top, ScreenRect.Bottom),
         std::max(ScreenRect.Left, ScreenRect.Right), std::max(ScreenRect.Top, ScreenRect.Bottom)};
+    if (Mode == 0 && Drawing.View && !Extract && !Drawing.IsBlocked() && SelectThroughIndex(Drawing, List, window))
+        return;
+    auto it = Drawing.ObjectsExclusiveIterator();
+    if (Mode != 0 || !Drawing.View)
+        return;
     for (TGraphicObject* obj = it.First(); obj;) {
         auto* obj2D = dynamic_cast<TObject2D*>(obj);
-        const TQV_21Layer& layer = Drawing.Layers.GetLayer(obj->Layer);
-        const bool selectable =
-            obj2D && layer.Active && layer.Visible && obj2D->Enabled && obj2D->UseLayerStyle;
-        if (!selectable || !ScreenRectInside(ScreenRectOfBox(*Drawing.View, obj2D->Box), window)) {
+        if (!obj2D || !Selectable(Drawing, *obj2D) ||
+            !ScreenRectInside(ScreenRectOfBox(*Drawing.View, obj2D->Box), window)) {
             obj = it.Next();
             continue;
         }
