@@ -43,9 +43,9 @@ void RunRecover(const std::function<void()>& Recover) noexcept
     }
 }
 
-} // namespace
-
-bool GuardedCall(const std::function<void()>& Work, const std::function<void()>& Recover) noexcept
+// Runs Work; on an exception runs Recover and hands the message to Report.
+bool Guard(const std::function<void()>& Work, const std::function<void()>& Recover,
+           void (*Report)(const std::string& Text)) noexcept
 {
     try {
         Work();
@@ -53,27 +53,31 @@ bool GuardedCall(const std::function<void()>& Work, const std::function<void()>&
     } catch (...) {
         const std::string text = CurrentMessage();
         RunRecover(Recover);
-        Show(text);
+        Report(text);
         return false;
     }
 }
 
+void ShowLater(const std::string& Text) noexcept
+{
+    bool queued = false;
+    try {
+        QCoreApplication* app = QCoreApplication::instance();
+        queued = app && QMetaObject::invokeMethod(app, [Text] { Show(Text); }, Qt::QueuedConnection);
+    } catch (...) {
+    }
+    if (!queued)
+        Show(Text);
+}
+
+} // namespace
+
+bool GuardedCall(const std::function<void()>& Work, const std::function<void()>& Recover) noexcept
+{
+    return Guard(Work, Recover, Show);
+}
+
 bool GuardedCallLater(const std::function<void()>& Work, const std::function<void()>& Recover) noexcept
 {
-    try {
-        Work();
-        return true;
-    } catch (...) {
-        const std::string text = CurrentMessage();
-        RunRecover(Recover);
-        QCoreApplication* app = QCoreApplication::instance();
-        bool queued = false;
-        try {
-            queued = app && QMetaObject::invokeMethod(app, [text] { Show(text); }, Qt::QueuedConnection);
-        } catch (...) {
-        }
-        if (!queued)
-            Show(text);
-        return false;
-    }
+    return Guard(Work, Recover, ShowLater);
 }
