@@ -28,6 +28,11 @@ public:
     // The same around a point: the boxes grown by Margin that hold P.
     bool ObjectsAt(const TPoint2D& P, double Margin, std::vector<TObject2D*>& Out);
 
+    // Builds the grid now when it is not up to date, so that a long operation that walks the
+    // drawing anyway (the view's rebuild) takes the cost instead of the first pick after it.
+    // False while the drawing cannot be walked.
+    bool Refresh() { return EnsureBuilt(); }
+
     // What the index holds now, for tests and the benchmark.
     bool IsBuilt() const { return Built; }
     double CellSize() const { return Cell; }

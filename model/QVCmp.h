@@ -34,6 +34,13 @@ public:
     virtual TRect3D GridBox() const = 0;
     // The pixel that shows a world point; Y grows downwards.
     virtual TPoint WorldToScreen(const TPoint2D& P) const = 0;
+    // The pixels of Count points, the same as WorldToScreen of each; a view that can sets the
+    // mapping up once for all of them.
+    virtual void WorldToScreenMany(const TPoint2D* P, size_t Count, TPoint* Out) const
+    {
+        for (size_t i = 0; i < Count; ++i)
+            Out[i] = WorldToScreen(P[i]);
+    }
     // The world point on the plane Z = 0 shown at the pixel position (X, Y), fractions allowed.
     // False when the view cannot tell; window selection then maps every object to the screen.
     virtual bool ScreenToWorldPlane(double /*X*/, double /*Y*/, TPoint2D& /*P*/) const { return false; }

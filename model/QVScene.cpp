@@ -175,6 +175,13 @@ TPoint TQVScene::WorldToScreen(const TPoint2D& P) const
     return VectorToScreen({float(P.X), float(P.Y), 0});
 }
 
+void TQVScene::WorldToScreenMany(const TPoint2D* P, size_t Count, TPoint* Out) const
+{
+    const TSceneView v = View();
+    for (size_t i = 0; i < Count; ++i)
+        Out[i] = v.VectorToScreen({float(P[i].X), float(P[i].Y), 0});
+}
+
 TPoint3D TQVScene::ScreenToWorld(int X, int Y) const
 {
     return View().ScreenToWorld(X, Y);
@@ -452,8 +459,10 @@ void TQVScene::RebuildAll(bool RenewStock)
     ShowStatusText("");
     if (HideAllPaths)
         HideAllPaths();
-    if (Drawing)
+    if (Drawing) {
         Drawing->RebuildGLObjects();
+        Drawing->BoxIndex().Refresh();
+    }
 }
 
 void TQVScene::ShowStatusText(const std::string& Text)

@@ -70,6 +70,7 @@ public:
     TPoint VectorToScreen(const TVector3f& V) const;
     TPoint Point3DToScreen(const TPoint3D& P) const;
     TPoint WorldToScreen(const TPoint2D& P) const override;
+    void WorldToScreenMany(const TPoint2D* P, size_t Count, TPoint* Out) const override;
     TPoint3D ScreenToWorld(int X, int Y) const;
     bool ScreenToWorldPlane(double X, double Y, TPoint2D& P) const override;
     // World units per pixel; a zero-width viewer counts as one pixel wide.
