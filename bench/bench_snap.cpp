@@ -10,6 +10,7 @@
 // about half the objects; "walk" is the selection that maps every object to the screen, as it was
 // before the index. The index is built on the first question after the load; its time and memory
 // are given apart.
+#include "BenchMemory.h"
 #include "QVBoxIndex.h"
 #include "QVCmp.h"
 #include "QVCmpOps.h"
@@ -22,7 +23,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
+#include <functional>
 #include <memory>
 #include <numbers>
 #include <random>
@@ -36,21 +37,6 @@ using TClock = std::chrono::steady_clock;
 double Millis(TClock::time_point Start)
 {
     return std::chrono::duration<double, std::milli>(TClock::now() - Start).count();
-}
-
-double RssMiB()
-{
-    std::ifstream in("/proc/self/status");
-    std::string key;
-    while (in >> key) {
-        if (key == "VmRSS:") {
-            double kb = 0;
-            in >> kb;
-            return kb / 1024;
-        }
-        std::getline(in, key);
-    }
-    return 0;
 }
 
 double Percentile(std::vector<double> V, double P)
