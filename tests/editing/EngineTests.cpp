@@ -39,8 +39,17 @@ public:
     bool OnEvent(TCADPrgEvent Event, TCADMouseButton Button, TShiftState Shift, int32_t Key,
                  TCADStateClass& NextState) override
     {
-        Log.push_back("S" + std::to_string(N) + " e" + std::to_string(Event) + " b" + std::to_string(Button) +
-                      " s" + std::to_string(Shift) + " k" + std::to_string(Key));
+        // Appended piece by piece: g++ 12 warns falsely about a chain of + at -O2.
+        Log.push_back(std::string("S")
+                          .append(std::to_string(N))
+                          .append(" e")
+                          .append(std::to_string(Event))
+                          .append(" b")
+                          .append(std::to_string(Button))
+                          .append(" s")
+                          .append(std::to_string(Shift))
+                          .append(" k")
+                          .append(std::to_string(Key)));
         return Script.Event ? Script.Event(*this, Event, Key, NextState) : false;
     }
 };

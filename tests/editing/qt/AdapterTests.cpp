@@ -39,7 +39,13 @@ public:
     {
         if (Event == cePaint || Event == ceMouseMove)
             return false;
-        Heard.push_back("e" + std::to_string(Event) + " b" + std::to_string(Button) + " k" + std::to_string(Key));
+        // Appended piece by piece: g++ 12 warns falsely about a chain of + at -O2.
+        Heard.push_back(std::string("e")
+                            .append(std::to_string(Event))
+                            .append(" b")
+                            .append(std::to_string(Button))
+                            .append(" k")
+                            .append(std::to_string(Key)));
         if (Event == ceMouseDown && Button == cmbRight)
             throw std::runtime_error("The task failed.");
         return false;
