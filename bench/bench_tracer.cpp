@@ -2,11 +2,25 @@
 // 600 dpi in process (outline and centre lines). With a first argument it is the helper of
 // trace_compare.sh:
 //   bench_tracer --page DPI OUT.bmp          writes the line-art page as a 1-bit BMP
+//   bench_tracer --scan DPI CLEAN.bmp SCAN.bmp
+//                                            writes the page and the same page degraded as a
+//                                            scan and despeckled; prints the scan's own error
 //   bench_tracer --run CMD ARGS...           runs a command, prints "wall_s peak_kb"
-//   bench_tracer --score IN.bmp OUT E        pixel error and vertex count of a DXF (doru) or
-//                                            SVG (potrace, curves flattened to within E)
+//   bench_tracer --score IN.bmp OUT E [CLEAN.bmp]
+//                                            pixel error (against IN, and against CLEAN when
+//                                            given) and vertex count of a DXF (doru) or SVG
+//                                            (potrace, curves flattened to within E)
+//   bench_tracer --cline WORK [LABEL=]DORU...
+//                                            centre lines of generated stroke pictures by each
+//                                            doru and by the plain thinning skeleton, scored
+//                                            against the true centre lines
+//   bench_tracer --cline-show NAME WIDTH CAP DORU OUT.ppm
+//                                            one of those pictures with its lines drawn in
 #include "BmpReader.h"
+#include "ScanSimulation.h"
+#include "StrokePictures.h"
 #include "TraceFit.h"
+#include "TraceThinning.h"
 #include "TracerTestSupport.h"
 
 #include <benchmark/benchmark.h>
@@ -293,17 +307,51 @@ TTraceResult ReadDoruDxf(const std::string& text)
     return r;
 }
 
-int Score(const char* bmpPath, const char* outPath, double e)
+TMonoBitmap LoadBmp(const char* path)
 {
-    std::ifstream bin(bmpPath, std::ios::binary);
-    const TMonoBitmap img = ReadBmp(bin);
+    std::ifstream in(path, std::ios::binary);
+    return ReadBmp(in);
+}
+
+TTraceResult LoadTrace(const char* outPath, int imageHeight, double e)
+{
     std::ifstream in(outPath, std::ios::binary);
     const std::string text((std::istreambuf_iterator<char>(in)), {});
     const bool svg = std::string(outPath).ends_with(".svg");
-    const TTraceResult r = svg ? ReadPotraceSvg(text, img.Height(), e) : ReadDoruDxf(text);
-    std::printf("%.5f %zu %zu\n", OutlineError(img, r), r.VertexCount(), r.Polylines.size());
+    return svg ? ReadPotraceSvg(text, imageHeight, e) : ReadDoruDxf(text);
+}
+
+// Prints the error against the traced picture, against the clean one (or -1), vertices and
+// polylines.
+int Score(const char* bmpPath, const char* outPath, double e, const char* cleanPath)
+{
+    const TMonoBitmap img = LoadBmp(bmpPath);
+    const TTraceResult r = LoadTrace(outPath, img.Height(), e);
+    double clean = -1;
+    if (cleanPath) {
+        const TMonoBitmap c = LoadBmp(cleanPath);
+        clean = double(DifferingPixels(c, Rasterise(r, c.Width(), c.Height()))) / double(std::max<size_t>(1, c.InkCount()));
+    }
+    std::printf("%.5f %.5f %zu %zu\n", OutlineError(img, r), clean, r.VertexCount(), r.Polylines.size());
     return 0;
 }
+
+// The degradation of the scan benchmark: a 300 dpi office scan of a printed page.
+TScanDegradation PageScan()
+{
+    TScanDegradation d;
+    d.Name = "office scan";
+    d.BlurSigma = 1.0;
+    d.NoiseAmplitude = 0.3;
+    d.NoiseGrain = 2.0;
+    d.SpecksPerKilopixel = 0.3;
+    d.JpegQuality = 75;
+    d.Seed = 20261211;
+    return d;
+}
+
+// Pieces up to this many pixels are specks, removed the same way before either tracer runs.
+constexpr int SpeckPixels = 4;
 
 int RunMeasured(char** argv)
 {
@@ -319,6 +367,113 @@ int RunMeasured(char** argv)
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     std::printf("%.3f %ld\n", wall, use.ru_maxrss);
     return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
+}
+
+// ---- centre lines of stroked pictures against their true centre lines -----------------------
+
+int RunQuiet(const std::vector<std::string>& args)
+{
+    const pid_t pid = fork();
+    if (pid == 0) {
+        std::vector<char*> argv;
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
+}
+
+// For each band of widths a table by shape kind: the skeleton's score, then each doru's. A
+// doru is given as LABEL=PATH or PATH.
+int CentreLineTable(const std::string& work, std::vector<std::string> dorus)
+{
+    std::vector<std::string> labels;
+    for (std::string& d : dorus) {
+        const size_t eq = d.find('=');
+        labels.push_back(eq == std::string::npos ? "doru -cline" : d.substr(0, eq));
+        if (eq != std::string::npos)
+            d = d.substr(eq + 1);
+    }
+    struct TBand {
+        const char* Name;
+        std::vector<double> Widths;
+    };
+    const TBand bands[] = {{"strokes 40 to 100 px wide", {40, 60, 80, 100}}, {"strokes 3 to 24 px wide", {3, 6, 12, 24}}};
+    const char* kinds[] = {"straight", "curved", "T", "X", "Y", "corner", "ring", "text"};
+    for (const TBand& band : bands) {
+        // Scores per kind: [0] the skeleton, [1 + i] doru i; the last row all kinds together.
+        std::vector<std::vector<TCentreLineScore>> score(std::size(kinds) + 1, std::vector<TCentreLineScore>(dorus.size() + 1));
+        for (const double width : band.Widths)
+            for (const TCap cap : {TCap::Round, TCap::Square, TCap::Butt})
+                for (const TStrokePicture& p : StrokePictureSet(width, cap)) {
+                    if (cap != TCap::Round && p.Kind == "ring")
+                        continue;  // rings have no caps: once is enough
+                    const size_t k = size_t(std::find(std::begin(kinds), std::end(kinds), p.Kind) - std::begin(kinds));
+                    std::vector<TCentreLineScore> row{ScoreSkeleton(p, ThinToSkeleton(p.Bits))};
+                    const std::string bmp = work + "/stroke.bmp", dxf = work + "/stroke.dxf";
+                    WriteBmp1(p.Bits, bmp.c_str());
+                    for (const std::string& doru : dorus) {
+                        std::remove(dxf.c_str());
+                        RunQuiet({doru, "-et", "0.1", "-fi", "1", "-ct", "90", "-cline", "-outfile", dxf, bmp});
+                        row.push_back(ScoreTrace(p, LoadTrace(dxf.c_str(), p.Bits.Height(), 0.1)));
+                    }
+                    for (size_t i = 0; i < row.size(); ++i) {
+                        score[k][i].Add(row[i]);
+                        score.back()[i].Add(row[i]);
+                    }
+                }
+        std::printf("\n%s, round, square and butt caps: mean traced-to-true px / true-to-traced px / share of the true line within 2 px\n", band.Name);
+        std::printf("%-9s %-22s", "kind", "skeleton");
+        for (const std::string& l : labels)
+            std::printf(" %-22s", l.c_str());
+        std::printf("\n");
+        for (size_t k = 0; k < score.size(); ++k) {
+            std::printf("%-9s", k < std::size(kinds) ? kinds[k] : "all");
+            for (const TCentreLineScore& c : score[k])
+                std::printf(" %6.2f %6.2f %6.1f%%  ", c.TracedToTrue, c.TrueToTraced, 100 * c.WithinTwo);
+            std::printf("\n");
+        }
+    }
+    return 0;
+}
+
+// Writes a picture of the set as a PPM: ink grey, skeleton blue, true line green, the doru
+// trace red; for looking at one case.
+int ShowCentreLine(const std::string& name, double width, int cap, const std::string& doru, const std::string& out)
+{
+    for (const TStrokePicture& p : StrokePictureSet(width, TCap(cap))) {
+        if (p.Name.rfind(name + " ", 0) != 0)
+            continue;
+        const std::string bmp = out + ".bmp", dxf = out + ".dxf";
+        WriteBmp1(p.Bits, bmp.c_str());
+        RunQuiet({doru, "-et", "0.1", "-fi", "1", "-ct", "90", "-cline", "-outfile", dxf, bmp});
+        const TTraceResult r = LoadTrace(dxf.c_str(), p.Bits.Height(), 0.1);
+        const int w = p.Bits.Width(), h = p.Bits.Height();
+        std::vector<uint8_t> rgb(size_t(w) * h * 3, 255);
+        auto put = [&](TVector2D v, uint8_t red, uint8_t green, uint8_t blue) {
+            const int x = int(std::floor(v.X)), y = int(std::floor(v.Y));
+            if (x >= 0 && y >= 0 && x < w && y < h) {
+                uint8_t* q = &rgb[(size_t(y) * w + x) * 3];
+                q[0] = red, q[1] = green, q[2] = blue;
+            }
+        };
+        p.Bits.ForEachInk([&](int x, int y) { put({x + 0.5, y + 0.5}, 200, 200, 200); });
+        ThinToSkeleton(p.Bits).ForEachInk([&](int x, int y) { put({x + 0.5, y + 0.5}, 80, 80, 255); });
+        for (const TVector2D& v : SampleLines(p.Truth))
+            put(v, 0, 170, 0);
+        for (const TVector2D& v : SampleLines(TracedLines(r, h)))
+            put(v, 230, 0, 0);
+        std::ofstream f(out, std::ios::binary);
+        f << "P6\n" << w << ' ' << h << "\n255\n";
+        f.write(reinterpret_cast<const char*>(rgb.data()), std::streamsize(rgb.size()));
+        const TCentreLineScore sc = ScoreTrace(p, r);
+        std::printf("%s: %.2f %.2f %.1f%%, %zu polylines\n", p.Name.c_str(), sc.TracedToTrue, sc.TrueToTraced, 100 * sc.WithinTwo, r.Polylines.size());
+    }
+    return 0;
 }
 
 // ---- in-process benchmarks ------------------------------------------------------------------
@@ -364,10 +519,23 @@ int main(int argc, char** argv)
         WriteBmp1(MakePage(std::atoi(argv[2])).Bits, argv[3]);
         return 0;
     }
+    if (argc >= 5 && std::strcmp(argv[1], "--scan") == 0) {
+        const TMonoBitmap clean = MakePage(std::atoi(argv[2])).Bits;
+        TMonoBitmap scan = DegradeScan(clean, PageScan());
+        Despeckle(scan, SpeckPixels);
+        WriteBmp1(clean, argv[3]);
+        WriteBmp1(scan, argv[4]);
+        std::printf("%.5f\n", double(DifferingPixels(clean, scan)) / double(clean.InkCount()));
+        return 0;
+    }
     if (argc >= 3 && std::strcmp(argv[1], "--run") == 0)
         return RunMeasured(argv + 2);
     if (argc >= 5 && std::strcmp(argv[1], "--score") == 0)
-        return Score(argv[2], argv[3], std::atof(argv[4]));
+        return Score(argv[2], argv[3], std::atof(argv[4]), argc >= 6 ? argv[5] : nullptr);
+    if (argc >= 7 && std::strcmp(argv[1], "--cline-show") == 0)
+        return ShowCentreLine(argv[2], std::atof(argv[3]), std::atoi(argv[4]), argv[5], argv[6]);
+    if (argc >= 3 && std::strcmp(argv[1], "--cline") == 0)
+        return CentreLineTable(argv[2], std::vector<std::string>(argv + 3, argv + argc));
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     return 0;

@@ -2,6 +2,7 @@
 
 #include "CADExceptions.h"
 #include "Cp1252.h"
+#include "DXFCodePages.h"
 #include "QVLanguage.h"
 #include "QVServices.h"
 
@@ -266,7 +267,7 @@ TDXFRead::TDXFRead(const std::string& FileName)
     FromFile = true;
     File = std::fopen(FileName.c_str(), "rb");
     if (!File) {
-        Fail(DXFFileErrorText(FileName, errno));
+        Fail(" error raised, with message: " + DXFFileErrorText(FileName, errno));
         return;
     }
     struct stat st {};
@@ -290,10 +291,10 @@ TDXFRead::~TDXFRead()
         std::fclose(File);
 }
 
-void TDXFRead::Fail(const std::string& Message)
+void TDXFRead::Fail(const std::string& Text)
 {
     Failed = true;
-    ErrorMessage = " error raised, with message: " + Message;
+    ErrorMessage = Text;
     Ended = true;
     Code = 0;
     Value.Clear();
@@ -310,6 +311,11 @@ void TDXFRead::Start()
     PendingVariable = 0;
     VersionIsUtf8 = false;
     CodePage = TDXFCodePage::Windows1252;
+    Decoder.reset();
+    SectionsFound = false;
+    InSection = false;
+    EndMarker = false;
+    OpenSectionName.clear();
     Code = 0;
     Value.Clear();
     if (File) {
@@ -326,10 +332,17 @@ void TDXFRead::Start()
             Refill();
         if (std::string_view(Buffer.data(), std::min<size_t>(3, Filled)) == "\xEF\xBB\xBF")
             Pos = 3;
+        // Binary DXF starts with this sentinel; its pairs are not lines at all.
+        static constexpr std::string_view BinarySentinel = "AutoCAD Binary DXF";
+        if (std::string_view(Buffer.data(), std::min(BinarySentinel.size(), Filled)) == BinarySentinel) {
+            Fail("This is a binary DXF file, which cannot be read. Save the drawing as an ASCII DXF file "
+                 "and open that one.");
+            return;
+        }
         ReadGroup();
         NextSection();
     } catch (const std::exception& e) {
-        Fail(e.what());
+        Fail(std::string(" error raised, with message: ") + e.what());
     }
 }
 
@@ -399,6 +412,8 @@ bool TDXFRead::ReadGroup()
         more = NextLine(line);
     }
     if (!more || (code == 0 && Trim(line) == "EOF")) {
+        if (!Ended)
+            EndMarker = more;
         Ended = true;
         Code = 0;
         Value.Clear();
@@ -408,6 +423,8 @@ bool TDXFRead::ReadGroup()
     StoreValue(line);
     if (Code == 9)
         NoteHeaderVariable(Value.Text);
+    else if (Code == 0 && Value.IsText("ENDSEC"))
+        InSection = false;
     return true;
 }
 
@@ -442,9 +459,19 @@ void TDXFRead::StoreValue(std::string_view Line)
         VersionIsUtf8 = Value.Text.size() == 6 && Value.Text.compare(0, 2, "AC") == 0 && Value.Text >= "AC1021";
         if (VersionIsUtf8)
             CodePage = TDXFCodePage::Utf8;
-    } else if (PendingVariable == 2 && Code == 3 && !VersionIsUtf8) {
+    } else if (PendingVariable == 2 && Code == 3) {
+        // Files of 2007 and later are UTF-8 whatever they name; bytes that are not UTF-8 in
+        // them are read by the named table.
         const bool utf8 = EqualsNoCase(Value.Text, "UTF-8") || EqualsNoCase(Value.Text, "UTF8");
-        CodePage = utf8 ? TDXFCodePage::Utf8 : TDXFCodePage::Windows1252;
+        if (!VersionIsUtf8)
+            CodePage = utf8 ? TDXFCodePage::Utf8 : TDXFCodePage::Windows1252;
+        const std::string charset = DXFCodePageCharset(Value.Text);
+        Decoder.reset();
+        if (!charset.empty()) {
+            Decoder = std::make_unique<TCharsetDecoder>(charset);
+            if (!Decoder->Valid())
+                Decoder.reset();
+        }
     }
     if (Code != 9)
         PendingVariable = 0;
@@ -454,6 +481,8 @@ void TDXFRead::StoreText(std::string_view Bytes)
 {
     if (IsAscii(Bytes) || (CodePage == TDXFCodePage::Utf8 && IsValidUtf8(Bytes)))
         Value.SetText(Bytes);
+    else if (Decoder)
+        Value.SetText(Decoder->Decode(Bytes));
     else
         Value.SetText(Windows1252ToUtf8(Bytes));
 }
@@ -468,8 +497,13 @@ void TDXFRead::NextSection()
     Section = TDXFSection::None;
     for (;;) {
         if (Code == 0 && Value.IsText("SECTION")) {
+            SectionsFound = true;
+            InSection = true;
+            OpenSectionName.clear();
             if (!ReadGroup())
                 return;
+            if (Value.Kind == TDXFValue::TKind::Text)
+                OpenSectionName = Value.Text.substr(0, 64);
             static constexpr const char* Names[] = {"HEADER", "TABLES", "BLOCKS", "ENTITIES", "CLASSES"};
             for (size_t i = 0; i < std::size(Names); ++i)
                 if (Value.Kind == TDXFValue::TKind::Text && Value.Text == Names[i])

@@ -1,145 +1,436 @@
-// Branches of the skeleton: nodes at stroke ends and junctions, walks between them, spur
-// pruning, and points moved to the middle of their stroke.
+// Centre lines in stages: thinning (TraceThinning), the skeleton's graph with spurs pruned and
+// crossings merged (TraceSkeletonGraph), then the geometry of each chain here: straight pieces
+// moved to the middle of the stroke, the part near junctions and ends dropped where thinning
+// bends away from the true line, junctions placed where the strokes' lines cross, ends carried
+// out to the stroke's true end, and bends that thinning rounds folded back into corners.
 #include "TraceCentreLine.h"
 
 #include "TraceFit.h"
+#include "TraceSkeletonGraph.h"
 #include "TraceThinning.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
-#include <cstdlib>
-#include <span>
-#include <unordered_map>
+#include <numbers>
 
 namespace {
 
-// Neighbours P2..P9: north, then clockwise on screen.
-constexpr int NX[8] = {0, 1, 1, 1, 0, -1, -1, -1};
-constexpr int NY[8] = {-1, -1, 0, 1, 1, 1, 0, -1};
-// The index into NX, NY of each step (dx, dy), at 3 (dy + 1) + dx + 1; the middle is no step.
-constexpr int DirectionTo[9] = {7, 0, 1, 6, 0, 2, 5, 4, 3};
+double Distance(TVector2D a, TVector2D b) { return std::hypot(a.X - b.X, a.Y - b.Y); }
 
-// Number of ink neighbours of a pixel.
-int NeighbourCount(const TMonoBitmap& b, int x, int y)
+TVector2D Unit(TVector2D from, TVector2D to)
 {
-    return std::popcount(b.Neighbours(x, y));
+    const double l = Distance(from, to);
+    return l > 1e-9 ? TVector2D{(to.X - from.X) / l, (to.Y - from.Y) / l} : TVector2D{0, 0};
 }
 
-// Number of ink pixels in row y from x on, going right (step 1) or left (step -1), up to cap.
-int InkRun(const TMonoBitmap& b, int x, int y, int step, int cap)
+// Half the stroke's width at p across the direction dir, measured to both edges.
+double HalfWidthAcross(const TMonoBitmap& ink, TVector2D p, TVector2D dir, double limit)
 {
-    if (y < 0 || y >= b.Height())
-        return 0;
-    const uint64_t* row = b.Row(y);
-    int n = 0;
-    while (n < cap) {
-        const int at = x + step * n;
-        if (at < 0 || at >= b.Width())
-            break;
-        // Whole words at a time: the ink from `at` on, up to the end of its word.
-        const int bit = at & 63, room = step > 0 ? 64 - bit : bit + 1;
-        const int run = step > 0 ? std::countr_one(row[at >> 6] >> bit) : std::countl_one(row[at >> 6] << (63 - bit));
-        n += run;
-        if (run < room)
-            break;
+    return 0.5 * (InkReach(ink, p, {-dir.Y, dir.X}, limit) + InkReach(ink, p, {dir.Y, -dir.X}, limit));
+}
+
+// A chain on its way to a centre line. Its ends are junctions (node >= 0 with three branches
+// or more), stroke ends (Free), or none (closed).
+struct TCentreChain {
+    std::vector<TVector2D> Points;
+    bool Closed = false;
+    int NodeA = -1, NodeB = -1;
+    bool FreeA = false, FreeB = false;
+    double Radius = 1;  // half the stroke's width along it
+    bool Dropped = false;
+};
+
+// How far p lies from the middle of the stroke along normal, to the side normal points to,
+// up to maxShift: averaged over five places along the stroke, as one measurement is quantised
+// to a quarter pixel and follows the staircase. False where nothing could be measured.
+bool OffsetFromMiddle(const TMonoBitmap& ink, TVector2D p, TVector2D along, double maxShift, double& offset)
+{
+    const TVector2D normal{-along.Y, along.X};
+    double sum = 0;
+    int count = 0;
+    for (int k = -2; k <= 2; ++k) {
+        const TVector2D o{p.X + k * along.X, p.Y + k * along.Y};
+        if (!ink.Ink(int(std::floor(o.X)), int(std::floor(o.Y))))
+            continue;
+        // A side reaching much further than the other has met another stroke, or missed
+        // a small hole: that measurement is left out.
+        const double twice = InkReach(ink, o, {-normal.X, -normal.Y}, 64) - InkReach(ink, o, normal, 64);
+        if (std::abs(twice) > 2 * maxShift + 1)
+            continue;
+        sum += 0.5 * twice;
+        ++count;
     }
-    return std::min(n, cap);
+    if (count == 0)
+        return false;
+    offset = sum / count;
+    return true;
 }
 
-// Chessboard distance from (x, y) to the nearest background pixel of the picture, other than
-// (x, y) itself; 256 at most. Found row by row from the middle outwards, each row by the runs
-// of ink to either side, so a wide shape costs its height rather than its area.
-int InkRadius(const TMonoBitmap& b, int x, int y)
+// Moves each straight piece across the stroke to the middle between its two edges, measured
+// at points along it; a vertex becomes the meeting point of its two moved pieces, or where
+// they turn little, the mean of their moves.
+void CentrePieces(const TMonoBitmap& ink, std::vector<TVector2D>& p, bool closed, double radius)
 {
-    constexpr int Cap = 256;
-    int best = Cap;
-    for (int d = 0; d < best; ++d)
-        for (const int row : {y - d, y + d}) {
-            const int across = d > 0 && !b.Ink(x, row)
-                                   ? 0
-                                   : 1 + std::min(InkRun(b, x + 1, row, 1, Cap), InkRun(b, x - 1, row, -1, Cap));
-            best = std::min(best, std::max(d, across));
-        }
-    return best;
-}
-
-struct TNode {
-    TVector2D Pos;
-    int Degree = 0;
-    int Radius = 1;
-};
-
-struct TBranch {
-    int A = -1, B = -1;  // node indices, -1 for a closed loop
-    size_t First = 0, Last = 0;  // its points in the pool, from node A to node B, both ends included
-    bool Alive = true;
-};
-
-double ChainLength(std::span<const TVector2D> p)
-{
-    double s = 0;
-    for (size_t i = 1; i < p.size(); ++i)
-        s += std::hypot(p[i].X - p[i - 1].X, p[i].Y - p[i - 1].Y);
-    return s;
-}
-
-// std::floor for coordinates near the picture, without the round trip through a double.
-int FloorToInt(double v)
-{
-    const int i = int(v);
-    return v < i ? i - 1 : i;
-}
-
-// Moves points across the stroke to the middle between its two edges, measured along the
-// local normal in the original picture. Points near a junction are left alone: there the
-// normal meets the other strokes, not this stroke's sides.
-void CentrePoints(const TMonoBitmap& ink, std::vector<TVector2D>& p, bool closed,
-                  const std::vector<std::pair<TVector2D, double>>& keepOut)
-{
+    // Thinning of thick ink strays from the middle by a fraction of the width; further than
+    // that a measurement has met another stroke.
+    const double maxShift = std::max(1.0, 0.3 * radius);
     const int n = int(p.size());
+    const int edges = closed ? n : n - 1;
+    if (edges < 1)
+        return;
+    std::vector<TVector2D> dir(static_cast<size_t>(edges)), move(static_cast<size_t>(edges));
+    for (int k = 0; k < edges; ++k) {
+        const TVector2D a = p[size_t(k)], b = p[size_t((k + 1) % n)];
+        const TVector2D u = Unit(a, b);
+        dir[size_t(k)] = u;
+        const double len = Distance(a, b);
+        double sum = 0, offset = 0;
+        int count = 0;
+        for (const double f : {0.25, 0.5, 0.75})
+            if ((len >= 4 || f == 0.5) && OffsetFromMiddle(ink, {a.X + f * (b.X - a.X), a.Y + f * (b.Y - a.Y)}, u, maxShift, offset)) {
+                sum += offset;
+                ++count;
+            }
+        const double shift = count ? std::clamp(-sum / count, -maxShift, maxShift) : 0.0;
+        move[size_t(k)] = {-u.Y * shift, u.X * shift};
+    }
     std::vector<TVector2D> out = p;
     for (int i = 0; i < n; ++i) {
-        bool near = false;
-        for (const auto& [centre, radius] : keepOut)
-            near = near || std::hypot(p[i].X - centre.X, p[i].Y - centre.Y) < radius;
-        if (near)
+        const int in = closed ? (i + edges - 1) % edges : i - 1, outEdge = closed || i < edges ? i : -1;
+        if (in < 0 || outEdge < 0) {  // an end of an open chain
+            const TVector2D m = move[size_t(in < 0 ? outEdge : in)];
+            out[size_t(i)] = {p[size_t(i)].X + m.X, p[size_t(i)].Y + m.Y};
             continue;
-        const TVector2D a = closed ? p[(i + n - 1) % n] : p[std::max(0, i - 1)];
-        const TVector2D b = closed ? p[(i + 1) % n] : p[std::min(n - 1, i + 1)];
-        double tx = b.X - a.X, ty = b.Y - a.Y;
-        const double tl = std::hypot(tx, ty);
-        if (tl < 1e-9)
-            continue;
-        const double nx = -ty / tl, ny = tx / tl, ux = tx / tl, uy = ty / tl;
-        // Whole pixels first, then quarters; averaged over five places along the stroke, as
-        // one measurement is quantised to a quarter pixel and follows the staircase.
-        double sum = 0;
-        int count = 0;
-        for (int along = -2; along <= 2; ++along) {
-            const double ox = p[i].X + along * ux, oy = p[i].Y + along * uy;
-            auto inkAt = [&](double sx, double t) {
-                return ink.Ink(FloorToInt(ox + sx * t * nx), FloorToInt(oy + sx * t * ny));
-            };
-            if (!inkAt(1, 0))
-                continue;
-            auto reach = [&](double sx) {
-                double t = 0;
-                while (t < 64 && inkAt(sx, t + 1))
-                    t += 1;
-                for (int k = 0; k < 3 && inkAt(sx, t + 0.25); ++k)
-                    t += 0.25;
-                return t;
-            };
-            sum += 0.5 * (reach(1) - reach(-1));
-            ++count;
         }
-        if (count == 0)
-            continue;
-        const double shift = std::clamp(sum / count, -1.0, 1.0);
-        out[i] = {p[i].X + shift * nx, p[i].Y + shift * ny};
+        const TVector2D u = dir[size_t(in)], v = dir[size_t(outEdge)];
+        const TVector2D mu = move[size_t(in)], mv = move[size_t(outEdge)];
+        const double cross = u.X * v.Y - u.Y * v.X;
+        TVector2D q{p[size_t(i)].X + 0.5 * (mu.X + mv.X), p[size_t(i)].Y + 0.5 * (mu.Y + mv.Y)};
+        if (std::abs(cross) > 0.3) {
+            // Where the moved lines through p + mu (along u) and p + mv (along v) meet.
+            const TVector2D a{p[size_t(i)].X + mu.X, p[size_t(i)].Y + mu.Y}, b{p[size_t(i)].X + mv.X, p[size_t(i)].Y + mv.Y};
+            const double t = ((b.X - a.X) * v.Y - (b.Y - a.Y) * v.X) / cross;
+            const TVector2D meet{a.X + t * u.X, a.Y + t * u.Y};
+            if (Distance(meet, q) <= 2 * maxShift)
+                q = meet;
+        }
+        out[size_t(i)] = q;
     }
     p.swap(out);
+}
+
+// Thinning rounds a bend where two straight strokes meet, cutting inside it by up to
+// half the width. A short run of pieces between two long straight ones, which together turn
+// by a clear angle, is folded into the corner where the long pieces' lines meet.
+void FoldBends(const TMonoBitmap& ink, std::vector<TVector2D>& p, bool closed, double radius)
+{
+    constexpr double MinTurn = 0.4;  // radians
+    constexpr double MaxBendWidths = 8;  // longest bend, in stroke half-widths
+    constexpr double JointWidening = 1.1;
+    bool changed = true;
+    while (changed && p.size() >= 4) {
+        changed = false;
+        const int n = int(p.size());
+        const int edges = closed ? n : n - 1;
+        auto at = [&](int i) { return p[size_t((i % n + n) % n)]; };
+        for (int i = closed ? 0 : 1; i < edges && !changed; ++i) {
+            // The bend runs from vertex i to vertex j; edge (i - 1, i) comes in, (j, j + 1)
+            // goes out.
+            const double in = Distance(at(i - 1), at(i));
+            double window = 0;
+            for (int j = i + 1; j < (closed ? i + n - 2 : n - 1); ++j) {
+                window += Distance(at(j - 1), at(j));
+                if (window > MaxBendWidths * radius + 2)
+                    break;
+                const double out = Distance(at(j), at(j + 1));
+                if (in < std::max(radius, 0.5 * window) || out < std::max(radius, 0.5 * window))
+                    continue;
+                const TVector2D u = Unit(at(i - 1), at(i)), v = Unit(at(j), at(j + 1));
+                const double cross = u.X * v.Y - u.Y * v.X, dot = u.X * v.X + u.Y * v.Y;
+                const double turn = std::abs(std::atan2(cross, dot));
+                if (turn < MinTurn || std::abs(cross) < 1e-9)
+                    continue;
+                // Two strokes meeting at an inner angle 2a are rounded off over about
+                // r / tan(a) on either side of their corner.
+                const double a = 0.5 * (std::numbers::pi - turn);
+                if (window > 2 * radius * (1 + 1 / std::tan(a)) + 2)
+                    continue;
+                const double t = ((at(j).X - at(i).X) * v.Y - (at(j).Y - at(i).Y) * v.X) / cross;
+                const TVector2D corner{at(i).X + t * u.X, at(i).Y + t * u.Y};
+                const TVector2D middle{0.5 * (at(i).X + at(j).X), 0.5 * (at(i).Y + at(j).Y)};
+                if (t < 0 || Distance(corner, middle) > window + 2 * radius)
+                    continue;
+                // Where strokes meet, the ink is wider than either stroke; along a curved
+                // stroke it is not.
+                std::vector<TVector2D> bend;
+                for (int k = i; k <= j; ++k)
+                    bend.push_back(at(k));
+                const TVector2D inBend = PointAlong(bend, 0.5 * window);
+                if (InkRadius(ink, int(std::floor(inBend.X)), int(std::floor(inBend.Y))) < JointWidening * radius)
+                    continue;
+                // Vertices i..j become the corner.
+                std::vector<TVector2D> q;
+                for (int k = 0; k < n; ++k) {
+                    const int from_i = ((k - i) % n + n) % n;
+                    if (from_i == 0)
+                        q.push_back(corner);
+                    else if (from_i > j - i)
+                        q.push_back(p[size_t(k)]);
+                }
+                p.swap(q);
+                changed = true;
+                break;
+            }
+        }
+    }
+}
+
+// Straight pieces through the pixel centres within half a pixel (a straight stroke is a
+// staircase within half a pixel of its line), ends kept.
+std::vector<TVector2D> StraightPieces(const std::vector<TVector2D>& p, bool closed)
+{
+    constexpr double SkeletonStraightness = 0.5;
+    std::vector<char> ends(p.size(), 0);
+    if (!closed && !ends.empty())
+        ends.front() = ends.back() = 1;
+    return FitWithin(p, ends, closed, SkeletonStraightness);
+}
+
+// Cuts off the start of an open chain up to where it leaves the circle of the given radius
+// around centre; all but the last point when it never does.
+void TrimStart(std::vector<TVector2D>& p, TVector2D centre, double radius)
+{
+    size_t k = 0;
+    while (k + 1 < p.size() && Distance(p[k + 1], centre) < radius)
+        ++k;
+    if (k + 1 >= p.size()) {
+        p.erase(p.begin(), p.end() - 1);
+        return;
+    }
+    // Where the piece from p[k] to p[k + 1] crosses the circle.
+    const TVector2D a = p[k], b = p[k + 1];
+    const double dx = b.X - a.X, dy = b.Y - a.Y, fx = a.X - centre.X, fy = a.Y - centre.Y;
+    const double qa = dx * dx + dy * dy, qb = 2 * (fx * dx + fy * dy), qc = fx * fx + fy * fy - radius * radius;
+    const double disc = std::max(0.0, qb * qb - 4 * qa * qc);
+    const double t = qa > 0 ? std::clamp((-qb + std::sqrt(disc)) / (2 * qa), 0.0, 1.0) : 0.0;
+    p.erase(p.begin(), p.begin() + long(k));
+    p[0] = {a.X + t * dx, a.Y + t * dy};
+}
+
+// How far thinning bends away from the true line around a junction.
+double JunctionReach(const TSkeletonNode& n) { return 1.5 * n.Radius + n.Spread + 1; }
+
+// Stage: each chain as straight pieces along the middle of its stroke, without the parts
+// near junctions and stroke ends where thinning leaves the true line. A lone stroke shorter
+// than it is wide is a blob and goes to onBlob instead.
+std::vector<TCentreChain> CentreChains(const TMonoBitmap& ink, const TSkeletonGraph& g,
+                                       const std::vector<TSkeletonChain>& chains,
+                                       const std::function<void(int, int)>& onBlob)
+{
+    std::vector<TCentreChain> out;
+    for (const TSkeletonChain& sc : chains) {
+        if (sc.Points.size() < 2)
+            continue;
+        TCentreChain c;
+        c.Closed = sc.Closed;
+        const TVector2D mid = sc.Points[sc.Points.size() / 2];
+        // The stroke's half-width: the median of five places along it, as one place may be
+        // where it meets another.
+        double radii[5];
+        for (int k = 0; k < 5; ++k) {
+            const TVector2D q = sc.Points[(sc.Points.size() - 1) * size_t(2 * k + 1) / 10];
+            radii[k] = InkRadius(ink, int(q.X), int(q.Y));
+        }
+        std::nth_element(radii, radii + 2, radii + 5);
+        c.Radius = std::max(0.5, radii[2]);
+        if (!sc.Closed) {
+            c.FreeA = g.Degree(sc.A) == 1;
+            c.FreeB = g.Degree(sc.B) == 1;
+            c.NodeA = c.FreeA ? -1 : sc.A;
+            c.NodeB = c.FreeB ? -1 : sc.B;
+            if (c.FreeA && c.FreeB && PolylineLength(sc.Points) < 2.0 * c.Radius) {
+                onBlob(int(mid.X), int(mid.Y));
+                continue;
+            }
+        }
+        c.Points = sc.Points;
+        if (!c.Closed) {
+            for (const bool atA : {true, false}) {
+                if (!atA)
+                    std::reverse(c.Points.begin(), c.Points.end());
+                const int node = atA ? c.NodeA : c.NodeB;
+                const bool free = atA ? c.FreeA : c.FreeB;
+                if (node >= 0)
+                    TrimStart(c.Points, g.Nodes[size_t(node)].Pos, JunctionReach(g.Nodes[size_t(node)]));
+                else if (free)
+                    TrimStart(c.Points, c.Points.front(), std::min(std::max(0.5 * c.Radius, 2.0), 0.25 * PolylineLength(c.Points)));
+                if (!atA)
+                    std::reverse(c.Points.begin(), c.Points.end());
+            }
+        }
+        c.Points = StraightPieces(c.Points, c.Closed);
+        FoldBends(ink, c.Points, c.Closed, c.Radius);
+        CentrePieces(ink, c.Points, c.Closed, c.Radius);
+        // Measuring the middle is quantised: pieces that now line up again are merged.
+        c.Points = StraightPieces(c.Points, c.Closed);
+        out.push_back(std::move(c));
+    }
+    return out;
+}
+
+// The line in which a chain arrives at one of its ends: through its last point, in the
+// direction of its last stretch of about a stroke width.
+struct TEndLine {
+    TVector2D At, Dir;
+    double Support = 0;  // length of chain behind it
+};
+
+TEndLine EndLine(const TCentreChain& c, bool atA)
+{
+    std::vector<TVector2D> p = c.Points;
+    if (!atA)
+        std::reverse(p.begin(), p.end());
+    const double len = PolylineLength(p);
+    // A thin stroke's end hooks off by a pixel or so: its direction needs a longer stretch.
+    const bool free = atA ? c.FreeA : c.FreeB;
+    const double stretch = free ? std::max(8.0, 3 * c.Radius) : std::max(3.0, 2 * c.Radius);
+    const TVector2D back = PointAlong(p, std::min(len, stretch));
+    return {p.front(), Unit(back, p.front()), std::min(len, 2 * c.Radius)};
+}
+
+// Where the lines through a along u and through b along v meet; false when nearly parallel.
+bool Meet(TVector2D a, TVector2D u, TVector2D b, TVector2D v, TVector2D& at)
+{
+    const double cross = u.X * v.Y - u.Y * v.X;
+    if (std::abs(cross) < 0.25)
+        return false;
+    const double t = ((b.X - a.X) * v.Y - (b.Y - a.Y) * v.X) / cross;
+    at = {a.X + t * u.X, a.Y + t * u.Y};
+    return true;
+}
+
+// Stage: every junction becomes the one point closest to the lines in which its chains
+// arrive (least squares, held near the junction's pixels where the lines are nearly
+// parallel); each chain is carried straight on to it, so all of them share that point.
+// Where two strokes meet at a sharp angle, thinning leaves a branch out to the tip of the
+// corner: a stroke end that lies where the other two strokes' lines meet. That branch goes,
+// and the corner is the meeting point.
+void PlaceJunctions(const TSkeletonGraph& g, std::vector<TCentreChain>& chains)
+{
+    struct TArrival {
+        size_t Chain;
+        bool AtA;
+        TEndLine Line;
+        bool HasLine;
+    };
+    std::vector<std::vector<TArrival>> arrivals(g.Nodes.size());
+    for (size_t ci = 0; ci < chains.size(); ++ci) {
+        const TCentreChain& c = chains[ci];
+        for (const bool atA : {true, false}) {
+            const int node = atA ? c.NodeA : c.NodeB;
+            if (node < 0 || c.Closed)
+                continue;
+            const TEndLine l = EndLine(c, atA);
+            const TSkeletonNode& n = g.Nodes[size_t(node)];
+            // A chain that lies all within the junction's bend has no line of its own.
+            const bool hasLine = l.Support >= std::max(2.0, 0.5 * n.Radius) && Distance(l.At, n.Pos) >= 0.5 * JunctionReach(n);
+            arrivals[size_t(node)].push_back({ci, atA, l, hasLine});
+        }
+    }
+    std::vector<TVector2D> point(g.Nodes.size());
+    for (size_t k = 0; k < g.Nodes.size(); ++k) {
+        const TSkeletonNode& n = g.Nodes[k];
+        const std::vector<TArrival>& at = arrivals[k];
+        point[k] = n.Pos;
+        if (at.size() == 3)
+            for (size_t tip = 0; tip < 3; ++tip) {
+                const TArrival& t = at[tip];
+                const TCentreChain& c = chains[t.Chain];
+                const TArrival &a = at[(tip + 1) % 3], &b = at[(tip + 2) % 3];
+                TVector2D corner;
+                if (!(t.AtA ? c.FreeB : c.FreeA) || !a.HasLine || !b.HasLine ||
+                    !Meet(a.Line.At, a.Line.Dir, b.Line.At, b.Line.Dir, corner))
+                    continue;
+                const TVector2D far = t.AtA ? c.Points.back() : c.Points.front();
+                if (Distance(corner, far) <= n.Radius + 1 && Distance(corner, n.Pos) <= 4 * JunctionReach(n)) {
+                    chains[t.Chain].Dropped = true;
+                    point[k] = corner;
+                    break;
+                }
+            }
+        if (point[k].X != n.Pos.X || point[k].Y != n.Pos.Y)
+            continue;
+        double q00 = 0, q01 = 0, q11 = 0, r0 = 0, r1 = 0;
+        int lines = 0;
+        for (const TArrival& a : at) {
+            if (!a.HasLine)
+                continue;
+            const double nx = -a.Line.Dir.Y, ny = a.Line.Dir.X, d = nx * a.Line.At.X + ny * a.Line.At.Y;
+            q00 += nx * nx;
+            q01 += nx * ny;
+            q11 += ny * ny;
+            r0 += nx * d;
+            r1 += ny * d;
+            ++lines;
+        }
+        if (lines < 2)
+            continue;
+        constexpr double Pull = 0.02;
+        q00 += Pull;
+        q11 += Pull;
+        r0 += Pull * n.Pos.X;
+        r1 += Pull * n.Pos.Y;
+        const double det = q00 * q11 - q01 * q01;
+        const TVector2D p{(r0 * q11 - r1 * q01) / det, (q00 * r1 - q01 * r0) / det};
+        if (Distance(p, n.Pos) <= JunctionReach(n) + n.Radius)
+            point[k] = p;
+    }
+    for (TCentreChain& c : chains) {
+        if (c.Closed || c.Dropped)
+            continue;
+        if (c.NodeA >= 0)
+            c.Points.insert(c.Points.begin(), point[size_t(c.NodeA)]);
+        if (c.NodeB >= 0)
+            c.Points.push_back(point[size_t(c.NodeB)]);
+    }
+}
+
+// Stage: a stroke end is carried on in the chain's last direction to where the stroke truly
+// ends: to the middle of a flat end's edge, or to the centre of a round cap, which is half a
+// width short of the edge. A cap is round when the stroke narrows before its edge.
+void ExtendEnds(const TMonoBitmap& ink, std::vector<TCentreChain>& chains)
+{
+    for (TCentreChain& c : chains) {
+        if (c.Closed || c.Dropped)
+            continue;
+        for (const bool atA : {true, false}) {
+            if (!(atA ? c.FreeA : c.FreeB))
+                continue;
+            const TEndLine l = EndLine(c, atA);
+            if (l.Dir.X == 0 && l.Dir.Y == 0)
+                continue;
+            const double limit = 4 * c.Radius + 8;
+            const double edge = InkReach(ink, l.At, l.Dir, limit);
+            const double half = HalfWidthAcross(ink, l.At, l.Dir, limit);
+            double to;
+            if (half < 2) {
+                to = edge - 0.5 * half;  // too narrow to tell: between the two
+            } else {
+                // Across a round cap, 0.3 half-widths before its edge, the stroke is 0.71 of
+                // its half-width; across a flat end, all of it.
+                const TVector2D probe{l.At.X + (edge - 0.3 * half) * l.Dir.X, l.At.Y + (edge - 0.3 * half) * l.Dir.Y};
+                const bool round = HalfWidthAcross(ink, probe, l.Dir, limit) < 0.85 * half;
+                to = round ? edge - half : edge;
+            }
+            if (to <= 0)
+                continue;
+            const TVector2D end{l.At.X + to * l.Dir.X, l.At.Y + to * l.Dir.Y};
+            if (atA)
+                c.Points.insert(c.Points.begin(), end);
+            else
+                c.Points.push_back(end);
+        }
+    }
 }
 
 } // namespace
@@ -149,244 +440,17 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
                       const std::function<void(int, int)>& onBlob,
                       const std::function<void(double)>& progress)
 {
-    const TMonoBitmap skel = ThinToSkeleton(bitmap, progress);
-    auto count = [&](int x, int y) { return NeighbourCount(skel, x, y); };
-    auto key = [](int x, int y) { return (uint64_t(uint32_t(y)) << 32) | uint32_t(x); };
-
-    // Nodes: stroke ends (one neighbour) and junction clusters (three or more, touching
-    // junction pixels merged into one node at their centre).
-    std::vector<TNode> nodes;
-    std::unordered_map<uint64_t, int> nodeOf;
-    TMonoBitmap isNode(skel.Width(), skel.Height());  // a quick test before the map
-    auto nodeAt = [&](int x, int y) {
-        if (!isNode.Ink(x, y))
-            return -1;
-        return nodeOf.find(key(x, y))->second;
-    };
-    auto setNode = [&](int x, int y, int id) {
-        nodeOf[key(x, y)] = id;
-        isNode.Set(x, y, true);
-    };
-    skel.ForEachInk([&](int x, int y) {
-        const int c = count(x, y);
-        if (c == 0)
-            onBlob(x, y);  // thinned down to a dot
-        if (c == 2 || c == 0 || isNode.Ink(x, y))
-            return;
-        const int id = int(nodes.size());
-        nodes.emplace_back();
-        if (c == 1) {
-            setNode(x, y, id);
-            nodes[id].Pos = {x + 0.5, y + 0.5};
-            return;
-        }
-        std::vector<std::pair<int, int>> stack{{x, y}};
-        setNode(x, y, id);
-        double sx = 0, sy = 0;
-        int members = 0, radius = 1;
-        while (!stack.empty()) {
-            auto [px, py] = stack.back();
-            stack.pop_back();
-            sx += px + 0.5;
-            sy += py + 0.5;
-            ++members;
-            radius = std::max(radius, InkRadius(bitmap, px, py));
-            for (int k = 0; k < 8; ++k) {
-                const int qx = px + NX[k], qy = py + NY[k];
-                if (skel.Ink(qx, qy) && !isNode.Ink(qx, qy) && count(qx, qy) >= 3) {
-                    setNode(qx, qy, id);
-                    stack.push_back({qx, qy});
-                }
-            }
-        }
-        nodes[id].Pos = {sx / members, sy / members};
-        nodes[id].Radius = radius;
-    });
-
-    // Branches: walk from each node through two-neighbour pixels to the next node.
-    TMonoBitmap visited(skel.Width(), skel.Height());
-    std::vector<TBranch> branches;
-    // The points of all branches one after the other: one allocation rather than one per branch.
-    std::vector<TVector2D> pool;
-    pool.reserve(skel.InkCount() + 2 * nodes.size());
-    auto pointsOf = [&](const TBranch& br) {
-        return std::span<const TVector2D>(pool).subspan(br.First, br.Last - br.First);
-    };
-    auto walk = [&](int x, int y, int px, int py, TBranch& br) {
-        // (px, py) is the pixel we came from; (x, y) the first pixel of the branch.
-        for (;;) {
-            if (const int node = nodeAt(x, y); node >= 0) {
-                br.B = node;
-                pool.push_back(nodes[br.B].Pos);
-                return;
-            }
-            visited.Set(x, y, true);
-            pool.push_back({x + 0.5, y + 0.5});
-            // Onwards to the first unvisited neighbour in the order of NX, NY that is no node,
-            // else to the last node among them.
-            unsigned next = skel.Neighbours(x, y) & ~visited.Neighbours(x, y);
-            if (std::abs(px - x) <= 1 && std::abs(py - y) <= 1)
-                next &= ~(1u << DirectionTo[(py - y + 1) * 3 + px - x + 1]);
-            if (!next)
-                return;  // back at the start of a loop
-            const unsigned plain = next & ~isNode.Neighbours(x, y);
-            const int k = plain ? std::countr_zero(plain) : 31 - std::countl_zero(next);
-            px = x;
-            py = y;
-            x += NX[k];
-            y += NY[k];
-        }
-    };
-    skel.ForEachInk([&](int x, int y) {
-        const int id = nodeAt(x, y);
-        if (id < 0)
-            return;
-        for (int k = 0; k < 8; ++k) {
-            const int qx = x + NX[k], qy = y + NY[k];
-            if (!skel.Ink(qx, qy) || visited.Ink(qx, qy))
-                continue;
-            const int other = nodeAt(qx, qy);
-            if (other >= 0 && (other == id || count(x, y) != 1))
-                continue;  // inside a junction, or a direct link recorded from the stroke end
-            TBranch br;
-            br.A = id;
-            br.First = pool.size();
-            pool.push_back(nodes[id].Pos);
-            walk(qx, qy, x, y, br);
-            if (br.B < 0) {
-                pool.resize(br.First);
-                continue;
-            }
-            br.Last = pool.size();
-            ++nodes[br.A].Degree;
-            ++nodes[br.B].Degree;
-            branches.push_back(br);
-        }
-    });
-    // What is left are loops without any node.
-    skel.ForEachInk([&](int x, int y) {
-        if (visited.Ink(x, y) || isNode.Ink(x, y))
-            return;
-        TBranch br;
-        br.First = pool.size();
-        walk(x, y, -1, -1, br);
-        br.Last = pool.size();
-        if (br.Last - br.First >= 3)
-            branches.push_back(br);
-        else
-            pool.resize(br.First);
-    });
+    const TMonoBitmap skeleton = ThinToSkeleton(bitmap, progress);
+    TSkeletonGraph graph = BuildSkeletonGraph(skeleton, bitmap, onBlob);
+    PruneSpurs(graph, bitmap);
+    MergeJunctions(graph);
     if (progress)
         progress(0.9);
-
-    // Spurs: short branches from a stroke end to a junction, shortest first, while the
-    // junction keeps three branches.
-    std::vector<int> order;
-    for (int i = 0; i < int(branches.size()); ++i)
-        if (branches[i].A >= 0 && (nodes[branches[i].A].Degree == 1) != (nodes[branches[i].B].Degree == 1))
-            order.push_back(i);
-    std::vector<double> len(branches.size());
-    for (int i : order)
-        len[i] = ChainLength(pointsOf(branches[i]));
-    std::sort(order.begin(), order.end(), [&](int a, int b) { return len[a] < len[b]; });
-    for (int i : order) {
-        TBranch& br = branches[i];
-        TNode& j = nodes[br.A].Degree == 1 ? nodes[br.B] : nodes[br.A];
-        if (j.Degree >= 3 && len[i] < 1.5 * j.Radius + 2) {
-            br.Alive = false;
-            --j.Degree;
-        }
-    }
-
-    // Join branches through nodes left with two branches, then hand the chains over.
-    std::vector<std::vector<int>> at(nodes.size());
-    for (int i = 0; i < int(branches.size()); ++i)
-        if (branches[i].Alive && branches[i].A >= 0) {
-            at[branches[i].A].push_back(i);
-            at[branches[i].B].push_back(i);
-        }
-    std::vector<char> used(branches.size(), 0);
-    // Follows branches from node through nodes with two branches; answers whether it came
-    // round to its start, and the node where it ended.
-    auto follow = [&](int node, int bi, std::vector<TVector2D>& chain, int& last) {
-        for (;;) {
-            used[bi] = 1;
-            const std::span<const TVector2D> points = pointsOf(branches[bi]);
-            TBranch& br = branches[bi];
-            const bool forward = br.A == node;
-            const int other = forward ? br.B : br.A;
-            last = other;
-            if (forward)
-                chain.insert(chain.end(), points.begin() + (chain.empty() ? 0 : 1), points.end());
-            else
-                chain.insert(chain.end(), points.rbegin() + (chain.empty() ? 0 : 1), points.rend());
-            if (at[other].size() != 2)
-                return false;
-            const int nb = at[other][0] == bi ? at[other][1] : at[other][0];
-            if (used[nb])
-                return true;
-            node = other;
-            bi = nb;
-        }
-    };
-    // Each chain becomes straight pieces through the skeleton's pixel centres first (a
-    // straight stroke is a staircase within half a pixel of its line), then the piece ends
-    // move to the middle of the stroke; junction points stay shared.
-    std::vector<TVector2D> simple;
-    std::vector<char> ends;
-    std::vector<std::pair<TVector2D, double>> keepOut;
-    auto emit = [&](const std::vector<TVector2D>& c, bool closed, int a, int b) {
-        constexpr double SkeletonStraightness = 0.5;
-        ends.assign(c.size(), 0);
-        if (!closed && !ends.empty())
-            ends.front() = ends.back() = 1;
-        simple = FitWithin(c, ends, closed, SkeletonStraightness);
-        keepOut.clear();
-        for (int node : {a, b})
-            if (node >= 0 && at[node].size() >= 3)
-                keepOut.push_back({nodes[node].Pos, nodes[node].Radius + 1.0});
-        CentrePoints(bitmap, simple, closed, keepOut);
-        // Measuring the middle is quantised: pieces that now line up again are merged.
-        ends.assign(simple.size(), 0);
-        if (!closed && !ends.empty())
-            ends.front() = ends.back() = 1;
-        onChain(FitWithin(simple, ends, closed, SkeletonStraightness), closed);
-    };
-    std::vector<TVector2D> chain;
-    for (int n = 0; n < int(nodes.size()); ++n) {
-        if (at[n].size() == 2)
-            continue;
-        for (int bi : at[n])
-            if (!used[bi]) {
-                chain.clear();
-                int last = -1;
-                follow(n, bi, chain, last);
-                if (at[n].size() == 1 && at[last].size() == 1) {
-                    // A lone stroke: when it is shorter than the shape is wide, it is a blob.
-                    const TVector2D mid = chain[chain.size() / 2];
-                    const int r = InkRadius(bitmap, int(mid.X), int(mid.Y));
-                    if (ChainLength(chain) < 2.0 * r) {
-                        onBlob(int(mid.X), int(mid.Y));
-                        continue;
-                    }
-                }
-                emit(chain, false, n, last);
-            }
-    }
-    for (int bi = 0; bi < int(branches.size()); ++bi) {
-        if (!branches[bi].Alive || used[bi])
-            continue;
-        chain.clear();
-        if (branches[bi].A < 0) {
-            used[bi] = 1;
-            const std::span<const TVector2D> loop = pointsOf(branches[bi]);
-            emit(std::vector<TVector2D>(loop.begin(), loop.end()), true, -1, -1);
-            continue;
-        }
-        int last = -1;
-        const bool closed = follow(branches[bi].A, bi, chain, last);
-        if (closed && chain.size() > 1)
-            chain.pop_back();  // the start point again
-        emit(chain, closed, branches[bi].A, last);
+    std::vector<TCentreChain> chains = CentreChains(bitmap, graph, JoinChains(graph), onBlob);
+    PlaceJunctions(graph, chains);
+    ExtendEnds(bitmap, chains);
+    for (const TCentreChain& c : chains) {
+        if (!c.Dropped && c.Points.size() >= 2 && PolylineLength(c.Points) > 0)
+            onChain(c.Points, c.Closed);
     }
 }

@@ -1,9 +1,11 @@
 #pragma once
 // Centre-line tracing: thin the ink to a one-pixel skeleton, cut it into branches between
-// stroke ends and junctions, prune short spurs, and move each branch point to the middle of
-// its stroke. A filled shape that is no stroke gives its skeleton (its medial lines), except a
-// compact blob whose skeleton shrinks to a dot or a stub shorter than the blob is wide: that
-// one is reported through onBlob, and the caller traces its outline instead.
+// stroke ends and junctions, prune the spurs that outline bumps leave, move the branches to
+// the middle of their strokes, place each junction where its strokes' lines cross, carry each
+// stroke end to the true end, and fold the bends that thinning rounds back into corners. A
+// filled shape that is no stroke gives its skeleton (its medial lines), except a compact blob
+// whose skeleton shrinks to a dot or a stub shorter than the blob is wide: that one is
+// reported through onBlob, and the caller traces its outline instead.
 #include "MonoBitmap.h"
 #include "QVTypes.h"
 

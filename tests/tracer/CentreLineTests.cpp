@@ -1,9 +1,11 @@
 // Centre-line tracing: strokes of known middle lines, checked by sampling the traced lines.
+#include "StrokePictures.h"
 #include "TraceCentreLine.h"
 #include "TracerTestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -112,4 +114,175 @@ TEST(CentreLine, RingGivesOneClosedLineAndABlobItsOutline)
     ASSERT_EQ(b.Polylines.size(), 1u);
     EXPECT_TRUE(b.Polylines[0].Closed);
     EXPECT_LE(OutlineError(blob, b), 0.01);
+}
+
+namespace {
+
+struct TKindLimits {
+    const char* Kind;
+    double TracedToTrue, TrueToTraced, WithinTwo;  // means in pixels, share of the true line
+};
+
+// Scores of every picture of the generated set, summed per shape kind.
+std::vector<std::pair<std::string, TCentreLineScore>> ScoreSet(const std::vector<double>& widths, const std::vector<TCap>& caps)
+{
+    std::vector<std::pair<std::string, TCentreLineScore>> kinds;
+    TTraceParams params = TraceDefaults();
+    params.CentreLine = true;
+    for (const double w : widths)
+        for (const TCap cap : caps)
+            for (const TStrokePicture& p : StrokePictureSet(w, cap)) {
+                if (cap != TCap::Round && p.Kind == "ring")
+                    continue;
+                auto it = std::find_if(kinds.begin(), kinds.end(), [&](const auto& k) { return k.first == p.Kind; });
+                if (it == kinds.end())
+                    it = kinds.insert(kinds.end(), {p.Kind, {}});
+                it->second.Add(ScoreTrace(p, Trace(p.Bits, params)));
+            }
+    return kinds;
+}
+
+void ExpectWithin(const std::vector<std::pair<std::string, TCentreLineScore>>& kinds, const std::vector<TKindLimits>& limits)
+{
+    for (const auto& [kind, s] : kinds) {
+        SCOPED_TRACE(kind);
+        std::printf("%-9s traced-to-true %.2f px, true-to-traced %.2f px, within 2 px %.1f%%\n", kind.c_str(), s.TracedToTrue,
+                    s.TrueToTraced, 100 * s.WithinTwo);
+        const auto l = std::find_if(limits.begin(), limits.end(), [&](const TKindLimits& k) { return kind == k.Kind; });
+        ASSERT_NE(l, limits.end());
+        EXPECT_LE(s.TracedToTrue, l->TracedToTrue);
+        EXPECT_LE(s.TrueToTraced, l->TrueToTraced);
+        EXPECT_GE(s.WithinTwo, l->WithinTwo);
+    }
+}
+
+} // namespace
+
+TEST(CentreLine, NarrowStrokesOfEveryKindAndCap)
+{
+    ExpectWithin(ScoreSet({3, 8, 20}, {TCap::Round, TCap::Square, TCap::Butt}),
+                 {{"straight", 0.5, 0.5, 0.98},
+                  {"curved", 0.6, 0.6, 0.97},
+                  {"T", 0.5, 0.5, 0.97},
+                  {"X", 0.5, 0.5, 0.98},
+                  {"Y", 0.5, 0.6, 0.95},
+                  {"corner", 0.5, 0.6, 0.95},
+                  {"ring", 0.6, 0.6, 0.98},
+                  {"text", 0.8, 0.9, 0.9}});
+}
+
+TEST(CentreLine, WideStrokesOfEveryKind)
+{
+    // Strokes 50 and 100 pixels wide, where thinning alone strays by several pixels.
+    ExpectWithin(ScoreSet({50, 100}, {TCap::Round}),
+                 {{"straight", 0.5, 0.5, 0.98},
+                  {"curved", 1.0, 1.0, 0.9},
+                  {"T", 0.5, 0.8, 0.95},
+                  {"X", 0.5, 0.5, 0.98},
+                  {"Y", 0.5, 1.0, 0.93},
+                  {"corner", 0.6, 0.6, 0.95},
+                  {"ring", 1.2, 1.0, 0.9},
+                  {"text", 1.8, 2.6, 0.85}});
+}
+
+TEST(CentreLine, OpenEndsReachTheTrueEndWithinOnePixel)
+{
+    // Round caps end at the cap's centre, square and butt ends at the middle of the end edge.
+    TTraceParams params = TraceDefaults();
+    params.CentreLine = true;
+    struct TCase {
+        double Width, Tolerance;
+    };
+    // A flat end of a stroke a few pixels wide is a staircase of a pixel or two: its
+    // direction, and so its middle, is known only that well.
+    for (const TCase& c : std::vector<TCase>{{3, 2.5}, {6, 3}, {10, 1.25}, {15, 1.25}, {40, 1}, {90, 1}})
+        for (const TCap cap : {TCap::Round, TCap::Square, TCap::Butt})
+            for (const double slope : {0.0, 0.45}) {
+                const int side = int(6 * c.Width) + 40;
+                const double half = side / 2.0, reach = side / 2.0 - c.Width - 4;
+                const TStrokePicture p = DrawStrokes("straight", "stroke", side, side, c.Width, cap,
+                                                     {{{{half - reach, half + slope * reach}, {half + reach, half - slope * reach}}}});
+                SCOPED_TRACE("width " + std::to_string(c.Width) + ", slope " + std::to_string(slope) +
+                             (cap == TCap::Round ? ", round" : cap == TCap::Square ? ", square" : ", butt"));
+                const std::vector<TStrokeLine> traced = TracedLines(Trace(p.Bits, params), p.Bits.Height());
+                ASSERT_EQ(traced.size(), 1u);
+                const TStrokeLine& t = traced[0];
+                const TVector2D a = p.Truth[0].Points.front(), b = p.Truth[0].Points.back();
+                const TVector2D u = t.Points.front(), v = t.Points.back();
+                const double direct = std::max(std::hypot(u.X - a.X, u.Y - a.Y), std::hypot(v.X - b.X, v.Y - b.Y));
+                const double swapped = std::max(std::hypot(u.X - b.X, u.Y - b.Y), std::hypot(v.X - a.X, v.Y - a.Y));
+                EXPECT_LE(std::min(direct, swapped), c.Tolerance);
+            }
+}
+
+TEST(CentreLine, JunctionsAreOnePointWhereTheLinesCross)
+{
+    TTraceParams params = TraceDefaults();
+    params.CentreLine = true;
+    for (const double w : {6.0, 30.0, 80.0})
+        for (const TStrokePicture& p : StrokePictureSet(w, TCap::Round)) {
+            if (p.Kind != "T" && p.Kind != "X" && p.Kind != "Y")
+                continue;
+            SCOPED_TRACE(p.Name);
+            // Where the first two strokes' lines cross.
+            const TVector2D a0 = p.Truth[0].Points[0], a1 = p.Truth[0].Points[1];
+            const TVector2D b0 = p.Truth[1].Points[0], b1 = p.Truth[1].Points[1];
+            const double ux = a1.X - a0.X, uy = a1.Y - a0.Y, vx = b1.X - b0.X, vy = b1.Y - b0.Y;
+            const double t = ((b0.X - a0.X) * vy - (b0.Y - a0.Y) * vx) / (ux * vy - uy * vx);
+            const TVector2D meet{a0.X + t * ux, a0.Y + t * uy};
+            // Every stroke's line ends at the junction: an X gives four lines, not two
+            // junctions joined by a short piece.
+            const std::vector<TStrokeLine> traced = TracedLines(Trace(p.Bits, params), p.Bits.Height());
+            ASSERT_EQ(traced.size(), p.Kind == "X" ? 4u : 3u);
+            TVector2D shared{};
+            int most = 0;
+            for (const TVector2D cand : {traced[0].Points.front(), traced[0].Points.back()}) {
+                int n = 0;
+                for (const TStrokeLine& l : traced)
+                    n += (l.Points.front().X == cand.X && l.Points.front().Y == cand.Y) ||
+                         (l.Points.back().X == cand.X && l.Points.back().Y == cand.Y);
+                if (n > most) {
+                    most = n;
+                    shared = cand;
+                }
+            }
+            EXPECT_EQ(most, int(traced.size()));
+            EXPECT_LE(std::hypot(shared.X - meet.X, shared.Y - meet.Y), 1.0);
+        }
+}
+
+TEST(CentreLine, BumpsArePrunedAndBranchesAsLongAsTheWidthKept)
+{
+    TTraceParams params = TraceDefaults();
+    params.CentreLine = true;
+    for (const double w : {6.0, 20.0, 60.0}) {
+        SCOPED_TRACE("width " + std::to_string(w));
+        const int side = int(8 * w) + 20;
+        const double y = side / 2.0, x0 = w, x1 = side - w;
+        // A bump of a third of the width on the stroke's side: one line.
+        const TMonoBitmap bump = MakeImage(side, side, [&](double x, double yy) {
+            return SegmentDistance(x, yy, x0, y, x1, y) <= w / 2 || InDisc(x, yy, side / 2.0, y - w / 2, w / 3);
+        });
+        EXPECT_EQ(Trace(bump, params).Polylines.size(), 1u);
+        // A branch reaching a width out of the stroke: three lines.
+        const TMonoBitmap branch = MakeImage(side, side, [&](double x, double yy) {
+            return SegmentDistance(x, yy, x0, y, x1, y) <= w / 2 || SegmentDistance(x, yy, side / 2.0, y, side / 2.0, y - w) <= w / 2;
+        });
+        EXPECT_EQ(Trace(branch, params).Polylines.size(), 3u);
+    }
+}
+
+TEST(CentreLine, RingWithAOnePixelHoleIsAClosedLine)
+{
+    TTraceParams params = TraceDefaults();
+    params.CentreLine = true;
+    for (const double r : {4.0, 10.0, 30.0}) {
+        SCOPED_TRACE("radius " + std::to_string(r));
+        const int side = int(2 * r) + 10;
+        TMonoBitmap img = MakeImage(side, side, [&](double x, double y) { return InDisc(x, y, side / 2.0, side / 2.0, r); });
+        img.Set(side / 2, side / 2, false);
+        const TTraceResult t = Trace(img, params);
+        ASSERT_EQ(t.Polylines.size(), 1u);
+        EXPECT_TRUE(t.Polylines[0].Closed);
+    }
 }

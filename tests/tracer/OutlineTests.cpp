@@ -1,5 +1,6 @@
 // Outline tracing measured by rendering back: the traced polygons, filled even-odd, must give
 // the picture again.
+#include "ScanSimulation.h"
 #include "TracerTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -191,5 +192,48 @@ TEST(Outline, NoiseStaysInsideThePictureInBothModes)
             std::printf("noise: error %.4f\n", OutlineError(img, r));
             EXPECT_LE(OutlineError(img, r), 0.15);
         }
+    }
+}
+
+TEST(Outline, ScannedPageIsCloserToTheCleanDrawingThanTheScanIs)
+{
+    // A page of shapes and letter strokes, degraded with a fixed seed and despeckled; its trace
+    // filled back is scored against the clean page, as is the scanned bitmap itself.
+    auto seg = [](double x, double y, double x0, double y0, double x1, double y1, double hw) {
+        return SegmentDistance(x, y, x0, y0, x1, y1) <= hw;
+    };
+    const TMonoBitmap clean = MakeImage(220, 150, [&](double x, double y) {
+        return InDisc(x, y, 40, 40, 28) || (InDisc(x, y, 110, 40, 28) && !InDisc(x, y, 110, 40, 16)) ||
+               InRotatedRect(x, y, 180, 40, 26, 14, 20) || seg(x, y, 15, 135, 40, 80, 4) || seg(x, y, 40, 80, 65, 135, 4) ||
+               seg(x, y, 27, 112, 53, 112, 3.5) || seg(x, y, 85, 80, 85, 135, 4) || seg(x, y, 85, 80, 115, 80, 4) ||
+               seg(x, y, 85, 107, 110, 107, 4) || seg(x, y, 85, 135, 115, 135, 4) ||
+               (InDisc(x, y, 165, 108, 28) && !InDisc(x, y, 165, 108, 19) && !(x > 175 && y > 95 && y < 121));
+    });
+    // Where the scan's edges are ragged, the trace must follow the clean edge more closely
+    // than the scan does; where they are not, it may add its own fill-back error of a small
+    // page (about one percent, mostly at letter corners).
+    struct TCase {
+        TScanDegradation Degradation;
+        double MaxRatio, Allowance;  // trace error <= MaxRatio * scan error + Allowance
+    };
+    const std::vector<TCase> cases = {
+        {{"blur", 1.2, 0, 1.5, 0, 0, 1}, 1.0, 0.015},
+        {{"blur and ragged edges", 1.0, 0.3, 2.0, 0, 0, 2}, 0.9, 0},
+        {{"specks and holes", 0.8, 0, 1.5, 2, 0, 3}, 1.0, 0.02},
+        {{"JPEG", 1.0, 0, 1.5, 0, 60, 4}, 1.0, 0.015},
+        {{"office scan", 1.0, 0.3, 2.0, 0.3, 75, 5}, 0.95, 0},
+    };
+    const double ink = double(clean.InkCount());
+    std::printf("%-24s %10s %10s\n", "degradation", "scan", "trace");
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Degradation.Name);
+        TMonoBitmap scan = DegradeScan(clean, c.Degradation);
+        Despeckle(scan, 4);
+        const double scanError = double(DifferingPixels(clean, scan)) / ink;
+        const TTraceResult r = Trace(scan, TraceDefaults());
+        const double traceError = double(DifferingPixels(clean, Rasterise(r, clean.Width(), clean.Height()))) / ink;
+        std::printf("%-24s %10.4f %10.4f\n", c.Degradation.Name, scanError, traceError);
+        EXPECT_GT(scanError, 0.0);
+        EXPECT_LE(traceError, c.MaxRatio * scanError + c.Allowance);
     }
 }

@@ -1,10 +1,11 @@
 // One small test per pipeline stage: decompose, polygon, corners, smoothing and fit, thinning,
-// output.
+// the skeleton's graph, output.
 #include "TraceCorners.h"
 #include "TraceDecompose.h"
 #include "TraceFit.h"
 #include "TraceOutput.h"
 #include "TracePolygon.h"
+#include "TraceSkeletonGraph.h"
 #include "TraceThinning.h"
 #include "TracerTestSupport.h"
 
@@ -234,4 +235,34 @@ TEST(Output, FlipsToYUpAndKeepsShortPolylinesWhole)
     EmitPolyline(r, many, true, 10);
     EXPECT_EQ(r.Polylines.size(), 2u);
     EXPECT_TRUE(r.Polylines[1].Closed);
+}
+
+TEST(SkeletonGraph, InkRadiusIsHalfTheStrokeWidth)
+{
+    // A bar 21 pixels tall: from its middle row the nearest background is 11 rows away.
+    const TMonoBitmap img = MakeImage(80, 40, [](double x, double y) { return x > 5 && x < 75 && y > 9 && y < 30; });
+    EXPECT_NEAR(InkRadius(img, 40, 19), 10.5, 1e-9);
+    EXPECT_NEAR(InkRadius(img, 5, 19), 0.5, 1e-9);
+    EXPECT_EQ(InkRadius(img, 2, 2), 0);
+    EXPECT_NEAR(InkReach(img, {40.5, 19.5}, {1, 0}, 100), 34.5, 0.25);
+}
+
+TEST(SkeletonGraph, CrossingBecomesOneJunctionAndBumpsGo)
+{
+    // A thick X thins to two forks joined by a short piece; a bump on an arm leaves a spur.
+    const TMonoBitmap img = MakeImage(160, 160, [](double x, double y) {
+        return SegmentDistance(x, y, 20, 20, 140, 140) <= 12 || SegmentDistance(x, y, 20, 140, 140, 20) <= 12 ||
+               InDisc(x, y, 50, 42, 7);
+    });
+    TSkeletonGraph g = BuildSkeletonGraph(ThinToSkeleton(img), img, [](int, int) {});
+    PruneSpurs(g, img);
+    MergeJunctions(g);
+    int junctions = 0, ends = 0;
+    for (int n = 0; n < int(g.Nodes.size()); ++n) {
+        junctions += g.Degree(n) >= 3;
+        ends += g.Degree(n) == 1;
+    }
+    EXPECT_EQ(junctions, 1);
+    EXPECT_EQ(ends, 4);
+    EXPECT_EQ(JoinChains(g).size(), 4u);
 }

@@ -1,0 +1,402 @@
+#include "TraceSkeletonGraph.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <unordered_map>
+
+namespace {
+
+// Neighbours P2..P9: north, then clockwise on screen.
+constexpr int NX[8] = {0, 1, 1, 1, 0, -1, -1, -1};
+constexpr int NY[8] = {-1, -1, 0, 1, 1, 1, 0, -1};
+// The index into NX, NY of each step (dx, dy), at 3 (dy + 1) + dx + 1; the middle is no step.
+constexpr int DirectionTo[9] = {7, 0, 1, 6, 0, 2, 5, 4, 3};
+
+// Number of ink pixels in row y from x on, going right (step 1) or left (step -1), up to cap.
+int InkRun(const TMonoBitmap& b, int x, int y, int step, int cap)
+{
+    if (y < 0 || y >= b.Height())
+        return 0;
+    const uint64_t* row = b.Row(y);
+    int n = 0;
+    while (n < cap) {
+        const int at = x + step * n;
+        if (at < 0 || at >= b.Width())
+            break;
+        // Whole words at a time: the ink from `at` on, up to the end of its word.
+        const int bit = at & 63, room = step > 0 ? 64 - bit : bit + 1;
+        const int run = step > 0 ? std::countr_one(row[at >> 6] >> bit) : std::countl_one(row[at >> 6] << (63 - bit));
+        n += run;
+        if (run < room)
+            break;
+    }
+    return std::min(n, cap);
+}
+
+// std::floor for coordinates near the picture, without the round trip through a double.
+int FloorToInt(double v)
+{
+    const int i = int(v);
+    return v < i ? i - 1 : i;
+}
+
+double Distance(TVector2D a, TVector2D b) { return std::hypot(a.X - b.X, a.Y - b.Y); }
+
+void Unlink(TSkeletonGraph& g, int node, int branch)
+{
+    std::vector<int>& at = g.Nodes[size_t(node)].Branches;
+    at.erase(std::find(at.begin(), at.end(), branch));
+}
+
+// A node with two different branches: they become one.
+void JoinThrough(TSkeletonGraph& g, int node)
+{
+    std::vector<int>& at = g.Nodes[size_t(node)].Branches;
+    if (at.size() != 2 || at[0] == at[1])
+        return;
+    TSkeletonBranch& first = g.Branches[size_t(at[0])];
+    TSkeletonBranch& second = g.Branches[size_t(at[1])];
+    const int secondIndex = at[1];
+    // first runs into the node, second out of it.
+    if (first.A == node) {
+        std::reverse(first.Points.begin(), first.Points.end());
+        std::swap(first.A, first.B);
+    }
+    if (second.B == node) {
+        std::reverse(second.Points.begin(), second.Points.end());
+        std::swap(second.A, second.B);
+    }
+    first.Points.insert(first.Points.end(), second.Points.begin() + 1, second.Points.end());
+    first.B = second.B;
+    second.Alive = false;
+    second.Points = {};
+    at.clear();
+    std::replace(g.Nodes[size_t(first.B)].Branches.begin(), g.Nodes[size_t(first.B)].Branches.end(), secondIndex,
+                 int(&first - g.Branches.data()));
+}
+
+} // namespace
+
+double InkRadius(const TMonoBitmap& b, int x, int y)
+{
+    if (!b.Ink(x, y))
+        return 0;
+    constexpr int Cap = 1 << 14;
+    int64_t best = int64_t(Cap) * Cap;
+    for (int d = 0; int64_t(d) * d < best; ++d)
+        for (const int row : {y - d, y + d}) {
+            int64_t h;
+            if (row < 0 || row >= b.Height())
+                h = 0;
+            else if (!b.Ink(x, row))
+                h = 0;
+            else
+                h = 1 + std::min(InkRun(b, x + 1, row, 1, Cap), InkRun(b, x - 1, row, -1, Cap));
+            best = std::min(best, int64_t(d) * d + h * h);
+            if (d == 0)
+                break;
+        }
+    return std::sqrt(double(best)) - 0.5;
+}
+
+double InkReach(const TMonoBitmap& ink, TVector2D p, TVector2D dir, double limit)
+{
+    auto inkAt = [&](double t) { return ink.Ink(FloorToInt(p.X + t * dir.X), FloorToInt(p.Y + t * dir.Y)); };
+    if (!inkAt(0))
+        return 0;
+    double t = 0;
+    while (t < limit && inkAt(t + 1))
+        t += 1;
+    for (int k = 0; k < 3 && inkAt(t + 0.25); ++k)
+        t += 0.25;
+    return std::min(limit, t + 0.125);
+}
+
+TVector2D PointAlong(const std::vector<TVector2D>& p, double s)
+{
+    for (size_t i = 1; i < p.size(); ++i) {
+        const double l = Distance(p[i - 1], p[i]);
+        if (s <= l && l > 0)
+            return {p[i - 1].X + (p[i].X - p[i - 1].X) * s / l, p[i - 1].Y + (p[i].Y - p[i - 1].Y) * s / l};
+        s -= l;
+    }
+    return p.back();
+}
+
+double PolylineLength(const std::vector<TVector2D>& p)
+{
+    double s = 0;
+    for (size_t i = 1; i < p.size(); ++i)
+        s += Distance(p[i - 1], p[i]);
+    return s;
+}
+
+TSkeletonGraph BuildSkeletonGraph(const TMonoBitmap& skel, const TMonoBitmap& ink,
+                                  const std::function<void(int, int)>& onDot)
+{
+    TSkeletonGraph g;
+    auto count = [&](int x, int y) { return std::popcount(skel.Neighbours(x, y)); };
+    auto key = [](int x, int y) { return (uint64_t(uint32_t(y)) << 32) | uint32_t(x); };
+
+    // Nodes: stroke ends (one neighbour) and junction clusters (three or more, touching
+    // junction pixels merged into one node at their middle).
+    std::unordered_map<uint64_t, int> nodeOf;
+    TMonoBitmap isNode(skel.Width(), skel.Height());  // a quick test before the map
+    auto nodeAt = [&](int x, int y) { return isNode.Ink(x, y) ? nodeOf.find(key(x, y))->second : -1; };
+    auto setNode = [&](int x, int y, int id) {
+        nodeOf[key(x, y)] = id;
+        isNode.Set(x, y, true);
+    };
+    std::vector<std::pair<int, int>> stack;
+    skel.ForEachInk([&](int x, int y) {
+        const int c = count(x, y);
+        if (c == 0)
+            onDot(x, y);
+        if (c == 2 || c == 0 || isNode.Ink(x, y))
+            return;
+        const int id = int(g.Nodes.size());
+        TSkeletonNode& node = g.Nodes.emplace_back();
+        setNode(x, y, id);
+        if (c == 1) {
+            node.Pos = {x + 0.5, y + 0.5};
+            node.Radius = InkRadius(ink, x, y);
+            return;
+        }
+        stack.assign(1, {x, y});
+        double sx = 0, sy = 0, radius = 0;
+        int members = 0;
+        while (!stack.empty()) {
+            const auto [px, py] = stack.back();
+            stack.pop_back();
+            sx += px + 0.5;
+            sy += py + 0.5;
+            ++members;
+            radius = std::max(radius, InkRadius(ink, px, py));
+            for (int k = 0; k < 8; ++k) {
+                const int qx = px + NX[k], qy = py + NY[k];
+                if (skel.Ink(qx, qy) && !isNode.Ink(qx, qy) && count(qx, qy) >= 3) {
+                    setNode(qx, qy, id);
+                    stack.push_back({qx, qy});
+                }
+            }
+        }
+        node.Pos = {sx / members, sy / members};
+        node.Radius = radius;
+    });
+
+    // Branches: walk from each node through two-neighbour pixels to the next node.
+    TMonoBitmap visited(skel.Width(), skel.Height());
+    auto walk = [&](int x, int y, int px, int py, TSkeletonBranch& br) {
+        // (px, py) is the pixel we came from; (x, y) the first pixel of the branch.
+        for (;;) {
+            if (const int node = nodeAt(x, y); node >= 0) {
+                br.B = node;
+                br.Points.push_back(g.Nodes[size_t(node)].Pos);
+                return;
+            }
+            visited.Set(x, y, true);
+            br.Points.push_back({x + 0.5, y + 0.5});
+            // Onwards to the first unvisited neighbour in the order of NX, NY that is no node,
+            // else to the last node among them.
+            unsigned next = skel.Neighbours(x, y) & ~visited.Neighbours(x, y);
+            if (std::abs(px - x) <= 1 && std::abs(py - y) <= 1)
+                next &= ~(1u << DirectionTo[(py - y + 1) * 3 + px - x + 1]);
+            if (!next)
+                return;  // back at the start of a loop
+            const unsigned plain = next & ~isNode.Neighbours(x, y);
+            const int k = plain ? std::countr_zero(plain) : 31 - std::countl_zero(next);
+            px = x;
+            py = y;
+            x += NX[k];
+            y += NY[k];
+        }
+    };
+    skel.ForEachInk([&](int x, int y) {
+        const int id = nodeAt(x, y);
+        if (id < 0)
+            return;
+        for (int k = 0; k < 8; ++k) {
+            const int qx = x + NX[k], qy = y + NY[k];
+            if (!skel.Ink(qx, qy) || visited.Ink(qx, qy))
+                continue;
+            const int other = nodeAt(qx, qy);
+            if (other >= 0 && (other == id || count(x, y) != 1))
+                continue;  // inside a junction, or a direct link recorded from the stroke end
+            TSkeletonBranch br;
+            br.A = id;
+            br.Points.push_back(g.Nodes[size_t(id)].Pos);
+            walk(qx, qy, x, y, br);
+            if (br.B < 0)
+                continue;
+            const int index = int(g.Branches.size());
+            g.Nodes[size_t(br.A)].Branches.push_back(index);
+            g.Nodes[size_t(br.B)].Branches.push_back(index);
+            g.Branches.push_back(std::move(br));
+        }
+    });
+    // What is left are loops without any node.
+    skel.ForEachInk([&](int x, int y) {
+        if (visited.Ink(x, y) || isNode.Ink(x, y))
+            return;
+        TSkeletonBranch br;
+        walk(x, y, -1, -1, br);
+        if (br.Points.size() >= 3)
+            g.Branches.push_back(std::move(br));
+    });
+    return g;
+}
+
+void PruneSpurs(TSkeletonGraph& g, const TMonoBitmap& ink)
+{
+    // Most of a branch's reach out of its stroke that still counts as a bump, in stroke
+    // half-widths beyond the junction's.
+    constexpr double BumpReach = 1.75;
+    constexpr double PixelNoise = 1.5;  // the corner pixels of a thin stroke's end
+    struct TSpur {
+        int Branch, Junction;
+        double Reach;
+    };
+    std::vector<TSpur> spurs;
+    for (int round = 0; round < 4; ++round) {
+        spurs.clear();
+        for (int bi = 0; bi < int(g.Branches.size()); ++bi) {
+            TSkeletonBranch& br = g.Branches[size_t(bi)];
+            if (!br.Alive || br.A < 0 || br.A == br.B)
+                continue;
+            const int da = g.Degree(br.A), db = g.Degree(br.B);
+            if ((da == 1) == (db == 1) || std::max(da, db) < 3)
+                continue;
+            const bool endAtB = db == 1;
+            const int junction = endAtB ? br.A : br.B;
+            const TSkeletonNode& end = g.Nodes[size_t(endAtB ? br.B : br.A)];
+            // How far the ink goes from the junction along the branch: its length, and on
+            // from its end in the direction the branch ends with.
+            std::vector<TVector2D> fromEnd = br.Points;
+            if (endAtB)
+                std::reverse(fromEnd.begin(), fromEnd.end());
+            const double len = PolylineLength(fromEnd);
+            const TVector2D back = PointAlong(fromEnd, std::min(0.5 * len, std::max(2.0, 1.5 * end.Radius)));
+            const double dl = Distance(back, end.Pos);
+            double beyond = end.Radius;
+            if (dl > 1e-9)
+                beyond = InkReach(ink, end.Pos, {(end.Pos.X - back.X) / dl, (end.Pos.Y - back.Y) / dl},
+                                  4 * g.Nodes[size_t(junction)].Radius + 8);
+            const double reach = len + beyond;
+            if (reach < BumpReach * g.Nodes[size_t(junction)].Radius + PixelNoise)
+                spurs.push_back({bi, junction, reach});
+        }
+        if (spurs.empty())
+            return;
+        std::sort(spurs.begin(), spurs.end(), [](const TSpur& a, const TSpur& b) { return a.Reach < b.Reach; });
+        // At each junction the spurs go shortest first, as long as a branch stays: of a
+        // junction made of spurs only, the one reaching furthest is its stroke.
+        bool removed = false;
+        for (const TSpur& s : spurs) {
+            TSkeletonBranch& br = g.Branches[size_t(s.Branch)];
+            if (!br.Alive || g.Degree(s.Junction) < 2)
+                continue;
+            br.Alive = false;
+            Unlink(g, br.A, s.Branch);
+            Unlink(g, br.B, s.Branch);
+            br.Points = {};
+            removed = true;
+        }
+        for (int n = 0; n < int(g.Nodes.size()); ++n)
+            JoinThrough(g, n);
+        if (!removed)
+            return;
+    }
+}
+
+void MergeJunctions(TSkeletonGraph& g)
+{
+    for (int bi = 0; bi < int(g.Branches.size()); ++bi) {
+        TSkeletonBranch& br = g.Branches[size_t(bi)];
+        if (!br.Alive || br.A < 0 || br.A == br.B || g.Degree(br.A) < 3 || g.Degree(br.B) < 3)
+            continue;
+        TSkeletonNode& a = g.Nodes[size_t(br.A)];
+        TSkeletonNode& b = g.Nodes[size_t(br.B)];
+        const double len = PolylineLength(br.Points);
+        if (len >= 1.5 * std::max(a.Radius, b.Radius) + 1)
+            continue;
+        const int keep = br.A, gone = br.B;
+        br.Alive = false;
+        br.Points = {};
+        Unlink(g, keep, bi);
+        Unlink(g, gone, bi);
+        a.Spread = std::max({a.Spread, b.Spread, 0.5 * len});
+        a.Pos = {0.5 * (a.Pos.X + b.Pos.X), 0.5 * (a.Pos.Y + b.Pos.Y)};
+        a.Radius = std::max(a.Radius, b.Radius);
+        for (const int other : b.Branches) {
+            TSkeletonBranch& o = g.Branches[size_t(other)];
+            if (o.A == gone)
+                o.A = keep;
+            if (o.B == gone)
+                o.B = keep;
+            a.Branches.push_back(other);
+        }
+        b.Branches.clear();
+    }
+    for (int n = 0; n < int(g.Nodes.size()); ++n)
+        JoinThrough(g, n);
+}
+
+std::vector<TSkeletonChain> JoinChains(const TSkeletonGraph& g)
+{
+    std::vector<TSkeletonChain> chains;
+    std::vector<char> used(g.Branches.size(), 0);
+    // From a node along a branch, on through nodes of two branches.
+    auto follow = [&](int node, int bi, TSkeletonChain& chain) {
+        chain.A = node;
+        for (;;) {
+            used[size_t(bi)] = 1;
+            const TSkeletonBranch& br = g.Branches[size_t(bi)];
+            const bool forward = br.A == node;
+            const size_t skip = chain.Points.empty() ? 0 : 1;
+            if (forward)
+                chain.Points.insert(chain.Points.end(), br.Points.begin() + long(skip), br.Points.end());
+            else
+                chain.Points.insert(chain.Points.end(), br.Points.rbegin() + long(skip), br.Points.rend());
+            const int other = forward ? br.B : br.A;
+            const std::vector<int>& at = g.Nodes[size_t(other)].Branches;
+            const int next = at.size() == 2 ? (at[0] == bi ? at[1] : at[0]) : -1;
+            if (next < 0 || used[size_t(next)]) {
+                chain.B = other;
+                if (next >= 0) {  // round to the start
+                    chain.Closed = true;
+                    chain.A = chain.B = -1;
+                    chain.Points.pop_back();
+                }
+                return;
+            }
+            node = other;
+            bi = next;
+        }
+    };
+    for (int n = 0; n < int(g.Nodes.size()); ++n) {
+        if (g.Degree(n) == 2 || g.Degree(n) == 0)
+            continue;
+        for (const int bi : g.Nodes[size_t(n)].Branches)
+            if (!used[size_t(bi)]) {
+                TSkeletonChain& c = chains.emplace_back();
+                follow(n, bi, c);
+            }
+    }
+    for (int bi = 0; bi < int(g.Branches.size()); ++bi) {
+        const TSkeletonBranch& br = g.Branches[size_t(bi)];
+        if (!br.Alive || used[size_t(bi)])
+            continue;
+        TSkeletonChain& c = chains.emplace_back();
+        if (br.A < 0) {
+            used[size_t(bi)] = 1;
+            c.Points = br.Points;
+            c.Closed = true;
+            continue;
+        }
+        follow(br.A, bi, c);
+    }
+    return chains;
+}
