@@ -8,7 +8,8 @@
 
 namespace {
 
-const iconv_t NoHandle = reinterpret_cast<iconv_t>(-1);
+// iconv_open answers (iconv_t)-1 for failure: a C sentinel, not a pointer we make.
+const iconv_t NoHandle = reinterpret_cast<iconv_t>(-1); // NOLINT(performance-no-int-to-ptr)
 
 bool AllDigits(std::string_view S)
 {

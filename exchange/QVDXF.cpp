@@ -3,6 +3,7 @@
 #include "CADExceptions.h"
 #include "Cp1252.h"
 #include "DXFCodePages.h"
+#include "FileReplace.h"
 #include "QVLanguage.h"
 #include "QVServices.h"
 
@@ -537,49 +538,37 @@ int TDXFRead::ReadRecord(int StopCode, TDXFRecord& Record)
 
 TDXFWrite::TDXFWrite(const std::string& FileName_) : FileName(FileName_)
 {
-    TempName = FileName + ".XXXXXX";
-    const int fd = ::mkstemp(TempName.data());
-    if (fd < 0)
-        throw ECADCoreException("Cannot create the file " + DXFFileErrorText(FileName, errno));
-    // mkstemp makes the file private; a drawing gets the usual permissions.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    File = ::fdopen(fd, "wb");
-    if (!File) {
-        const int err = errno;
-        ::close(fd);
-        std::remove(TempName.c_str());
-        throw ECADCoreException("Cannot create the file " + DXFFileErrorText(FileName, err));
+    try {
+        File = std::make_unique<TFileReplace>(FileName);
+    } catch (const EFileReplace& e) {
+        throw ECADCoreException("Cannot create the file " + DXFFileErrorText(FileName, e.Err));
     }
 }
 
-TDXFWrite::~TDXFWrite()
-{
-    if (File) {
-        std::fclose(File);
-        std::remove(TempName.c_str());
-    }
-}
+TDXFWrite::~TDXFWrite() = default;
 
-void TDXFWrite::Check(bool Ok, const char* What)
+template <typename F> void TDXFWrite::Check(F&& Step)
 {
-    if (!Ok)
-        throw ECADCoreException(std::string(What) + " " + DXFFileErrorText(FileName, errno));
+    RASTREL_ASSERT(File);
+    try {
+        Step(*File);
+    } catch (const EFileReplace& e) {
+        File.reset();
+        throw ECADCoreException("Cannot write the file " + DXFFileErrorText(FileName, e.Err));
+    }
 }
 
 void TDXFWrite::Rewrite()
 {
-    RASTREL_ASSERT(File);
-    Check(std::fflush(File) == 0 && ::ftruncate(::fileno(File), 0) == 0 && std::fseek(File, 0, SEEK_SET) == 0,
-          "Cannot write the file");
+    Check([](TFileReplace& f) { f.Rewrite(); });
 }
 
 void TDXFWrite::WriteLine(std::string_view Line)
 {
-    RASTREL_ASSERT(File);
-    const bool ok = std::fwrite(Line.data(), 1, Line.size(), File) == Line.size() && std::fputs("\r\n", File) >= 0;
-    Check(ok, "Cannot write the file");
+    Check([Line](TFileReplace& f) {
+        f.Write(Line);
+        f.Write("\r\n");
+    });
 }
 
 namespace {
@@ -695,18 +684,6 @@ void TDXFWrite::EndSection() { WriteGroup(0, "ENDSEC"); }
 
 void TDXFWrite::Commit()
 {
-    RASTREL_ASSERT(File);
-    Check(std::fflush(File) == 0 && !std::ferror(File) && ::fsync(::fileno(File)) == 0, "Cannot write the file");
-    std::FILE* f = File;
-    File = nullptr;
-    if (std::fclose(f) != 0) {
-        const int err = errno;
-        std::remove(TempName.c_str());
-        throw ECADCoreException("Cannot write the file " + DXFFileErrorText(FileName, err));
-    }
-    if (std::rename(TempName.c_str(), FileName.c_str()) != 0) {
-        const int err = errno;
-        std::remove(TempName.c_str());
-        throw ECADCoreException("Cannot write the file " + DXFFileErrorText(FileName, err));
-    }
+    Check([](TFileReplace& f) { f.Commit(); });
+    File.reset();
 }

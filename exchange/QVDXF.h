@@ -16,6 +16,8 @@
 #include <string_view>
 #include <vector>
 
+class TFileReplace;
+
 // ---- Group codes ---------------------------------------------------------------------------
 
 enum class TDXFGroupKind : uint8_t {
@@ -189,19 +191,18 @@ public:
     // 0 "SECTION", 2 "HEADER" / "TABLES" / "BLOCKS" / "ENTITIES".
     void BeginSection(TDXFSection Kind);
     void EndSection();
-    // Flushes, checks for write errors and renames the temporary file over the target; raises
-    // ECADCoreException on any failure.
+    // Syncs the new file and renames it over the target; raises ECADCoreException on any failure.
     void Commit();
 
     TDXFCodePage CodePage = TDXFCodePage::Windows1252;
 
 private:
     void WriteLine(std::string_view Line);
-    void Check(bool Ok, const char* What);
+    // Runs a step on the new file; a failure removes the file and raises ECADCoreException.
+    template <typename F> void Check(F&& Step);
 
     std::string FileName;
-    std::string TempName;
-    std::FILE* File = nullptr;
+    std::unique_ptr<TFileReplace> File; // null once committed or failed
 };
 
 // The message of a file that cannot be opened, created or written.

@@ -502,12 +502,6 @@ void TDXF2DImport::EntitiesToContainer(TContainer2D& Container, int32_t& NextID)
     });
 }
 
-void TDXF2DImport::SkipToNextRecord()
-{
-    while (Reader->ReadGroupInRecord()) {
-    }
-}
-
 // ---- blocks --------------------------------------------------------------------------------
 
 std::unique_ptr<TSourceBlock2D> TDXF2DImport::MakeSourceBlock(const TDXFRecord& R,

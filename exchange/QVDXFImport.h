@@ -153,8 +153,6 @@ private:
     std::unique_ptr<TObject2D> ReadSpline();
     std::unique_ptr<TObject2D> ReadInsert(const TDXFRecord& R);
     std::unique_ptr<TObject2D> ReadNestedInsert(const TDXFRecord& R);
-    // Reads pairs up to the next code-0 pair (or the end of the file).
-    void SkipToNextRecord();
 
     std::unique_ptr<TDXFRead> Reader;
     TQV_01Cmp2D* Drawing = nullptr;  // not owned

@@ -89,9 +89,7 @@ double InkRadius(const TMonoBitmap& b, int x, int y)
     for (int d = 0; int64_t(d) * d < best; ++d)
         for (const int row : {y - d, y + d}) {
             int64_t h;
-            if (row < 0 || row >= b.Height())
-                h = 0;
-            else if (!b.Ink(x, row))
+            if (row < 0 || row >= b.Height() || !b.Ink(x, row))
                 h = 0;
             else
                 h = 1 + std::min(InkRun(b, x + 1, row, 1, Cap), InkRun(b, x - 1, row, -1, Cap));

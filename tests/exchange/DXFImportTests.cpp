@@ -3,9 +3,8 @@
 // import, and round trips from our own writers.
 #include "QVDXFImport.h"
 
-#include "../model/FakeServices.h"
-#include "../model/TempFolder.h"
 #include "DxfWriter.h"
+#include "FakeServices.h"
 #include "QVCmp.h"
 #include "QVContainer.h"
 #include "QVCurves.h"
@@ -13,6 +12,7 @@
 #include "QVEntity.h"
 #include "QVSplines.h"
 #include "QVVectText.h"
+#include "TempFolder.h"
 #include "UnitConfig.h"
 
 #include <gtest/gtest.h>

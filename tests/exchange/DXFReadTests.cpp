@@ -2,10 +2,10 @@
 // and the files other programs write.
 #include "QVDXF.h"
 
-#include "../model/ExpectError.h"
-#include "../model/FakeServices.h"
-#include "../model/TempFolder.h"
 #include "CADExceptions.h"
+#include "ExpectError.h"
+#include "FakeServices.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,7 @@
 #include "QVSceneWidget.h"
 #include "QVTasks.h"
 
-#include "../../model/FakeServices.h"
+#include "FakeServices.h"
 
 #include <QApplication>
 #include <QTest>

@@ -2,7 +2,7 @@
 // or after the paint under way.
 #include "QVGuard.h"
 
-#include "../FakeServices.h"
+#include "FakeServices.h"
 
 #include <QCoreApplication>
 
