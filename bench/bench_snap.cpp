@@ -56,8 +56,9 @@ void Fill(TQV_01Cmp2D& Drawing, int N, double Side)
         const double x = at(rnd), y = at(rnd), a = turn(rnd);
         if (i % 2 == 0) {
             const double l = length(rnd);
-            Drawing.AddObject(-1, std::make_unique<TLine2D>(-1, TPoint2D{x, y, 1},
-                                                            TPoint2D{x + l * std::cos(a), y + l * std::sin(a), 1}));
+            Drawing.AddObject(
+                -1, std::make_unique<TLine2D>(-1, TPoint2D{x, y, 1},
+                                              TPoint2D{x + l * std::cos(a), y + l * std::sin(a), 1}));
         } else {
             const double r = radius(rnd);
             Drawing.AddObject(-1, std::make_unique<TArco2D>(-1, TPoint2D{x, y, 1}, TPoint2D{x + r, y, 1}, a,
@@ -199,8 +200,8 @@ void Run(int N)
     });
     drawing.View = &view;
 
-    std::printf("\n%d objects (half lines, half arcs) over %.0f x %.0f units; made in %.0f ms, %.0f MiB\n", N, side,
-                side, fillMs, rssDrawing - rss0);
+    std::printf("\n%d objects (half lines, half arcs) over %.0f x %.0f units; made in %.0f ms, %.0f MiB\n", N,
+                side, side, fillMs, rssDrawing - rss0);
     std::printf("  box index: built in %.1f ms on the first question, %.1f MiB, cell %.2f units\n", buildMs,
                 indexMiB, drawing.BoxIndex().CellSize());
     std::printf("  plain scan of every box:        %8.3f ms\n", scanMs);
@@ -213,9 +214,10 @@ void Run(int N)
                 whole.SnapP50, whole.SnapP99, whole.SnapMax);
     std::printf("  pick under the cursor, whole drawing:        p50 %.4f ms  p99 %.4f ms\n", whole.PickP50,
                 whole.PickP99);
-    std::printf("  window selection of %zu objects (%.0f%%): %.1f ms; plain scan %.1f ms (%zu inside) -> %.2fx; "
-                "walk %.1f ms\n",
-                selected, 100.0 * double(selected) / N, selectMs, halfScanMs, scanned, selectMs / halfScanMs, walkMs);
+    std::printf(
+        "  window selection of %zu objects (%.0f%%): %.1f ms; plain scan %.1f ms (%zu inside) -> %.2fx; "
+        "walk %.1f ms\n",
+        selected, 100.0 * double(selected) / N, selectMs, halfScanMs, scanned, selectMs / halfScanMs, walkMs);
     prog.SetViewPort(nullptr);
     DrawingView = nullptr;
 }

@@ -19,7 +19,10 @@ bool TQV_00State::OnEvent(TCADPrgEvent, TCADMouseButton, TShiftState, int32_t, T
     return false;
 }
 
-void TQV_00State::OnStop() { FreeParam(); }
+void TQV_00State::OnStop()
+{
+    FreeParam();
+}
 
 void TQV_00State::OnResume(TCADStateClass, TQV_00CADPrgParam*) {}
 
@@ -57,7 +60,10 @@ TEventsLock::TEventsLock(TQV_00CADProg& CADPrg) : CADPrg(CADPrg), Was(CADPrg.Eve
     CADPrg.EventsLocked = true;
 }
 
-TEventsLock::~TEventsLock() { CADPrg.EventsLocked = Was; }
+TEventsLock::~TEventsLock()
+{
+    CADPrg.EventsLocked = Was;
+}
 
 TQV_00CADIdleState::TQV_00CADIdleState(TQV_00CADProg& CADPrg, TQV_00CADPrgParam* StateParam,
                                        TCADStateClass& NextState)
@@ -75,7 +81,10 @@ TQV_00CADProg::TQV_00CADProg() : DefaultState(StateClass<TQV_00CADIdleState>())
     MakeIdleState();
 }
 
-TQV_00CADProg::~TQV_00CADProg() { Shutdown(); }
+TQV_00CADProg::~TQV_00CADProg()
+{
+    Shutdown();
+}
 
 void TQV_00CADProg::Shutdown()
 {
@@ -103,7 +112,10 @@ void TQV_00CADProg::MakeIdleState()
     FCurrentState = DefaultState->Create(*this, nullptr, scratch);
 }
 
-void TQV_00CADProg::SetViewPort(TQVScene* View) { FViewPort = View; }
+void TQV_00CADProg::SetViewPort(TQVScene* View)
+{
+    FViewPort = View;
+}
 
 void TQV_00CADProg::SetViewerCursor(int32_t Cursor)
 {

@@ -59,7 +59,8 @@ enum TCADUserEvent : uint16_t {
 
 // The keys and buttons held with an event, as bits.
 using TShiftState = uint8_t;
-constexpr TShiftState ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32, ssDouble = 64;
+constexpr TShiftState ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32,
+                      ssDouble = 64;
 
 // A mouse button as the view reports it.
 enum TMouseButton : uint8_t { mbLeft = 0, mbRight = 1, mbMiddle = 2 };
@@ -68,22 +69,21 @@ enum TMouseButton : uint8_t { mbLeft = 0, mbRight = 1, mbMiddle = 2 };
 struct TViewPortInput {
     enum TKind : uint8_t { KeyDown, KeyUp, MouseMove, MouseDown, MouseUp, DblClick, Paint };
     TKind Kind = MouseMove;
-    TMouseButton Button = mbLeft;  // MouseDown, MouseUp, DblClick
+    TMouseButton Button = mbLeft; // MouseDown, MouseUp, DblClick
     TShiftState Shift = 0;
-    int32_t X = 0, Y = 0;  // pixels of the view, origin top-left
-    int32_t Key = 0;       // KeyDown, KeyUp: the toolkit's key code
+    int32_t X = 0, Y = 0; // pixels of the view, origin top-left
+    int32_t Key = 0;      // KeyDown, KeyUp: the toolkit's key code
 };
 
 // A state class: what the program makes a state from. StateClass<T>() names class T.
 class TQV_00CADPrgParam;
 struct TCADStateClassInfo {
     std::unique_ptr<TQV_00State> (*Create)(TQV_00CADProg& CADPrg, TQV_00CADPrgParam* Param,
-                                            const TCADStateClassInfo*& NextState);
+                                           const TCADStateClassInfo*& NextState);
 };
 using TCADStateClass = const TCADStateClassInfo*;
 
-template <class T>
-TCADStateClass StateClass();
+template <class T> TCADStateClass StateClass();
 
 // The parameter of an operation.
 class TQV_00CADPrgParam {
@@ -145,21 +145,18 @@ protected:
     void Cancel(TCADStateClass& NextState);
 
 private:
-    template <class T>
-    friend TCADStateClass StateClass();
+    template <class T> friend TCADStateClass StateClass();
     TCADStateClass FClass = nullptr;
 };
 
-template <class T>
-TCADStateClass StateClass()
+template <class T> TCADStateClass StateClass()
 {
-    static const TCADStateClassInfo info{
-        [](TQV_00CADProg& CADPrg, TQV_00CADPrgParam* Param,
-           TCADStateClass& NextState) -> std::unique_ptr<TQV_00State> {
-            auto state = std::make_unique<T>(CADPrg, Param, NextState);
-            state->FClass = StateClass<T>();
-            return state;
-        }};
+    static const TCADStateClassInfo info{[](TQV_00CADProg& CADPrg, TQV_00CADPrgParam* Param,
+                                            TCADStateClass& NextState) -> std::unique_ptr<TQV_00State> {
+        auto state = std::make_unique<T>(CADPrg, Param, NextState);
+        state->FClass = StateClass<T>();
+        return state;
+    }};
     return &info;
 }
 

@@ -76,7 +76,10 @@ TQV_00Prog::~TQV_00Prog()
         CADProgram = nullptr;
 }
 
-void TQV_00Prog::SetCursorPoint(const TPoint2D& Pt) { CursorPoint = CartesianPoint2D(Pt); }
+void TQV_00Prog::SetCursorPoint(const TPoint2D& Pt)
+{
+    CursorPoint = CartesianPoint2D(Pt);
+}
 
 void TQV_00Prog::GetSnappedPoint(TPoint2D& Pt)
 {
@@ -162,7 +165,8 @@ void TQV_00Prog::ObjectSnapFilter(TQV_00State*, const TPoint2D&, TPoint2D& Pt)
             TArcInfo2D info;
             arc->GetArcInfo2D(info);
             if (SnapMode == smEndPoint)
-                take({SingleDistance(Pt, info.StartPt) < SingleDistance(Pt, info.EndPt) ? info.StartPt : info.EndPt,
+                take({SingleDistance(Pt, info.StartPt) < SingleDistance(Pt, info.EndPt) ? info.StartPt
+                                                                                        : info.EndPt,
                       crCropf});
             else if (SnapMode == smMidPoint)
                 take({arc->PointAtParam(0.5), crCromp});

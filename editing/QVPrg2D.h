@@ -10,15 +10,23 @@
 
 class TQV_00Prog;
 
-using TMouse2DButtonFilter = std::function<void(TQV_00Prog& Sender, TQV_00State* CurrentState, TMouseButton Button,
-                                                const TPoint2D& WPt, int32_t X, int32_t Y)>;
-using TMouse2DMoveFilter =
-    std::function<void(TQV_00Prog& Sender, TQV_00State* CurrentState, const TPoint2D& WPt, int32_t X, int32_t Y)>;
-using TCADPrg2DSnapFilter = std::function<void(TQV_00Prog& Sender, TQV_00State* CurrentState, const TPoint2D& LastPt,
-                                               TPoint2D& CurrSnappedPt)>;
+using TMouse2DButtonFilter =
+    std::function<void(TQV_00Prog& Sender, TQV_00State* CurrentState, TMouseButton Button,
+                       const TPoint2D& WPt, int32_t X, int32_t Y)>;
+using TMouse2DMoveFilter = std::function<void(TQV_00Prog& Sender, TQV_00State* CurrentState,
+                                              const TPoint2D& WPt, int32_t X, int32_t Y)>;
+using TCADPrg2DSnapFilter = std::function<void(TQV_00Prog& Sender, TQV_00State* CurrentState,
+                                               const TPoint2D& LastPt, TPoint2D& CurrSnappedPt)>;
 
 // What the object snap catches; the main window's snap menu sets one of them.
-enum TCADSnapMode : int32_t { smNone = 0, smEndPoint = 9, smMidPoint = 11, smCenter = 13, smPoint = 15, smAuto = 17 };
+enum TCADSnapMode : int32_t {
+    smNone = 0,
+    smEndPoint = 9,
+    smMidPoint = 11,
+    smCenter = 13,
+    smPoint = 15,
+    smAuto = 17
+};
 
 // The pick aperture of the object snap, in pixels.
 constexpr uint16_t SnapAperture = 10;

@@ -26,8 +26,9 @@ void HideRubberBand(TQVScene* View, const TGraphicObject* Frame)
 
 TQV_52WinPrgSelectParam::TQV_52WinPrgSelectParam(TCADStateClass AfterState, TQV_00CADPrgParam* SelectParam,
                                                  std::unique_ptr<TQV_00CADPrgParam> OwnedSelectParam)
-    : TQV_00CADPrgParam(AfterState), Frame(std::make_unique<TFrame2D>(0, TPoint2D{0, 0, 1}, TPoint2D{0, 0, 1})),
-      SelectParam(SelectParam), OwnedSelectParam(std::move(OwnedSelectParam))
+    : TQV_00CADPrgParam(AfterState),
+      Frame(std::make_unique<TFrame2D>(0, TPoint2D{0, 0, 1}, TPoint2D{0, 0, 1})), SelectParam(SelectParam),
+      OwnedSelectParam(std::move(OwnedSelectParam))
 {
 }
 
@@ -38,8 +39,8 @@ TRect2D TQV_52WinPrgSelectParam::GetBox() const
     return Frame->Box;
 }
 
-TRubberBandState::TRubberBandState(TQV_00CADProg& CADPrg, TQV_00CADPrgParam* StateParam, TCADStateClass& NextState,
-                                   const char* InvalidParam, size_t Prompt)
+TRubberBandState::TRubberBandState(TQV_00CADProg& CADPrg, TQV_00CADPrgParam* StateParam,
+                                   TCADStateClass& NextState, const char* InvalidParam, size_t Prompt)
     : TQV_00State(CADPrg, StateParam, NextState)
 {
     if (!dynamic_cast<TQV_52WinPrgSelectParam*>(Param))
@@ -101,8 +102,8 @@ TQV_51PrgDragSelectArea::TQV_51PrgDragSelectArea(TQV_00CADProg& CADPrg, TQV_00CA
 {
 }
 
-bool TQV_51PrgDragSelectArea::OnEvent(TCADPrgEvent Event, TCADMouseButton MouseButton, TShiftState, int32_t Key,
-                                      TCADStateClass& NextState)
+bool TQV_51PrgDragSelectArea::OnEvent(TCADPrgEvent Event, TCADMouseButton MouseButton, TShiftState,
+                                      int32_t Key, TCADStateClass& NextState)
 {
     if (Cancelled(Event, Key, NextState))
         return true;
@@ -208,7 +209,8 @@ bool TQV_21RealTimePan::OnEvent(TCADPrgEvent Event, TCADMouseButton MouseButton,
             CADPrg.GetCursorPoint(p);
             // The world point grabbed comes back under the cursor.
             const TVector3D c = view->CameraRig->Position();
-            view->CameraRig->SetPosition(c.X + float(StartPoint.X - p.X), c.Y + float(StartPoint.Y - p.Y), c.Z);
+            view->CameraRig->SetPosition(c.X + float(StartPoint.X - p.X), c.Y + float(StartPoint.Y - p.Y),
+                                         c.Z);
         } else if (!Dragging && !PanCursorShown) {
             CADPrg.SetViewerCursor(crPan);
             PanCursorShown = true;
@@ -231,7 +233,8 @@ bool TQV_21RealTimePan::OnEvent(TCADPrgEvent Event, TCADMouseButton MouseButton,
         if (Key == ueCancel) {
             // The pan is undone.
             if (view)
-                view->CameraRig->SetPosition(SavedCameraPosition[0], SavedCameraPosition[1], SavedCameraPosition[2]);
+                view->CameraRig->SetPosition(SavedCameraPosition[0], SavedCameraPosition[1],
+                                             SavedCameraPosition[2]);
             NextState = CADPrg.DefaultState;
             return true;
         }

@@ -118,8 +118,7 @@ private:
 
 // Only objects of the class it names, or of a class derived from it, can be picked.
 using TSelectableClass = std::function<bool(const TObject2D& Obj)>;
-template <class T>
-TSelectableClass SelectableClassOf()
+template <class T> TSelectableClass SelectableClassOf()
 {
     return [](const TObject2D& Obj) { return dynamic_cast<const T*>(&Obj) != nullptr; };
 }

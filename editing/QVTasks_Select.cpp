@@ -50,7 +50,8 @@ TObject2D* PickObjectAt(TQV_00State& State, const TPoint2D& Pt, uint16_t Apertur
     return view ? view->PickObject(Pt, Aperture, false, Code) : nullptr;
 }
 
-void CallSelected(TQV_00CADProg& CADPrg, TQV_50SelectObjectsParam& P, TObject2D* Obj, bool Added, int32_t Code)
+void CallSelected(TQV_00CADProg& CADPrg, TQV_50SelectObjectsParam& P, TObject2D* Obj, bool Added,
+                  int32_t Code)
 {
     if (!P.OnSelected)
         return;
@@ -85,8 +86,8 @@ bool IsLeft(TCADPrgEvent Event, TCADPrgEvent Wanted, TCADMouseButton Button)
 
 // ---- the parameters ----
 
-TQV_50SelectObjectsParam::TQV_50SelectObjectsParam(uint16_t Aperture, TCADStateClass AfterState, void* UserObject,
-                                                   uint8_t UserMode)
+TQV_50SelectObjectsParam::TQV_50SelectObjectsParam(uint16_t Aperture, TCADStateClass AfterState,
+                                                   void* UserObject, uint8_t UserMode)
     : TQV_00CommonParam(AfterState), Aperture(Aperture), UserMode(UserMode), UserObject(UserObject)
 {
 }
@@ -149,8 +150,8 @@ TQV_51WinSelectObjectsParam::TQV_51WinSelectObjectsParam(bool RemoveFromDrawing,
 
 // ---- what the picking tasks share ----
 
-TSelectionTask::TSelectionTask(TQV_00CADProg& CADPrg, TQV_00CADPrgParam* StateParam, TCADStateClass& NextState,
-                               const char* InvalidParam)
+TSelectionTask::TSelectionTask(TQV_00CADProg& CADPrg, TQV_00CADPrgParam* StateParam,
+                               TCADStateClass& NextState, const char* InvalidParam)
     : TQV_00State(CADPrg, StateParam, NextState)
 {
     auto* p = dynamic_cast<TQV_50SelectObjectsParam*>(Param);
@@ -329,7 +330,8 @@ bool TQV_50SelectObjects::OnEvent(TCADPrgEvent Event, TCADMouseButton MouseButto
         return false;
     case ceMouseUp:
         if (MouseButton == cmbLeft)
-            if (TObject2D* o = ValidPick(*this, p, [this](const TPoint2D& Pt, int32_t& Code) { return PickAt(Pt, Code); }))
+            if (TObject2D* o = ValidPick(
+                    *this, p, [this](const TPoint2D& Pt, int32_t& Code) { return PickAt(Pt, Code); }))
                 Toggle(CADPrg, p, o);
         return false;
     case cePaint:
@@ -373,8 +375,8 @@ TQV_51WinSelectObjects::TQV_51WinSelectObjects(TQV_00CADProg& CADPrg, TQV_00CADP
         // The command's start: the rubber band runs and comes back here, carrying the selection
         // parameter, which goes with it when the window is cancelled.
         std::unique_ptr<TQV_00CADPrgParam> owned = CADPrg.TakeParam(*this);
-        CADPrg.ReplaceParam(*this, std::make_unique<TQV_52WinPrgSelectParam>(StateClass<TQV_51WinSelectObjects>(),
-                                                                             start, std::move(owned)));
+        CADPrg.ReplaceParam(*this, std::make_unique<TQV_52WinPrgSelectParam>(
+                                       StateClass<TQV_51WinSelectObjects>(), start, std::move(owned)));
         NextState = StateClass<TQV_52WinPrgSelect>();
         return;
     }
@@ -397,7 +399,8 @@ TQV_51WinSelectObjects::TQV_51WinSelectObjects(TQV_00CADProg& CADPrg, TQV_00CADP
     sel->Watch(CADPrg);
     if (view && view->Drawing) {
         const TRect r{sel->ScreenRect[0], sel->ScreenRect[1], sel->ScreenRect[2], sel->ScreenRect[3]};
-        SelectObjectsInScreenRect(*view->Drawing, sel->SelectedObjects, r, sel->RemoveFromDrawing ? 1 : 0, false);
+        SelectObjectsInScreenRect(*view->Drawing, sel->SelectedObjects, r, sel->RemoveFromDrawing ? 1 : 0,
+                                  false);
     }
     CallSelected(CADPrg, *sel, nullptr, true, HitMiss);
     ResetOverlay(CADPrg);

@@ -50,7 +50,8 @@ bool Read(const char* Path, std::vector<TShape>& Shapes, int& HotX, int& HotY)
             s.V.push_back(v);
         const size_t n = s.V.size();
         const bool ok = (s.Kind == "hotspot" && n == 2) || (s.Kind == "line" && n == 4) ||
-                        (s.Kind == "rect" && n == 4) || ((s.Kind == "circle" || s.Kind == "disc") && n == 3) ||
+                        (s.Kind == "rect" && n == 4) ||
+                        ((s.Kind == "circle" || s.Kind == "disc") && n == 3) ||
                         ((s.Kind == "polyline" || s.Kind == "fill") && n >= 4 && n % 2 == 0);
         if (!ok) {
             std::fprintf(stderr, "%s:%d: cannot read \"%s\"\n", Path, number, line.c_str());

@@ -55,11 +55,17 @@ bool Finite(float MinX, float MinY, float MaxX, float MaxY)
     return std::isfinite(MinX) && std::isfinite(MinY) && std::isfinite(MaxX) && std::isfinite(MaxY);
 }
 
-}  // namespace
+} // namespace
 
-TObjectBoxIndex::TObjectBoxIndex(TQV_01Cmp& Drawing) : Drawing(Drawing) { Drawing.AddObserver(*this); }
+TObjectBoxIndex::TObjectBoxIndex(TQV_01Cmp& Drawing) : Drawing(Drawing)
+{
+    Drawing.AddObserver(*this);
+}
 
-TObjectBoxIndex::~TObjectBoxIndex() { Drawing.RemoveObserver(*this); }
+TObjectBoxIndex::~TObjectBoxIndex()
+{
+    Drawing.RemoveObserver(*this);
+}
 
 // ---- questions ----
 
@@ -151,7 +157,8 @@ TObjectBoxIndex::TEntry TObjectBoxIndex::EntryOf(TObject2D& Obj)
 {
     const TRect2D& b = Obj.Box;
     return TEntry{FloorFloat(std::min(b.First.X, b.Second.X)), FloorFloat(std::min(b.First.Y, b.Second.Y)),
-                  CeilFloat(std::max(b.First.X, b.Second.X)), CeilFloat(std::max(b.First.Y, b.Second.Y)), &Obj};
+                  CeilFloat(std::max(b.First.X, b.Second.X)), CeilFloat(std::max(b.First.Y, b.Second.Y)),
+                  &Obj};
 }
 
 void TObjectBoxIndex::Build()
@@ -473,8 +480,8 @@ void TObjectBoxIndex::ObjectBoxChanged(TGraphicObject& Obj)
     if (!SpendChange())
         return;
     const TCellRange before = RangeOf(entry), after = RangeOf(now);
-    if (before.Large == after.Large && before.X0 == after.X0 && before.X1 == after.X1 && before.Y0 == after.Y0 &&
-        before.Y1 == after.Y1) {
+    if (before.Large == after.Large && before.X0 == after.X0 && before.X1 == after.X1 &&
+        before.Y0 == after.Y0 && before.Y1 == after.Y1) {
         entry = now;
         return;
     }
@@ -502,4 +509,7 @@ void TObjectBoxIndex::ObjectRemoved(TGraphicObject& Obj)
         MarkStale(false);
 }
 
-void TObjectBoxIndex::ObjectsCleared() { MarkStale(true); }
+void TObjectBoxIndex::ObjectsCleared()
+{
+    MarkStale(true);
+}

@@ -59,7 +59,7 @@ private:
     };
     struct TCellSlot {
         uint64_t Key;
-        uint32_t Head;  // first membership, or None
+        uint32_t Head; // first membership, or None
         bool Used;
     };
     struct TMembership {

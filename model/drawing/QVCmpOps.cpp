@@ -204,8 +204,10 @@ std::array<bool, TQV_20Layers::Count> SelectableLayers(const TQV_01Cmp2D& Drawin
 // The box, corner to corner in any order, within R (normalised).
 bool BoxInside(const TRect2D& Box, const TRect2D& R)
 {
-    return std::min(Box.First.X, Box.Second.X) >= R.First.X && std::max(Box.First.X, Box.Second.X) <= R.Second.X &&
-           std::min(Box.First.Y, Box.Second.Y) >= R.First.Y && std::max(Box.First.Y, Box.Second.Y) <= R.Second.Y;
+    return std::min(Box.First.X, Box.Second.X) >= R.First.X &&
+           std::max(Box.First.X, Box.Second.X) <= R.Second.X &&
+           std::min(Box.First.Y, Box.Second.Y) >= R.First.Y &&
+           std::max(Box.First.Y, Box.Second.Y) <= R.Second.Y;
 }
 
 // The window selection when the view maps the screen back to the world: only the objects near the
@@ -295,7 +297,8 @@ void SelectObjectsInScreenRect(TQV_01Cmp2D& Drawing, TGraphicObjList& List, cons
     const TRect window{
         std::min(ScreenRect.Left, ScreenRect.Right), std::min(ScreenRect.Top, ScreenRect.Bottom),
         std::max(ScreenRect.Left, ScreenRect.Right), std::max(ScreenRect.Top, ScreenRect.Bottom)};
-    if (Mode == 0 && Drawing.View && !Extract && !Drawing.IsBlocked() && SelectThroughWorld(Drawing, List, window))
+    if (Mode == 0 && Drawing.View && !Extract && !Drawing.IsBlocked() &&
+        SelectThroughWorld(Drawing, List, window))
         return;
     auto it = Drawing.ObjectsExclusiveIterator();
     if (Mode != 0 || !Drawing.View)

@@ -63,7 +63,8 @@ void ShowLater(const std::string& Text) noexcept
     bool queued = false;
     try {
         QCoreApplication* app = QCoreApplication::instance();
-        queued = app && QMetaObject::invokeMethod(app, [Text] { Show(Text); }, Qt::QueuedConnection);
+        queued = app && QMetaObject::invokeMethod(
+                            app, [Text] { Show(Text); }, Qt::QueuedConnection);
     } catch (...) {
     }
     if (!queued)

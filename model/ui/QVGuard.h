@@ -10,4 +10,5 @@ bool GuardedCall(const std::function<void()>& Work, const std::function<void()>&
 
 // The same for code that runs inside a paint, where no modal box may open: the message is shown
 // once control is back in the event loop.
-bool GuardedCallLater(const std::function<void()>& Work, const std::function<void()>& Recover = nullptr) noexcept;
+bool GuardedCallLater(const std::function<void()>& Work,
+                      const std::function<void()>& Recover = nullptr) noexcept;

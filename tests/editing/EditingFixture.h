@@ -52,7 +52,10 @@ struct TEditingFixture : ::testing::Test {
         e.Key = Key;
         Prog.ViewPortInput(e);
     }
-    void Move(double X, double Y, TShiftState Shift = 0) { Input(TViewPortInput::MouseMove, At(X, Y), mbLeft, Shift); }
+    void Move(double X, double Y, TShiftState Shift = 0)
+    {
+        Input(TViewPortInput::MouseMove, At(X, Y), mbLeft, Shift);
+    }
     void Down(double X, double Y, TMouseButton B = mbLeft) { Input(TViewPortInput::MouseDown, At(X, Y), B); }
     void Up(double X, double Y, TMouseButton B = mbLeft) { Input(TViewPortInput::MouseUp, At(X, Y), B); }
     // A move to the point, then a press and a release there.

@@ -23,8 +23,7 @@ struct TScript {
     bool Suspendable = true;
 };
 
-template <int N>
-class TStep : public TQV_00State {
+template <int N> class TStep : public TQV_00State {
 public:
     static inline TScript Script;
 
@@ -130,7 +129,10 @@ struct TEngine : TEditingFixture {
     {
         return std::make_unique<TCountingParam>(Freed, After);
     }
-    std::string Current() const { return NameOf(Prog, Prog.CurrentState() ? Prog.CurrentState()->Class() : nullptr); }
+    std::string Current() const
+    {
+        return NameOf(Prog, Prog.CurrentState() ? Prog.CurrentState()->Class() : nullptr);
+    }
 };
 
 // ---- how the view's events reach the state ----
@@ -156,7 +158,8 @@ TEST_F(TEngine, ViewEventsReachTheStateAsTheWindowProcedureSendsThem)
           {K::DblClick, mbLeft, ssLeft | ssDouble, 0},
           {K::MouseUp, mbLeft, 0, 0}},
          {"S1 e1 b1 s8 k0", "S1 e2 b1 s0 k0", "S1 e3 b0 s0 k0", "S1 e1 b1 s72 k0", "S1 e2 b1 s0 k0"}},
-        {"a right press and release", {{K::MouseDown, mbRight, ssRight, 0}, {K::MouseUp, mbRight, 0, 0}},
+        {"a right press and release",
+         {{K::MouseDown, mbRight, ssRight, 0}, {K::MouseUp, mbRight, 0, 0}},
          {"S1 e1 b2 s16 k0", "S1 e2 b2 s0 k0"}},
         {"a move reports the button held, left before right before middle",
          {{K::MouseMove, mbLeft, ssLeft | ssRight, 0},
@@ -172,7 +175,9 @@ TEST_F(TEngine, ViewEventsReachTheStateAsTheWindowProcedureSendsThem)
           {K::MouseMove, mbLeft, 0, 0}},
          {"S1 e4 b1 s8 k65", "S1 e0 b1 s8 k65", "S1 e1 b2 s24 k65", "S1 e5 b0 s0 k65", "S1 e0 b0 s0 k0"}},
         {"the middle button makes no state event",
-         {{K::MouseDown, mbMiddle, ssMiddle, 0}, {K::DblClick, mbMiddle, ssMiddle, 0}, {K::MouseUp, mbMiddle, 0, 0}},
+         {{K::MouseDown, mbMiddle, ssMiddle, 0},
+          {K::DblClick, mbMiddle, ssMiddle, 0},
+          {K::MouseUp, mbMiddle, 0, 0}},
          {}},
         {"a frame of the view is a paint", {{K::Paint, mbLeft, 0, 0}}, {"S1 e6 b0 s0 k0"}},
     };
@@ -208,10 +213,12 @@ TEST_F(TEngine, EveryPathFreesTheParameterOnce)
     struct TCase {
         const char* Name;
         std::function<void(TEngine&)> Run;
-        std::vector<std::string> Log;  // the host's events and the prompts shown
-        int Freed;                     // parameters freed by the end of Run
+        std::vector<std::string> Log; // the host's events and the prompts shown
+        int Freed;                    // parameters freed by the end of Run
     };
-    const auto throwing = [](TQV_00State&, TCADStateClass&) { throw ECADCoreException("TStep: Invalid param"); };
+    const auto throwing = [](TQV_00State&, TCADStateClass&) {
+        throw ECADCoreException("TStep: Invalid param");
+    };
     const std::vector<TCase> cases = {
         {"a task hands its parameter on and the last state frees it",
          [](TEngine& t) {
@@ -274,7 +281,8 @@ TEST_F(TEngine, EveryPathFreesTheParameterOnce)
              t.Prog.StartOperation(StateClass<S2>(), t.Param());
              t.Prog.StopOperation();
          },
-         {"start S1", "prompt step 1", "start idle", "stop S1", "start S2", "prompt step 2", "start idle", "stop S2"},
+         {"start S1", "prompt step 1", "start idle", "stop S1", "start S2", "prompt step 2", "start idle",
+          "stop S2"},
          2},
         {"an exception of a state aborts the operation",
          [](TEngine& t) {
@@ -288,7 +296,7 @@ TEST_F(TEngine, EveryPathFreesTheParameterOnce)
              t.Prog.StartOperation(StateClass<S1>(), t.Param());
              EXPECT_TRUE(t.Prog.StartNestedOperation(StateClass<S3>()));
              EXPECT_EQ(t.Prog.CurrentState()->Param, t.Prog.SuspendedState()->Param);
-             t.Prog.SendUserEvent(ueCancel);  // frees nothing it does not own
+             t.Prog.SendUserEvent(ueCancel); // frees nothing it does not own
              EXPECT_EQ(t.Freed, 0);
              EXPECT_EQ(t.Current(), "S1");
              t.Prog.SendUserEvent(ueDone);
@@ -355,7 +363,7 @@ TEST_F(TEngine, EveryPathFreesTheParameterOnce)
          [](TEngine& t) {
              S1::Script.Suspendable = false;
              t.Prog.StartOperation(StateClass<S1>(), t.Param(StateClass<S2>()));
-             t.Prog.SendUserEvent(ueDone);  // the first state's flag passes down the chain
+             t.Prog.SendUserEvent(ueDone); // the first state's flag passes down the chain
              EXPECT_FALSE(t.Prog.StartNestedOperation(StateClass<S3>(), t.Param()));
              t.Prog.StopOperation();
          },

@@ -41,7 +41,8 @@ public:
 };
 
 struct TCountedSelection : TQV_51WinSelectObjectsParam {
-    TCountedSelection(int& Freed, TCADStateClass After) : TQV_51WinSelectObjectsParam(false, After), Freed(Freed)
+    TCountedSelection(int& Freed, TCADStateClass After)
+        : TQV_51WinSelectObjectsParam(false, After), Freed(Freed)
     {
         Aperture = 5;
     }
@@ -62,8 +63,10 @@ struct TSelect : TEditingFixture {
         Received.clear();
         A = Drawing.AddObject(-1, std::make_unique<TLine2D>(-1, TPoint2D{10, 0, 1}, TPoint2D{20, 0, 1}));
         B = Drawing.AddObject(-1, std::make_unique<TLine2D>(-1, TPoint2D{30, 0, 1}, TPoint2D{40, 0, 1}));
-        Diagonal = Drawing.AddObject(-1, std::make_unique<TLine2D>(-1, TPoint2D{50, 0, 1}, TPoint2D{60, 10, 1}));
-        Circle = Drawing.AddObject(-1, std::make_unique<TCerchio2D>(-1, TPoint2D{70, 0, 1}, TPoint2D{73, 0, 1}));
+        Diagonal =
+            Drawing.AddObject(-1, std::make_unique<TLine2D>(-1, TPoint2D{50, 0, 1}, TPoint2D{60, 10, 1}));
+        Circle =
+            Drawing.AddObject(-1, std::make_unique<TCerchio2D>(-1, TPoint2D{70, 0, 1}, TPoint2D{73, 0, 1}));
         Point = Drawing.AddObject(-1, std::make_unique<TPunto2D>(-1, TPoint2D{80, 0, 1}));
     }
 
@@ -126,7 +129,8 @@ TEST_F(TSelect, PicksToggleInTheAnyNumberTask)
     Click(15, 0);
     Click(15, 0);
     EXPECT_TRUE(Selected(*p).empty());
-    EXPECT_EQ(Told, (std::vector<std::string>{std::to_string(A->ID) + "+ locked", std::to_string(A->ID) + "- locked"}));
+    EXPECT_EQ(Told, (std::vector<std::string>{std::to_string(A->ID) + "+ locked",
+                                              std::to_string(A->ID) + "- locked"}));
     Click(35, 0);
     Click(15, 0);
     EXPECT_EQ(Selected(*p), (std::vector<int32_t>{B->ID, A->ID}));
@@ -244,7 +248,7 @@ TEST_F(TSelect, ACancelledSelectionReachesNoToolAndFreesItsParameter)
     struct TCase {
         const char* Name;
         TCADStateClass Task;
-        bool ClickFirst;  // on the line A: a pick, or the window's first corner
+        bool ClickFirst; // on the line A: a pick, or the window's first corner
     };
     const std::vector<TCase> cases = {
         {"one object", StateClass<TQV_50Seleziona1Ogg>(), false},

@@ -33,7 +33,8 @@ struct TViewTasks : TEditingFixture {
     }
     TQV_52WinPrgSelectParam* Band() const
     {
-        return Prog.CurrentState() ? dynamic_cast<TQV_52WinPrgSelectParam*>(Prog.CurrentState()->Param) : nullptr;
+        return Prog.CurrentState() ? dynamic_cast<TQV_52WinPrgSelectParam*>(Prog.CurrentState()->Param)
+                                   : nullptr;
     }
     // A selection task with the line picked.
     TQV_50SelectObjectsParam* SelectLine()
@@ -49,7 +50,8 @@ struct TViewTasks : TEditingFixture {
 
 TEST_F(TViewTasks, ZoomWindowShowsTheWindowAndEnds)
 {
-    EXPECT_FALSE(Prog.StartNestedOperation(StateClass<TQV_20PrgZoomArea>()));  // nothing runs: an ordinary start
+    EXPECT_FALSE(
+        Prog.StartNestedOperation(StateClass<TQV_20PrgZoomArea>())); // nothing runs: an ordinary start
     EXPECT_EQ(Prog.CurrentState()->Description, "prompt 0");
     Click(10, 10);
     EXPECT_EQ(Prog.CurrentState()->Description, "prompt 1");

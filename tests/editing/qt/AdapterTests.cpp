@@ -35,7 +35,8 @@ public:
         : TQV_00State(CADPrg, StateParam, NextState)
     {
     }
-    bool OnEvent(TCADPrgEvent Event, TCADMouseButton Button, TShiftState, int32_t Key, TCADStateClass&) override
+    bool OnEvent(TCADPrgEvent Event, TCADMouseButton Button, TShiftState, int32_t Key,
+                 TCADStateClass&) override
     {
         if (Event == cePaint || Event == ceMouseMove)
             return false;
@@ -84,7 +85,7 @@ protected:
 
 struct TOnTheWidget : ::testing::Test {
     TQV_01Cmp2D Drawing;
-    TQVScene View;  // outlives the window that owns the widget
+    TQVScene View; // outlives the window that owns the widget
     TQV_00Prog Prog;
     std::unique_ptr<QWidget> Window;
     TSceneWidget* Widget = nullptr;
@@ -138,8 +139,8 @@ struct TOnTheWidget : ::testing::Test {
     void Mouse(QTest::MouseAction Action, QPoint P, Qt::MouseButton Button = Qt::LeftButton,
                Qt::KeyboardModifiers Keys = Qt::NoModifier)
     {
-        QTest::mouseEvent(Action, Window->windowHandle(), Action == QTest::MouseMove ? Qt::NoButton : Button, Keys,
-                          Widget->mapTo(Window.get(), P));
+        QTest::mouseEvent(Action, Window->windowHandle(), Action == QTest::MouseMove ? Qt::NoButton : Button,
+                          Keys, Widget->mapTo(Window.get(), P));
     }
     void Click(QPoint P)
     {

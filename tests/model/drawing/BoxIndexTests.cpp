@@ -30,7 +30,8 @@ std::vector<TObject2D*> Walk(TQV_01Cmp2D& D, const TRect2D& R)
     for (TGraphicObject* o = it.First(); o; o = it.Next()) {
         auto* obj = dynamic_cast<TObject2D*>(o);
         const TRect2D b = NormalizeRect2D(obj->Box);
-        if (b.First.X <= R.Second.X && b.Second.X >= R.First.X && b.First.Y <= R.Second.Y && b.Second.Y >= R.First.Y)
+        if (b.First.X <= R.Second.X && b.Second.X >= R.First.X && b.First.Y <= R.Second.Y &&
+            b.Second.Y >= R.First.Y)
             out.push_back(obj);
     }
     return out;
@@ -79,11 +80,13 @@ struct TBoxIndexFixture : ::testing::Test {
         case 2:
             // Now and then one that spans much of the drawing.
             if (Random() % 20 == 0)
-                return Drawing.AddObject(-1, std::make_unique<TLine2D>(-1, TPoint2D{-600, y, 1}, TPoint2D{600, -y, 1}));
+                return Drawing.AddObject(
+                    -1, std::make_unique<TLine2D>(-1, TPoint2D{-600, y, 1}, TPoint2D{600, -y, 1}));
             [[fallthrough]];
         default:
             return Drawing.AddObject(
-                -1, std::make_unique<TLine2D>(-1, TPoint2D{x, y, 1}, TPoint2D{x + size(Random), y - size(Random), 1}));
+                -1, std::make_unique<TLine2D>(-1, TPoint2D{x, y, 1},
+                                              TPoint2D{x + size(Random), y - size(Random), 1}));
         }
     }
 
@@ -141,10 +144,13 @@ TEST_F(TBoxIndexFixture, KeepsInStepWithTheDrawing)
 
 TEST_F(TBoxIndexFixture, BoxesOutOfTheOrdinaryAreStillFound)
 {
-    const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN(),
+                 inf = std::numeric_limits<double>::infinity();
     TObject2D* nanBox = Drawing.AddObject(-1, std::make_unique<TPunto2D>(-1, TPoint2D{nan, 0, 1}));
-    TObject2D* infinite = Drawing.AddObject(-1, std::make_unique<TLine2D>(-1, TPoint2D{-inf, 0, 1}, TPoint2D{0, 0, 1}));
-    TObject2D* huge = Drawing.AddObject(-1, std::make_unique<TLine2D>(-1, TPoint2D{-1e300, 1, 1}, TPoint2D{1e300, 1, 1}));
+    TObject2D* infinite =
+        Drawing.AddObject(-1, std::make_unique<TLine2D>(-1, TPoint2D{-inf, 0, 1}, TPoint2D{0, 0, 1}));
+    TObject2D* huge =
+        Drawing.AddObject(-1, std::make_unique<TLine2D>(-1, TPoint2D{-1e300, 1, 1}, TPoint2D{1e300, 1, 1}));
     TObject2D* tiny = Drawing.AddObject(-1, std::make_unique<TPunto2D>(-1, TPoint2D{1e-9, 1e-9, 1}));
     std::vector<TObject2D*> got;
     ASSERT_TRUE(Drawing.BoxIndex().ObjectsAt({0, 0, 1}, 2, got));

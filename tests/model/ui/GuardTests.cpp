@@ -19,13 +19,14 @@ TEST(Guard, AnExceptionIsShownAfterTheWayBack)
         const char* Name;
         bool Later;
         std::function<void()> Work;
-        const char* Text;  // null: nothing shown
+        const char* Text; // null: nothing shown
     };
     const std::vector<TCase> cases = {
         {"no exception", false, [] {}, nullptr},
         {"a message", false, [] { throw std::runtime_error("Bad input."); }, "Bad input."},
         {"something else", false, [] { throw 42; }, "An unexpected error occurred."},
-        {"inside a paint, shown afterwards", true, [] { throw std::runtime_error("Bad frame."); }, "Bad frame."},
+        {"inside a paint, shown afterwards", true, [] { throw std::runtime_error("Bad frame."); },
+         "Bad frame."},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
