@@ -154,8 +154,8 @@ int32_t RoundPixel(double V)
 {
     if (std::isnan(V))
         return 0;
-    const double lim = double(std::numeric_limits<int32_t>::max());
-    return int32_t(std::nearbyint(std::clamp(V, -lim - 1, lim)));
+    const double lim = double(MaxScreenCoord);
+    return int32_t(std::nearbyint(std::clamp(V, -lim, lim)));
 }
 
 TSceneView::TSceneView(const TCameraNode& Camera, int Width, int Height)

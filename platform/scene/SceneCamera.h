@@ -74,5 +74,8 @@ private:
     TSceneMatrix MV, P;
 };
 
-// Rounds to the nearest integer, halves to even, clamped to the Int32 range.
+// Pixel coordinates stay within +-MaxScreenCoord: far beyond any screen, yet far enough inside
+// the Int32 range that markers and offsets drawn around a point cannot overflow.
+constexpr int32_t MaxScreenCoord = int32_t(1) << 30;
+// Rounds to the nearest integer, halves to even, clamped to +-MaxScreenCoord.
 int32_t RoundPixel(double V);

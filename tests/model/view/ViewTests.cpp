@@ -107,7 +107,7 @@ TEST_F(TViewFixture, PixelSizeAndScreenMapping)
         {"one unit right and up", 1000, 500, {1, 1, 0}, {530, 220}},
         {"half pixel rounds down to even", 1001, 500, {0, 0, 0}, {500, 250}},
         {"half pixel rounds up to even", 1003, 500, {0, 0, 0}, {502, 250}},
-        {"far off screen is clamped", 1000, 500, {3e37f, 0, 0}, {INT32_MAX, 250}},
+        {"far off screen is clamped", 1000, 500, {3e37f, 0, 0}, {MaxScreenCoord, 250}},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -381,6 +381,18 @@ TEST_F(TViewFixture, MachiningHooksOfTheView)
     EXPECT_EQ(sized, (std::vector<double>{View.PixelSize()}));
     View.ClearGroup(*View.Group3D);
     EXPECT_EQ(cleared, 1);
+}
+
+// Control-point markers of a point far off the screen were drawn around INT_MIN and overflowed.
+TEST_F(TViewFixture, MarkersFarOffTheScreenStayInRange)
+{
+    TLine2D far(-1, {1e30, -1e30, 1}, {0, 0, 1});
+    View.OverlayObjects.push_back(&far);
+    View.ShowOverlayObjects(true);
+    Viewer.RenderFrame(*View.Scene, *View.Camera);
+    ASSERT_FALSE(Viewer.CanvasCalls.empty());
+    EXPECT_EQ(Viewer.CanvasCalls[0].Points[0].X, MaxScreenCoord - 3);
+    View.ResetOverlay();
 }
 
 TEST_F(TViewFixture, AxesKeepTheirScreenSizeAndTheScaleBarItsLength)
