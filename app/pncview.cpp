@@ -5,6 +5,7 @@
 #include "PncviewOpen.h"
 #include "QVCmp.h"
 #include "QVFonts.h"
+#include "QVGuard.h"
 #include "QVLanguage.h"
 #include "QVRegistry.h"
 #include "QVScene.h"
@@ -34,7 +35,7 @@ protected:
         case QEvent::Wheel: {
             auto* w = static_cast<QWheelEvent*>(E);
             const QPoint p = w->position().toPoint();
-            View.ZoomAt(std::pow(1.2, w->angleDelta().y() / 120.0), p.x(), p.y());
+            GuardedCall([&] { View.ZoomAt(std::pow(1.2, w->angleDelta().y() / 120.0), p.x(), p.y()); });
             return true;
         }
         case QEvent::MouseButtonPress: {
@@ -47,7 +48,7 @@ protected:
             auto* m = static_cast<QMouseEvent*>(E);
             if (m->buttons() & Qt::MiddleButton) {
                 const QPoint p = m->position().toPoint();
-                View.Pan(Last.x(), Last.y(), p.x(), p.y());
+                GuardedCall([&] { View.Pan(Last.x(), Last.y(), p.x(), p.y()); });
                 Last = p;
             }
             break;

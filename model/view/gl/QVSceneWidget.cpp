@@ -1,5 +1,6 @@
 #include "QVSceneWidget.h"
 
+#include "QVGuard.h"
 #include "QVLanguage.h"
 
 #include <QApplication>
@@ -10,6 +11,10 @@
 TSceneWidget* CreateViewWidget(TQVScene& View, QWidget* Parent)
 {
     auto* viewer = new TSceneWidget(Parent); // owned by Parent
+    // The program's one guard around the viewer's handlers: a failure is shown in a message box
+    // (after the paint, for a frame) and never crosses into Qt.
+    viewer->EventGuard = GuardedCall;
+    viewer->PaintGuard = GuardedCallLater;
     if (Parent) {
         auto* layout = qobject_cast<QVBoxLayout*>(Parent->layout());
         if (!layout && !Parent->layout()) {

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdio>
 #include <stdexcept>
 
 #ifndef GL_POINT_SPRITE
@@ -329,12 +330,35 @@ void TSceneWidget::initializeGL()
 {
     initializeOpenGLFunctions();
     CompatProfile = context()->format().profile() != QSurfaceFormat::CoreProfile;
-    FlatProgram = MakeProgram(FlatVertex, FlatFragment, false, false);
-    LitProgram = MakeProgram(LitVertex, FlatFragment, true, false);
-    TexProgram = MakeProgram(TexVertex, TexFragment, false, true);
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &GLMaxTexture);
-    glGenBuffers(1, &StreamBuffer);
-    Canvas = std::make_unique<TGLCanvas>(*this);
+    Ready = Guarded(EventGuard, [this] {
+        FlatProgram = MakeProgram(FlatVertex, FlatFragment, false, false);
+        LitProgram = MakeProgram(LitVertex, FlatFragment, true, false);
+        TexProgram = MakeProgram(TexVertex, TexFragment, false, true);
+        glGetIntegerv(GL_MAX_TEXTURE_SIZE, &GLMaxTexture);
+        glGenBuffers(1, &StreamBuffer);
+        Canvas = std::make_unique<TGLCanvas>(*this);
+    });
+}
+
+bool TSceneWidget::Guarded(const TGuard& Guard, const std::function<void()>& Work,
+                           const std::function<void()>& Recover) noexcept
+{
+    try {
+        if (Guard)
+            return Guard(Work, Recover);
+        Work();
+        return true;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+    } catch (...) {
+        std::fprintf(stderr, "An unexpected error occurred.\n");
+    }
+    try {
+        if (Recover)
+            Recover();
+    } catch (...) {
+    }
+    return false;
 }
 
 TSceneWidget::TGroupGL& TSceneWidget::Buffers(TSceneGroup& G)
@@ -724,7 +748,7 @@ void TSceneWidget::paintGL()
     glClearDepthf(1);
     glDepthMask(GL_TRUE);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    if (!Scene_ || !Camera)
+    if (!Scene_ || !Camera || !Ready)
         return;
     Painting = true;
     ++Frame;
@@ -738,14 +762,24 @@ void TSceneWidget::paintGL()
     const TSceneView view(*Camera, width(), height());
     MV = view.ModelView();
     P = view.Projection();
-    try {
-        DrawGroup(Scene_->Root(), SceneIdentity());
-    } catch (...) {
-        Painting = false;
-        throw;
+    const auto draw = [this] { DrawGroup(Scene_->Root(), SceneIdentity()); };
+    const auto recover = [this] { Painting = false; };
+    bool drawn = false;
+    if (!PaintFailing) {
+        drawn = Guarded(PaintGuard, draw, recover);
+    } else {
+        try {
+            draw();
+            drawn = true;
+        } catch (...) {
+        }
     }
-    DropUnused();
     Painting = false;
+    PaintFailing = !drawn;
+    // A frame cut short keeps the textures it did not reach and is drawn again.
+    if (!drawn)
+        return;
+    DropUnused();
     Scene_->FrameDrawn();
 }
 
@@ -753,7 +787,7 @@ void TSceneWidget::Emit(const TViewerMouseEvent& E,
                         const std::function<void(const TViewerMouseEvent&)>& Handler)
 {
     if (Handler)
-        Handler(E);
+        Guarded(EventGuard, [&] { Handler(E); });
 }
 
 void TSceneWidget::mousePressEvent(QMouseEvent* E)

@@ -13,6 +13,7 @@
 #include <QOpenGLFunctions>
 #include <QOpenGLWidget>
 
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -43,6 +44,14 @@ public:
     // Renders one frame into the widget's framebuffer and waits until GL has finished it.
     void RenderNow();
 
+    // How Qt's handlers here (GL set-up, paint, mouse) run our code: no exception may cross into
+    // Qt. The host installs the program's one guard: EventGuard for set-up and input, PaintGuard
+    // inside a paint, where no modal box may open. Without one, the message goes to stderr.
+    // A guard runs Work; when Work raises, it runs Recover, tells the user and answers false.
+    using TGuard =
+        std::function<bool(const std::function<void()>& Work, const std::function<void()>& Recover)>;
+    TGuard EventGuard, PaintGuard;
+
     struct TStats {
         int GroupRebuilds = 0; // groups whose buffers were rebuilt in the last frame
         int DrawCalls = 0;
@@ -72,12 +81,19 @@ private:
     void ApplyDepth(TDepthMode Mode, bool Write);
     void DropUnused();
     void Emit(const TViewerMouseEvent& E, const std::function<void(const TViewerMouseEvent&)>& Handler);
+    bool Guarded(const TGuard& Guard, const std::function<void()>& Work,
+                 const std::function<void()>& Recover = nullptr) noexcept;
 
     TScene* Scene_ = nullptr;
     const TCameraNode* Camera = nullptr;
     int MaxTextureCap = 0;
     int GLMaxTexture = 0;
     bool Painting = false;
+    // The GL set-up succeeded; until it has, nothing is drawn.
+    bool Ready = false;
+    // The last frame failed: the frames after it, which fail the same way until what they draw
+    // changes, are dropped without a word instead of a message each.
+    bool PaintFailing = false;
     bool CompatProfile = true;
     TSceneMatrix MV{}, P{};
     TStats Stats_;

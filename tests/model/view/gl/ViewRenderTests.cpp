@@ -1,5 +1,8 @@
 // The view drawn by the GL viewer: a known drawing, read back from the framebuffer.
+#include "CADExceptions.h"
+#include "FakeServices.h"
 #include "QVSceneWidget.h"
+#include "SceneViewer.h"
 
 #include <QApplication>
 #include <QImage>
@@ -66,4 +69,39 @@ TEST(ViewRender, LineFilledPolygonAndGridLightTheirPixels)
     const TPoint moved = at(25, 25);
     EXPECT_EQ(moved.X, inPoly.X + 20);
     EXPECT_TRUE(Lit(panned, moved.X, moved.Y, qRgb(0, 255, 0)));
+}
+
+namespace {
+
+// An object whose overlay drawing fails.
+class TFailingOverlay : public TObject2D {
+public:
+    TFailingOverlay() : TObject2D(-1) {}
+    void DrawOverlay(TCanvas2D&, bool) override { throw ECADCoreException("overlay of a damaged object"); }
+};
+
+} // namespace
+
+// The view's viewer runs its handlers under the program's guard: a frame that fails shows one
+// message box once the paint is over, and nothing crosses into Qt.
+TEST(ViewRender, AFailingFrameIsShownInAMessageBoxAfterThePaint)
+{
+    TFakeMainWindow main;
+    TInstalledServices installed(&main);
+    TQVScene view;
+    QWidget window;
+    window.resize(200, 150);
+    TSceneWidget* viewer = CreateViewWidget(view, &window);
+    window.show();
+    QApplication::processEvents();
+    TFailingOverlay broken;
+    view.OverlayObjects.push_back(&broken);
+    view.ShowOverlayObjects(false);
+    EXPECT_NO_THROW(viewer->RenderNow());
+    EXPECT_TRUE(main.Boxes.empty()); // not inside the paint
+    QApplication::processEvents();
+    ASSERT_EQ(main.Boxes.size(), 1u);
+    EXPECT_EQ(main.Boxes[0].Text, "overlay of a damaged object");
+    EXPECT_EQ(main.Boxes[0].Icon, TMsgIcon::Error);
+    view.ResetOverlay();
 }

@@ -4,12 +4,17 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QMouseEvent>
 
 #include <GL/gl.h>
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
 
 namespace {
 // A 200 x 150 viewer on which world (x, y) is pixel (x, 150 - y).
@@ -210,4 +215,49 @@ TEST_F(TRenderFixture, SolidsAreLitAndCallbacksMayDrawWithDirectGL)
     EXPECT_TRUE(Near(img, 150, 110, qRgb(0, 102, 0), 50)) << "blended stock box";
     EXPECT_TRUE(Near(img, 105, 45, qRgb(255, 0, 0))) << "direct GL in the callback";
     EXPECT_TRUE(Near(img, 90, 10, qRgb(0, 0, 0)));
+}
+
+// paintGL rethrew what a render callback raised and the mouse handlers called their callbacks
+// unguarded: an exception crossed into Qt. Both now go through the host's guard.
+TEST_F(TRenderFixture, ExceptionsStopAtTheGuardAndAFailingFrameIsToldOnce)
+{
+    std::vector<std::string> told;
+    int recovered = 0;
+    const auto guard = [&](const std::function<void()>& Work, const std::function<void()>& Recover) {
+        try {
+            Work();
+            return true;
+        } catch (const std::exception& e) {
+            told.push_back(e.what());
+            if (Recover) {
+                Recover();
+                ++recovered;
+            }
+            return false;
+        }
+    };
+    Viewer.PaintGuard = guard;
+    Viewer.EventGuard = guard;
+    bool fail = true;
+    auto* callback = Scene.Root().Add<TRenderCallback>();
+    callback->OnRender = [&](TRenderContext&) {
+        if (fail)
+            throw std::runtime_error("overlay failed");
+    };
+    EXPECT_NO_THROW(Viewer.RenderNow());
+    EXPECT_NO_THROW(Viewer.RenderNow()); // the same failure again: not told twice
+    EXPECT_EQ(told, (std::vector<std::string>{"overlay failed"}));
+    EXPECT_EQ(recovered, 1);
+    fail = false;
+    Viewer.RenderNow();
+    fail = true;
+    Viewer.RenderNow(); // a new failure after a good frame is told again
+    EXPECT_EQ(told.size(), 2u);
+    fail = false;
+
+    Viewer.OnMouseDown = [](const TViewerMouseEvent&) { throw std::runtime_error("press failed"); };
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(10, 10), QPointF(10, 10), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    EXPECT_NO_THROW(QApplication::sendEvent(&Viewer, &press));
+    EXPECT_EQ(told.back(), "press failed");
 }
