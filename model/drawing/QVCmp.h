@@ -208,9 +208,6 @@ private:
     };
     std::vector<TListenerSlot> FreeListeners;
     int32_t NextListenerHandle = 1;
-    // The size of the last drawing file saved or loaded: a save makes room for about as much at
-    // once, instead of growing its stream step by step through copies.
-    size_t LastFileSize = 0;
 };
 
 class TQV_01Cmp2D : public TQV_01Cmp {
