@@ -93,11 +93,12 @@ void PrintRange(const char* what, const std::vector<TFirstUse>& runs)
 
 double Median(std::vector<TFirstUse> runs)
 {
-    std::sort(runs.begin(), runs.end(), [](const TFirstUse& a, const TFirstUse& b) { return a.Seconds < b.Seconds; });
+    std::sort(runs.begin(), runs.end(),
+              [](const TFirstUse& a, const TFirstUse& b) { return a.Seconds < b.Seconds; });
     return runs[runs.size() / 2].Seconds;
 }
 
-}  // namespace
+} // namespace
 
 int main()
 {
@@ -116,8 +117,9 @@ int main()
     for (const std::string& f : files)
         std::remove(f.c_str());
 
-    std::printf("drawing of %d lines and %d polylines of 50 points: %.1f MB; each run the first in a new process\n",
-                Lines, Polylines, static_cast<double>(size) / 1e6);
+    std::printf(
+        "drawing of %d lines and %d polylines of 50 points: %.1f MB; each run the first in a new process\n",
+        Lines, Polylines, static_cast<double>(size) / 1e6);
     PrintRange("save", saves);
     PrintRange("plain write", writes);
     PrintRange("one piece", floors);
@@ -128,8 +130,8 @@ int main()
             lo = std::min(lo, r);
             hi = std::max(hi, r);
         }
-        std::printf("save / %s: %.2fx median (%.2f-%.2fx run by run)\n", what, Median(saves) / Median(reference), lo,
-                    hi);
+        std::printf("save / %s: %.2fx median (%.2f-%.2fx run by run)\n", what,
+                    Median(saves) / Median(reference), lo, hi);
     };
     ratios("plain write of the same bytes", writes);
     ratios("the same number of bytes from one piece", floors);

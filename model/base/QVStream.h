@@ -1,8 +1,9 @@
 #pragma once
 // The one little-endian reader/writer pair behind every binary format of the program.
-// The writer appends to a byte buffer, or hands its bytes on to a file as they come; the reader walks a byte range and refuses anything it
-// cannot read whole: a short read or an impossible count is an ECADFileNotValid that says what
-// was being read, never garbage and never a huge allocation.
+// The writer appends to a byte buffer, or hands its bytes on to a file as they come; the reader
+// walks a byte range and refuses anything it cannot read whole: a short read or an impossible
+// count is an ECADFileNotValid that says what was being read, never garbage and never a huge
+// allocation.
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -33,7 +34,7 @@ public:
         Buffer.push_back(v);
         SpillWhenFull();
     }
-    void WriteBool(bool v) { WriteByte(v ? 1 : 0); }  // one byte, 0 or 1
+    void WriteBool(bool v) { WriteByte(v ? 1 : 0); } // one byte, 0 or 1
     void WriteInt16(int16_t v) { PutLE(static_cast<uint16_t>(v)); }
     void WriteUInt16(uint16_t v) { PutLE(v); }
     void WriteInt32(int32_t v) { PutLE(static_cast<uint32_t>(v)); }
@@ -86,7 +87,7 @@ private:
     std::vector<uint8_t> Buffer;
     TFileReplace* File = nullptr;
     size_t SpillAt = SIZE_MAX;
-    size_t Sent = 0;  // bytes handed to File before the first byte of Buffer
+    size_t Sent = 0; // bytes handed to File before the first byte of Buffer
 };
 
 // The reads of single values are inline: a drawing file holds tens of millions of them.

@@ -108,16 +108,16 @@ TEST(Stream, AFileWriterWritesWhatAWriterInMemoryHolds)
     const size_t piece = TStreamWriter::SpillSize;
     const std::vector<uint8_t> block(piece + 123, 0xAB);
     const auto writeAll = [&](TStreamWriter& w) {
-        w.WriteInt32(0);  // patched after it was sent
+        w.WriteInt32(0); // patched after it was sent
         for (int32_t i = 0; w.Size() < 2 * piece + 7; ++i) {
             w.WriteInt16(static_cast<int16_t>(i));
             w.WriteDouble(i * 0.5);
             w.WriteByte(static_cast<uint8_t>(i));
         }
         w.WriteInt16(-1);
-        w.Flush();  // a file writer's piece ends here
+        w.Flush(); // a file writer's piece ends here
         w.WriteInt16(-1);
-        w.PatchInt32(w.Size() - 4, 0x01020304);  // two bytes sent, two still held
+        w.PatchInt32(w.Size() - 4, 0x01020304); // two bytes sent, two still held
         w.WriteBytes(block.data(), block.size());
         w.WriteChars("end");
         w.PatchInt32(0, 77);

@@ -488,7 +488,7 @@ void FillLarge(TQV_01Cmp2D& d)
     }
 }
 
-}  // namespace
+} // namespace
 
 // A file is read through a window of about a megabyte: records that straddle its edges must
 // read as they do from memory, and a file cut short must fail at the same offset.
@@ -533,7 +533,7 @@ TEST_F(DrawingFile, ASaveThatFailsPartWayKeepsTheOldFile)
     {
         const TFileSizeLimit limit(TStreamWriter::SpillSize + 100);
         ExpectError<ECADCoreException>([&] { d.SaveToFile(path); },
-                                        "Cannot save the drawing to \"" + path + "\": File too large");
+                                       "Cannot save the drawing to \"" + path + "\": File too large");
     }
     EXPECT_EQ(FileText(path), "old drawing");
     EXPECT_EQ(folder.FileNames(), (std::vector<std::string>{"large.pnc"}));
