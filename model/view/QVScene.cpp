@@ -433,8 +433,16 @@ void TQVScene::RebuildAll(bool RenewStock)
     ShowStatusText("");
     if (HideAllPaths)
         HideAllPaths();
-    if (Drawing)
+    if (Drawing) {
+        // The shapes of the whole drawing go straight into the group's batch arrays, without a
+        // node per entity: building and later uploading them costs about their vertices alone.
+        struct TBatching {
+            TSceneGroup& Group;
+            explicit TBatching(TSceneGroup& G) : Group(G) { Group.BatchShapes = true; }
+            ~TBatching() { Group.BatchShapes = false; }
+        } batching(*DrawingGroup);
         Drawing->RebuildGLObjects();
+    }
 }
 
 void TQVScene::ShowStatusText(const std::string& Text)
