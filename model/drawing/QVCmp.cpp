@@ -1,6 +1,7 @@
 #include "QVCmp.h"
 
 #include "CADExceptions.h"
+#include "QVBoxIndex.h"
 #include "QVServices.h"
 
 #include <algorithm>
@@ -57,6 +58,9 @@ void TQV_01Cmp::AddObjectPtr(int32_t ID, TGraphicObject* Obj)
     Obj->ID = TakeID(ID, NextObjectID);
     Obj->UpdateBox();
     Objects.Add(std::unique_ptr<TGraphicObject>(Obj));
+    for (TDrawingObserver* observer : Observers)
+        if (observer)
+            observer->ObjectAdded(*Obj);
     Obj->BuildGL();
     if (OnAddObject)
         OnAddObject(*this, *Obj);
@@ -76,6 +80,9 @@ TContainer2D* TQV_01Cmp::AddAuxContainer(std::unique_ptr<TContainer2D>&& Contain
     raw->UseLayerStyle = false;
     raw->UpdateBox();
     Objects.Add(std::move(Container));
+    for (TDrawingObserver* observer : Observers)
+        if (observer)
+            observer->ObjectAdded(*raw);
     raw->BuildGL();
     if (OnAddObject)
         OnAddObject(*this, *raw);
@@ -104,6 +111,9 @@ void TQV_01Cmp::DeleteAllObjects()
     // A refused clear keeps the objects, so their IDs must not be handed out again.
     if (Objects.HasActiveIterators())
         return;
+    for (TDrawingObserver* observer : Observers)
+        if (observer)
+            observer->ObjectsCleared();
     {
         auto it = Objects.GetIterator();
         for (TGraphicObject* obj = it.First(); obj; obj = it.Next())
@@ -283,4 +293,41 @@ void TQV_01Cmp::AnnounceFree(TGraphicObject& Obj)
     for (size_t i = 0; i < FreeListeners.size(); ++i)
         if (FreeListeners[i].Listener)
             FreeListeners[i].Listener(Obj);
+    for (size_t i = 0; i < Observers.size(); ++i)
+        if (Observers[i])
+            Observers[i]->ObjectRemoved(Obj);
+}
+
+void TQV_01Cmp::AddObserver(TDrawingObserver& Observer)
+{
+    for (TDrawingObserver*& slot : Observers)
+        if (!slot) {
+            slot = &Observer;
+            return;
+        }
+    Observers.push_back(&Observer);
+}
+
+void TQV_01Cmp::RemoveObserver(TDrawingObserver& Observer)
+{
+    for (TDrawingObserver*& slot : Observers)
+        if (slot == &Observer)
+            slot = nullptr;
+}
+
+// ---- the 2D drawing ----
+
+TQV_01Cmp2D::TQV_01Cmp2D() = default;
+
+TQV_01Cmp2D::~TQV_01Cmp2D()
+{
+    // The index stops observing before the objects go.
+    FBoxIndex.reset();
+}
+
+TObjectBoxIndex& TQV_01Cmp2D::BoxIndex()
+{
+    if (!FBoxIndex)
+        FBoxIndex = std::make_unique<TObjectBoxIndex>(*this);
+    return *FBoxIndex;
 }

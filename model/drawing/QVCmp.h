@@ -34,6 +34,16 @@ public:
     virtual TRect3D GridBox() const = 0;
     // The pixel that shows a world point; Y grows downwards.
     virtual TPoint WorldToScreen(const TPoint2D& P) const = 0;
+    // The pixels of Count points, the same as WorldToScreen of each; a view that can sets the
+    // mapping up once for all of them.
+    virtual void WorldToScreenMany(const TPoint2D* P, size_t Count, TPoint* Out) const
+    {
+        for (size_t i = 0; i < Count; ++i)
+            Out[i] = WorldToScreen(P[i]);
+    }
+    // The world point on the plane Z = 0 shown at the pixel position (X, Y), fractions allowed.
+    // False when the view cannot tell; window selection then maps every object to the screen.
+    virtual bool ScreenToWorldPlane(double /*X*/, double /*Y*/, TPoint2D& /*P*/) const { return false; }
     // True: the busy cursor, and pending window messages run. False: the cursor it replaced.
     virtual void ShowBusy(bool Busy) = 0;
 };
@@ -49,6 +59,22 @@ public:
 };
 
 class TQV_01Cmp;
+class TObjectBoxIndex;
+
+// Told of every change to the drawing's objects and to their boxes, so that an index over them
+// keeps in step. Observers are not owned: one removes itself before it goes.
+class TDrawingObserver {
+public:
+    virtual ~TDrawingObserver() = default;
+    // Obj has joined the drawing's objects, its box computed.
+    virtual void ObjectAdded(TGraphicObject& Obj) = 0;
+    // The box of Obj, an object or a block definition of the drawing, was computed again.
+    virtual void ObjectBoxChanged(TGraphicObject& Obj) = 0;
+    // Obj, an object or a block definition, is about to be freed or taken out of the drawing.
+    virtual void ObjectRemoved(TGraphicObject& Obj) = 0;
+    // Every object is about to be freed; no ObjectRemoved follows for them.
+    virtual void ObjectsCleared() = 0;
+};
 
 using TAddObjectEvent = std::function<void(TQV_01Cmp& Sender, TGraphicObject& Obj)>;
 using TBadVersionEvent =
@@ -154,6 +180,16 @@ public:
     int32_t AddFreeListener(TObjectFreeListener Listener);
     void RemoveFreeListener(int32_t Handle);
 
+    void AddObserver(TDrawingObserver& Observer);
+    void RemoveObserver(TDrawingObserver& Observer);
+    // Called by every object of the drawing whose box was computed again.
+    void NotifyBoxChanged(TGraphicObject& Obj)
+    {
+        for (TDrawingObserver* observer : Observers)
+            if (observer)
+                observer->ObjectBoxChanged(Obj);
+    }
+
     // The native drawing stream: tag, layers, blocks, objects, byte 4 and the operations block.
     void SaveToStream(TStreamWriter& Stream);
     // Reads a drawing stream up to the object section into the drawing without clearing it.
@@ -208,12 +244,14 @@ private:
     };
     std::vector<TListenerSlot> FreeListeners;
     int32_t NextListenerHandle = 1;
+    // Emptied, not erased, on removal: an observer may go while the drawing notifies.
+    std::vector<TDrawingObserver*> Observers;
 };
 
 class TQV_01Cmp2D : public TQV_01Cmp {
 public:
-    TQV_01Cmp2D() = default;
-    ~TQV_01Cmp2D() override = default;
+    TQV_01Cmp2D();
+    ~TQV_01Cmp2D() override;
 
     TObject2D* GetObject(int32_t ID) { return dynamic_cast<TObject2D*>(TQV_01Cmp::GetObject(ID)); }
     TSourceBlock2D* AddSourceBlock(std::unique_ptr<TSourceBlock2D>&& Block)
@@ -245,4 +283,11 @@ public:
     void ZoomToExtents();
     // Every object on a visible layer builds its display object, under the busy cursor.
     void RebuildGLObjects();
+
+    // The grid of the objects' boxes that picking and window selection search, made on first use
+    // and kept in step with the drawing from then on.
+    TObjectBoxIndex& BoxIndex();
+
+private:
+    std::unique_ptr<TObjectBoxIndex> FBoxIndex;
 };

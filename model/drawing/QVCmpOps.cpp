@@ -1,12 +1,15 @@
 #include "QVCmpOps.h"
 
+#include "QVBoxIndex.h"
 #include "QVCurves.h"
 #include "QVEntity.h"
 #include "QVGeometry.h"
 #include "QVSplines.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -18,24 +21,34 @@ bool OnVisibleLayer(const TQV_01Cmp& Drawing, const TGraphicObject& Obj)
     return Drawing.Layers.GetLayer(Obj.Layer).Visible;
 }
 
+// The four corners of the world box.
+std::array<TPoint2D, 4> BoxCorners(const TRect2D& Box)
+{
+    const TRect2D b = NormalizeRect2D(Box);
+    return {MakePoint2D(b.First.X, b.First.Y), MakePoint2D(b.Second.X, b.First.Y),
+            MakePoint2D(b.Second.X, b.Second.Y), MakePoint2D(b.First.X, b.Second.Y)};
+}
+
+// The smallest pixel rectangle holding the pixels of four corners.
+TRect ScreenRectOfCorners(const TPoint* Corners)
+{
+    TRect r{Corners[0].X, Corners[0].Y, Corners[0].X, Corners[0].Y};
+    for (int i = 1; i < 4; ++i) {
+        r.Left = std::min(r.Left, Corners[i].X);
+        r.Right = std::max(r.Right, Corners[i].X);
+        r.Top = std::min(r.Top, Corners[i].Y);
+        r.Bottom = std::max(r.Bottom, Corners[i].Y);
+    }
+    return r;
+}
+
 // The smallest pixel rectangle holding the four corners of the world box.
 TRect ScreenRectOfBox(const TDrawingView& View, const TRect2D& Box)
 {
-    const TRect2D b = NormalizeRect2D(Box);
-    const TPoint corners[] = {
-        View.WorldToScreen(MakePoint2D(b.First.X, b.First.Y)),
-        View.WorldToScreen(MakePoint2D(b.Second.X, b.First.Y)),
-        View.WorldToScreen(MakePoint2D(b.Second.X, b.Second.Y)),
-        View.WorldToScreen(MakePoint2D(b.First.X, b.Second.Y)),
-    };
-    TRect r{corners[0].X, corners[0].Y, corners[0].X, corners[0].Y};
-    for (const TPoint& p : corners) {
-        r.Left = std::min(r.Left, p.X);
-        r.Right = std::max(r.Right, p.X);
-        r.Top = std::min(r.Top, p.Y);
-        r.Bottom = std::max(r.Bottom, p.Y);
-    }
-    return r;
+    const std::array<TPoint2D, 4> corners = BoxCorners(Box);
+    std::array<TPoint, 4> pixels;
+    View.WorldToScreenMany(corners.data(), corners.size(), pixels.data());
+    return ScreenRectOfCorners(pixels.data());
 }
 
 // Shows the busy cursor for as long as it lives, also when a rebuild fails.
@@ -169,23 +182,132 @@ void TQV_01Cmp2D::RebuildGLObjects()
 
 // ---- routines on the drawing ----
 
+namespace {
+
+// Active and Visible layer; the object 2D, shown, enabled and drawn in its layer's style, so
+// auxiliary objects never. Layers is the Active and Visible flag of each layer.
+bool Selectable(const std::array<bool, TQV_20Layers::Count>& Layers, const TObject2D& Obj)
+{
+    return Layers[Obj.Layer] && Obj.Visible && Obj.Enabled && Obj.UseLayerStyle;
+}
+
+std::array<bool, TQV_20Layers::Count> SelectableLayers(const TQV_01Cmp2D& Drawing)
+{
+    std::array<bool, TQV_20Layers::Count> layers{};
+    for (int i = 0; i < TQV_20Layers::Count; ++i) {
+        const TQV_21Layer& layer = Drawing.Layers.GetLayer(static_cast<uint8_t>(i));
+        layers[size_t(i)] = layer.Active && layer.Visible;
+    }
+    return layers;
+}
+
+// The box, corner to corner in any order, within R (normalised).
+bool BoxInside(const TRect2D& Box, const TRect2D& R)
+{
+    return std::min(Box.First.X, Box.Second.X) >= R.First.X &&
+           std::max(Box.First.X, Box.Second.X) <= R.Second.X &&
+           std::min(Box.First.Y, Box.Second.Y) >= R.First.Y &&
+           std::max(Box.First.Y, Box.Second.Y) <= R.Second.Y;
+}
+
+// The window selection when the view maps the screen back to the world: only the objects near the
+// window are looked at, and those lying well inside it, by more than the rounding of the screen
+// mapping, are taken without mapping them. False when the view or the index cannot serve; the
+// caller then maps every object.
+bool SelectThroughWorld(TQV_01Cmp2D& Drawing, TGraphicObjList& List, const TRect& Window)
+{
+    const TDrawingView& view = *Drawing.View;
+    TPoint2D c[4], right, down;
+    if (!view.ScreenToWorldPlane(Window.Left, Window.Top, c[0]) ||
+        !view.ScreenToWorldPlane(Window.Right, Window.Top, c[1]) ||
+        !view.ScreenToWorldPlane(Window.Right, Window.Bottom, c[2]) ||
+        !view.ScreenToWorldPlane(Window.Left, Window.Bottom, c[3]) ||
+        !view.ScreenToWorldPlane(Window.Left + 1.0, Window.Top, right) ||
+        !view.ScreenToWorldPlane(Window.Left, Window.Top + 1.0, down))
+        return false;
+    TRect2D box{c[0], c[0]};
+    double reach = 0;
+    for (const TPoint2D& p : c) {
+        box.First.X = std::min(box.First.X, p.X);
+        box.First.Y = std::min(box.First.Y, p.Y);
+        box.Second.X = std::max(box.Second.X, p.X);
+        box.Second.Y = std::max(box.Second.Y, p.Y);
+        reach = std::max({reach, std::fabs(p.X), std::fabs(p.Y)});
+    }
+    // Two pixels cover the rounding to whole pixels; the rest covers the single precision of the
+    // screen mapping far from the origin.
+    const double px = Distance2D(right, c[0]), py = Distance2D(down, c[0]);
+    const double margin = 2 * std::max(px, py) + 1e-6 * reach;
+    if (!std::isfinite(margin))
+        return false;
+    const TRect2D outer = InflateRect2D(box, margin);
+    // Seen straight from above the window is a box in the world too, and its inside can be told
+    // without the screen; an orbited view maps every candidate.
+    const bool square = std::fabs(right.Y - c[0].Y) <= 1e-9 * px && std::fabs(down.X - c[0].X) <= 1e-9 * py;
+    const TRect2D inner = InflateRect2D(box, -margin);
+    const bool hasInner = square && inner.First.X <= inner.Second.X && inner.First.Y <= inner.Second.Y;
+    std::vector<TObject2D*> near;
+    if (!Drawing.BoxIndex().ObjectsNear(outer, near))
+        return false;
+    auto it = Drawing.ObjectsExclusiveIterator();
+    const std::array<bool, TQV_20Layers::Count> layers = SelectableLayers(Drawing);
+    List.Reserve(static_cast<int32_t>(std::min<size_t>(size_t(List.Count()) + near.size(), INT32_MAX / 2)));
+    // A few hundred at a time, so that an object read to decide it is still at hand when the
+    // list takes it; those near the window's edges are mapped to the screen together.
+    constexpr size_t Chunk = 256;
+    enum : uint8_t { Out, In, Edge };
+    std::array<uint8_t, Chunk> kind;
+    std::vector<TPoint2D> corners;
+    std::vector<TPoint> pixels;
+    std::vector<TGraphicObject*> taken;
+    for (size_t start = 0; start < near.size(); start += Chunk) {
+        const size_t n = std::min(Chunk, near.size() - start);
+        corners.clear();
+        for (size_t i = 0; i < n; ++i) {
+            const TObject2D& obj = *near[start + i];
+            kind[i] = !Selectable(layers, obj) ? Out : hasInner && BoxInside(obj.Box, inner) ? In : Edge;
+            if (kind[i] == Edge) {
+                const std::array<TPoint2D, 4> four = BoxCorners(obj.Box);
+                corners.insert(corners.end(), four.begin(), four.end());
+            }
+        }
+        pixels.resize(corners.size());
+        if (!corners.empty())
+            view.WorldToScreenMany(corners.data(), corners.size(), pixels.data());
+        taken.clear();
+        for (size_t i = 0, edge = 0; i < n; ++i) {
+            bool take = kind[i] == In;
+            if (kind[i] == Edge)
+                take = ScreenRectInside(ScreenRectOfCorners(&pixels[4 * edge++]), Window);
+            if (take)
+                taken.push_back(near[start + i]);
+        }
+        List.AddReferences(taken);
+    }
+    return true;
+}
+
+} // namespace
+
 void SelectObjectsInScreenRect(TQV_01Cmp2D& Drawing, TGraphicObjList& List, const TRect& ScreenRect,
                                uint8_t Mode, bool Extract)
 {
     List.SetOwnsObjects(Extract);
-    auto it = Drawing.ObjectsExclusiveIterator();
-    if (Mode != 0 || !Drawing.View)
-        return;
     // The corners as the user dragged them, in either direction.
     const TRect window{
         std::min(ScreenRect.Left, ScreenRect.Right), std::min(ScreenRect.Top, ScreenRect.Bottom),
         std::max(ScreenRect.Left, ScreenRect.Right), std::max(ScreenRect.Top, ScreenRect.Bottom)};
+    if (Mode == 0 && Drawing.View && !Extract && !Drawing.IsBlocked() &&
+        SelectThroughWorld(Drawing, List, window))
+        return;
+    auto it = Drawing.ObjectsExclusiveIterator();
+    if (Mode != 0 || !Drawing.View)
+        return;
+    const std::array<bool, TQV_20Layers::Count> layers = SelectableLayers(Drawing);
     for (TGraphicObject* obj = it.First(); obj;) {
         auto* obj2D = dynamic_cast<TObject2D*>(obj);
-        const TQV_21Layer& layer = Drawing.Layers.GetLayer(obj->Layer);
-        const bool selectable =
-            obj2D && layer.Active && layer.Visible && obj2D->Enabled && obj2D->UseLayerStyle;
-        if (!selectable || !ScreenRectInside(ScreenRectOfBox(*Drawing.View, obj2D->Box), window)) {
+        if (!obj2D || !Selectable(layers, *obj2D) ||
+            !ScreenRectInside(ScreenRectOfBox(*Drawing.View, obj2D->Box), window)) {
             obj = it.Next();
             continue;
         }

@@ -7,13 +7,14 @@
 #include <array>
 #include <cstdint>
 
-// Appends to List every selectable object (Active and Visible layer; the object Enabled and
-// drawn in its layer's style, so auxiliary objects never) whose screen rectangle, the four
+// Appends to List every selectable object (Active and Visible layer; the object Visible, Enabled
+// and drawn in its layer's style, so auxiliary objects never) whose screen rectangle, the four
 // corners of its box mapped by the drawing's view, lies inside ScreenRect, edges included.
 // ScreenRect may be given corner to corner in any order. Mode 0 selects; any other Mode, or a
 // drawing without a view, selects nothing. List owns what it holds exactly when Extract is set,
 // and then the selected objects leave the drawing for good. Raises ECADListBlocked while the
-// objects are walked.
+// objects are walked. A selection that takes nothing out looks only at the objects near the
+// window, through the drawing's box index, when the view can map the screen back to the world.
 void SelectObjectsInScreenRect(TQV_01Cmp2D& Drawing, TGraphicObjList& List, const TRect& ScreenRect,
                                uint8_t Mode, bool Extract);
 

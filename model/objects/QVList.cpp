@@ -50,6 +50,17 @@ void TGraphicObjList::Add(TGraphicObject& obj)
     Append(&obj);
 }
 
+void TGraphicObjList::AddReferences(std::span<TGraphicObject* const> objs)
+{
+    RASTREL_ASSERT(!Owns);
+    TSectionGuard guard(Lock);
+    if (ActiveIterators > 0)
+        throw ECADListBlocked("TGraphicObjList.Add: The list has active iterators.");
+    Reserve(static_cast<int32_t>(std::min<size_t>(Objects.size() + objs.size(), PositionMask)));
+    for (TGraphicObject* obj : objs)
+        Append(obj);
+}
+
 void TGraphicObjList::Append(TGraphicObject* obj)
 {
     TSectionGuard guard(Lock);

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <vector>
 
 class TCADCoreSynchroObject {
@@ -49,6 +50,9 @@ public:
     // Appends at the tail. An owning list takes the object; a non-owning one takes a reference.
     TGraphicObject* Add(std::unique_ptr<TGraphicObject> obj);
     void Add(TGraphicObject& obj);
+    // A non-owning list takes references to all of them at the tail, in order, under one lock:
+    // a selection of half a million objects is added at the speed of memory.
+    void AddReferences(std::span<TGraphicObject* const> objs);
     // Deletes the first object with that ID (freed when owned).
     bool Delete(int32_t id);
     void Clear();

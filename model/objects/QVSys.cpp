@@ -1,6 +1,7 @@
 #include "QVSys.h"
 
 #include "CADExceptions.h"
+#include "QVCmp.h"
 #include "QVMatrix.h"
 
 #include <array>
@@ -69,6 +70,8 @@ void TGraphicObject::UpdateBox()
     ComputeBox();
     if (OnChange)
         OnChange(*this);
+    if (Owner)
+        Owner->NotifyBoxChanged(*this);
 }
 
 std::unique_ptr<TGraphicObject> CopyGraphicObject(const TGraphicObject& source)

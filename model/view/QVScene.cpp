@@ -1,5 +1,6 @@
 #include "QVScene.h"
 
+#include "QVBoxIndex.h"
 #include "QVCmp.h"
 #include "QVCurves.h"
 #include "QVEntity.h"
@@ -174,9 +175,32 @@ TPoint TQVScene::WorldToScreen(const TPoint2D& P) const
     return VectorToScreen({float(P.X), float(P.Y), 0});
 }
 
+void TQVScene::WorldToScreenMany(const TPoint2D* P, size_t Count, TPoint* Out) const
+{
+    const TSceneView v = View();
+    for (size_t i = 0; i < Count; ++i)
+        Out[i] = v.VectorToScreen({float(P[i].X), float(P[i].Y), 0});
+}
+
 TPoint3D TQVScene::ScreenToWorld(int X, int Y) const
 {
     return View().ScreenToWorld(X, Y);
+}
+
+bool TQVScene::ScreenToWorldPlane(double X, double Y, TPoint2D& P) const
+{
+    if (!Viewer)
+        return false;
+    const TSceneView v = View();
+    const double wy = double(v.Height()) - Y;
+    const TVector3D p0 = v.Unproject(X, wy, 0), p1 = v.Unproject(X, wy, 1);
+    const double dz = p1.Z - p0.Z;
+    // Seen edge-on the plane has no point under the pixel.
+    if (!(std::fabs(dz) > 1e-12))
+        return false;
+    const double t = -p0.Z / dz;
+    P = TPoint2D{p0.X + t * (p1.X - p0.X), p0.Y + t * (p1.Y - p0.Y), 1};
+    return std::isfinite(P.X) && std::isfinite(P.Y);
 }
 
 double TQVScene::PixelSize() const
@@ -356,20 +380,22 @@ TObject2D* TQVScene::Pick(const TPoint2D& P, uint16_t Aperture, bool FirstHit, i
 {
     if (!Drawing || Drawing->IsBlocked())
         return nullptr;
-    TExclusiveGraphicObjIterator it = Drawing->ObjectsExclusiveIterator();
     const double a = PixelSize() * Aperture;
+    // Only the objects whose box comes near P, from the drawing's box index, in drawing order.
+    if (!Drawing->BoxIndex().ObjectsAt(P, a, PickCandidates))
+        return nullptr;
+    // Nothing may change the drawing while the candidates' hit tests run.
+    TExclusiveGraphicObjIterator it = Drawing->ObjectsExclusiveIterator();
     double bestDist = a;
     HitCode = HitMiss;
     TObject2D* result = nullptr;
-    for (TGraphicObject* o = it.First(); o; o = it.Next()) {
-        auto* obj = dynamic_cast<TObject2D*>(o);
-        if (!obj || !obj->UseLayerStyle || !obj->Enabled)
+    for (TObject2D* obj : PickCandidates) {
+        // Hidden objects, objects on hidden or locked layers and auxiliary ones are never picked.
+        if (!obj->UseLayerStyle || !obj->Enabled || !obj->Visible)
             continue;
         const TQV_21Layer& layer = Drawing->Layers.GetLayer(obj->Layer);
         if (!layer.Active || !layer.Visible)
             continue;
-        // Outside its box grown by the aperture an object cannot be hit: skip the hit test, so
-        // a pick over a traced drawing of many thousand objects tests only the few near P.
         const TRect2D& b = obj->Box;
         if (P.X < std::min(b.First.X, b.Second.X) - a || P.X > std::max(b.First.X, b.Second.X) + a ||
             P.Y < std::min(b.First.Y, b.Second.Y) - a || P.Y > std::max(b.First.Y, b.Second.Y) + a)
@@ -434,14 +460,18 @@ void TQVScene::RebuildAll(bool RenewStock)
     if (HideAllPaths)
         HideAllPaths();
     if (Drawing) {
-        // The shapes of the whole drawing go straight into the group's batch arrays, without a
-        // node per entity: building and later uploading them costs about their vertices alone.
-        struct TBatching {
-            TSceneGroup& Group;
-            explicit TBatching(TSceneGroup& G) : Group(G) { Group.BatchShapes = true; }
-            ~TBatching() { Group.BatchShapes = false; }
-        } batching(*DrawingGroup);
-        Drawing->RebuildGLObjects();
+        {
+            // The shapes of the whole drawing go straight into the group's batch arrays, without
+            // a node per entity: building and later uploading them costs about their vertices
+            // alone.
+            struct TBatching {
+                TSceneGroup& Group;
+                explicit TBatching(TSceneGroup& G) : Group(G) { Group.BatchShapes = true; }
+                ~TBatching() { Group.BatchShapes = false; }
+            } batching(*DrawingGroup);
+            Drawing->RebuildGLObjects();
+        }
+        Drawing->BoxIndex().Refresh();
     }
 }
 

@@ -70,7 +70,9 @@ public:
     TPoint VectorToScreen(const TVector3f& V) const;
     TPoint Point3DToScreen(const TPoint3D& P) const;
     TPoint WorldToScreen(const TPoint2D& P) const override;
+    void WorldToScreenMany(const TPoint2D* P, size_t Count, TPoint* Out) const override;
     TPoint3D ScreenToWorld(int X, int Y) const;
+    bool ScreenToWorldPlane(double X, double Y, TPoint2D& P) const override;
     // World units per pixel; a zero-width viewer counts as one pixel wide.
     double PixelSize() const;
     int ViewerWidth() const;
@@ -105,7 +107,8 @@ public:
 
     // ---- picking
     // The object under P within Aperture pixels: the best pick rank, then the nearest, the later
-    // object among equals. Null on a blocked drawing (HitCode untouched).
+    // object among equals. Hidden objects, objects on hidden or locked layers and auxiliary objects
+    // are never picked. Null on a blocked drawing (HitCode untouched).
     TObject2D* PickObject(const TPoint2D& P, uint16_t Aperture, bool FirstHit, int32_t& HitCode);
     TObject2D* PickPointOrArc(const TPoint2D& P, uint16_t Aperture, bool FirstHit, int32_t& HitCode,
                               bool PointsOnly);
@@ -212,6 +215,9 @@ public:
     std::function<void(bool Busy)> OnShowBusy;
 
 private:
+    // The objects near the point of the pick under way, reused from pick to pick.
+    std::vector<TObject2D*> PickCandidates;
+
     void BuildGrid();
     void SetAxisNodes(double Half);
     void DrawTripod(TCanvas2D& Canvas, const TRenderContext& Context);
