@@ -279,27 +279,43 @@ TFirstUse FilterFirstUse(size_t Points)
     });
 }
 
-// Each size three times, each time in a new process; the growth per point compares the fastest
-// runs of both sizes (1.00 for linear cost).
-void PrintFilterFirstUse()
+// Each size three times, each time in a new process made before any benchmark ran, so that it
+// inherits no freed memory to reuse; the growth per point compares the fastest runs of both sizes
+// (1.00 for linear cost).
+struct TFirstUseFigures {
+    size_t Points;
+    TFirstUse Best;
+};
+
+std::vector<TFirstUseFigures> MeasureFilterFirstUse()
 {
-    std::printf("\npolyline-to-arcs filter, each run the first in a new process (fastest of 3):\n");
-    double perPoint[2] = {0, 0};
-    const size_t sizes[2] = {100'000, 1'000'000};
-    for (int k = 0; k < 2; ++k) {
+    std::vector<TFirstUseFigures> figures;
+    for (const size_t points : {size_t(100'000), size_t(1'000'000)}) {
         TFirstUse best;
         for (int run = 0; run < 3; ++run) {
-            const TFirstUse r = FilterFirstUse(sizes[k]);
+            const TFirstUse r = FilterFirstUse(points);
             if (run == 0 || r.Seconds < best.Seconds)
                 best = r;
         }
-        perPoint[k] = best.Seconds / static_cast<double>(sizes[k]);
+        figures.push_back({points, best});
+    }
+    return figures;
+}
+
+void PrintFilterFirstUse(const std::vector<TFirstUseFigures>& figures)
+{
+    std::printf("\npolyline-to-arcs filter, each run the first in a new process (fastest of 3):\n");
+    for (const TFirstUseFigures& f : figures)
         std::printf("%9zu points %8.1f ms  %6.2f M points/s  new memory %6.1f MB, touching as much fresh "
                     "memory %6.1f ms\n",
-                    sizes[k], best.Seconds * 1e3, 1e-6 / perPoint[k], best.NewBytes() / 1e6,
-                    FreshMemorySeconds(static_cast<size_t>(best.NewBytes())) * 1e3);
-    }
-    std::printf("time per point, 1,000,000 over 100,000: %.2f (1.00 is linear)\n", perPoint[1] / perPoint[0]);
+                    f.Points, f.Best.Seconds * 1e3, static_cast<double>(f.Points) / f.Best.Seconds * 1e-6,
+                    f.Best.NewBytes() / 1e6,
+                    FreshMemorySeconds(static_cast<size_t>(f.Best.NewBytes())) * 1e3);
+    const auto perPoint = [](const TFirstUseFigures& f) {
+        return f.Best.Seconds / static_cast<double>(f.Points);
+    };
+    std::printf("time per point, 1,000,000 over 100,000: %.2f (1.00 is linear)\n",
+                perPoint(figures[1]) / perPoint(figures[0]));
 }
 
 }  // namespace
@@ -309,8 +325,9 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
+    const std::vector<TFirstUseFigures> firstUse = MeasureFilterFirstUse();
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    PrintFilterFirstUse();
+    PrintFilterFirstUse(firstUse);
     return 0;
 }
