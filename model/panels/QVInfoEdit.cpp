@@ -144,7 +144,7 @@ std::string IntegerText(int64_t Value) { return std::to_string(Value); }
 
 // ---- creation
 
-TInfoEdit::TInfoEdit(bool UnitIsMm, int32_t RowHeight) : RowHeight(RowHeight)
+TInfoEdit::TInfoEdit(bool UnitIsMm, int32_t RowHeight) : FRowHeight(RowHeight)
 {
     // Inches scale the default lengths by 0.05 in single precision, as the values always were.
     const double u = UnitIsMm ? 1.0 : static_cast<double>(0.05f);
@@ -211,7 +211,7 @@ void TInfoEdit::SetRows(const std::vector<int32_t>& TitleIds)
     const int32_t n = static_cast<int32_t>(TitleIds.size());
     FLayout.RowTitles = TextsById(TitleIds);
     // One row more for the column titles.
-    FLayout.GridHeight = (n + 1) * RowHeight;
+    FLayout.GridHeight = (n + 1) * FRowHeight;
     FLayout.Cells.resize(static_cast<size_t>(n), std::vector<std::string>(FLayout.ColumnTitles.size()));
     FLayout.GroupHeight = FLayout.GridHeight + 36;
     FLayout.GridVisible = n > 0;

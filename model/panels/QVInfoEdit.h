@@ -140,6 +140,8 @@ public:
 
     // What the widgets show.
     const TInfoEditLayout& Layout() const { return FLayout; }
+    // The height of a grid row in pixels, the title row's too.
+    int32_t RowHeight() const { return FRowHeight; }
     // The grid's width in pixels, which the column widths follow (set by the widget).
     int32_t GridWidth = 200;
 
@@ -169,7 +171,7 @@ private:
     const std::string& Cell(int32_t Row, int32_t Col) const;
 
     TInfoEditLayout FLayout;
-    int32_t RowHeight;
+    int32_t FRowHeight;
     bool FLiveInfo = false;
     // The number of value rows of the current command mode; SetValue stores only into those.
     int32_t ValueRows = 0;
