@@ -13,6 +13,7 @@
 #include "QVSceneWidget.h"
 
 #include <QApplication>
+#include <QImage>
 #include <QHBoxLayout>
 #include <QTabWidget>
 #include <QTest>
@@ -22,6 +23,22 @@
 
 #include <memory>
 
+namespace {
+
+// The highlight's red in a square of 7 pixels about P, in a frame drawn now.
+int RedPixelsAround(TSceneWidget* Viewer, const TPoint& P)
+{
+    const QImage frame = Viewer->grabFramebuffer().convertToFormat(QImage::Format_RGB32);
+    int red = 0;
+    for (int y = P.Y - 3; y <= P.Y + 3; ++y)
+        for (int x = P.X - 3; x <= P.X + 3; ++x)
+            if (frame.valid(x, y) && qRed(frame.pixel(x, y)) > 200 && qGreen(frame.pixel(x, y)) < 80)
+                ++red;
+    return red;
+}
+
+}  // namespace
+
 TEST(GeoPageClick, AClickOnANodeSelectsTheObjectInTheView)
 {
     TEnglishTexts english;
@@ -30,6 +47,9 @@ TEST(GeoPageClick, AClickOnANodeSelectsTheObjectInTheView)
     TQV_01Cmp2D drawing;
     TQVScene view;  // outlives the window that owns its viewer
     view.AttachDrawing(&drawing);
+    // The program's view, which the entities draw into.
+    DrawingView = &view;
+    const std::unique_ptr<TQVScene*, void (*)(TQVScene**)> programView(&DrawingView, [](TQVScene** v) { *v = nullptr; });
     TFakeGeoPageHost host(&view);
 
     QWidget window;
@@ -54,7 +74,8 @@ TEST(GeoPageClick, AClickOnANodeSelectsTheObjectInTheView)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     viewArea->resize(500, 480);
     viewer->resize(viewArea->size());
-    drawing.ZoomToExtents();
+    view.ZoomToBox({{-5, -5, 0, 1}, {45, 35, 0, 1}});
+    view.RebuildAll(false);
 
     QTreeView* tree = page->TreeView();
     TGeoTreeModel& model = page->Model();
@@ -74,12 +95,14 @@ TEST(GeoPageClick, AClickOnANodeSelectsTheObjectInTheView)
     EXPECT_EQ(page->PanelWidget()->title(), "Circle");
     EXPECT_TRUE(page->PanelWidget()->isVisible());
     EXPECT_TRUE(main.Boxes.empty());
-    viewer->RenderNow();
+    // The view draws it in the highlight colour.
+    EXPECT_GT(RedPixelsAround(viewer, view.WorldToScreen(MakePoint2D(15, 10))), 0);
 
     // Deleted while shown: the next frame draws no freed object.
+    const TPoint rim = view.WorldToScreen(MakePoint2D(15, 10));
     drawing.DeleteObject(circle->ID);
     EXPECT_EQ(view.RubberBandObject, nullptr);
-    viewer->RenderNow();
+    EXPECT_EQ(RedPixelsAround(viewer, rim), 0);
     QApplication::processEvents();
     EXPECT_EQ(model.rowCount(layer0), 1);
     page->AttachDrawing(nullptr);
