@@ -57,7 +57,7 @@ public:
     // Removes the object's node (by its TreeNode); nothing when it has none.
     virtual void DeleteObjectNode(TGraphicObject& Obj) = 0;
     // Obj's layer has changed: its node moves, last, under the node of its new layer.
-    virtual void MoveObjectNode(TGraphicObject& Obj) = 0;
+    virtual void MoveGeoTreeObjectNode(TGraphicObject& Obj) = 0;
     // Bracket a change of many objects (an import, an undo of a large delete) so that a view
     // of the tree catches up once at the end. Nestable.
     virtual void BeginUpdate() {}

@@ -9,6 +9,7 @@
 #include "QVVectText.h"
 
 #include <algorithm>
+#include <typeinfo>
 
 namespace {
 
@@ -37,7 +38,9 @@ TTreeItemHandle MakeHandle(uint64_t Sequence, uint8_t Layer)
 
 }  // namespace
 
-const TGeoNodeStyle* GeoNodeStyle(const TGraphicObject& Obj)
+namespace {
+
+const TGeoNodeStyle* StyleOfClass(const TGraphicObject& Obj)
 {
     // In this order: an elliptic arc is "any other curve", after the arcs, circles, polylines
     // and splines that are curves too.
@@ -68,6 +71,22 @@ const TGeoNodeStyle* GeoNodeStyle(const TGraphicObject& Obj)
     return nullptr;
 }
 
+}  // namespace
+
+const TGeoNodeStyle* GeoNodeStyle(const TGraphicObject& Obj)
+{
+    // The style depends on the class alone, and a loaded drawing holds long runs of one class:
+    // the last answer is kept, which spares a million objects the chain of class tests.
+    static const std::type_info* lastClass = nullptr;
+    static const TGeoNodeStyle* lastStyle = nullptr;
+    const std::type_info& objClass = typeid(Obj);
+    if (lastClass != &objClass) {
+        lastStyle = StyleOfClass(Obj);
+        lastClass = &objClass;
+    }
+    return lastStyle;
+}
+
 std::string GeoNodeCaption(const TGraphicObject& Obj)
 {
     const TGeoNodeStyle* style = GeoNodeStyle(Obj);
@@ -75,7 +94,8 @@ std::string GeoNodeCaption(const TGraphicObject& Obj)
         return {};
     std::string caption = GetLangMain(style->CaptionKey);
     if (style == &BlockStyle)
-        caption += " " + BlockNameToStr(static_cast<const TBlock2D&>(Obj).SourceName);
+        // Appended piece by piece: g++ 12 warns falsely about " " + a string at -O2.
+        caption.append(" ").append(BlockNameToStr(static_cast<const TBlock2D&>(Obj).SourceName));
     else if (style == &StlStyle)
         caption += " ";
     return caption;
@@ -136,7 +156,7 @@ void TGeoTree::EnsureGeoTreeRoot()
         FListener->EndAddRoot();
 }
 
-void TGeoTree::EnsureLayerNode(uint8_t Layer)
+void TGeoTree::AddGeoTreeLayerNode(uint8_t Layer)
 {
     if (LayerPositions[Layer] >= 0)
         return;
@@ -158,10 +178,10 @@ void TGeoTree::EnsureLayerNode(uint8_t Layer)
         FListener->EndAddLayer();
 }
 
-void TGeoTree::AddNode(TGraphicObject& Obj)
+void TGeoTree::AddGeoTreeObjectNode(TGraphicObject& Obj)
 {
     const uint8_t layer = Obj.Layer;
-    EnsureLayerNode(layer);
+    AddGeoTreeLayerNode(layer);
     Obj.TreeNode = MakeHandle(NextSequence++, layer);
     ++NodeCounts[layer];
     if (FListener)
@@ -172,7 +192,7 @@ void TGeoTree::AddObjectNode(TGraphicObject& Obj)
 {
     // A class without a node leaves the object's TreeNode as it was.
     if (GeoNodeStyle(Obj))
-        AddNode(Obj);
+        AddGeoTreeObjectNode(Obj);
 }
 
 bool TGeoTree::IsLive(TTreeItemHandle Handle) const
@@ -194,13 +214,13 @@ void TGeoTree::DeleteObjectNode(TGraphicObject& Obj)
         FListener->ObjectNodeRemoved(handle);
 }
 
-void TGeoTree::MoveObjectNode(TGraphicObject& Obj)
+void TGeoTree::MoveGeoTreeObjectNode(TGraphicObject& Obj)
 {
     // An object without a node (a class that gets none) has nothing to move.
     if (!IsLive(Obj.TreeNode))
         return;
     DeleteObjectNode(Obj);
-    AddNode(Obj);
+    AddGeoTreeObjectNode(Obj);
 }
 
 void TGeoTree::Clear()

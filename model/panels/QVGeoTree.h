@@ -83,9 +83,12 @@ public:
     void SetListener(TGeoTreeListener* Listener) { FListener = Listener; }
 
     // ---- the drawing's hook
+    // Adds the node of an object of a class that has one, under its layer's node (made first
+    // when missing); the object's TreeNode names it.
     void AddObjectNode(TGraphicObject& Obj) override;
+    // Removes the node its TreeNode names, once; nothing for an object without one.
     void DeleteObjectNode(TGraphicObject& Obj) override;
-    void MoveObjectNode(TGraphicObject& Obj) override;
+    void MoveGeoTreeObjectNode(TGraphicObject& Obj) override;
     void BeginUpdate() override { ++UpdateDepth; }
     void EndUpdate() override;
 
@@ -106,7 +109,8 @@ public:
     int32_t ObjectNodeCount(uint8_t Layer) const { return NodeCounts[Layer]; }
     // The object nodes under the layer's node in their order, read from the drawing.
     std::vector<TGeoObjectNode> ObjectNodes(uint8_t Layer) const;
-    // True when Handle names a node of this tree that has not gone.
+    // True when this tree handed Handle out since its last clear. An object's TreeNode is
+    // zeroed when its node goes, so an object's handle that passes names its node.
     bool IsLive(TTreeItemHandle Handle) const;
     bool Updating() const { return UpdateDepth > 0; }
 
@@ -118,8 +122,8 @@ private:
     void ObjectsCleared() override { Clear(); }
 
     // The layer's node, made (and the root with it) when missing.
-    void EnsureLayerNode(uint8_t Layer);
-    void AddNode(TGraphicObject& Obj);
+    void AddGeoTreeLayerNode(uint8_t Layer);
+    void AddGeoTreeObjectNode(TGraphicObject& Obj);
 
     TQV_01Cmp* FDrawing = nullptr;
     TGeoTreeListener* FListener = nullptr;

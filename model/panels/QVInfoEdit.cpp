@@ -540,7 +540,7 @@ void TInfoEdit::ShowEntity(TObject2D& Obj)
     case ekBlock: {
         const auto& block = static_cast<const TBlock2D&>(Obj);
         EntityLayout(1900, {1901, 1902}, 80, TApply::No);
-        FLayout.Caption = TextById(1900) + " " + BlockNameToStr(block.SourceName);
+        FLayout.Caption = TextById(1900).append(" ").append(BlockNameToStr(block.SourceName));
         SetCellPoint(0, World(m, block.Origin));
         SetCell(1, 0, IntegerText(block.Source() ? block.Source()->Objects.Count() : 0));
         break;

@@ -9,6 +9,6 @@ class TRecordingTree : public TDrawingTree {
 public:
     void AddObjectNode(TGraphicObject& Obj) override { Added.push_back(Obj.ID); }
     void DeleteObjectNode(TGraphicObject& Obj) override { Deleted.push_back(Obj.ID); }
-    void MoveObjectNode(TGraphicObject& Obj) override { Moved.push_back(Obj.ID); }
+    void MoveGeoTreeObjectNode(TGraphicObject& Obj) override { Moved.push_back(Obj.ID); }
     std::vector<int32_t> Added, Deleted, Moved;
 };

@@ -212,7 +212,7 @@ TEST_F(GeoTree, AMoveToAnotherLayerPutsTheNodeLast)
     Listener.Events.clear();
 
     moved->Layer = 5;
-    Tree.MoveObjectNode(*moved);
+    Tree.MoveGeoTreeObjectNode(*moved);
     EXPECT_EQ(Listener.Events, (std::vector<std::string>{"remove from 0", "add 0 on 5"}));
     EXPECT_EQ(IdsUnder(Tree, 5), (std::vector<int32_t>{onFive, moved->ID}));
     EXPECT_EQ(IdsUnder(Tree, 0), std::vector<int32_t>{stays});
@@ -220,7 +220,7 @@ TEST_F(GeoTree, AMoveToAnotherLayerPutsTheNodeLast)
     // To a layer without a node yet: the node is made.
     moved->Layer = 9;
     Listener.Events.clear();
-    Tree.MoveObjectNode(*moved);
+    Tree.MoveGeoTreeObjectNode(*moved);
     EXPECT_EQ(Listener.Events, (std::vector<std::string>{"remove from 5", "layer at 2", "add 0 on 9"}));
     EXPECT_EQ(Tree.LayerCaption(2), "Layer " + Drawing.Layers.GetLayer(9).Name);
 
@@ -228,7 +228,7 @@ TEST_F(GeoTree, AMoveToAnotherLayerPutsTheNodeLast)
     TContainer2D* container = Drawing.AddObject(-1, std::make_unique<TContainer2D>(-1));
     container->Layer = 5;
     Listener.Events.clear();
-    Tree.MoveObjectNode(*container);
+    Tree.MoveGeoTreeObjectNode(*container);
     EXPECT_TRUE(Listener.Events.empty());
 }
 

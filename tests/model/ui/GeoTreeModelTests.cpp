@@ -129,7 +129,7 @@ TEST_F(GeoTreeModel, FollowsTheDrawing)
         // Moved to another layer.
         TGraphicObject* moved = Drawing.GetObject(a);
         moved->Layer = 4;
-        Tree.MoveObjectNode(*moved);
+        Tree.MoveGeoTreeObjectNode(*moved);
         c.Settle(Model);
         EXPECT_EQ(Shown(0), (std::vector<int32_t>{d, f}));
         EXPECT_EQ(Shown(4), (std::vector<int32_t>{e, a}));
