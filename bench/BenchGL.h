@@ -41,18 +41,26 @@ inline double Median(std::vector<double> V)
     return V[V.size() / 2];
 }
 
-// The segments of every line strip of G, each as its own pair of vertices (X, Y, Z floats).
+// The segments of every line strip of G (strip nodes and the strips of batch nodes), each as its
+// own pair of vertices (X, Y, Z floats).
 inline std::vector<float> RawSegments(const TSceneGroup& G)
 {
     std::vector<float> raw;
+    const auto add = [&raw](const auto& a, const auto& b) {
+        raw.insert(raw.end(), {a.X, a.Y, a.Z, b.X, b.Y, b.Z});
+    };
     for (int i = 0; i < G.Count(); ++i) {
-        const auto* s = dynamic_cast<const TLineStrip*>(G.Child(i));
-        if (!s)
-            continue;
-        const auto& nodes = s->Nodes();
-        for (size_t k = 1; k < nodes.size(); ++k)
-            raw.insert(raw.end(),
-                       {nodes[k - 1].X, nodes[k - 1].Y, nodes[k - 1].Z, nodes[k].X, nodes[k].Y, nodes[k].Z});
+        if (const auto* s = dynamic_cast<const TLineStrip*>(G.Child(i))) {
+            const auto& nodes = s->Nodes();
+            for (size_t k = 1; k < nodes.size(); ++k)
+                add(nodes[k - 1], nodes[k]);
+        } else if (const auto* b = dynamic_cast<const TFlatBatch*>(G.Child(i))) {
+            for (size_t n = 0; n < b->StripFirsts().size(); ++n) {
+                const size_t first = size_t(b->StripFirsts()[n]), count = size_t(b->StripCounts()[n]);
+                for (size_t k = first + 1; k < first + count; ++k)
+                    add(b->Vertex(k - 1), b->Vertex(k));
+            }
+        }
     }
     return raw;
 }

@@ -4,7 +4,9 @@
 // 100,000 to 1,000,000 points. Very large circles show that the cost of a long fitting run stays
 // near linear in its length. The same outlines as polylines of a drawing then go through the
 // polyline-to-arcs filter, for real and as a preview: there the ratio counts the lines and arcs
-// made per input point.
+// made per input point. Last, the filter at 100,000 and 1,000,000 points, each run as the first use
+// in a new process, beside the cost of the new memory it took.
+#include "FreshProcess.h"
 #include "QVCmp.h"
 #include "QVEntity.h"
 #include "QVFiltraArchi.h"
@@ -226,20 +228,24 @@ std::unique_ptr<TQV_01Cmp2D> DrawingOf(const TOutlines& Input)
     return drawing;
 }
 
+// Runs the filter over the drawing; answers the lines and arcs it made.
+size_t Filter(TQV_01Cmp2D& Drawing, bool Preview)
+{
+    TFiltraInArchi filter(Drawing, Preview);
+    if (!filter.SetParams(std::to_string(Tolerance), "0", std::to_string(MaxRadius)))
+        std::abort();
+    filter.Execute(Drawing.ObjectsIterator());
+    return static_cast<size_t>(filter.ArcCount) + static_cast<size_t>(filter.LineCount);
+}
+
 // Runs the filter over a fresh drawing of the outlines; returns the seconds it took and the
 // lines and arcs it made.
 double FilterDrawing(const TOutlines& Input, bool Preview, size_t& Elements)
 {
     const std::unique_ptr<TQV_01Cmp2D> drawing = DrawingOf(Input);
-    const std::string tolerance = std::to_string(Tolerance), maximum = std::to_string(MaxRadius);
     const auto t0 = std::chrono::steady_clock::now();
-    TFiltraInArchi filter(*drawing, Preview);
-    if (!filter.SetParams(tolerance, "0", maximum))
-        return 0;
-    filter.Execute(drawing->ObjectsIterator());
-    const auto t1 = std::chrono::steady_clock::now();
-    Elements = static_cast<size_t>(filter.ArcCount) + static_cast<size_t>(filter.LineCount);
-    return std::chrono::duration<double>(t1 - t0).count();
+    Elements = Filter(*drawing, Preview);
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
 
 void BM_Filter(benchmark::State& state, bool Preview)
@@ -263,6 +269,65 @@ void BM_FilterGrowth(benchmark::State& state)
 }
 BENCHMARK(BM_FilterGrowth)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// The filter over a drawing of Points points of mixed outlines, as the first use in a new process.
+TFirstUse FilterFirstUse(size_t Points)
+{
+    return InFreshProcess([Points] {
+        const TOutlines input(TShapes::Mixed, Points);
+        const std::unique_ptr<TQV_01Cmp2D> drawing = DrawingOf(input);
+        return MeasureFirstUse([&] { Filter(*drawing, false); });
+    });
+}
+
+// Each size three times, each time in a new process made before any benchmark ran, so that it
+// inherits no freed memory to reuse; the growth per point compares the fastest runs of both sizes
+// (1.00 for linear cost).
+struct TFirstUseFigures {
+    size_t Points;
+    TFirstUse Best;
+};
+
+std::vector<TFirstUseFigures> MeasureFilterFirstUse()
+{
+    std::vector<TFirstUseFigures> figures;
+    for (const size_t points : {size_t(100'000), size_t(1'000'000)}) {
+        TFirstUse best;
+        for (int run = 0; run < 3; ++run) {
+            const TFirstUse r = FilterFirstUse(points);
+            if (run == 0 || r.Seconds < best.Seconds)
+                best = r;
+        }
+        figures.push_back({points, best});
+    }
+    return figures;
+}
+
+void PrintFilterFirstUse(const std::vector<TFirstUseFigures>& figures)
+{
+    std::printf("\npolyline-to-arcs filter, each run the first in a new process (fastest of 3):\n");
+    for (const TFirstUseFigures& f : figures)
+        std::printf("%9zu points %8.1f ms  %6.2f M points/s  new memory %6.1f MB, touching as much fresh "
+                    "memory %6.1f ms\n",
+                    f.Points, f.Best.Seconds * 1e3, static_cast<double>(f.Points) / f.Best.Seconds * 1e-6,
+                    f.Best.NewBytes() / 1e6,
+                    FreshMemorySeconds(static_cast<size_t>(f.Best.NewBytes())) * 1e3);
+    const auto perPoint = [](const TFirstUseFigures& f) {
+        return f.Best.Seconds / static_cast<double>(f.Points);
+    };
+    std::printf("time per point, 1,000,000 over 100,000: %.2f (1.00 is linear)\n",
+                perPoint(figures[1]) / perPoint(figures[0]));
+}
+
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    const std::vector<TFirstUseFigures> firstUse = MeasureFilterFirstUse();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    PrintFilterFirstUse(firstUse);
+    return 0;
+}

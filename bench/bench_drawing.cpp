@@ -6,6 +6,7 @@
 #include "QVCmp.h"
 #include "QVEntity.h"
 #include "QVRegistry.h"
+#include "TracedDrawing.h"
 
 #include <benchmark/benchmark.h>
 
@@ -29,7 +30,6 @@ namespace {
 
 constexpr int32_t Lines = 1'000'000;
 constexpr int32_t Polylines = 100'000;
-constexpr int32_t PolylinePoints = 50;
 
 double PeakRssBytes()
 {
@@ -81,28 +81,13 @@ const std::string& PlainPath()
     return path;
 }
 
-void Fill(TQV_01Cmp2D& d, int32_t lines, int32_t polylines)
-{
-    std::mt19937 rng(11);
-    std::uniform_real_distribution<double> coord(0, 1000);
-    for (int32_t i = 0; i < lines; ++i)
-        d.AddObject(-1, std::make_unique<TLine2D>(-1, TPoint2D{coord(rng), coord(rng), 1},
-                                                  TPoint2D{coord(rng), coord(rng), 1}));
-    std::vector<TPoint2D> pts(PolylinePoints);
-    for (int32_t i = 0; i < polylines; ++i) {
-        for (TPoint2D& p : pts)
-            p = {coord(rng), coord(rng), 1};
-        d.AddObject(-1, std::make_unique<TPolyline2D>(-1, pts));
-    }
-}
-
 // The big drawing, built once; the memory it took is measured around its building.
 struct TBigDrawing {
     TBigDrawing()
     {
         RegisterDrawingClasses();
         const double before = PeakRssBytes();
-        Fill(Drawing, Lines, Polylines);
+        FillTracedDrawing(Drawing, Lines, Polylines);
         BytesPerObject = (PeakRssBytes() - before) / (Lines + Polylines);
     }
     TQV_01Cmp2D Drawing;
@@ -304,7 +289,7 @@ void BM_FindObject(benchmark::State& state)
     TQV_01Cmp* d = &Big().Drawing;
     if (n != Lines + Polylines) {
         small = std::make_unique<TQV_01Cmp2D>();
-        Fill(*small, n, 0);
+        FillTracedDrawing(*small, n, 0);
         d = small.get();
     }
     const std::vector<int32_t> ids = RandomIds(n);

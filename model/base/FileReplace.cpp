@@ -113,6 +113,23 @@ void TFileReplace::Write(const void* Data, size_t Size)
     Pending.insert(Pending.end(), bytes, bytes + Size);
 }
 
+void TFileReplace::WriteAt(size_t Offset, const void* Data, size_t Size)
+{
+    RASTREL_ASSERT(Fd >= 0);
+    // What is still gathered goes first, so that the offset lies in the file.
+    Flush();
+    const char* bytes = static_cast<const char*>(Data);
+    size_t done = 0;
+    while (done < Size) {
+        const ssize_t n = ::pwrite(Fd, bytes + done, Size - done, static_cast<off_t>(Offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            Fail("write", n == 0 ? EIO : errno);
+        done += static_cast<size_t>(n);
+    }
+}
+
 void TFileReplace::Rewrite()
 {
     RASTREL_ASSERT(Fd >= 0);

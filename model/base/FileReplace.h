@@ -31,6 +31,8 @@ public:
     // Small pieces gather in a buffer; large ones go to the file at once.
     void Write(const void* Data, size_t Size);
     void Write(std::string_view Text) { Write(Text.data(), Text.size()); }
+    // Overwrites bytes already written, at Offset from the start of the file.
+    void WriteAt(size_t Offset, const void* Data, size_t Size);
     // Drops what was written so far and starts again on an empty file.
     void Rewrite();
     void Commit();

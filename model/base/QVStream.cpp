@@ -1,24 +1,56 @@
 #include "QVStream.h"
 
 #include "CADExceptions.h"
+#include "FileReplace.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
+
+TStreamWriter::TStreamWriter(TFileReplace& File) : File(&File), SpillAt(SpillSize)
+{
+    // Sized once: a spill empties the buffer and keeps its memory for the next piece.
+    Buffer.reserve(SpillSize + 64);
+}
 
 void TStreamWriter::WriteBytes(const void* data, size_t size)
 {
     const auto* p = static_cast<const uint8_t*>(data);
+    // A large block (a picture) goes to the file as it is, not through the buffer.
+    if (File && size >= SpillSize) {
+        Flush();
+        File->Write(p, size);
+        Sent += size;
+        return;
+    }
     Buffer.insert(Buffer.end(), p, p + size);
+    SpillWhenFull();
 }
 
 void TStreamWriter::WriteChars(std::string_view s) { WriteBytes(s.data(), s.size()); }
 
 void TStreamWriter::PatchInt32(size_t offset, int32_t v)
 {
-    RASTREL_ASSERT(offset + 4 <= Buffer.size());
+    RASTREL_ASSERT(offset + 4 <= Size());
     const auto u = static_cast<uint32_t>(v);
+    uint8_t bytes[4];
     for (size_t i = 0; i < 4; ++i)
-        Buffer[offset + i] = static_cast<uint8_t>(u >> (8 * i));
+        bytes[i] = static_cast<uint8_t>(u >> (8 * i));
+    // The part already sent is overwritten in the file, the rest in the buffer.
+    const size_t inFile = offset < Sent ? std::min<size_t>(4, Sent - offset) : 0;
+    if (inFile > 0)
+        File->WriteAt(offset, bytes, inFile);
+    for (size_t i = inFile; i < 4; ++i)
+        Buffer[offset + i - Sent] = bytes[i];
+}
+
+void TStreamWriter::Flush()
+{
+    if (!File || Buffer.empty())
+        return;
+    File->Write(Buffer.data(), Buffer.size());
+    Sent += Buffer.size();
+    Buffer.clear();
 }
 
 void TStreamReader::Fail(const std::string& why) const

@@ -1,8 +1,9 @@
 #pragma once
 // The one little-endian reader/writer pair behind every binary format of the program.
-// The writer appends to a byte buffer; the reader walks a byte range and refuses anything it
-// cannot read whole: a short read or an impossible count is an ECADFileNotValid that says what
-// was being read, never garbage and never a huge allocation.
+// The writer appends to a byte buffer, or hands its bytes on to a file as they come; the reader
+// walks a byte range and refuses anything it cannot read whole: a short read or an impossible
+// count is an ECADFileNotValid that says what was being read, never garbage and never a huge
+// allocation.
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -12,13 +13,28 @@
 #include <string_view>
 #include <vector>
 
+class TFileReplace;
+
 // The writes of single values are inline, as the reads are.
 class TStreamWriter {
 public:
+    // Keeps every byte in memory (Bytes).
     TStreamWriter() = default;
+    // Hands the bytes on to File in pieces of about SpillSize as they come, so that a large
+    // drawing is never held whole in memory. Flush sends the rest; File's errors (EFileReplace)
+    // come out of the writes. File must outlive the writer.
+    explicit TStreamWriter(TFileReplace& File);
+    TStreamWriter(const TStreamWriter&) = delete;
+    TStreamWriter& operator=(const TStreamWriter&) = delete;
 
-    void WriteByte(uint8_t v) { Buffer.push_back(v); }
-    void WriteBool(bool v) { Buffer.push_back(v ? 1 : 0); }  // one byte, 0 or 1
+    static constexpr size_t SpillSize = size_t(1) << 20;
+
+    void WriteByte(uint8_t v)
+    {
+        Buffer.push_back(v);
+        SpillWhenFull();
+    }
+    void WriteBool(bool v) { WriteByte(v ? 1 : 0); } // one byte, 0 or 1
     void WriteInt16(int16_t v) { PutLE(static_cast<uint16_t>(v)); }
     void WriteUInt16(uint16_t v) { PutLE(v); }
     void WriteInt32(int32_t v) { PutLE(static_cast<uint32_t>(v)); }
@@ -29,14 +45,19 @@ public:
     void WriteBytes(const void* data, size_t size);
     void WriteChars(std::string_view s);  // the bytes only, no count
 
-    // Overwrites four bytes written earlier, for counts known only after their items.
+    // Overwrites four bytes written earlier, for counts known only after their items; on a file
+    // writer also bytes already sent.
     void PatchInt32(size_t offset, int32_t v);
 
-    size_t Size() const { return Buffer.size(); }
+    // All bytes written so far, sent on or not.
+    size_t Size() const { return Sent + Buffer.size(); }
+    // The bytes of a writer in memory.
     const std::vector<uint8_t>& Bytes() const { return Buffer; }
     std::vector<uint8_t> TakeBytes() { return std::move(Buffer); }
     void Clear() { Buffer.clear(); }
     void Reserve(size_t n) { Buffer.reserve(n); }
+    // A file writer sends what it still holds; a writer in memory keeps it.
+    void Flush();
 
 private:
     template <typename U>
@@ -53,9 +74,20 @@ private:
         const size_t at = Buffer.size();
         Buffer.resize(at + sizeof(U));
         std::memcpy(Buffer.data() + at, bytes, sizeof(U));
+        SpillWhenFull();
+    }
+
+    // One comparison per write: a writer in memory never reaches its limit.
+    void SpillWhenFull()
+    {
+        if (Buffer.size() >= SpillAt)
+            Flush();
     }
 
     std::vector<uint8_t> Buffer;
+    TFileReplace* File = nullptr;
+    size_t SpillAt = SIZE_MAX;
+    size_t Sent = 0; // bytes handed to File before the first byte of Buffer
 };
 
 // The reads of single values are inline: a drawing file holds tens of millions of them.

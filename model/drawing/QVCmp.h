@@ -252,9 +252,6 @@ private:
     int32_t NextListenerHandle = 1;
     // Emptied, not erased, on removal: an observer may go while the drawing notifies.
     std::vector<TDrawingObserver*> Observers;
-    // The size of the last drawing file saved or loaded: a save makes room for about as much at
-    // once, instead of growing its stream step by step through copies.
-    size_t LastFileSize = 0;
 };
 
 class TQV_01Cmp2D : public TQV_01Cmp {

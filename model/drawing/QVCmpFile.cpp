@@ -239,16 +239,18 @@ void TQV_01Cmp::LoadLibrary(TStreamReader& Stream)
 
 void TQV_01Cmp::SaveToFile(const std::string& FileName)
 {
-    // An object that cannot be written stops the save here, before any file is touched.
-    TStreamWriter stream;
-    stream.Reserve(LastFileSize + LastFileSize / 8);
-    SaveToStream(stream);
+    // The stream goes to a new file beside the old one in pieces as it is made. Whatever stops
+    // the save (an object that cannot be written, a full disk) removes the new file and leaves
+    // the old one as it was.
     try {
-        ReplaceFileContents(FileName, stream.Bytes().data(), stream.Size());
+        TFileReplace file(FileName);
+        TStreamWriter stream(file);
+        SaveToStream(stream);
+        stream.Flush();
+        file.Commit();
     } catch (const EFileReplace& e) {
         throw ECADCoreException("Cannot save the drawing to \"" + FileName + "\": " + ErrnoText(e.Err));
     }
-    LastFileSize = stream.Size();
 }
 
 void TQV_01Cmp::LoadFromFile(const std::string& FileName, bool Merge)
@@ -263,7 +265,6 @@ void TQV_01Cmp::LoadFromFile(const std::string& FileName, bool Merge)
         const auto size = static_cast<size_t>(std::max<off_t>(st.st_size, 0));
         TFileStreamReader stream(FileName, fd.Get(), size);
         LoadFromStream(stream, Merge);
-        LastFileSize = Merge ? LastFileSize + size : size;
     } else {
         // A pipe or a device tells no size and cannot seek: its bytes are read to the end first.
         const std::vector<uint8_t> bytes = ReadToEnd(FileName, fd.Get());

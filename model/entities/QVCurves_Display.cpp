@@ -68,7 +68,7 @@ TSceneNode* TCerchio2D::BuildFilledGLIn(TSceneGroup& group)
     // Bracketed, so a circle that does not keep its profile fills as well.
     TProfileUse use(*this);
     auto* polygon = AddFilledPolygon(group, ProfileOf(*this), GetModelTransform(), FillColor(*this, 0.1f));
-    GLObject = polygon->Handle();
+    GLObject = polygon ? polygon->Handle() : TSceneNodeHandle();
     return polygon;
 }
 

@@ -43,13 +43,7 @@ TSceneNode* TPunto2D::BuildGLIn(TSceneGroup& group)
 {
     if (Points().Count() < 1)
         return nullptr;
-    auto* cloud = group.Add<TPointCloud>();
-    const TPoint2D p = MapPoint(GetModelTransform(), Points().Get(0));
-    cloud->AddPoint(p.X, p.Y, 0);
-    cloud->SetPointSize(5);
-    cloud->SetSmooth(true);
-    cloud->SetColor(LayerSceneColor(*this));
-    return cloud;
+    return AddRoundPoint(group, Points().Get(0), GetModelTransform(), LayerSceneColor(*this), 5);
 }
 
 TSceneNode* TPunto2D::BuildGLHighlightIn(TSceneGroup& group) { return BuildGLIn(group); }

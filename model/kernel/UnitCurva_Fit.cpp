@@ -187,8 +187,10 @@ void TACurva::FitArcs(double MaxRadius)
         return;
     TAArco arc;
     arc.MaxRadius = MaxRadius;
+    // The output grows as it goes rather than taking the input's size up front: a fitted curve
+    // keeps a small fraction of its points, and a reserve of the whole would stay with it as
+    // unused memory that a run over many polylines keeps taking new from the system.
     std::vector<TAVertice> output;
-    output.reserve(Vertices.size());
     output.push_back(Vertices.front());
     bool changed = false;
     const std::span<const TAVertice> all(Vertices);

@@ -4,6 +4,7 @@
 #include "QVCmpOps.h"
 #include "QVObject2D.h"
 #include "QVScene.h"
+#include "SceneBatch.h"
 
 #include <algorithm>
 #include <vector>
@@ -65,17 +66,37 @@ TLineStyle EntityLineStyle(const TObject2D& obj)
 
 TPoint2D MapPoint(const TMatrix4& m, const TPoint2D& p) { return CartesianPoint2D(m.TransformPoint2D(p)); }
 
+namespace {
+
+// The points mapped by M as the scene's single-precision nodes; the product is left out for the
+// identity, which most objects have.
+template <class TAdd> void ForEachScenePoint(std::span<const TPoint2D> points, const TMatrix4& m, TAdd add)
+{
+    const bool moved = !m.IsEqual(IdentityMatrix);
+    for (const TPoint2D& p : points) {
+        const TPoint2D w = moved ? MapPoint(m, p) : CartesianPoint2D(p);
+        add(w.X, w.Y);
+    }
+}
+
+} // namespace
+
 TLineStrip* AddLineStrip(TSceneGroup& group, std::span<const TPoint2D> points, const TMatrix4& m,
                          const TLineStyle& style)
 {
+    if (group.BatchShapes) {
+        TFlatBatch& batch = BatchAtEnd(group);
+        batch.BeginStrip(style.Color, style.Width);
+        ForEachScenePoint(points, m, [&batch](double x, double y) { batch.AddStripPoint(x, y, 0); });
+        batch.EndStrip();
+        return nullptr;
+    }
     auto* strip = group.Add<TLineStrip>();
-    strip->Reserve(points.size());
     std::vector<TVector3f> nodes;
     nodes.reserve(points.size());
-    for (const TPoint2D& p : points) {
-        const TPoint2D w = MapPoint(m, p);
-        nodes.push_back({float(w.X), float(w.Y), 0.0f});
-    }
+    ForEachScenePoint(points, m, [&nodes](double x, double y) {
+        nodes.push_back({float(x), float(y), 0.0f});
+    });
     strip->AddNodes(nodes);
     strip->SetNodesShown(false);
     strip->SetColor(style.Color);
@@ -86,14 +107,36 @@ TLineStrip* AddLineStrip(TSceneGroup& group, std::span<const TPoint2D> points, c
 TPolygonNode* AddFilledPolygon(TSceneGroup& group, std::span<const TPoint2D> points, const TMatrix4& m,
                                const TSceneColor& color)
 {
-    auto* polygon = group.Add<TPolygonNode>();
-    for (const TPoint2D& p : points) {
-        const TPoint2D w = MapPoint(m, p);
-        polygon->AddNode(w.X, w.Y, 0);
+    if (group.BatchShapes) {
+        std::vector<TVector3f> nodes;
+        nodes.reserve(points.size());
+        ForEachScenePoint(points, m, [&nodes](double x, double y) {
+            nodes.push_back({float(x), float(y), 0.0f});
+        });
+        BatchAtEnd(group).AddPolygon(nodes, color, true);
+        return nullptr;
     }
+    auto* polygon = group.Add<TPolygonNode>();
+    ForEachScenePoint(points, m, [polygon](double x, double y) { polygon->AddNode(x, y, 0); });
     polygon->SetBlended(true);
     polygon->SetColor(color);
     return polygon;
+}
+
+TPointCloud* AddRoundPoint(TSceneGroup& group, const TPoint2D& point, const TMatrix4& m,
+                           const TSceneColor& color, float size)
+{
+    const TPoint2D p = MapPoint(m, point);
+    if (group.BatchShapes) {
+        BatchAtEnd(group).AddPoint(p.X, p.Y, 0, color, size, true);
+        return nullptr;
+    }
+    auto* cloud = group.Add<TPointCloud>();
+    cloud->AddPoint(p.X, p.Y, 0);
+    cloud->SetPointSize(size);
+    cloud->SetSmooth(true);
+    cloud->SetColor(color);
+    return cloud;
 }
 
 TSceneColor FillColor(const TObject2D& obj, float ownAlpha)

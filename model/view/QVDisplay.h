@@ -34,13 +34,21 @@ TLineStyle EntityLineStyle(const TObject2D& obj);
 // A point through M, made cartesian.
 TPoint2D MapPoint(const TMatrix4& m, const TPoint2D& p);
 
-// A new line strip in Group through the points mapped by M (node markers hidden).
+// The shapes below are new nodes of Group, or, while the group batches its shapes (a whole
+// rebuild of the drawing), written straight into the batch at its end: there is no node then,
+// and they answer null.
+
+// A line strip through the points mapped by M (node markers hidden).
 TLineStrip* AddLineStrip(TSceneGroup& group, std::span<const TPoint2D> points, const TMatrix4& m,
                          const TLineStyle& style);
 
-// A new blended filled polygon in Group through the points mapped by M.
+// A blended filled polygon through the points mapped by M.
 TPolygonNode* AddFilledPolygon(TSceneGroup& group, std::span<const TPoint2D> points, const TMatrix4& m,
                                const TSceneColor& color);
+
+// A round point of Size pixels at the point mapped by M.
+TPointCloud* AddRoundPoint(TSceneGroup& group, const TPoint2D& point, const TMatrix4& m,
+                           const TSceneColor& color, float size);
 // The layer's pen (opaque) when UseLayerStyle, else the own colour at that opacity.
 TSceneColor FillColor(const TObject2D& obj, float ownAlpha);
 // The matrix of an overlay drawn through M: M first, then the object's transform.

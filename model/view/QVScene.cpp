@@ -460,7 +460,17 @@ void TQVScene::RebuildAll(bool RenewStock)
     if (HideAllPaths)
         HideAllPaths();
     if (Drawing) {
-        Drawing->RebuildGLObjects();
+        {
+            // The shapes of the whole drawing go straight into the group's batch arrays, without
+            // a node per entity: building and later uploading them costs about their vertices
+            // alone.
+            struct TBatching {
+                TSceneGroup& Group;
+                explicit TBatching(TSceneGroup& G) : Group(G) { Group.BatchShapes = true; }
+                ~TBatching() { Group.BatchShapes = false; }
+            } batching(*DrawingGroup);
+            Drawing->RebuildGLObjects();
+        }
         Drawing->BoxIndex().Refresh();
     }
 }

@@ -93,10 +93,47 @@ std::vector<uint32_t> TriangulatePolygon(const std::vector<TVector2D>& Points)
     return out;
 }
 
+bool JoinCommand(TBatchCommand& Last, const TBatchCommand& C)
+{
+    if (Last.Prim != C.Prim || Last.Size != C.Size || Last.Smooth != C.Smooth || Last.Blend != C.Blend ||
+        Last.Depth != C.Depth || Last.DepthWrite != C.DepthWrite || Last.Plane != nullptr ||
+        C.Plane != nullptr || Last.First + Last.Count != C.First)
+        return false;
+    Last.Count += C.Count;
+    return true;
+}
+
 namespace {
 uint8_t Byte(float V)
 {
     return uint8_t(std::lround(std::clamp(V, 0.0f, 1.0f) * 255));
+}
+
+// Triangles (index triples into Nodes) filling the outline in the plane it lies in: the axis
+// its normal points along most is dropped. Empty when it fills nothing.
+std::vector<uint32_t> TriangulateOutline(std::span<const TVector3f> Nodes)
+{
+    if (Nodes.size() < 3)
+        return {};
+    double nx = 0, ny = 0, nz = 0;
+    for (size_t i = 0; i < Nodes.size(); ++i) {
+        const TVector3f& a = Nodes[i];
+        const TVector3f& b = Nodes[(i + 1) % Nodes.size()];
+        nx += double(a.Y - b.Y) * (a.Z + b.Z);
+        ny += double(a.Z - b.Z) * (a.X + b.X);
+        nz += double(a.X - b.X) * (a.Y + b.Y);
+    }
+    std::vector<TVector2D> flat(Nodes.size());
+    for (size_t i = 0; i < Nodes.size(); ++i) {
+        const TVector3f& v = Nodes[i];
+        if (std::abs(nz) >= std::abs(nx) && std::abs(nz) >= std::abs(ny))
+            flat[i] = {v.X, v.Y};
+        else if (std::abs(ny) >= std::abs(nx))
+            flat[i] = {v.Z, v.X};
+        else
+            flat[i] = {v.Y, v.Z};
+    }
+    return TriangulatePolygon(flat);
 }
 
 class TBuilder {
@@ -181,15 +218,8 @@ private:
         C.First = uint32_t(flat ? Batch.Indices.size() : Batch.Surface.size()) - Added;
         C.Count = Added;
         if (!Batch.Commands.empty() && !Batch.Items.empty() && Batch.Items.back().Node == nullptr &&
-            Batch.Items.back().CommandCount > 0) {
-            TBatchCommand& last = Batch.Commands.back();
-            if (last.Prim == C.Prim && last.Size == C.Size && last.Smooth == C.Smooth &&
-                last.Blend == C.Blend && last.Depth == C.Depth && last.DepthWrite == C.DepthWrite &&
-                last.Plane == nullptr && C.Plane == nullptr && last.First + last.Count == C.First) {
-                last.Count += Added;
-                return;
-            }
-        }
+            Batch.Items.back().CommandCount > 0 && JoinCommand(Batch.Commands.back(), C))
+            return;
         Batch.Commands.push_back(C);
         if (Batch.Items.empty() || Batch.Items.back().Node != nullptr)
             Batch.Items.push_back({nullptr, uint32_t(Batch.Commands.size() - 1), 0});
@@ -241,28 +271,7 @@ private:
     void Polygon(const TPolygonNode& P)
     {
         const auto& nodes = P.Nodes();
-        if (nodes.size() < 3)
-            return;
-        // Fill in the plane the outline lies in: drop the axis its normal points along most.
-        double nx = 0, ny = 0, nz = 0;
-        for (size_t i = 0; i < nodes.size(); ++i) {
-            const TVector3f& a = nodes[i];
-            const TVector3f& b = nodes[(i + 1) % nodes.size()];
-            nx += double(a.Y - b.Y) * (a.Z + b.Z);
-            ny += double(a.Z - b.Z) * (a.X + b.X);
-            nz += double(a.X - b.X) * (a.Y + b.Y);
-        }
-        std::vector<TVector2D> flat(nodes.size());
-        for (size_t i = 0; i < nodes.size(); ++i) {
-            const TVector3f& v = nodes[i];
-            if (std::abs(nz) >= std::abs(nx) && std::abs(nz) >= std::abs(ny))
-                flat[i] = {v.X, v.Y};
-            else if (std::abs(ny) >= std::abs(nx))
-                flat[i] = {v.Z, v.X};
-            else
-                flat[i] = {v.Y, v.Z};
-        }
-        const std::vector<uint32_t> tri = TriangulatePolygon(flat);
+        const std::vector<uint32_t> tri = TriangulateOutline(nodes);
         if (tri.empty())
             return;
         TSceneColor col = P.Color();
@@ -429,8 +438,110 @@ TGroupBatch BuildGroupBatch(const TSceneGroup& G, int MaxTextureSize)
             if (n->Visible())
                 builder.Leaf(*n);
         } else if (n->Kind() == TSceneNodeKind::Group || n->Kind() == TSceneNodeKind::RenderCallback ||
-                   n->Kind() == TSceneNodeKind::HudText)
+                   n->Kind() == TSceneNodeKind::HudText || n->Kind() == TSceneNodeKind::FlatBatch)
             batch.Items.push_back({n, 0, 0});
     }
     return batch;
+}
+
+// ---- batch nodes
+
+void TFlatBatch::Added()
+{
+    // One counter for all batches: a new batch at a freed one's address never repeats its value.
+    static uint64_t revisions = 0;
+    Revision_ = ++revisions;
+    Changed();
+}
+
+uint32_t TFlatBatch::AddVertex(double X, double Y, double Z)
+{
+    if (Count == Blocks.size() * BlockVertices)
+        Blocks.push_back(std::make_unique_for_overwrite<TFlatVertex[]>(BlockVertices));
+    Blocks[Count / BlockVertices][Count % BlockVertices] = {float(X), float(Y), float(Z), Rgba[0],
+                                                            Rgba[1],  Rgba[2],  Rgba[3]};
+    return uint32_t(Count++);
+}
+
+void TFlatBatch::AddCommand(TBatchCommand C, uint32_t Entries)
+{
+    C.First = uint32_t(C.Prim == TBatchPrim::Strips ? StripFirsts_.size() : Indices_.size()) - Entries;
+    C.Count = Entries;
+    if (Commands_.empty() || !JoinCommand(Commands_.back(), C))
+        Commands_.push_back(C);
+}
+
+void TFlatBatch::UseColor(const TSceneColor& Color)
+{
+    Rgba[0] = Byte(Color.R);
+    Rgba[1] = Byte(Color.G);
+    Rgba[2] = Byte(Color.B);
+    Rgba[3] = Byte(Color.A);
+}
+
+void TFlatBatch::BeginStrip(const TSceneColor& Color, float Width)
+{
+    UseColor(Color);
+    StripStart = Count;
+    StripWidth = Width;
+}
+
+void TFlatBatch::AddStripPoint(double X, double Y, double Z)
+{
+    AddVertex(X, Y, Z);
+}
+
+void TFlatBatch::EndStrip()
+{
+    const size_t n = Count - StripStart;
+    if (n < 2) {
+        Count = StripStart;
+        return;
+    }
+    StripFirsts_.push_back(int32_t(StripStart));
+    StripCounts_.push_back(int32_t(n));
+    TBatchCommand c;
+    c.Prim = TBatchPrim::Strips;
+    c.Size = StripWidth;
+    AddCommand(c, 1);
+    Added();
+}
+
+void TFlatBatch::AddPoint(double X, double Y, double Z, const TSceneColor& Color, float Size, bool Smooth)
+{
+    UseColor(Color);
+    Indices_.push_back(AddVertex(X, Y, Z));
+    TBatchCommand c;
+    c.Prim = TBatchPrim::Points;
+    c.Size = Size;
+    c.Smooth = Smooth;
+    AddCommand(c, 1);
+    Added();
+}
+
+void TFlatBatch::AddPolygon(std::span<const TVector3f> Nodes, const TSceneColor& Color, bool Blended)
+{
+    const std::vector<uint32_t> tri = TriangulateOutline(Nodes);
+    if (tri.empty())
+        return;
+    TSceneColor col = Color;
+    if (!Blended)
+        col.A = 1;
+    UseColor(col);
+    const uint32_t base = uint32_t(Count);
+    for (const TVector3f& v : Nodes)
+        AddVertex(v.X, v.Y, v.Z);
+    for (uint32_t i : tri)
+        Indices_.push_back(base + i);
+    TBatchCommand c;
+    c.Prim = TBatchPrim::Triangles;
+    AddCommand(c, uint32_t(tri.size()));
+    Added();
+}
+
+TFlatBatch& BatchAtEnd(TSceneGroup& G)
+{
+    if (G.Count() > 0 && G.Child(G.Count() - 1)->Kind() == TSceneNodeKind::FlatBatch)
+        return static_cast<TFlatBatch&>(*G.Child(G.Count() - 1));
+    return *G.Add<TFlatBatch>();
 }

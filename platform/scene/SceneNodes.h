@@ -41,7 +41,8 @@ enum class TSceneNodeKind {
     RenderCallback,
     HudText,
     Light,
-    Camera
+    Camera,
+    FlatBatch
 };
 
 class TSceneNode;
@@ -128,6 +129,10 @@ public:
     void ClearDirty() { Dirty_ = false; }
     // Counts the rebuilds the renderer made of this group, for tests and benchmarks.
     int RebuildCount = 0;
+    // A word to whoever builds into the group: while set, flat shapes (line strips, points,
+    // filled polygons) go into the batch node at its end (BatchAtEnd, SceneBatch.h) rather than
+    // into a node each. Set while a whole group of many shapes is rebuilt.
+    bool BatchShapes = false;
 
 private:
     friend class TScene;

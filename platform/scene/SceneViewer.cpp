@@ -41,6 +41,8 @@ const char* SceneNodeKindName(TSceneNodeKind Kind)
         return "Light";
     case TSceneNodeKind::Camera:
         return "Camera";
+    case TSceneNodeKind::FlatBatch:
+        return "FlatBatch";
     }
     return "?";
 }

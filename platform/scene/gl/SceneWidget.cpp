@@ -170,6 +170,15 @@ struct TSceneWidget::TGroupGL {
     size_t Bytes = 0;
 };
 
+struct TSceneWidget::TBatchGL {
+    GLuint Flat = 0, Index = 0;
+    // The batch's commands over the index buffer as uploaded: its strips became indexed lines.
+    std::vector<TBatchCommand> Commands;
+    uint64_t Revision = 0; // of the batch as uploaded
+    uint64_t UsedInFrame = 0;
+    size_t Bytes = 0;
+};
+
 struct TSceneWidget::TTextureGL {
     GLuint Id = 0;
     uint64_t Revision = 0;
@@ -287,6 +296,10 @@ TSceneWidget::~TSceneWidget()
         GLuint b[3] = {gpu->Flat, gpu->Index, gpu->Surface};
         glDeleteBuffers(3, b);
     }
+    for (auto& [k, gpu] : Batches) {
+        GLuint b[2] = {gpu->Flat, gpu->Index};
+        glDeleteBuffers(2, b);
+    }
     for (auto& [k, t] : Textures)
         glDeleteTextures(1, &t->Id);
     for (auto& [k, h] : Huds)
@@ -378,12 +391,107 @@ TSceneWidget::TGroupGL& TSceneWidget::Buffers(TSceneGroup& G)
     return gpu;
 }
 
+namespace {
+
+// The index buffer of a batch for GL_LINES, points and triangles, written in pieces through one
+// small array: the strips become pairs of indices only on the GL side, so the batch itself keeps
+// none. Answers the batch's commands over that buffer.
+std::vector<TBatchCommand> UploadBatchIndices(QOpenGLFunctions& Gl, const TFlatBatch& B)
+{
+    std::vector<TBatchCommand> commands;
+    size_t total = 0;
+    for (const TBatchCommand& c : B.Commands()) {
+        TBatchCommand gl = c;
+        gl.First = uint32_t(total);
+        if (c.Prim == TBatchPrim::Strips) {
+            gl.Prim = TBatchPrim::Lines;
+            gl.Count = 0;
+            for (uint32_t k = c.First; k < c.First + c.Count; ++k)
+                gl.Count += 2 * uint32_t(B.StripCounts()[k] - 1);
+        }
+        total += gl.Count;
+        commands.push_back(gl);
+    }
+    Gl.glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(total * sizeof(uint32_t)), nullptr, GL_STATIC_DRAW);
+    std::vector<uint32_t> piece;
+    piece.reserve(size_t(1) << 18);
+    size_t at = 0;
+    const auto send = [&] {
+        Gl.glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, GLintptr(at * sizeof(uint32_t)),
+                           GLsizeiptr(piece.size() * sizeof(uint32_t)), piece.data());
+        at += piece.size();
+        piece.clear();
+    };
+    for (const TBatchCommand& c : B.Commands()) {
+        if (c.Prim == TBatchPrim::Strips) {
+            for (uint32_t k = c.First; k < c.First + c.Count; ++k) {
+                const auto first = uint32_t(B.StripFirsts()[k]),
+                           last = first + uint32_t(B.StripCounts()[k]) - 1;
+                for (uint32_t v = first; v < last; ++v) {
+                    piece.push_back(v);
+                    piece.push_back(v + 1);
+                }
+                if (piece.size() >= piece.capacity() / 2)
+                    send();
+            }
+        } else {
+            piece.insert(piece.end(), B.Indices().begin() + c.First, B.Indices().begin() + c.First + c.Count);
+        }
+    }
+    send();
+    return commands;
+}
+
+} // namespace
+
+TSceneWidget::TBatchGL& TSceneWidget::Buffers(const TFlatBatch& B)
+{
+    auto& slot = Batches[&B];
+    if (!slot) {
+        slot = std::make_unique<TBatchGL>();
+        GLuint b[2];
+        glGenBuffers(2, b);
+        slot->Flat = b[0];
+        slot->Index = b[1];
+    }
+    TBatchGL& gpu = *slot;
+    gpu.UsedInFrame = Frame;
+    if (gpu.Revision != B.Revision()) {
+        // Straight from the batch's blocks: nothing is gathered into one array first.
+        const size_t vertexBytes = B.VertexCount() * sizeof(TFlatVertex);
+        glBindBuffer(GL_ARRAY_BUFFER, gpu.Flat);
+        glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(vertexBytes), nullptr, GL_STATIC_DRAW);
+        size_t at = 0;
+        for (size_t k = 0; k < B.BlockCount(); ++k) {
+            const std::span<const TFlatVertex> block = B.Block(k);
+            glBufferSubData(GL_ARRAY_BUFFER, GLintptr(at), GLsizeiptr(block.size_bytes()), block.data());
+            at += block.size_bytes();
+        }
+        glBindBuffer(GL_ARRAY_BUFFER, 0);
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, gpu.Index);
+        gpu.Commands = UploadBatchIndices(*this, B);
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+        size_t indices = 0;
+        for (const TBatchCommand& c : gpu.Commands)
+            indices += c.Count;
+        gpu.Bytes = vertexBytes + indices * sizeof(uint32_t);
+        gpu.Revision = B.Revision();
+        ++Stats_.BatchUploads;
+    }
+    return gpu;
+}
+
 void TSceneWidget::SyncTree(TSceneGroup& G)
 {
     TGroupGL& gpu = Buffers(G);
-    for (const TBatchItem& item : gpu.Batch.Items)
-        if (item.Node && item.Node->Kind() == TSceneNodeKind::Group && item.Node->Visible())
+    for (const TBatchItem& item : gpu.Batch.Items) {
+        if (!item.Node || !item.Node->Visible())
+            continue;
+        if (item.Node->Kind() == TSceneNodeKind::Group)
             SyncTree(static_cast<TSceneGroup&>(*item.Node));
+        else if (item.Node->Kind() == TSceneNodeKind::FlatBatch)
+            Buffers(static_cast<const TFlatBatch&>(*item.Node));
+    }
 }
 
 void TSceneWidget::UpdateBuffers()
@@ -447,11 +555,11 @@ unsigned TSceneWidget::TileTexture(const TBatchCommand& C)
     return slot->Id;
 }
 
-void TSceneWidget::DrawCommands(TGroupGL& Gpu, const TBatchItem& Item, const TSceneMatrix& Model)
+void TSceneWidget::DrawCommands(const TDrawSource& Source, std::span<const TBatchCommand> Commands,
+                                const TSceneMatrix& Model)
 {
     const TSceneMatrix mvp = SceneMultiply(SceneMultiply(Model, MV), P);
-    for (uint32_t i = 0; i < Item.CommandCount; ++i) {
-        const TBatchCommand& c = Gpu.Batch.Commands[Item.FirstCommand + i];
+    for (const TBatchCommand& c : Commands) {
         ApplyDepth(c.Depth, c.DepthWrite);
         if (c.Blend)
             glEnable(GL_BLEND);
@@ -462,8 +570,8 @@ void TSceneWidget::DrawCommands(TGroupGL& Gpu, const TBatchItem& Item, const TSc
             glUniformMatrix4fv(FlatProgram->uniformLocation("uMvp"), 1, GL_FALSE, mvp.data());
             FlatProgram->setUniformValue("uPointSize", c.Size);
             FlatProgram->setUniformValue("uRound", c.Prim == TBatchPrim::Points && c.Smooth);
-            glBindBuffer(GL_ARRAY_BUFFER, Gpu.Flat);
-            glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, Gpu.Index);
+            glBindBuffer(GL_ARRAY_BUFFER, Source.Flat);
+            glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, Source.Index);
             glEnableVertexAttribArray(APos);
             glEnableVertexAttribArray(AColor);
             glVertexAttribPointer(APos, 3, GL_FLOAT, GL_FALSE, sizeof(TFlatVertex), nullptr);
@@ -483,7 +591,7 @@ void TSceneWidget::DrawCommands(TGroupGL& Gpu, const TBatchItem& Item, const TSc
             QOpenGLShaderProgram& prog = c.Prim == TBatchPrim::Lit ? *LitProgram : *TexProgram;
             prog.bind();
             glUniformMatrix4fv(prog.uniformLocation("uMvp"), 1, GL_FALSE, mvp.data());
-            glBindBuffer(GL_ARRAY_BUFFER, Gpu.Surface);
+            glBindBuffer(GL_ARRAY_BUFFER, Source.Surface);
             glEnableVertexAttribArray(APos);
             glEnableVertexAttribArray(AColor);
             glVertexAttribPointer(APos, 3, GL_FLOAT, GL_FALSE, sizeof(TSurfaceVertex), nullptr);
@@ -663,9 +771,11 @@ void TSceneWidget::DrawGroup(TSceneGroup& G, const TSceneMatrix& Parent)
     // Items are copied: a render callback may edit nodes of this very group (the group is then
     // rebuilt at the next frame, not under our feet). Callbacks must not add or delete nodes.
     const std::vector<TBatchItem> items = gpu.Batch.Items;
+    const TDrawSource own{gpu.Flat, gpu.Index, gpu.Surface};
     for (const TBatchItem& item : items) {
         if (!item.Node) {
-            DrawCommands(gpu, item, model);
+            DrawCommands(own, std::span(gpu.Batch.Commands).subspan(item.FirstCommand, item.CommandCount),
+                         model);
             continue;
         }
         if (!item.Node->Visible())
@@ -674,6 +784,13 @@ void TSceneWidget::DrawGroup(TSceneGroup& G, const TSceneMatrix& Parent)
         case TSceneNodeKind::Group:
             DrawGroup(static_cast<TSceneGroup&>(*item.Node), model);
             break;
+        case TSceneNodeKind::FlatBatch: {
+            const auto& batch = static_cast<const TFlatBatch&>(*item.Node);
+            const TBatchGL& bgpu = Buffers(batch);
+            DrawCommands({bgpu.Flat, bgpu.Index, 0}, bgpu.Commands,
+                         SceneMultiply(SceneMatrixFrom(batch.Matrix()), model));
+            break;
+        }
         case TSceneNodeKind::RenderCallback:
             CallBack(static_cast<TRenderCallback&>(*item.Node), model);
             break;
@@ -696,6 +813,14 @@ void TSceneWidget::DropUnused()
         } else {
             ++it;
         }
+    for (auto it = Batches.begin(); it != Batches.end();)
+        if (it->second->UsedInFrame != Frame) {
+            GLuint b[2] = {it->second->Flat, it->second->Index};
+            glDeleteBuffers(2, b);
+            it = Batches.erase(it);
+        } else {
+            ++it;
+        }
     for (auto it = Textures.begin(); it != Textures.end();)
         if (it->second->UsedInFrame != Frame) {
             glDeleteTextures(1, &it->second->Id);
@@ -713,11 +838,14 @@ void TSceneWidget::DropUnused()
     Stats_.BufferBytes = 0;
     for (auto& [g, gpu] : Groups)
         Stats_.BufferBytes += gpu->Bytes;
+    for (auto& [b, gpu] : Batches)
+        Stats_.BufferBytes += gpu->Bytes;
 }
 
 void TSceneWidget::paintGL()
 {
     Stats_.GroupRebuilds = 0;
+    Stats_.BatchUploads = 0;
     Stats_.DrawCalls = 0;
     const TSceneColor bg = Scene_ ? Scene_->BackgroundColor() : TSceneColor{0, 0, 0, 1};
     glClearColor(bg.R, bg.G, bg.B, 1);

@@ -1,7 +1,8 @@
 #pragma once
 // The viewer that shows a scene through OpenGL: a QOpenGLWidget drawing the scene tree in order
-// with one set of vertex buffers per group. A group's buffers are rebuilt only when the group is
-// dirty, so moving the camera costs one pass of draw calls and nothing else.
+// with one set of vertex buffers per group, and one per batch node (uploaded from its own arrays).
+// A group's buffers are rebuilt only when the group is dirty, a batch node's only when shapes were
+// added to it, so moving the camera costs one pass of draw calls and nothing else.
 //
 // It asks for a compatibility context (Mesa and the desktop drivers give one), draws with
 // GLSL 1.20 shaders, and hands render callbacks the fixed-function matrices so that they may
@@ -15,6 +16,7 @@
 
 #include <map>
 #include <memory>
+#include <span>
 
 class QOpenGLShaderProgram;
 class TGLCanvas;
@@ -45,6 +47,7 @@ public:
 
     struct TStats {
         int GroupRebuilds = 0; // groups whose buffers were rebuilt in the last frame
+        int BatchUploads = 0;  // batch nodes uploaded in the last frame
         int DrawCalls = 0;
         size_t BufferBytes = 0; // vertex and index bytes held on the GL side
     };
@@ -59,13 +62,20 @@ protected:
 
 private:
     struct TGroupGL;
+    struct TBatchGL;
     struct TTextureGL;
     struct THudGL;
+    // The buffers a run of commands draws from: a group's or a batch node's.
+    struct TDrawSource {
+        GLuint Flat = 0, Index = 0, Surface = 0;
+    };
 
     void DrawGroup(TSceneGroup& G, const TSceneMatrix& Model);
     TGroupGL& Buffers(TSceneGroup& G);
+    TBatchGL& Buffers(const TFlatBatch& B);
     void SyncTree(TSceneGroup& G);
-    void DrawCommands(TGroupGL& Gpu, const TBatchItem& Item, const TSceneMatrix& Model);
+    void DrawCommands(const TDrawSource& Source, std::span<const TBatchCommand> Commands,
+                      const TSceneMatrix& Model);
     void CallBack(TRenderCallback& C, const TSceneMatrix& Model);
     void DrawHud(THudText& T);
     unsigned TileTexture(const TBatchCommand& C);
@@ -85,6 +95,7 @@ private:
 
     std::unique_ptr<QOpenGLShaderProgram> FlatProgram, LitProgram, TexProgram;
     std::map<const TSceneGroup*, std::unique_ptr<TGroupGL>> Groups;
+    std::map<const TFlatBatch*, std::unique_ptr<TBatchGL>> Batches;
     std::map<std::pair<const TTexturedPlane*, int>, std::unique_ptr<TTextureGL>> Textures;
     std::map<const THudText*, std::unique_ptr<THudGL>> Huds;
     std::unique_ptr<TGLCanvas> Canvas;

@@ -2,19 +2,18 @@
 // and a failure at any step leaves the old file's bytes and mode and no temporary file.
 #include "FileReplace.h"
 
+#include "FileSizeLimit.h"
 #include "TempFolder.h"
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <string>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <vector>
 
@@ -36,29 +35,6 @@ std::string OldFile(const TTempFolder& folder, mode_t mode)
     fs::permissions(path, fs::perms(mode));
     return path;
 }
-
-// Files beyond this size cannot be written while it lives: a write past it fails with EFBIG.
-class TFileSizeLimit {
-public:
-    explicit TFileSizeLimit(rlim_t bytes)
-    {
-        ::getrlimit(RLIMIT_FSIZE, &Saved);
-        OldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{bytes, Saved.rlim_max};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~TFileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &Saved);
-        std::signal(SIGXFSZ, OldHandler);
-    }
-    TFileSizeLimit(const TFileSizeLimit&) = delete;
-    TFileSizeLimit& operator=(const TFileSizeLimit&) = delete;
-
-private:
-    rlimit Saved{};
-    void (*OldHandler)(int) = nullptr;
-};
 
 } // namespace
 

@@ -1,5 +1,8 @@
 #include "CADExceptions.h"
+#include "FileReplace.h"
 #include "QVStream.h"
+#include "TempFolder.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -94,6 +97,45 @@ TEST(Stream, PatchOverwritesAnEarlierCount)
     EXPECT_EQ(r.ReadInt32(), 7);
     EXPECT_EQ(r.ReadByte(), 9);
     EXPECT_THROW(r.Seek(10), ECADFileNotValid);
+}
+
+// A writer on a file sends its bytes on in pieces as they come; the file must hold what a writer
+// in memory holds after the same writes: counts patched after they were sent (also one whose
+// bytes lie on both sides of a piece's end), values across piece ends, and a block larger than a
+// piece, which goes straight through.
+TEST(Stream, AFileWriterWritesWhatAWriterInMemoryHolds)
+{
+    const size_t piece = TStreamWriter::SpillSize;
+    const std::vector<uint8_t> block(piece + 123, 0xAB);
+    const auto writeAll = [&](TStreamWriter& w) {
+        w.WriteInt32(0); // patched after it was sent
+        for (int32_t i = 0; w.Size() < 2 * piece + 7; ++i) {
+            w.WriteInt16(static_cast<int16_t>(i));
+            w.WriteDouble(i * 0.5);
+            w.WriteByte(static_cast<uint8_t>(i));
+        }
+        w.WriteInt16(-1);
+        w.Flush(); // a file writer's piece ends here
+        w.WriteInt16(-1);
+        w.PatchInt32(w.Size() - 4, 0x01020304); // two bytes sent, two still held
+        w.WriteBytes(block.data(), block.size());
+        w.WriteChars("end");
+        w.PatchInt32(0, 77);
+    };
+    TStreamWriter memory;
+    writeAll(memory);
+
+    TTempFolder folder;
+    const std::string path = folder.Path() + "/stream.bin";
+    {
+        TFileReplace file(path);
+        TStreamWriter w(file);
+        writeAll(w);
+        EXPECT_EQ(w.Size(), memory.Size());
+        w.Flush();
+        file.Commit();
+    }
+    EXPECT_EQ(FileBytes(path), memory.Bytes());
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #include "CADExceptions.h"
 #include "ExpectError.h"
 #include "FakeServices.h"
+#include "FileSizeLimit.h"
 #include "QVCmp.h"
 #include "QVEntity.h"
 #include "QVServices.h"
@@ -473,13 +474,11 @@ TEST_F(DrawingFile, FilesRoundTripAndAFailedSaveKeepsTheOldFile)
     EXPECT_EQ(back.ObjectsCount(), 6);
 }
 
-// A file is read through a window of about a megabyte: records that straddle its edges must
-// read as they do from memory, and a file cut short must fail at the same offset.
-TEST_F(DrawingFile, AFileLargerThanTheReadWindowLoadsAsItsStream)
+namespace {
+
+// 6,000 objects, some 3.7 MB as a file: several pieces of a save and several read windows.
+void FillLarge(TQV_01Cmp2D& d)
 {
-    TTempFolder folder;
-    const std::string path = folder.Path() + "/large.pnc";
-    TQV_01Cmp2D d;
     std::vector<TPoint2D> points(50);
     for (int i = 0; i < 3000; ++i) {
         for (size_t j = 0; j < points.size(); ++j)
@@ -487,6 +486,18 @@ TEST_F(DrawingFile, AFileLargerThanTheReadWindowLoadsAsItsStream)
         d.AddObject(-1, std::make_unique<TPolyline2D>(-1, points));
         d.AddObject(-1, std::make_unique<TLine2D>(-1, TPoint2D{1.0 * i, 2, 1}, TPoint2D{3, 4.0 * i, 2}));
     }
+}
+
+} // namespace
+
+// A file is read through a window of about a megabyte: records that straddle its edges must
+// read as they do from memory, and a file cut short must fail at the same offset.
+TEST_F(DrawingFile, AFileLargerThanTheReadWindowLoadsAsItsStream)
+{
+    TTempFolder folder;
+    const std::string path = folder.Path() + "/large.pnc";
+    TQV_01Cmp2D d;
+    FillLarge(d);
     d.SaveToFile(path);
     const std::vector<uint8_t> bytes = FileBytes(path);
     ASSERT_GT(bytes.size(), size_t(3) << 20);
@@ -508,6 +519,26 @@ TEST_F(DrawingFile, AFileLargerThanTheReadWindowLoadsAsItsStream)
     WriteFile(path, cut);
     TQV_01Cmp2D fromFile;
     ExpectError<ECADFileNotValid>([&] { fromFile.LoadFromFile(path, false); }, fromMemory);
+}
+
+// A save goes to the file in pieces as the stream is made: when the disk fills up after some of
+// them were written, the save says why, and the old file and nothing else stays.
+TEST_F(DrawingFile, ASaveThatFailsPartWayKeepsTheOldFile)
+{
+    TTempFolder folder;
+    const std::string path = folder.Path() + "/large.pnc";
+    WriteFile(path, std::string_view("old drawing"));
+    TQV_01Cmp2D d;
+    FillLarge(d);
+    {
+        const TFileSizeLimit limit(TStreamWriter::SpillSize + 100);
+        ExpectError<ECADCoreException>([&] { d.SaveToFile(path); },
+                                       "Cannot save the drawing to \"" + path + "\": File too large");
+    }
+    EXPECT_EQ(FileText(path), "old drawing");
+    EXPECT_EQ(folder.FileNames(), (std::vector<std::string>{"large.pnc"}));
+    d.SaveToFile(path);
+    EXPECT_EQ(FileBytes(path), Saved(d));
 }
 
 namespace {

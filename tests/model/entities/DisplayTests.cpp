@@ -12,6 +12,7 @@
 #include "QVSplines.h"
 #include "QVVectText.h"
 #include "SavedBytes.h"
+#include "SceneBatch.h"
 #include "SceneViewer.h"
 
 #include <gtest/gtest.h>
@@ -21,6 +22,7 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -218,6 +220,118 @@ TEST_F(Display, EachClassBuildsItsNodeKindStyleAndPoints)
             EXPECT_EQ(obj.GLObject.Get(), node);
         }
     }
+}
+
+namespace {
+
+// What a group's shapes draw, one entry a segment, point or triangle, with its look: the same
+// whether the shapes are nodes of their own or were written into a batch node.
+struct TDrawnPrimitive {
+    TBatchPrim Prim; // Lines, Points or Triangles
+    float Size;
+    bool Smooth;
+    std::vector<std::tuple<float, float, float, uint8_t, uint8_t, uint8_t, uint8_t>> Vertices;
+    bool operator==(const TDrawnPrimitive&) const = default;
+};
+
+template <class TVertexAt>
+void AddDrawn(std::vector<TDrawnPrimitive>& out, TBatchPrim prim, const TBatchCommand& c,
+              std::vector<uint32_t> vertices, TVertexAt vertexAt)
+{
+    TDrawnPrimitive d{prim, c.Size, c.Smooth, {}};
+    for (uint32_t i : vertices) {
+        const TFlatVertex& v = vertexAt(i);
+        d.Vertices.emplace_back(v.X, v.Y, v.Z, v.R, v.G, v.B, v.A);
+    }
+    out.push_back(d);
+}
+
+std::vector<TDrawnPrimitive> DrawnByNodes(const TSceneGroup& group)
+{
+    const TGroupBatch b = BuildGroupBatch(group, 1024);
+    std::vector<TDrawnPrimitive> out;
+    const auto at = [&b](uint32_t i) -> const TFlatVertex& { return b.Flat[i]; };
+    for (const TBatchCommand& c : b.Commands) {
+        const uint32_t step = c.Prim == TBatchPrim::Lines ? 2 : c.Prim == TBatchPrim::Triangles ? 3 : 1;
+        for (uint32_t i = c.First; i < c.First + c.Count; i += step)
+            AddDrawn(out, c.Prim, c,
+                     std::vector<uint32_t>(b.Indices.begin() + i, b.Indices.begin() + i + step), at);
+    }
+    return out;
+}
+
+std::vector<TDrawnPrimitive> DrawnByBatch(const TFlatBatch& b)
+{
+    std::vector<TDrawnPrimitive> out;
+    const auto at = [&b](uint32_t i) -> const TFlatVertex& { return b.Vertex(i); };
+    for (const TBatchCommand& c : b.Commands()) {
+        if (c.Prim == TBatchPrim::Strips) {
+            for (uint32_t k = c.First; k < c.First + c.Count; ++k)
+                for (int32_t v = 0; v + 1 < b.StripCounts()[k]; ++v) {
+                    const auto first = uint32_t(b.StripFirsts()[k] + v);
+                    AddDrawn(out, TBatchPrim::Lines, c, {first, first + 1}, at);
+                }
+            continue;
+        }
+        const uint32_t step = c.Prim == TBatchPrim::Triangles ? 3 : 1;
+        for (uint32_t i = c.First; i < c.First + c.Count; i += step)
+            AddDrawn(out, c.Prim, c,
+                     std::vector<uint32_t>(b.Indices().begin() + i, b.Indices().begin() + i + step), at);
+    }
+    return out;
+}
+
+} // namespace
+
+// A whole rebuild writes every shape straight into the group's batch: each class, a text and the
+// child of a turned container draw the very segments, points and triangles, in the same order and
+// look, that their nodes of their own draw; and no object keeps a display object then.
+TEST_F(Display, ABatchedBuildDrawsWhatTheNodesDraw)
+{
+    TVectFont font;
+    font.SetChar('A', TVectChar::CreateFromStrokes({{{0, 0}, {0.3, 1}, {0.6, 0}}}));
+    const TPoint2D wiggle[] = {{0, 0, 1}, {1, 1, 1}, {2, 0, 2}, {3, 1, 1}};
+    std::vector<TGraphicObject*> objects;
+    const auto add = [&](std::unique_ptr<TGraphicObject> obj) { objects.push_back(&Own(std::move(obj))); };
+    auto point = std::make_unique<TPunto2D>(-1, TPoint2D{1, 2, 1});
+    point->UseLayerStyle = false;
+    point->Color = OwnGreen;
+    add(std::move(point));
+    add(std::make_unique<TLine2D>(-1, TPoint2D{0, 0, 1}, TPoint2D{4, 0, 1}));
+    add(std::make_unique<TLine2D>(-1, TPoint2D{0, 0, 1}, TPoint2D{4, 0, 1}, OwnGreen, 2, Translation(1, 1)));
+    add(std::make_unique<TPolyline2D>(-1, wiggle));
+    add(std::make_unique<TPolygon2D>(-1, wiggle, OwnGreen, 1, Rotation(30)));
+    add(std::make_unique<TFrame2D>(-1, TPoint2D{0, 0, 1}, TPoint2D{2, 1, 1}, OwnGreen, 1, Rotation(30)));
+    add(std::make_unique<TCerchio2D>(-1, TPoint2D{0, 0, 1}, TPoint2D{1, 0, 1}));
+    add(std::make_unique<TArco2D>(-1, TPoint2D{0, 0, 1}, TPoint2D{1, 0, 1}, 0.0, 1.0));
+    add(std::make_unique<TEllipse2D>(-1, TPoint2D{0, 0, 1}, TPoint2D{2, 1, 1}));
+    add(std::make_unique<TEllipseOpen2D>(-1, TPoint2D{0, 0, 1}, TPoint2D{2, 1, 1}, 0.0, 1.0));
+    add(std::make_unique<TBSpline2D>(-1, wiggle));
+    add(std::make_unique<TQVBSpline2D>(-1, wiggle));
+    add(std::make_unique<TJustifiedVectText2D>(-1, &font, TPoint2D{0, 0, 1}, TPoint2D{10, 5, 1}, 2.0, "AA"));
+    std::vector<std::unique_ptr<TGraphicObject>> children;
+    children.push_back(
+        std::make_unique<TLine2D>(7, TPoint2D{1, 0, 1}, TPoint2D{3, 0, 1}, 0, 1, Translation(0, 1)));
+    auto box = std::make_unique<TContainer2D>(-1, std::move(children));
+    box->SetBaseTransform(Rotation(90));
+    box->UpdateBox();
+    add(std::move(box));
+
+    for (TGraphicObject* obj : objects)
+        obj->BuildGL();
+    const std::vector<TDrawnPrimitive> byNodes = DrawnByNodes(*Drawing);
+    ASSERT_GT(byNodes.size(), 100u);
+
+    Drawing->DeleteChildren();
+    Drawing->BatchShapes = true;
+    for (TGraphicObject* obj : objects)
+        obj->BuildGL();
+    Drawing->BatchShapes = false;
+    ASSERT_EQ(Drawing->Count(), 1);
+    ASSERT_EQ(Drawing->Child(0)->Kind(), TSceneNodeKind::FlatBatch);
+    EXPECT_TRUE(DrawnByBatch(static_cast<const TFlatBatch&>(*Drawing->Child(0))) == byNodes);
+    for (TGraphicObject* obj : objects)
+        EXPECT_FALSE(obj->GLObject) << obj->ClassName();
 }
 
 TEST_F(Display, LayerStyledEntitiesFollowTheirLayer)

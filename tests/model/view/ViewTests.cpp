@@ -4,10 +4,12 @@
 #include "QVCurves.h"
 #include "QVEntity.h"
 #include "QVScene.h"
+#include "SceneBatch.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -25,6 +27,8 @@ public:
     }
     void BuildGL() override
     {
+        if (FailBuild)
+            throw std::runtime_error("probe");
         DrawingView->TargetGroup = DrawingView->DrawingGroup;
         GLObject = DrawingView->TargetGroup->Add<TLineStrip>()->Handle();
         ++Builds;
@@ -33,6 +37,7 @@ public:
     int32_t Code;
     double Dist;
     int Tests = 0, Builds = 0;
+    bool FailBuild = false;
 };
 
 TRect2D Around(double X, double Y, double R = 1)
@@ -408,6 +413,30 @@ TEST_F(TViewFixture, RebuildAllBuildsObjectsOnVisibleLayers)
     EXPECT_EQ(freed, 1);
     EXPECT_EQ(made, 1);
     EXPECT_EQ(View.DrawingGroup->Count(), 1);
+}
+
+// A whole rebuild writes the drawing's shapes into the group's batch, with no node per entity: an
+// object that makes a node of its own keeps its place between them. Batching ends with the
+// rebuild, also when an object's build fails.
+TEST_F(TViewFixture, RebuildAllWritesTheShapesIntoBatchesInDrawingOrder)
+{
+    Drawing.AddObject(-1, std::make_unique<TLine2D>(-1, TPoint2D{0, 0, 1}, TPoint2D{1, 0, 1}));
+    Drawing.AddObject(-1, std::make_unique<TCerchio2D>(-1, TPoint2D{0, 0, 1}, TPoint2D{1, 0, 1}));
+    TPickProbe* probe = Probe(-1, 0);
+    Drawing.AddObject(-1, std::make_unique<TLine2D>(-1, TPoint2D{0, 0, 1}, TPoint2D{0, 1, 1}));
+    View.RebuildAll(false);
+    EXPECT_FALSE(View.DrawingGroup->BatchShapes);
+    ASSERT_EQ(View.DrawingGroup->Count(), 3);
+    const auto* first = dynamic_cast<const TFlatBatch*>(View.DrawingGroup->Child(0));
+    const auto* last = dynamic_cast<const TFlatBatch*>(View.DrawingGroup->Child(2));
+    ASSERT_TRUE(first && last);
+    EXPECT_EQ(first->StripCounts(), (std::vector<int32_t>{2, TCurve2D::ShapePrecision + 1}));
+    EXPECT_EQ(View.DrawingGroup->Child(1)->Kind(), TSceneNodeKind::LineStrip);
+    EXPECT_EQ(last->StripCounts(), std::vector<int32_t>{2});
+
+    probe->FailBuild = true;
+    EXPECT_THROW(View.RebuildAll(false), std::runtime_error);
+    EXPECT_FALSE(View.DrawingGroup->BatchShapes);
 }
 
 TEST_F(TViewFixture, StatusTextSitsAboveTheBottom)

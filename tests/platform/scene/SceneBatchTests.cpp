@@ -7,6 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <numeric>
+#include <string>
+#include <tuple>
+#include <vector>
 
 namespace {
 TLineStrip* Strip(TSceneGroup& G, float Width, std::initializer_list<TVector2D> Nodes)
@@ -232,6 +235,117 @@ TEST(SceneBatch, MeshesFollowTheirMatrixAndGetMissingNormals)
     ASSERT_EQ(b.Surface.size(), 3u);
     EXPECT_FLOAT_EQ(b.Surface[1].X, 7); // (1, 0, 0) scaled by 2, then moved by 5
     EXPECT_FLOAT_EQ(b.Surface[0].NZ, 1);
+}
+
+// Shapes written straight into a batch node: the strip table, the colours as bytes, one command
+// per run of alike shapes, and strips that draw nothing dropped without a trace.
+TEST(FlatBatch, ShapesGoIntoItsArraysAndAlikeNeighboursShareACommand)
+{
+    TScene scene;
+    TFlatBatch& b = BatchAtEnd(scene.Root());
+    const TSceneColor red{1, 0, 0, 1}, green{0, 1, 0, 0.5f};
+    const auto strip = [&b](const TSceneColor& c, float width, std::initializer_list<TVector2D> points) {
+        b.BeginStrip(c, width);
+        for (const TVector2D& p : points)
+            b.AddStripPoint(p.X, p.Y, 0);
+        b.EndStrip();
+    };
+    strip(red, 1, {{0, 0}, {1, 0}, {1, 1}});
+    strip(green, 1, {{5, 5}, {6, 6}});
+    strip(red, 1, {{7, 7}}); // one point draws nothing
+    strip(red, 2, {{0, 0}, {9, 9}});
+    b.AddPoint(3, 4, 0, green, 5, true);
+    const std::vector<TVector3f> square{{0, 0, 0}, {4, 0, 0}, {4, 4, 0}, {0, 4, 0}};
+    b.AddPolygon(square, green, false);
+    const std::vector<TVector3f> flat{{0, 0, 0}, {1, 1, 0}, {2, 2, 0}};
+    b.AddPolygon(flat, green, true); // fills nothing
+    strip(red, 2, {{1, 1}, {2, 2}});
+
+    EXPECT_EQ(b.StripFirsts(), (std::vector<int32_t>{0, 3, 5, 12}));
+    EXPECT_EQ(b.StripCounts(), (std::vector<int32_t>{3, 2, 2, 2}));
+    ASSERT_EQ(b.VertexCount(), 14u);
+    EXPECT_EQ(b.Vertex(3).X, 5);
+    EXPECT_EQ(b.Vertex(3).G, 255);
+    EXPECT_EQ(b.Vertex(3).A, 128);
+    EXPECT_EQ(b.Vertex(7).X, 3);   // the point
+    EXPECT_EQ(b.Vertex(8).A, 255); // an unblended polygon is opaque
+    EXPECT_EQ(b.Indices().front(), 7u);
+    EXPECT_EQ(b.Indices().size(), 1u + 6u);
+    std::vector<std::tuple<TBatchPrim, uint32_t, uint32_t, float>> commands;
+    for (const TBatchCommand& c : b.Commands())
+        commands.emplace_back(c.Prim, c.First, c.Count, c.Size);
+    EXPECT_EQ(commands, (std::vector<std::tuple<TBatchPrim, uint32_t, uint32_t, float>>{
+                            {TBatchPrim::Strips, 0, 2, 1},
+                            {TBatchPrim::Strips, 2, 1, 2},
+                            {TBatchPrim::Points, 0, 1, 5},
+                            {TBatchPrim::Triangles, 1, 6, 1},
+                            {TBatchPrim::Strips, 3, 1, 2}}));
+    EXPECT_TRUE(b.Commands()[2].Smooth);
+}
+
+// The vertices grow in blocks that stay where they are; each reads back whole across their seams.
+TEST(FlatBatch, VerticesReadBackAcrossBlocks)
+{
+    TScene scene;
+    TFlatBatch& b = BatchAtEnd(scene.Root());
+    const size_t n = 2 * TFlatBatch::BlockVertices + 10;
+    b.BeginStrip({1, 1, 1, 1}, 1);
+    for (size_t i = 0; i < n; ++i)
+        b.AddStripPoint(double(i), -double(i), 0);
+    const TFlatVertex* first = &b.Vertex(0);
+    b.EndStrip();
+    EXPECT_EQ(&b.Vertex(0), first);
+    ASSERT_EQ(b.VertexCount(), n);
+    ASSERT_EQ(b.BlockCount(), 3u);
+    size_t i = 0;
+    for (size_t k = 0; k < b.BlockCount(); ++k)
+        for (const TFlatVertex& v : b.Block(k)) {
+            ASSERT_EQ(v.X, float(i)) << i;
+            ASSERT_EQ(v.Y, -float(i)) << i;
+            ++i;
+        }
+    EXPECT_EQ(i, n);
+    EXPECT_EQ(b.StripCounts(), std::vector<int32_t>{int32_t(n)});
+}
+
+// Shapes go into the batch at the group's end: a node added between them starts a new batch, so
+// the tree order holds. Adding shapes tells the viewers but leaves the group's own buffers alone;
+// the batch moves on to a revision no other batch has.
+TEST(FlatBatch, ShapesKeepTheTreeOrderAndAddingOnlyMovesTheRevision)
+{
+    TScene scene;
+    int changes = 0;
+    scene.OnChange = [&] { ++changes; };
+    TSceneGroup& g = *scene.Root().Add<TSceneGroup>();
+    TFlatBatch& first = BatchAtEnd(g);
+    EXPECT_EQ(&BatchAtEnd(g), &first);
+    auto* plane = g.Add<TTexturedPlane>();
+    TFlatBatch& second = BatchAtEnd(g);
+    EXPECT_NE(&second, &first);
+    ASSERT_EQ(g.Count(), 3);
+    EXPECT_EQ(g.Child(1), plane);
+
+    const TGroupBatch batch = BuildGroupBatch(g, 1024);
+    ASSERT_EQ(batch.Items.size(), 2u); // the plane has no picture: no command
+    EXPECT_EQ(batch.Items[0].Node, &first);
+    EXPECT_EQ(batch.Items[1].Node, &second);
+
+    g.ClearDirty();
+    scene.FrameDrawn();
+    changes = 0;
+    const uint64_t before = first.Revision();
+    first.AddPoint(0, 0, 0, {}, 1, false);
+    EXPECT_FALSE(g.Dirty());
+    EXPECT_EQ(changes, 1);
+    EXPECT_NE(first.Revision(), before);
+    second.AddPoint(0, 0, 0, {}, 1, false);
+    EXPECT_NE(second.Revision(), first.Revision());
+
+    TRecordingViewer viewer(100, 100);
+    TCameraNode* cam = scene.Root().Add<TCameraNode>();
+    viewer.RenderFrame(scene, *cam);
+    EXPECT_EQ(viewer.Drawn,
+              (std::vector<std::string>{"Group", "FlatBatch", "TexturedPlane", "FlatBatch", "Camera"}));
 }
 
 TEST(Triangulate, FillsEveryOutlineWithoutHanging)

@@ -131,6 +131,49 @@ TEST_F(TRenderFixture, APanDrawsFromTheSameBuffers)
     EXPECT_EQ(Drawing->RebuildCount, built + 1);
 }
 
+// Shapes written into a batch node are drawn from the node's own buffers, in the tree order; a
+// pan uploads nothing, and a shape added later uploads the batch again without rebuilding the
+// group around it.
+TEST_F(TRenderFixture, ABatchNodeIsDrawnFromItsOwnBuffers)
+{
+    TFlatBatch& batch = BatchAtEnd(*Drawing);
+    batch.BeginStrip({1, 0, 0, 1}, 3);
+    batch.AddStripPoint(10, 10, 0);
+    batch.AddStripPoint(190, 10, 0);
+    batch.EndStrip();
+    const std::vector<TVector3f> concave{{20, 30, 0}, {60, 30, 0}, {60, 70, 0}, {40, 50, 0}, {20, 70, 0}};
+    batch.AddPolygon(concave, {0, 1, 0, 1}, false);
+    batch.AddPoint(180, 120, 0, {1, 1, 0, 1}, 5, true);
+    auto* over = Drawing->Add<TLineStrip>(); // a node after the batch is drawn over it
+    over->AddNode(100.5, 0, 0);              // on pixel column 100, not on a pixel boundary
+    over->AddNode(100.5, 150, 0);
+    over->SetColor({0, 0, 1, 1});
+
+    QImage img = Frame();
+    EXPECT_TRUE(Near(img, 50, 140, qRgb(255, 0, 0))) << "strip";
+    EXPECT_TRUE(Near(img, 30, 100, qRgb(0, 255, 0))) << "polygon";
+    EXPECT_TRUE(Near(img, 40, 90, qRgb(0, 0, 0))) << "the polygon's notch stays empty";
+    EXPECT_TRUE(Near(img, 180, 30, qRgb(255, 255, 0))) << "point";
+    EXPECT_TRUE(Near(img, 100, 140, qRgb(0, 0, 255))) << "the node drawn after the batch";
+    EXPECT_EQ(Viewer.Stats().BatchUploads, 1);
+
+    const int built = Drawing->RebuildCount;
+    Rig->SetPosition(100, 65, 0);
+    img = Frame();
+    EXPECT_EQ(Viewer.Stats().BatchUploads, 0);
+    EXPECT_EQ(Drawing->RebuildCount, built);
+    EXPECT_TRUE(Near(img, 50, 130, qRgb(255, 0, 0))) << "strip after the pan";
+
+    batch.BeginStrip({1, 1, 1, 1}, 1);
+    batch.AddStripPoint(0, 100, 0);
+    batch.AddStripPoint(200, 100, 0);
+    batch.EndStrip();
+    img = Frame();
+    EXPECT_EQ(Viewer.Stats().BatchUploads, 1);
+    EXPECT_EQ(Drawing->RebuildCount, built);
+    EXPECT_TRUE(Near(img, 150, 40, qRgb(255, 255, 255))) << "the strip added";
+}
+
 TEST_F(TRenderFixture, BlendedPolygonsAndTheBackgroundColour)
 {
     Scene.SetBackgroundColor({0, 0, 1, 1});
