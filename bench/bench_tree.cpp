@@ -57,7 +57,7 @@ TFirstUse WithShownPage(const std::function<TFirstUse(TGeoPage&, QWidget&, TQV_0
         char* argv[] = {name, nullptr};
         QApplication app(argc, argv);
         TNoHost host;
-        TQV_01Cmp2D drawing;  // outlives the page
+        TQV_01Cmp2D drawing; // outlives the page
         QWidget window;
         window.resize(320, 700);
         auto* page = new TGeoPage(host, true, &window);
@@ -76,7 +76,7 @@ double Median(std::vector<double> V)
     return V[V.size() / 2];
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -95,38 +95,38 @@ int main(int argc, char** argv)
     std::vector<double> load, show, loadTree, expand;
     for (int i = 0; i < Runs; ++i) {
         load.push_back(InFreshProcess([&] {
-            TQV_01Cmp2D d;
-            return MeasureFirstUse([&] { d.LoadFromFile(path, false); });
-        }).Seconds);
+                           TQV_01Cmp2D d;
+                           return MeasureFirstUse([&] { d.LoadFromFile(path, false); });
+                       }).Seconds);
         // A loaded drawing handed to the page.
         show.push_back(WithShownPage([&](TGeoPage& page, QWidget& window, TQV_01Cmp2D& d) {
-            d.LoadFromFile(path, false);
-            return MeasureFirstUse([&] {
-                page.AttachDrawing(&d);
-                UntilResponsive(window);
-            });
-        }).Seconds);
+                           d.LoadFromFile(path, false);
+                           return MeasureFirstUse([&] {
+                               page.AttachDrawing(&d);
+                               UntilResponsive(window);
+                           });
+                       }).Seconds);
         // The drawing read while the page lists it.
         loadTree.push_back(WithShownPage([&](TGeoPage& page, QWidget& window, TQV_01Cmp2D& d) {
-            page.AttachDrawing(&d);
-            return MeasureFirstUse([&] {
-                d.LoadFromFile(path, false);
-                UntilResponsive(window);
-            });
-        }).Seconds);
+                               page.AttachDrawing(&d);
+                               return MeasureFirstUse([&] {
+                                   d.LoadFromFile(path, false);
+                                   UntilResponsive(window);
+                               });
+                           }).Seconds);
         // Then its one layer opened.
         expand.push_back(WithShownPage([&](TGeoPage& page, QWidget& window, TQV_01Cmp2D& d) {
-            page.AttachDrawing(&d);
-            d.LoadFromFile(path, false);
-            UntilResponsive(window);
-            const TFirstUse r = MeasureFirstUse([&] {
-                page.TreeView()->expand(page.Model().LayerIndex(0));
-                UntilResponsive(window);
-            });
-            if (page.Model().rowCount(page.Model().LayerIndex(0)) != d.ObjectsCount())
-                std::abort();
-            return r;
-        }).Seconds);
+                             page.AttachDrawing(&d);
+                             d.LoadFromFile(path, false);
+                             UntilResponsive(window);
+                             const TFirstUse r = MeasureFirstUse([&] {
+                                 page.TreeView()->expand(page.Model().LayerIndex(0));
+                                 UntilResponsive(window);
+                             });
+                             if (page.Model().rowCount(page.Model().LayerIndex(0)) != d.ObjectsCount())
+                                 std::abort();
+                             return r;
+                         }).Seconds);
     }
     std::remove(path.c_str());
     const double l = Median(load), s = Median(show), lt = Median(loadTree), e = Median(expand);
@@ -134,8 +134,9 @@ int main(int argc, char** argv)
     std::printf("  load (no tree)                      %8.3f s\n", l);
     std::printf("  show the tree of the loaded drawing %8.3f s   %.3fx the load (goal < 0.1x)\n", s, s / l);
     // Two loads in different processes: their difference carries the machine's noise as well.
-    std::printf("  load with the tree shown            %8.3f s   the tree's share %.3fx the load (goal < 0.1x)\n", lt,
-                (lt - l) / l);
+    std::printf(
+        "  load with the tree shown            %8.3f s   the tree's share %.3fx the load (goal < 0.1x)\n", lt,
+        (lt - l) / l);
     std::printf("  open the layer of %d lines     %8.3f s   %.3fx the load\n", lines, e, e / l);
     return 0;
 }

@@ -29,14 +29,17 @@ const TGeoNodeStyle StlStyle{"twGeoD0", 14};
 // The STL surface is known by its registered name: the tree needs no more of it.
 constexpr std::string_view StlSurfaceClass = "TQV_STLSurf";
 
-template <class T> bool Is(const TGraphicObject& Obj) { return dynamic_cast<const T*>(&Obj) != nullptr; }
+template <class T> bool Is(const TGraphicObject& Obj)
+{
+    return dynamic_cast<const T*>(&Obj) != nullptr;
+}
 
 TTreeItemHandle MakeHandle(uint64_t Sequence, uint8_t Layer)
 {
     return static_cast<TTreeItemHandle>((Sequence << 8) | Layer);
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
@@ -71,7 +74,7 @@ const TGeoNodeStyle* StyleOfClass(const TGraphicObject& Obj)
     return nullptr;
 }
 
-}  // namespace
+} // namespace
 
 const TGeoNodeStyle* GeoNodeStyle(const TGraphicObject& Obj)
 {
@@ -101,13 +104,22 @@ std::string GeoNodeCaption(const TGraphicObject& Obj)
     return caption;
 }
 
-std::string GeoLayerCaption(const TQV_21Layer& Layer) { return GetLangMain("twGeo10") + Layer.Name; }
+std::string GeoLayerCaption(const TQV_21Layer& Layer)
+{
+    return GetLangMain("twGeo10") + Layer.Name;
+}
 
 // ---- the tree
 
-TGeoTree::TGeoTree() { LayerPositions.fill(-1); }
+TGeoTree::TGeoTree()
+{
+    LayerPositions.fill(-1);
+}
 
-TGeoTree::~TGeoTree() { AttachDrawing(nullptr); }
+TGeoTree::~TGeoTree()
+{
+    AttachDrawing(nullptr);
+}
 
 void TGeoTree::AttachDrawing(TQV_01Cmp* Drawing)
 {
@@ -251,7 +263,9 @@ std::vector<TGeoObjectNode> TGeoTree::ObjectNodes(uint8_t Layer) const
         if (obj->TreeNode != 0 && HandleLayer(obj->TreeNode) == Layer && IsLive(obj->TreeNode))
             nodes.push_back({obj->TreeNode, obj});
     // Drawing order is node order unless nodes were moved here from another layer.
-    const auto byHandle = [](const TGeoObjectNode& a, const TGeoObjectNode& b) { return a.Handle < b.Handle; };
+    const auto byHandle = [](const TGeoObjectNode& a, const TGeoObjectNode& b) {
+        return a.Handle < b.Handle;
+    };
     if (!std::is_sorted(nodes.begin(), nodes.end(), byHandle))
         std::sort(nodes.begin(), nodes.end(), byHandle);
     return nodes;

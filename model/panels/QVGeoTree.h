@@ -39,13 +39,19 @@ std::string GeoNodeCaption(const TGraphicObject& Obj);
 std::string GeoLayerCaption(const TQV_21Layer& Layer);
 
 // The layer and the order of a node's item handle.
-inline uint8_t HandleLayer(TTreeItemHandle Handle) { return static_cast<uint8_t>(Handle & 0xFF); }
-inline uint64_t HandleSequence(TTreeItemHandle Handle) { return static_cast<uint64_t>(Handle) >> 8; }
+inline uint8_t HandleLayer(TTreeItemHandle Handle)
+{
+    return static_cast<uint8_t>(Handle & 0xFF);
+}
+inline uint64_t HandleSequence(TTreeItemHandle Handle)
+{
+    return static_cast<uint64_t>(Handle) >> 8;
+}
 
 // An object's node as a tree view lists it.
 struct TGeoObjectNode {
     TTreeItemHandle Handle;
-    TGraphicObject* Obj;  // weak: the model forgets it when the node goes
+    TGraphicObject* Obj; // weak: the model forgets it when the node goes
 };
 
 // Told of every change of the tree, before and after where a view must know.
@@ -104,7 +110,10 @@ public:
     uint8_t LayerAt(int32_t Position) const { return LayerOrder[static_cast<size_t>(Position)]; }
     // -1 when the layer has no node.
     int32_t LayerPosition(uint8_t Layer) const { return LayerPositions[Layer]; }
-    const std::string& LayerCaption(int32_t Position) const { return LayerCaptions[static_cast<size_t>(Position)]; }
+    const std::string& LayerCaption(int32_t Position) const
+    {
+        return LayerCaptions[static_cast<size_t>(Position)];
+    }
     // The object nodes under the layer's node.
     int32_t ObjectNodeCount(uint8_t Layer) const { return NodeCounts[Layer]; }
     // The object nodes under the layer's node in their order, read from the drawing.

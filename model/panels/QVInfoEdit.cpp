@@ -36,14 +36,14 @@ enum class TEnd { Input, Live, LiveOnly, NotLiveOnly };
 struct TModeLayout {
     uint8_t Mode;
     int32_t Caption;
-    int32_t ValueBase;  // -1: unchanged
+    int32_t ValueBase; // -1: unchanged
     TRows Rows;
     std::vector<int32_t> RowIds;
     std::vector<int32_t> ColumnIds;
     int32_t Gutter;
     int32_t ValueRows;
     TEnd End;
-    std::vector<TInfoEditButton> Buttons;  // TRows::Buttons: in a group box 120 high, no grid
+    std::vector<TInfoEditButton> Buttons; // TRows::Buttons: in a group box 120 high, no grid
 };
 
 const std::vector<int32_t> XY = {1001, 1002};
@@ -94,20 +94,32 @@ const TModeLayout* FindLayout(uint8_t Mode)
 bool RerunsAfterEdit(uint8_t Mode)
 {
     switch (Mode) {
-    case 2: case 3: case 6: case 7: case 12: case 15: case 17: case 26: return true;
-    default: return false;
+    case 2:
+    case 3:
+    case 6:
+    case 7:
+    case 12:
+    case 15:
+    case 17:
+    case 26:
+        return true;
+    default:
+        return false;
     }
 }
 
-TPoint2D World(const TMatrix4& M, const TPoint2D& P) { return CartesianPoint2D(M.TransformPoint2D(P)); }
+TPoint2D World(const TMatrix4& M, const TPoint2D& P)
+{
+    return CartesianPoint2D(M.TransformPoint2D(P));
+}
 
 // What the object's transform does to the plane, so that the panel knows which values an object
 // can take back once the transform is dropped.
 struct TPlaneMap {
-    bool AxisAligned = false;  // no turn or shear: the corners of a box stay its corners
-    bool Similarity = false;   // turns, uniform scale and mirrors: circles stay circles
+    bool AxisAligned = false; // no turn or shear: the corners of a box stay its corners
+    bool Similarity = false;  // turns, uniform scale and mirrors: circles stay circles
     bool Mirrors = false;
-    double Rotation = 0;       // radians, for a similarity
+    double Rotation = 0; // radians, for a similarity
 };
 
 TPlaneMap PlaneMapOf(const TMatrix4& M)
@@ -135,12 +147,21 @@ std::string WithText(std::string Template, const std::string& Text)
     return at == std::string::npos ? Template : Template.replace(at, 2, Text);
 }
 
-TApply ApplyIf(bool CanTakeValues) { return CanTakeValues ? TApply::Yes : TApply::Blocked; }
+TApply ApplyIf(bool CanTakeValues)
+{
+    return CanTakeValues ? TApply::Yes : TApply::Blocked;
+}
 
-std::string NumberText(double Value) { return FormatCoord(Value); }
-std::string IntegerText(int64_t Value) { return std::to_string(Value); }
+std::string NumberText(double Value)
+{
+    return FormatCoord(Value);
+}
+std::string IntegerText(int64_t Value)
+{
+    return std::to_string(Value);
+}
 
-}  // namespace
+} // namespace
 
 // ---- creation
 
@@ -149,15 +170,18 @@ TInfoEdit::TInfoEdit(bool UnitIsMm, int32_t RowHeight) : FRowHeight(RowHeight)
     // Inches scale the default lengths by 0.05 in single precision, as the values always were.
     const double u = UnitIsMm ? 1.0 : static_cast<double>(0.05f);
     const std::pair<int, double> defaults[] = {
-        {5, 10 * u},  {6, 10 * u},  {7, 5},       {8, 5},       {10, 50 * u}, {12, 45},
-        {13, 8},      {15, 50 * u}, {16, 45},     {20, 50 * u}, {22, 50 * u}, {23, 45},
-        {24, 270},    {25, 25 * u}, {26, 5 * u},  {28, 0.025 * u},
+        {5, 10 * u}, {6, 10 * u},  {7, 5},      {8, 5},          {10, 50 * u}, {12, 45},
+        {13, 8},     {15, 50 * u}, {16, 45},    {20, 50 * u},    {22, 50 * u}, {23, 45},
+        {24, 270},   {25, 25 * u}, {26, 5 * u}, {28, 0.025 * u},
     };
     for (const auto& [index, value] : defaults)
         Values[static_cast<size_t>(index)] = value;
 }
 
-TInfoEdit::~TInfoEdit() { AttachDrawing(nullptr); }
+TInfoEdit::~TInfoEdit()
+{
+    AttachDrawing(nullptr);
+}
 
 void TInfoEdit::AttachDrawing(TQV_01Cmp* D)
 {
@@ -194,7 +218,10 @@ void TInfoEdit::Changed()
 
 // ---- texts and layout helpers
 
-std::string TInfoEdit::TextById(int32_t Id) { return GetLangString(Id); }
+std::string TInfoEdit::TextById(int32_t Id)
+{
+    return GetLangString(Id);
+}
 
 std::vector<std::string> TInfoEdit::TextsById(const std::vector<int32_t>& Ids)
 {
@@ -261,7 +288,10 @@ void TInfoEdit::SetCell(int32_t Row, int32_t Col, const std::string& Text)
     Changed();
 }
 
-void TInfoEdit::SetCellNumber(int32_t Row, int32_t Col, double V) { SetCell(Row, Col, NumberText(V)); }
+void TInfoEdit::SetCellNumber(int32_t Row, int32_t Col, double V)
+{
+    SetCell(Row, Col, NumberText(V));
+}
 
 void TInfoEdit::SetCellPoint(int32_t Row, const TPoint2D& P)
 {
@@ -307,7 +337,8 @@ void TInfoEdit::ApplyMode(uint8_t Mode)
     if (layout->ValueBase >= 0)
         ValueBase = layout->ValueBase;
     switch (layout->Rows) {
-    case TRows::Keep: break;
+    case TRows::Keep:
+        break;
     case TRows::None:
         SetRows({});
         ValueRows = 0;
@@ -326,10 +357,18 @@ void TInfoEdit::ApplyMode(uint8_t Mode)
         break;
     }
     switch (layout->End) {
-    case TEnd::Input: SetReadOnly(false); break;
-    case TEnd::Live: SetReadOnly(true); break;
-    case TEnd::LiveOnly: FLiveInfo = true; break;
-    case TEnd::NotLiveOnly: FLiveInfo = false; break;
+    case TEnd::Input:
+        SetReadOnly(false);
+        break;
+    case TEnd::Live:
+        SetReadOnly(true);
+        break;
+    case TEnd::LiveOnly:
+        FLiveInfo = true;
+        break;
+    case TEnd::NotLiveOnly:
+        FLiveInfo = false;
+        break;
     }
 }
 
@@ -629,7 +668,8 @@ void TInfoEdit::ApplyValues()
         EndUpdate();
         break;
     }
-    default: return;
+    default:
+        return;
     }
     if (obj.Owner)
         obj.Owner->RepaintViews();
@@ -639,7 +679,13 @@ void TInfoEdit::ApplyValues()
 void TInfoEdit::ButtonClick(int32_t Tag)
 {
     switch (PanelMode) {
-    case 1: case 4: case 9: case 10: case 18: case 19: case 23:
+    case 1:
+    case 4:
+    case 9:
+    case 10:
+    case 18:
+    case 19:
+    case 23:
         ApplyValues();
         break;
     case 20:
@@ -647,7 +693,8 @@ void TInfoEdit::ButtonClick(int32_t Tag)
         if (InputPanelUserEvent)
             InputPanelUserEvent(Tag == 0 ? 7 : 3);
         break;
-    default: break;
+    default:
+        break;
     }
 }
 

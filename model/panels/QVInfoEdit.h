@@ -32,15 +32,15 @@ struct TInfoEditButton {
 
 // Everything the panel's widgets show.
 struct TInfoEditLayout {
-    std::string Caption;  // the group box's
+    std::string Caption; // the group box's
     bool GroupVisible = false;
     int32_t GroupHeight = 0;
     bool GridVisible = false;
     int32_t GridHeight = 0;
-    int32_t GutterWidth = 0;  // the width of the row titles
+    int32_t GutterWidth = 0; // the width of the row titles
     std::vector<std::string> RowTitles;
     std::vector<std::string> ColumnTitles;
-    std::vector<std::vector<std::string>> Cells;  // [row][column], RowTitles x ColumnTitles
+    std::vector<std::vector<std::string>> Cells; // [row][column], RowTitles x ColumnTitles
     bool ReadOnly = false;
     std::vector<TInfoEditButton> Buttons;
 };

@@ -29,15 +29,12 @@ QTabWidget* TabsHolding(QWidget* Widget, QWidget*& Page)
     return nullptr;
 }
 
-}  // namespace
+} // namespace
 
 TGeoPage::TGeoPage(TGeoPageHost& Host, bool UnitIsMm, QWidget* Parent)
-    : QWidget(Parent),
-      Host(Host),
-      FTree(std::make_unique<TGeoTree>()),
+    : QWidget(Parent), Host(Host), FTree(std::make_unique<TGeoTree>()),
       FPanel(std::make_unique<TInfoEdit>(UnitIsMm, QFontMetrics(font()).height() + 8)),
-      FModel(std::make_unique<TGeoTreeModel>(*FTree)),
-      FTreeView(new QTreeView(this)),
+      FModel(std::make_unique<TGeoTreeModel>(*FTree)), FTreeView(new QTreeView(this)),
       FPanelWidget(new TInfoEditWidget(*FPanel, this))
 {
     FTreeView->setObjectName("TreeGeo");
@@ -52,10 +49,11 @@ TGeoPage::TGeoPage(TGeoPageHost& Host, bool UnitIsMm, QWidget* Parent)
     layout->addWidget(FPanelWidget);
 
     // The root shows its layers.
-    connect(FModel.get(), &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex& parent, int, int) {
-        if (!parent.isValid())
-            FTreeView->expand(FModel->RootIndex());
-    });
+    connect(FModel.get(), &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex& parent, int, int) {
+                if (!parent.isValid())
+                    FTreeView->expand(FModel->RootIndex());
+            });
     connect(FTreeView, &QTreeView::clicked, this,
             [this](const QModelIndex& index) { GuardedCall([&] { TreeGeoClick(index); }); });
     FPanelWidget->OnRerunCommand = [this](uint8_t mode) { this->Host.RerunPanelCommand(mode); };
@@ -103,7 +101,9 @@ void TGeoPage::AttachDrawing(TQV_01Cmp2D* Drawing)
 void TGeoPage::TreeGeoClick(const QModelIndex& Index)
 {
     switch (TGeoTreeModel::Level(Index)) {
-    case 1: FClickedLayer = FModel->LayerOf(Index); break;
+    case 1:
+        FClickedLayer = FModel->LayerOf(Index);
+        break;
     case 2:
         // The node's own object: IDs may repeat in a drawing, the node does not.
         if (auto* obj = dynamic_cast<TObject2D*>(FModel->ObjectAt(Index))) {
@@ -112,7 +112,8 @@ void TGeoPage::TreeGeoClick(const QModelIndex& Index)
                 view->SetRubberBandObject(obj);
         }
         break;
-    default: break;
+    default:
+        break;
     }
 }
 

@@ -68,6 +68,6 @@ private:
     std::unique_ptr<TGeoTree> FTree;
     std::unique_ptr<TInfoEdit> FPanel;
     std::unique_ptr<TGeoTreeModel> FModel;
-    QTreeView* FTreeView;           // child
-    TInfoEditWidget* FPanelWidget;  // child
+    QTreeView* FTreeView;          // child
+    TInfoEditWidget* FPanelWidget; // child
 };

@@ -120,9 +120,12 @@ QList<QIcon> DrawImages()
     return images;
 }
 
-bool ByHandle(const TGeoObjectNode& Node, TTreeItemHandle Handle) { return Node.Handle < Handle; }
+bool ByHandle(const TGeoObjectNode& Node, TTreeItemHandle Handle)
+{
+    return Node.Handle < Handle;
+}
 
-}  // namespace
+} // namespace
 
 const QList<QIcon>& GeoTreeImages()
 {
@@ -135,11 +138,17 @@ TGeoTreeModel::TGeoTreeModel(TGeoTree& Tree, QObject* Parent) : QAbstractItemMod
     Tree.SetListener(this);
 }
 
-TGeoTreeModel::~TGeoTreeModel() { Tree.SetListener(nullptr); }
+TGeoTreeModel::~TGeoTreeModel()
+{
+    Tree.SetListener(nullptr);
+}
 
 // ---- structure
 
-QModelIndex TGeoTreeModel::RootIndex() const { return Tree.HasRoot() ? createIndex(0, 0, RootId) : QModelIndex(); }
+QModelIndex TGeoTreeModel::RootIndex() const
+{
+    return Tree.HasRoot() ? createIndex(0, 0, RootId) : QModelIndex();
+}
 
 QModelIndex TGeoTreeModel::LayerIndex(uint8_t Layer) const
 {
@@ -183,22 +192,28 @@ QModelIndex TGeoTreeModel::index(int R, int Column, const QModelIndex& Parent) c
     if (R < 0 || Column != 0)
         return {};
     switch (Level(Parent)) {
-    case -1: return R == 0 && Tree.HasRoot() ? createIndex(0, 0, RootId) : QModelIndex();
-    case 0: return R < Tree.LayerNodeCount() ? createIndex(R, 0, LayerIdBase + Tree.LayerAt(R)) : QModelIndex();
+    case -1:
+        return R == 0 && Tree.HasRoot() ? createIndex(0, 0, RootId) : QModelIndex();
+    case 0:
+        return R < Tree.LayerNodeCount() ? createIndex(R, 0, LayerIdBase + Tree.LayerAt(R)) : QModelIndex();
     case 1: {
         const uint8_t layer = LayerOf(Parent);
         return R < LayerRowCount(layer) ? createIndex(R, 0, ObjectIdBase + layer) : QModelIndex();
     }
-    default: return {};
+    default:
+        return {};
     }
 }
 
 QModelIndex TGeoTreeModel::parent(const QModelIndex& Child) const
 {
     switch (Level(Child)) {
-    case 1: return RootIndex();
-    case 2: return LayerIndex(LayerOf(Child));
-    default: return {};
+    case 1:
+        return RootIndex();
+    case 2:
+        return LayerIndex(LayerOf(Child));
+    default:
+        return {};
     }
 }
 
@@ -207,14 +222,21 @@ int TGeoTreeModel::rowCount(const QModelIndex& Parent) const
     if (Parent.column() > 0)
         return 0;
     switch (Level(Parent)) {
-    case -1: return Tree.HasRoot() ? 1 : 0;
-    case 0: return Tree.LayerNodeCount();
-    case 1: return LayerRowCount(LayerOf(Parent));
-    default: return 0;
+    case -1:
+        return Tree.HasRoot() ? 1 : 0;
+    case 0:
+        return Tree.LayerNodeCount();
+    case 1:
+        return LayerRowCount(LayerOf(Parent));
+    default:
+        return 0;
     }
 }
 
-int TGeoTreeModel::columnCount(const QModelIndex&) const { return 1; }
+int TGeoTreeModel::columnCount(const QModelIndex&) const
+{
+    return 1;
+}
 
 bool TGeoTreeModel::hasChildren(const QModelIndex& Parent) const
 {
@@ -263,34 +285,47 @@ QVariant TGeoTreeModel::data(const QModelIndex& Index, int Role) const
         return {};
     if (level == 0) {
         switch (Role) {
-        case Qt::DisplayRole: return QString::fromStdString(GetLangMain("twGeo00"));
-        case Qt::DecorationRole: return GeoTreeImages().at(GeoImageRoot);
-        case NodeLevelRole: return 0;
-        default: return {};
+        case Qt::DisplayRole:
+            return QString::fromStdString(GetLangMain("twGeo00"));
+        case Qt::DecorationRole:
+            return GeoTreeImages().at(GeoImageRoot);
+        case NodeLevelRole:
+            return 0;
+        default:
+            return {};
         }
     }
     if (level == 1) {
         const uint8_t layer = LayerOf(Index);
         switch (Role) {
-        case Qt::DisplayRole: return QString::fromStdString(Tree.LayerCaption(Index.row()));
-        case Qt::DecorationRole: return GeoTreeImages().at(GeoImageLayer);
-        case NodeDataRole: return layer + 1;
-        case NodeLevelRole: return 1;
-        default: return {};
+        case Qt::DisplayRole:
+            return QString::fromStdString(Tree.LayerCaption(Index.row()));
+        case Qt::DecorationRole:
+            return GeoTreeImages().at(GeoImageLayer);
+        case NodeDataRole:
+            return layer + 1;
+        case NodeLevelRole:
+            return 1;
+        default:
+            return {};
         }
     }
     const TGraphicObject* obj = ObjectAt(Index);
     if (!obj)
         return {};
     switch (Role) {
-    case Qt::DisplayRole: return QString::fromStdString(GeoNodeCaption(*obj));
+    case Qt::DisplayRole:
+        return QString::fromStdString(GeoNodeCaption(*obj));
     case Qt::DecorationRole: {
         const TGeoNodeStyle* style = GeoNodeStyle(*obj);
         return style ? GeoTreeImages().at(style->Image) : QVariant();
     }
-    case NodeDataRole: return obj->ID;
-    case NodeLevelRole: return 2;
-    default: return {};
+    case NodeDataRole:
+        return obj->ID;
+    case NodeLevelRole:
+        return 2;
+    default:
+        return {};
     }
 }
 
@@ -325,13 +360,25 @@ QModelIndex TGeoTreeModel::IndexOf(const TGraphicObject& Obj)
 
 // ---- the tree's events
 
-void TGeoTreeModel::BeginAddRoot() { beginInsertRows({}, 0, 0); }
+void TGeoTreeModel::BeginAddRoot()
+{
+    beginInsertRows({}, 0, 0);
+}
 
-void TGeoTreeModel::EndAddRoot() { endInsertRows(); }
+void TGeoTreeModel::EndAddRoot()
+{
+    endInsertRows();
+}
 
-void TGeoTreeModel::BeginAddLayer(int32_t Position) { beginInsertRows(RootIndex(), Position, Position); }
+void TGeoTreeModel::BeginAddLayer(int32_t Position)
+{
+    beginInsertRows(RootIndex(), Position, Position);
+}
 
-void TGeoTreeModel::EndAddLayer() { endInsertRows(); }
+void TGeoTreeModel::EndAddLayer()
+{
+    endInsertRows();
+}
 
 void TGeoTreeModel::ObjectNodeAdded(TGraphicObject& Obj)
 {
@@ -376,7 +423,10 @@ void TGeoTreeModel::ObjectNodeRemoved(TTreeItemHandle Handle)
     }
 }
 
-void TGeoTreeModel::BeginClear() { beginResetModel(); }
+void TGeoTreeModel::BeginClear()
+{
+    beginResetModel();
+}
 
 void TGeoTreeModel::EndClear()
 {
@@ -397,7 +447,8 @@ void TGeoTreeModel::PostFlush()
     if (Tree.Updating() || FlushPosted)
         return;
     FlushPosted = true;
-    QMetaObject::invokeMethod(this, [this] { Flush(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { Flush(); }, Qt::QueuedConnection);
 }
 
 // ---- flushing
@@ -440,7 +491,8 @@ void TGeoTreeModel::FlushLayer(uint8_t Layer)
         GapBegin = i;
         endRemoveRows();
     }
-    std::move(v.begin() + static_cast<std::ptrdiff_t>(t), v.end(), v.begin() + static_cast<std::ptrdiff_t>(i));
+    std::move(v.begin() + static_cast<std::ptrdiff_t>(t), v.end(),
+              v.begin() + static_cast<std::ptrdiff_t>(i));
     v.resize(i + (n - t));
     GapLayer = -1;
     l.FirstDead = NoRow;

@@ -24,7 +24,8 @@ class TTypingDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
-    QWidget* createEditor(QWidget* Parent, const QStyleOptionViewItem& Option, const QModelIndex& Index) const override
+    QWidget* createEditor(QWidget* Parent, const QStyleOptionViewItem& Option,
+                          const QModelIndex& Index) const override
     {
         QWidget* editor = QStyledItemDelegate::createEditor(Parent, Option, Index);
         if (auto* line = qobject_cast<QLineEdit*>(editor)) {
@@ -35,7 +36,7 @@ public:
     }
 };
 
-}  // namespace
+} // namespace
 
 TInfoEditWidget::TInfoEditWidget(TInfoEdit& Panel, QWidget* Parent)
     : QGroupBox(Parent), Panel(Panel), FGrid(new QTableWidget(this))
@@ -55,7 +56,10 @@ TInfoEditWidget::TInfoEditWidget(TInfoEdit& Panel, QWidget* Parent)
     Sync();
 }
 
-TInfoEditWidget::~TInfoEditWidget() { Panel.OnChanged = nullptr; }
+TInfoEditWidget::~TInfoEditWidget()
+{
+    Panel.OnChanged = nullptr;
+}
 
 QPushButton* TInfoEditWidget::Button(int Tag) const
 {
@@ -109,16 +113,18 @@ void TInfoEditWidget::Sync()
     FGrid->verticalHeader()->setFixedWidth(l.GutterWidth);
     for (int r = 0; r < rows; ++r)
         for (int c = 0; c < columns; ++c) {
-            const QString text = QString::fromStdString(l.Cells[static_cast<size_t>(r)][static_cast<size_t>(c)]);
+            const QString text =
+                QString::fromStdString(l.Cells[static_cast<size_t>(r)][static_cast<size_t>(c)]);
             QTableWidgetItem* item = FGrid->item(r, c);
             if (!item)
                 FGrid->setItem(r, c, new QTableWidgetItem(text));
             else if (item->text() != text)
                 item->setText(text);
         }
-    FGrid->setEditTriggers(l.ReadOnly ? QAbstractItemView::NoEditTriggers
-                                      : QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-                                            QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
+    FGrid->setEditTriggers(l.ReadOnly
+                               ? QAbstractItemView::NoEditTriggers
+                               : QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                                     QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
     FGrid->setVisible(l.GridVisible);
     PlaceGrid();
     SyncButtons();
@@ -129,10 +135,11 @@ void TInfoEditWidget::Sync()
 void TInfoEditWidget::SyncButtons()
 {
     const std::vector<TInfoEditButton>& specs = Panel.Layout().Buttons;
-    const bool same = specs.size() == Buttons.size() &&
-                      std::equal(specs.begin(), specs.end(), Buttons.begin(), [](const TInfoEditButton& s, QPushButton* b) {
-                          return b->text() == QString::fromStdString(s.Caption) && b->x() == s.Left && b->y() == s.Top;
-                      });
+    const bool same =
+        specs.size() == Buttons.size() &&
+        std::equal(specs.begin(), specs.end(), Buttons.begin(), [](const TInfoEditButton& s, QPushButton* b) {
+            return b->text() == QString::fromStdString(s.Caption) && b->x() == s.Left && b->y() == s.Top;
+        });
     if (same)
         return;
     for (QPushButton* b : Buttons)

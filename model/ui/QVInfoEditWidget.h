@@ -42,7 +42,7 @@ private:
 
     TInfoEdit& Panel;
     QTableWidget* FGrid;
-    std::vector<QPushButton*> Buttons;  // children of the group box
+    std::vector<QPushButton*> Buttons; // children of the group box
     // While Sync writes the cells, their change signals are not edits.
     bool Syncing = false;
 };

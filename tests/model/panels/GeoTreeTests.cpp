@@ -32,10 +32,14 @@ public:
 class TRecordingListener : public TGeoTreeListener {
 public:
     void BeginAddRoot() override { Events.push_back("root"); }
-    void BeginAddLayer(int32_t Position) override { Events.push_back("layer at " + std::to_string(Position)); }
+    void BeginAddLayer(int32_t Position) override
+    {
+        Events.push_back("layer at " + std::to_string(Position));
+    }
     void ObjectNodeAdded(TGraphicObject& Obj) override
     {
-        Events.push_back("add " + std::to_string(Obj.ID) + " on " + std::to_string(HandleLayer(Obj.TreeNode)));
+        Events.push_back("add " + std::to_string(Obj.ID) + " on " +
+                         std::to_string(HandleLayer(Obj.TreeNode)));
     }
     void ObjectNodeRemoved(TTreeItemHandle Handle) override
     {
@@ -54,7 +58,10 @@ std::vector<int32_t> IdsUnder(const TGeoTree& Tree, uint8_t Layer)
     return ids;
 }
 
-std::unique_ptr<TLine2D> Line() { return std::make_unique<TLine2D>(-1, MakePoint2D(0, 0), MakePoint2D(1, 1)); }
+std::unique_ptr<TLine2D> Line()
+{
+    return std::make_unique<TLine2D>(-1, MakePoint2D(0, 0), MakePoint2D(1, 1));
+}
 
 class GeoTree : public ::testing::Test {
 protected:
@@ -72,7 +79,7 @@ protected:
     TGeoTree Tree;
 };
 
-}  // namespace
+} // namespace
 
 TEST(GeoTreeClasses, EachClassHasItsCaptionAndImage)
 {
@@ -84,36 +91,48 @@ TEST(GeoTreeClasses, EachClassHasItsCaptionAndImage)
     struct TCase {
         const char* Name;
         std::function<std::unique_ptr<TGraphicObject>()> Make;
-        std::string Caption;  // empty: no node
+        std::string Caption; // empty: no node
         int32_t Image;
     };
     const std::vector<TCase> cases = {
         {"point", [] { return std::make_unique<TPunto2D>(-1, MakePoint2D(0, 0)); }, "Point", 2},
         {"line", [] { return Line(); }, "Line", 3},
-        {"frame", [] { return std::make_unique<TFrame2D>(-1, MakePoint2D(0, 0), MakePoint2D(1, 1)); }, "Rectangle", 4},
+        {"frame", [] { return std::make_unique<TFrame2D>(-1, MakePoint2D(0, 0), MakePoint2D(1, 1)); },
+         "Rectangle", 4},
         {"rectangle is a frame",
-         [] { return std::make_unique<TRectangle2D>(-1, MakePoint2D(0, 0), MakePoint2D(1, 1)); }, "Rectangle", 4},
-        {"arc", [] { return std::make_unique<TArco2D>(-1, MakePoint2D(0, 0), MakePoint2D(1, 0), 0, 1); }, "Arc", 5},
-        {"circle", [] { return std::make_unique<TCerchio2D>(-1, MakePoint2D(0, 0), MakePoint2D(1, 0)); }, "Circle", 6},
+         [] { return std::make_unique<TRectangle2D>(-1, MakePoint2D(0, 0), MakePoint2D(1, 1)); }, "Rectangle",
+         4},
+        {"arc", [] { return std::make_unique<TArco2D>(-1, MakePoint2D(0, 0), MakePoint2D(1, 0), 0, 1); },
+         "Arc", 5},
+        {"circle", [] { return std::make_unique<TCerchio2D>(-1, MakePoint2D(0, 0), MakePoint2D(1, 0)); },
+         "Circle", 6},
         {"filled circle is a circle",
-         [] { return std::make_unique<TFilledCerchio2D>(-1, MakePoint2D(0, 0), MakePoint2D(1, 0)); }, "Circle", 6},
+         [] { return std::make_unique<TFilledCerchio2D>(-1, MakePoint2D(0, 0), MakePoint2D(1, 0)); },
+         "Circle", 6},
         {"polyline", [&] { return std::make_unique<TPolyline2D>(-1, points); }, "Polyline", 8},
         {"polygon is a polyline", [&] { return std::make_unique<TPolygon2D>(-1, points); }, "Polyline", 8},
         {"B-spline", [&] { return std::make_unique<TBSpline2D>(-1, points); }, "Spline", 9},
         {"NURBS", [&] { return std::make_unique<TQVBSpline2D>(-1, points); }, "Spline", 9},
-        {"ellipse is a curve", [] { return std::make_unique<TEllipse2D>(-1, MakePoint2D(0, 0), MakePoint2D(2, 1)); },
-         "Curve", 7},
+        {"ellipse is a curve",
+         [] { return std::make_unique<TEllipse2D>(-1, MakePoint2D(0, 0), MakePoint2D(2, 1)); }, "Curve", 7},
         {"elliptic arc is a curve",
-         [] { return std::make_unique<TEllipseOpen2D>(-1, MakePoint2D(0, 0), MakePoint2D(2, 1), 0, 1); }, "Curve", 7},
+         [] { return std::make_unique<TEllipseOpen2D>(-1, MakePoint2D(0, 0), MakePoint2D(2, 1), 0, 1); },
+         "Curve", 7},
         {"text",
-         [] { return std::make_unique<TJustifiedVectText2D>(-1, nullptr, MakePoint2D(0, 0), MakePoint2D(1, 1), 1, "A"); },
+         [] {
+             return std::make_unique<TJustifiedVectText2D>(-1, nullptr, MakePoint2D(0, 0), MakePoint2D(1, 1),
+                                                           1, "A");
+         },
          "Text", 13},
-        {"image", [&] { return std::make_unique<TBitmap2D>(-1, MakePoint2D(0, 0), MakePoint2D(1, 1), picture); }, "Image",
-         10},
-        {"block of 13 characters", [&] { return std::make_unique<TBlock2D>(-1, &longName); }, "Block ABCDEFGHIJKLM", 12},
-        {"block of a short name", [&] { return std::make_unique<TBlock2D>(-1, &shortName); }, "Block NUT", 12},
-        {"insert is a block",
-         [&] { return std::make_unique<TInsert>(-1, StrToBlockName("NUT")); }, "Block NUT", 12},
+        {"image",
+         [&] { return std::make_unique<TBitmap2D>(-1, MakePoint2D(0, 0), MakePoint2D(1, 1), picture); },
+         "Image", 10},
+        {"block of 13 characters", [&] { return std::make_unique<TBlock2D>(-1, &longName); },
+         "Block ABCDEFGHIJKLM", 12},
+        {"block of a short name", [&] { return std::make_unique<TBlock2D>(-1, &shortName); }, "Block NUT",
+         12},
+        {"insert is a block", [&] { return std::make_unique<TInsert>(-1, StrToBlockName("NUT")); },
+         "Block NUT", 12},
         {"STL surface", [] { return std::make_unique<TFakeStlSurface>(-1); }, "STL surface ", 14},
         {"container", [] { return std::make_unique<TContainer2D>(-1); }, "", -1},
         {"block definition", [] { return std::make_unique<TSourceBlock2D>(-1); }, "", -1},
@@ -143,7 +162,7 @@ TEST_F(GeoTree, TheFirstObjectOnALayerMakesItsNode)
     ASSERT_EQ(Tree.LayerNodeCount(), 2);
     EXPECT_EQ(Tree.LayerAt(0), 3);
     EXPECT_EQ(Tree.LayerCaption(0), "Layer Holes");
-    EXPECT_EQ(Drawing.Layers.GetLayer(3).TreeNode, 4);  // the node's data: layer index + 1
+    EXPECT_EQ(Drawing.Layers.GetLayer(3).TreeNode, 4); // the node's data: layer index + 1
     EXPECT_EQ(Tree.LayerPosition(0), 1);
     EXPECT_EQ(Tree.LayerPosition(7), -1);
     EXPECT_EQ(IdsUnder(Tree, 3), (std::vector<int32_t>{0, 1}));
@@ -163,7 +182,7 @@ TEST_F(GeoTree, ObjectsWithoutANodeClassGetNone)
     EXPECT_EQ(container->TreeNode, 0U);
     EXPECT_TRUE(Listener.Events.empty());
     EXPECT_FALSE(Tree.HasRoot());
-    Drawing.DeleteObject(container->ID);  // nothing to remove
+    Drawing.DeleteObject(container->ID); // nothing to remove
     EXPECT_TRUE(Listener.Events.empty());
 }
 
@@ -253,7 +272,7 @@ TEST_F(GeoTree, EmptyingTheDrawingRemovesEveryNode)
     TLine2D* fresh = Drawing.AddObject(-1, Line());
     EXPECT_TRUE(Tree.HasRoot());
     EXPECT_EQ(IdsUnder(Tree, 2), std::vector<int32_t>{fresh->ID});
-    EXPECT_GT(fresh->TreeNode, oldHandle);  // handles are never reused
+    EXPECT_GT(fresh->TreeNode, oldHandle); // handles are never reused
 }
 
 TEST_F(GeoTree, TheRootIsAddedOnce)
@@ -295,6 +314,6 @@ TEST_F(GeoTree, UpdateBracketsNest)
     EXPECT_FALSE(Tree.Updating());
     EXPECT_EQ(Listener.Events.back(), "update ended");
     EXPECT_EQ(std::count(Listener.Events.begin(), Listener.Events.end(), "update ended"), 1);
-    Tree.EndUpdate();  // unbalanced: ignored
+    Tree.EndUpdate(); // unbalanced: ignored
     EXPECT_FALSE(Tree.Updating());
 }

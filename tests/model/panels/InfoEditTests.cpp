@@ -28,7 +28,10 @@ namespace {
 
 constexpr double Pi = std::numbers::pi;
 
-std::vector<std::string> Texts(const std::vector<int32_t>& Ids) { return TInfoEdit::TextsById(Ids); }
+std::vector<std::string> Texts(const std::vector<int32_t>& Ids)
+{
+    return TInfoEdit::TextsById(Ids);
+}
 
 // Column 0 of every row.
 std::vector<std::string> FirstColumn(const TInfoEdit& Panel)
@@ -53,7 +56,7 @@ protected:
     TInfoEdit Panel{true};
 };
 
-}  // namespace
+} // namespace
 
 TEST(InfoEditValues, DefaultsFollowTheUnit)
 {
@@ -64,10 +67,10 @@ TEST(InfoEditValues, DefaultsFollowTheUnit)
         double Mm, Inch;
     };
     const std::vector<TRow> rows = {
-        {5, 10, 10 * u},   {6, 10, 10 * u},  {7, 5, 5},       {8, 5, 5},         {9, 0, 0},
-        {10, 50, 50 * u},  {12, 45, 45},     {13, 8, 8},      {15, 50, 50 * u},  {16, 45, 45},
-        {20, 50, 50 * u},  {22, 50, 50 * u}, {23, 45, 45},    {24, 270, 270},    {25, 25, 25 * u},
-        {26, 5, 5 * u},    {28, 0.025, 0.025 * u},           {30, 0, 0},
+        {5, 10, 10 * u},  {6, 10, 10 * u},        {7, 5, 5},    {8, 5, 5},        {9, 0, 0},
+        {10, 50, 50 * u}, {12, 45, 45},           {13, 8, 8},   {15, 50, 50 * u}, {16, 45, 45},
+        {20, 50, 50 * u}, {22, 50, 50 * u},       {23, 45, 45}, {24, 270, 270},   {25, 25, 25 * u},
+        {26, 5, 5 * u},   {28, 0.025, 0.025 * u}, {30, 0, 0},
     };
     for (const TRow& r : rows) {
         SCOPED_TRACE(r.Index);
@@ -86,10 +89,10 @@ TEST_F(InfoEdit, EveryCommandModeLaysOutItsRows)
         const char* Name;
         uint8_t Mode;
         int32_t Caption;
-        std::vector<int32_t> Rows;  // empty with GridVisible false: no rows
+        std::vector<int32_t> Rows; // empty with GridVisible false: no rows
         std::vector<int32_t> Columns;
         int32_t Gutter;
-        std::vector<std::string> Values;  // column 0 of the value rows
+        std::vector<std::string> Values; // column 0 of the value rows
         bool GridVisible;
         TEndState End;
         std::vector<int32_t> Buttons;
@@ -97,10 +100,26 @@ TEST_F(InfoEdit, EveryCommandModeLaysOutItsRows)
     const std::vector<int32_t> xy = {1001, 1002}, value = {1005};
     const std::vector<TCase> cases = {
         {"point", 1, 1100, {1101}, xy, 60, {}, true, LiveOnly, {}},
-        {"grid of points", 2, 1110, {1111, 1112, 1113, 1114, 1115}, value, 110, {"10", "10", "5", "5", "0"}, true,
-         Unchanged, {}},
-        {"points on a circle", 3, 1120, {1121, 1122, 1123, 1124, 1127}, value, 110, {"50", "0", "45", "8", "0"},
-         true, Input, {}},
+        {"grid of points",
+         2,
+         1110,
+         {1111, 1112, 1113, 1114, 1115},
+         value,
+         110,
+         {"10", "10", "5", "5", "0"},
+         true,
+         Unchanged,
+         {}},
+        {"points on a circle",
+         3,
+         1120,
+         {1121, 1122, 1123, 1124, 1127},
+         value,
+         110,
+         {"50", "0", "45", "8", "0"},
+         true,
+         Input,
+         {}},
         {"line", 5, 1200, {1201, 1202, 1203, 1204, 1205}, xy, 60, {}, true, Live, {}},
         {"polar line", 6, 1210, {1211, 1212}, value, 100, {"50", "45"}, true, Input, {}},
         {"tangent line at an angle", 7, 1220, {1211, 1212}, value, 100, {"50", "45"}, true, Input, {}},
@@ -130,7 +149,7 @@ TEST_F(InfoEdit, EveryCommandModeLaysOutItsRows)
         panel.OnChanged = [&] { ++changes; };
         panel.SetMode(c.Mode);
         const TInfoEditLayout& l = panel.Layout();
-        EXPECT_EQ(changes, 1);  // one batch
+        EXPECT_EQ(changes, 1); // one batch
         EXPECT_EQ(panel.PanelMode, c.Mode);
         EXPECT_FALSE(l.Caption.empty());
         EXPECT_EQ(l.Caption, TInfoEdit::TextById(c.Caption));
@@ -167,7 +186,7 @@ TEST_F(InfoEdit, EveryCommandModeLaysOutItsRows)
             break;
         case LiveOnly:
             EXPECT_TRUE(panel.LiveInfo());
-            EXPECT_FALSE(l.ReadOnly);  // as it was
+            EXPECT_FALSE(l.ReadOnly); // as it was
             break;
         case Unchanged:
             EXPECT_FALSE(panel.LiveInfo());
@@ -214,7 +233,7 @@ TEST_F(InfoEdit, TheSameModeOnlyShowsThePanelAgain)
     Panel.SetMode(12);
     EXPECT_EQ(tabs, 2);
     EXPECT_TRUE(Panel.Layout().GroupVisible);
-    EXPECT_EQ(Panel.Layout().Cells[0][0], "abc");  // not rebuilt
+    EXPECT_EQ(Panel.Layout().Cells[0][0], "abc"); // not rebuilt
 }
 
 TEST_F(InfoEdit, TypedValuesAreKeptForTheCommands)
@@ -224,7 +243,7 @@ TEST_F(InfoEdit, TypedValuesAreKeptForTheCommands)
         uint8_t Mode;
         int32_t Row;
         std::string Typed, Shown;
-        double Kept;  // GetValue(Row) afterwards
+        double Kept; // GetValue(Row) afterwards
     };
     const std::vector<TCase> cases = {
         {"a comma becomes a point", 12, 0, "12,5", "12.5", 12.5},
@@ -256,7 +275,7 @@ TEST_F(InfoEdit, FilletAndTangentArcShareTheirRadius)
     Panel.SetMode(26);
     EXPECT_EQ(Panel.Layout().Cells[0][0], "7.25");
     EXPECT_DOUBLE_EQ(Panel.GetValue(0), 7.25);
-    EXPECT_DOUBLE_EQ(Panel.GetValue(31), 0);  // past the values
+    EXPECT_DOUBLE_EQ(Panel.GetValue(31), 0); // past the values
 }
 
 TEST_F(InfoEdit, AnEditReRunsTheCommandsWithAPreview)
@@ -295,7 +314,7 @@ TEST_F(InfoEdit, EveryObjectClassShowsItsData)
     struct TCase {
         const char* Name;
         std::function<std::unique_ptr<TObject2D>()> Make;
-        std::string Caption;  // when CaptionId is 0
+        std::string Caption; // when CaptionId is 0
         int32_t CaptionId;
         std::vector<int32_t> Rows;
         std::vector<std::vector<std::string>> Cells;
@@ -304,57 +323,153 @@ TEST_F(InfoEdit, EveryObjectClassShowsItsData)
         bool GridVisible;
     };
     const std::vector<TCase> cases = {
-        {"point", [] { return std::make_unique<TPunto2D>(-1, MakePoint2D(1.5, -2)); }, "", 1100, {1101},
-         {{"1.5", "-2"}}, {2210}, 1, true},
-        {"line", [] { return std::make_unique<TLine2D>(-1, MakePoint2D(0, 0), MakePoint2D(3, 4)); }, "", 1200,
-         {1201, 1202}, {{"0", "0"}, {"3", "4"}}, {2210}, 4, true},
-        {"frame", [] { return std::make_unique<TFrame2D>(-1, MakePoint2D(1, 2), MakePoint2D(5, 7)); }, "", 1300,
-         {1301, 1302}, {{"1", "2"}, {"5", "7"}}, {2210}, 9, true},
+        {"point",
+         [] { return std::make_unique<TPunto2D>(-1, MakePoint2D(1.5, -2)); },
+         "",
+         1100,
+         {1101},
+         {{"1.5", "-2"}},
+         {2210},
+         1,
+         true},
+        {"line",
+         [] { return std::make_unique<TLine2D>(-1, MakePoint2D(0, 0), MakePoint2D(3, 4)); },
+         "",
+         1200,
+         {1201, 1202},
+         {{"0", "0"}, {"3", "4"}},
+         {2210},
+         4,
+         true},
+        {"frame",
+         [] { return std::make_unique<TFrame2D>(-1, MakePoint2D(1, 2), MakePoint2D(5, 7)); },
+         "",
+         1300,
+         {1301, 1302},
+         {{"1", "2"}, {"5", "7"}},
+         {2210},
+         9,
+         true},
         {"rectangle is a frame",
-         [] { return std::make_unique<TRectangle2D>(-1, MakePoint2D(1, 2), MakePoint2D(5, 7)); }, "", 1300,
-         {1301, 1302}, {{"1", "2"}, {"5", "7"}}, {2210}, 9, true},
-        {"circle", [] { return std::make_unique<TCerchio2D>(-1, MakePoint2D(2, 3), MakePoint2D(7, 3)); }, "",
-         1400, {1411, 1413}, {{"2", "3"}, {"5", ""}}, {2210}, 18, true},
+         [] { return std::make_unique<TRectangle2D>(-1, MakePoint2D(1, 2), MakePoint2D(5, 7)); },
+         "",
+         1300,
+         {1301, 1302},
+         {{"1", "2"}, {"5", "7"}},
+         {2210},
+         9,
+         true},
+        {"circle",
+         [] { return std::make_unique<TCerchio2D>(-1, MakePoint2D(2, 3), MakePoint2D(7, 3)); },
+         "",
+         1400,
+         {1411, 1413},
+         {{"2", "3"}, {"5", ""}},
+         {2210},
+         18,
+         true},
         {"arc",
-         [] { return std::make_unique<TArco2D>(-1, MakePoint2D(0, 0), MakePoint2D(2, 0), 0, Pi / 2); }, "",
-         1500, {1511, 1512, 1513, 1514}, {{"0", "0"}, {"2", ""}, {"0", ""}, {"90", ""}}, {2210}, 10, true},
-        {"ellipse", [] { return std::make_unique<TEllipse2D>(-1, MakePoint2D(0, 0), MakePoint2D(4, 2)); }, "",
-         1550, {1551, 1552}, {{"0", "0"}, {"4", "2"}}, {}, 0, true},
-        {"polyline", [&] { return std::make_unique<TPolyline2D>(-1, points); }, "", 1600, {}, {}, {1603}, 25,
+         [] { return std::make_unique<TArco2D>(-1, MakePoint2D(0, 0), MakePoint2D(2, 0), 0, Pi / 2); },
+         "",
+         1500,
+         {1511, 1512, 1513, 1514},
+         {{"0", "0"}, {"2", ""}, {"0", ""}, {"90", ""}},
+         {2210},
+         10,
+         true},
+        {"ellipse",
+         [] { return std::make_unique<TEllipse2D>(-1, MakePoint2D(0, 0), MakePoint2D(4, 2)); },
+         "",
+         1550,
+         {1551, 1552},
+         {{"0", "0"}, {"4", "2"}},
+         {},
+         0,
+         true},
+        {"polyline",
+         [&] { return std::make_unique<TPolyline2D>(-1, points); },
+         "",
+         1600,
+         {},
+         {},
+         {1603},
+         25,
          false},
-        {"polygon is a polyline", [&] { return std::make_unique<TPolygon2D>(-1, points); }, "", 1600, {}, {},
-         {1603}, 25, false},
-        {"B-spline", [&] { return std::make_unique<TBSpline2D>(-1, points); }, "", 1700, {}, {}, {1703}, 0,
+        {"polygon is a polyline",
+         [&] { return std::make_unique<TPolygon2D>(-1, points); },
+         "",
+         1600,
+         {},
+         {},
+         {1603},
+         25,
          false},
-        {"NURBS", [&] { return std::make_unique<TQVBSpline2D>(-1, points); }, "", 1700, {}, {}, {1703}, 0,
+        {"B-spline",
+         [&] { return std::make_unique<TBSpline2D>(-1, points); },
+         "",
+         1700,
+         {},
+         {},
+         {1703},
+         0,
+         false},
+        {"NURBS",
+         [&] { return std::make_unique<TQVBSpline2D>(-1, points); },
+         "",
+         1700,
+         {},
+         {},
+         {1703},
+         0,
          false},
         {"image",
-         [&] { return std::make_unique<TBitmap2D>(-1, MakePoint2D(0, 0), MakePoint2D(30, 20), picture); }, "",
-         1800, {1801, 1802, 1803, 1804, 1805},
-         {{"0", "0"}, {"30", "20"}, {"3", ""}, {"2", ""}, {"50", ""}}, {2210}, 23, true},
+         [&] { return std::make_unique<TBitmap2D>(-1, MakePoint2D(0, 0), MakePoint2D(30, 20), picture); },
+         "",
+         1800,
+         {1801, 1802, 1803, 1804, 1805},
+         {{"0", "0"}, {"30", "20"}, {"3", ""}, {"2", ""}, {"50", ""}},
+         {2210},
+         23,
+         true},
         {"text",
          [] {
-             return std::make_unique<TJustifiedVectText2D>(-1, nullptr, MakePoint2D(4, 5), MakePoint2D(9, 6), 1,
-                                                            "Hi");
+             return std::make_unique<TJustifiedVectText2D>(-1, nullptr, MakePoint2D(4, 5), MakePoint2D(9, 6),
+                                                           1, "Hi");
          },
-         "", 1950, {1901}, {{"4", "5"}}, {}, 0, true},
+         "",
+         1950,
+         {1901},
+         {{"4", "5"}},
+         {},
+         0,
+         true},
         {"block",
          [&] {
              auto block = std::make_unique<TBlock2D>(-1, &source);
              block->Origin = MakePoint2D(3, 4);
              return block;
          },
-         "Block WHEEL", 0, {1901, 1902}, {{"3", "4"}, {"2", ""}}, {}, 0, true},
+         "Block WHEEL",
+         0,
+         {1901, 1902},
+         {{"3", "4"}, {"2", ""}},
+         {},
+         0,
+         true},
         {"elliptic arc has no layout",
-         [] {
-             return std::make_unique<TEllipseOpen2D>(-1, MakePoint2D(0, 0), MakePoint2D(4, 2), 0, Pi);
-         },
-         "", 0, {}, {}, {}, 0, false},
+         [] { return std::make_unique<TEllipseOpen2D>(-1, MakePoint2D(0, 0), MakePoint2D(4, 2), 0, Pi); },
+         "",
+         0,
+         {},
+         {},
+         {},
+         0,
+         false},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
         TInfoEdit panel(true);
-        panel.SetMode(9);  // something shown before
+        panel.SetMode(9); // something shown before
         std::unique_ptr<TObject2D> obj = c.Make();
         panel.ShowPicked(*obj);
         const TInfoEditLayout& l = panel.Layout();
@@ -418,9 +533,11 @@ TEST_F(InfoEdit, TransformedObjectsShowDrawingCoordinates)
         TMatrix4 Transform;
         bool Editable;
         std::function<std::vector<TPoint2D>(TPrimitive2D&)> Geometry;
-        std::vector<std::string> Shown;  // column 0 of the rows, where it matters
+        std::vector<std::string> Shown; // column 0 of the rows, where it matters
     };
-    const auto arc = [] { return std::make_unique<TArco2D>(-1, MakePoint2D(1, 0), MakePoint2D(3, 0), 0, Pi / 2); };
+    const auto arc = [] {
+        return std::make_unique<TArco2D>(-1, MakePoint2D(1, 0), MakePoint2D(3, 0), 0, Pi / 2);
+    };
     const auto cwArc = [&] {
         auto a = arc();
         a->SetDirection(0);
@@ -485,20 +602,26 @@ TEST_F(InfoEdit, AnEditTypedIntoThePanelChangesTheObject)
         std::function<void(TPrimitive2D&)> Check;
     };
     const std::vector<TCase> cases = {
-        {"point", [] { return std::make_unique<TPunto2D>(-1, MakePoint2D(1, 1)); }, {{0, 0, "2,5"}, {1, 0, "-3"}},
+        {"point",
+         [] { return std::make_unique<TPunto2D>(-1, MakePoint2D(1, 1)); },
+         {{0, 0, "2,5"}, {1, 0, "-3"}},
          [](TPrimitive2D& p) {
              EXPECT_DOUBLE_EQ(p.Points().Get(0).X, 2.5);
              EXPECT_DOUBLE_EQ(p.Points().Get(0).Y, -3);
          }},
-        {"line end", [] { return std::make_unique<TLine2D>(-1, MakePoint2D(0, 0), MakePoint2D(3, 4)); },
+        {"line end",
+         [] { return std::make_unique<TLine2D>(-1, MakePoint2D(0, 0), MakePoint2D(3, 4)); },
          {{0, 1, "10"}},
          [](TPrimitive2D& p) {
              EXPECT_DOUBLE_EQ(p.Points().Get(1).X, 10);
              EXPECT_DOUBLE_EQ(p.Points().Get(1).Y, 4);
          }},
-        {"frame corner", [] { return std::make_unique<TFrame2D>(-1, MakePoint2D(0, 0), MakePoint2D(3, 4)); },
-         {{1, 0, "-1"}}, [](TPrimitive2D& p) { EXPECT_DOUBLE_EQ(p.Points().Get(0).Y, -1); }},
-        {"circle radius", [] { return std::make_unique<TCerchio2D>(-1, MakePoint2D(1, 1), MakePoint2D(2, 1)); },
+        {"frame corner",
+         [] { return std::make_unique<TFrame2D>(-1, MakePoint2D(0, 0), MakePoint2D(3, 4)); },
+         {{1, 0, "-1"}},
+         [](TPrimitive2D& p) { EXPECT_DOUBLE_EQ(p.Points().Get(0).Y, -1); }},
+        {"circle radius",
+         [] { return std::make_unique<TCerchio2D>(-1, MakePoint2D(1, 1), MakePoint2D(2, 1)); },
          {{0, 1, "4"}},
          [](TPrimitive2D& p) {
              double cx, cy, r;
@@ -532,7 +655,7 @@ TEST_F(InfoEdit, AnEditTypedIntoThePanelChangesTheObject)
         main.StatusMessages.clear();
         Panel.ButtonClick(0);
         c.Check(*obj);
-        EXPECT_EQ(view.Calls.size(), 1U);  // repainted
+        EXPECT_EQ(view.Calls.size(), 1U); // repainted
         EXPECT_EQ(main.StatusMessages, std::vector<std::string>{""});
     }
     Panel.AttachDrawing(nullptr);
@@ -555,7 +678,7 @@ TEST_F(InfoEdit, ImageOpacityIsKeptBetweenOneAndAHundredPerCent)
         Panel.CellChanged(0, 2, width);
         Panel.ButtonClick(0);
         EXPECT_FLOAT_EQ(image.Alpha, c.Alpha);
-        EXPECT_EQ(Panel.Layout().Cells[2][0], "3");  // the picture's own width again
+        EXPECT_EQ(Panel.Layout().Cells[2][0], "3"); // the picture's own width again
     }
 }
 
@@ -601,12 +724,13 @@ TEST_F(InfoEdit, AnObjectFreedByTheDrawingIsForgotten)
         SCOPED_TRACE(c.Name);
         TQV_01Cmp2D drawing;
         Panel.AttachDrawing(&drawing);
-        TLine2D* line = drawing.AddObject(-1, std::make_unique<TLine2D>(-1, MakePoint2D(0, 0), MakePoint2D(3, 4)));
+        TLine2D* line =
+            drawing.AddObject(-1, std::make_unique<TLine2D>(-1, MakePoint2D(0, 0), MakePoint2D(3, 4)));
         drawing.AddObject(-1, std::make_unique<TLine2D>(-1, MakePoint2D(0, 0), MakePoint2D(1, 1)));
         Panel.ShowPicked(*line);
         c.Free(drawing, line->ID);
         EXPECT_EQ(Panel.Entity, nullptr);
-        Panel.ButtonClick(0);  // Apply reaches nothing (the sanitizers would see a freed object)
+        Panel.ButtonClick(0); // Apply reaches nothing (the sanitizers would see a freed object)
         Panel.AttachDrawing(nullptr);
     }
 }
@@ -641,15 +765,29 @@ TEST_F(InfoEdit, ShapesBeingDrawnShowLiveValues)
     };
     const TPoint2D p1 = MakePoint2D(1, 1), p2 = MakePoint2D(4, 5);
     const std::vector<TCase> cases = {
-        {"segment", 5, [&](TInfoEdit& p) { p.ShowSegmentInfo(p1, p2); },
+        {"segment",
+         5,
+         [&](TInfoEdit& p) { p.ShowSegmentInfo(p1, p2); },
          {{"1", "1"}, {"4", "5"}, {"3", "4"}, {"5", ""}, {"53.13", ""}}},
-        {"segment while measuring", 34, [&](TInfoEdit& p) { p.ShowSegmentInfo(p2, p1); },
+        {"segment while measuring",
+         34,
+         [&](TInfoEdit& p) { p.ShowSegmentInfo(p2, p1); },
          {{"4", "5"}, {"1", "1"}, {"-3", "-4"}, {"5", ""}, {"-126.87", ""}}},
-        {"no segment in the rectangle's mode", 9, [&](TInfoEdit& p) { p.ShowSegmentInfo(p1, p2); },
+        {"no segment in the rectangle's mode",
+         9,
+         [&](TInfoEdit& p) { p.ShowSegmentInfo(p1, p2); },
          {{"", ""}, {"", ""}, {"", ""}, {"", ""}}},
-        {"box", 9, [&](TInfoEdit& p) { p.ShowBoxInfo(p2, p1); }, {{"4", "5"}, {"1", "1"}, {"3", ""}, {"4", ""}}},
-        {"circle", 11, [&](TInfoEdit& p) { p.ShowCircleInfo(p1, p2, 5); }, {{"1", "1"}, {"4", "5"}, {"5", ""}}},
-        {"arc", 14, [](TInfoEdit& p) { p.ShowArcInfo(2, 3, 1.5, Pi / 2, Pi); },
+        {"box",
+         9,
+         [&](TInfoEdit& p) { p.ShowBoxInfo(p2, p1); },
+         {{"4", "5"}, {"1", "1"}, {"3", ""}, {"4", ""}}},
+        {"circle",
+         11,
+         [&](TInfoEdit& p) { p.ShowCircleInfo(p1, p2, 5); },
+         {{"1", "1"}, {"4", "5"}, {"5", ""}}},
+        {"arc",
+         14,
+         [](TInfoEdit& p) { p.ShowArcInfo(2, 3, 1.5, Pi / 2, Pi); },
          {{"2", "3"}, {"1.5", ""}, {"90", ""}, {"180", ""}}},
         {"ellipse", 19, [&](TInfoEdit& p) { p.ShowEllipseInfo(p2, p1); }, {{"3"}, {"4"}}},
         {"counts", 33, [](TInfoEdit& p) { p.ShowCounts(1200, 87); }, {{"0.025"}, {"1200"}, {"87"}}},
@@ -662,17 +800,18 @@ TEST_F(InfoEdit, ShapesBeingDrawnShowLiveValues)
         panel.OnChanged = [&] { ++changes; };
         c.Show(panel);
         EXPECT_EQ(panel.Layout().Cells, c.Cells);
-        EXPECT_LE(changes, 1);  // one batch
+        EXPECT_LE(changes, 1); // one batch
     }
 }
 
 TEST_F(InfoEdit, EveryTextIsInTheEnglishFile)
 {
-    for (int32_t id : {1001, 1002, 1005, 1100, 1101, 1110, 1111, 1112, 1113, 1114, 1115, 1120, 1121, 1122, 1123,
-                       1124, 1127, 1200, 1201, 1202, 1203, 1204, 1205, 1210, 1211, 1212, 1220, 1230, 1300, 1301,
-                       1302, 1303, 1304, 1400, 1410, 1411, 1412, 1413, 1420, 1421, 1500, 1510, 1511, 1512, 1513,
-                       1514, 1520, 1521, 1522, 1523, 1530, 1540, 1541, 1550, 1551, 1552, 1560, 1600, 1601, 1602,
-                       1603, 1700, 1701, 1702, 1703, 1800, 1801, 1802, 1803, 1804, 1805, 1900, 1901, 1902, 1950,
-                       2010, 2011, 2020, 2030, 2040, 2050, 2060, 2061, 2090, 2091, 2092, 2093, 2200, 2210, 2211})
+    for (int32_t id :
+         {1001, 1002, 1005, 1100, 1101, 1110, 1111, 1112, 1113, 1114, 1115, 1120, 1121, 1122, 1123,
+          1124, 1127, 1200, 1201, 1202, 1203, 1204, 1205, 1210, 1211, 1212, 1220, 1230, 1300, 1301,
+          1302, 1303, 1304, 1400, 1410, 1411, 1412, 1413, 1420, 1421, 1500, 1510, 1511, 1512, 1513,
+          1514, 1520, 1521, 1522, 1523, 1530, 1540, 1541, 1550, 1551, 1552, 1560, 1600, 1601, 1602,
+          1603, 1700, 1701, 1702, 1703, 1800, 1801, 1802, 1803, 1804, 1805, 1900, 1901, 1902, 1950,
+          2010, 2011, 2020, 2030, 2040, 2050, 2060, 2061, 2090, 2091, 2092, 2093, 2200, 2210, 2211})
         EXPECT_FALSE(TInfoEdit::TextById(id).empty()) << id;
 }

@@ -40,10 +40,10 @@ protected:
     TQVScene View;
     TFakeGeoPageHost Host{&View};
     QTabWidget Tabs;
-    TGeoPage* Page = new TGeoPage(Host, true);  // the tab control owns it
+    TGeoPage* Page = new TGeoPage(Host, true); // the tab control owns it
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(GeoPage, IsTheProgramsPanelWhileItExists)
 {
@@ -63,7 +63,8 @@ TEST_F(GeoPage, IsTheProgramsPanelWhileItExists)
 TEST_F(GeoPage, ANodeShowsItsObjectAndALayerNodeIsRemembered)
 {
     Drawing.CurrentLayer = 6;
-    TCerchio2D* circle = Drawing.AddObject(-1, std::make_unique<TCerchio2D>(-1, MakePoint2D(1, 1), MakePoint2D(3, 1)));
+    TCerchio2D* circle =
+        Drawing.AddObject(-1, std::make_unique<TCerchio2D>(-1, MakePoint2D(1, 1), MakePoint2D(3, 1)));
     TGeoTreeModel& model = Page->Model();
     Page->Panel().SetMode(9);
 
@@ -84,20 +85,21 @@ TEST_F(GeoPage, ANodeShowsItsObjectAndALayerNodeIsRemembered)
     EXPECT_EQ(View.RubberBandObject, nullptr);
     EXPECT_EQ(Page->Panel().Entity, nullptr);
     const QModelIndex blank = model.index(0, 0, model.LayerIndex(6));
-    Page->TreeGeoClick(blank);  // a row not yet taken out names nothing
+    Page->TreeGeoClick(blank); // a row not yet taken out names nothing
     EXPECT_EQ(View.RubberBandObject, nullptr);
 }
 
 TEST_F(GeoPage, APickedObjectSelectsItsNode)
 {
     Drawing.AddObject(-1, std::make_unique<TLine2D>(-1, MakePoint2D(0, 0), MakePoint2D(1, 0)));
-    TLine2D* picked = Drawing.AddObject(-1, std::make_unique<TLine2D>(-1, MakePoint2D(0, 1), MakePoint2D(1, 1)));
+    TLine2D* picked =
+        Drawing.AddObject(-1, std::make_unique<TLine2D>(-1, MakePoint2D(0, 1), MakePoint2D(1, 1)));
     QTreeView* tree = Page->TreeView();
     EXPECT_FALSE(tree->isExpanded(Page->Model().LayerIndex(0)));
     Page->OnSelectedObj(picked);
     EXPECT_EQ(Page->Model().ObjectAt(tree->currentIndex()), picked);
     EXPECT_TRUE(tree->isExpanded(Page->Model().LayerIndex(0)));
-    Page->OnSelectedObj(nullptr);  // after a window selection: nothing
+    Page->OnSelectedObj(nullptr); // after a window selection: nothing
     EXPECT_EQ(Page->Model().ObjectAt(tree->currentIndex()), picked);
 }
 

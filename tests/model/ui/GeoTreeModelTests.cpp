@@ -21,7 +21,10 @@
 
 namespace {
 
-std::unique_ptr<TLine2D> Line() { return std::make_unique<TLine2D>(-1, MakePoint2D(0, 0), MakePoint2D(1, 1)); }
+std::unique_ptr<TLine2D> Line()
+{
+    return std::make_unique<TLine2D>(-1, MakePoint2D(0, 0), MakePoint2D(1, 1));
+}
 
 class GeoTreeModel : public ::testing::Test {
 protected:
@@ -47,7 +50,7 @@ protected:
     TGeoTreeModel Model{Tree};
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(GeoTreeModel, ShowsRootLayersAndObjects)
 {
@@ -87,7 +90,7 @@ TEST_F(GeoTreeModel, ALayersRowsAreReadOnlyWhenExpanded)
     view.setModel(&Model);
     view.show();
     view.expand(Model.RootIndex());
-    view.expand(layer);  // asks for the rows
+    view.expand(layer); // asks for the rows
     QCoreApplication::processEvents();
     EXPECT_FALSE(Model.canFetchMore(layer));
     EXPECT_EQ(Model.rowCount(layer), 1000);
@@ -97,12 +100,13 @@ TEST_F(GeoTreeModel, FollowsTheDrawing)
 {
     struct TCase {
         const char* Name;
-        bool Expanded;  // the layers' rows read before the change
+        bool Expanded; // the layers' rows read before the change
         std::function<void(TGeoTreeModel&)> Settle;
     };
     const std::vector<TCase> cases = {
         {"collapsed", false, [](TGeoTreeModel&) {}},
-        {"expanded, settled by the event loop", true, [](TGeoTreeModel&) { QCoreApplication::processEvents(); }},
+        {"expanded, settled by the event loop", true,
+         [](TGeoTreeModel&) { QCoreApplication::processEvents(); }},
         {"expanded, flushed at once", true, [](TGeoTreeModel& m) { m.Flush(); }},
     };
     for (const TCase& c : cases) {
@@ -175,9 +179,9 @@ TEST_F(GeoTreeModel, ALargeDeleteIsTakenOutInOnePass)
         Drawing.DeleteObject(ids[static_cast<size_t>(i)]);
     for (int i = 19000; i < 20000; ++i)
         Drawing.DeleteObject(ids[static_cast<size_t>(i)]);
-    EXPECT_EQ(removals, 0);  // nothing yet within the bracket
+    EXPECT_EQ(removals, 0); // nothing yet within the bracket
     Tree.EndUpdate();
-    EXPECT_EQ(removals, 9500 + 1);  // one signal per run of deleted rows
+    EXPECT_EQ(removals, 9500 + 1); // one signal per run of deleted rows
     const std::vector<int32_t> shown = Shown(0);
     ASSERT_EQ(shown.size(), 9500U);
     EXPECT_EQ(shown.front(), ids[1]);
@@ -194,7 +198,7 @@ TEST_F(GeoTreeModel, RowsAddedWithinABracketShowAtItsEnd)
     std::vector<int32_t> ids;
     for (int i = 0; i < 100; ++i)
         ids.push_back(Drawing.AddObject(-1, Line())->ID);
-    Drawing.DeleteObject(ids[50]);  // added and deleted within the bracket
+    Drawing.DeleteObject(ids[50]); // added and deleted within the bracket
     EXPECT_EQ(Model.rowCount(Model.LayerIndex(0)), 1);
     Tree.EndUpdate();
     EXPECT_EQ(inserts, 1);

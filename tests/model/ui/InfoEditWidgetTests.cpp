@@ -42,7 +42,7 @@ protected:
         QTableWidget* grid = Widget.Grid();
         grid->setCurrentCell(Row, Col);
         grid->setFocus();
-        QTest::keyClicks(grid, Text.left(1));  // starts the editor
+        QTest::keyClicks(grid, Text.left(1)); // starts the editor
         auto* editor = grid->findChild<QLineEdit*>();
         ASSERT_NE(editor, nullptr);
         QTest::keyClicks(editor, Text.mid(1));
@@ -56,7 +56,7 @@ protected:
     TInfoEditWidget Widget{Panel};
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(InfoEditWidget, ShowsTheModesLayout)
 {
@@ -75,13 +75,13 @@ TEST_F(InfoEditWidget, ShowsTheModesLayout)
     EXPECT_EQ(CellText(2, 0), "270");
     EXPECT_NE(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
 
-    Panel.SetMode(5);  // live values: read-only
+    Panel.SetMode(5); // live values: read-only
     EXPECT_EQ(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
     EXPECT_EQ(grid->columnCount(), 2);
     Panel.ShowBoxInfo(MakePoint2D(1, 2), MakePoint2D(3, 4));
     EXPECT_EQ(CellText(1, 1), "4");
 
-    Panel.SetMode(27);  // no rows
+    Panel.SetMode(27); // no rows
     EXPECT_FALSE(grid->isVisible());
     Panel.SetVisible(false);
     EXPECT_FALSE(Widget.isVisible());

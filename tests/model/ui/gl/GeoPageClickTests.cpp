@@ -13,8 +13,8 @@
 #include "QVSceneWidget.h"
 
 #include <QApplication>
-#include <QImage>
 #include <QHBoxLayout>
+#include <QImage>
 #include <QTabWidget>
 #include <QTest>
 #include <QTreeView>
@@ -37,7 +37,7 @@ int RedPixelsAround(TSceneWidget* Viewer, const TPoint& P)
     return red;
 }
 
-}  // namespace
+} // namespace
 
 TEST(GeoPageClick, AClickOnANodeSelectsTheObjectInTheView)
 {
@@ -45,11 +45,12 @@ TEST(GeoPageClick, AClickOnANodeSelectsTheObjectInTheView)
     TFakeMainWindow main;
     TInstalledServices installed(&main);
     TQV_01Cmp2D drawing;
-    TQVScene view;  // outlives the window that owns its viewer
+    TQVScene view; // outlives the window that owns its viewer
     view.AttachDrawing(&drawing);
     // The program's view, which the entities draw into.
     DrawingView = &view;
-    const std::unique_ptr<TQVScene*, void (*)(TQVScene**)> programView(&DrawingView, [](TQVScene** v) { *v = nullptr; });
+    const std::unique_ptr<TQVScene*, void (*)(TQVScene**)> programView(&DrawingView,
+                                                                       [](TQVScene** v) { *v = nullptr; });
     TFakeGeoPageHost host(&view);
 
     QWidget window;
@@ -67,7 +68,8 @@ TEST(GeoPageClick, AClickOnANodeSelectsTheObjectInTheView)
     page->AttachDrawing(&drawing);
 
     drawing.AddObject(-1, std::make_unique<TLine2D>(-1, MakePoint2D(0, 0), MakePoint2D(40, 30)));
-    TCerchio2D* circle = drawing.AddObject(-1, std::make_unique<TCerchio2D>(-1, MakePoint2D(10, 10), MakePoint2D(15, 10)));
+    TCerchio2D* circle =
+        drawing.AddObject(-1, std::make_unique<TCerchio2D>(-1, MakePoint2D(10, 10), MakePoint2D(15, 10)));
     drawing.CurrentLayer = 1;
     drawing.AddObject(-1, std::make_unique<TPunto2D>(-1, MakePoint2D(5, 5)));
     window.show();
