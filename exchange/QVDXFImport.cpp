@@ -70,7 +70,7 @@ constexpr uint8_t BrushStyleClear = 1;
 // Brackets the bulk additions of an import in the geometry tree, ended however the import ends.
 class TTreeUpdate {
 public:
-    explicit TTreeUpdate(bool HasTree) : Tree(HasTree ? MainWindow().GeoTree() : nullptr)
+    explicit TTreeUpdate(TDrawingTree* Tree) : Tree(Tree)
     {
         if (Tree)
             Tree->BeginUpdate();
@@ -84,7 +84,7 @@ public:
     TTreeUpdate& operator=(const TTreeUpdate&) = delete;
 
 private:
-    TGeoTreeView* Tree;
+    TDrawingTree* Tree;
 };
 
 } // namespace
@@ -272,7 +272,7 @@ void TDXF2DImport::Import()
     CounterClockwise = true;
     LegacyEllipses = false;
     ResetCounts();
-    const TTreeUpdate update(Drawing->TreeGeo != nullptr);
+    const TTreeUpdate update(Drawing->TreeGeo);
     try {
         Reader->Rewind();
         while (Reader->Section != TDXFSection::None) {

@@ -13,7 +13,6 @@ public:
         ++Boxes;
         return TMsgResult::Ok;
     }
-    TGeoTreeView* GeoTree() override { return nullptr; }
 
     int Boxes = 0;
 };

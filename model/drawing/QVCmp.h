@@ -50,14 +50,20 @@ public:
     virtual void ShowBusy(bool Busy) = 0;
 };
 
-// What the drawing needs of the geometry tree.
+// What the drawing and the editing tools need of the geometry tree.
 class TDrawingTree {
 public:
     virtual ~TDrawingTree() = default;
     // Adds the object's node under its layer's node (making that node first when needed).
     virtual void AddObjectNode(TGraphicObject& Obj) = 0;
-    // Removes the object's node (by its TreeNode).
+    // Removes the object's node (by its TreeNode); nothing when it has none.
     virtual void DeleteObjectNode(TGraphicObject& Obj) = 0;
+    // Obj's layer has changed: its node moves, last, under the node of its new layer.
+    virtual void MoveGeoTreeObjectNode(TGraphicObject& Obj) = 0;
+    // Bracket a change of many objects (an import, an undo of a large delete) so that a view
+    // of the tree catches up once at the end. Nestable.
+    virtual void BeginUpdate() {}
+    virtual void EndUpdate() {}
 };
 
 class TQV_01Cmp;

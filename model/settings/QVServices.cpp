@@ -24,7 +24,6 @@ public:
         }
         return TMsgResult::Ok;
     }
-    TGeoTreeView* GeoTree() override { return nullptr; }
 };
 
 class TNullToolWindow final : public TToolWindowServices {

@@ -34,24 +34,6 @@ enum TCursorSlot : int32_t { crPan = 1, crCroce = 2, crCropf = 3, crCromp = 4, c
 // A node of a tree view; 0 is no node.
 using TTreeNodeId = intptr_t;
 
-// The main window's geometry tree, as the geometry-tree routines fill it.
-class TGeoTreeView {
-public:
-    virtual ~TGeoTreeView() = default;
-    // Appends a node as the last child of Parent (0: a top-level node). Data is the caller's
-    // number (a layer index + 1 or an object's ID); Image is used for the normal and selected image.
-    virtual TTreeNodeId AddChild(TTreeNodeId Parent, const std::string& Caption, int64_t Data, int32_t Image) = 0;
-    virtual void DeleteNode(TTreeNodeId Node) = 0;
-    virtual void Clear() = 0;
-    // The first top-level node, 0 when the tree is empty.
-    virtual TTreeNodeId FirstNode() const = 0;
-    virtual void SetCaption(TTreeNodeId Node, const std::string& Caption) = 0;
-    virtual void SelectNode(TTreeNodeId Node) = 0;
-    // Bracket bulk additions.
-    virtual void BeginUpdate() = 0;
-    virtual void EndUpdate() = 0;
-};
-
 class TMainWindowServices {
 public:
     virtual ~TMainWindowServices() = default;
@@ -62,8 +44,6 @@ public:
     // A modal message box. Texts come from the language file (caption 450 in most places).
     virtual TMsgResult MessageBox(const std::string& Text, const std::string& Caption, TMsgIcon Icon,
                                   TMsgButtons Buttons) = 0;
-    // The geometry tree; null when there is none.
-    virtual TGeoTreeView* GeoTree() = 0;
 };
 
 // ---- The shell: tool window ----------------------------------------------------------------

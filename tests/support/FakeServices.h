@@ -25,7 +25,6 @@ public:
         Boxes.push_back({Text, Caption, Icon, Buttons});
         return Answer;
     }
-    TGeoTreeView* GeoTree() override { return nullptr; }
 
     TWindowPlacement Placement;
     TMsgResult Answer = TMsgResult::Ok;

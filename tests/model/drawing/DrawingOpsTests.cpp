@@ -7,6 +7,7 @@
 #include "QVGeometry.h"
 #include "QVSplines.h"
 #include "QVVectText.h"
+#include "RecordingTree.h"
 #include "TestMark.h"
 
 #include <gtest/gtest.h>
@@ -97,13 +98,6 @@ void ExpectSameShape(TPrimitive2D& copy, TPrimitive2D& source)
     for (size_t i = 0; i < a.size(); ++i)
         ExpectNear(a[i], b[i]);
 }
-
-class TRecordingTree : public TDrawingTree {
-public:
-    void AddObjectNode(TGraphicObject& Obj) override { Added.push_back(Obj.ID); }
-    void DeleteObjectNode(TGraphicObject& Obj) override { Deleted.push_back(Obj.ID); }
-    std::vector<int32_t> Added, Deleted;
-};
 
 TPoint2D MarkPosition(TQV_01Cmp2D& d, int32_t id)
 {

@@ -3,6 +3,7 @@
 #include "FakeServices.h"
 #include "FakeView.h"
 #include "QVCmp.h"
+#include "RecordingTree.h"
 #include "TestMark.h"
 
 #include <gtest/gtest.h>
@@ -14,13 +15,6 @@
 namespace {
 
 using DrawingTest = DrawingClasses;
-
-class TRecordingTree : public TDrawingTree {
-public:
-    void AddObjectNode(TGraphicObject& Obj) override { Added.push_back(Obj.ID); }
-    void DeleteObjectNode(TGraphicObject& Obj) override { Deleted.push_back(Obj.ID); }
-    std::vector<int32_t> Added, Deleted;
-};
 
 std::unique_ptr<TSourceBlock2D> Definition(const char* name)
 {
