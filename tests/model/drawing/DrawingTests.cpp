@@ -261,6 +261,7 @@ class TFailingTree : public TDrawingTree {
 public:
     void AddObjectNode(TGraphicObject&) override { throw ECADCoreException("tree failed"); }
     void DeleteObjectNode(TGraphicObject&) override {}
+    void MoveGeoTreeObjectNode(TGraphicObject&) override {}
 };
 
 } // namespace
