@@ -15,8 +15,6 @@
 
 namespace {
 
-double Distance(TVector2D a, TVector2D b) { return std::hypot(a.X - b.X, a.Y - b.Y); }
-
 TVector2D Unit(TVector2D from, TVector2D to)
 {
     const double l = Distance(from, to);
@@ -26,7 +24,9 @@ TVector2D Unit(TVector2D from, TVector2D to)
 // Half the stroke's width at p across the direction dir, measured to both edges.
 double HalfWidthAcross(const TMonoBitmap& ink, TVector2D p, TVector2D dir, double limit)
 {
-    return 0.5 * (InkReach(ink, p, {-dir.Y, dir.X}, limit) + InkReach(ink, p, {dir.Y, -dir.X}, limit));
+    double left = 0, right = 0;
+    InkReachBothWays(ink, p, {-dir.Y, dir.X}, limit, left, right);
+    return 0.5 * (left + right);
 }
 
 // A chain on its way to a centre line. Its ends are junctions (node >= 0 with three branches
@@ -50,11 +50,12 @@ bool OffsetFromMiddle(const TMonoBitmap& ink, TVector2D p, TVector2D along, doub
     int count = 0;
     for (int k = -2; k <= 2; ++k) {
         const TVector2D o{p.X + k * along.X, p.Y + k * along.Y};
-        if (!ink.Ink(int(std::floor(o.X)), int(std::floor(o.Y))))
+        double forward, backward;
+        if (!InkReachBothWays(ink, o, normal, 64, forward, backward))
             continue;
         // A side reaching much further than the other has met another stroke, or missed
         // a small hole: that measurement is left out.
-        const double twice = InkReach(ink, o, {-normal.X, -normal.Y}, 64) - InkReach(ink, o, normal, 64);
+        const double twice = backward - forward;
         if (std::abs(twice) > 2 * maxShift + 1)
             continue;
         sum += 0.5 * twice;
@@ -440,8 +441,7 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
                       const std::function<void(int, int)>& onBlob,
                       const std::function<void(double)>& progress)
 {
-    const TMonoBitmap skeleton = ThinToSkeleton(bitmap, progress);
-    TSkeletonGraph graph = BuildSkeletonGraph(skeleton, bitmap, onBlob);
+    TSkeletonGraph graph = BuildSkeletonGraph(ThinToSkeleton(bitmap, progress), bitmap, onBlob);
     PruneSpurs(graph, bitmap);
     MergeJunctions(graph);
     if (progress)
