@@ -1,6 +1,7 @@
 #include "TraceSkeletonGraph.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -32,6 +33,14 @@ int InkRun(const TMonoBitmap& b, int x, int y, int step, int cap)
     }
     return std::min(n, cap);
 }
+
+// Set bits of a byte, as the target may lack a population count instruction.
+constexpr auto NeighbourCount = [] {
+    std::array<uint8_t, 256> t{};
+    for (unsigned m = 0; m < 256; ++m)
+        t[m] = uint8_t(std::popcount(m));
+    return t;
+}();
 
 // Node pixels by key, open addressing with linear probing; grows at half full.
 class TNodePixels {
@@ -114,16 +123,23 @@ double InkRadius(const TMonoBitmap& b, int x, int y)
     if (!b.Ink(x, y))
         return 0;
     constexpr int Cap = 1 << 14;
+    const int bit = x & 63;
+    // The nearer end of the ink run through column x of a row: most runs of a stroke end in
+    // the word that holds x, read once for both sides.
+    auto nearerEnd = [&](int row) -> int64_t {
+        const uint64_t w = b.Row(row)[x >> 6];
+        const int right = bit < 63 ? std::countr_one(w >> (bit + 1)) : 0;
+        const int left = bit > 0 ? std::countl_one(w << (64 - bit)) : 0;
+        if (right < 63 - bit && left < bit)
+            return 1 + std::min(right, left);
+        return 1 + std::min(InkRun(b, x + 1, row, 1, Cap), InkRun(b, x - 1, row, -1, Cap));
+    };
     int64_t best = int64_t(Cap) * Cap;
     for (int d = 0; int64_t(d) * d < best; ++d)
         for (const int row : {y - d, y + d}) {
-            int64_t h;
-            if (row < 0 || row >= b.Height())
-                h = 0;
-            else if (!b.Ink(x, row))
-                h = 0;
-            else
-                h = 1 + std::min(InkRun(b, x + 1, row, 1, Cap), InkRun(b, x - 1, row, -1, Cap));
+            int64_t h = 0;
+            if (row >= 0 && row < b.Height() && b.Ink(x, row))
+                h = nearerEnd(row);
             best = std::min(best, int64_t(d) * d + h * h);
             if (d == 0)
                 break;
@@ -214,7 +230,7 @@ double PolylineLength(const std::vector<TVector2D>& p)
 TSkeletonGraph BuildSkeletonGraph(TMonoBitmap skel, const TMonoBitmap& ink, const std::function<void(int, int)>& onDot)
 {
     TSkeletonGraph g;
-    auto count = [&](int x, int y) { return std::popcount(skel.Neighbours(x, y)); };
+    auto count = [&](int x, int y) { return NeighbourCount[skel.Neighbours(x, y)]; };
     auto key = [](int x, int y) { return (uint64_t(uint32_t(y)) << 32) | uint32_t(x); };
 
     // Nodes: stroke ends (one neighbour) and junction clusters (three or more, touching
@@ -336,8 +352,51 @@ TSkeletonGraph BuildSkeletonGraph(TMonoBitmap skel, const TMonoBitmap& ink, cons
     return g;
 }
 
+namespace {
+
+// Whether a closed polygon holds the centre of any background pixel.
+bool EnclosesBackground(const std::vector<TVector2D>& p, const TMonoBitmap& ink)
+{
+    double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+    for (const TVector2D& q : p) {
+        x0 = std::min(x0, q.X);
+        y0 = std::min(y0, q.Y);
+        x1 = std::max(x1, q.X);
+        y1 = std::max(y1, q.Y);
+    }
+    for (int y = int(std::floor(y0)); y <= int(std::ceil(y1)); ++y)
+        for (int x = int(std::floor(x0)); x <= int(std::ceil(x1)); ++x) {
+            if (ink.Ink(x, y))
+                continue;
+            const double cx = x + 0.5, cy = y + 0.5;
+            bool inside = false;
+            for (size_t i = 0, j = p.size() - 1; i < p.size(); j = i++)
+                if ((p[i].Y > cy) != (p[j].Y > cy) &&
+                    cx < p[j].X + (cy - p[j].Y) * (p[i].X - p[j].X) / (p[i].Y - p[j].Y))
+                    inside = !inside;
+            if (inside)
+                return true;
+        }
+    return false;
+}
+
+} // namespace
+
 void PruneSpurs(TSkeletonGraph& g, const TMonoBitmap& ink)
 {
+    // A branch from a junction back to itself around no hole in the ink is a knot that
+    // thinning leaves at a flat stroke end or in a blot: it goes first.
+    for (int bi = 0; bi < int(g.Branches.size()); ++bi) {
+        TSkeletonBranch& br = g.Branches[size_t(bi)];
+        if (!br.Alive || br.A < 0 || br.A != br.B || EnclosesBackground(br.Points, ink))
+            continue;
+        br.Alive = false;
+        Unlink(g, br.A, bi);
+        Unlink(g, br.A, bi);
+        br.Points = {};
+        JoinThrough(g, br.A);
+    }
+
     // Most of a branch's reach out of its stroke that still counts as a bump, in stroke
     // half-widths beyond the junction's.
     constexpr double BumpReach = 1.75;

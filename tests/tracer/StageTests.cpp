@@ -349,3 +349,24 @@ TEST(SkeletonGraph, CrossingBecomesOneJunctionAndBumpsGo)
     EXPECT_EQ(ends, 4);
     EXPECT_EQ(JoinChains(g).size(), 4u);
 }
+
+TEST(SkeletonGraph, KnotAtAFlatEndGoesAndTheEndIsFree)
+{
+    // A slanted stroke with butt ends: thinning ties a small knot of pixels at each end, a loop
+    // round no hole, which made the ends junctions that were never carried to the true end.
+    const TMonoBitmap img = MakeImage(88, 88, [](double x, double y) {
+        const double dx = 64, dy = -28.8, l = std::hypot(dx, dy);
+        const double t = ((x - 12) * dx + (y - 58.4) * dy) / (l * l);
+        return t >= 0 && t <= 1 && std::abs((x - 12) * dy - (y - 58.4) * dx) / l <= 4;
+    });
+    TSkeletonGraph g = BuildSkeletonGraph(ThinToSkeleton(img), img, [](int, int) {});
+    int knots = 0;
+    for (const TSkeletonBranch& b : g.Branches)
+        knots += b.Alive && b.A >= 0 && b.A == b.B;
+    EXPECT_GE(knots, 1);
+    PruneSpurs(g, img);
+    const std::vector<TSkeletonChain> chains = JoinChains(g);
+    ASSERT_EQ(chains.size(), 1u);
+    EXPECT_EQ(g.Degree(chains[0].A), 1);
+    EXPECT_EQ(g.Degree(chains[0].B), 1);
+}
