@@ -87,8 +87,10 @@ void CentrePieces(const TMonoBitmap& ink, std::vector<TVector2D>& p, bool closed
         const double len = Distance(a, b);
         double sum = 0, offset = 0;
         int count = 0;
+        // Five measurements a pixel apart cover a short piece; a longer one gets them at a
+        // quarter and three quarters of its length too.
         for (const double f : {0.25, 0.5, 0.75})
-            if ((len >= 4 || f == 0.5) && OffsetFromMiddle(ink, {a.X + f * (b.X - a.X), a.Y + f * (b.Y - a.Y)}, u, maxShift, offset)) {
+            if ((len >= 8 || f == 0.5) && OffsetFromMiddle(ink, {a.X + f * (b.X - a.X), a.Y + f * (b.Y - a.Y)}, u, maxShift, offset)) {
                 sum += offset;
                 ++count;
             }
@@ -225,11 +227,11 @@ double JunctionReach(const TSkeletonNode& n) { return 1.5 * n.Radius + n.Spread 
 // near junctions and stroke ends where thinning leaves the true line. A lone stroke shorter
 // than it is wide is a blob and goes to onBlob instead.
 std::vector<TCentreChain> CentreChains(const TMonoBitmap& ink, const TSkeletonGraph& g,
-                                       const std::vector<TSkeletonChain>& chains,
+                                       std::vector<TSkeletonChain> chains,
                                        const std::function<void(int, int)>& onBlob)
 {
     std::vector<TCentreChain> out;
-    for (const TSkeletonChain& sc : chains) {
+    for (TSkeletonChain& sc : chains) {
         if (sc.Points.size() < 2)
             continue;
         TCentreChain c;
@@ -254,7 +256,7 @@ std::vector<TCentreChain> CentreChains(const TMonoBitmap& ink, const TSkeletonGr
                 continue;
             }
         }
-        c.Points = sc.Points;
+        c.Points = std::move(sc.Points);
         if (!c.Closed) {
             for (const bool atA : {true, false}) {
                 if (!atA)

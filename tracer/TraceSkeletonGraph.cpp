@@ -490,7 +490,7 @@ void MergeJunctions(TSkeletonGraph& g)
         JoinThrough(g, n);
 }
 
-std::vector<TSkeletonChain> JoinChains(const TSkeletonGraph& g)
+std::vector<TSkeletonChain> JoinChains(TSkeletonGraph& g)
 {
     std::vector<TSkeletonChain> chains;
     std::vector<char> used(g.Branches.size(), 0);
@@ -499,13 +499,17 @@ std::vector<TSkeletonChain> JoinChains(const TSkeletonGraph& g)
         chain.A = node;
         for (;;) {
             used[size_t(bi)] = 1;
-            const TSkeletonBranch& br = g.Branches[size_t(bi)];
+            TSkeletonBranch& br = g.Branches[size_t(bi)];
             const bool forward = br.A == node;
-            const size_t skip = chain.Points.empty() ? 0 : 1;
-            if (forward)
-                chain.Points.insert(chain.Points.end(), br.Points.begin() + long(skip), br.Points.end());
-            else
-                chain.Points.insert(chain.Points.end(), br.Points.rbegin() + long(skip), br.Points.rend());
+            if (chain.Points.empty()) {
+                chain.Points = std::move(br.Points);
+                if (!forward)
+                    std::reverse(chain.Points.begin(), chain.Points.end());
+            } else if (forward) {
+                chain.Points.insert(chain.Points.end(), br.Points.begin() + 1, br.Points.end());
+            } else {
+                chain.Points.insert(chain.Points.end(), br.Points.rbegin() + 1, br.Points.rend());
+            }
             const int other = forward ? br.B : br.A;
             const std::vector<int>& at = g.Nodes[size_t(other)].Branches;
             const int next = at.size() == 2 ? (at[0] == bi ? at[1] : at[0]) : -1;
@@ -532,13 +536,13 @@ std::vector<TSkeletonChain> JoinChains(const TSkeletonGraph& g)
             }
     }
     for (int bi = 0; bi < int(g.Branches.size()); ++bi) {
-        const TSkeletonBranch& br = g.Branches[size_t(bi)];
+        TSkeletonBranch& br = g.Branches[size_t(bi)];
         if (!br.Alive || used[size_t(bi)])
             continue;
         TSkeletonChain& c = chains.emplace_back();
         if (br.A < 0) {
             used[size_t(bi)] = 1;
-            c.Points = br.Points;
+            c.Points = std::move(br.Points);
             c.Closed = true;
             continue;
         }

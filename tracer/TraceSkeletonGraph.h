@@ -76,4 +76,5 @@ void PruneSpurs(TSkeletonGraph& g, const TMonoBitmap& ink);
 // splits an X into two forks): they become one node.
 void MergeJunctions(TSkeletonGraph& g);
 
-std::vector<TSkeletonChain> JoinChains(const TSkeletonGraph& g);
+// The branches' points move into the chains.
+std::vector<TSkeletonChain> JoinChains(TSkeletonGraph& g);

@@ -246,20 +246,18 @@ TMonoBitmap ThinToSkeleton(const TMonoBitmap& src, const std::function<void(doub
             break;
         for (const auto& [i, d] : dels) {
             t[i] &= ~d;
-            // The tiles around it only see a change at their shared edge or corner: per row of
-            // three tiles, which of them, set at once where they share a word.
-            const unsigned west = (d & Column0) != 0, east = (d & Column7) != 0;
-            const unsigned rows[3] = {unsigned(d & 1u) | unsigned((d & Row0) != 0) << 1 | unsigned(d >> 7 & 1u) << 2,
-                                      west | 2u | east << 2,
-                                      unsigned(d >> 56 & 1u) | unsigned((d & Row7) != 0) << 1 | unsigned(d >> 63) << 2};
-            for (int r = 0; r < 3; ++r) {
-                const size_t first = i + size_t((r - 1) * stride) - 1;
-                if ((first & 63) <= 61)
-                    nearLast[first >> 6] |= uint64_t(rows[r]) << (first & 63);
-                else
-                    for (int k = 0; k < 3; ++k)
-                        add(nearLast, first + size_t(k), rows[r] >> k & 1u);
-            }
+            add(nearLast, i, true);
+            // The tiles around it only see a change at their shared edge or corner.
+            if (!(d & (Row0 | Row7 | Column0 | Column7)))
+                continue;
+            add(nearLast, i - stride - 1, d & 1u);
+            add(nearLast, i - stride, d & Row0);
+            add(nearLast, i - stride + 1, d >> 7 & 1u);
+            add(nearLast, i - 1, d & Column0);
+            add(nearLast, i + 1, d & Column7);
+            add(nearLast, i + stride - 1, d >> 56 & 1u);
+            add(nearLast, i + stride, d & Row7);
+            add(nearLast, i + stride + 1, d >> 63);
         }
         if (!dels.empty()) {  // in the order of the scan
             nextFrom = std::min(nextFrom, (dels.front().Tile - size_t(stride) - 1) >> 6);
