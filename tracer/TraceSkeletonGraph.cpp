@@ -385,10 +385,13 @@ bool EnclosesBackground(const std::vector<TVector2D>& p, const TMonoBitmap& ink)
 void PruneSpurs(TSkeletonGraph& g, const TMonoBitmap& ink)
 {
     // A branch from a junction back to itself around no hole in the ink is a knot that
-    // thinning leaves at a flat stroke end or in a blot: it goes first.
+    // thinning leaves at a flat stroke end or in a blot: it goes first. Knots are a few pixels
+    // round; a longer loop holds a hole, and is not searched for one.
     for (int bi = 0; bi < int(g.Branches.size()); ++bi) {
         TSkeletonBranch& br = g.Branches[size_t(bi)];
-        if (!br.Alive || br.A < 0 || br.A != br.B || EnclosesBackground(br.Points, ink))
+        if (!br.Alive || br.A < 0 || br.A != br.B)
+            continue;
+        if (PolylineLength(br.Points) > 4 * (g.Nodes[size_t(br.A)].Radius + 1) || EnclosesBackground(br.Points, ink))
             continue;
         br.Alive = false;
         Unlink(g, br.A, bi);
