@@ -1,6 +1,7 @@
 #pragma once
 // What the GL benchmarks share: wall time, resident memory, medians, and the raw limit of the GL
 // implementation (line segments in one vertex buffer drawn with one call).
+#include "BenchMemory.h"
 #include "SceneWidget.h"
 
 #include <QOpenGLFunctions>
@@ -32,21 +33,6 @@ inline bool HaveDisplay(const char* Name)
 inline double Seconds(std::chrono::steady_clock::time_point Start)
 {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - Start).count();
-}
-
-inline double RssMiB()
-{
-    std::ifstream in("/proc/self/status");
-    std::string key;
-    while (in >> key) {
-        if (key == "VmRSS:") {
-            double kb = 0;
-            in >> kb;
-            return kb / 1024;
-        }
-        in.ignore(1 << 12, '\n');
-    }
-    return 0;
 }
 
 inline double Median(std::vector<double> V)

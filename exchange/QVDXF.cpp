@@ -2,6 +2,8 @@
 
 #include "CADExceptions.h"
 #include "Cp1252.h"
+#include "DXFCodePages.h"
+#include "FileReplace.h"
 #include "QVLanguage.h"
 #include "QVServices.h"
 
@@ -266,7 +268,7 @@ TDXFRead::TDXFRead(const std::string& FileName)
     FromFile = true;
     File = std::fopen(FileName.c_str(), "rb");
     if (!File) {
-        Fail(DXFFileErrorText(FileName, errno));
+        Fail(" error raised, with message: " + DXFFileErrorText(FileName, errno));
         return;
     }
     struct stat st {};
@@ -290,10 +292,10 @@ TDXFRead::~TDXFRead()
         std::fclose(File);
 }
 
-void TDXFRead::Fail(const std::string& Message)
+void TDXFRead::Fail(const std::string& Text)
 {
     Failed = true;
-    ErrorMessage = " error raised, with message: " + Message;
+    ErrorMessage = Text;
     Ended = true;
     Code = 0;
     Value.Clear();
@@ -310,6 +312,11 @@ void TDXFRead::Start()
     PendingVariable = 0;
     VersionIsUtf8 = false;
     CodePage = TDXFCodePage::Windows1252;
+    Decoder.reset();
+    SectionsFound = false;
+    InSection = false;
+    EndMarker = false;
+    OpenSectionName.clear();
     Code = 0;
     Value.Clear();
     if (File) {
@@ -326,10 +333,17 @@ void TDXFRead::Start()
             Refill();
         if (std::string_view(Buffer.data(), std::min<size_t>(3, Filled)) == "\xEF\xBB\xBF")
             Pos = 3;
+        // Binary DXF starts with this sentinel; its pairs are not lines at all.
+        static constexpr std::string_view BinarySentinel = "AutoCAD Binary DXF";
+        if (std::string_view(Buffer.data(), std::min(BinarySentinel.size(), Filled)) == BinarySentinel) {
+            Fail("This is a binary DXF file, which cannot be read. Save the drawing as an ASCII DXF file "
+                 "and open that one.");
+            return;
+        }
         ReadGroup();
         NextSection();
     } catch (const std::exception& e) {
-        Fail(e.what());
+        Fail(std::string(" error raised, with message: ") + e.what());
     }
 }
 
@@ -399,6 +413,8 @@ bool TDXFRead::ReadGroup()
         more = NextLine(line);
     }
     if (!more || (code == 0 && Trim(line) == "EOF")) {
+        if (!Ended)
+            EndMarker = more;
         Ended = true;
         Code = 0;
         Value.Clear();
@@ -408,6 +424,8 @@ bool TDXFRead::ReadGroup()
     StoreValue(line);
     if (Code == 9)
         NoteHeaderVariable(Value.Text);
+    else if (Code == 0 && Value.IsText("ENDSEC"))
+        InSection = false;
     return true;
 }
 
@@ -442,9 +460,19 @@ void TDXFRead::StoreValue(std::string_view Line)
         VersionIsUtf8 = Value.Text.size() == 6 && Value.Text.compare(0, 2, "AC") == 0 && Value.Text >= "AC1021";
         if (VersionIsUtf8)
             CodePage = TDXFCodePage::Utf8;
-    } else if (PendingVariable == 2 && Code == 3 && !VersionIsUtf8) {
+    } else if (PendingVariable == 2 && Code == 3) {
+        // Files of 2007 and later are UTF-8 whatever they name; bytes that are not UTF-8 in
+        // them are read by the named table.
         const bool utf8 = EqualsNoCase(Value.Text, "UTF-8") || EqualsNoCase(Value.Text, "UTF8");
-        CodePage = utf8 ? TDXFCodePage::Utf8 : TDXFCodePage::Windows1252;
+        if (!VersionIsUtf8)
+            CodePage = utf8 ? TDXFCodePage::Utf8 : TDXFCodePage::Windows1252;
+        const std::string charset = DXFCodePageCharset(Value.Text);
+        Decoder.reset();
+        if (!charset.empty()) {
+            Decoder = std::make_unique<TCharsetDecoder>(charset);
+            if (!Decoder->Valid())
+                Decoder.reset();
+        }
     }
     if (Code != 9)
         PendingVariable = 0;
@@ -454,6 +482,8 @@ void TDXFRead::StoreText(std::string_view Bytes)
 {
     if (IsAscii(Bytes) || (CodePage == TDXFCodePage::Utf8 && IsValidUtf8(Bytes)))
         Value.SetText(Bytes);
+    else if (Decoder)
+        Value.SetText(Decoder->Decode(Bytes));
     else
         Value.SetText(Windows1252ToUtf8(Bytes));
 }
@@ -468,8 +498,13 @@ void TDXFRead::NextSection()
     Section = TDXFSection::None;
     for (;;) {
         if (Code == 0 && Value.IsText("SECTION")) {
+            SectionsFound = true;
+            InSection = true;
+            OpenSectionName.clear();
             if (!ReadGroup())
                 return;
+            if (Value.Kind == TDXFValue::TKind::Text)
+                OpenSectionName = Value.Text.substr(0, 64);
             static constexpr const char* Names[] = {"HEADER", "TABLES", "BLOCKS", "ENTITIES", "CLASSES"};
             for (size_t i = 0; i < std::size(Names); ++i)
                 if (Value.Kind == TDXFValue::TKind::Text && Value.Text == Names[i])
@@ -503,49 +538,37 @@ int TDXFRead::ReadRecord(int StopCode, TDXFRecord& Record)
 
 TDXFWrite::TDXFWrite(const std::string& FileName_) : FileName(FileName_)
 {
-    TempName = FileName + ".XXXXXX";
-    const int fd = ::mkstemp(TempName.data());
-    if (fd < 0)
-        throw ECADCoreException("Cannot create the file " + DXFFileErrorText(FileName, errno));
-    // mkstemp makes the file private; a drawing gets the usual permissions.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    File = ::fdopen(fd, "wb");
-    if (!File) {
-        const int err = errno;
-        ::close(fd);
-        std::remove(TempName.c_str());
-        throw ECADCoreException("Cannot create the file " + DXFFileErrorText(FileName, err));
+    try {
+        File = std::make_unique<TFileReplace>(FileName);
+    } catch (const EFileReplace& e) {
+        throw ECADCoreException("Cannot create the file " + DXFFileErrorText(FileName, e.Err));
     }
 }
 
-TDXFWrite::~TDXFWrite()
-{
-    if (File) {
-        std::fclose(File);
-        std::remove(TempName.c_str());
-    }
-}
+TDXFWrite::~TDXFWrite() = default;
 
-void TDXFWrite::Check(bool Ok, const char* What)
+template <typename F> void TDXFWrite::Check(F&& Step)
 {
-    if (!Ok)
-        throw ECADCoreException(std::string(What) + " " + DXFFileErrorText(FileName, errno));
+    RASTREL_ASSERT(File);
+    try {
+        Step(*File);
+    } catch (const EFileReplace& e) {
+        File.reset();
+        throw ECADCoreException("Cannot write the file " + DXFFileErrorText(FileName, e.Err));
+    }
 }
 
 void TDXFWrite::Rewrite()
 {
-    RASTREL_ASSERT(File);
-    Check(std::fflush(File) == 0 && ::ftruncate(::fileno(File), 0) == 0 && std::fseek(File, 0, SEEK_SET) == 0,
-          "Cannot write the file");
+    Check([](TFileReplace& f) { f.Rewrite(); });
 }
 
 void TDXFWrite::WriteLine(std::string_view Line)
 {
-    RASTREL_ASSERT(File);
-    const bool ok = std::fwrite(Line.data(), 1, Line.size(), File) == Line.size() && std::fputs("\r\n", File) >= 0;
-    Check(ok, "Cannot write the file");
+    Check([Line](TFileReplace& f) {
+        f.Write(Line);
+        f.Write("\r\n");
+    });
 }
 
 namespace {
@@ -661,18 +684,6 @@ void TDXFWrite::EndSection() { WriteGroup(0, "ENDSEC"); }
 
 void TDXFWrite::Commit()
 {
-    RASTREL_ASSERT(File);
-    Check(std::fflush(File) == 0 && !std::ferror(File) && ::fsync(::fileno(File)) == 0, "Cannot write the file");
-    std::FILE* f = File;
-    File = nullptr;
-    if (std::fclose(f) != 0) {
-        const int err = errno;
-        std::remove(TempName.c_str());
-        throw ECADCoreException("Cannot write the file " + DXFFileErrorText(FileName, err));
-    }
-    if (std::rename(TempName.c_str(), FileName.c_str()) != 0) {
-        const int err = errno;
-        std::remove(TempName.c_str());
-        throw ECADCoreException("Cannot write the file " + DXFFileErrorText(FileName, err));
-    }
+    Check([](TFileReplace& f) { f.Commit(); });
+    File.reset();
 }

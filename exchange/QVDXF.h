@@ -4,8 +4,10 @@
 // collects the pairs of one record into a fixed array indexed by code; it knows nothing of
 // entities. The writer types values by the same table, so what we write reads back as written.
 //
-// Text is UTF-8 in memory. In the file it is Windows-1252, except in files of version 2007 and
-// later ($ACADVER AC1021 or above) and files whose $DWGCODEPAGE says UTF-8, which hold UTF-8.
+// Text is UTF-8 in memory. In the file it is in the code page that $DWGCODEPAGE names (ANSI_1250
+// to ANSI_1258 and the DOS code pages; Windows-1252 for any other name and when none is given),
+// except in files of version 2007 and later ($ACADVER AC1021 or above) and files whose
+// $DWGCODEPAGE says UTF-8, which hold UTF-8. Only the text form of DXF is read.
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -13,6 +15,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+class TFileReplace;
 
 // ---- Group codes ---------------------------------------------------------------------------
 
@@ -79,11 +83,13 @@ private:
 // for the end of the file.
 enum class TDXFSection : uint8_t { Header = 0, Tables = 1, Blocks = 2, Entities = 3, Classes = 4, None = 5 };
 
+class TCharsetDecoder;
+
 class TDXFRead {
 public:
     // Opens the file and stands in its first section. Never raises: when the file cannot be
-    // opened or its first pair cannot be read, the message is shown to the user and kept in
-    // ErrorMessage, and Failed is set.
+    // opened, is binary DXF or its first pair cannot be read, the message is shown to the user
+    // and kept in ErrorMessage, and Failed is set.
     explicit TDXFRead(const std::string& FileName);
     // The same over a copy of DXF text in memory.
     static std::unique_ptr<TDXFRead> FromText(std::string_view Text);
@@ -110,6 +116,12 @@ public:
     int ReadRecord(int StopCode, TDXFRecord& Record);
 
     bool AtEnd() const { return Ended; }
+    // Since the start: a section was entered.
+    bool FoundSection() const { return SectionsFound; }
+    // The input ended inside a section: neither its ENDSEC nor the pair 0/EOF came. The name of
+    // that section, empty when it had none.
+    bool EndedInsideSection() const { return Ended && InSection && !EndMarker; }
+    const std::string& SectionName() const { return OpenSectionName; }
     // The bytes of the input; readers bound what they build by it.
     uint64_t InputSize() const { return Size; }
 
@@ -124,7 +136,8 @@ public:
 private:
     TDXFRead() = default;
     void Start();
-    void Fail(const std::string& Message);
+    // Text is shown as it stands.
+    void Fail(const std::string& Text);
     // The next line without its line end; false at the end of the input.
     bool NextLine(std::string_view& Line);
     bool Refill();
@@ -144,6 +157,12 @@ private:
     // The header variable whose value pair comes next (0 none, 1 $ACADVER, 2 $DWGCODEPAGE).
     int PendingVariable = 0;
     bool VersionIsUtf8 = false;
+    // The table of the code page the header names; none for Windows-1252.
+    std::unique_ptr<TCharsetDecoder> Decoder;
+    bool SectionsFound = false;
+    bool InSection = false;
+    bool EndMarker = false;
+    std::string OpenSectionName;
 };
 
 // ---- Writer --------------------------------------------------------------------------------
@@ -172,19 +191,18 @@ public:
     // 0 "SECTION", 2 "HEADER" / "TABLES" / "BLOCKS" / "ENTITIES".
     void BeginSection(TDXFSection Kind);
     void EndSection();
-    // Flushes, checks for write errors and renames the temporary file over the target; raises
-    // ECADCoreException on any failure.
+    // Syncs the new file and renames it over the target; raises ECADCoreException on any failure.
     void Commit();
 
     TDXFCodePage CodePage = TDXFCodePage::Windows1252;
 
 private:
     void WriteLine(std::string_view Line);
-    void Check(bool Ok, const char* What);
+    // Runs a step on the new file; a failure removes the file and raises ECADCoreException.
+    template <typename F> void Check(F&& Step);
 
     std::string FileName;
-    std::string TempName;
-    std::FILE* File = nullptr;
+    std::unique_ptr<TFileReplace> File; // null once committed or failed
 };
 
 // The message of a file that cannot be opened, created or written.

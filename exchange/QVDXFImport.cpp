@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cstdlib>
 #include <functional>
 #include <unordered_map>
@@ -90,10 +91,130 @@ private:
 
 const std::array<int32_t, 256> ACIPalette = MakeACIPalette();
 
-std::string DXFImportErrorText(const std::string& Reason)
+std::string DXFImportErrorText(const std::string& Reason, const std::string& Read)
 {
     return "The DXF file could not be read to its end: " + Reason +
-           "\nThe objects read before the error have been kept.";
+           (Read.empty() ? std::string("\nNothing was read before the error.")
+                         : "\nThe objects read before the error have been kept: " + Read + ".");
+}
+
+namespace {
+
+std::string Counted(uint64_t N, const char* One, const char* Many)
+{
+    return std::to_string(N) + " " + (N == 1 ? One : Many);
+}
+
+// A kind's name as the file gives it, cut short where it is long; a cut never splits a character.
+std::string KindName(const std::string& Name)
+{
+    constexpr size_t Max = 32;
+    if (Name.size() <= Max)
+        return Name;
+    size_t end = Max;
+    while (end > 0 && (static_cast<unsigned char>(Name[end]) & 0xC0) == 0x80)
+        --end;
+    return Name.substr(0, end) + "...";
+}
+
+} // namespace
+
+std::string TDXF2DImport::ReadSummary() const
+{
+    const std::pair<uint32_t, std::pair<const char*, const char*>> counts[] = {
+        {PointsCount, {"point", "points"}},
+        {LinesCount, {"line", "lines"}},
+        {ArcsCount, {"arc", "arcs"}},
+        {CirclesCount, {"circle", "circles"}},
+        {EllipsesCount, {"ellipse", "ellipses"}},
+        {PolylinesCount, {"polyline", "polylines"}},
+        {SplinesCount, {"spline", "splines"}},
+        {BlocksCount, {"block reference", "block references"}},
+        {TextsCount, {"text", "texts"}},
+    };
+    std::string out;
+    for (const auto& [n, names] : counts)
+        if (n > 0)
+            out += (out.empty() ? "" : ", ") + Counted(n, names.first, names.second);
+    return out;
+}
+
+std::string TDXF2DImport::ReportText() const
+{
+    std::vector<std::string> notes;
+    if (!SkippedKinds.empty() || OtherSkipped > 0) {
+        // The most frequent kinds first; a long tail is summed up.
+        std::vector<std::pair<std::string, uint32_t>> kinds(SkippedKinds.begin(), SkippedKinds.end());
+        std::stable_sort(kinds.begin(), kinds.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
+        constexpr size_t Shown = 12;
+        std::string list;
+        uint64_t rest = OtherSkipped;
+        for (size_t i = 0; i < kinds.size(); ++i) {
+            if (i < Shown)
+                list += (list.empty() ? "" : ", ") + std::to_string(kinds[i].second) + " " + KindName(kinds[i].first);
+            else
+                rest += kinds[i].second;
+        }
+        if (rest > 0)
+            list += (list.empty() ? "" : ", ") + Counted(rest, "entity of other kinds", "entities of other kinds");
+        notes.push_back("Not imported, as this program does not read them: " + list + ".");
+    }
+    // "1 block reference was left out: it ..." or "2 block references were left out: they ...".
+    const auto references = [&](uint32_t N, const std::string& One, const std::string& Many) {
+        if (N > 0)
+            notes.push_back(N == 1 ? "1 block reference was left out: " + One
+                                   : std::to_string(N) + " block references were left out: " + Many);
+    };
+    references(MissingBlockReferences, "its block is anonymous, external or not in the file.",
+               "their blocks are anonymous, external or not in the file.");
+    references(SelfReferences, "it would make a block contain itself.", "they would make blocks contain themselves.");
+    references(NestingDroppedReferences,
+               "with the blocks nested in it, it would show more objects than a file of this size can hold.",
+               "with the blocks nested in them, they would show more objects than a file of this size can hold.");
+    std::string text;
+    if (!ErrorMessage.empty())
+        text = DXFImportErrorText(ErrorMessage, ReadSummary());
+    else if (!notes.empty())
+        text = "Part of the DXF file was not imported.";
+    for (const std::string& note : notes)
+        text += "\n" + note;
+    return text;
+}
+
+void TDXF2DImport::CountSkipped(const std::string& Kind)
+{
+    const auto found = SkippedKinds.find(Kind);
+    if (found != SkippedKinds.end())
+        ++found->second;
+    else if (SkippedKinds.size() < MaxSkippedKinds)
+        SkippedKinds.emplace(Kind, 1);
+    else
+        ++OtherSkipped;
+}
+
+void TDXF2DImport::ResetCounts()
+{
+    PointsCount = LinesCount = ArcsCount = CirclesCount = EllipsesCount = PolylinesCount = SplinesCount =
+        BlocksCount = TextsCount = 0;
+    SkippedKinds.clear();
+    OtherSkipped = MissingBlockReferences = SelfReferences = NestingDroppedReferences = 0;
+}
+
+std::string TDXF2DImport::ErrorWithCut(const std::string& Error) const
+{
+    const std::string cut = CutFileReason();
+    return cut.empty() ? Error : Error + " " + cut;
+}
+
+std::string TDXF2DImport::CutFileReason() const
+{
+    if (!Reader->FoundSection())
+        return "No section was found in the file: it is empty, it is not a DXF file, or its lines do not end "
+               "with LF or CR LF.";
+    if (!Reader->EndedInsideSection())
+        return {};
+    const std::string& name = Reader->SectionName();
+    return name.empty() ? "The file ends inside a section." : "The file ends inside its " + name + " section.";
 }
 
 // ---- creation ------------------------------------------------------------------------------
@@ -146,6 +267,8 @@ void TDXF2DImport::Import()
     ErrorMessage.clear();
     Version = 10;
     CounterClockwise = true;
+    LegacyEllipses = false;
+    ResetCounts();
     const TTreeUpdate update(Drawing->TreeGeo != nullptr);
     try {
         Reader->Rewind();
@@ -160,21 +283,23 @@ void TDXF2DImport::Import()
             }
             Reader->NextSection();
         }
+        ErrorMessage = CutFileReason();
     } catch (const std::exception& e) {
-        // What was read stays; the user learns that the file was not read whole.
-        Failed = true;
-        ErrorMessage = e.what();
+        // What was read stays; the user learns that the file was not read whole, and that it
+        // was cut short when it was.
+        ErrorMessage = ErrorWithCut(e.what());
     }
     try {
         BindNestedInserts();
     } catch (const std::exception& e) {
-        Failed = true;
         if (ErrorMessage.empty())
             ErrorMessage = e.what();
     }
     if (!ErrorMessage.empty())
-        MainWindow().MessageBox(DXFImportErrorText(ErrorMessage), GetLangString(450), TMsgIcon::Warning,
-                                TMsgButtons::Ok);
+        Failed = true;
+    const std::string report = ReportText();
+    if (!report.empty())
+        MainWindow().MessageBox(report, GetLangString(450), TMsgIcon::Warning, TMsgButtons::Ok);
 }
 
 std::unique_ptr<TContainer2D> TDXF2DImport::ImportAsContainer()
@@ -185,6 +310,8 @@ std::unique_ptr<TContainer2D> TDXF2DImport::ImportAsContainer()
     ErrorMessage.clear();
     Version = 10;
     CounterClockwise = true;
+    LegacyEllipses = false;
+    ResetCounts();
     // Blocks are not read: references are not, and the drawing must not change.
     auto container = std::make_unique<TContainer2D>(0);
     int32_t nextID = 0;
@@ -197,9 +324,12 @@ std::unique_ptr<TContainer2D> TDXF2DImport::ImportAsContainer()
                 EntitiesToContainer(*container, nextID);
             Reader->NextSection();
         }
+        ErrorMessage = CutFileReason();
     } catch (const std::exception& e) {
+        ErrorMessage = ErrorWithCut(e.what());
+    }
+    if (!ErrorMessage.empty()) {
         Failed = true;
-        ErrorMessage = e.what();
         return nullptr;
     }
     container->UpdateBox();
@@ -221,11 +351,17 @@ void TDXF2DImport::ReadHeader()
             CounterClockwise = !(dir.Kind == TDXFValue::TKind::Integer && dir.Integer == 1);
         } else if (name.IsText("$ACADVER")) {
             static const std::pair<const char*, uint16_t> Versions[] = {
-                {"AC1009", 12},   {"AC1012", 13},   {"AC1014", 14},   {"AC1015", 2000},
-                {"AC1018", 2004}, {"AC1021", 2007}, {"AC1024", 2010}, {"AC1027", 2013}};
-            for (const auto& [tag, version] : Versions)
-                if (r.Group(1).IsText(tag))
+                {"AC1009", 12},   {"AC1012", 13},   {"AC1014", 14},   {"AC1015", 2000},  {"AC1018", 2004},
+                {"AC1021", 2007}, {"AC1024", 2010}, {"AC1027", 2013}, {"AC1032", 2018}};
+            const TDXFValue& tag = r.Group(1);
+            for (const auto& [known, version] : Versions)
+                if (tag.IsText(known))
                     Version = version;
+            // Every tag from AC1012 (R13) on, known or newer, has ELLIPSE by the current rule.
+            int number = 0;
+            if (tag.Kind == TDXFValue::TKind::Text && tag.Text.size() == 6 && tag.Text.compare(0, 2, "AC") == 0 &&
+                std::from_chars(tag.Text.data() + 2, tag.Text.data() + 6, number).ptr == tag.Text.data() + 6)
+                LegacyEllipses = number < 1012;
         }
     }
 }
@@ -366,12 +502,6 @@ void TDXF2DImport::EntitiesToContainer(TContainer2D& Container, int32_t& NextID)
     });
 }
 
-void TDXF2DImport::SkipToNextRecord()
-{
-    while (Reader->ReadGroupInRecord()) {
-    }
-}
-
 // ---- blocks --------------------------------------------------------------------------------
 
 std::unique_ptr<TSourceBlock2D> TDXF2DImport::MakeSourceBlock(const TDXFRecord& R,
@@ -502,6 +632,7 @@ void TDXF2DImport::BindNestedInserts()
             // (and so be drawn without end), is dropped.
             if (!target || BlockUses(target, p.Block.get())) {
                 Failed = true;
+                ++(target ? SelfReferences : MissingBlockReferences);
                 RemoveChild(*p.Block, ins.Insert);
                 continue;
             }
@@ -559,6 +690,7 @@ void TDXF2DImport::BindNestedInserts()
         }
         for (TBlock2D* ref : dropped) {
             Failed = true;
+            ++NestingDroppedReferences;
             RemoveChild(*b, ref);
         }
         BlockWeights[b] = weight;

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -27,8 +28,9 @@ class TVectFont;
 // The colour of each DXF colour index (ACI), as 0x00BBGGRR.
 extern const std::array<int32_t, 256> ACIPalette;
 
-// The text shown when an import ends early on a damaged file.
-std::string DXFImportErrorText(const std::string& Reason);
+// The text shown when an import ends early on a damaged or cut file; Read lists what was read
+// before ("3 lines, 1 circle"), empty when nothing was.
+std::string DXFImportErrorText(const std::string& Reason, const std::string& Read);
 
 class TDXF2DImport {
 public:
@@ -43,12 +45,21 @@ public:
     // Font of TEXT entities, not owned; without one TEXT entities are not read.
     void SetVectFont(TVectFont* Font) { VectFont = Font; }
 
-    // Reads the whole file into the drawing. An error in the middle of the file keeps what was
-    // read before it, tells the user and leaves the reason in ErrorMessage.
+    // Reads the whole file into the drawing. An error in the middle of the file, or a file that
+    // ends inside a section or holds none, keeps what was read and leaves the reason in
+    // ErrorMessage. When it is done, one warning (ReportText) tells the user of that and of what
+    // was left out.
     void Import();
     // A new container of the file's entities, children numbered 0, 1, 2 ... in reading order,
     // not added to the drawing; null (and ErrorMessage set) when the file cannot be read whole.
+    // Nothing is shown to the user.
     std::unique_ptr<TContainer2D> ImportAsContainer();
+
+    // The warning after an import: the reason it ended early with what was read, the entity
+    // kinds left out with their counts, the block references left out. Empty when all was read.
+    std::string ReportText() const;
+    // What was read, by the counters: "2 lines, 1 circle"; empty when nothing was.
+    std::string ReadSummary() const;
 
     // Set when the file cannot be opened, when an entity gives no drawing object and when an
     // import ended early.
@@ -59,6 +70,10 @@ public:
     double OffsetX = 0, OffsetY = 0, ScaleX = 1, ScaleY = 1;
     uint16_t Version = 10;
     bool CounterClockwise = true;
+    // ELLIPSE by the rule of files before R13 ($ACADVER below AC1012): group 11 an absolute
+    // point, group 40 the minor semi-axis. ELLIPSE exists only from R13 on, so files without
+    // $ACADVER use the current rule.
+    bool LegacyEllipses = false;
 
     struct TLayerName {
         std::string Name;
@@ -69,6 +84,18 @@ public:
 
     uint32_t PointsCount = 0, LinesCount = 0, ArcsCount = 0, CirclesCount = 0, EllipsesCount = 0,
              PolylinesCount = 0, SplinesCount = 0, BlocksCount = 0, TextsCount = 0;
+
+    // Left out by the import. Entities of kinds this program does not read, by their DXF name
+    // (at most MaxSkippedKinds names; the rest are counted together).
+    static constexpr size_t MaxSkippedKinds = 64;
+    std::map<std::string, uint32_t> SkippedKinds;
+    uint32_t OtherSkipped = 0;
+    // Block references whose block was not read (anonymous, external) or is not in the file.
+    uint32_t MissingBlockReferences = 0;
+    // References that would make a block contain itself.
+    uint32_t SelfReferences = 0;
+    // References whose nested blocks would show more objects than the file's size allows.
+    uint32_t NestingDroppedReferences = 0;
 
 private:
     TDXF2DImport() = default;
@@ -86,6 +113,12 @@ private:
     void AddLayer(const TDXFRecord& Entry);
     void LayerLookup(const TDXFValue& Name);
     bool SectionGoesOn() const;
+    // Counters and what was left out back to nothing, for a new pass over the file.
+    void ResetCounts();
+    // The reason to give when the file ended inside a section or held none; empty otherwise.
+    std::string CutFileReason() const;
+    std::string ErrorWithCut(const std::string& Error) const;
+    void CountSkipped(const std::string& Kind);
 
     // ---- blocks ----
     struct TPendingInsert {
@@ -120,8 +153,6 @@ private:
     std::unique_ptr<TObject2D> ReadSpline();
     std::unique_ptr<TObject2D> ReadInsert(const TDXFRecord& R);
     std::unique_ptr<TObject2D> ReadNestedInsert(const TDXFRecord& R);
-    // Reads pairs up to the next code-0 pair (or the end of the file).
-    void SkipToNextRecord();
 
     std::unique_ptr<TDXFRead> Reader;
     TQV_01Cmp2D* Drawing = nullptr;  // not owned

@@ -1,13 +1,11 @@
 #include "DxfWriter.h"
 
-#include <cerrno>
+#include "FileReplace.h"
+
+#include <array>
 #include <charconv>
-#include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <streambuf>
 
 namespace {
 
@@ -26,6 +24,38 @@ void PutNumber(std::ostream& out, double v)
     out.write(buf, end - buf);
     out.put('\n');
 }
+
+// The stream WriteDxf writes into: it gathers the many small pieces and hands them to the new
+// file in large runs.
+class TFileReplaceBuf : public std::streambuf {
+public:
+    explicit TFileReplaceBuf(TFileReplace& file) : File(file)
+    {
+        setp(Buffer.data(), Buffer.data() + Buffer.size());
+    }
+
+    // Hands over what is gathered.
+    void Drain()
+    {
+        File.Write(pbase(), size_t(pptr() - pbase()));
+        setp(Buffer.data(), Buffer.data() + Buffer.size());
+    }
+
+protected:
+    int_type overflow(int_type c) override
+    {
+        Drain();
+        if (!traits_type::eq_int_type(c, traits_type::eof())) {
+            *pptr() = traits_type::to_char_type(c);
+            pbump(1);
+        }
+        return traits_type::not_eof(c);
+    }
+
+private:
+    TFileReplace& File;
+    std::array<char, 1 << 16> Buffer;
+};
 
 } // namespace
 
@@ -47,31 +77,17 @@ void WriteDxf(std::ostream& out, const TTraceResult& result)
 
 std::string SaveDxfFile(const std::string& path, const TTraceResult& result)
 {
-    std::string temp = path + ".XXXXXX";
-    const int fd = mkstemp(temp.data());
-    if (fd < 0)
-        return "cannot write " + path + ": " + std::strerror(errno);
-    // mkstemp makes the file private; give it the usual permissions.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
-    close(fd);
-    std::string error;
-    {
-        std::vector<char> buffer(1 << 20);
-        std::ofstream out;
-        out.rdbuf()->pubsetbuf(buffer.data(), std::streamsize(buffer.size()));
-        out.open(temp, std::ios::binary | std::ios::trunc);
-        errno = 0;
-        if (out)
-            WriteDxf(out, result);
-        out.close();
-        if (!out)
-            error = "cannot write " + path + ": " + std::strerror(errno ? errno : EIO);
+    try {
+        TFileReplace file(path);
+        TFileReplaceBuf buffer(file);
+        std::ostream out(&buffer);
+        // A failed write comes out of the stream as the helper's own exception.
+        out.exceptions(std::ios::badbit);
+        WriteDxf(out, result);
+        buffer.Drain();
+        file.Commit();
+    } catch (const EFileReplace& e) {
+        return "cannot write " + path + ": " + std::strerror(e.Err);
     }
-    if (error.empty() && std::rename(temp.c_str(), path.c_str()) != 0)
-        error = "cannot write " + path + ": " + std::strerror(errno);
-    if (!error.empty())
-        std::remove(temp.c_str());
-    return error;
+    return "";
 }

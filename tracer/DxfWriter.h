@@ -9,7 +9,7 @@
 
 void WriteDxf(std::ostream& out, const TTraceResult& result);
 
-// Writes to a temporary file beside path and renames it over path only when everything was
+// Writes through TFileReplace: a new file beside path takes its name only when everything was
 // written, so a failure never leaves a partial file. Answers an empty string on success,
 // else a one-line reason.
 std::string SaveDxfFile(const std::string& path, const TTraceResult& result);

@@ -122,30 +122,12 @@ void TSceneGroup::DeleteChildren()
     Changed();
 }
 
-void TSceneGroup::MoveChild(int From, int To)
-{
-    RASTREL_ASSERT(From >= 0 && From < Count() && To >= 0 && To < Count());
-    auto node = std::move(Children[size_t(From)]);
-    Children.erase(Children.begin() + From);
-    Children.insert(Children.begin() + To, std::move(node));
-    SetDirty();
-    Changed();
-}
-
 int TSceneGroup::IndexOf(const TSceneNode* Child) const
 {
     for (size_t i = 0; i < Children.size(); ++i)
         if (Children[i].get() == Child)
             return int(i);
     return -1;
-}
-
-TSceneNode* TSceneGroup::FindChild(const std::string& ChildName) const
-{
-    for (const auto& c : Children)
-        if (c->Name == ChildName)
-            return c.get();
-    return nullptr;
 }
 
 // ---- leaves
@@ -221,12 +203,6 @@ void TPointCloud::AddPoint(double X, double Y, double Z)
 void TPointCloud::SetPoint(int I, double X, double Y, double Z)
 {
     SetIndexed(Points_, I, F3(X, Y, Z));
-    Changed();
-}
-
-void TPointCloud::ClearPoints()
-{
-    Points_.clear();
     Changed();
 }
 
@@ -335,12 +311,6 @@ void TBoxNode::SetSize(double X, double Y, double Z)
 void TExtrusionNode::SetContour(std::vector<TVector2D> Nodes)
 {
     Contour_ = std::move(Nodes);
-    Changed();
-}
-
-void TExtrusionNode::SetContourNode(int I, double X, double Y)
-{
-    SetIndexed(Contour_, I, TVector2D{X, Y});
     Changed();
 }
 

@@ -117,12 +117,10 @@ public:
     std::unique_ptr<TSceneNode> Release(TSceneNode* Child);
     void Delete(TSceneNode* Child) { Release(Child); }
     void DeleteChildren();
-    void MoveChild(int From, int To);
 
     int Count() const { return int(Children.size()); }
     TSceneNode* Child(int I) const { return Children.at(size_t(I)).get(); }
     int IndexOf(const TSceneNode* Child) const;
-    TSceneNode* FindChild(const std::string& ChildName) const;
 
     // Set by every change of a child; the renderer clears it after rebuilding the buffers.
     bool Dirty() const { return Dirty_; }
@@ -177,7 +175,6 @@ public:
     const std::vector<TVector3f>& Points() const { return Points_; }
     void AddPoint(double X, double Y, double Z);
     void SetPoint(int I, double X, double Y, double Z);
-    void ClearPoints();
 
     TSceneColor Color() const { return Color_; }
     void SetColor(const TSceneColor& C);
@@ -285,7 +282,6 @@ public:
 
     const std::vector<TVector2D>& Contour() const { return Contour_; }
     void SetContour(std::vector<TVector2D> Nodes);
-    void SetContourNode(int I, double X, double Y);
     double Height() const { return Height_; }
     void SetHeight(double H);
     // The parts drawn: the side walls, the bottom (start) and top (end) caps.

@@ -1,6 +1,7 @@
 #include "SceneStl.h"
 
 #include "CADExceptions.h"
+#include "FileReplace.h"
 #include "QVStream.h"
 
 #include <cctype>
@@ -213,18 +214,9 @@ void WriteStlFile(const std::string& FileName, const std::vector<TMeshTriangle>&
 {
     TStreamWriter w;
     WriteStlBlock(w, Triangles, "Rastrel STL");
-    const std::string temp = FileName + ".tmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(w.Bytes().data()), std::streamsize(w.Size()));
-        out.close();
-        if (!out) {
-            std::remove(temp.c_str());
-            throw ECADFileNotValid("Cannot write the STL file \"" + FileName + "\"");
-        }
-    }
-    if (std::rename(temp.c_str(), FileName.c_str()) != 0) {
-        std::remove(temp.c_str());
+    try {
+        ReplaceFileContents(FileName, w.Bytes().data(), w.Size());
+    } catch (const EFileReplace&) {
         throw ECADFileNotValid("Cannot write the STL file \"" + FileName + "\"");
     }
 }

@@ -10,8 +10,9 @@
 #include "QVRegistry.h"
 #include "QVScene.h"
 #include "QVScenePreview.h"
-#include "SceneViewer.h"
 #include "QVStream.h"
+#include "SavedBytes.h"
+#include "SceneViewer.h"
 #include "UnitCurva.h"
 
 #include <gtest/gtest.h>
@@ -113,13 +114,6 @@ public:
     double ToleranceSeen = 0;
     std::vector<std::unique_ptr<TObject2D>> Entities;
 };
-
-std::vector<uint8_t> Saved(TQV_01Cmp2D& D)
-{
-    TStreamWriter w;
-    D.SaveToStream(w);
-    return w.TakeBytes();
-}
 
 class ArcFilter : public ::testing::Test {
 protected:

@@ -2,9 +2,9 @@
 // curves, checked by reading the file back.
 #include "QVDXFExport.h"
 
-#include "../model/TempFolder.h"
 #include "QVCmp.h"
 #include "QVEntity.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 

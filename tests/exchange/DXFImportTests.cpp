@@ -3,9 +3,8 @@
 // import, and round trips from our own writers.
 #include "QVDXFImport.h"
 
-#include "../model/FakeServices.h"
-#include "../model/TempFolder.h"
 #include "DxfWriter.h"
+#include "FakeServices.h"
 #include "QVCmp.h"
 #include "QVContainer.h"
 #include "QVCurves.h"
@@ -13,6 +12,7 @@
 #include "QVEntity.h"
 #include "QVSplines.h"
 #include "QVVectText.h"
+#include "TempFolder.h"
 #include "UnitConfig.h"
 
 #include <gtest/gtest.h>
@@ -92,6 +92,13 @@ void ExpectPoint(const TPoint2D& P, double X, double Y, double Tol = 1e-9)
 {
     EXPECT_NEAR(P.X, X, Tol);
     EXPECT_NEAR(P.Y, Y, Tol);
+}
+
+// Glyphs from the baseline to the full height, so the boxes of "AB" are where DXF places text.
+void AddGlyphsAB(TVectFont& Font)
+{
+    Font.SetChar('A', TVectChar::CreateFromStrokes({{{0, 0}, {0.3, 1}, {0.6, 0}}}));
+    Font.SetChar('B', TVectChar::CreateFromStrokes({{{0, 0}, {0, 1}, {0.5, 0.5}}}));
 }
 
 std::string ClassNames(const std::vector<TObject2D*>& Objs)
@@ -297,7 +304,7 @@ TEST(DXFImport, EntityRules)
              ASSERT_EQ(std::string(o[0]->ClassName()), "TEllipseOpen2D");
              ExpectPoint(dynamic_cast<TEllipseOpen2D*>(o[0])->Points().Get(1), 10, 5);
          }},
-        {"ellipse of a file without version", Entities("0\nELLIPSE\n10\n0\n20\n0\n11\n10\n21\n0\n40\n3\n"),
+        {"ellipse of an R12 file", Entities("0\nELLIPSE\n10\n0\n20\n0\n11\n10\n21\n0\n40\n3\n", "9\n$ACADVER\n1\nAC1009\n"),
          [](auto& o) {
              ExpectPoint(dynamic_cast<TEllipseOpen2D*>(o[0])->Points().Get(0), -10, -3);
              ExpectPoint(dynamic_cast<TEllipseOpen2D*>(o[0])->Points().Get(1), 10, 3);
@@ -309,13 +316,14 @@ TEST(DXFImport, EntityRules)
              ASSERT_EQ(pts.Count(), 4);
              ExpectPoint(pts.Get(3), 0, 0);
          }},
-        {"trace is open through its corners in order",
+        {"trace is closed through its corners 1, 2, 4, 3",
          Entities("0\nTRACE\n10\n0\n20\n0\n11\n1\n21\n0\n12\n0\n22\n1\n13\n1\n23\n1\n"),
          [](auto& o) {
              const auto& pts = dynamic_cast<TPolyline2D*>(o[0])->Points();
-             ASSERT_EQ(pts.Count(), 4);
-             ExpectPoint(pts.Get(2), 0, 1);
-             ExpectPoint(pts.Get(3), 1, 1);
+             ASSERT_EQ(pts.Count(), 5);
+             ExpectPoint(pts.Get(2), 1, 1);
+             ExpectPoint(pts.Get(3), 0, 1);
+             ExpectPoint(pts.Get(4), 0, 0);
          }},
         {"lightweight polyline with a bulge",
          Entities("0\nLWPOLYLINE\n90\n2\n10\n0\n20\n0\n42\n1\n10\n2\n20\n0\n"),
@@ -351,14 +359,15 @@ TEST(DXFImport, EntityRules)
          Entities("0\nPOLYLINE\n70\n0\n0\nVERTEX\n10\n0\n20\n0\n42\n1\n0\nVERTEX\n10\n2\n20\n0\n0\nVERTEX\n10\n3\n20\n0\n"
                   "0\nSEQEND\n"),
          [](auto& o) { EXPECT_EQ(dynamic_cast<TPolyline2D*>(o[0])->Points().Count(), 1 + 51 + 1); }},
-        {"text centred both ways in its box",
+        {"text centred both ways on its alignment point",
          Entities("0\nTEXT\n10\n0\n20\n0\n11\n10\n21\n4\n40\n2\n1\nAB\n72\n1\n73\n2\n"),
          [](auto& o) {
              auto* t = dynamic_cast<TJustifiedVectText2D*>(o[0]);
              EXPECT_EQ(t->HJustification, 2);
              EXPECT_EQ(t->VJustification, 2);
-             ExpectPoint(t->Points().Get(1), 10, 4);
-             EXPECT_NEAR((t->Box.First.X + t->Box.Second.X) / 2, 5, 1e-9);
+             ExpectPoint(t->Points().Get(1), 10, 3);
+             EXPECT_NEAR((t->Box.First.X + t->Box.Second.X) / 2, 10, 1e-9);
+             EXPECT_NEAR((t->Box.First.Y + t->Box.Second.Y) / 2, 4, 1e-9);
          }},
         {"text with group 73 but no alignment point keeps its box",
          Entities("0\nTEXT\n10\n1\n20\n1\n40\n2\n1\nAB\n73\n0\n"),
@@ -368,6 +377,7 @@ TEST(DXFImport, EntityRules)
         SCOPED_TRACE(c.Name);
         TQV_01Cmp2D d;
         TVectFont font;
+        AddGlyphsAB(font);
         auto objs = ImportText(d, c.Text, &font);
         ASSERT_FALSE(objs.empty());
         c.Check(objs);
@@ -390,7 +400,8 @@ TEST(DXFImport, SplinesAreCheckedAgainstWhatTheyList)
         {"fewer control points announced", "71\n2\n73\n2\n" + knots + points, false},
         {"knot count disagrees", "71\n2\n72\n9\n" + knots + points, false},
         {"weights for some points only", "71\n2\n" + knots + points + "41\n1\n", false},
-        {"fit points only", "71\n3\n74\n2\n11\n0\n21\n0\n11\n1\n21\n1\n", false},
+        {"fit points only", "71\n3\n74\n2\n11\n0\n21\n0\n11\n1\n21\n1\n", true},
+        {"one fit point", "71\n3\n74\n1\n11\n0\n21\n0\n", false},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -445,7 +456,7 @@ TEST(DXFImport, ADamagedFileKeepsWhatWasReadAndSaysSo)
         }
         EXPECT_TRUE(imp->Failed);
         ASSERT_EQ(window.Boxes.size(), 1u);
-        EXPECT_EQ(window.Boxes[0].Text, DXFImportErrorText(c.Reason));
+        EXPECT_EQ(window.Boxes[0].Text, DXFImportErrorText(c.Reason, imp->ReadSummary()));
     }
 }
 
@@ -560,7 +571,7 @@ TEST(DXFImport, AsContainerNumbersItsChildrenAndLeavesTheDrawingAlone)
 
     auto bad = TDXF2DImport::FromText("0\nSECTION\n2\nENTITIES\n0\nPOINT\n0\nPOLYLINE\n0\nLINE\n", &d);
     EXPECT_EQ(bad->ImportAsContainer(), nullptr);
-    EXPECT_EQ(bad->ErrorMessage, "Invalid DXF file.");
+    EXPECT_EQ(bad->ErrorMessage, "Invalid DXF file. The file ends inside its ENTITIES section.");
 }
 
 TEST(DXFImport, TracerOutputRoundTrips)
@@ -657,4 +668,315 @@ TEST(DXFImport, WriterOutputReadsBack)
     ExpectPoint(arc.front(), 0, 0, 1e-6);
     ExpectPoint(arc[arc.size() / 2], 5, -5, 1e-6);
     ExpectPoint(arc.back(), 10, 0, 1e-6);
+}
+
+namespace {
+
+// What one import of a fixture gave: the import, the drawing's objects and the boxes shown.
+struct TImported {
+    TDXF2DImport& Imp;
+    TQV_01Cmp2D& Drawing;
+    std::vector<TObject2D*> Objects;
+    std::vector<TFakeMainWindow::TBox> Boxes;
+};
+
+std::string Mirrored(const std::string& Groups) { return Groups + "210\n0\n220\n0\n230\n-1\n"; }
+
+const TPolyline2D& Poly(const TImported& R, size_t I = 0)
+{
+    return *dynamic_cast<const TPolyline2D*>(R.Objects.at(I));
+}
+
+void ExpectBox(const TObject2D& O, double X1, double Y1, double X2, double Y2, double Tol = 1e-6)
+{
+    EXPECT_NEAR(O.Box.First.X, X1, Tol);
+    EXPECT_NEAR(O.Box.First.Y, Y1, Tol);
+    EXPECT_NEAR(O.Box.Second.X, X2, Tol);
+    EXPECT_NEAR(O.Box.Second.Y, Y2, Tol);
+}
+
+// The single warning an import showed.
+std::string Warning(const TImported& R)
+{
+    EXPECT_EQ(R.Boxes.size(), 1u);
+    return R.Boxes.empty() ? std::string() : R.Boxes[0].Text;
+}
+
+// Blocks B0 ... BN, each using the next twice, B<N> a line; the entities insert B0 once.
+std::string Doubling(int N)
+{
+    std::string s = "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n2\nB" + std::to_string(N) + "\n0\nLINE\n11\n1\n0\nENDBLK\n";
+    for (int i = N - 1; i >= 0; --i) {
+        const std::string next = "0\nINSERT\n2\nB" + std::to_string(i + 1) + "\n";
+        s += "0\nBLOCK\n2\nB" + std::to_string(i) + "\n" + next + next + "0\nENDBLK\n";
+    }
+    return s + "0\nENDSEC\n" + Entities("0\nINSERT\n2\nB0\n");
+}
+
+} // namespace
+
+// Files that today's programs write: current versions, entities in mirrored and tilted planes,
+// text alignment, meshes, four-corner fills, fit-point splines; and what the import leaves out
+// or cannot read is told once, in plain words.
+TEST(DXFImport, FilesOfCurrentProgramsAndWhatIsLeftOut)
+{
+    const std::string line = "0\nLINE\n10\n0\n20\n0\n11\n1\n21\n1\n";
+    const std::string ellipse = "0\nELLIPSE\n10\n1\n20\n1\n11\n10\n21\n0\n40\n0.5\n";
+    const std::string textAB = "0\nTEXT\n40\n2\n1\nAB\n";
+    const std::string blockB = "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n2\nB\n10\n0\n20\n0\n" + line + "0\nENDBLK\n0\nENDSEC\n";
+    const std::string codePage = "9\n$ACADVER\n1\nAC1015\n9\n$DWGCODEPAGE\n3\n";
+    const auto textIn = [&](const std::string& Page, const std::string& Bytes) {
+        return Entities("0\nTEXT\n40\n2\n1\n" + Bytes + "\n", codePage + Page + "\n");
+    };
+    const auto textIs = [](const char* Expected) {
+        return [Expected](const TImported& r) {
+            EXPECT_EQ(dynamic_cast<TJustifiedVectText2D*>(r.Objects.at(0))->Text, Expected);
+        };
+    };
+    // Text "AB" centred on (10, 4), its baseline there.
+    const auto centredOnBaseline = [](const TImported& r) {
+        EXPECT_NEAR((r.Objects.at(0)->Box.First.X + r.Objects[0]->Box.Second.X) / 2, 10, 1e-9);
+        EXPECT_NEAR(r.Objects[0]->Box.First.Y, 4, 1e-9);
+    };
+    const auto face = [](int A, int B, int C) {
+        return "0\nVERTEX\n10\n0\n20\n0\n70\n128\n71\n" + std::to_string(A) + "\n72\n" + std::to_string(B) + "\n73\n" +
+               std::to_string(C) + "\n";
+    };
+    const auto meshVertex = [](double X, double Y, int Flags) {
+        return "0\nVERTEX\n10\n" + std::to_string(X) + "\n20\n" + std::to_string(Y) + "\n30\n5\n70\n" +
+               std::to_string(Flags) + "\n";
+    };
+    struct TCase {
+        const char* Name;
+        std::string Text;
+        std::function<void(const TImported&)> Check;
+    };
+    const std::vector<TCase> cases = {
+        // Ellipses of every version from R13 on, and of files that do not say, by the current rule.
+        {"ellipse of a 2018 file", Entities(ellipse, "9\n$ACADVER\n1\nAC1032\n"),
+         [](const TImported& r) {
+             EXPECT_EQ(r.Imp.Version, 2018);
+             ExpectBox(*r.Objects.at(0), -9, -4, 11, 6);
+         }},
+        {"ellipse of a version newer than any known", Entities(ellipse, "9\n$ACADVER\n1\nAC1040\n"),
+         [](const TImported& r) {
+             EXPECT_EQ(r.Imp.Version, 10);
+             ExpectBox(*r.Objects.at(0), -9, -4, 11, 6);
+         }},
+        {"ellipse of a file without a header", Entities(ellipse),
+         [](const TImported& r) { ExpectBox(*r.Objects.at(0), -9, -4, 11, 6); }},
+
+        // Entities in a mirrored plane (extrusion 0, 0, -1) land mirrored; points and lines are
+        // world points.
+        {"circle in a mirrored plane", Entities(Mirrored("0\nCIRCLE\n10\n3\n20\n1\n40\n1\n")),
+         [](const TImported& r) {
+             ExpectPoint(dynamic_cast<TCerchio2D*>(r.Objects.at(0))->Points().Get(0), -3, 1);
+             ExpectPoint(dynamic_cast<TCerchio2D*>(r.Objects.at(0))->Points().Get(1), -2, 1);
+         }},
+        {"lightweight polyline with a bulge in a mirrored plane",
+         Entities(Mirrored("0\nLWPOLYLINE\n90\n2\n10\n0\n20\n0\n42\n1\n10\n2\n20\n0\n")),
+         [](const TImported& r) {
+             const auto& pts = Poly(r).Points();
+             ASSERT_EQ(pts.Count(), 52);
+             ExpectPoint(pts.Get(51), -2, 0);
+             ExpectHalfCircle(pts, 1, -1, 1, true);
+         }},
+        {"polyline with a bulge in a mirrored plane",
+         Entities(Mirrored("0\nPOLYLINE\n70\n0\n") + "0\nVERTEX\n10\n0\n20\n0\n42\n-1\n0\nVERTEX\n10\n2\n20\n0\n0\nSEQEND\n"),
+         [](const TImported& r) {
+             const auto& pts = Poly(r).Points();
+             ExpectPoint(pts.Get(pts.Count() - 1), -2, 0);
+             ExpectHalfCircle(pts, 1, -1, 1, false);
+         }},
+        {"elliptic arc in a mirrored plane",
+         Entities(Mirrored("0\nELLIPSE\n10\n0\n20\n0\n11\n10\n21\n0\n40\n0.5\n41\n0\n42\n1.5707963267948966\n"),
+                  "9\n$ACADVER\n1\nAC1015\n"),
+         [](const TImported& r) {
+             const auto p = Profile(*r.Objects.at(0));
+             ExpectPoint(p.front(), 0, -5, 1e-6);
+             ExpectPoint(p.back(), 10, 0, 1e-6);
+         }},
+        {"text in a mirrored plane", Entities(Mirrored("0\nTEXT\n10\n5\n20\n0\n40\n2\n1\nAB\n")),
+         [](const TImported& r) {
+             EXPECT_NEAR(r.Objects.at(0)->Box.Second.X, -5, 1e-9);
+             EXPECT_LT(r.Objects[0]->Box.First.X, -5.5);
+         }},
+        {"block reference in a mirrored plane", blockB + Entities(Mirrored("0\nINSERT\n2\nB\n10\n5\n20\n2\n")),
+         [](const TImported& r) { ExpectBox(*r.Objects.at(0), -6, 2, -5, 3); }},
+        {"solid in a mirrored plane", Entities(Mirrored("0\nSOLID\n10\n1\n20\n0\n11\n2\n21\n0\n12\n1\n22\n1\n")),
+         [](const TImported& r) { ExpectBox(*r.Objects.at(0), -2, 0, -1, 1); }},
+        {"point and line are world points", Entities(Mirrored("0\nPOINT\n10\n5\n20\n2\n") + Mirrored(line)),
+         [](const TImported& r) {
+             ExpectPoint(dynamic_cast<TPunto2D*>(r.Objects.at(0))->Points().Get(0), 5, 2);
+             ExpectBox(*r.Objects.at(1), 0, 0, 1, 1);
+         }},
+        {"circle in a tilted plane is the ellipse it is seen as",
+         Entities("0\nCIRCLE\n10\n0\n20\n0\n40\n1\n210\n0\n220\n0.6\n230\n0.8\n"),
+         [](const TImported& r) {
+             EXPECT_EQ(r.Imp.CirclesCount, 1u);
+             ExpectBox(Poly(r), -1, -0.8, 1, 0.8, 0.01);
+         }},
+
+        // Text placed by its alignment point when it has one.
+        {"centred text on its alignment point", Entities(textAB + "10\n0\n20\n0\n11\n10\n21\n4\n72\n1\n"),
+         centredOnBaseline},
+        {"right text hanging from its alignment point", Entities(textAB + "10\n0\n20\n0\n11\n10\n21\n4\n72\n2\n73\n3\n"),
+         [](const TImported& r) {
+             EXPECT_NEAR(r.Objects.at(0)->Box.Second.X, 10, 1e-9);
+             EXPECT_NEAR(r.Objects[0]->Box.Second.Y, 4, 1e-9);
+         }},
+        {"middle text", Entities(textAB + "10\n0\n20\n0\n11\n10\n21\n4\n72\n4\n"),
+         [](const TImported& r) {
+             const TObject2D& t = *r.Objects.at(0);
+             ExpectPoint(MakePoint2D((t.Box.First.X + t.Box.Second.X) / 2, (t.Box.First.Y + t.Box.Second.Y) / 2), 10, 4);
+         }},
+        {"text fit between its points", Entities(textAB + "10\n1\n20\n0\n11\n11\n21\n0\n72\n5\n"),
+         [](const TImported& r) { ExpectBox(*r.Objects.at(0), 1, 0, 11, 2); }},
+        {"aligned text up its points", Entities(textAB + "10\n0\n20\n0\n11\n0\n21\n10\n72\n3\n"),
+         [](const TImported& r) {
+             EXPECT_NEAR(r.Objects.at(0)->Box.First.Y, 0, 1e-9);
+             EXPECT_NEAR(r.Objects[0]->Box.Second.Y, 10, 1e-9);
+             EXPECT_NEAR(r.Objects[0]->Box.Second.X, 0, 1e-9);
+         }},
+        {"start equal to the alignment point keeps its placement",
+         Entities(textAB + "10\n10\n20\n4\n11\n10\n21\n4\n72\n1\n73\n0\n"), centredOnBaseline},
+        {"left text turns about its start", Entities(textAB + "10\n3\n20\n1\n50\n90\n11\n0\n21\n0\n"),
+         [](const TImported& r) {
+             EXPECT_NEAR(r.Objects.at(0)->Box.Second.X, 3, 1e-9);
+             EXPECT_NEAR(r.Objects[0]->Box.First.Y, 1, 1e-9);
+         }},
+
+        // Meshes: their edges, never their face records.
+        {"polyface mesh shows its visible edges",
+         Entities("0\nPOLYLINE\n70\n64\n71\n4\n72\n2\n" + meshVertex(10, 10, 192) + meshVertex(11, 10, 192) +
+                  meshVertex(11, 11, 192) + meshVertex(10, 11, 192) + face(1, 2, -3) + face(-1, 3, 4) + "0\nSEQEND\n"),
+         [](const TImported& r) {
+             EXPECT_EQ(ClassNames(r.Objects), "TLine2D TLine2D TLine2D TLine2D ");
+             EXPECT_EQ(r.Imp.PolylinesCount, 1u);
+             TRect2D e;
+             r.Drawing.GetExtents(e);
+             ExpectPoint(e.First, 10, 10);
+             ExpectPoint(e.Second, 11, 11);
+         }},
+        {"polygon mesh shows its rows and columns",
+         Entities("0\nPOLYLINE\n70\n16\n71\n2\n72\n3\n" + meshVertex(0, 0, 64) + meshVertex(1, 0, 64) +
+                  meshVertex(2, 0, 64) + meshVertex(0, 1, 64) + meshVertex(1, 1, 64) + meshVertex(2, 1, 64) +
+                  "0\nSEQEND\n"),
+         [](const TImported& r) {
+             ASSERT_EQ(ClassNames(r.Objects), "TPolyline2D TPolyline2D TPolyline2D TPolyline2D TPolyline2D ");
+             EXPECT_EQ(Poly(r, 0).Points().Count(), 3);
+             ExpectPoint(Poly(r, 4).Points().Get(1), 2, 1);
+         }},
+
+        // Four corners are filled 1, 2, 4, 3.
+        {"solid with four corners", Entities("0\nSOLID\n10\n0\n20\n0\n11\n1\n21\n0\n12\n0\n22\n1\n13\n1\n23\n1\n"),
+         [](const TImported& r) {
+             const auto& pts = Poly(r).Points();
+             ASSERT_EQ(pts.Count(), 5);
+             ExpectPoint(pts.Get(2), 1, 1);
+             ExpectPoint(pts.Get(3), 0, 1);
+         }},
+
+        // A spline given by fit points only: the curve through them.
+        {"spline of fit points", Entities("0\nSPLINE\n70\n8\n71\n3\n74\n3\n11\n0\n21\n0\n11\n1\n21\n1\n11\n2\n21\n0\n"),
+         [](const TImported& r) {
+             EXPECT_EQ(r.Imp.SplinesCount, 1u);
+             EXPECT_FALSE(r.Imp.Failed);
+             const auto& pts = Poly(r).Points();
+             ASSERT_EQ(pts.Count(), 17);
+             ExpectPoint(pts.Get(0), 0, 0);
+             ExpectPoint(pts.Get(8), 1, 1);
+             ExpectPoint(pts.Get(16), 2, 0);
+             // Smooth at the middle point: its neighbours lie below it, level with each other.
+             EXPECT_NEAR(pts.Get(7).Y, pts.Get(9).Y, 1e-9);
+             EXPECT_LT(pts.Get(7).Y, 1);
+         }},
+        {"closed spline of fit points",
+         Entities("0\nSPLINE\n70\n1\n71\n3\n11\n0\n21\n0\n11\n1\n21\n0\n11\n1\n21\n1\n11\n0\n21\n1\n"),
+         [](const TImported& r) {
+             const auto& pts = Poly(r).Points();
+             ASSERT_EQ(pts.Count(), 33);
+             ExpectPoint(pts.Get(32), 0, 0);
+             // Round where it closes: the points before and after the first mirror each other.
+             EXPECT_NEAR(pts.Get(1).X, pts.Get(31).Y, 1e-9);
+         }},
+
+        // Files cut short, or with no section at all, say so with what was read.
+        {"file cut inside its entities", "0\nSECTION\n2\nENTITIES\n" + line + line,
+         [](const TImported& r) {
+             EXPECT_TRUE(r.Imp.Failed);
+             EXPECT_EQ(Warning(r), DXFImportErrorText("The file ends inside its ENTITIES section.", "2 lines"));
+         }},
+        {"file cut inside a polyline", "0\nSECTION\n2\nENTITIES\n" + line + "0\nPOLYLINE\n0\nVERTEX\n10\n1\n",
+         [](const TImported& r) {
+             EXPECT_EQ(Warning(r),
+                       DXFImportErrorText("Invalid DXF file. The file ends inside its ENTITIES section.", "1 line"));
+         }},
+        {"empty file", "",
+         [](const TImported& r) {
+             EXPECT_EQ(Warning(r).rfind("The DXF file could not be read to its end: No section was found", 0), 0u);
+             EXPECT_NE(Warning(r).find("\nNothing was read before the error."), std::string::npos);
+         }},
+        {"lines ended by CR alone", "0\rSECTION\r2\rENTITIES\r" + std::string("0\rLINE\r0\rENDSEC\r0\rEOF\r"),
+         [](const TImported& r) {
+             EXPECT_NE(Warning(r).find("No section was found in the file"), std::string::npos);
+         }},
+        {"no ENDSEC before EOF is no cut", "0\nSECTION\n2\nENTITIES\n" + line + "0\nEOF\n",
+         [](const TImported& r) {
+             EXPECT_TRUE(r.Boxes.empty());
+             EXPECT_EQ(r.Objects.size(), 1u);
+         }},
+        {"no EOF after ENDSEC is no cut", "0\nSECTION\n2\nENTITIES\n" + line + "0\nENDSEC\n",
+         [](const TImported& r) { EXPECT_TRUE(r.Boxes.empty()); }},
+
+        // Kinds not read, and references left out, counted in one warning.
+        {"kinds not read", Entities("0\nMTEXT\n1\nx\n0\nHATCH\n0\nHATCH\n0\nDIMENSION\n" + line + "0\nSEQEND\n"),
+         [](const TImported& r) {
+             EXPECT_EQ(r.Imp.SkippedKinds.at("HATCH"), 2u);
+             EXPECT_EQ(Warning(r), "Part of the DXF file was not imported.\nNot imported, as this program does not "
+                                   "read them: 2 HATCH, 1 DIMENSION, 1 MTEXT.");
+         }},
+        {"references dropped by the nesting bound", Doubling(20),
+         [](const TImported& r) {
+             EXPECT_GE(r.Imp.NestingDroppedReferences, 1u);
+             EXPECT_NE(Warning(r).find(" left out: with the blocks nested in"),
+                       std::string::npos);
+         }},
+        {"references to blocks not read", Entities("0\nINSERT\n2\n*U1\n0\nINSERT\n2\n*U2\n"),
+         [](const TImported& r) {
+             EXPECT_EQ(Warning(r), "Part of the DXF file was not imported.\n2 block references were left out: "
+                                   "their blocks are anonymous, external or not in the file.");
+         }},
+
+        // Binary DXF is refused as what it is.
+        {"binary DXF", std::string("AutoCAD Binary DXF\r\n\x1a\0\0\0SECTION\0\x02\0HEADER\0", 38),
+         [](const TImported& r) {
+             EXPECT_TRUE(r.Imp.Failed);
+             EXPECT_EQ(r.Imp.ErrorMessage, "This is a binary DXF file, which cannot be read. Save the drawing as an "
+                                           "ASCII DXF file and open that one.");
+             EXPECT_EQ(Warning(r), r.Imp.ErrorMessage);
+         }},
+
+        // Texts in the code page the header names.
+        {"ANSI_1250", textIn("ANSI_1250", "\xB3\xF3" "d\x9F"), textIs("\xC5\x82\xC3\xB3" "d\xC5\xBA")},
+        {"ANSI_1251", textIn("ANSI_1251", "\xCF\xF0\xE8"), textIs("\xD0\x9F\xD1\x80\xD0\xB8")},
+        {"ANSI_1253 with a byte it leaves undefined", textIn("ANSI_1253", "\xC1\xAA"), textIs("\xCE\x91\xEF\xBF\xBD")},
+        {"ANSI_1258", textIn("ANSI_1258", "\xD0\xEC"), textIs("\xC4\x90\xCC\x81")},
+        {"DOS866", textIn("DOS866", "\x8F\xE0\xA8"), textIs("\xD0\x9F\xD1\x80\xD0\xB8")},
+        {"DOS850", textIn("dos850", "\x9B"), textIs("\xC3\xB8")},
+        {"ANSI_1252", textIn("ANSI_1252", "\xE9\x80"), textIs("\xC3\xA9\xE2\x82\xAC")},
+        {"a code page not decoded", textIn("ANSI_932", "\xE9"), textIs("\xC3\xA9")},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TFakeMainWindow window;
+        const TInstalledServices installed(&window);
+        TQV_01Cmp2D d;
+        TVectFont font;
+        AddGlyphsAB(font);
+        auto imp = TDXF2DImport::FromText(c.Text, &d);
+        imp->SetVectFont(&font);
+        imp->Import();
+        c.Check({*imp, d, Objects(d), window.Boxes});
+    }
 }

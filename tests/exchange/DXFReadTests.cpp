@@ -2,10 +2,10 @@
 // and the files other programs write.
 #include "QVDXF.h"
 
-#include "../model/ExpectError.h"
-#include "../model/FakeServices.h"
-#include "../model/TempFolder.h"
 #include "CADExceptions.h"
+#include "ExpectError.h"
+#include "FakeServices.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -286,6 +286,8 @@ TEST(DXFRead, CodePageFollowsTheHeader)
         {"2007 saying ANSI_1252", "  9\n$ACADVER\n  1\nAC1021\n  9\n$DWGCODEPAGE\n  3\nANSI_1252\n", utf8, utf8},
         {"2018", "  9\n$ACADVER\n  1\nAC1032\n", utf8, utf8},
         {"bytes that are not UTF-8 in a UTF-8 file", "  9\n$ACADVER\n  1\nAC1021\n", "Wei\xDF", utf8},
+        {"bytes that are not UTF-8 in a UTF-8 file naming ANSI_1251",
+         "  9\n$ACADVER\n  1\nAC1021\n  9\n$DWGCODEPAGE\n  3\nANSI_1251\n", "\xCF", "\xD0\x9F"},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);

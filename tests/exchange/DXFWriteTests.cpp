@@ -2,9 +2,10 @@
 // target file, and its output read back by our reader.
 #include "QVDXF.h"
 
-#include "../model/ExpectError.h"
-#include "../model/TempFolder.h"
 #include "CADExceptions.h"
+#include "ExpectError.h"
+#include "TempFolder.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -16,14 +17,6 @@
 #include <vector>
 
 namespace {
-
-std::string FileText(const std::string& Name)
-{
-    std::ifstream f(Name, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
 
 // What one call writes into a fresh file.
 std::string Written(const std::function<void(TDXFWrite&)>& Write, TDXFCodePage CodePage = TDXFCodePage::Windows1252)

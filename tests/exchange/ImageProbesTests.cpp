@@ -1,10 +1,11 @@
 // The resolution probes of BMP and JPEG headers, on pictures written in the test.
 #include "ImageProbes.h"
 
-#include "../model/ExpectError.h"
-#include "../model/TempFolder.h"
 #include "CADExceptions.h"
+#include "ExpectError.h"
 #include "QVStream.h"
+#include "TempFolder.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -16,12 +17,6 @@
 #include <jpeglib.h>
 
 namespace {
-
-void WriteFile(const std::string& Name, const std::vector<uint8_t>& Bytes)
-{
-    std::ofstream(Name, std::ios::binary).write(reinterpret_cast<const char*>(Bytes.data()),
-                                                static_cast<std::streamsize>(Bytes.size()));
-}
 
 // A 2x2 grey JPEG with a JFIF segment of the given unit and densities, written by libjpeg.
 void WriteJpeg(const std::string& Name, uint8_t Unit, uint16_t X, uint16_t Y)

@@ -2,6 +2,8 @@
 #include "BmpTestWriter.h"
 #include "DoruExitCodes.h"
 #include "DxfWriter.h"
+#include "TempFolder.h"
+#include "TestFiles.h"
 #include "TraceOutput.h"
 #include "TracerTestSupport.h"
 
@@ -16,19 +18,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Slurp(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 class Doru : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        Dir = fs::path(::testing::TempDir()) / ("doru_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(Dir);
-        fs::create_directories(Dir);
+        Dir = Folder.Path();
         // A 40 x 30 picture with one square whose top-left corner is at (5, 4), image rows down.
         const TMonoBitmap img = MakeImage(40, 30, [](double x, double y) { return x > 5 && x < 15 && y > 4 && y < 14; });
         const std::vector<uint8_t> bmp = EncodeBmp(img, {1, 40, false, false, 0, false});
@@ -40,13 +34,14 @@ protected:
     {
         const std::string cmd = std::string("'") + DORU_PATH + "' " + args + " 2>'" + (Dir / "err.txt").string() + "'";
         const int status = std::system(cmd.c_str());
-        Err = Slurp(Dir / "err.txt");
+        Err = FileText(Dir / "err.txt");
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
     std::string Out() const { return (Dir / "csq.tmp").string(); }
     std::string In() const { return (Dir / "csq.bmp").string(); }
 
+    TTempFolder Folder;
     fs::path Dir;
     std::string Err;
 };
@@ -57,7 +52,7 @@ TEST_F(Doru, TracesTheFrontEndsCommandLine)
 {
     ASSERT_EQ(Run("-et 0.1 -fi 1 -ct 90 -outfile '" + Out() + "' '" + In() + "'"), DoruExitOk) << Err;
     EXPECT_EQ(Err, "");
-    const std::vector<TDxfPolyline> polys = ParseDxf(Slurp(Out()));
+    const std::vector<TDxfPolyline> polys = ParseDxf(FileText(Out()));
     ASSERT_EQ(polys.size(), 1u);
     EXPECT_EQ(polys[0].Flags & 1, 1);
     // Y grows upwards from the lower-left corner: the square covers columns 5..14 and rows
@@ -69,7 +64,7 @@ TEST_F(Doru, TracesTheFrontEndsCommandLine)
     }
     // Options in another order, with centre lines.
     ASSERT_EQ(Run("'" + In() + "' -cline -outfile '" + Out() + "' -ct 60 -fi 0 -et 2"), DoruExitOk) << Err;
-    EXPECT_FALSE(ParseDxf(Slurp(Out())).empty());
+    EXPECT_FALSE(ParseDxf(FileText(Out())).empty());
 }
 
 TEST_F(Doru, FailsWithOneLineAndNoOutput)

@@ -2,7 +2,7 @@
 #include "QVLanguage.h"
 #include "UnitConfig.h"
 
-#include "../TempFolder.h"
+#include "TempFolder.h"
 
 #include <QLabel>
 

@@ -3,7 +3,7 @@
 #include "QVRadioGroup.h"
 #include "QVTranslate.h"
 
-#include "../FakeServices.h"
+#include "FakeServices.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -1,0 +1,74 @@
+#pragma once
+// A drawing, its view on a recording viewer and the interaction program attached to it: the
+// engine and its tasks driven by the events an adapter would send, without a display. The view
+// shows world x 0 to 100 across its 1000 pixels (10 pixels a unit), y 0 at mid-height.
+#include "QVCmp.h"
+#include "QVLanguage.h"
+#include "QVPrg2D.h"
+#include "QVScene.h"
+#include "SceneViewer.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+struct TEditingFixture : ::testing::Test {
+    TRecordingViewer Viewer{1000, 600};
+    TQV_01Cmp2D Drawing;
+    TQVScene View;
+    TQV_00Prog Prog;
+
+    void SetUp() override
+    {
+        DrawingView = &View;
+        View.AttachViewer(&Viewer);
+        View.AttachDrawing(&Drawing);
+        View.ZoomToBox({{0, 0, 0, 1}, {100, 0, 0, 1}});
+        Prog.SetViewPort(&View);
+        // Prompts named by their slot, so a test sees which one a task shows.
+        for (size_t i = 0; i < StatePrompts.size(); ++i)
+            StatePrompts[i] = "prompt " + std::to_string(i);
+    }
+
+    void TearDown() override
+    {
+        for (std::string& p : StatePrompts)
+            p.clear();
+        if (DrawingView == &View)
+            DrawingView = nullptr;
+    }
+
+    TPoint At(double X, double Y) const { return View.WorldToScreen({X, Y, 1}); }
+
+    void Input(TViewPortInput::TKind Kind, TPoint P, TMouseButton Button = mbLeft, TShiftState Shift = 0,
+               int32_t Key = 0)
+    {
+        TViewPortInput e;
+        e.Kind = Kind;
+        e.X = P.X;
+        e.Y = P.Y;
+        e.Button = Button;
+        e.Shift = Shift;
+        e.Key = Key;
+        Prog.ViewPortInput(e);
+    }
+    void Move(double X, double Y, TShiftState Shift = 0)
+    {
+        Input(TViewPortInput::MouseMove, At(X, Y), mbLeft, Shift);
+    }
+    void Down(double X, double Y, TMouseButton B = mbLeft) { Input(TViewPortInput::MouseDown, At(X, Y), B); }
+    void Up(double X, double Y, TMouseButton B = mbLeft) { Input(TViewPortInput::MouseUp, At(X, Y), B); }
+    // A move to the point, then a press and a release there.
+    void Click(double X, double Y)
+    {
+        Move(X, Y);
+        Down(X, Y);
+        Up(X, Y);
+    }
+    // A frame of the view: the program's paint comes first, as the adapter sends it.
+    void Frame()
+    {
+        Input(TViewPortInput::Paint, {});
+        Viewer.RenderFrame(*View.Scene, *View.Camera);
+    }
+};
