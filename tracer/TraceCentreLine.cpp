@@ -90,7 +90,8 @@ void CentrePieces(const TMonoBitmap& ink, std::vector<TVector2D>& p, bool closed
         // Five measurements a pixel apart cover a short piece; a longer one gets them at a
         // quarter and three quarters of its length too.
         for (const double f : {0.25, 0.5, 0.75})
-            if ((len >= 8 || f == 0.5) && OffsetFromMiddle(ink, {a.X + f * (b.X - a.X), a.Y + f * (b.Y - a.Y)}, u, maxShift, offset)) {
+            if ((len >= 8 || f == 0.5) &&
+                OffsetFromMiddle(ink, {a.X + f * (b.X - a.X), a.Y + f * (b.Y - a.Y)}, u, maxShift, offset)) {
                 sum += offset;
                 ++count;
             }
@@ -417,8 +418,10 @@ double EndDistance(const TMonoBitmap& ink, TVector2D at, TVector2D dir, double e
                           at.X + far * dir.X + band * normal.X, at.X + far * dir.X - band * normal.X};
     const double ys[4] = {at.Y + band * normal.Y - behind * dir.Y, at.Y - band * normal.Y - behind * dir.Y,
                           at.Y + far * dir.Y + band * normal.Y, at.Y + far * dir.Y - band * normal.Y};
-    const int x0 = int(std::floor(*std::min_element(xs, xs + 4))), x1 = int(std::ceil(*std::max_element(xs, xs + 4)));
-    const int y0 = int(std::floor(*std::min_element(ys, ys + 4))), y1 = int(std::ceil(*std::max_element(ys, ys + 4)));
+    const int x0 = int(std::floor(*std::min_element(xs, xs + 4))),
+              x1 = int(std::ceil(*std::max_element(xs, xs + 4)));
+    const int y0 = int(std::floor(*std::min_element(ys, ys + 4))),
+              y1 = int(std::ceil(*std::max_element(ys, ys + 4)));
     struct TSample {
         double Along, Across;
         bool Ink;
@@ -467,11 +470,12 @@ double EndDistance(const TMonoBitmap& ink, TVector2D at, TVector2D dir, double e
     // across for a round one. Misses for seven places a quarter pixel apart come from one count
     // of thresholds per place.
     constexpr int Steps = 3;
-    double ends[2] = {area / (2 * r), std::max(0.0, (area - 0.5 * std::numbers::pi * r * r) / (2 * r))};  // flat, round
+    double ends[2] = {area / (2 * r),
+                      std::max(0.0, (area - 0.5 * std::numbers::pi * r * r) / (2 * r))}; // flat, round
     int misses[2];
     for (int shape = 0; shape < 2; ++shape) {
         const double first = ends[shape];
-        int inkFrom[2 * Steps + 2] = {}, paperFrom[2 * Steps + 2] = {};  // by the first place that holds them
+        int inkFrom[2 * Steps + 2] = {}, paperFrom[2 * Steps + 2] = {}; // by the first place that holds them
         int outsideInk = 0;
         for (const TSample& q : beyond) {
             if (std::abs(q.Across) > r) {
@@ -511,12 +515,13 @@ double EndDistance(const TMonoBitmap& ink, TVector2D at, TVector2D dir, double e
 // stroke's true end. False where the chain bends there; it is left as it is.
 bool ExtendStraightEnd(const TMonoBitmap& ink, TCentreChain& c, bool atA)
 {
-    constexpr double MaxBend = 0.09;  // radians between the two halves of the stretch
+    constexpr double MaxBend = 0.09; // radians between the two halves of the stretch
     std::vector<TVector2D> p = c.Points;
     if (!atA)
         std::reverse(p.begin(), p.end());
     const double len = PolylineLength(p);
-    const double from = std::min(1.5 * c.Radius + 1, 0.4 * len), to = std::min(from + std::max(4 * c.Radius, 20.0), 0.8 * len);
+    const double from = std::min(1.5 * c.Radius + 1, 0.4 * len),
+                 to = std::min(from + std::max(4 * c.Radius, 20.0), 0.8 * len);
     const TVector2D d1 = Unit(PointAlong(p, 0.5 * (from + to)), PointAlong(p, from));
     const TVector2D d2 = Unit(PointAlong(p, to), PointAlong(p, 0.5 * (from + to)));
     if (std::abs(std::atan2(d1.X * d2.Y - d1.Y * d2.X, d1.X * d2.X + d1.Y * d2.Y)) > MaxBend)
@@ -529,7 +534,8 @@ bool ExtendStraightEnd(const TMonoBitmap& ink, TCentreChain& c, bool atA)
             const double l = Distance(p[i - 1], p[i]);
             for (; t <= to && t <= run + l; t += 1) {
                 const double f = l > 0 ? (t - run) / l : 0;
-                samples.push_back({p[i - 1].X + f * (p[i].X - p[i - 1].X), p[i - 1].Y + f * (p[i].Y - p[i - 1].Y)});
+                samples.push_back(
+                    {p[i - 1].X + f * (p[i].X - p[i - 1].X), p[i - 1].Y + f * (p[i].Y - p[i - 1].Y)});
             }
             run += l;
         }
@@ -545,7 +551,8 @@ bool ExtendStraightEnd(const TMonoBitmap& ink, TCentreChain& c, bool atA)
     }
     if (n < 3)
         return false;
-    const double mx = sx / n, my = sy / n, cxx = sxx / n - mx * mx, cxy = sxy / n - mx * my, cyy = syy / n - my * my;
+    const double mx = sx / n, my = sy / n, cxx = sxx / n - mx * mx, cxy = sxy / n - mx * my,
+                 cyy = syy / n - my * my;
     const double angle = 0.5 * std::atan2(2 * cxy, cxx - cyy);
     TVector2D u{std::cos(angle), std::sin(angle)};
     const TVector2D outwards = Unit(PointAlong(p, to), PointAlong(p, from));

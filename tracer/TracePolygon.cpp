@@ -287,7 +287,8 @@ public:
         const size_t n = Path.size();
         for (int k = 0; k < count; ++k) {
             const TPixelPoint p = Path[size_t(from + k) % n];
-            if (std::abs((p.X - line.Centre.X) * line.Normal.X + (p.Y - line.Centre.Y) * line.Normal.Y) > tolerance)
+            if (std::abs((p.X - line.Centre.X) * line.Normal.X + (p.Y - line.Centre.Y) * line.Normal.Y) >
+                tolerance)
                 return false;
         }
         return true;
@@ -347,7 +348,8 @@ std::vector<TVector2D> WanderingPolygon(const TCrackPath& path, double tolerance
     std::vector<TVector2D> poly(static_cast<size_t>(k));
     for (int s = 0; s < k; ++s) {
         const TPixelPoint c = path[size_t(starts[size_t(s)])];
-        poly[size_t(s)] = AdjustVertex(lines[size_t((s + k - 1) % k)], lines[size_t(s)], {double(c.X), double(c.Y)});
+        poly[size_t(s)] =
+            AdjustVertex(lines[size_t((s + k - 1) % k)], lines[size_t(s)], {double(c.X), double(c.Y)});
     }
     return poly;
 }

@@ -166,14 +166,18 @@ public:
     {
         return {unsigned(int(x + Offset) - int(Offset)), unsigned(int(y + Offset) - int(Offset))};
     }
-    bool Ink(TPixel q) const { return q.X < W && q.Y < H && ((Bits[q.Y * Words + (q.X >> 6)] >> (q.X & 63)) & 1u); }
+    bool Ink(TPixel q) const
+    {
+        return q.X < W && q.Y < H && ((Bits[q.Y * Words + (q.X >> 6)] >> (q.X & 63)) & 1u);
+    }
 
     // InkReach from a point known to be on ink.
     double Reach(TVector2D p, TVector2D dir, double limit) const
     {
         const double x = p.X + Offset, y = p.Y + Offset;
         auto inkAt = [&](double t) {
-            return Ink({unsigned(int(x + t * dir.X) - int(Offset)), unsigned(int(y + t * dir.Y) - int(Offset))});
+            return Ink(
+                {unsigned(int(x + t * dir.X) - int(Offset)), unsigned(int(y + t * dir.Y) - int(Offset))});
         };
         double t = 0;
         while (t < limit && inkAt(t + 1))
@@ -198,7 +202,8 @@ double InkReach(const TMonoBitmap& ink, TVector2D p, TVector2D dir, double limit
     return probe.Ink(TInkProbe::At(p.X, p.Y)) ? probe.Reach(p, dir, limit) : 0;
 }
 
-bool InkReachBothWays(const TMonoBitmap& ink, TVector2D p, TVector2D dir, double limit, double& along, double& against)
+bool InkReachBothWays(const TMonoBitmap& ink, TVector2D p, TVector2D dir, double limit, double& along,
+                      double& against)
 {
     const TInkProbe probe(ink);
     if (!probe.Ink(TInkProbe::At(p.X, p.Y)))
@@ -287,12 +292,12 @@ TSkeletonGraph BuildSkeletonGraph(TMonoBitmap skel, const TMonoBitmap& ink, cons
     // what is left of it is what no walk has met.
     for (const uint64_t np : nodePixels)
         skel.Set(int(uint32_t(np)), int(np >> 32), false);
-    std::vector<TVector2D> points;  // of the branch being walked, reused
+    std::vector<TVector2D> points; // of the branch being walked, reused
     auto walk = [&](int x, int y, int px, int py, TSkeletonBranch& br) {
         // (px, py) is the pixel we came from; (x, y) the first pixel of the branch.
         points.assign(br.Points.begin(), br.Points.end());
         for (;;) {
-            if (!skel.Ink(x, y)) {  // a node
+            if (!skel.Ink(x, y)) { // a node
                 br.B = nodeAt(x, y);
                 points.push_back(g.Nodes[size_t(br.B)].Pos);
                 break;
@@ -391,7 +396,8 @@ void PruneSpurs(TSkeletonGraph& g, const TMonoBitmap& ink)
         TSkeletonBranch& br = g.Branches[size_t(bi)];
         if (!br.Alive || br.A < 0 || br.A != br.B)
             continue;
-        if (PolylineLength(br.Points) > 4 * (g.Nodes[size_t(br.A)].Radius + 1) || EnclosesBackground(br.Points, ink))
+        if (PolylineLength(br.Points) > 4 * (g.Nodes[size_t(br.A)].Radius + 1) ||
+            EnclosesBackground(br.Points, ink))
             continue;
         br.Alive = false;
         Unlink(g, br.A, bi);

@@ -46,7 +46,8 @@ double InkRadius(const TMonoBitmap& ink, int x, int y);
 double InkReach(const TMonoBitmap& ink, TVector2D p, TVector2D dir, double limit);
 
 // InkReach along dir and against it; false (and nothing set) when p is not on ink.
-bool InkReachBothWays(const TMonoBitmap& ink, TVector2D p, TVector2D dir, double limit, double& along, double& against);
+bool InkReachBothWays(const TMonoBitmap& ink, TVector2D p, TVector2D dir, double limit, double& along,
+                      double& against);
 
 // Plain sqrt rather than hypot: centre lines measure millions of short distances, none near
 // overflow.

@@ -106,7 +106,9 @@ private:
 uint64_t GuoHallDeletable(uint64_t p, uint64_t p2, uint64_t p3, uint64_t p4, uint64_t p5, uint64_t p6, uint64_t p7,
                           uint64_t p8, uint64_t p9, int pass)
 {
-    auto twoOrMore = [](uint64_t a, uint64_t b, uint64_t c, uint64_t d) { return (a & b) | (c & d) | ((a | b) & (c | d)); };
+    auto twoOrMore = [](uint64_t a, uint64_t b, uint64_t c, uint64_t d) {
+        return (a & b) | (c & d) | ((a | b) & (c | d));
+    };
     const uint64_t t1 = ~p2 & (p3 | p4), t2 = ~p4 & (p5 | p6), t3 = ~p6 & (p7 | p8), t4 = ~p8 & (p9 | p2);
     const uint64_t connectsOnce = (t1 | t2 | t3 | t4) & ~twoOrMore(t1, t2, t3, t4);
     const uint64_t a1 = p9 | p2, a2 = p3 | p4, a3 = p5 | p6, a4 = p7 | p8;

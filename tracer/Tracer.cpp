@@ -52,7 +52,7 @@ void TraceOutlines(const TMonoBitmap& bitmap, const TTraceParams& params, TTrace
     constexpr int BandRows = 16, Bands = 48;
     const int stride = std::max(1, h / (BandRows * Bands));
     std::vector<std::vector<TVector2D>> sample;
-    std::vector<size_t> sampleAt;  // the sample's places in the order of boundaries
+    std::vector<size_t> sampleAt; // the sample's places in the order of boundaries
     TEdgeRoughness roughness;
     size_t index = 0;
     DecomposeOutlines(

@@ -238,9 +238,11 @@ TEST(Outline, ScannedPageIsCloserToTheCleanDrawingThanTheScanIs)
             Despeckle(scan, 4);
             scanError += double(DifferingPixels(clean, scan)) / ink / c.Seeds;
             const TTraceResult r = Trace(scan, TraceDefaults());
-            traceError += double(DifferingPixels(clean, Rasterise(r, clean.Width(), clean.Height()))) / ink / c.Seeds;
+            traceError +=
+                double(DifferingPixels(clean, Rasterise(r, clean.Width(), clean.Height()))) / ink / c.Seeds;
         }
-        std::printf("%-24s %10.4f %10.4f %8.3f\n", c.Degradation.Name, scanError, traceError, traceError / scanError);
+        std::printf("%-24s %10.4f %10.4f %8.3f\n", c.Degradation.Name, scanError, traceError,
+                    traceError / scanError);
         EXPECT_GT(scanError, 0.0);
         EXPECT_LE(traceError, c.MaxRatio * scanError + c.Allowance);
     }

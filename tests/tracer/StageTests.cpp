@@ -126,10 +126,12 @@ TEST(Polygon, WanderingEdgeAveragesOutToItsLine)
         EXPECT_LE(wanderingCount, 3);
     });
     // Corners still come where the edges meet.
-    const TMonoBitmap rect = MakeImage(60, 40, [](double x, double y) { return x > 5 && x < 55 && y > 8 && y < 32; });
+    const TMonoBitmap rect =
+        MakeImage(60, 40, [](double x, double y) { return x > 5 && x < 55 && y > 8 && y < 32; });
     DecomposeOutlines(rect, [&](const TCrackPath& p) {
         const std::vector<TVector2D> poly = WanderingPolygon(p, 0.8);
-        for (const TVector2D corner : {TVector2D{5, 8}, TVector2D{55, 8}, TVector2D{55, 32}, TVector2D{5, 32}}) {
+        for (const TVector2D corner :
+             {TVector2D{5, 8}, TVector2D{55, 8}, TVector2D{55, 32}, TVector2D{5, 32}}) {
             double best = 1e9;
             for (const TVector2D& v : poly)
                 best = std::min(best, std::hypot(v.X - corner.X, v.Y - corner.Y));
@@ -146,16 +148,25 @@ TEST(Roughness, WigglesTellScannedEdgesFromCleanOnes)
         bool Rough;
     };
     const std::vector<TCase> cases = {
-        {"disc", MakeImage(120, 120, [](double x, double y) { return InDisc(x, y, 60.3, 59.7, 41.2); }), false},
-        {"turned square", MakeImage(200, 200, [](double x, double y) { return InRotatedRect(x, y, 100, 100, 70, 70, 20); }), false},
-        {"strokes", MakeImage(120, 120, [](double x, double y) {
-             return SegmentDistance(x, y, 10, 20, 110, 75) <= 3 || SegmentDistance(x, y, 20, 110, 100, 10) <= 2; }), false},
+        {"disc", MakeImage(120, 120, [](double x, double y) { return InDisc(x, y, 60.3, 59.7, 41.2); }),
+         false},
+        {"turned square",
+         MakeImage(200, 200, [](double x, double y) { return InRotatedRect(x, y, 100, 100, 70, 70, 20); }),
+         false},
+        {"strokes",
+         MakeImage(120, 120,
+                   [](double x, double y) {
+                       return SegmentDistance(x, y, 10, 20, 110, 75) <= 3 ||
+                              SegmentDistance(x, y, 20, 110, 100, 10) <= 2;
+                   }),
+         false},
         {"wandering bar", WanderingBar(), true},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
         TEdgeRoughness roughness;
-        DecomposeOutlines(c.Picture, [&](const TCrackPath& p) { roughness.Add(p.size(), StraightPolygon(p)); });
+        DecomposeOutlines(c.Picture,
+                          [&](const TCrackPath& p) { roughness.Add(p.size(), StraightPolygon(p)); });
         EXPECT_EQ(roughness.Tolerance() > 0, c.Rough) << roughness.WigglesPerHundred();
     }
     // A wiggle is a gentle turn against both neighbours; steady turning and corners are none.
