@@ -498,7 +498,7 @@ void BM_TraceOutlinePage(benchmark::State& state)
 }
 BENCHMARK(BM_TraceOutlinePage)->Arg(300)->Arg(600)->Unit(benchmark::kMillisecond);
 
-// Centre lines should take less than twice the outline time of the same page.
+// Centre lines should take at most one and a half times the outline time of the same page.
 void BM_TraceCentreLinePage(benchmark::State& state)
 {
     const TMonoBitmap& bits = Page(int(state.range(0))).Bits;

@@ -12,6 +12,9 @@ class TMonoBitmap {
 public:
     TMonoBitmap() = default;
     TMonoBitmap(int width, int height);
+    // Takes over rows of words laid out as above (padding bits clear); words may be longer than
+    // the picture needs and is cut to size, which spares a large picture a second allocation.
+    TMonoBitmap(int width, int height, std::vector<uint64_t>&& words);
 
     int Width() const { return W; }
     int Height() const { return H; }

@@ -15,8 +15,6 @@
 
 namespace {
 
-double Distance(TVector2D a, TVector2D b) { return std::hypot(a.X - b.X, a.Y - b.Y); }
-
 TVector2D Unit(TVector2D from, TVector2D to)
 {
     const double l = Distance(from, to);
@@ -26,7 +24,9 @@ TVector2D Unit(TVector2D from, TVector2D to)
 // Half the stroke's width at p across the direction dir, measured to both edges.
 double HalfWidthAcross(const TMonoBitmap& ink, TVector2D p, TVector2D dir, double limit)
 {
-    return 0.5 * (InkReach(ink, p, {-dir.Y, dir.X}, limit) + InkReach(ink, p, {dir.Y, -dir.X}, limit));
+    double left = 0, right = 0;
+    InkReachBothWays(ink, p, {-dir.Y, dir.X}, limit, left, right);
+    return 0.5 * (left + right);
 }
 
 // A chain on its way to a centre line. Its ends are junctions (node >= 0 with three branches
@@ -50,11 +50,12 @@ bool OffsetFromMiddle(const TMonoBitmap& ink, TVector2D p, TVector2D along, doub
     int count = 0;
     for (int k = -2; k <= 2; ++k) {
         const TVector2D o{p.X + k * along.X, p.Y + k * along.Y};
-        if (!ink.Ink(int(std::floor(o.X)), int(std::floor(o.Y))))
+        double forward, backward;
+        if (!InkReachBothWays(ink, o, normal, 64, forward, backward))
             continue;
         // A side reaching much further than the other has met another stroke, or missed
         // a small hole: that measurement is left out.
-        const double twice = InkReach(ink, o, {-normal.X, -normal.Y}, 64) - InkReach(ink, o, normal, 64);
+        const double twice = backward - forward;
         if (std::abs(twice) > 2 * maxShift + 1)
             continue;
         sum += 0.5 * twice;
@@ -86,8 +87,11 @@ void CentrePieces(const TMonoBitmap& ink, std::vector<TVector2D>& p, bool closed
         const double len = Distance(a, b);
         double sum = 0, offset = 0;
         int count = 0;
+        // Five measurements a pixel apart cover a short piece; a longer one gets them at a
+        // quarter and three quarters of its length too.
         for (const double f : {0.25, 0.5, 0.75})
-            if ((len >= 4 || f == 0.5) && OffsetFromMiddle(ink, {a.X + f * (b.X - a.X), a.Y + f * (b.Y - a.Y)}, u, maxShift, offset)) {
+            if ((len >= 8 || f == 0.5) &&
+                OffsetFromMiddle(ink, {a.X + f * (b.X - a.X), a.Y + f * (b.Y - a.Y)}, u, maxShift, offset)) {
                 sum += offset;
                 ++count;
             }
@@ -224,11 +228,11 @@ double JunctionReach(const TSkeletonNode& n) { return 1.5 * n.Radius + n.Spread 
 // near junctions and stroke ends where thinning leaves the true line. A lone stroke shorter
 // than it is wide is a blob and goes to onBlob instead.
 std::vector<TCentreChain> CentreChains(const TMonoBitmap& ink, const TSkeletonGraph& g,
-                                       const std::vector<TSkeletonChain>& chains,
+                                       std::vector<TSkeletonChain> chains,
                                        const std::function<void(int, int)>& onBlob)
 {
     std::vector<TCentreChain> out;
-    for (const TSkeletonChain& sc : chains) {
+    for (TSkeletonChain& sc : chains) {
         if (sc.Points.size() < 2)
             continue;
         TCentreChain c;
@@ -253,7 +257,7 @@ std::vector<TCentreChain> CentreChains(const TMonoBitmap& ink, const TSkeletonGr
                 continue;
             }
         }
-        c.Points = sc.Points;
+        c.Points = std::move(sc.Points);
         if (!c.Closed) {
             for (const bool atA : {true, false}) {
                 if (!atA)
@@ -395,16 +399,193 @@ void PlaceJunctions(const TSkeletonGraph& g, std::vector<TCentreChain>& chains)
     }
 }
 
+// How far from at, along the stroke's middle line dir, the stroke truly ends: at the middle of
+// a flat end's edge, or at the centre of a round cap. Both are judged from the ink: the
+// stroke's area over a stretch behind at gives its half-width better than any one measurement
+// across, the area beyond at gives the end under either shape, and each shape, placed there
+// or a little either way, is compared with the ink pixel by pixel; the one that differs in
+// fewer pixels is taken. Where both differ alike, as for strokes a few pixels wide whose
+// round and flat ends may be the very same pixels, the end is put between the two.
+double EndDistance(const TMonoBitmap& ink, TVector2D at, TVector2D dir, double edge, double limit)
+{
+    const double guess = HalfWidthAcross(ink, at, dir, limit);
+    if (guess <= 0)
+        return edge;
+    const TVector2D normal{-dir.Y, dir.X};
+    const double band = guess + 1.5, behind = std::max(2 * guess, 8.0), far = edge + 2;
+    // The pixels whose centres lie in the box from behind to far along dir, band across.
+    const double xs[4] = {at.X + band * normal.X - behind * dir.X, at.X - band * normal.X - behind * dir.X,
+                          at.X + far * dir.X + band * normal.X, at.X + far * dir.X - band * normal.X};
+    const double ys[4] = {at.Y + band * normal.Y - behind * dir.Y, at.Y - band * normal.Y - behind * dir.Y,
+                          at.Y + far * dir.Y + band * normal.Y, at.Y + far * dir.Y - band * normal.Y};
+    const int x0 = int(std::floor(*std::min_element(xs, xs + 4))),
+              x1 = int(std::ceil(*std::max_element(xs, xs + 4)));
+    const int y0 = int(std::floor(*std::min_element(ys, ys + 4))),
+              y1 = int(std::ceil(*std::max_element(ys, ys + 4)));
+    struct TSample {
+        double Along, Across;
+        bool Ink;
+    };
+    std::vector<TSample> beyond;
+    beyond.reserve(size_t((far + 1) * (2 * band + 2)));
+    double stretch = 0, area = 0;
+    for (int y = y0; y <= y1; ++y) {
+        // Along and across are linear in x: the row's pixels inside the box form one run.
+        const double dy = y + 0.5 - at.Y, dx0 = x0 + 0.5 - at.X;
+        double lo = x0, hi = x1;
+        auto clip = [&](double value0, double slope, double min, double max) {
+            if (std::abs(slope) < 1e-12) {
+                if (value0 < min || value0 > max)
+                    hi = lo - 1;
+                return;
+            }
+            double a = x0 + (min - value0) / slope, b = x0 + (max - value0) / slope;
+            if (a > b)
+                std::swap(a, b);
+            // Kept within the box, so that a steep edge gives no coordinate beyond int.
+            lo = std::max(lo, std::ceil(std::clamp(a, x0 - 1.0, x1 + 1.0) - 1e-9));
+            hi = std::min(hi, std::floor(std::clamp(b, x0 - 1.0, x1 + 1.0) + 1e-9));
+        };
+        clip(dx0 * dir.X + dy * dir.Y, dir.X, -behind, far);
+        clip(dx0 * normal.X + dy * normal.Y, normal.X, -band, band);
+        for (int x = int(lo); x <= int(hi); ++x) {
+            const double dx = x + 0.5 - at.X;
+            const double along = dx * dir.X + dy * dir.Y, across = dx * normal.X + dy * normal.Y;
+            if (along < -behind || along > far || std::abs(across) > band)
+                continue;
+            const bool isInk = ink.Ink(x, y);
+            if (along < 0) {
+                stretch += isInk;
+            } else {
+                beyond.push_back({along, across, isInk});
+                area += isInk;
+            }
+        }
+    }
+    const double r = stretch / (2 * behind);
+    if (r <= 0)
+        return edge;
+    // Each shape, placed with its end at e, holds the pixels within r across whose threshold
+    // is at most e: the distance along for a flat end, less the cap's reach at that distance
+    // across for a round one. Misses for seven places a quarter pixel apart come from one count
+    // of thresholds per place.
+    constexpr int Steps = 3;
+    double ends[2] = {area / (2 * r),
+                      std::max(0.0, (area - 0.5 * std::numbers::pi * r * r) / (2 * r))}; // flat, round
+    int misses[2];
+    for (int shape = 0; shape < 2; ++shape) {
+        const double first = ends[shape];
+        int inkFrom[2 * Steps + 2] = {}, paperFrom[2 * Steps + 2] = {}; // by the first place that holds them
+        int outsideInk = 0;
+        for (const TSample& q : beyond) {
+            if (std::abs(q.Across) > r) {
+                outsideInk += q.Ink;
+                continue;
+            }
+            const double threshold = shape == 0 ? q.Along : q.Along - std::sqrt(r * r - q.Across * q.Across);
+            // The first place that holds it, rounded up; clamped before the conversion.
+            const double place = std::clamp((threshold - first) / 0.25, -Steps - 1.0, Steps + 1.0);
+            int k = int(place);
+            k += k < place;
+            k = std::max(k, -Steps) + Steps;
+            ++(q.Ink ? inkFrom : paperFrom)[k];
+        }
+        misses[shape] = -1;
+        int inkLeft = 0, paperIn = 0;
+        for (const int count : inkFrom)
+            inkLeft += count;
+        for (int k = -Steps; k <= Steps; ++k) {
+            inkLeft -= inkFrom[k + Steps];
+            paperIn += paperFrom[k + Steps];
+            const double end = first + 0.25 * k;
+            const int m = outsideInk + inkLeft + paperIn;
+            if (end >= 0 && (misses[shape] < 0 || m < misses[shape] || (m == misses[shape] && k == 0))) {
+                misses[shape] = m;
+                ends[shape] = end;
+            }
+        }
+    }
+    if (misses[0] == misses[1])
+        return 0.5 * (ends[0] + ends[1]);
+    return misses[0] < misses[1] ? ends[0] : ends[1];
+}
+
+// A straight stroke's end: the end part of the chain, where thinning hooks towards a corner of
+// a flat end, gives way to the least-squares line of the stretch behind it, carried on to the
+// stroke's true end. False where the chain bends there; it is left as it is.
+bool ExtendStraightEnd(const TMonoBitmap& ink, TCentreChain& c, bool atA)
+{
+    constexpr double MaxBend = 0.09; // radians between the two halves of the stretch
+    std::vector<TVector2D> p = c.Points;
+    if (!atA)
+        std::reverse(p.begin(), p.end());
+    const double len = PolylineLength(p);
+    const double from = std::min(1.5 * c.Radius + 1, 0.4 * len),
+                 to = std::min(from + std::max(4 * c.Radius, 20.0), 0.8 * len);
+    const TVector2D d1 = Unit(PointAlong(p, 0.5 * (from + to)), PointAlong(p, from));
+    const TVector2D d2 = Unit(PointAlong(p, to), PointAlong(p, 0.5 * (from + to)));
+    if (std::abs(std::atan2(d1.X * d2.Y - d1.Y * d2.X, d1.X * d2.X + d1.Y * d2.Y)) > MaxBend)
+        return false;
+    // Points every pixel along [from, to], in one walk along the chain.
+    std::vector<TVector2D> samples;
+    {
+        double t = from, run = 0;
+        for (size_t i = 1; i < p.size() && t <= to; ++i) {
+            const double l = Distance(p[i - 1], p[i]);
+            for (; t <= to && t <= run + l; t += 1) {
+                const double f = l > 0 ? (t - run) / l : 0;
+                samples.push_back(
+                    {p[i - 1].X + f * (p[i].X - p[i - 1].X), p[i - 1].Y + f * (p[i].Y - p[i - 1].Y)});
+            }
+            run += l;
+        }
+    }
+    double sx = 0, sy = 0, sxx = 0, sxy = 0, syy = 0;
+    const int n = int(samples.size());
+    for (const TVector2D& q : samples) {
+        sx += q.X;
+        sy += q.Y;
+        sxx += q.X * q.X;
+        sxy += q.X * q.Y;
+        syy += q.Y * q.Y;
+    }
+    if (n < 3)
+        return false;
+    const double mx = sx / n, my = sy / n, cxx = sxx / n - mx * mx, cxy = sxy / n - mx * my,
+                 cyy = syy / n - my * my;
+    const double angle = 0.5 * std::atan2(2 * cxy, cxx - cyy);
+    TVector2D u{std::cos(angle), std::sin(angle)};
+    const TVector2D outwards = Unit(PointAlong(p, to), PointAlong(p, from));
+    if (u.X * outwards.X + u.Y * outwards.Y < 0)
+        u = {-u.X, -u.Y};
+    const TVector2D at = PointAlong(p, from);
+    const double t0 = (at.X - mx) * u.X + (at.Y - my) * u.Y;
+    const TVector2D start{mx + t0 * u.X, my + t0 * u.Y};
+    const double limit = 4 * c.Radius + 8;
+    const double end = EndDistance(ink, start, u, InkReach(ink, start, u, limit), limit);
+    // The chain up to from goes; start and the end come in its place.
+    size_t k = 0;
+    for (double run = 0; k + 1 < p.size() && run + Distance(p[k], p[k + 1]) <= from; ++k)
+        run += Distance(p[k], p[k + 1]);
+    p.erase(p.begin(), p.begin() + long(k + 1));
+    p.insert(p.begin(), {{start.X + end * u.X, start.Y + end * u.Y}, start});
+    if (!atA)
+        std::reverse(p.begin(), p.end());
+    c.Points = std::move(p);
+    return true;
+}
+
 // Stage: a stroke end is carried on in the chain's last direction to where the stroke truly
 // ends: to the middle of a flat end's edge, or to the centre of a round cap, which is half a
-// width short of the edge. A cap is round when the stroke narrows before its edge.
+// width short of the edge. A straight stroke's end is placed from its ink (ExtendStraightEnd);
+// on a bend, a cap is round when the stroke narrows before its edge.
 void ExtendEnds(const TMonoBitmap& ink, std::vector<TCentreChain>& chains)
 {
     for (TCentreChain& c : chains) {
         if (c.Closed || c.Dropped)
             continue;
         for (const bool atA : {true, false}) {
-            if (!(atA ? c.FreeA : c.FreeB))
+            if (!(atA ? c.FreeA : c.FreeB) || ExtendStraightEnd(ink, c, atA))
                 continue;
             const TEndLine l = EndLine(c, atA);
             if (l.Dir.X == 0 && l.Dir.Y == 0)
@@ -440,8 +621,7 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
                       const std::function<void(int, int)>& onBlob,
                       const std::function<void(double)>& progress)
 {
-    const TMonoBitmap skeleton = ThinToSkeleton(bitmap, progress);
-    TSkeletonGraph graph = BuildSkeletonGraph(skeleton, bitmap, onBlob);
+    TSkeletonGraph graph = BuildSkeletonGraph(ThinToSkeleton(bitmap, progress), bitmap, onBlob);
     PruneSpurs(graph, bitmap);
     MergeJunctions(graph);
     if (progress)

@@ -244,3 +244,112 @@ std::vector<TVector2D> StraightPolygon(const TCrackPath& path)
     }
     return poly;
 }
+
+namespace {
+
+// Sums over the corners of a closed boundary, taken twice round so that any run of corners
+// is one interval; the least-squares line of a run costs O(1).
+class TCornerSums {
+public:
+    explicit TCornerSums(const TCrackPath& path) : Path(path), Sums(2 * path.size() + 1)
+    {
+        const size_t n = path.size();
+        for (size_t i = 0; i < 2 * n; ++i) {
+            const double x = path[i % n].X - path[0].X, y = path[i % n].Y - path[0].Y;
+            const TSum& s = Sums[i];
+            Sums[i + 1] = {s.X + x, s.Y + y, s.XX + x * x, s.XY + x * y, s.YY + y * y};
+        }
+    }
+
+    // The line of corners from .. from + count - 1 (from below the path's size).
+    TLine LineOf(int from, int count) const
+    {
+        const TSum &a = Sums[size_t(from)], &b = Sums[size_t(from + count)];
+        const double mx = (b.X - a.X) / count, my = (b.Y - a.Y) / count;
+        const double cxx = (b.XX - a.XX) / count - mx * mx, cyy = (b.YY - a.YY) / count - my * my;
+        const double cxy = (b.XY - a.XY) / count - mx * my;
+        // The normal is the eigenvector of the smaller eigenvalue of the scatter matrix: its
+        // direction at half the angle of (cxx - cyy, 2 cxy), turned a quarter.
+        const double c2 = cxx - cyy, s2 = 2 * cxy, r = std::hypot(c2, s2);
+        TVector2D normal{0, 1};
+        if (r > 1e-12) {
+            const double cos = std::sqrt(std::max(0.0, 0.5 * (1 + c2 / r)));
+            const double sin = std::copysign(std::sqrt(std::max(0.0, 0.5 * (1 - c2 / r))), s2);
+            normal = {-sin, cos};
+        }
+        return {{mx + Path[0].X, my + Path[0].Y}, normal};
+    }
+
+    // Whether every one of those corners lies within tolerance of their line.
+    bool Within(int from, int count, double tolerance, TLine& line) const
+    {
+        line = LineOf(from, count);
+        const size_t n = Path.size();
+        for (int k = 0; k < count; ++k) {
+            const TPixelPoint p = Path[size_t(from + k) % n];
+            if (std::abs((p.X - line.Centre.X) * line.Normal.X + (p.Y - line.Centre.Y) * line.Normal.Y) >
+                tolerance)
+                return false;
+        }
+        return true;
+    }
+
+private:
+    struct TSum {
+        double X = 0, Y = 0, XX = 0, XY = 0, YY = 0;
+    };
+    const TCrackPath& Path;
+    std::vector<TSum> Sums;
+};
+
+} // namespace
+
+std::vector<TVector2D> WanderingPolygon(const TCrackPath& path, double tolerance)
+{
+    const int n = int(path.size());
+    // Too small to average anything: a speck's staircase is all it has.
+    constexpr int MinCorners = 16;
+    if (n < MinCorners)
+        return StraightPolygon(path);
+    const TCornerSums sums(path);
+    // A piece covers steps from its first corner; at most a third of the boundary, so that a
+    // closed outline keeps three pieces at least.
+    const int cap = n / 3;
+    std::vector<int> starts;
+    std::vector<TLine> lines;
+    for (int covered = 0; covered < n;) {
+        const int most = std::min(cap, n - covered);
+        // The longest run of steps that stays within the tolerance: doubling, then halving.
+        int good = std::min(2, most), bad = most + 1;
+        TLine line = sums.LineOf(covered, good + 1), trial;
+        for (int steps = 2 * good; good < most; steps *= 2) {
+            steps = std::min(steps, most);
+            if (!sums.Within(covered, steps + 1, tolerance, trial)) {
+                bad = steps;
+                break;
+            }
+            good = steps;
+            line = trial;
+        }
+        while (bad - good > 1) {
+            const int steps = (good + bad) / 2;
+            if (sums.Within(covered, steps + 1, tolerance, trial)) {
+                good = steps;
+                line = trial;
+            } else {
+                bad = steps;
+            }
+        }
+        starts.push_back(covered);
+        lines.push_back(line);
+        covered += good;
+    }
+    const int k = int(starts.size());
+    std::vector<TVector2D> poly(static_cast<size_t>(k));
+    for (int s = 0; s < k; ++s) {
+        const TPixelPoint c = path[size_t(starts[size_t(s)])];
+        poly[size_t(s)] =
+            AdjustVertex(lines[size_t((s + k - 1) % k)], lines[size_t(s)], {double(c.X), double(c.Y)});
+    }
+    return poly;
+}

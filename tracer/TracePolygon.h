@@ -9,3 +9,9 @@
 
 // The closed polygon of a crack boundary, in image coordinates (no repeated first point).
 std::vector<TVector2D> StraightPolygon(const TCrackPath& path);
+
+// The closed polygon of a boundary whose edges wander around their true lines, as a scan's do:
+// pieces as long as a least-squares line keeps all their corners within tolerance of it, and
+// vertices where the lines of neighbouring pieces meet. The line of a long piece averages the
+// wandering out.
+std::vector<TVector2D> WanderingPolygon(const TCrackPath& path, double tolerance);

@@ -1,19 +1,17 @@
 #include "TraceSkeletonGraph.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <unordered_map>
 
 namespace {
 
 // Neighbours P2..P9: north, then clockwise on screen.
 constexpr int NX[8] = {0, 1, 1, 1, 0, -1, -1, -1};
 constexpr int NY[8] = {-1, -1, 0, 1, 1, 1, 0, -1};
-// The index into NX, NY of each step (dx, dy), at 3 (dy + 1) + dx + 1; the middle is no step.
-constexpr int DirectionTo[9] = {7, 0, 1, 6, 0, 2, 5, 4, 3};
 
 // Number of ink pixels in row y from x on, going right (step 1) or left (step -1), up to cap.
 int InkRun(const TMonoBitmap& b, int x, int y, int step, int cap)
@@ -36,14 +34,54 @@ int InkRun(const TMonoBitmap& b, int x, int y, int step, int cap)
     return std::min(n, cap);
 }
 
-// std::floor for coordinates near the picture, without the round trip through a double.
-int FloorToInt(double v)
-{
-    const int i = int(v);
-    return v < i ? i - 1 : i;
-}
+// Set bits of a byte, as the target may lack a population count instruction.
+constexpr auto NeighbourCount = [] {
+    std::array<uint8_t, 256> t{};
+    for (unsigned m = 0; m < 256; ++m)
+        t[m] = uint8_t(std::popcount(m));
+    return t;
+}();
 
-double Distance(TVector2D a, TVector2D b) { return std::hypot(a.X - b.X, a.Y - b.Y); }
+// Node pixels by key, open addressing with linear probing; grows at half full.
+class TNodePixels {
+public:
+    int Find(uint64_t key) const
+    {
+        if (Slots.empty())
+            return -1;
+        for (size_t i = Hash(key);; i = (i + 1) & (Slots.size() - 1)) {
+            if (Slots[i].Node < 0)
+                return -1;
+            if (Slots[i].Key == key)
+                return Slots[i].Node;
+        }
+    }
+    void Add(uint64_t key, int node)
+    {
+        if (2 * (Count + 1) > Slots.size()) {
+            std::vector<TSlot> old(std::max<size_t>(64, 2 * Slots.size()));
+            old.swap(Slots);
+            Count = 0;
+            for (const TSlot& s : old)
+                if (s.Node >= 0)
+                    Add(s.Key, s.Node);
+        }
+        size_t i = Hash(key);
+        while (Slots[i].Node >= 0)
+            i = (i + 1) & (Slots.size() - 1);
+        Slots[i] = {key, node};
+        ++Count;
+    }
+
+private:
+    struct TSlot {
+        uint64_t Key = 0;
+        int Node = -1;
+    };
+    size_t Hash(uint64_t key) const { return size_t((key * 0x9E3779B97F4A7C15u) >> 20) & (Slots.size() - 1); }
+    std::vector<TSlot> Slots;
+    size_t Count = 0;
+};
 
 void Unlink(TSkeletonGraph& g, int node, int branch)
 {
@@ -85,14 +123,23 @@ double InkRadius(const TMonoBitmap& b, int x, int y)
     if (!b.Ink(x, y))
         return 0;
     constexpr int Cap = 1 << 14;
+    const int bit = x & 63;
+    // The nearer end of the ink run through column x of a row: most runs of a stroke end in
+    // the word that holds x, read once for both sides.
+    auto nearerEnd = [&](int row) -> int64_t {
+        const uint64_t w = b.Row(row)[x >> 6];
+        const int right = bit < 63 ? std::countr_one(w >> (bit + 1)) : 0;
+        const int left = bit > 0 ? std::countl_one(w << (64 - bit)) : 0;
+        if (right < 63 - bit && left < bit)
+            return 1 + std::min(right, left);
+        return 1 + std::min(InkRun(b, x + 1, row, 1, Cap), InkRun(b, x - 1, row, -1, Cap));
+    };
     int64_t best = int64_t(Cap) * Cap;
     for (int d = 0; int64_t(d) * d < best; ++d)
         for (const int row : {y - d, y + d}) {
-            int64_t h;
-            if (row < 0 || row >= b.Height() || !b.Ink(x, row))
-                h = 0;
-            else
-                h = 1 + std::min(InkRun(b, x + 1, row, 1, Cap), InkRun(b, x - 1, row, -1, Cap));
+            int64_t h = 0;
+            if (row >= 0 && row < b.Height() && b.Ink(x, row))
+                h = nearerEnd(row);
             best = std::min(best, int64_t(d) * d + h * h);
             if (d == 0)
                 break;
@@ -100,17 +147,70 @@ double InkRadius(const TMonoBitmap& b, int x, int y)
     return std::sqrt(double(best)) - 0.5;
 }
 
+namespace {
+
+// The ink's words read directly, for rays that centre lines cast some million times a page.
+// Shifted by Offset, every coordinate that can be inside the picture is positive, so
+// truncation floors it; a negative one fails the bounds test as a large unsigned one.
+class TInkProbe {
+public:
+    explicit TInkProbe(const TMonoBitmap& ink)
+        : W(unsigned(ink.Width())), H(unsigned(ink.Height())), Words(size_t(ink.WordsPerRow())),
+          Bits(ink.Height() > 0 ? ink.Row(0) : nullptr)
+    {
+    }
+    struct TPixel {
+        unsigned X, Y;
+    };
+    static TPixel At(double x, double y)
+    {
+        return {unsigned(int(x + Offset) - int(Offset)), unsigned(int(y + Offset) - int(Offset))};
+    }
+    bool Ink(TPixel q) const
+    {
+        return q.X < W && q.Y < H && ((Bits[q.Y * Words + (q.X >> 6)] >> (q.X & 63)) & 1u);
+    }
+
+    // InkReach from a point known to be on ink.
+    double Reach(TVector2D p, TVector2D dir, double limit) const
+    {
+        const double x = p.X + Offset, y = p.Y + Offset;
+        auto inkAt = [&](double t) {
+            return Ink(
+                {unsigned(int(x + t * dir.X) - int(Offset)), unsigned(int(y + t * dir.Y) - int(Offset))});
+        };
+        double t = 0;
+        while (t < limit && inkAt(t + 1))
+            t += 1;
+        for (int k = 0; k < 3 && inkAt(t + 0.25); ++k)
+            t += 0.25;
+        return std::min(limit, t + 0.125);
+    }
+
+private:
+    static constexpr double Offset = 1024;
+    unsigned W, H;
+    size_t Words;
+    const uint64_t* Bits;
+};
+
+} // namespace
+
 double InkReach(const TMonoBitmap& ink, TVector2D p, TVector2D dir, double limit)
 {
-    auto inkAt = [&](double t) { return ink.Ink(FloorToInt(p.X + t * dir.X), FloorToInt(p.Y + t * dir.Y)); };
-    if (!inkAt(0))
-        return 0;
-    double t = 0;
-    while (t < limit && inkAt(t + 1))
-        t += 1;
-    for (int k = 0; k < 3 && inkAt(t + 0.25); ++k)
-        t += 0.25;
-    return std::min(limit, t + 0.125);
+    const TInkProbe probe(ink);
+    return probe.Ink(TInkProbe::At(p.X, p.Y)) ? probe.Reach(p, dir, limit) : 0;
+}
+
+bool InkReachBothWays(const TMonoBitmap& ink, TVector2D p, TVector2D dir, double limit, double& along,
+                      double& against)
+{
+    const TInkProbe probe(ink);
+    if (!probe.Ink(TInkProbe::At(p.X, p.Y)))
+        return false;
+    along = probe.Reach(p, dir, limit);
+    against = probe.Reach(p, {-dir.X, -dir.Y}, limit);
+    return true;
 }
 
 TVector2D PointAlong(const std::vector<TVector2D>& p, double s)
@@ -132,32 +232,31 @@ double PolylineLength(const std::vector<TVector2D>& p)
     return s;
 }
 
-TSkeletonGraph BuildSkeletonGraph(const TMonoBitmap& skel, const TMonoBitmap& ink,
-                                  const std::function<void(int, int)>& onDot)
+TSkeletonGraph BuildSkeletonGraph(TMonoBitmap skel, const TMonoBitmap& ink, const std::function<void(int, int)>& onDot)
 {
     TSkeletonGraph g;
-    auto count = [&](int x, int y) { return std::popcount(skel.Neighbours(x, y)); };
+    auto count = [&](int x, int y) { return NeighbourCount[skel.Neighbours(x, y)]; };
     auto key = [](int x, int y) { return (uint64_t(uint32_t(y)) << 32) | uint32_t(x); };
 
     // Nodes: stroke ends (one neighbour) and junction clusters (three or more, touching
-    // junction pixels merged into one node at their middle).
-    std::unordered_map<uint64_t, int> nodeOf;
-    TMonoBitmap isNode(skel.Width(), skel.Height());  // a quick test before the map
-    auto nodeAt = [&](int x, int y) { return isNode.Ink(x, y) ? nodeOf.find(key(x, y))->second : -1; };
-    auto setNode = [&](int x, int y, int id) {
-        nodeOf[key(x, y)] = id;
-        isNode.Set(x, y, true);
-    };
+    // junction pixels merged into one node at their middle). Their pixels are few, so they are
+    // kept in a small hash table rather than a picture-sized one; nodePixels lists them row by
+    // row once all are found.
+    TNodePixels nodeOf;
+    std::vector<uint64_t> nodePixels;
+    std::vector<char> isEnd;  // per node
     std::vector<std::pair<int, int>> stack;
     skel.ForEachInk([&](int x, int y) {
         const int c = count(x, y);
         if (c == 0)
             onDot(x, y);
-        if (c == 2 || c == 0 || isNode.Ink(x, y))
+        if (c == 2 || c == 0 || nodeOf.Find(key(x, y)) >= 0)
             return;
         const int id = int(g.Nodes.size());
         TSkeletonNode& node = g.Nodes.emplace_back();
-        setNode(x, y, id);
+        isEnd.push_back(c == 1);
+        nodeOf.Add(key(x, y), id);
+        nodePixels.push_back(key(x, y));
         if (c == 1) {
             node.Pos = {x + 0.5, y + 0.5};
             node.Radius = InkRadius(ink, x, y);
@@ -175,8 +274,9 @@ TSkeletonGraph BuildSkeletonGraph(const TMonoBitmap& skel, const TMonoBitmap& in
             radius = std::max(radius, InkRadius(ink, px, py));
             for (int k = 0; k < 8; ++k) {
                 const int qx = px + NX[k], qy = py + NY[k];
-                if (skel.Ink(qx, qy) && !isNode.Ink(qx, qy) && count(qx, qy) >= 3) {
-                    setNode(qx, qy, id);
+                if (skel.Ink(qx, qy) && nodeOf.Find(key(qx, qy)) < 0 && count(qx, qy) >= 3) {
+                    nodeOf.Add(key(qx, qy), id);
+                    nodePixels.push_back(key(qx, qy));
                     stack.push_back({qx, qy});
                 }
             }
@@ -184,45 +284,55 @@ TSkeletonGraph BuildSkeletonGraph(const TMonoBitmap& skel, const TMonoBitmap& in
         node.Pos = {sx / members, sy / members};
         node.Radius = radius;
     });
+    std::sort(nodePixels.begin(), nodePixels.end());
+    auto nodeAt = [&](int x, int y) { return nodeOf.Find(key(x, y)); };
 
-    // Branches: walk from each node through two-neighbour pixels to the next node.
-    TMonoBitmap visited(skel.Width(), skel.Height());
+    // Branches: walk from each node through two-neighbour pixels to the next node. The nodes'
+    // pixels are taken out of the skeleton first, and walked pixels as they are walked, so
+    // what is left of it is what no walk has met.
+    for (const uint64_t np : nodePixels)
+        skel.Set(int(uint32_t(np)), int(np >> 32), false);
+    std::vector<TVector2D> points; // of the branch being walked, reused
     auto walk = [&](int x, int y, int px, int py, TSkeletonBranch& br) {
         // (px, py) is the pixel we came from; (x, y) the first pixel of the branch.
+        points.assign(br.Points.begin(), br.Points.end());
         for (;;) {
-            if (const int node = nodeAt(x, y); node >= 0) {
-                br.B = node;
-                br.Points.push_back(g.Nodes[size_t(node)].Pos);
-                return;
+            if (!skel.Ink(x, y)) { // a node
+                br.B = nodeAt(x, y);
+                points.push_back(g.Nodes[size_t(br.B)].Pos);
+                break;
             }
-            visited.Set(x, y, true);
-            br.Points.push_back({x + 0.5, y + 0.5});
+            skel.Set(x, y, false);
+            points.push_back({x + 0.5, y + 0.5});
             // Onwards to the first unvisited neighbour in the order of NX, NY that is no node,
             // else to the last node among them.
-            unsigned next = skel.Neighbours(x, y) & ~visited.Neighbours(x, y);
-            if (std::abs(px - x) <= 1 && std::abs(py - y) <= 1)
-                next &= ~(1u << DirectionTo[(py - y + 1) * 3 + px - x + 1]);
-            if (!next)
-                return;  // back at the start of a loop
-            const unsigned plain = next & ~isNode.Neighbours(x, y);
-            const int k = plain ? std::countr_zero(plain) : 31 - std::countl_zero(next);
+            unsigned next = skel.Neighbours(x, y);
+            int k = -1;
+            if (next) {
+                k = std::countr_zero(next);
+            } else {
+                for (int j = 0; j < 8; ++j)
+                    if (!(x + NX[j] == px && y + NY[j] == py) && nodeAt(x + NX[j], y + NY[j]) >= 0)
+                        k = j;
+            }
+            if (k < 0)
+                break;  // back at the start of a loop
             px = x;
             py = y;
             x += NX[k];
             y += NY[k];
         }
+        br.Points.assign(points.begin(), points.end());
     };
-    skel.ForEachInk([&](int x, int y) {
-        const int id = nodeAt(x, y);
-        if (id < 0)
-            return;
+    for (const uint64_t np : nodePixels) {
+        const int x = int(uint32_t(np)), y = int(np >> 32), id = nodeAt(x, y);
         for (int k = 0; k < 8; ++k) {
             const int qx = x + NX[k], qy = y + NY[k];
-            if (!skel.Ink(qx, qy) || visited.Ink(qx, qy))
-                continue;
-            const int other = nodeAt(qx, qy);
-            if (other >= 0 && (other == id || count(x, y) != 1))
-                continue;  // inside a junction, or a direct link recorded from the stroke end
+            if (!skel.Ink(qx, qy)) {
+                const int other = nodeAt(qx, qy);
+                if (other < 0 || other == id || !isEnd[size_t(id)])
+                    continue;  // no skeleton or walked, inside a junction, or a link recorded from the end
+            }
             TSkeletonBranch br;
             br.A = id;
             br.Points.push_back(g.Nodes[size_t(id)].Pos);
@@ -234,11 +344,11 @@ TSkeletonGraph BuildSkeletonGraph(const TMonoBitmap& skel, const TMonoBitmap& in
             g.Nodes[size_t(br.B)].Branches.push_back(index);
             g.Branches.push_back(std::move(br));
         }
-    });
+    }
     // What is left are loops without any node.
     skel.ForEachInk([&](int x, int y) {
-        if (visited.Ink(x, y) || isNode.Ink(x, y))
-            return;
+        if (!skel.Ink(x, y))
+            return;  // walked since the row was read
         TSkeletonBranch br;
         walk(x, y, -1, -1, br);
         if (br.Points.size() >= 3)
@@ -247,8 +357,55 @@ TSkeletonGraph BuildSkeletonGraph(const TMonoBitmap& skel, const TMonoBitmap& in
     return g;
 }
 
+namespace {
+
+// Whether a closed polygon holds the centre of any background pixel.
+bool EnclosesBackground(const std::vector<TVector2D>& p, const TMonoBitmap& ink)
+{
+    double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+    for (const TVector2D& q : p) {
+        x0 = std::min(x0, q.X);
+        y0 = std::min(y0, q.Y);
+        x1 = std::max(x1, q.X);
+        y1 = std::max(y1, q.Y);
+    }
+    for (int y = int(std::floor(y0)); y <= int(std::ceil(y1)); ++y)
+        for (int x = int(std::floor(x0)); x <= int(std::ceil(x1)); ++x) {
+            if (ink.Ink(x, y))
+                continue;
+            const double cx = x + 0.5, cy = y + 0.5;
+            bool inside = false;
+            for (size_t i = 0, j = p.size() - 1; i < p.size(); j = i++)
+                if ((p[i].Y > cy) != (p[j].Y > cy) &&
+                    cx < p[j].X + (cy - p[j].Y) * (p[i].X - p[j].X) / (p[i].Y - p[j].Y))
+                    inside = !inside;
+            if (inside)
+                return true;
+        }
+    return false;
+}
+
+} // namespace
+
 void PruneSpurs(TSkeletonGraph& g, const TMonoBitmap& ink)
 {
+    // A branch from a junction back to itself around no hole in the ink is a knot that
+    // thinning leaves at a flat stroke end or in a blot: it goes first. Knots are a few pixels
+    // round; a longer loop holds a hole, and is not searched for one.
+    for (int bi = 0; bi < int(g.Branches.size()); ++bi) {
+        TSkeletonBranch& br = g.Branches[size_t(bi)];
+        if (!br.Alive || br.A < 0 || br.A != br.B)
+            continue;
+        if (PolylineLength(br.Points) > 4 * (g.Nodes[size_t(br.A)].Radius + 1) ||
+            EnclosesBackground(br.Points, ink))
+            continue;
+        br.Alive = false;
+        Unlink(g, br.A, bi);
+        Unlink(g, br.A, bi);
+        br.Points = {};
+        JoinThrough(g, br.A);
+    }
+
     // Most of a branch's reach out of its stroke that still counts as a bump, in stroke
     // half-widths beyond the junction's.
     constexpr double BumpReach = 1.75;
@@ -342,7 +499,7 @@ void MergeJunctions(TSkeletonGraph& g)
         JoinThrough(g, n);
 }
 
-std::vector<TSkeletonChain> JoinChains(const TSkeletonGraph& g)
+std::vector<TSkeletonChain> JoinChains(TSkeletonGraph& g)
 {
     std::vector<TSkeletonChain> chains;
     std::vector<char> used(g.Branches.size(), 0);
@@ -351,13 +508,17 @@ std::vector<TSkeletonChain> JoinChains(const TSkeletonGraph& g)
         chain.A = node;
         for (;;) {
             used[size_t(bi)] = 1;
-            const TSkeletonBranch& br = g.Branches[size_t(bi)];
+            TSkeletonBranch& br = g.Branches[size_t(bi)];
             const bool forward = br.A == node;
-            const size_t skip = chain.Points.empty() ? 0 : 1;
-            if (forward)
-                chain.Points.insert(chain.Points.end(), br.Points.begin() + long(skip), br.Points.end());
-            else
-                chain.Points.insert(chain.Points.end(), br.Points.rbegin() + long(skip), br.Points.rend());
+            if (chain.Points.empty()) {
+                chain.Points = std::move(br.Points);
+                if (!forward)
+                    std::reverse(chain.Points.begin(), chain.Points.end());
+            } else if (forward) {
+                chain.Points.insert(chain.Points.end(), br.Points.begin() + 1, br.Points.end());
+            } else {
+                chain.Points.insert(chain.Points.end(), br.Points.rbegin() + 1, br.Points.rend());
+            }
             const int other = forward ? br.B : br.A;
             const std::vector<int>& at = g.Nodes[size_t(other)].Branches;
             const int next = at.size() == 2 ? (at[0] == bi ? at[1] : at[0]) : -1;
@@ -384,13 +545,13 @@ std::vector<TSkeletonChain> JoinChains(const TSkeletonGraph& g)
             }
     }
     for (int bi = 0; bi < int(g.Branches.size()); ++bi) {
-        const TSkeletonBranch& br = g.Branches[size_t(bi)];
+        TSkeletonBranch& br = g.Branches[size_t(bi)];
         if (!br.Alive || used[size_t(bi)])
             continue;
         TSkeletonChain& c = chains.emplace_back();
         if (br.A < 0) {
             used[size_t(bi)] = 1;
-            c.Points = br.Points;
+            c.Points = std::move(br.Points);
             c.Closed = true;
             continue;
         }

@@ -5,6 +5,7 @@
 #include "MonoBitmap.h"
 #include "QVTypes.h"
 
+#include <cmath>
 #include <functional>
 #include <vector>
 
@@ -44,14 +45,26 @@ double InkRadius(const TMonoBitmap& ink, int x, int y);
 // 0 when p is not on ink. Stops at limit.
 double InkReach(const TMonoBitmap& ink, TVector2D p, TVector2D dir, double limit);
 
+// InkReach along dir and against it; false (and nothing set) when p is not on ink.
+bool InkReachBothWays(const TMonoBitmap& ink, TVector2D p, TVector2D dir, double limit, double& along,
+                      double& against);
+
+// Plain sqrt rather than hypot: centre lines measure millions of short distances, none near
+// overflow.
+inline double Distance(TVector2D a, TVector2D b)
+{
+    const double dx = a.X - b.X, dy = a.Y - b.Y;
+    return std::sqrt(dx * dx + dy * dy);
+}
+
 double PolylineLength(const std::vector<TVector2D>& p);
 
 // The point at arc length s from the start of p (the last point when p is shorter).
 TVector2D PointAlong(const std::vector<TVector2D>& p, double s);
 
-// Nodes and branches of a one-pixel skeleton of ink. A skeleton pixel without neighbours is
-// handed to onDot (a blob thinned down to a dot).
-TSkeletonGraph BuildSkeletonGraph(const TMonoBitmap& skeleton, const TMonoBitmap& ink,
+// Nodes and branches of a one-pixel skeleton of ink (used up on the way). A skeleton pixel
+// without neighbours is handed to onDot (a blob thinned down to a dot).
+TSkeletonGraph BuildSkeletonGraph(TMonoBitmap skeleton, const TMonoBitmap& ink,
                                   const std::function<void(int x, int y)>& onDot);
 
 // Removes spurs: branches from a junction to a stroke end that reach less far out of the
@@ -64,4 +77,5 @@ void PruneSpurs(TSkeletonGraph& g, const TMonoBitmap& ink);
 // splits an X into two forks): they become one node.
 void MergeJunctions(TSkeletonGraph& g);
 
-std::vector<TSkeletonChain> JoinChains(const TSkeletonGraph& g);
+// The branches' points move into the chains.
+std::vector<TSkeletonChain> JoinChains(TSkeletonGraph& g);

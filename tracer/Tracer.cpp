@@ -1,4 +1,5 @@
-// The tracing pipeline. Outline mode: decompose into crack boundaries, straight polygon,
+// The tracing pipeline. Outline mode: decompose into crack boundaries, straight polygon (or,
+// where the picture's edges wander as a scan's do, a polygon that averages the wandering out),
 // corners, smoothing and fitting, output. Centre-line mode: thinning to a skeleton, then the
 // same corners, smoothing and fitting on its branches.
 #include "Tracer.h"
@@ -9,6 +10,9 @@
 #include "TraceFit.h"
 #include "TraceOutput.h"
 #include "TracePolygon.h"
+#include "TraceRoughness.h"
+
+#include <algorithm>
 
 TTraceParams TraceDefaults()
 {
@@ -30,6 +34,55 @@ std::vector<TVector2D> FitChain(std::vector<TVector2D> points, bool closed, cons
     std::vector<char> corner = FindCorners(points, closed, params.CornerThreshold);
     SmoothPolygon(points, corner, closed, params.FilterIterations);
     return FitWithin(points, corner, closed, params.ErrorThreshold);
+}
+
+// Outlines, in two passes over the boundaries. How rough the edges are is judged first from a
+// sample, the boundaries that start in every few bands of rows, spread over the picture; a
+// clean picture keeps the sample's straight polygons, a rough one gets polygons that average
+// the wandering out.
+void TraceOutlines(const TMonoBitmap& bitmap, const TTraceParams& params, TTraceResult& result,
+                   const TTraceProgress& progress)
+{
+    const int h = bitmap.Height();
+    auto part = [&](double from, double to) -> TTraceProgress {
+        if (!progress)
+            return {};
+        return [&progress, from, to](double f) { progress(from + (to - from) * f); };
+    };
+    constexpr int BandRows = 16, Bands = 48;
+    const int stride = std::max(1, h / (BandRows * Bands));
+    std::vector<std::vector<TVector2D>> sample;
+    std::vector<size_t> sampleAt; // the sample's places in the order of boundaries
+    TEdgeRoughness roughness;
+    size_t index = 0;
+    DecomposeOutlines(
+        bitmap,
+        [&](const TCrackPath& path) {
+            if (path[0].Y / BandRows % stride == 0) {
+                sampleAt.push_back(index);
+                sample.push_back(StraightPolygon(path));
+                roughness.Add(path.size(), sample.back());
+            }
+            ++index;
+        },
+        part(0, 0.25));
+    const double tolerance = roughness.Tolerance();
+    size_t next = 0;
+    index = 0;
+    DecomposeOutlines(
+        bitmap,
+        [&](const TCrackPath& path) {
+            std::vector<TVector2D> polygon;
+            if (tolerance > 0)
+                polygon = WanderingPolygon(path, tolerance);
+            else if (next < sampleAt.size() && sampleAt[next] == index)
+                polygon = std::move(sample[next++]);
+            else
+                polygon = StraightPolygon(path);
+            ++index;
+            EmitPolyline(result, FitChain(std::move(polygon), true, params), true, h);
+        },
+        part(0.25, 1));
 }
 
 } // namespace
@@ -55,7 +108,7 @@ TTraceResult Trace(const TMonoBitmap& bitmap, const TTraceParams& params, const 
             },
             progress);
     } else {
-        DecomposeOutlines(bitmap, emitOutline, progress);
+        TraceOutlines(bitmap, params, result, progress);
     }
     if (progress)
         progress(1.0);

@@ -1,10 +1,11 @@
-// One small test per pipeline stage: decompose, polygon, corners, smoothing and fit, thinning,
-// the skeleton's graph, output.
+// One small test per pipeline stage: decompose, polygon, roughness, corners, smoothing and fit,
+// thinning, the skeleton's graph, output.
 #include "TraceCorners.h"
 #include "TraceDecompose.h"
 #include "TraceFit.h"
 #include "TraceOutput.h"
 #include "TracePolygon.h"
+#include "TraceRoughness.h"
 #include "TraceSkeletonGraph.h"
 #include "TraceThinning.h"
 #include "TracerTestSupport.h"
@@ -79,6 +80,99 @@ TEST(Polygon, DigitalStraightEdgesStayLongPieces)
             EXPECT_NEAR(std::max(u, w), 70, 1.0);
         }
     });
+}
+
+namespace {
+
+// A bar whose top edge wanders between two rows of pixels around its line y = 20.3, the way a
+// scanned edge does; the other edges are straight.
+constexpr double BarTop = 20.3;
+
+TMonoBitmap WanderingBar()
+{
+    return MakeImage(240, 40, [](double x, double y) {
+        const double wander = 0.5 * std::sin(x / 1.3) + 0.25 * std::sin(x / 2.9 + 1);
+        return x > 10 && x < 230 && y > BarTop + wander && y < 34;
+    });
+}
+
+// How far the polygon's vertices along the top edge stray from its true line, and how many
+// there are.
+void TopEdge(const std::vector<TVector2D>& poly, double& worst, int& count)
+{
+    worst = 0;
+    count = 0;
+    for (const TVector2D& v : poly)
+        if (v.Y < 27 && v.X > 14 && v.X < 226) {
+            worst = std::max(worst, std::abs(v.Y - BarTop));
+            ++count;
+        }
+}
+
+} // namespace
+
+TEST(Polygon, WanderingEdgeAveragesOutToItsLine)
+{
+    DecomposeOutlines(WanderingBar(), [&](const TCrackPath& p) {
+        double straightWorst, wanderingWorst;
+        int straightCount, wanderingCount;
+        TopEdge(StraightPolygon(p), straightWorst, straightCount);
+        TopEdge(WanderingPolygon(p, 0.8), wanderingWorst, wanderingCount);
+        // The straight polygon follows the wander; the other one stays near the line with
+        // far fewer vertices.
+        EXPECT_GT(straightWorst, 0.6);
+        EXPECT_GT(straightCount, 20);
+        EXPECT_LE(wanderingWorst, 0.3);
+        EXPECT_LE(wanderingCount, 3);
+    });
+    // Corners still come where the edges meet.
+    const TMonoBitmap rect =
+        MakeImage(60, 40, [](double x, double y) { return x > 5 && x < 55 && y > 8 && y < 32; });
+    DecomposeOutlines(rect, [&](const TCrackPath& p) {
+        const std::vector<TVector2D> poly = WanderingPolygon(p, 0.8);
+        for (const TVector2D corner :
+             {TVector2D{5, 8}, TVector2D{55, 8}, TVector2D{55, 32}, TVector2D{5, 32}}) {
+            double best = 1e9;
+            for (const TVector2D& v : poly)
+                best = std::min(best, std::hypot(v.X - corner.X, v.Y - corner.Y));
+            EXPECT_LE(best, 1.0) << corner.X << "," << corner.Y;
+        }
+    });
+}
+
+TEST(Roughness, WigglesTellScannedEdgesFromCleanOnes)
+{
+    struct TCase {
+        const char* Name;
+        TMonoBitmap Picture;
+        bool Rough;
+    };
+    const std::vector<TCase> cases = {
+        {"disc", MakeImage(120, 120, [](double x, double y) { return InDisc(x, y, 60.3, 59.7, 41.2); }),
+         false},
+        {"turned square",
+         MakeImage(200, 200, [](double x, double y) { return InRotatedRect(x, y, 100, 100, 70, 70, 20); }),
+         false},
+        {"strokes",
+         MakeImage(120, 120,
+                   [](double x, double y) {
+                       return SegmentDistance(x, y, 10, 20, 110, 75) <= 3 ||
+                              SegmentDistance(x, y, 20, 110, 100, 10) <= 2;
+                   }),
+         false},
+        {"wandering bar", WanderingBar(), true},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TEdgeRoughness roughness;
+        DecomposeOutlines(c.Picture,
+                          [&](const TCrackPath& p) { roughness.Add(p.size(), StraightPolygon(p)); });
+        EXPECT_EQ(roughness.Tolerance() > 0, c.Rough) << roughness.WigglesPerHundred();
+    }
+    // A wiggle is a gentle turn against both neighbours; steady turning and corners are none.
+    // Here the second and third vertices of the zigzag; the fourth has a corner beside it.
+    EXPECT_EQ(CountWiggles({{0, 0}, {10, 0}, {20, 1}, {30, 0}, {40, 1}, {50, 0}, {50, 20}, {0, 20}}), 2);
+    EXPECT_EQ(CountWiggles({{0, 0}, {10, 0}, {20, 1}, {30, 3}, {40, 6}, {40, 20}, {0, 20}}), 0);
 }
 
 TEST(Corners, TurnsAgainstTheThreshold)
@@ -265,4 +359,25 @@ TEST(SkeletonGraph, CrossingBecomesOneJunctionAndBumpsGo)
     EXPECT_EQ(junctions, 1);
     EXPECT_EQ(ends, 4);
     EXPECT_EQ(JoinChains(g).size(), 4u);
+}
+
+TEST(SkeletonGraph, KnotAtAFlatEndGoesAndTheEndIsFree)
+{
+    // A slanted stroke with butt ends: thinning ties a small knot of pixels at each end, a loop
+    // round no hole, which made the ends junctions that were never carried to the true end.
+    const TMonoBitmap img = MakeImage(88, 88, [](double x, double y) {
+        const double dx = 64, dy = -28.8, l = std::hypot(dx, dy);
+        const double t = ((x - 12) * dx + (y - 58.4) * dy) / (l * l);
+        return t >= 0 && t <= 1 && std::abs((x - 12) * dy - (y - 58.4) * dx) / l <= 4;
+    });
+    TSkeletonGraph g = BuildSkeletonGraph(ThinToSkeleton(img), img, [](int, int) {});
+    int knots = 0;
+    for (const TSkeletonBranch& b : g.Branches)
+        knots += b.Alive && b.A >= 0 && b.A == b.B;
+    EXPECT_GE(knots, 1);
+    PruneSpurs(g, img);
+    const std::vector<TSkeletonChain> chains = JoinChains(g);
+    ASSERT_EQ(chains.size(), 1u);
+    EXPECT_EQ(g.Degree(chains[0].A), 1);
+    EXPECT_EQ(g.Degree(chains[0].B), 1);
 }
