@@ -300,7 +300,7 @@ void TDXF2DImport::Import()
     }
     if (!ErrorMessage.empty())
         Failed = true;
-    const std::string report = ReportText();
+    const std::string report = ShowReport ? ReportText() : std::string();
     if (!report.empty())
         MainWindow().MessageBox(report, GetLangString(450), TMsgIcon::Warning, TMsgButtons::Ok);
 }

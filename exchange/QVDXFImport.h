@@ -65,6 +65,8 @@ public:
     // import ended early.
     bool Failed = false;
     std::string ErrorMessage;
+    // Off: Import leaves the warning to the caller, who may tell the user otherwise.
+    bool ShowReport = true;
     bool UseACIColors = true;
     double Scale = 1.0;
     double OffsetX = 0, OffsetY = 0, ScaleX = 1, ScaleY = 1;

@@ -3,6 +3,7 @@
 
 #include "CADExceptions.h"
 #include "ExpectError.h"
+#include "JpegTestWriter.h"
 #include "QVStream.h"
 #include "TempFolder.h"
 #include "TestFiles.h"
@@ -14,38 +15,18 @@
 #include <string>
 #include <vector>
 
-#include <jpeglib.h>
-
 namespace {
 
 // A 2x2 grey JPEG with a JFIF segment of the given unit and densities, written by libjpeg.
 void WriteJpeg(const std::string& Name, uint8_t Unit, uint16_t X, uint16_t Y)
 {
-    jpeg_compress_struct c{};
-    jpeg_error_mgr err{};
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    std::FILE* f = std::fopen(Name.c_str(), "wb");
-    ASSERT_TRUE(f);
-    jpeg_stdio_dest(&c, f);
-    c.image_width = 2;
-    c.image_height = 2;
-    c.input_components = 1;
-    c.in_color_space = JCS_GRAYSCALE;
-    jpeg_set_defaults(&c);
-    c.write_JFIF_header = TRUE;
-    c.density_unit = Unit;
-    c.X_density = X;
-    c.Y_density = Y;
-    jpeg_start_compress(&c, TRUE);
-    JSAMPLE row[2] = {0, 255};
-    for (int i = 0; i < 2; ++i) {
-        JSAMPROW p = row;
-        jpeg_write_scanlines(&c, &p, 1);
-    }
-    jpeg_finish_compress(&c);
-    jpeg_destroy_compress(&c);
-    std::fclose(f);
+    TJpegEncoding e;
+    e.Grey = true;
+    e.DensityUnit = Unit;
+    e.XDensity = X;
+    e.YDensity = Y;
+    const auto blackThenWhite = [](int x, int) { return x ? 0xFFFFFFu : 0u; };
+    ASSERT_TRUE(WriteBytes(Name, EncodeJpeg(2, 2, blackThenWhite, e)));
 }
 
 // The file header and an information header of HeaderSize bytes (40 unless given), with a 2x2

@@ -1,0 +1,231 @@
+// Opening large files through the Open command beside the plain readers of the same files, each
+// run the first in a new process: a scan of an A4 page at 600 dots per inch as a JPEG (the
+// command decodes it, places it and makes the image) beside a plain libjpeg decode into memory
+// and `djpeg` when it is installed; and a DXF file of a million lines through the command beside
+// the plain import.
+#include "FileCommands.h"
+#include "FreshProcess.h"
+#include "QVCmp.h"
+#include "QVDXFImport.h"
+#include "QVRegistry.h"
+#include "VecRasInfo.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include <jpeglib.h>
+
+namespace {
+
+constexpr int Runs = 3;
+// A4 at 600 dots per inch.
+constexpr int JpegW = 4961, JpegH = 7016;
+constexpr int DxfLines = 1'000'000;
+
+std::string PathOf(const char* Name)
+{
+    const char* tmp = std::getenv("TMPDIR");
+    return std::string(tmp && *tmp ? tmp : "/tmp") + "/rastrel-bench-open-" + std::to_string(getpid()) + Name;
+}
+
+// A scan-like page: paper with a little noise and dark strokes, so the file is of a real scan's
+// size, not a flat picture's.
+void WriteScan(const std::string& Name)
+{
+    std::FILE* f = std::fopen(Name.c_str(), "wb");
+    if (!f)
+        std::abort();
+    jpeg_compress_struct c{};
+    jpeg_error_mgr err{};
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    jpeg_stdio_dest(&c, f);
+    c.image_width = JpegW;
+    c.image_height = JpegH;
+    c.input_components = 3;
+    c.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&c);
+    jpeg_set_quality(&c, 90, TRUE);
+    c.density_unit = 1;
+    c.X_density = c.Y_density = 600;
+    jpeg_start_compress(&c, TRUE);
+    std::vector<JSAMPLE> row(size_t(JpegW) * 3);
+    uint32_t seed = 12345;
+    for (int y = 0; y < JpegH; ++y) {
+        for (int x = 0; x < JpegW; ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            const bool ink = ((x / 40 + y / 60) % 7 == 0 && (x % 40) < 6) || ((y % 120) < 4 && (x / 300) % 2);
+            const int v = ink ? 30 + int(seed >> 28) : 235 + int(seed >> 29);
+            row[size_t(x) * 3] = JSAMPLE(v);
+            row[size_t(x) * 3 + 1] = JSAMPLE(v);
+            row[size_t(x) * 3 + 2] = JSAMPLE(std::min(255, v + 5));
+        }
+        JSAMPROW p = row.data();
+        jpeg_write_scanlines(&c, &p, 1);
+    }
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    std::fclose(f);
+}
+
+void WriteDxf(const std::string& Name)
+{
+    std::FILE* f = std::fopen(Name.c_str(), "wb");
+    if (!f)
+        std::abort();
+    std::fputs("0\nSECTION\n2\nENTITIES\n", f);
+    for (int i = 0; i < DxfLines; ++i)
+        std::fprintf(f, "0\nLINE\n8\n0\n10\n%.4f\n20\n%.4f\n11\n%.4f\n21\n%.4f\n", i * 0.01, (i % 1000) * 0.5,
+                     i * 0.01 + 3.25, (i % 1000) * 0.5 + 1.75);
+    std::fputs("0\nENDSEC\n0\nEOF\n", f);
+    std::fclose(f);
+}
+
+// The command's window: no questions, a panel without controls, the progress bar counted.
+class TBenchHost : public TFileCommandsHost {
+public:
+    std::string AskOpenFileName(bool, const std::string&) override { return {}; }
+    std::string AskSaveFileName(const std::string&) override { return {}; }
+    bool AskClear(bool&) override { return true; }
+    TVecRasPlacement& NewPlacementPanel(TQV_01Cmp2D& Drawing) override
+    {
+        Panel = std::make_unique<TVecRasPlacement>(Drawing);
+        return *Panel;
+    }
+    void SetCaption(const std::string&) override {}
+    void SetBusy(bool) override {}
+    void SetProgress(int) override { ++Steps; }
+    std::unique_ptr<TVecRasPlacement> Panel;
+    int Steps = 0;
+};
+
+TFirstUse OpenThroughCommand(const std::string& Name)
+{
+    return InFreshProcess([&Name] {
+        RegisterDrawingClasses();
+        auto drawing = std::make_unique<TQV_01Cmp2D>();
+        TBenchHost host;
+        TFileCommands commands(*drawing, host);
+        bool opened = false;
+        const TFirstUse r = MeasureFirstUse([&] { opened = commands.OpenGeo(Name, false); });
+        if (!opened || host.Steps < 2)
+            std::abort();
+        static_cast<void>(drawing.release());
+        return r;
+    });
+}
+
+// libjpeg alone: the rows decoded into one buffer of the picture's size.
+TFirstUse PlainJpegDecode(const std::string& Name)
+{
+    return InFreshProcess([&Name] {
+        return MeasureFirstUse([&] {
+            std::FILE* f = std::fopen(Name.c_str(), "rb");
+            if (!f)
+                std::abort();
+            jpeg_decompress_struct d{};
+            jpeg_error_mgr err{};
+            d.err = jpeg_std_error(&err);
+            jpeg_create_decompress(&d);
+            jpeg_stdio_src(&d, f);
+            jpeg_read_header(&d, TRUE);
+            d.out_color_space = JCS_RGB;
+            jpeg_start_decompress(&d);
+            std::vector<JSAMPLE> pixels(size_t(d.output_width) * d.output_height * 3);
+            while (d.output_scanline < d.output_height) {
+                JSAMPROW p = pixels.data() + size_t(d.output_scanline) * d.output_width * 3;
+                jpeg_read_scanlines(&d, &p, 1);
+            }
+            jpeg_finish_decompress(&d);
+            jpeg_destroy_decompress(&d);
+            std::fclose(f);
+        });
+    });
+}
+
+TFirstUse PlainDxfImport(const std::string& Name)
+{
+    return InFreshProcess([&Name] {
+        RegisterDrawingClasses();
+        auto drawing = std::make_unique<TQV_01Cmp2D>();
+        const TFirstUse r = MeasureFirstUse([&] {
+            TDXF2DImport import(Name, drawing.get());
+            import.Import();
+        });
+        static_cast<void>(drawing.release());
+        return r;
+    });
+}
+
+double Djpeg(const std::string& Name)
+{
+    const std::string command = "djpeg -outfile /dev/null '" + Name + "' 2>/dev/null";
+    const auto t0 = std::chrono::steady_clock::now();
+    if (std::system(command.c_str()) != 0)
+        return 0;
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+long FileSizeOf(const std::string& Name)
+{
+    std::FILE* f = std::fopen(Name.c_str(), "rb");
+    if (!f)
+        return 0;
+    std::fseek(f, 0, SEEK_END);
+    const long n = std::ftell(f);
+    std::fclose(f);
+    return n;
+}
+
+double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+void Print(const char* What, const std::vector<double>& Seconds)
+{
+    std::printf("%-28s", What);
+    for (const double s : Seconds)
+        std::printf(" %7.0f ms", s * 1e3);
+    std::printf("   median %7.0f ms\n", Median(Seconds) * 1e3);
+}
+
+} // namespace
+
+int main()
+{
+    const std::string jpeg = PathOf(".jpg"), dxf = PathOf(".dxf");
+    WriteScan(jpeg);
+    WriteDxf(dxf);
+    std::vector<double> command, plain, djpeg, dxfCommand, dxfImport;
+    for (int run = 0; run < Runs; ++run) {
+        command.push_back(OpenThroughCommand(jpeg).Seconds);
+        plain.push_back(PlainJpegDecode(jpeg).Seconds);
+        djpeg.push_back(Djpeg(jpeg));
+        dxfCommand.push_back(OpenThroughCommand(dxf).Seconds);
+        dxfImport.push_back(PlainDxfImport(dxf).Seconds);
+    }
+    std::printf(
+        "JPEG %d x %d (A4 at 600 dpi), %ld bytes; DXF of %d lines; each run the first in a new process\n",
+        JpegW, JpegH, FileSizeOf(jpeg), DxfLines);
+    Print("open JPEG (command)", command);
+    Print("libjpeg decode", plain);
+    if (Median(djpeg) > 0)
+        Print("djpeg", djpeg);
+    Print("open DXF (command)", dxfCommand);
+    Print("DXF import", dxfImport);
+    std::printf("JPEG command / libjpeg decode: %.2fx\n", Median(command) / Median(plain));
+    if (Median(djpeg) > 0)
+        std::printf("JPEG command / djpeg: %.2fx\n", Median(command) / Median(djpeg));
+    std::printf("DXF command / import: %.2fx\n", Median(dxfCommand) / Median(dxfImport));
+    std::remove(jpeg.c_str());
+    std::remove(dxf.c_str());
+    return 0;
+}
