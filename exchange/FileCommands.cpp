@@ -350,6 +350,10 @@ void TFileCommands::OpenDxfFile(const std::string& FileName)
     if (import.Failed)
         throw EToldAlready{};
     import.SetVectFont(TextFont());
+    const auto progress = [this](uint64_t Done, uint64_t Total) {
+        SetProgressPercent(Total ? int(std::min<uint64_t>(100, Done * 100 / Total)) : 100);
+    };
+    import.SetProgress(progress);
     import.ShowReport = false;
     import.Import();
     // A file damaged or cut short is not opened at all; what was left out of a whole file is

@@ -321,6 +321,7 @@ void TDXFRead::Start()
     Value.Clear();
     if (File) {
         Filled = 0;
+        BytesRead = 0;
         InputDone = false;
         std::rewind(File);
     } else {
@@ -367,6 +368,9 @@ bool TDXFRead::Refill()
         Buffer.resize(std::max(Buffer.size() * 2, Filled + ReadChunk));
     const size_t n = std::fread(Buffer.data() + Filled, 1, Buffer.size() - Filled, File);
     Filled += n;
+    BytesRead += n;
+    if (OnProgress && n > 0)
+        OnProgress(BytesRead, Size);
     if (n == 0) {
         if (std::ferror(File))
             throw ECADFileNotValid(std::string("Cannot read the DXF file: ") + std::strerror(errno));

@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -125,6 +126,10 @@ public:
     // The bytes of the input; readers bound what they build by it.
     uint64_t InputSize() const { return Size; }
 
+    // Called after each piece read from a file with the bytes read since the start and the
+    // file's size, for the progress bar of a long import.
+    std::function<void(uint64_t Done, uint64_t Total)> OnProgress;
+
     TDXFSection Section = TDXFSection::None;
     int32_t Code = 0;
     TDXFValue Value;
@@ -148,6 +153,7 @@ private:
     bool FromFile = false;
     std::FILE* File = nullptr;
     uint64_t Size = 0;
+    uint64_t BytesRead = 0;
     std::vector<char> Buffer;  // Buffer[Pos, Filled) not yet read
     size_t Pos = 0;
     size_t Filled = 0;

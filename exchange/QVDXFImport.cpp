@@ -228,6 +228,11 @@ TDXF2DImport::TDXF2DImport(const std::string& FileName, TQV_01Cmp2D* Drawing_)
     Setup(Drawing_);
 }
 
+void TDXF2DImport::SetProgress(std::function<void(uint64_t Done, uint64_t Total)> Progress)
+{
+    Reader->OnProgress = std::move(Progress);
+}
+
 std::unique_ptr<TDXF2DImport> TDXF2DImport::FromText(std::string_view Text, TQV_01Cmp2D* Drawing_)
 {
     std::unique_ptr<TDXF2DImport> d(new TDXF2DImport());

@@ -42,6 +42,9 @@ public:
     TDXF2DImport(const TDXF2DImport&) = delete;
     TDXF2DImport& operator=(const TDXF2DImport&) = delete;
 
+    // Called as the file is read, with the bytes read and the file's size.
+    void SetProgress(std::function<void(uint64_t Done, uint64_t Total)> Progress);
+
     // Font of TEXT entities, not owned; without one TEXT entities are not read.
     void SetVectFont(TVectFont* Font) { VectFont = Font; }
 

@@ -91,40 +91,35 @@ bool RunDecode(TDecodeState& S, const uint8_t* Data, size_t Size, const TJpegPro
     S.D.Info.progress = &S.Progress.Base;
     jpeg_mem_src(&S.D.Info, Data, static_cast<unsigned long>(Size));
     jpeg_read_header(&S.D.Info, TRUE);
-    // CMYK pictures come out as CMYK (Adobe's inverted form); the rest as RGB.
+    // Grey and colour pictures come out straight in the bitmap's byte order (blue, green, red,
+    // opaque alpha); CMYK ones as CMYK (Adobe's inverted form), turned into it row by row.
     const bool cmyk = S.D.Info.jpeg_color_space == JCS_CMYK || S.D.Info.jpeg_color_space == JCS_YCCK;
-    S.D.Info.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
+    S.D.Info.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRA;
     const int64_t w = S.D.Info.image_width, h = S.D.Info.image_height;
     if (w * h > MaxPixels || w * h > MaxBitmapPixels) {
         S.Refused = "JPEG picture too large: " + std::to_string(w) + " x " + std::to_string(h);
         return false;
     }
     jpeg_start_decompress(&S.D.Info);
-    const int comps = S.D.Info.output_components;
     S.Bitmap = NewBitmap32(static_cast<int>(w), static_cast<int>(h));
-    S.Row.resize(size_t(w) * size_t(comps));
+    if (cmyk)
+        S.Row.resize(size_t(w) * 4);
     int lastReported = -1;
     while (S.D.Info.output_scanline < S.D.Info.output_height) {
         const int y = static_cast<int>(S.D.Info.output_scanline);
-        JSAMPROW rows[1] = {S.Row.data()};
-        jpeg_read_scanlines(&S.D.Info, rows, 1);
         uint8_t* out = S.Bitmap->ScanLine(y);
-        const uint8_t* in = S.Row.data();
-        for (int64_t x = 0; x < w; ++x, in += comps, out += 4) {
-            if (comps == 1) {
-                out[0] = out[1] = out[2] = in[0];
-            } else if (comps == 3) {
-                out[0] = in[2];
-                out[1] = in[1];
-                out[2] = in[0];
-            } else {
+        JSAMPROW rows[1] = {cmyk ? S.Row.data() : out};
+        jpeg_read_scanlines(&S.D.Info, rows, 1);
+        if (cmyk) {
+            const uint8_t* in = S.Row.data();
+            for (int64_t x = 0; x < w; ++x, in += 4, out += 4) {
                 // Inverted CMYK as Adobe writes it: each channel times the inverted black.
                 const unsigned k = in[3];
                 out[0] = static_cast<uint8_t>(in[2] * k / 255);
                 out[1] = static_cast<uint8_t>(in[1] * k / 255);
                 out[2] = static_cast<uint8_t>(in[0] * k / 255);
+                out[3] = 255;
             }
-            out[3] = 255;
         }
         // Every 64 rows: often enough for the bar, rare enough to cost nothing.
         if (Progress && (y - lastReported >= 64 || y + 1 == h)) {

@@ -160,7 +160,10 @@ TEST_F(TCommandsFixture, OpensEachKindWithItsPlacement)
 
     // A drawing with objects asks first.
     const std::string dxf = Write("lines.DXF", DxfTwoLines);
+    Host.Progress.clear();
     ASSERT_TRUE(Commands.OpenGeo(dxf, false));
+    // The bar goes to the end of the file and then away.
+    EXPECT_EQ(Host.Progress, (std::vector<int>{100, -1}));
     EXPECT_EQ(Host.ClearQuestions, 1);
     EXPECT_EQ(CurrentFile.Kind, fkDxf);
     EXPECT_EQ(Drawing.ObjectsCount(), 2);
@@ -195,6 +198,29 @@ TEST_F(TCommandsFixture, OpensEachKindWithItsPlacement)
     EXPECT_NEAR(r.Second.Y - r.First.Y, 2, 1e-9);
     EXPECT_FALSE(Host.Progress.empty());
     EXPECT_EQ(Commands.RecentFiles().Items().front(), jpgName);
+}
+
+TEST_F(TCommandsFixture, SvgGoesThroughTheHookWithItsWholeName)
+{
+    // A path longer than 255 characters reaches the reader whole.
+    const std::string folder = Path(std::string(120, 'a')) + "/" + std::string(120, 'b');
+    std::filesystem::create_directories(folder);
+    const std::string name = folder + "/drawing.svg";
+    ASSERT_GT(name.size(), 255u);
+    Write(name.substr(Folder.Path().size() + 1), "<svg/>");
+    std::string given;
+    ImportSvg = [&](const std::string& FileName, TQV_01Cmp2D& Into) {
+        given = FileName;
+        Into.AddObject(-1, std::make_unique<TLine2D>(-1, TPoint2D{0, 0, 1}, TPoint2D{4, 2, 1}));
+    };
+    const bool opened = Commands.OpenGeo(name, false);
+    ImportSvg = nullptr;
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(given, name);
+    EXPECT_EQ(CurrentFile.Kind, fkSvg);
+    ASSERT_TRUE(Host.Panel);
+    EXPECT_DOUBLE_EQ(Host.Panel->SizeX, 4);
+    EXPECT_TRUE(ControlsReady);
 }
 
 TEST_F(TCommandsFixture, DamagedFilesLeaveTheDrawingAsItWas)

@@ -11,6 +11,8 @@
 
 struct TJpegEncoding {
     bool Grey = false;
+    // Four channels as Adobe writes them (inverted): the colour's red, green, blue and no black.
+    bool Cmyk = false;
     bool Progressive = false;
     int Quality = 95;
     uint8_t DensityUnit = 1; // 0 aspect only, 1 per inch, 2 per centimetre
@@ -30,8 +32,8 @@ inline std::vector<uint8_t> EncodeJpeg(int W, int H, const std::function<uint32_
     jpeg_mem_dest(&c, &out, &size);
     c.image_width = static_cast<JDIMENSION>(W);
     c.image_height = static_cast<JDIMENSION>(H);
-    c.input_components = E.Grey ? 1 : 3;
-    c.in_color_space = E.Grey ? JCS_GRAYSCALE : JCS_RGB;
+    c.input_components = E.Grey ? 1 : E.Cmyk ? 4 : 3;
+    c.in_color_space = E.Grey ? JCS_GRAYSCALE : E.Cmyk ? JCS_CMYK : JCS_RGB;
     jpeg_set_defaults(&c);
     jpeg_set_quality(&c, E.Quality, TRUE);
     if (E.Progressive)
@@ -47,6 +49,11 @@ inline std::vector<uint8_t> EncodeJpeg(int W, int H, const std::function<uint32_
             const uint32_t v = Colour(x, y);
             if (E.Grey) {
                 row[size_t(x)] = JSAMPLE((v >> 8) & 0xFF);
+            } else if (E.Cmyk) {
+                row[size_t(x) * 4] = JSAMPLE((v >> 16) & 0xFF);
+                row[size_t(x) * 4 + 1] = JSAMPLE((v >> 8) & 0xFF);
+                row[size_t(x) * 4 + 2] = JSAMPLE(v & 0xFF);
+                row[size_t(x) * 4 + 3] = 255;
             } else {
                 row[size_t(x) * 3] = JSAMPLE((v >> 16) & 0xFF);
                 row[size_t(x) * 3 + 1] = JSAMPLE((v >> 8) & 0xFF);

@@ -36,10 +36,12 @@ TEST(JpegDecoder, DecodesWhatWasEncoded)
         const char* Name;
         TJpegEncoding Encoding;
     };
-    TJpegEncoding grey, colour, progressive;
+    TJpegEncoding grey, colour, progressive, cmyk;
     grey.Grey = true;
     progressive.Progressive = true;
-    const std::vector<TCase> cases = {{"grey", grey}, {"colour", colour}, {"progressive", progressive}};
+    cmyk.Cmyk = true;
+    const std::vector<TCase> cases = {
+        {"grey", grey}, {"colour", colour}, {"progressive", progressive}, {"CMYK", cmyk}};
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
         const std::vector<uint8_t> bytes = EncodeJpeg(32, 32, Quadrants, c.Encoding);
