@@ -1,7 +1,6 @@
 #pragma once
 // The program's windows as the program makes them, over a data folder of the test's own. Every
 // message box is answered by the test (Answers, else OK / No / Cancel) and recorded in Boxes.
-#include "QVRegistry.h"
 #include "QVVariabili.h"
 #include "ShellMessages.h"
 #include "ShellProgram.h"
@@ -36,10 +35,10 @@ public:
     void SetUp() override
     {
         ::setenv("RASTREL_DATA_DIR", Data.Path().c_str(), 1);
-        // The file an earlier test opened is no file of this one; a test that writes a drawing
-        // before the program starts needs the drawing classes as well.
+        // A test may write a drawing before the windows are made.
+        RegisterProgramUnits();
+        // The file an earlier test opened is no file of this one.
         CurrentFile = {};
-        RegisterDrawingClasses();
         SetMessageAnswerer([this](const TMessageRequest& R) {
             Boxes.push_back(R);
             if (!Answers.empty()) {
