@@ -1,0 +1,48 @@
+#pragma once
+// The tracing page of the tool window: the thresholds with their preview, the speck removal,
+// the tracer's values, the size filter, the fitting of lines and arcs, the target layer and the
+// report. It owns the tracing front end while a picture is being traced and drives it from its
+// buttons; the tool window hosts it on its "sheetVectorize" tab.
+#include "Bmp2Vector.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+namespace Ui {
+class TracingPage;
+}
+
+class TTracingPage : public QWidget {
+public:
+    explicit TTracingPage(QWidget* Parent = nullptr);
+    ~TTracingPage() override;
+
+    // The vectorize command: the page takes the front end, captions the layer button with the
+    // current layer, clears "view original" and disables Done. The other values stay as the
+    // user left them.
+    void Start(std::unique_ptr<TBmp2Vector> FrontEnd, int CurrentLayer);
+    // When the window hides: the front end and its traced result go.
+    void Finish();
+    TBmp2Vector* FrontEnd() const { return Front.get(); }
+
+    // The page's values as the front end reads them.
+    TTraceSettings Settings() const;
+
+    // Done (after a successful Accept) and Close: the host hides the window.
+    std::function<void()> OnClose;
+    // The layer button: the host shows the layer dialog and answers the current layer, or -1
+    // when there is none to show.
+    std::function<int()> OnChooseLayer;
+    // The runner of the tracer; the process runner when not set.
+    TTracerRunner* Runner = nullptr;
+
+private:
+    void ConnectThreshold(class QSlider* Bar, class QSpinBox* Edit);
+    void Preview();
+    void Act(const std::function<void()>& Work);
+
+    std::unique_ptr<Ui::TracingPage> UiPage;
+    std::unique_ptr<TBmp2Vector> Front;
+};
