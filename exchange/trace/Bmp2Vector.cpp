@@ -152,6 +152,11 @@ bool TBmp2Vector::Vectorize(const TTraceSettings& Settings, TTracerRunner& Runne
     if (!removeBelow)
         return false;
 
+    const std::string folderWarning = GetLangString(454) + "\n\n" + Folder + "\n\n" + GetLangString(455);
+    if (Folder.empty()) { // no private temporary folder could be made
+        Warn(folderWarning);
+        return false;
+    }
     const std::string bmpName = Folder + "csq.bmp", outName = Folder + "csq.tmp";
     if (std::string why = SaveMonoBmp(bmpName, Image->Bitmap()); !why.empty()) {
         Warn(WithText(GetLangString("TracerPictureFailed"), why));
@@ -163,7 +168,7 @@ bool TBmp2Vector::Vectorize(const TTraceSettings& Settings, TTracerRunner& Runne
     std::error_code gone;
     std::filesystem::remove(outName, gone);
     if (gone || std::filesystem::exists(outName)) {
-        Warn(GetLangString(454) + "\n\n" + Folder + "\n\n" + GetLangString(455));
+        Warn(folderWarning);
         return false;
     }
 

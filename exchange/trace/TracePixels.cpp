@@ -1,10 +1,12 @@
 #include "TracePixels.h"
 
 #include "Bitmap32.h"
-#include "FileReplace.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -113,6 +115,37 @@ void ClearBits(TWord* Row, int X, int N)
         Row[x / WordBits] &= ~(TWord(1) << (x % WordBits));
 }
 
+bool Dark(uint32_t P)
+{
+    const uint32_t r = (P >> 16) & 0xFF, g = (P >> 8) & 0xFF, b = P & 0xFF;
+    return 299 * r + 587 * g + 114 * b < 128000;
+}
+
+// One row of the one-bit picture, leftmost pixel in the top bit, 1 for white; Bits holds whole
+// bytes, the padding 0. Runs of plain ink and paper go 64 at a time.
+void MonoRow(const uint8_t* Row, int W, uint8_t* Bits)
+{
+    static const auto reversed = [] {
+        std::array<uint8_t, 256> t{};
+        for (int v = 0; v < 256; ++v)
+            for (int b = 0; b < 8; ++b)
+                if (v & (1 << b))
+                    t[v] |= uint8_t(0x80 >> b);
+        return t;
+    }();
+    for (int x0 = 0; x0 < W; x0 += WordBits) {
+        const int count = std::min(WordBits, W - x0);
+        TWord paper = 0, notInk = 0;
+        PackWord(Row + 4 * x0, count, PaperPixel, InkPixel, paper, notInk);
+        if (notInk != paper) // some pixel is neither plain colour: the luminance decides
+            for (int j = 0; j < count; ++j)
+                if (((notInk & ~paper) >> j) & 1)
+                    paper |= TWord(!Dark(Load(Row + 4 * (x0 + j)))) << j;
+        for (int k = 0; k < (count + 7) / 8; ++k)
+            Bits[x0 / 8 + k] = reversed[(paper >> (8 * k)) & 0xFF];
+    }
+}
+
 } // namespace
 
 void ThresholdBitmap(const TBitmap32& Source, TBitmap32& Target, uint8_t Red, uint8_t Green, uint8_t Blue,
@@ -143,18 +176,21 @@ void RemoveSpecks(TBitmap32& Image, int N, bool White)
     const uint32_t frame = White ? InkPixel : PaperPixel;
     const int words = (W + WordBits - 1) / WordBits;
 
-    // Per row: Speck where a pixel has the speck colour, Block where it is not the frame colour.
-    std::vector<TWord> speckBits(size_t(words) * H), blockBits(size_t(words) * H);
-    for (int y = 0; y < H; ++y) {
+    // Bit rows of the band and the rows above and below it, packed once as they come in: Speck
+    // where a pixel has the speck colour, Block where it is not the frame colour. A fill clears
+    // the bits of the rows it paints, so they stay the image's.
+    const int ringRows = N + 2;
+    std::vector<TWord> speckBits(size_t(words) * ringRows), blockBits(size_t(words) * ringRows);
+    auto speckRow = [&](int y) { return speckBits.data() + size_t(y % ringRows) * words; };
+    auto blockRow = [&](int y) { return blockBits.data() + size_t(y % ringRows) * words; };
+    auto pack = [&](int y) {
         const uint8_t* row = Image.ScanLine(y);
-        for (int i = 0; i < words; ++i) {
-            const int count = std::min(WordBits, W - i * WordBits);
-            PackWord(row + 4 * i * WordBits, count, speck, frame, speckBits[size_t(y) * words + i],
-                     blockBits[size_t(y) * words + i]);
-        }
-    }
-    auto speckRow = [&](int y) { return speckBits.data() + size_t(y) * words; };
-    auto blockRow = [&](int y) { return blockBits.data() + size_t(y) * words; };
+        for (int i = 0; i < words; ++i)
+            PackWord(row + 4 * i * WordBits, std::min(WordBits, W - i * WordBits), speck, frame,
+                     speckRow(y)[i], blockRow(y)[i]);
+    };
+    for (int y = 0; y < N && y < H; ++y)
+        pack(y);
 
     std::vector<TWord> window(words), sides(words);
     // Windows that may start in word I: at most W - N.
@@ -166,6 +202,8 @@ void RemoveSpecks(TBitmap32& Image, int N, bool White)
     };
 
     for (int y = 0; y + N <= H; ++y) {
+        if (y + N < H)
+            pack(y + N);
         std::fill(window.begin(), window.end(), 0);
         for (int r = y; r < y + N; ++r)
             for (int i = 0; i < words; ++i)
@@ -244,24 +282,21 @@ std::string SaveMonoBmp(const std::string& FileName, const TBitmap32& Image)
     put32(0);
     put32(0x00000000); // index 0: black
     put32(0x00FFFFFF); // index 1: white
-    try {
-        TFileReplace file(FileName);
-        file.Write(head.data(), head.size());
-        std::vector<uint8_t> bits(stride);
-        for (int y = H - 1; y >= 0; --y) {
-            std::fill(bits.begin(), bits.end(), 0);
-            const uint8_t* row = Image.ScanLine(y);
-            for (int x = 0; x < W; ++x) {
-                const uint32_t p = Load(row + 4 * x);
-                const uint32_t r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
-                if (299 * r + 587 * g + 114 * b >= 128000)
-                    bits[size_t(x) / 8] |= uint8_t(0x80 >> (x % 8));
-            }
-            file.Write(bits.data(), bits.size());
-        }
-        file.Commit();
-    } catch (const EFileReplace& e) {
-        return std::string(e.what());
+    // A scratch file for the tracer alone, in the private folder: written straight, without the
+    // sync and rename that guard the user's files.
+    std::FILE* file = std::fopen(FileName.c_str(), "wb");
+    if (!file)
+        return std::strerror(errno);
+    bool written = std::fwrite(head.data(), 1, head.size(), file) == head.size();
+    std::vector<uint8_t> bits(stride);
+    for (int y = H - 1; y >= 0 && written; --y) {
+        MonoRow(Image.ScanLine(y), W, bits.data());
+        written = std::fwrite(bits.data(), 1, bits.size(), file) == bits.size();
+    }
+    const int error = errno;
+    if (std::fclose(file) != 0 || !written) {
+        std::remove(FileName.c_str());
+        return std::strerror(written ? errno : error);
     }
     return {};
 }

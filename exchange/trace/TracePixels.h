@@ -35,5 +35,5 @@ void RemoveSpecks(TBitmap32& Image, int N, bool White);
 
 // Writes Image as a one-bit BMP (palette: black, white): a pixel is black when its luminance is
 // below one half, the rule the tracer reads pictures by. Answers an empty string, or why the
-// file could not be written (the old file is then left as it was).
+// file could not be written (a part written is removed).
 std::string SaveMonoBmp(const std::string& FileName, const TBitmap32& Image);

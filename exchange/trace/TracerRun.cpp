@@ -17,6 +17,11 @@ std::vector<std::string> TracerArguments(const TTracerParams& Params, const std:
     return args;
 }
 
+std::string DefaultTracerProgram()
+{
+    return ProgramFolder() + "/doru";
+}
+
 std::string TracerExitText(int ExitCode)
 {
     switch (ExitCode) {

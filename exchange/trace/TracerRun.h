@@ -32,5 +32,8 @@ public:
     virtual TTracerRun Run(const std::string& Program, const std::vector<std::string>& Arguments) = 0;
 };
 
+// The tracer installed beside the program: ProgramFolder() + "/doru".
+std::string DefaultTracerProgram();
+
 // What an exit code of the tracer means, for the message of a failed trace.
 std::string TracerExitText(int ExitCode);

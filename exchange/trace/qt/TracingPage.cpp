@@ -1,16 +1,21 @@
 #include "TracingPage.h"
 
+#include "Bitmap32.h"
+#include "QVBitmap2D.h"
+#include "QVCmp.h"
 #include "QVFormat.h"
 #include "QVGuard.h"
 #include "QVKeyFilters.h"
 #include "QVLanguage.h"
+#include "QVScene.h"
+#include "QVServices.h"
 #include "QVVariabili.h"
 #include "TracerProcess.h"
 #include "ui_TracingPage.h"
 
 #include <QApplication>
+#include <QHideEvent>
 #include <QSignalBlocker>
-#include <QTime>
 
 TTracingPage::TTracingPage(QWidget* Parent) : QWidget(Parent), UiPage(std::make_unique<Ui::TracingPage>())
 {
@@ -119,6 +124,27 @@ void TTracingPage::Start(std::unique_ptr<TBmp2Vector> FrontEnd, int CurrentLayer
 void TTracingPage::Finish()
 {
     Front.reset();
+}
+
+void TTracingPage::hideEvent(QHideEvent* Event)
+{
+    QWidget::hideEvent(Event);
+    if (!window()->isVisible())
+        Finish();
+}
+
+bool StartVectorize(TTracingPage& Page, TQV_01Cmp2D& Drawing, TBitmap2D* Image, const TBitmap32* Source)
+{
+    if ((CurrentFile.Kind != 3 && CurrentFile.Kind != 4) || !Image || !Source) {
+        MainWindow().MessageBox(GetLangString(407), GetLangString(408), TMsgIcon::Warning, TMsgButtons::Ok);
+        return false;
+    }
+    Page.Start(std::make_unique<TBmp2Vector>(Drawing, *Image, *Source, InitTempPath(), DefaultTracerProgram(),
+                                             DrawingView),
+               Drawing.CurrentLayer);
+    ToolWindow().ShowPages({"tabVectorize"}, "twVect", 432, 452);
+    ShowStatusMessage(GetLangString(414));
+    return true;
 }
 
 TTraceSettings TTracingPage::Settings() const

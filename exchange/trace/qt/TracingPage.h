@@ -10,6 +10,8 @@
 #include <functional>
 #include <memory>
 
+class QHideEvent;
+
 namespace Ui {
 class TracingPage;
 }
@@ -38,6 +40,10 @@ public:
     // The runner of the tracer; the process runner when not set.
     TTracerRunner* Runner = nullptr;
 
+protected:
+    // The window that holds the page hides: the front end goes, and its traced result with it.
+    void hideEvent(QHideEvent* Event) override;
+
 private:
     void ConnectThreshold(class QSlider* Bar, class QSpinBox* Edit);
     void Preview();
@@ -46,3 +52,10 @@ private:
     std::unique_ptr<Ui::TracingPage> UiPage;
     std::unique_ptr<TBmp2Vector> Front;
 };
+
+// The vectorize command. Unless the file last opened is a BMP or JPEG picture whose image is in
+// the drawing (Image and Source set), it says so (text 407, caption 408) and answers false.
+// Otherwise Page takes a new front end on the picture (the private temporary folder, the doru
+// beside the program, the program's view), the tool window shows the tracing page and the status
+// line says what to do.
+bool StartVectorize(TTracingPage& Page, TQV_01Cmp2D& Drawing, TBitmap2D* Image, const TBitmap32* Source);

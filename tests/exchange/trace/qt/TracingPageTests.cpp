@@ -10,6 +10,8 @@
 #include "QVBitmap2D.h"
 #include "QVCmp.h"
 #include "QVContainer.h"
+#include "QVLanguage.h"
+#include "QVVariabili.h"
 #include "TracePixels.h"
 #include "TracingSupport.h"
 
@@ -171,6 +173,27 @@ TEST_F(TracingPageTest, PreviewWithTheTracerThenDone)
 
     if (const char* keep = std::getenv("RASTREL_SCREENSHOT_DIR"))
         Page->grab().save(QString(keep) + "/tracing-page.png");
+}
+
+TEST_F(TracingPageTest, TheVectorizeCommandAndHiding)
+{
+    // Only an opened picture can be traced.
+    const TPelcFile kept = CurrentFile;
+    CurrentFile.Kind = 2;
+    EXPECT_FALSE(StartVectorize(*Page, Drawing, Image, &Source));
+    ASSERT_EQ(Window.Boxes.size(), 1u);
+    EXPECT_EQ(Window.Boxes[0].Text, GetLangString(407));
+    EXPECT_EQ(Page->FrontEnd(), nullptr);
+    CurrentFile.Kind = 3;
+    EXPECT_FALSE(StartVectorize(*Page, Drawing, Image, nullptr));
+    EXPECT_TRUE(StartVectorize(*Page, Drawing, Image, &Source));
+    CurrentFile = kept;
+    ASSERT_NE(Page->FrontEnd(), nullptr);
+    EXPECT_EQ(Window.StatusMessages.back(), GetLangString(414));
+    // Hiding the window that holds the page drops the front end.
+    Parent.hide();
+    EXPECT_EQ(Page->FrontEnd(), nullptr);
+    RemoveTempPath();
 }
 
 TEST_F(TracingPageTest, FailuresOfTheProcess)
