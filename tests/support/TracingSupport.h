@@ -5,8 +5,12 @@
 #include "Bitmap32.h"
 #include "QVBitmap2D.h"
 #include "QVCmp.h"
+#include "QVObject2D.h"
+#include "QVRegistry.h"
 #include "TempFolder.h"
 #include "TracerRun.h"
+
+#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
@@ -83,3 +87,26 @@ struct TTracedPicture {
     TBitmap2D* Image = nullptr;
     int Scripts = 0;
 };
+
+// Saves the drawing to Path and reads it back: the same number of objects, each box inside Area
+// grown by Margin. Answers the class names read.
+inline std::vector<std::string> ExpectSavedWithin(TQV_01Cmp2D& Drawing, const std::string& Path,
+                                                  const TRect2D& Area, double Margin)
+{
+    RegisterDrawingClasses();
+    Drawing.SaveToFile(Path);
+    TQV_01Cmp2D back;
+    back.LoadFromFile(Path, false);
+    EXPECT_EQ(back.ObjectsCount(), Drawing.ObjectsCount());
+    std::vector<std::string> names;
+    auto it = back.ObjectsIterator();
+    for (TGraphicObject* o = it.First(); o; o = it.Next()) {
+        names.emplace_back(o->ClassName());
+        const TRect2D& box = dynamic_cast<TObject2D&>(*o).Box;
+        EXPECT_GE(box.First.X, Area.First.X - Margin) << names.back();
+        EXPECT_GE(box.First.Y, Area.First.Y - Margin) << names.back();
+        EXPECT_LE(box.Second.X, Area.Second.X + Margin) << names.back();
+        EXPECT_LE(box.Second.Y, Area.Second.Y + Margin) << names.back();
+    }
+    return names;
+}

@@ -154,20 +154,8 @@ TEST_F(Bmp2VectorTest, CentreLinesSizeFilterAndFitting)
         EXPECT_EQ(dynamic_cast<TPolyline2D*>(o), nullptr) << o->ClassName();
 
     // Saved and read back, the fitted objects lie over the picture's area.
-    RegisterDrawingClasses();
-    const std::string path = Temp.Path() + "/traced.pnc";
-    Drawing.SaveToFile(path);
-    TQV_01Cmp2D back;
-    back.LoadFromFile(path, false);
-    EXPECT_EQ(back.ObjectsCount(), Drawing.ObjectsCount());
-    auto it = back.ObjectsIterator();
-    for (TGraphicObject* o = it.First(); o; o = it.Next()) {
-        const TRect2D& box = dynamic_cast<TObject2D&>(*o).Box;
-        EXPECT_GE(box.First.X, 10 - 1e-6) << o->ClassName();
-        EXPECT_GE(box.First.Y, 20 - 1e-6) << o->ClassName();
-        EXPECT_LE(box.Second.X, 10 + W * 0.5 + 1e-6) << o->ClassName();
-        EXPECT_LE(box.Second.Y, 20 + H * 0.5 + 1e-6) << o->ClassName();
-    }
+    ExpectSavedWithin(Drawing, Temp.Path() + "/traced.pnc", {{10, 20, 1}, {10 + W * 0.5, 20 + H * 0.5, 1}},
+                      1e-6);
 }
 
 TEST_F(Bmp2VectorTest, AFailedRunSaysWhyAndShowsNothing)

@@ -5,12 +5,14 @@
 #include "TracingPage.h"
 
 #include "Bitmap32.h"
+#include "BmpDecoder.h"
 #include "EnglishTexts.h"
 #include "FakeServices.h"
 #include "QVBitmap2D.h"
 #include "QVCmp.h"
 #include "QVContainer.h"
 #include "QVLanguage.h"
+#include "QVRegistry.h"
 #include "QVVariabili.h"
 #include "TracePixels.h"
 #include "TracingSupport.h"
@@ -29,6 +31,11 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 
 namespace {
 
@@ -229,6 +236,71 @@ TEST_F(TracingPageTest, FailuresOfTheProcess)
         }
         Page->Finish();
     }
+}
+
+// The sample picture the build draws, as the file commands open it: the untouched picture and
+// its image in the drawing, one drawing unit a pixel.
+TMemoryBitmap32 ReadSample()
+{
+    std::ifstream in(SAMPLE_PICTURE, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    TBmpDecoder decoder(
+        [&](uint64_t Offset, void* Dest, size_t Size) { std::memcpy(Dest, bytes.data() + Offset, Size); },
+        bytes.size());
+    TMemoryBitmap32 b(decoder.Width(), decoder.Height());
+    decoder.ReadRows([&](int Row, const uint8_t* Stored) { decoder.DecodeRow(Stored, b.ScanLine(Row)); });
+    return b;
+}
+
+TEST(TracingSample, OpenTraceFitAcceptSaveReopen)
+{
+    TEnglishTexts texts;
+    TFakeMainWindow window;
+    TInstalledServices installed{&window};
+    TTempFolder folder;
+    const TMemoryBitmap32 source = ReadSample();
+    ASSERT_GT(source.Width(), 100);
+    TQV_01Cmp2D drawing;
+    TBitmap2D* image = drawing.AddObject(
+        -1, std::make_unique<TBitmap2D>(
+                -1, TPoint2D{0, 0, 1}, TPoint2D{double(source.Width()), double(source.Height()), 1}, source));
+    QWidget parent;
+    auto* page = new TTracingPage(&parent);
+    parent.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent));
+    const TPelcFile kept = CurrentFile;
+    CurrentFile.Kind = 3;
+    ASSERT_TRUE(StartVectorize(*page, drawing, image, &source));
+    CurrentFile = kept;
+    auto click = [&](const char* Name) {
+        QAbstractButton* b = page->findChild<QAbstractButton*>(Name);
+        QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2));
+    };
+
+    click("sbtVec2a"); // the specks of dust go
+    click("sbtPreviewVect");
+    ASSERT_TRUE(window.Boxes.empty()) << window.Boxes[0].Text;
+    ASSERT_NE(page->FrontEnd()->Traced(), nullptr);
+    const int outlines = page->FrontEnd()->Traced()->Objects.Count();
+    EXPECT_GE(outlines, 15);
+    click("chkCenterline");
+    click("sbtPreviewVect");
+    ASSERT_NE(page->FrontEnd()->Traced(), nullptr);
+    EXPECT_GT(page->FrontEnd()->Traced()->Objects.Count(), 0);
+    click("chkCenterline");
+    click("chkVecFilter");
+    click("sbtPreviewVect");
+    EXPECT_TRUE(page->findChild<QPlainTextEdit*>("memVecReport")->toPlainText().contains("arcs and"));
+    click("sbtVectDone");
+    ASSERT_TRUE(window.Boxes.empty()) << window.Boxes[0].Text;
+    EXPECT_GT(drawing.ObjectsCount(), outlines);
+
+    const std::vector<std::string> names =
+        ExpectSavedWithin(drawing, folder.Path() + "/sample.pnc",
+                          {{0, 0, 1}, {double(source.Width()), double(source.Height()), 1}}, 1);
+    EXPECT_GT(std::count(names.begin(), names.end(), "TArco2D"), 4);
+    page->Finish();
+    RemoveTempPath();
 }
 
 } // namespace
