@@ -93,7 +93,8 @@ TBmp2Vector::~TBmp2Vector()
 
 void TBmp2Vector::ApplyThreshold(const TTraceSettings& Settings, bool Markers)
 {
-    MarkersOn = Markers;
+    // The untouched picture holds no marker colours, and resolving them would blank it.
+    MarkersOn = Markers && !ViewOriginal;
     OffColour = Markers ? MarkerInkPixel : InkPixel;
     OnColour = Markers ? MarkerPaperPixel : PaperPixel;
     if (!Image)
@@ -191,7 +192,8 @@ bool TBmp2Vector::Vectorize(const TTraceSettings& Settings, TTracerRunner& Runne
         break;
     }
     if (run.ExitCode != 0) {
-        Warn(WithText(GetLangString("TracerFailed"), TracerExitText(run.ExitCode)));
+        Warn(WithText(GetLangString("TracerFailed"), TracerExitText(run.ExitCode)) +
+             (run.Error.empty() ? "" : "\n\n" + run.Error));
         return false;
     }
     if (!std::filesystem::exists(outName)) {

@@ -21,7 +21,8 @@ struct TTracerRun {
     enum class TEnd { Exited, NotStarted, Crashed, Cancelled };
     TEnd End = TEnd::Exited;
     int ExitCode = 0;
-    // Why the process could not be started or crashed, as the system said it.
+    // Why the process could not be started or crashed, as the system said it; after a failing
+    // exit code, the last line the tracer wrote to its error output (when the runner keeps it).
     std::string Error;
 };
 

@@ -14,7 +14,8 @@ TTracerRun TTracerProcess::Run(const std::string& Program, const std::vector<std
     for (const std::string& a : Arguments)
         args << QString::fromStdString(a);
     QProcess process;
-    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    // The tracer's error output says why it failed; its other output is of no use here.
+    process.setProcessChannelMode(QProcess::ForwardedOutputChannel);
     process.start(QString::fromStdString(Program), args);
     if (!process.waitForStarted()) {
         run.End = TTracerRun::TEnd::NotStarted;
@@ -48,7 +49,13 @@ TTracerRun TTracerProcess::Run(const std::string& Program, const std::vector<std
     else if (process.exitStatus() == QProcess::CrashExit) {
         run.End = TTracerRun::TEnd::Crashed;
         run.Error = process.errorString().toStdString();
-    } else
+    } else {
         run.ExitCode = process.exitCode();
+        if (run.ExitCode != 0) {
+            const QStringList lines =
+                QString::fromLocal8Bit(process.readAllStandardError()).trimmed().split('\n');
+            run.Error = lines.last().trimmed().toStdString();
+        }
+    }
     return run;
 }

@@ -158,6 +158,18 @@ TEST_F(Bmp2VectorTest, CentreLinesSizeFilterAndFitting)
                       1e-6);
 }
 
+TEST_F(Bmp2VectorTest, TheUntouchedPictureSurvivesATrace)
+{
+    // Traced while it shows the untouched picture, which then must not pass for marker colours.
+    auto front = Front();
+    front->ViewOriginal = true;
+    front->ApplyThreshold(Settings, false);
+    ASSERT_TRUE(front->Vectorize(Settings, Runner));
+    front->RemoveSpots(Settings);
+    EXPECT_EQ(Image->Bitmap().Pixel(15, 15), 0xFF202020u);
+    EXPECT_EQ(Image->Bitmap().Pixel(1, 1), 0xFFF0E0D0u);
+}
+
 TEST_F(Bmp2VectorTest, AFailedRunSaysWhyAndShowsNothing)
 {
     struct TCase {

@@ -213,7 +213,8 @@ TEST_F(TracingPageTest, FailuresOfTheProcess)
     };
     const TCase cases[] = {
         {"missing", Temp.Path() + "/no-tracer", false, "DORU DLL"},
-        {"exit code", Script("exit 5"), false, "could not write its result"},
+        {"exit code", Script("echo 'doru: disk full' >&2; exit 5"), false,
+         "could not write its result.\n\ndoru: disk full"},
         {"hung, stopped", Script("exec sleep 60"), true, ""},
     };
     for (const TCase& c : cases) {
