@@ -117,7 +117,7 @@ TEST_F(Bmp2VectorTest, TracesThePictureAndAcceptsItOverTheImage)
     for (int y = 0; y < H; ++y)
         for (int x = 0; x < W; ++x)
             flipped.Set(x, y, ink.Ink(x, H - 1 - y));
-    EXPECT_LE(OutlineError(flipped, back), 0.03);
+    EXPECT_LE(OutlineError(flipped, back), 0.01); // the bound of the tracer's own tests
 }
 
 TEST_F(Bmp2VectorTest, CentreLinesSizeFilterAndFitting)
