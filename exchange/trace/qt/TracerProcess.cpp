@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QProgressDialog>
 #include <QStringList>
+#include <QTimer>
 
 TTracerRun TTracerProcess::Run(const std::string& Program, const std::vector<std::string>& Arguments)
 {
@@ -38,7 +39,8 @@ TTracerRun TTracerProcess::Run(const std::string& Program, const std::vector<std
         process.kill();
     });
     if (process.state() != QProcess::NotRunning) {
-        progress.show();
+        // A quick trace ends before the window would only flash.
+        QTimer::singleShot(300, &progress, [&progress] { progress.show(); });
         loop.exec();
     }
     // After a kill the process may not have been reaped yet.

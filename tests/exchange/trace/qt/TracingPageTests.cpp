@@ -92,14 +92,18 @@ protected:
             .center();
     }
 
-    // Clicks Stop of the progress window as soon as it shows.
-    void StopWhenShown()
+    // Clicks Stop of the progress window as soon as it shows (looking for five seconds).
+    static void StopWhenShown(int Tries = 50)
     {
-        QTimer::singleShot(200, [] {
+        QTimer::singleShot(100, [Tries] {
             for (QWidget* w : QApplication::topLevelWidgets())
                 if (auto* d = qobject_cast<QProgressDialog*>(w); d && d->isVisible())
-                    if (auto* stop = d->findChild<QPushButton*>())
+                    if (auto* stop = d->findChild<QPushButton*>()) {
                         QTest::mouseClick(stop, Qt::LeftButton);
+                        return;
+                    }
+            if (Tries > 1)
+                StopWhenShown(Tries - 1);
         });
     }
 
