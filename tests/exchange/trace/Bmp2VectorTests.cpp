@@ -97,6 +97,7 @@ TEST_F(Bmp2VectorTest, TracesThePictureAndAcceptsItOverTheImage)
     for (TObject2D* o : DrawingObjects()) {
         auto* p = dynamic_cast<TPolyline2D*>(o);
         ASSERT_NE(p, nullptr);
+        EXPECT_EQ(p->Layer, 3);  // the current layer
         const TMatrix4 m = p->GetModelTransform();
         TTracedPolyline pl;
         for (int i = 0; i < p->Points().Count(); ++i) {
