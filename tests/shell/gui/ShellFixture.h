@@ -1,6 +1,8 @@
 #pragma once
 // The program's windows as the program makes them, over a data folder of the test's own. Every
 // message box is answered by the test (Answers, else OK / No / Cancel) and recorded in Boxes.
+#include "QVRegistry.h"
+#include "QVVariabili.h"
 #include "ShellMessages.h"
 #include "ShellProgram.h"
 #include "TempFolder.h"
@@ -33,6 +35,10 @@ public:
 
     void SetUp() override
     {
+        // Each test starts as a new run would, whatever ran before it: the drawing classes known
+        // (a test may write a drawing before the windows are made) and no file opened.
+        RegisterDrawingClasses();
+        CurrentFile = {};
         ::setenv("RASTREL_DATA_DIR", Data.Path().c_str(), 1);
         SetMessageAnswerer([this](const TMessageRequest& R) {
             Boxes.push_back(R);
