@@ -1,7 +1,6 @@
 #pragma once
 // The program's windows as the program makes them, over a data folder of the test's own. Every
 // message box is answered by the test (Answers, else OK / No / Cancel) and recorded in Boxes.
-#include "QVRegistry.h"
 #include "QVVariabili.h"
 #include "ShellMessages.h"
 #include "ShellProgram.h"
@@ -35,9 +34,7 @@ public:
 
     void SetUp() override
     {
-        // Each test starts as a new run would, whatever ran before it: the drawing classes known
-        // (a test may write a drawing before the windows are made) and no file opened.
-        RegisterDrawingClasses();
+        // Each test starts as a new run would, with no file opened, whatever ran before it.
         CurrentFile = {};
         ::setenv("RASTREL_DATA_DIR", Data.Path().c_str(), 1);
         // A test may write a drawing before the windows are made.
