@@ -63,7 +63,38 @@ void TGraphicObjList::AddReferences(std::span<TGraphicObject* const> objs)
 
 void TGraphicObjList::Append(TGraphicObject* obj)
 {
-    TSectionGuard guard(Lock);
+    // Within a bulk add this thread holds the lock already.
+    if (BulkAdds == 0) {
+        TSectionGuard guard(Lock);
+        AppendLocked(obj);
+    } else {
+        AppendLocked(obj);
+    }
+}
+
+void TGraphicObjList::BeginBulkAdd(size_t more)
+{
+    Lock.Enter();
+    try {
+        const size_t room = std::min<size_t>(Objects.size() + more, PositionMask);
+        if (room > Objects.size())
+            Reserve(static_cast<int32_t>(room));
+    } catch (...) {
+        Lock.Leave();
+        throw;
+    }
+    ++BulkAdds;
+}
+
+void TGraphicObjList::EndBulkAdd()
+{
+    RASTREL_ASSERT(BulkAdds > 0);
+    --BulkAdds;
+    Lock.Leave();
+}
+
+void TGraphicObjList::AppendLocked(TGraphicObject* obj)
+{
     if (ActiveIterators > 0)
         throw ECADListBlocked("TGraphicObjList.Add: The list has active iterators.");
     const size_t pos = Objects.size();

@@ -60,6 +60,11 @@ public:
     // Makes room for n objects in all, in the array and in the ID index, so a large load neither
     // copies the array nor rehashes.
     void Reserve(int32_t n);
+    // A run of adds from one source (a load, an import): room for More objects beyond those held
+    // is made once, and the list's lock is held from here to EndBulkAdd instead of being taken
+    // for each add. Runs nest; each Begin needs its End on the same thread.
+    void BeginBulkAdd(size_t more);
+    void EndBulkAdd();
 
     // The first object added with that ID, or null, as a shared iterator's Search finds it (and
     // refused in the same way while an exclusive iterator is alive), without making one.
@@ -107,6 +112,7 @@ private:
     void EraseSlot(TIdSlot& slot);
 
     void Append(TGraphicObject* obj);
+    void AppendLocked(TGraphicObject* obj);
     // The first object at or after pos; the array's size when none.
     size_t NextLive(size_t pos) const;
     void DeleteAt(size_t pos);
@@ -130,6 +136,7 @@ private:
     bool Owns;
     int32_t ActiveIterators = 0;
     int32_t ExclusiveIterators = 0;
+    int32_t BulkAdds = 0; // runs of BeginBulkAdd open; while any is, Append takes no lock
     TCADCoreCriticalSection Lock;
 };
 
