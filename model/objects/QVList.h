@@ -89,12 +89,11 @@ private:
     friend class TExclusiveGraphicObjIterator;
 
     // The ID index: open addressing with linear probing in one flat table of a power-of-two
-    // size, at most three quarters full. A slot holds the first object added with its ID and
-    // that object's position; keeping the object there too spares a lookup by ID a cache miss in
-    // the array. SharedIdFlag marks that later objects may carry the same ID, so only then does
+    // size, at most three quarters full. A slot holds an ID and the position of the first object
+    // added with it: eight bytes, as the table of a large drawing has two slots per object or
+    // more. SharedIdFlag marks that later objects may carry the same ID, so only then does
     // deleting the first look along the array for its successor.
     struct TIdSlot {
-        TGraphicObject* First;
         int32_t Key;
         uint32_t Entry;  // position | SharedIdFlag, or VacantSlot
     };
