@@ -34,6 +34,8 @@ public:
     void SetUp() override
     {
         ::setenv("RASTREL_DATA_DIR", Data.Path().c_str(), 1);
+        // A test may write a drawing before the windows are made.
+        RegisterProgramUnits();
         SetMessageAnswerer([this](const TMessageRequest& R) {
             Boxes.push_back(R);
             if (!Answers.empty()) {
