@@ -3,6 +3,7 @@
 // use in a new program does (nothing freed earlier to reuse), and beside it the cost of taking
 // the same number of new pages from the kernel, which on some machines is most of the time.
 // Only for benchmarks without a display: a GL context does not survive fork.
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -13,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <string>
 
 // What one measured section took: wall time and the pages it took new from the kernel (minor
 // page faults, each a 4 KiB page touched for the first time).
@@ -21,6 +23,23 @@ struct TFirstUse {
     double NewPages = 0;
     double NewBytes() const { return NewPages * 4096; }
 };
+
+inline double Since(std::chrono::steady_clock::time_point t0)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+// Drops the file's pages from the page cache, so the next read comes from the disk, as the first
+// read of a file after a while does.
+inline void Evict(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    if (fd < 0)
+        return;
+    ::fdatasync(fd);
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    ::close(fd);
+}
 
 inline long MinorFaults()
 {

@@ -3,6 +3,7 @@
 // to the same folder: the ratio to that physical limit is printed at the end (goal: within 3x).
 // Also the peak resident memory per object, and finding an object by ID at 10k and 1M objects
 // (constant time: the two per-lookup times should match).
+#include "FreshProcess.h"
 #include "QVCmp.h"
 #include "QVEntity.h"
 #include "QVRegistry.h"
@@ -109,22 +110,6 @@ void Record(benchmark::State& state, const std::string& name, double seconds, do
     Results[name] = {per, bytes};
     state.counters["MB_per_s"] = bytes / per / 1e6;
     state.counters["MB"] = bytes / 1e6;
-}
-
-double Since(std::chrono::steady_clock::time_point t0)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-}
-
-// Drops the file's pages from the page cache, so the next read comes from the disk.
-void Evict(const std::string& path)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY);
-    if (fd < 0)
-        return;
-    ::fdatasync(fd);
-    ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
-    ::close(fd);
 }
 
 size_t FileSize(const std::string& path)

@@ -484,6 +484,12 @@ void TDXF2DImport::ReadEntities()
 {
     if (!Drawing)
         return;
+    // The drawing makes room once for as many entities as the file could hold at the size of a
+    // short LINE, instead of growing its list and ID index step by step; beyond a few million
+    // the index would take more than a file of entities that small is likely to need.
+    constexpr uint64_t ShortEntityBytes = 96, MostReserved = uint64_t(4) << 20;
+    const TQV_01Cmp::TBulkAdd bulk(
+        *Drawing, static_cast<size_t>(std::min(Reader->InputSize() / ShortEntityBytes, MostReserved)));
     ReadSectionObjects(false, Placement(ScaleX, ScaleY, OffsetX, OffsetY), [this](std::unique_ptr<TObject2D> obj) {
         auto* container = dynamic_cast<TContainer2D*>(obj.get());
         if (!container) {

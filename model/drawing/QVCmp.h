@@ -133,6 +133,19 @@ public:
         ShowAddedObject(*raw);
         return raw;
     }
+    // Held over a run of AddObject calls from one source (a load, an import): room for
+    // Expected more objects is made once and the object list's lock is taken once for the run.
+    // Each object is still taken by its own AddObject, with the same guarantee.
+    class TBulkAdd {
+    public:
+        TBulkAdd(TQV_01Cmp& Drawing, size_t Expected) : List(Drawing.Objects) { List.BeginBulkAdd(Expected); }
+        ~TBulkAdd() { List.EndBulkAdd(); }
+        TBulkAdd(const TBulkAdd&) = delete;
+        TBulkAdd& operator=(const TBulkAdd&) = delete;
+
+    private:
+        TGraphicObjList& List;
+    };
     // An auxiliary container (chain marks, previews): never saved, never selected, no tree node.
     TContainer2D* AddAuxContainer(std::unique_ptr<TContainer2D>&& Container);
     // Sets CurrentLayer to Layer for the addition and restores it.

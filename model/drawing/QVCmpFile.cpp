@@ -374,10 +374,7 @@ void TQV_01Cmp2D::LoadObjectsFromStream(TStreamReader& Stream, const std::string
     // follow, ended by index -1. Room is made only for as many records as the bytes left can
     // hold (a class index and a graphic-object record each).
     int32_t n = Stream.ReadInt32();
-    if (n > 0) {
-        const size_t room = static_cast<size_t>(Objects.Count()) + std::min<size_t>(n, Stream.Remaining() / 8);
-        Objects.Reserve(static_cast<int32_t>(std::min<size_t>(room, INT32_MAX)));
-    }
+    const TBulkAdd bulk(*this, n > 0 ? std::min<size_t>(n, Stream.Remaining() / 8) : 0);
     const uint8_t step = n > 0 ? static_cast<uint8_t>(100 / n) : 0;
     TRecordKinds kinds;
     while (n > 0) {

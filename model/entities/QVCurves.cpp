@@ -101,14 +101,14 @@ void TCurve2D::ComputeBox()
             FProfile->Clear();
         return;
     }
-    if (FKeepProfile) {
-        // The kept profile is refilled in place, so a pointer to it stays valid.
+    if (FProfile) {
+        // A profile held now (kept, or in use) is refilled in place, so a pointer to it stays
+        // valid.
         if (FProfileUses > 0)
             --FProfileUses;
         SetBox(MakeProfile());
     } else {
-        SetBox(MakeProfile());
-        ReleaseProfile();
+        SetBox(TracedBox());
     }
 }
 
@@ -147,33 +147,34 @@ int32_t TCurve2D::HitTest(const TPoint2D& pt, double& dist, double aperture)
 
 TPointsSet2D* TCurve2D::GetProfilePoints()
 {
-    if (!FProfile)
-        throw ECADCoreException("TCurve2D: Call BeginUseProfilePoints before accessing the curve points.");
+    if (!FProfile) {
+        if (!FKeepProfile)
+            throw ECADCoreException(
+                "TCurve2D: Call BeginUseProfilePoints before accessing the curve points.");
+        // A kept profile is made when it is first read and stays from then on.
+        MakeProfile();
+    }
     return FProfile.get();
 }
 
 int32_t TCurve2D::GetProfileCount() const
 {
-    if (!FProfile)
-        throw ECADCoreException("TCurve2D: Call BeginUseProfilePoints before accessing the curve points.");
-    return FProfile->Count();
+    // Building the kept profile on first read changes no observable state but the profile.
+    return const_cast<TCurve2D*>(this)->GetProfilePoints()->Count();
 }
 
 void TCurve2D::BeginUseProfilePoints()
 {
-    if (!FKeepProfile) {
+    if (!FKeepProfile || !FProfile)
         SetBox(MakeProfile());
-    } else if (!FProfile) {
-        if (FProfileUses > 0)
-            --FProfileUses;
-        SetBox(MakeProfile());
-    }
+    else
+        ++FProfileUses;
 }
 
 void TCurve2D::EndUseProfilePoints()
 {
-    if (!FKeepProfile)
-        ReleaseProfile();
+    // A profile made for this use goes with it; one kept since an earlier read stays.
+    ReleaseProfile();
 }
 
 void TCurve2D::ReleaseProfile()
@@ -202,8 +203,42 @@ TRect2D TCurve2D::MakeProfile()
     return ZeroBox();
 }
 
+namespace {
+
+// The curve whose profile is being traced only for its box, and the points set it goes into.
+thread_local const TCurve2D* TracingCurve = nullptr;
+thread_local TPointsSet2D* TracingPoints = nullptr;
+
+} // namespace
+
+TRect2D TCurve2D::TracedBox()
+{
+    // One buffer per thread serves every curve; a trace within a trace gets its own.
+    static thread_local TPointsSet2D buffer(0);
+    TPointsSet2D local(0);
+    TPointsSet2D& points = TracingCurve ? local : buffer;
+    const TCurve2D* const outerCurve = TracingCurve;
+    TPointsSet2D* const outerPoints = TracingPoints;
+    TracingCurve = this;
+    TracingPoints = &points;
+    struct TRestore {
+        const TCurve2D* Curve;
+        TPointsSet2D* Points;
+        ~TRestore()
+        {
+            TracingCurve = Curve;
+            TracingPoints = Points;
+        }
+    } restore{outerCurve, outerPoints};
+    return MakeProfile();
+}
+
 TPointsSet2D& TCurve2D::StartProfile(int capacity)
 {
+    if (TracingCurve == this) {
+        TracingPoints->Clear();
+        return *TracingPoints;
+    }
     if (FProfile)
         FProfile->Clear();
     else
@@ -214,9 +249,10 @@ TPointsSet2D& TCurve2D::StartProfile(int capacity)
 
 TRect2D TCurve2D::ProfileBox() const
 {
-    if (!FProfile || FProfile->Count() == 0)
+    const TPointsSet2D* profile = TracingCurve == this ? TracingPoints : FProfile.get();
+    if (!profile || profile->Count() == 0)
         return ZeroBox();
-    const TRect2D box = FProfile->GetBox();
+    const TRect2D box = profile->GetBox();
     return HasTransform() ? TransformRect2D(box, GetModelTransform()) : box;
 }
 

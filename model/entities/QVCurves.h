@@ -77,8 +77,8 @@ public:
     std::string_view ClassName() const override { return "TCurve2D"; }
     std::unique_ptr<TGraphicObject> CreateSameClass(int32_t id) const override;
 
-    // Rebuilds the profile; its box (through the combined transform) becomes Box. A curve that
-    // does not keep its profile releases it again.
+    // The box of the profile (through the combined transform) becomes Box. A profile held now is
+    // rebuilt in place; otherwise none is kept: the points are traced for the box only.
     void ComputeBox() override;
     void SaveToStream(TStreamWriter& stream) override;
     // The primitive part, then from any curve its Precision and KeepProfile.
@@ -86,12 +86,14 @@ public:
     // The box test, then the profile as an open line.
     int32_t HitTest(const TPoint2D& pt, double& dist, double aperture) override;
 
-    // Raise ECADCoreException when there is no profile: read them between
-    // BeginUseProfilePoints and EndUseProfilePoints.
+    // A curve that keeps its profile makes it on the first read and holds it from then on; one
+    // that does not raises ECADCoreException outside BeginUseProfilePoints and
+    // EndUseProfilePoints.
     TPointsSet2D* GetProfilePoints() override;
     int32_t GetProfileCount() const override;
-    // A curve that does not keep its profile builds it here (and sets Box); one that keeps it
-    // builds it only when it has none yet (just read from a stream).
+    // Builds the profile (and sets Box) unless a kept one is held already; the uses nest. The
+    // last EndUseProfilePoints frees a profile made for the use, so drawing or picking a curve
+    // leaves no outline behind.
     void BeginUseProfilePoints() override;
     void EndUseProfilePoints() override;
     // Recomputes the profile points and the box.
@@ -122,7 +124,8 @@ protected:
     // Each shape's profile rule: fills the profile (after StartProfile) and returns its box in
     // world coordinates. The base rule makes an empty profile.
     virtual TRect2D MakeProfile();
-    // Empties the profile, or makes one of that capacity, and counts one more build.
+    // Empties the profile, or makes one of that capacity, and counts one more build. While the
+    // box is traced, the buffer of the trace instead.
     TPointsSet2D& StartProfile(int capacity);
     // The box of the profile points through the combined transform; the zero box when empty.
     TRect2D ProfileBox() const;
@@ -132,6 +135,9 @@ protected:
     static TLiveInfoPanel* LivePanel();
 
 private:
+    // MakeProfile's box with the points in a reused buffer: no profile is made or kept.
+    TRect2D TracedBox();
+
     uint16_t FPrecision;
     bool FKeepProfile = true;
     int32_t FProfileUses = 0;

@@ -55,7 +55,6 @@ const TObject2DHandler* PrimitiveHandler()
 TPrimitive2D::TPrimitive2D(int32_t id, int capacity) : TObject2D(id)
 {
     CreatePointsSet(capacity);
-    SetHandler(PrimitiveHandler());
     UpdateBox();
 }
 
@@ -63,7 +62,6 @@ TPrimitive2D::TPrimitive2D(int32_t id, int capacity, int32_t color, uint8_t line
     : TObject2D(id, color, lineWidth, transform)
 {
     CreatePointsSet(capacity);
-    SetHandler(PrimitiveHandler());
     UpdateBox();
 }
 
@@ -84,7 +82,6 @@ TPrimitive2D::TPrimitive2D(TStreamReader& stream, const std::string& versionTag,
                     " points, the record gives " + std::to_string(count));
     FPoints.ReadFromStream(stream);
     FPoints.OwnerObject = this;
-    SetHandler(PrimitiveHandler());
 }
 
 std::unique_ptr<TGraphicObject> TPrimitive2D::CreateSameClass(int32_t id) const

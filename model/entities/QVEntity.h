@@ -49,11 +49,13 @@ public:
     // The screen rectangle of the control points through the combined transform.
     TRect GetScreenRect() const override;
 
-    // Every change made through the set recomputes the box and raises OnChange.
+    // Every change made through the set recomputes the box and calls the change handler.
     TPointsSet2D& Points() { return FPoints; }
     const TPointsSet2D& Points() const { return FPoints; }
 
 protected:
+    // Every primitive picks its control points through the shared handler.
+    const TObject2DHandler* ClassHandler() const override { return PrimitiveHandler(); }
     // Reads the record, refusing more than maxPoints control points: a class with a fixed number
     // of points never writes more, so more means the record is not one of ours.
     TPrimitive2D(TStreamReader& stream, const std::string& versionTag, int maxPoints, const char* className);

@@ -1,8 +1,9 @@
 #pragma once
 // Point sets: the growable arrays of homogeneous points in which primitives keep their control
 // points and curves their profiles. A set tells the object that embeds it when it changes, so
-// that the object recomputes its box and raises its own OnChange. Counts are 16-bit in files, so
-// a set holds at most 65535 points; going beyond is an ECADOutOfBound, never a wrap-around.
+// that the object recomputes its box and calls its own change handler. Counts are 16-bit in
+// files, so a set holds at most 65535 points; going beyond is an ECADOutOfBound, never a
+// wrap-around.
 //
 // A drawing holds millions of sets, so a set has no virtual functions and keeps its counts in
 // 16 bits.

@@ -63,7 +63,38 @@ void TGraphicObjList::AddReferences(std::span<TGraphicObject* const> objs)
 
 void TGraphicObjList::Append(TGraphicObject* obj)
 {
-    TSectionGuard guard(Lock);
+    // Within a bulk add this thread holds the lock already.
+    if (BulkAdds == 0) {
+        TSectionGuard guard(Lock);
+        AppendLocked(obj);
+    } else {
+        AppendLocked(obj);
+    }
+}
+
+void TGraphicObjList::BeginBulkAdd(size_t more)
+{
+    Lock.Enter();
+    try {
+        const size_t room = std::min<size_t>(Objects.size() + more, PositionMask);
+        if (room > Objects.size())
+            Reserve(static_cast<int32_t>(room));
+    } catch (...) {
+        Lock.Leave();
+        throw;
+    }
+    ++BulkAdds;
+}
+
+void TGraphicObjList::EndBulkAdd()
+{
+    RASTREL_ASSERT(BulkAdds > 0);
+    --BulkAdds;
+    Lock.Leave();
+}
+
+void TGraphicObjList::AppendLocked(TGraphicObject* obj)
+{
     if (ActiveIterators > 0)
         throw ECADListBlocked("TGraphicObjList.Add: The list has active iterators.");
     const size_t pos = Objects.size();
@@ -127,7 +158,7 @@ void TGraphicObjList::Index(int32_t id, size_t pos)
     size_t i = SlotOf(id);
     while (IdSlots[i].Entry != VacantSlot)
         i = (i + 1) & mask;
-    IdSlots[i] = TIdSlot{Objects[pos], id, static_cast<uint32_t>(pos)};
+    IdSlots[i] = TIdSlot{id, static_cast<uint32_t>(pos)};
     ++IdCount;
 }
 
@@ -142,7 +173,6 @@ void TGraphicObjList::Unindex(size_t pos)
         // Duplicate IDs come only from odd files: the next holder is looked for along the array.
         for (size_t next = pos + 1; next < Objects.size(); ++next)
             if (Objects[next] && IndexedIDs[next] == id) {
-                slot->First = Objects[next];
                 slot->Entry = static_cast<uint32_t>(next) | SharedIdFlag;
                 return;
             }
@@ -174,7 +204,7 @@ void TGraphicObjList::GrowIndex(size_t entries)
         size *= 2;
     if (size == IdSlots.size())
         return;
-    std::vector<TIdSlot> old(size, TIdSlot{nullptr, 0, VacantSlot});
+    std::vector<TIdSlot> old(size, TIdSlot{0, VacantSlot});
     old.swap(IdSlots);
     const size_t mask = IdSlots.size() - 1;
     for (const TIdSlot& slot : old) {
@@ -315,8 +345,9 @@ TGraphicObject* TGraphicObjList::Find(int32_t id)
     if (!slot)
         return nullptr;
     // As in PositionOf: a listed object keeps the ID it was added under.
-    RASTREL_ASSERT(slot->First->ID == id);
-    return slot->First;
+    TGraphicObject* first = Objects[slot->Entry & PositionMask];
+    RASTREL_ASSERT(first && first->ID == id);
+    return first;
 }
 
 TGraphicObjIterator TGraphicObjList::GetIterator()

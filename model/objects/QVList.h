@@ -60,6 +60,11 @@ public:
     // Makes room for n objects in all, in the array and in the ID index, so a large load neither
     // copies the array nor rehashes.
     void Reserve(int32_t n);
+    // A run of adds from one source (a load, an import): room for More objects beyond those held
+    // is made once, and the list's lock is held from here to EndBulkAdd instead of being taken
+    // for each add. Runs nest; each Begin needs its End on the same thread.
+    void BeginBulkAdd(size_t more);
+    void EndBulkAdd();
 
     // The first object added with that ID, or null, as a shared iterator's Search finds it (and
     // refused in the same way while an exclusive iterator is alive), without making one.
@@ -84,12 +89,11 @@ private:
     friend class TExclusiveGraphicObjIterator;
 
     // The ID index: open addressing with linear probing in one flat table of a power-of-two
-    // size, at most three quarters full. A slot holds the first object added with its ID and
-    // that object's position; keeping the object there too spares a lookup by ID a cache miss in
-    // the array. SharedIdFlag marks that later objects may carry the same ID, so only then does
+    // size, at most three quarters full. A slot holds an ID and the position of the first object
+    // added with it: eight bytes, as the table of a large drawing has two slots per object or
+    // more. SharedIdFlag marks that later objects may carry the same ID, so only then does
     // deleting the first look along the array for its successor.
     struct TIdSlot {
-        TGraphicObject* First;
         int32_t Key;
         uint32_t Entry;  // position | SharedIdFlag, or VacantSlot
     };
@@ -107,6 +111,7 @@ private:
     void EraseSlot(TIdSlot& slot);
 
     void Append(TGraphicObject* obj);
+    void AppendLocked(TGraphicObject* obj);
     // The first object at or after pos; the array's size when none.
     size_t NextLive(size_t pos) const;
     void DeleteAt(size_t pos);
@@ -130,6 +135,7 @@ private:
     bool Owns;
     int32_t ActiveIterators = 0;
     int32_t ExclusiveIterators = 0;
+    int32_t BulkAdds = 0; // runs of BeginBulkAdd open; while any is, Append takes no lock
     TCADCoreCriticalSection Lock;
 };
 

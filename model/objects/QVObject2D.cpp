@@ -1,10 +1,35 @@
 #include "QVObject2D.h"
 
+#include "CADExceptions.h"
 #include "QVGeom2D.h"
 #include "QVGeometry.h"
 #include "QVStream.h"
 
 #include <algorithm>
+#include <mutex>
+#include <unordered_map>
+
+struct TObject2D::TSide {
+    const TObject2DHandler* Handler = nullptr;
+    std::optional<TMatrix4> Base;
+    std::optional<TMatrix4> Model;
+};
+
+namespace {
+
+// The sides of all objects; rows are nodes, so a pointer into one stays valid while it exists.
+struct TSideTable {
+    std::mutex Mutex;
+    std::unordered_map<const TObject2D*, TObject2D::TSide*> Rows;
+};
+
+TSideTable& Sides()
+{
+    static TSideTable* const table = new TSideTable; // used by objects freed at exit
+    return *table;
+}
+
+} // namespace
 
 bool IsOldTransformTag(const std::string& versionTag) { return versionTag.compare("QV-002") <= 0; }
 
@@ -33,9 +58,86 @@ TObject2D::TObject2D(TStreamReader& stream, const std::string& versionTag) : TGr
     }
 }
 
+TObject2D::~TObject2D()
+{
+    if (FSide)
+        DropSide(FSide);
+}
+
 std::unique_ptr<TGraphicObject> TObject2D::CreateSameClass(int32_t id) const
 {
     return std::make_unique<TObject2D>(id);
+}
+
+TObject2D::TSide* TObject2D::Side() const
+{
+    if (!FSide)
+        return nullptr;
+    TSideTable& table = Sides();
+    const std::lock_guard lock(table.Mutex);
+    return table.Rows.at(this);
+}
+
+TObject2D::TSide& TObject2D::MakeSide()
+{
+    if (TSide* side = Side())
+        return *side;
+    auto side = std::make_unique<TSide>();
+    TSideTable& table = Sides();
+    const std::lock_guard lock(table.Mutex);
+    // An object's row goes with the object, so no row is left for its address.
+    const bool added = table.Rows.emplace(this, side.get()).second;
+    RASTREL_ASSERT(added);
+    return *side.release();
+}
+
+void TObject2D::DropSide(uint8_t bits)
+{
+    TSide* side = Side();
+    if (!side)
+        return;
+    FSide &= static_cast<uint8_t>(~bits);
+    if (bits & OwnHandlerBit)
+        side->Handler = nullptr;
+    if (bits & TransformsBit) {
+        side->Base.reset();
+        side->Model.reset();
+    }
+    if (FSide)
+        return;
+    TSideTable& table = Sides();
+    {
+        const std::lock_guard lock(table.Mutex);
+        table.Rows.erase(this);
+    }
+    delete side;
+}
+
+const TMatrix4* TObject2D::BaseTransform() const
+{
+    const TSide* side = FSide & TransformsBit ? Side() : nullptr;
+    return side && side->Base ? &*side->Base : nullptr;
+}
+
+const TMatrix4* TObject2D::ModelTransform() const
+{
+    const TSide* side = FSide & TransformsBit ? Side() : nullptr;
+    return side && side->Model ? &*side->Model : nullptr;
+}
+
+const TObject2DHandler* TObject2D::Handler() const
+{
+    return FSide & OwnHandlerBit ? Side()->Handler : ClassHandler();
+}
+
+void TObject2D::SetHandler(const TObject2DHandler* handler)
+{
+    if (handler == ClassHandler()) {
+        DropSide(OwnHandlerBit);
+        return;
+    }
+    MakeSide().Handler = handler;
+    FSide |= OwnHandlerBit;
 }
 
 void TObject2D::SaveToStream(TStreamWriter& stream)
@@ -57,7 +159,7 @@ void TObject2D::Assign(const TGraphicObject& source)
         return;
     SetBaseTransform(other->GetModelTransform());
     Box = other->Box;
-    FHandler = other->FHandler;
+    SetHandler(other->Handler());
 }
 
 TMatrix4 TObject2D::GetModelTransform() const
@@ -126,8 +228,8 @@ int32_t TObject2D::HitTest(const TPoint2D& pt, double& dist, double aperture)
         result = HitInsideBox;
         dist = aperture;
     }
-    if (FHandler)
-        result = std::max(result, FHandler->PickControlPoint(*this, pt, dist, aperture));
+    if (const TObject2DHandler* handler = Handler())
+        result = std::max(result, handler->PickControlPoint(*this, pt, dist, aperture));
     return result;
 }
 
@@ -137,7 +239,7 @@ void TObject2D::SetBaseTransform2D(const TTransform2D& t) { SetBaseTransform(TMa
 
 void TObject2D::ResetTransform()
 {
-    FTransforms.reset();
+    DropSide(TransformsBit);
     UpdateBox();
 }
 
@@ -168,13 +270,13 @@ void TObject2D::StoreTransforms(std::optional<TMatrix4> base, std::optional<TMat
     base = kept(base);
     model = kept(model);
     if (!base && !model) {
-        FTransforms.reset();
+        DropSide(TransformsBit);
         return;
     }
-    if (!FTransforms)
-        FTransforms = std::make_unique<TTransforms>();
-    FTransforms->Base = base;
-    FTransforms->Model = model;
+    TSide& side = MakeSide();
+    side.Base = base;
+    side.Model = model;
+    FSide |= TransformsBit;
 }
 
 std::unique_ptr<TGraphicObject> TObject3D::CreateSameClass(int32_t id) const

@@ -41,6 +41,7 @@ public:
     // The graphic-object record, then the placement: a 4x4 matrix for tags above "QV-002", a 3x3
     // one up to it.
     TObject2D(TStreamReader& stream, const std::string& versionTag);
+    ~TObject2D() override;
 
     std::string_view ClassName() const override { return "TObject2D"; }
     std::unique_ptr<TGraphicObject> CreateSameClass(int32_t id) const override;
@@ -59,7 +60,7 @@ public:
 
     // The exact identity drops the model transform; then the box is recomputed.
     void SetModelTransform(const TMatrix4& m) override;
-    bool HasTransform() const override { return FTransforms != nullptr; }
+    bool HasTransform() const override { return (FSide & TransformsBit) != 0; }
     // Visible and the box touches or overlaps R.
     bool IsVisibleIn(const TRect2D& r) const override;
     // Model transform := model transform x M.
@@ -89,38 +90,43 @@ public:
     // Translates by Target - Origin (both made cartesian) through TransformBy.
     void MoveBy(const TPoint2D& target, const TPoint2D& origin);
     // Not owned: the handler must outlive the object, or be replaced first.
-    void SetHandler(const TObject2DHandler* handler) { FHandler = handler; }
+    void SetHandler(const TObject2DHandler* handler);
     void SetBox(const TRect2D& r) { Box = r; }
 
     // Null when the object has none (identity).
-    const TMatrix4* BaseTransform() const
-    {
-        return FTransforms && FTransforms->Base ? &*FTransforms->Base : nullptr;
-    }
-    const TMatrix4* ModelTransform() const
-    {
-        return FTransforms && FTransforms->Model ? &*FTransforms->Model : nullptr;
-    }
-    const TObject2DHandler* Handler() const { return FHandler; }
+    const TMatrix4* BaseTransform() const;
+    const TMatrix4* ModelTransform() const;
+    const TObject2DHandler* Handler() const;
 
-    // Own colour (0x00BBGGRR), used when UseLayerStyle is false. Not stored in files. First, so
-    // that it fills the padding at the end of the graphic-object part.
+protected:
+    // The handler every object of the class has unless another is set; none by default.
+    virtual const TObject2DHandler* ClassHandler() const { return nullptr; }
+
+private:
+    // Which parts of its side (TSide below) the object has. Before Color, so that both fill the
+    // padding at the end of the graphic-object part.
+    static constexpr uint8_t OwnHandlerBit = 1, TransformsBit = 2;
+    uint8_t FSide = 0;
+
+public:
+    // Own colour (0x00BBGGRR), used when UseLayerStyle is false. Not stored in files. In the
+    // padding at the end of the graphic-object part.
     int32_t Color = 0;
     // Extent in world coordinates, kept by ComputeBox.
     TRect2D Box{};
 
-private:
-    // Both transforms in one block, made only while the object has one of them: most objects
-    // have neither.
-    struct TTransforms {
-        std::optional<TMatrix4> Base;
-        std::optional<TMatrix4> Model;
-    };
-    // The exact identity (or none) means no matrix; the block goes when both are gone.
-    void StoreTransforms(std::optional<TMatrix4> base, std::optional<TMatrix4> model);
+    // A pick handler other than the class's and the transforms: few objects of a large drawing
+    // have either, so they live in one table beside the objects, keyed by the object, and the
+    // object keeps only a bit for each (FSide). Defined with the table.
+    struct TSide;
 
-    std::unique_ptr<TTransforms> FTransforms;
-    const TObject2DHandler* FHandler = nullptr;
+private:
+    TSide* Side() const;
+    TSide& MakeSide();
+    // Clears the bits and takes the object's row out when nothing is left in it.
+    void DropSide(uint8_t bits);
+    // The exact identity (or none) means no matrix; the row goes when both are gone.
+    void StoreTransforms(std::optional<TMatrix4> base, std::optional<TMatrix4> model);
 };
 
 // A 2D object that also knows its extent in 3D.

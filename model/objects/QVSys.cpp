@@ -5,6 +5,7 @@
 #include "QVMatrix.h"
 
 #include <array>
+#include <mutex>
 #include <optional>
 #include <typeinfo>
 #include <unordered_map>
@@ -15,9 +16,41 @@ constexpr uint8_t FlagVisible = 0x01;
 constexpr uint8_t FlagEnabled = 0x02;
 constexpr uint8_t FlagNotSaved = 0x04;
 
+// The change handlers of the objects that have one; rows are nodes, so a handler stays where it
+// is while others come and go.
+struct TChangeHandlers {
+    std::mutex Mutex;
+    std::unordered_map<const TGraphicObject*, THandler<void(TGraphicObject&)>> Rows;
+};
+
+TChangeHandlers& ChangeHandlers()
+{
+    static TChangeHandlers* const table = new TChangeHandlers; // used by objects freed at exit
+    return *table;
+}
+
 }  // namespace
 
 TGraphicObject::TGraphicObject(int32_t id) : ID(id) {}
+
+TGraphicObject::~TGraphicObject()
+{
+    if (FHasOnChange)
+        SetOnChange(nullptr);
+}
+
+void TGraphicObject::SetOnChange(THandler<void(TGraphicObject&)> handler)
+{
+    TChangeHandlers& table = ChangeHandlers();
+    const std::lock_guard lock(table.Mutex);
+    if (handler) {
+        table.Rows.insert_or_assign(this, std::move(handler));
+        FHasOnChange = true;
+    } else if (FHasOnChange) {
+        table.Rows.erase(this);
+        FHasOnChange = false;
+    }
+}
 
 TGraphicObject::TGraphicObject(TStreamReader& stream, const std::string& /*versionTag*/)
 {
@@ -68,8 +101,15 @@ int32_t TGraphicObject::HitTest(const TPoint2D& /*pt*/, double& dist, double /*a
 void TGraphicObject::UpdateBox()
 {
     ComputeBox();
-    if (OnChange)
-        OnChange(*this);
+    if (FHasOnChange) {
+        const THandler<void(TGraphicObject&)>* handler = nullptr;
+        {
+            TChangeHandlers& table = ChangeHandlers();
+            const std::lock_guard lock(table.Mutex);
+            handler = &table.Rows.at(this);
+        }
+        (*handler)(*this);
+    }
     if (Owner)
         Owner->NotifyBoxChanged(*this);
 }

@@ -28,7 +28,7 @@ public:
     // Stream constructor: reads the six-byte record. It touches nothing outside the object, so a
     // failed or discarded read leaves the program as it was.
     TGraphicObject(TStreamReader& stream, const std::string& versionTag);
-    virtual ~TGraphicObject() = default;
+    virtual ~TGraphicObject();
 
     TGraphicObject(const TGraphicObject&) = delete;
     TGraphicObject& operator=(const TGraphicObject&) = delete;
@@ -80,13 +80,16 @@ public:
     // ask before they free an object, since a destructor cannot refuse.
     virtual void CheckCanFree() const {}
 
-    // ComputeBox, then OnChange. Every change of geometry ends here.
+    // ComputeBox, then the change handler. Every change of geometry ends here.
     void UpdateBox();
+    // The handler UpdateBox calls, null for none. Few objects have one, so it is kept in a table
+    // beside the objects, and the object holds only a flag.
+    void SetOnChange(THandler<void(TGraphicObject&)> handler);
+    bool HasOnChange() const { return FHasOnChange; }
 
     // The pointers first and the small fields last: a subclass's first small field then fills
     // the padding at the end, which matters with millions of objects.
     TTreeItemHandle TreeNode = 0;
-    THandler<void(TGraphicObject&)> OnChange;
     TQV_01Cmp* Owner = nullptr;      // the drawing holding the object, not owned
     // The view's display object as BuildGL or BuildGLHighlight made it last. Weak: the view
     // frees its nodes whenever it empties a group.
@@ -98,6 +101,9 @@ public:
     bool Enabled = true;
     bool ToBeSaved = true;
     bool UseLayerStyle = true;
+
+private:
+    bool FHasOnChange = false;
 };
 
 // A copy of the source's exact class: made through the ID constructor with the source's ID,

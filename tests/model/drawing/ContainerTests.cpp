@@ -157,7 +157,7 @@ TEST_F(ContainerTest, OverlaysComposeWithoutTouchingTheChildren)
     made->SetBaseTransform(TMatrix4::CreateTranslation(0, 5, 0)); // (1, 5)
     TTestMark* child = made.get();
     int changes = 0;
-    child->OnChange = [&](TGraphicObject&) { ++changes; };
+    child->SetOnChange([&](TGraphicObject&) { ++changes; });
     TContainer2D c(1, Children(std::move(made)));
     c.SetBaseTransform(Rotation90()); // (-5, 1)
     c.UpdateBox();

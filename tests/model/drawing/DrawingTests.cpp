@@ -9,7 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -279,23 +281,34 @@ TEST_F(DrawingTest, AnAddThatFailsAfterTheListTookTheObjectLeavesOneOwner)
         {"add event", false, true, false},
         {"tree", false, false, true},
     };
-    for (const TCase& c : cases) {
-        SCOPED_TRACE(c.Name);
-        TQV_01Cmp2D d;
-        TFailingTree tree;
-        if (c.FailingTree)
-            d.TreeGeo = &tree;
-        if (c.FailingEvent)
-            d.OnAddObject = [](TQV_01Cmp&, TGraphicObject&) { throw ECADCoreException("event failed"); };
-        std::unique_ptr<TTestMark> obj =
-            c.FailingDisplay ? std::make_unique<TFailingMark>(-1, 1, 2) : Mark(1, 2);
-        TTestMark* raw = obj.get();
-        EXPECT_THROW(d.AddObject(-1, std::move(obj)), ECADCoreException);
-        EXPECT_EQ(obj, nullptr);
-        ASSERT_EQ(d.ObjectsCount(), 1);
-        EXPECT_EQ(d.GetObject(0), raw);
-        // The drawing alone frees it (ASan reports a double free otherwise).
-    }
+    for (const bool bulk : {false, true})
+        for (const TCase& c : cases) {
+            SCOPED_TRACE(std::string(c.Name) + (bulk ? " in a bulk add" : ""));
+            TQV_01Cmp2D d;
+            TFailingTree tree;
+            if (c.FailingTree)
+                d.TreeGeo = &tree;
+            if (c.FailingEvent)
+                d.OnAddObject = [](TQV_01Cmp&, TGraphicObject&) { throw ECADCoreException("event failed"); };
+            TTestMark* raw = nullptr;
+            {
+                std::optional<TQV_01Cmp::TBulkAdd> run;
+                if (bulk)
+                    run.emplace(d, 2);
+                std::unique_ptr<TTestMark> obj =
+                    c.FailingDisplay ? std::make_unique<TFailingMark>(-1, 1, 2) : Mark(1, 2);
+                raw = obj.get();
+                EXPECT_THROW(d.AddObject(-1, std::move(obj)), ECADCoreException);
+                EXPECT_EQ(obj, nullptr);
+                ASSERT_EQ(d.ObjectsCount(), 1);
+                EXPECT_EQ(d.GetObject(0), raw);
+            }
+            // The run let go of the list's lock however its adds ended: another thread gets in.
+            TGraphicObject* found = nullptr;
+            std::thread([&] { found = d.GetObject(0); }).join();
+            EXPECT_EQ(found, raw);
+            // The drawing alone frees it (ASan reports a double free otherwise).
+        }
 }
 
 // Listeners that add or remove listeners while the drawing announces a free.

@@ -13,6 +13,7 @@
 
 #include <cmath>
 #include <functional>
+#include <memory>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -367,8 +368,11 @@ TEST(Curve, ThreePointArcs)
 TEST(Curve, ProfileLifeCycle)
 {
     TCerchio2D kept(-1, Pt(0, 0), Pt(1, 0));
-    EXPECT_EQ(kept.ProfileUses(), 1);
+    // The box is there without a profile; a kept one is made on the first read.
+    EXPECT_EQ(kept.ProfileUses(), 0);
+    EXPECT_DOUBLE_EQ(kept.Box.Second.X, 1);
     const TPointsSet2D* before = kept.GetProfilePoints();
+    EXPECT_EQ(kept.ProfileUses(), 1);
     kept.Points().SetPoint(1, Pt(2, 0));
     // Refilled in place.
     EXPECT_EQ(kept.GetProfilePoints(), before);
@@ -395,6 +399,41 @@ TEST(Curve, ProfileLifeCycle)
     double dist;
     EXPECT_EQ(kept.HitTest(Pt(0, 2), dist, 0.1), HitOutline);
     EXPECT_EQ(kept.ProfileUses(), 0);
+}
+
+TEST(Curve, AKeptProfileIsMadeOnlyWhenRead)
+{
+    std::vector<std::unique_ptr<TCurve2D>> curves;
+    curves.push_back(std::make_unique<TCerchio2D>(-1, Pt(1, 2), Pt(4, 2)));
+    curves.push_back(std::make_unique<TArco2D>(-1, Pt(1, 2), Pt(4, 2), 0.3, 2.0));
+    curves.push_back(std::make_unique<TEllipse2D>(-1, Pt(0, 0), Pt(5, 2)));
+    curves.push_back(std::make_unique<TFrame2D>(-1, Pt(0, 0), Pt(5, 2)));
+    for (const auto& curve : curves) {
+        SCOPED_TRACE(curve->ClassName());
+        ASSERT_TRUE(curve->KeepProfile());
+        const TRect2D box = curve->Box;
+        // Picking and the overlay use a profile for their length only.
+        double dist;
+        curve->HitTest(Pt(4, 2), dist, 0.1);
+        {
+            TProfileUse use(*curve);
+        }
+        EXPECT_EQ(curve->ProfileUses(), 0);
+        // The box without a profile is the one the profile gives.
+        const TRect2D profileBox = curve->GetProfilePoints()->GetBox();
+        EXPECT_EQ(curve->ProfileUses(), 1);
+        EXPECT_EQ(box.First.X, profileBox.First.X);
+        EXPECT_EQ(box.First.Y, profileBox.First.Y);
+        EXPECT_EQ(box.Second.X, profileBox.Second.X);
+        EXPECT_EQ(box.Second.Y, profileBox.Second.Y);
+        // Once read it is kept, through uses too.
+        {
+            TProfileUse use(*curve);
+            EXPECT_EQ(curve->ProfileUses(), 2);
+        }
+        EXPECT_EQ(curve->ProfileUses(), 1);
+        EXPECT_EQ(curve->GetProfileCount(), curve->GetProfilePoints()->Count());
+    }
 }
 
 TEST(Curve, PickTests)

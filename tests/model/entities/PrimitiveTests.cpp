@@ -201,7 +201,7 @@ TEST(Primitive, ChangingAPointRecomputesTheBoxAndNotifies)
 {
     TLine2D line(-1, {0, 0, 1}, {1, 1, 1});
     int changes = 0;
-    line.OnChange = [&](TGraphicObject&) { ++changes; };
+    line.SetOnChange([&](TGraphicObject&) { ++changes; });
     line.Points().SetPoint(1, {5, 3, 1});
     EXPECT_EQ(changes, 1);
     EXPECT_EQ(line.Box.Second.X, 5);

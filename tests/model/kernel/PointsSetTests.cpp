@@ -20,7 +20,7 @@ struct CountedSet {
     {
         Set.AddPoints(points);
         Set.OwnerObject = &Owner;
-        Owner.OnChange = [this](TGraphicObject&) { ++Notified; };
+        Owner.SetOnChange([this](TGraphicObject&) { ++Notified; });
     }
     std::vector<double> Xs() const
     {
@@ -204,15 +204,15 @@ TEST(PointsSet, EventsCanBeHeldBackAndDoNotReEnter)
 
     // An owner that changes the set is not told again of its own change.
     int calls = 0;
-    s.Owner.OnChange = [&](TGraphicObject&) {
+    s.Owner.SetOnChange([&](TGraphicObject&) {
         ++calls;
         s.Set.Add({});
-    };
+    });
     s.Set.Add({});
     EXPECT_EQ(calls, 1);
 
     // Events are on again after the owner's update fails.
-    s.Owner.OnChange = [](TGraphicObject&) { throw std::runtime_error("handler"); };
+    s.Owner.SetOnChange([](TGraphicObject&) { throw std::runtime_error("handler"); });
     EXPECT_THROW(s.Set.Add({}), std::runtime_error);
     EXPECT_FALSE(s.Set.DisableEvents);
 }

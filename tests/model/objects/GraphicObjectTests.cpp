@@ -71,7 +71,7 @@ TEST(GraphicObject, OwnStyleIsNotStoredAndReadsBackAsLayerStyle)
     EXPECT_TRUE(back.UseLayerStyle);
     EXPECT_EQ(back.LineWidth, 0);
     EXPECT_EQ(back.TreeNode, 0u);
-    EXPECT_FALSE(back.OnChange);
+    EXPECT_FALSE(back.HasOnChange());
 }
 
 TEST(GraphicObject, UnusedFlagBitsAreIgnoredOnReading)
@@ -119,9 +119,9 @@ TEST(GraphicObject, UpdateBoxComputesThenNotifies)
 {
     TBoxCounter obj(1);
     int seenComputations = -1;
-    obj.OnChange = [&](TGraphicObject& sender) {
+    obj.SetOnChange([&](TGraphicObject& sender) {
         seenComputations = static_cast<TBoxCounter&>(sender).BoxComputations;
-    };
+    });
     obj.UpdateBox();
     EXPECT_EQ(seenComputations, 1);
 }

@@ -6,6 +6,7 @@
 #include "QVCmp.h"
 #include "QVEntity.h"
 #include "QVLanguage.h"
+#include "QVRegistry.h"
 #include "QVScene.h"
 #include "QVVariabili.h"
 #include "SceneCamera.h"
@@ -17,6 +18,8 @@
 namespace {
 std::string WriteDrawing(const std::string& Folder, const std::vector<std::pair<TPoint2D, TPoint2D>>& Lines)
 {
+    // Run alone, a test writes its file before the program registers the classes.
+    RegisterDrawingClasses();
     TQV_01Cmp2D d;
     for (const auto& [a, b] : Lines)
         d.AddObject(-1, std::make_unique<TLine2D>(-1, a, b));
