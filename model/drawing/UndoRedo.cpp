@@ -16,6 +16,8 @@ TUndoRedo* UndoRedo = nullptr;
 namespace {
 
 constexpr int16_t NoObject = -1;
+// The most a push reserves ahead for its images.
+constexpr size_t MaxReserve = size_t(1) << 30;
 
 // The first Count points of Saved replace those of D.
 void CopyPoints(TPrimitive2D& D, const TPrimitive2D& Saved, int Count)
@@ -116,7 +118,13 @@ void TUndoRedo::AddUndo(uint8_t Kind, std::span<const int32_t> IDs)
             }
             const TGraphicObject* next = FDrawing->Objects.NextAfter(id);
             rec->NextIDs.push_back(next ? next->ID : -1);
-            ++rec->Written;
+            if (++rec->Written == 1 && IDs.size() > 1) {
+                // Room for as many images of the first one's size: a large delete then fills
+                // its record without copying it over and over as it grows. Pages not written are
+                // never taken, so a guess too large costs nothing but address space.
+                const size_t guess = std::min((Stream.Size() - at) * IDs.size(), MaxReserve);
+                Stream.Reserve(Stream.Size() + guess);
+            }
         }
     }
     Records.push_back(std::move(rec));
@@ -242,32 +250,51 @@ void TUndoRedo::RestoreObject(const TObject2D& Saved)
     d->UpdateBox();
 }
 
+TUndoRedo::TImageKind TUndoRedo::KindOf(const TGraphicObject& Obj)
+{
+    // A large undo brings back long runs of one class: the casts are made once per class.
+    const std::type_info& type = typeid(Obj);
+    if (LastType != &type) {
+        LastType = &type;
+        LastImageKind.Drawable = dynamic_cast<const TObject2D*>(&Obj) && !dynamic_cast<const TSourceBlock2D*>(&Obj);
+        LastImageKind.RefersToBlocks = dynamic_cast<const TContainer2D*>(&Obj) || dynamic_cast<const TBlock2D*>(&Obj);
+    }
+    return LastImageKind;
+}
+
 void TUndoRedo::ReAddObject(std::unique_ptr<TGraphicObject> Obj, int32_t NextID)
 {
     // Another object holds the ID: bringing this one back would make two of one ID.
     if (FDrawing->TQV_01Cmp::GetObject(Obj->ID))
         return;
-    if (!dynamic_cast<TObject2D*>(Obj.get()) || dynamic_cast<TSourceBlock2D*>(Obj.get()))
+    const TImageKind kind = KindOf(*Obj);
+    if (!kind.Drawable)
         return;
-    try {
-        if (auto* container = dynamic_cast<TContainer2D*>(Obj.get())) {
-            TBlockIndex blocks;
-            auto it = FDrawing->SourceBlocksIterator();
-            blocks.AddAll(it);
-            ResolveBlockReferences(*container, blocks);
-        } else if (auto* ref = dynamic_cast<TBlock2D*>(Obj.get())) {
-            TBlockIndex blocks;
-            auto it = FDrawing->SourceBlocksIterator();
-            blocks.AddAll(it);
-            ref->UpdateReference(blocks);
+    if (kind.RefersToBlocks) {
+        TBlockIndex blocks;
+        auto it = FDrawing->SourceBlocksIterator();
+        blocks.AddAll(it);
+        try {
+            if (auto* container = dynamic_cast<TContainer2D*>(Obj.get()))
+                ResolveBlockReferences(*container, blocks);
+            else
+                static_cast<TBlock2D&>(*Obj).UpdateReference(blocks);
+        } catch (const ECADListObjNotFound&) {
+            // Its block definition has gone since: there is nothing to show it by.
+            return;
         }
-    } catch (const ECADListObjNotFound&) {
-        // Its block definition has gone since: there is nothing to show it by.
-        return;
     }
     const int32_t id = Obj->ID;
     const uint8_t layer = Obj->Layer;
-    FDrawing->AddObjectToLayer(id, layer, std::move(Obj));
+    TGraphicObject* added = FDrawing->AddObjectToLayer(id, layer, std::move(Obj));
+    if (NextID < 0)
+        return;  // it was the last
+    // Straight into the hole it left, when that is still there; the list does not grow then.
+    if (TGraphicObject* before = FDrawing->Objects.Find(NextID)) {
+        const TGraphicObjList::TPlacement place{added, before};
+        if (FDrawing->Objects.PlaceInHoles({&place, 1}))
+            return;
+    }
     Placing.emplace_back(id, NextID);
 }
 

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <typeinfo>
 #include <vector>
 
 class TObject2D;
@@ -92,6 +93,12 @@ private:
     // place is remembered for PlaceAll.
     void ReAddObject(std::unique_ptr<TGraphicObject> Obj, int32_t NextID);
     void DeleteIfPresent(int32_t ID);
+    // What bringing an image back needs to know of its class.
+    struct TImageKind {
+        bool Drawable = false;        // a drawing object, not a block definition
+        bool RefersToBlocks = false;  // a container or a block reference
+    };
+    TImageKind KindOf(const TGraphicObject& Obj);
     void MoveToLayer(const TUndoID& Pair);
     // Puts the objects ReAddObject brought back at their old places.
     void PlaceAll();
@@ -109,6 +116,8 @@ private:
     // The IDs of the objects brought back by the undo running now, and of those they went in
     // front of.
     std::vector<std::pair<int32_t, int32_t>> Placing;
+    const std::type_info* LastType = nullptr;
+    TImageKind LastImageKind;
 };
 
 // The program's undo log, made by the main window at start (after the language texts, before the

@@ -394,6 +394,9 @@ void TGraphicObjList::PlaceBefore(std::span<const TPlacement> places)
 
 bool TGraphicObjList::PlaceInHoles(std::span<const TPlacement> places)
 {
+    TSectionGuard guard(Lock);
+    if (ActiveIterators > 0)
+        throw ECADListBlocked("TGraphicObjList.PlaceBefore: The list has active iterators.");
     // Backwards, so that an object placed in front of one placed before it finds that one
     // settled already, as the objects of one deleted run come back.
     for (size_t i = places.size(); i-- > 0;) {

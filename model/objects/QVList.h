@@ -77,6 +77,10 @@ public:
     // too takes its followers along; one that is not listed, or a loop of Befores, leaves the
     // object at the tail. The objects themselves are untouched.
     void PlaceBefore(std::span<const TPlacement> places);
+    // The same, only as far as each object can go into the hole in front of its Before (as a
+    // deletion leaves it while the list is not squeezed), last first. Stops at the first that
+    // cannot and answers false; those before it stay placed.
+    bool PlaceInHoles(std::span<const TPlacement> places);
 
     TGraphicObjIterator GetIterator();
     TExclusiveGraphicObjIterator GetExclusiveIterator();
@@ -131,9 +135,7 @@ private:
     void FreeAll();
     // Indexes every object again at its position.
     void Reindex();
-    // Moves each placed object into the hole its deletion left in front of its Before, when
-    // there is one. False when one cannot be placed so (the rest is then left for a full pass).
-    bool PlaceInHoles(std::span<const TPlacement> places);
+
 
     static constexpr size_t npos = static_cast<size_t>(-1);
 

@@ -7,6 +7,7 @@
 #include "QVCurves.h"
 #include "QVEntity.h"
 #include "QVInfoEdit.h"
+#include "QVSplines.h"
 #include "RecordingTree.h"
 #include "SavedBytes.h"
 #include "TestMark.h"
@@ -57,6 +58,10 @@ protected:
             D.AddObject(-1, std::make_unique<TPunto2D>(-1, P(60, y)));
             D.AddObject(-1, std::make_unique<TLine2D>(-1, P(70, y), P(71, y - 2)));
         }
+        const std::vector<TPoint2D> spline{P(0, 60), P(2, 63), P(4, 61), P(6, 64)};
+        D.AddObject(-1, std::make_unique<TBSpline2D>(-1, spline));
+        D.AddObject(-1, std::make_unique<TEllipseOpen2D>(-1, P(10, 60), P(14, 62), 0.5, 2.0));
+        D.AddObject(-1, std::make_unique<TBitmap2D>(-1, P(20, 60), P(24, 63), *NewBitmap32(2, 2)));
         std::vector<std::unique_ptr<TGraphicObject>> children;
         children.push_back(std::make_unique<TLine2D>(-1, P(0, 50), P(1, 51)));
         children.push_back(std::make_unique<TCerchio2D>(-1, P(3, 50), P(4, 50)));
@@ -294,6 +299,23 @@ TEST_F(UndoLog, TwoHundredMixedEditsAllTakenBack)
     while (Log.RecordCount() > 0)
         Log.Undo();
     EXPECT_EQ(Bytes(), start);
+}
+
+// Each class keeps its points in its own way; an edit of them is taken back for every one.
+TEST_F(UndoLog, ControlPointEditOfEachClassIsTakenBack)
+{
+    for (const int32_t id : IdsOf(D)) {
+        auto* prim = dynamic_cast<TPrimitive2D*>(D.GetObject(id));
+        if (!prim)
+            continue;
+        SCOPED_TRACE(std::string(prim->ClassName()));
+        const std::vector<uint8_t> before = Bytes();
+        Log.AddUndo(12, {id});
+        Reshape(*prim);
+        ASSERT_NE(Bytes(), before);
+        Log.Undo();
+        EXPECT_EQ(Bytes(), before);
+    }
 }
 
 TEST_F(UndoLog, DeletedObjectComesBackWithItsIdLayerAndPlace)
