@@ -96,7 +96,7 @@ void RecordSizes(double& RecordBytes, double& FileBytes)
     log.AttachDrawing(nullptr);
 }
 
-}  // namespace
+} // namespace
 
 int main()
 {
@@ -116,8 +116,8 @@ int main()
     std::printf("undo          %8.1f ms   new memory %7.1f MB\n", undo.Seconds * 1e3, undo.NewBytes() / 1e6);
     std::printf("undo / delete: %.2fx (goal 2x); push + undo / delete: %.2fx\n", undo.Seconds / del.Seconds,
                 (push.Seconds + undo.Seconds) / del.Seconds);
-    std::printf("record %.1f MB for objects of %.1f MB in a file: %.2f record bytes per object byte\n", record / 1e6,
-                objects / 1e6, record / objects);
+    std::printf("record %.1f MB for objects of %.1f MB in a file: %.2f record bytes per object byte\n",
+                record / 1e6, objects / 1e6, record / objects);
     std::printf("push memory per record byte: %.2f\n", push.NewBytes() / record);
     return 0;
 }

@@ -27,6 +27,22 @@ void CopyPoints(TPrimitive2D& D, const TPrimitive2D& Saved, int Count)
         D.Points().SetPoint(i, Saved.Points().Get(i));
 }
 
+// The control points a class of fixed shape keeps, in the order its rows are matched; 0 for the
+// classes whose points all count (polylines, other curves, images, texts).
+int FixedPointCount(const TPrimitive2D& Saved)
+{
+    if (dynamic_cast<const TPunto2D*>(&Saved))
+        return 1;
+    if (dynamic_cast<const TLine2D*>(&Saved))
+        return 2;
+    if (dynamic_cast<const TArco2D*>(&Saved) || dynamic_cast<const TEllipseOpen2D*>(&Saved))
+        return 4;
+    if (dynamic_cast<const TEllipse2D*>(&Saved) || dynamic_cast<const TCerchio2D*>(&Saved) ||
+        dynamic_cast<const TFrame2D*>(&Saved))
+        return 2;
+    return 0;
+}
+
 // D's points become exactly Saved's.
 void ReplacePoints(TPrimitive2D& D, const TPrimitive2D& Saved)
 {
@@ -35,7 +51,7 @@ void ReplacePoints(TPrimitive2D& D, const TPrimitive2D& Saved)
         D.Points().Add(p);
 }
 
-}  // namespace
+} // namespace
 
 // A record's bytes, read image by image. Once an image cannot be read, no later one can be found
 // (images carry no length), so every following read gives nothing.
@@ -221,25 +237,14 @@ void TUndoRedo::RestoreObject(const TObject2D& Saved)
         return;
     if (auto* saved = dynamic_cast<const TPrimitive2D*>(&Saved)) {
         auto& prim = static_cast<TPrimitive2D&>(*d);
-        if (dynamic_cast<const TPunto2D*>(saved))
-            CopyPoints(prim, *saved, 1);
-        else if (dynamic_cast<const TLine2D*>(saved))
-            CopyPoints(prim, *saved, 2);
-        else if (dynamic_cast<const TArco2D*>(saved))
-            CopyPoints(prim, *saved, 4);
-        else if (dynamic_cast<const TEllipse2D*>(saved))
-            CopyPoints(prim, *saved, 2);
-        else if (dynamic_cast<const TEllipseOpen2D*>(saved))
-            CopyPoints(prim, *saved, 4);
-        else if (dynamic_cast<const TCerchio2D*>(saved) || dynamic_cast<const TFrame2D*>(saved))
-            CopyPoints(prim, *saved, 2);
-        else if (dynamic_cast<const TPolyline2D*>(saved))
-            ReplacePoints(prim, *saved);
-        else if (dynamic_cast<const TCurve2D*>(saved)) {
+        const int fixed = FixedPointCount(*saved);
+        if (fixed > 0) {
+            CopyPoints(prim, *saved, fixed);
+        } else if (dynamic_cast<const TCurve2D*>(saved)) {
             TProfileUse use(static_cast<TCurve2D&>(prim));
             ReplacePoints(prim, *saved);
         } else {
-            // Images, texts and any later primitive: their control points are all they change.
+            // Polylines, images, texts and any later primitive: all their control points.
             ReplacePoints(prim, *saved);
         }
     }
@@ -256,8 +261,10 @@ TUndoRedo::TImageKind TUndoRedo::KindOf(const TGraphicObject& Obj)
     const std::type_info& type = typeid(Obj);
     if (LastType != &type) {
         LastType = &type;
-        LastImageKind.Drawable = dynamic_cast<const TObject2D*>(&Obj) && !dynamic_cast<const TSourceBlock2D*>(&Obj);
-        LastImageKind.RefersToBlocks = dynamic_cast<const TContainer2D*>(&Obj) || dynamic_cast<const TBlock2D*>(&Obj);
+        LastImageKind.Drawable =
+            dynamic_cast<const TObject2D*>(&Obj) && !dynamic_cast<const TSourceBlock2D*>(&Obj);
+        LastImageKind.RefersToBlocks =
+            dynamic_cast<const TContainer2D*>(&Obj) || dynamic_cast<const TBlock2D*>(&Obj);
     }
     return LastImageKind;
 }
@@ -288,7 +295,7 @@ void TUndoRedo::ReAddObject(std::unique_ptr<TGraphicObject> Obj, int32_t NextID)
     const uint8_t layer = Obj->Layer;
     TGraphicObject* added = FDrawing->AddObjectToLayer(id, layer, std::move(Obj));
     if (NextID < 0)
-        return;  // it was the last
+        return; // it was the last
     // Straight into the hole it left, when that is still there; the list does not grow then.
     if (TGraphicObject* before = FDrawing->Objects.Find(NextID)) {
         const TGraphicObjList::TPlacement place{added, before};
@@ -321,7 +328,7 @@ void TUndoRedo::PlaceAll()
     for (const auto& [id, nextID] : Placing) {
         TGraphicObject* obj = FDrawing->Objects.Find(id);
         if (!obj)
-            continue;  // deleted again by the same record
+            continue; // deleted again by the same record
         TGraphicObject* before = nextID >= 0 ? FDrawing->Objects.Find(nextID) : nullptr;
         anyBefore = anyBefore || before;
         places.push_back({obj, before});
@@ -348,7 +355,8 @@ void TUndoRedo::RunRecord(const TUndoObj& Rec)
             break;
         case TStep::ReAdd:
             if (auto obj = ReadObject(reader))
-                ReAddObject(std::move(obj), i < static_cast<int32_t>(Rec.NextIDs.size()) ? Rec.NextIDs[i] : -1);
+                ReAddObject(std::move(obj),
+                            i < static_cast<int32_t>(Rec.NextIDs.size()) ? Rec.NextIDs[i] : -1);
             break;
         case TStep::Delete:
             if (const auto obj = ReadObject(reader))

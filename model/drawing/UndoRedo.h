@@ -95,8 +95,8 @@ private:
     void DeleteIfPresent(int32_t ID);
     // What bringing an image back needs to know of its class.
     struct TImageKind {
-        bool Drawable = false;        // a drawing object, not a block definition
-        bool RefersToBlocks = false;  // a container or a block reference
+        bool Drawable = false;       // a drawing object, not a block definition
+        bool RefersToBlocks = false; // a container or a block reference
     };
     TImageKind KindOf(const TGraphicObject& Obj);
     void MoveToLayer(const TUndoID& Pair);

@@ -102,7 +102,8 @@ TGraphicObjList::TIdSlot* TGraphicObjList::FindSlot(int32_t id)
     const size_t home = SlotOf(id);
     // No entry lies further than MaxProbe from its home slot: consecutive IDs fill long runs of
     // slots, and an absent ID must not walk to the end of one.
-    for (size_t i = home; IdSlots[i].Entry != VacantSlot && ((i - home) & mask) <= MaxProbe; i = (i + 1) & mask)
+    for (size_t i = home; IdSlots[i].Entry != VacantSlot && ((i - home) & mask) <= MaxProbe;
+         i = (i + 1) & mask)
         if (IdSlots[i].Key == id)
             return &IdSlots[i];
     return nullptr;
@@ -408,7 +409,7 @@ bool TGraphicObjList::PlaceInHoles(std::span<const TPlacement> places)
         if (before == npos || from == npos || Objects[before] != place.Before || Objects[from] != place.Obj)
             return false;
         if (from + 1 == before || (from < before && NextLive(from + 1) == before))
-            continue;  // already there
+            continue; // already there
         if (before == 0 || Objects[before - 1])
             return false;
         TIdSlot* slot = FindSlot(IndexedIDs[from]);
@@ -421,7 +422,7 @@ bool TGraphicObjList::PlaceInHoles(std::span<const TPlacement> places)
         IndexedIDs[to] = IndexedIDs[from];
         slot->Entry = static_cast<uint32_t>(to);
         Head = std::min(Head, to);
-        ++Live;  // Bury counts the old slot out again
+        ++Live; // Bury counts the old slot out again
         Bury(from);
     }
     return true;

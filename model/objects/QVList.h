@@ -136,7 +136,6 @@ private:
     // Indexes every object again at its position.
     void Reindex();
 
-
     static constexpr size_t npos = static_cast<size_t>(-1);
 
     // Null where an object was deleted. An owning list owns what these point to.

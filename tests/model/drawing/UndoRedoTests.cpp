@@ -1,5 +1,5 @@
-#include "CADExceptions.h"
 #include "Bitmap32.h"
+#include "CADExceptions.h"
 #include "FakeServices.h"
 #include "QVBitmap2D.h"
 #include "QVCmp.h"
@@ -25,7 +25,10 @@ namespace {
 
 using TIds = std::vector<int32_t>;
 
-TPoint2D P(double x, double y) { return TPoint2D{x, y, 1}; }
+TPoint2D P(double x, double y)
+{
+    return TPoint2D{x, y, 1};
+}
 
 class UndoLog : public DrawingClasses {
 protected:
@@ -121,7 +124,8 @@ protected:
     }
     int32_t AddLine()
     {
-        return D.AddObject(-1, std::make_unique<TLine2D>(-1, P(Offset(), Offset()), P(Offset(), Offset())))->ID;
+        return D.AddObject(-1, std::make_unique<TLine2D>(-1, P(Offset(), Offset()), P(Offset(), Offset())))
+            ->ID;
     }
 
     // Makes the edit a record of Kind stands for, on objects picked at random, and pushes the
@@ -130,13 +134,13 @@ protected:
     {
         TObject2D *a = nullptr, *b = nullptr;
         switch (Kind) {
-        case 0:  // delete
+        case 0: // delete
             if (!(a = Pick<TObject2D>()))
                 return false;
             Log.AddUndo(0, {a->ID});
             D.DeleteObject(a->ID);
             return true;
-        case 1:  // trims: both objects change
+        case 1: // trims: both objects change
         case 2:
         case 3:
             if (!PickTwo(a, b))
@@ -145,7 +149,7 @@ protected:
             Reshape(*a);
             Reshape(*b);
             return true;
-        case 4:  // fillets: a new arc, both objects change
+        case 4: // fillets: a new arc, both objects change
         case 5:
         case 6: {
             if (!PickTwo(a, b))
@@ -156,7 +160,7 @@ protected:
             Reshape(*b);
             return true;
         }
-        case 7: {  // break: pieces come, both objects go
+        case 7: { // break: pieces come, both objects go
             if (!PickTwo(a, b))
                 return false;
             TIds ids{a->ID, b->ID, AddCopyOf(*a), AddCopyOf(*a), AddCopyOf(*b)};
@@ -165,7 +169,7 @@ protected:
             D.DeleteObject(ids[1]);
             return true;
         }
-        case 8: {  // divide
+        case 8: { // divide
             if (!(a = Pick<TLine2D>()))
                 return false;
             const int32_t piece = AddCopyOf(*a);
@@ -173,21 +177,21 @@ protected:
             Reshape(*a);
             return true;
         }
-        case 9:  // join: the first changes, the second goes
+        case 9: // join: the first changes, the second goes
             if (!PickTwo(a, b))
                 return false;
             Log.AddUndo(9, {a->ID, b->ID});
             Reshape(*a);
             D.DeleteObject(b->ID);
             return true;
-        case 10:  // extend, control points
+        case 10: // extend, control points
         case 12:
             if (!(a = Pick<TObject2D>()) || !dynamic_cast<TPrimitive2D*>(a))
                 return false;
             Log.AddUndo(Kind, {a->ID});
             Reshape(*a);
             return true;
-        case 11: {  // explode: lines come, the object goes
+        case 11: { // explode: lines come, the object goes
             if (!(a = Pick<TObject2D>()))
                 return false;
             TIds ids{a->ID, AddLine(), AddLine(), AddLine()};
@@ -195,9 +199,9 @@ protected:
             D.DeleteObject(a->ID);
             return true;
         }
-        case 13:  // copies
-        case 17:  // offset that keeps the picked object
-        case 21: {  // copies on another layer
+        case 13:   // copies
+        case 17:   // offset that keeps the picked object
+        case 21: { // copies on another layer
             if (!(a = Pick<TObject2D>()))
                 return false;
             const uint16_t layer = D.CurrentLayer;
@@ -208,7 +212,7 @@ protected:
             Log.AddUndo(Kind, ids);
             return true;
         }
-        case 14: {  // transform in place
+        case 14: { // transform in place
             TIds ids;
             for (int i = 0; i < 3; ++i)
                 if ((a = Pick<TObject2D>()) && std::find(ids.begin(), ids.end(), a->ID) == ids.end())
@@ -226,8 +230,8 @@ protected:
             }
             return true;
         }
-        case 15:  // transforms that replace: the replacement comes, the object goes
-        case 19: {  // simplification
+        case 15:   // transforms that replace: the replacement comes, the object goes
+        case 19: { // simplification
             if (!(a = Pick<TObject2D>()))
                 return false;
             const int32_t replacement = AddCopyOf(*a);
@@ -235,7 +239,7 @@ protected:
             D.DeleteObject(a->ID);
             return true;
         }
-        case 16: {  // offset that moves the picked object
+        case 16: { // offset that moves the picked object
             if (!(a = Pick<TObject2D>()))
                 return false;
             TIds ids{AddCopyOf(*a), AddCopyOf(*a), a->ID};
@@ -243,7 +247,7 @@ protected:
             D.DeleteObject(a->ID);
             return true;
         }
-        case 18: {  // move to another layer: pairs of object and old layer, pushed after
+        case 18: { // move to another layer: pairs of object and old layer, pushed after
             if (!PickTwo(a, b))
                 return false;
             const TIds ids{a->ID, a->Layer, b->ID, b->Layer};
@@ -256,7 +260,7 @@ protected:
             Log.AddUndo(18, ids);
             return true;
         }
-        case 20:  // new objects, pushed after
+        case 20: // new objects, pushed after
             Log.AddUndo(20, {AddLine(), AddLine()});
             return true;
         default:
@@ -489,4 +493,4 @@ TEST_F(UndoLog, WeakReferencesDoNotOutliveTheirObject)
     EXPECT_EQ(DrawingLabel, nullptr);
 }
 
-}  // namespace
+} // namespace

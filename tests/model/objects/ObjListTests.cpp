@@ -552,8 +552,8 @@ TEST_F(ObjList, PlaceBeforePutsObjectsBackInFrontOfOthers)
 {
     struct Case {
         const char* Name;
-        std::vector<int32_t> Removed;  // in this order, each with the ID then following it
-        bool Squeeze;                  // holes squeezed out before the objects come back
+        std::vector<int32_t> Removed; // in this order, each with the ID then following it
+        bool Squeeze;                 // holes squeezed out before the objects come back
     };
     const std::vector<Case> cases = {
         {"one in a hole", {3}, false},
