@@ -1,0 +1,186 @@
+// The view toolbar, the view's wheel and the status bar, each checked by what it does to the view
+// or the status bar.
+#include "ShellFixture.h"
+
+#include "QVCmp.h"
+#include "QVEntity.h"
+#include "QVFormat.h"
+#include "QVLanguage.h"
+#include "QVPrg2D.h"
+#include "QVScene.h"
+#include "QVVariabili.h"
+#include "SceneCamera.h"
+#include "SceneWidget.h"
+#include "UnitConfig.h"
+
+#include <QLabel>
+#include <QToolBar>
+#include <QToolButton>
+#include <QWheelEvent>
+
+#include <cmath>
+
+namespace {
+struct TViewControls : TShellFixture {
+    void SetUp() override
+    {
+        TShellFixture::SetUp();
+        Start();
+        ::Drawing->AddObject(-1, std::make_unique<TLine2D>(-1, TPoint2D{0, 0, 1}, TPoint2D{200, 100, 1}));
+        DrawingView->RebuildAll(false);
+        ::Drawing->ZoomToExtents();
+    }
+    // Clicks a toolbar button as the user does.
+    void Click(QAction* A)
+    {
+        for (QToolBar* bar : Main().findChildren<QToolBar*>())
+            if (QWidget* b = bar->widgetForAction(A)) {
+                QTest::mouseClick(b, Qt::LeftButton);
+                return;
+            }
+        FAIL() << "no button for " << A->objectName().toStdString();
+    }
+    void Wheel(QWidget* Target, QPoint At, int Delta)
+    {
+        QWheelEvent e(At, Target->mapToGlobal(At), QPoint(), QPoint(0, Delta), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+        QApplication::sendEvent(Target, &e);
+    }
+    double Distance() const
+    {
+        const TVector3D p = DrawingView->Camera->Position();
+        return std::sqrt(p.X * p.X + p.Y * p.Y + p.Z * p.Z);
+    }
+};
+} // namespace
+
+TEST_F(TViewControls, ZoomInThenOutEndsAtFifteenSixteenths)
+{
+    const double scale = DrawingView->Camera->SceneScale, distance = Distance();
+    const double depth = DrawingView->Camera->DepthOfView;
+    Click(Form().sbtZoomIn);
+    EXPECT_NEAR(DrawingView->Camera->SceneScale, scale * 1.25, 1e-9 * scale);
+    QTest::keyClick(&Main(), Qt::Key_F2, Qt::ShiftModifier);
+    EXPECT_NEAR(DrawingView->Camera->SceneScale, scale * 0.9375, 1e-9 * scale);
+    EXPECT_NEAR(Distance(), distance * 0.8 * 1.3333334, 1e-5 * distance);
+    EXPECT_NEAR(DrawingView->Camera->DepthOfView, depth * 0.8 * 1.333333333, 1e-6 * depth);
+    // F2 zooms back to the drawing's extents.
+    QTest::keyClick(&Main(), Qt::Key_F2);
+    EXPECT_NEAR(DrawingView->Camera->SceneScale, scale, 1e-9 * scale);
+}
+
+TEST_F(TViewControls, TheWheelZoomsAboutTheMouseOverTheViewOnly)
+{
+    TSceneWidget* viewer = Main().Viewer();
+    const QPoint at(viewer->width() / 2 + 120, viewer->height() / 2 - 60);
+    const TPoint3D before = DrawingView->ScreenToWorld(at.x(), at.y());
+    const double scale = DrawingView->Camera->SceneScale;
+    Wheel(viewer, at, 120);
+    EXPECT_NEAR(DrawingView->Camera->SceneScale, scale * 0.9, 1e-9 * scale);
+    const TPoint3D after = DrawingView->ScreenToWorld(at.x(), at.y());
+    // Within a pixel or so of where it was.
+    const double pixel = DrawingView->PixelSize();
+    EXPECT_NEAR(after.X, before.X, 2 * pixel);
+    EXPECT_NEAR(after.Y, before.Y, 2 * pixel);
+    // Over a toolbar nothing happens.
+    Wheel(Form().tbrView, QPoint(5, 5), 120);
+    EXPECT_NEAR(DrawingView->Camera->SceneScale, scale * 0.9, 1e-9 * scale);
+}
+
+TEST_F(TViewControls, StandardViewsKeepTheDistance)
+{
+    const double r = Distance();
+    Click(Form().sbtFrontView);
+    EXPECT_NEAR(DrawingView->Camera->Position().Y, -r, 1e-9 * r);
+    EXPECT_NEAR(DrawingView->Camera->Position().Z, 0, 1e-9 * r);
+    Click(Form().sbtIsoView);
+    EXPECT_NEAR(DrawingView->Camera->Position().X, 0.577350258827209 * r, 1e-6 * r);
+    EXPECT_NEAR(Distance(), r, 1e-6 * r);
+    Click(Form().sbtTopView);
+    EXPECT_NEAR(DrawingView->Camera->Position().Z, r, 1e-6 * r);
+    EXPECT_LT(DrawingView->Camera->Position().Y, 0);
+}
+
+TEST_F(TViewControls, GridAndAxisTogglesSwitchTheViewAndTheSettings)
+{
+    ASSERT_TRUE(Form().sbtGridOnOff->isChecked());
+    QTest::mouseClick(Form().sbtGridOnOff, Qt::LeftButton);
+    EXPECT_FALSE(AppConfig->SGrid);
+    EXPECT_FALSE(DrawingView->GridVisible);
+    QTest::mouseClick(Form().sbtGridOnOff, Qt::LeftButton);
+    EXPECT_TRUE(AppConfig->SGrid);
+    EXPECT_TRUE(DrawingView->GridVisible);
+
+    ASSERT_TRUE(Form().sbtAxisOnOff->isChecked());
+    QTest::mouseClick(Form().sbtAxisOnOff, Qt::LeftButton);
+    EXPECT_FALSE(AppConfig->SAxis);
+    EXPECT_FALSE(DrawingView->AxesVisible());
+}
+
+TEST_F(TViewControls, RedrawClearsTheSimulatedPathWhileASimulationIsSetUp)
+{
+    int cleared = 0;
+    bool active = true;
+    Main().Hooks.SimulatorActive = [&] { return active; };
+    Main().Hooks.SimulatorClearPath = [&] { ++cleared; };
+    const int children = DrawingView->DrawingGroup->Count();
+    ::Drawing->AddObject(-1, std::make_unique<TLine2D>(-1, TPoint2D{0, 0, 1}, TPoint2D{5, 5, 1}));
+    DrawingView->DrawingGroup->DeleteChildren();
+    QTest::keyClick(&Main(), Qt::Key_F3);
+    EXPECT_EQ(cleared, 1);
+    EXPECT_EQ(DrawingView->DrawingGroup->Count(), 0);
+    active = false;
+    QTest::keyClick(&Main(), Qt::Key_F3);
+    EXPECT_EQ(cleared, 1);
+    EXPECT_GE(DrawingView->DrawingGroup->Count(), children);
+    EXPECT_GT(DrawingView->DrawingGroup->Count(), 0);
+}
+
+TEST_F(TViewControls, RightClicksOnTheStatusBarOpenTheGridDialogInItsRanges)
+{
+    int dialogs = 0;
+    Main().Hooks.GridDialog = [&] { ++dialogs; };
+    QWidget* strip = Form().pnlStatusItems;
+    const int y = strip->height() / 2;
+    const int left = strip->mapTo(Form().tbrStatusBar, QPoint(0, 0)).x();
+    for (const int x : {92, 115, 200}) {
+        QTest::mouseClick(strip, Qt::RightButton, Qt::NoModifier, QPoint(x - left, y));
+        EXPECT_EQ(dialogs, 0) << x;
+    }
+    QTest::mouseClick(strip, Qt::RightButton, Qt::NoModifier, QPoint(100 - left, y));
+    EXPECT_EQ(dialogs, 1);
+}
+
+TEST_F(TViewControls, TheLayerButtonAndTheCoordinateReadOut)
+{
+    int layerDialogs = 0;
+    Main().Hooks.LayerDialog = [&] { ++layerDialogs; };
+    EXPECT_EQ(Form().sbtLayer->text().toStdString(), GetLangMain("309") + " 0");
+    QTest::mouseClick(Form().sbtLayer, Qt::LeftButton);
+    EXPECT_EQ(layerDialogs, 1);
+    EXPECT_EQ(Form().StatusBarMess->text().toStdString(), GetLangString(418));
+
+    // The mouse over the view shows the world point under it.
+    CADProgram->Snap2Grid = false;
+    TSceneWidget* viewer = Main().Viewer();
+    const TPoint p = DrawingView->WorldToScreen({50, 25, 1});
+    QTest::mouseMove(viewer, QPoint(p.X, p.Y));
+    QTRY_VERIFY(Form().lblCoordinate->text().startsWith("X: "));
+    TPoint2D snapped;
+    CADProgram->GetSnappedPoint(snapped);
+    EXPECT_NEAR(snapped.X, 50, 2 * DrawingView->PixelSize());
+    EXPECT_NEAR(snapped.Y, 25, 2 * DrawingView->PixelSize());
+    EXPECT_EQ(Form().lblCoordinate->text().toStdString(),
+              "X: " + FormatCoord(snapped.X) + " Y: " + FormatCoord(snapped.Y));
+}
+
+TEST_F(TViewControls, ZoomWindowAndPanRunAsNestedTasks)
+{
+    Click(Form().sbtZoomWin);
+    EXPECT_TRUE(CADProgram->OperationRunning);
+    CADProgram->StopOperation();
+    Click(Form().sbtPan);
+    EXPECT_TRUE(CADProgram->OperationRunning);
+    QTest::mouseClick(Form().sbtCancel, Qt::LeftButton);
+    EXPECT_FALSE(CADProgram->OperationRunning);
+}

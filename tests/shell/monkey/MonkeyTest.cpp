@@ -1,0 +1,164 @@
+// The monkey: a seeded random walk over the main window for MONKEY_SECONDS (30 by default):
+// toolbar and menu commands, clicks, drags, wheel turns and keys on the view, right clicks on the
+// status bar, tool-window pages shown and closed. It fails on a crash, a sanitizer report, an
+// exception that escapes, or a dialog left open. MONKEY_SEED=<seed> repeats a walk.
+// The commands of later issues join the walk by being actions of the main window.
+#include "ShellFixture.h"
+
+#include "QVCmp.h"
+#include "QVEntity.h"
+#include "QVScene.h"
+#include "QVVariabili.h"
+#include "SceneWidget.h"
+
+#include <QDialog>
+#include <QMenu>
+#include <QMessageBox>
+#include <QToolBar>
+#include <QWheelEvent>
+
+#include <chrono>
+#include <cstdio>
+#include <random>
+
+namespace {
+struct TMonkey {
+    std::mt19937 Random;
+    int Below(int N) { return std::uniform_int_distribution<int>(0, N - 1)(Random); }
+    template <class T> const T& Pick(const std::vector<T>& V) { return V[size_t(Below(int(V.size())))]; }
+};
+
+// Menus and pop-ups that a step opened are closed before the next, as a user's next click does.
+void CloseMenus()
+{
+    while (QWidget* popup = QApplication::activePopupWidget())
+        popup->close();
+}
+
+// A dialog (other than the program's own windows) left on screen.
+QWidget* OpenDialog()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && (qobject_cast<QDialog*>(w) || qobject_cast<QMessageBox*>(w)))
+            return w;
+    return QApplication::activeModalWidget();
+}
+} // namespace
+
+using Monkey = TShellFixture;
+
+TEST_F(Monkey, RandomCommandsClicksDragsAndKeys)
+{
+    const char* seedText = std::getenv("MONKEY_SEED");
+    const unsigned seed = seedText ? unsigned(std::strtoul(seedText, nullptr, 10)) : std::random_device{}();
+    const char* secondsText = std::getenv("MONKEY_SECONDS");
+    const int seconds = secondsText ? std::atoi(secondsText) : 30;
+    std::printf("monkey: MONKEY_SEED=%u, %d seconds\n", seed, seconds);
+    std::fflush(stdout);
+    TMonkey m{std::mt19937(seed)};
+
+    Start();
+    // The close question is answered No during the walk: the program stays.
+    SetMessageAnswerer([&](const TMessageRequest& R) {
+        Boxes.push_back(R);
+        if (R.Buttons == TMsgButtons::Ok)
+            return TMsgResult::Ok;
+        return m.Below(3) == 0 && R.Buttons != TMsgButtons::YesNo ? TMsgResult::Cancel : TMsgResult::No;
+    });
+    for (int i = 0; i < 30; ++i)
+        ::Drawing->AddObject(
+            -1, std::make_unique<TLine2D>(-1, TPoint2D{double(i * 7 % 90), double(i * 13 % 70), 1},
+                                          TPoint2D{double(i * 11 % 100), double(i * 5 % 80), 1}));
+    DrawingView->RebuildAll(false);
+
+    std::vector<QAction*> actions;
+    for (QAction* a : Main().findChildren<QAction*>())
+        if (!a->objectName().isEmpty())
+            actions.push_back(a);
+    std::vector<std::string> tabs;
+    for (const auto& [tab, sheet] : TfrmToolWin::TabSheets())
+        tabs.push_back(tab);
+    const std::vector<int> keys = {Qt::Key_Escape, Qt::Key_Return, Qt::Key_F2,    Qt::Key_F3,   Qt::Key_F1,
+                                   Qt::Key_Delete, Qt::Key_A,      Qt::Key_Space, Qt::Key_Left, Qt::Key_Up};
+    const std::vector<Qt::KeyboardModifiers> mods = {Qt::NoModifier, Qt::ControlModifier, Qt::ShiftModifier,
+                                                     Qt::AltModifier};
+    const std::vector<Qt::MouseButton> buttons = {Qt::LeftButton, Qt::LeftButton, Qt::RightButton,
+                                                  Qt::MiddleButton};
+
+    TSceneWidget* viewer = Main().Viewer();
+    auto somewhere = [&] { return QPoint(m.Below(viewer->width()), m.Below(viewer->height())); };
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    int steps = 0;
+    while (std::chrono::steady_clock::now() < end) {
+        ++steps;
+        switch (m.Below(9)) {
+        case 0:
+        case 1: {
+            QAction* a = m.Pick(actions);
+            if (a->isEnabled())
+                a->trigger();
+            break;
+        }
+        case 2:
+            QTest::mouseClick(viewer, m.Pick(buttons), m.Pick(mods), somewhere());
+            break;
+        case 3: {
+            const Qt::MouseButton b = m.Pick(buttons);
+            const QPoint from = somewhere(), to = somewhere();
+            QTest::mousePress(viewer, b, Qt::NoModifier, from);
+            for (int k = 1; k <= 4; ++k) {
+                QMouseEvent move(QEvent::MouseMove, from + (to - from) * k / 4,
+                                 viewer->mapToGlobal(from + (to - from) * k / 4), Qt::NoButton, b,
+                                 Qt::NoModifier);
+                QApplication::sendEvent(viewer, &move);
+            }
+            QTest::mouseRelease(viewer, b, Qt::NoModifier, to);
+            break;
+        }
+        case 4:
+            QTest::keyClick(m.Below(2) ? static_cast<QWidget*>(viewer) : static_cast<QWidget*>(&Main()),
+                            static_cast<Qt::Key>(m.Pick(keys)), m.Pick(mods));
+            break;
+        case 5: {
+            const QPoint at = somewhere();
+            QWheelEvent e(at, viewer->mapToGlobal(at), QPoint(), QPoint(0, m.Below(2) ? 120 : -120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(viewer, &e);
+            break;
+        }
+        case 6: {
+            QWidget* strip = Form().pnlStatusItems;
+            QTest::mouseClick(strip, m.Below(2) ? Qt::RightButton : Qt::LeftButton, Qt::NoModifier,
+                              QPoint(m.Below(std::max(strip->width(), 1)), strip->height() / 2));
+            break;
+        }
+        case 7:
+            if (ToolWin().isVisible())
+                ToolWin().close();
+            else
+                ToolWin().ShowPages({m.Pick(tabs), m.Pick(tabs)}, "twTrans", 250 + m.Below(200),
+                                    200 + m.Below(200));
+            break;
+        case 8:
+            if (m.Below(4) == 0)
+                ::Drawing->AddObject(-1,
+                                     std::make_unique<TCerchio2D>(-1, TPoint2D{double(m.Below(100)), 0, 1},
+                                                                  TPoint2D{double(m.Below(100)), 5, 1}));
+            else if (ToolWin().isVisible())
+                QTest::keyClick(&ToolWin(), Qt::Key_Escape);
+            break;
+        }
+        QApplication::processEvents();
+        CloseMenus();
+        ASSERT_EQ(OpenDialog(), nullptr)
+            << "a dialog stays open after step " << steps << " (seed " << seed << ")";
+        ASSERT_TRUE(Main().isVisible()) << "step " << steps;
+    }
+    std::printf("monkey: %d steps, %zu message boxes answered\n", steps, Boxes.size());
+    UserBreak = false;
+    EXPECT_GT(steps, 0);
+    // The program ends as the user ends it, after all that.
+    SetMessageAnswerer([](const TMessageRequest&) { return TMsgResult::Yes; });
+    EXPECT_TRUE(Main().close());
+    Windows.Main.reset();
+}
