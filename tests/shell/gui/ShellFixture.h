@@ -1,6 +1,7 @@
 #pragma once
 // The program's windows as the program makes them, over a data folder of the test's own. Every
 // message box is answered by the test (Answers, else OK / No / Cancel) and recorded in Boxes.
+#include "QVVariabili.h"
 #include "ShellMessages.h"
 #include "ShellProgram.h"
 #include "TempFolder.h"
@@ -34,6 +35,10 @@ public:
     void SetUp() override
     {
         ::setenv("RASTREL_DATA_DIR", Data.Path().c_str(), 1);
+        // Each test starts as the program does, whatever ran before it: the classes registered
+        // (a test may write a drawing before it makes the windows) and no file opened yet.
+        RegisterProgramUnits();
+        CurrentFile = TPelcFile{};
         SetMessageAnswerer([this](const TMessageRequest& R) {
             Boxes.push_back(R);
             if (!Answers.empty()) {
