@@ -20,10 +20,10 @@
 #include "QVVariabili.h"
 #include "ShellIcons.h"
 #include "ShellMessages.h"
+#include "UndoRedo.h"
 #include "UnitConfig.h"
 #include "UnitCurva.h"
 #include "UnitToolWin.h"
-#include "UndoRedo.h"
 
 #include <QCloseEvent>
 #include <QFileInfo>
