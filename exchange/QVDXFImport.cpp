@@ -67,26 +67,6 @@ constexpr uint64_t ExpansionFloor = 65536;
 // Layers brushed clear show their objects unfilled.
 constexpr uint8_t BrushStyleClear = 1;
 
-// Brackets the bulk additions of an import in the geometry tree, ended however the import ends.
-class TTreeUpdate {
-public:
-    explicit TTreeUpdate(TDrawingTree* Tree) : Tree(Tree)
-    {
-        if (Tree)
-            Tree->BeginUpdate();
-    }
-    ~TTreeUpdate()
-    {
-        if (Tree)
-            Tree->EndUpdate();
-    }
-    TTreeUpdate(const TTreeUpdate&) = delete;
-    TTreeUpdate& operator=(const TTreeUpdate&) = delete;
-
-private:
-    TDrawingTree* Tree;
-};
-
 } // namespace
 
 const std::array<int32_t, 256> ACIPalette = MakeACIPalette();

@@ -20,6 +20,7 @@
 #include "QVVariabili.h"
 #include "ShellIcons.h"
 #include "ShellMessages.h"
+#include "UndoRedo.h"
 #include "UnitConfig.h"
 #include "UnitCurva.h"
 #include "UnitToolWin.h"
@@ -59,6 +60,10 @@ TfrmMain::TfrmMain(std::string FileToOpen) : ui(new Ui::TfrmMain), FFileToOpen(s
     ui->pnlStatusItems->installEventFilter(this);
     SetMainWindowServices(this);
     Hooks.OpenFile = [this](const std::string& FileName) { OpenDrawingFile(FileName); };
+    Hooks.Undo = [] {
+        if (UndoRedo)
+            UndoRedo->Undo();
+    };
     FormCreate();
 }
 
@@ -80,6 +85,8 @@ void TfrmMain::FormCreate()
     AppConfig = FConfig.get();
     LanguageIni = OpenLanguageFile("languages/" + FConfig->Language);
     ArcTolerance = FConfig->ChainTol;
+    FUndoRedo = std::make_unique<TUndoRedo>();
+    UndoRedo = FUndoRedo.get();
 
     FView = std::make_unique<TQVScene>();
     DrawingView = FView.get();
@@ -92,6 +99,7 @@ void TfrmMain::FormCreate()
 
     FDrawing = std::make_unique<TQV_01Cmp2D>();
     ::Drawing = FDrawing.get();
+    FUndoRedo->AttachDrawing(FDrawing.get());
     FView->AttachDrawing(FDrawing.get());
     FGeoPage = new TGeoPage(*this, FConfig->Units == 1, ui->SheetGeo);
     ui->SheetGeo->layout()->addWidget(FGeoPage);
@@ -413,6 +421,11 @@ void TfrmMain::ReleaseObjects()
     if (ToolWin)
         ToolWin->ReleaseObjects();
     LanguageIni.reset();
+    if (FUndoRedo)
+        FUndoRedo->AttachDrawing(nullptr);
+    if (UndoRedo == FUndoRedo.get())
+        UndoRedo = nullptr;
+    FUndoRedo.reset();
     if (AppConfig == FConfig.get())
         AppConfig = nullptr;
     FConfig.reset();

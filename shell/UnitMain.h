@@ -32,6 +32,7 @@ class TCADPrgViewAdapter;
 class TContainer2D;
 class TQV_00Prog;
 class TQV_01Cmp2D;
+class TUndoRedo;
 class TQVScene;
 class TSceneWidget;
 class TfrmToolWin;
@@ -169,6 +170,7 @@ private:
     std::unique_ptr<TAppConfig> FConfig;
     std::unique_ptr<TQVScene> FView;
     std::unique_ptr<TQV_01Cmp2D> FDrawing;
+    std::unique_ptr<TUndoRedo> FUndoRedo;
     std::unique_ptr<TQV_00Prog> FProg;
     std::unique_ptr<TCADPrgViewAdapter> FAdapter;
     std::unique_ptr<TContainer2D> FTabMarkerPreview;

@@ -55,6 +55,12 @@ public:
     const std::vector<uint8_t>& Bytes() const { return Buffer; }
     std::vector<uint8_t> TakeBytes() { return std::move(Buffer); }
     void Clear() { Buffer.clear(); }
+    // A writer in memory drops what it holds from Size on, and writes on from there.
+    void Truncate(size_t Size)
+    {
+        if (!File && Size < Buffer.size())
+            Buffer.resize(Size);
+    }
     void Reserve(size_t n) { Buffer.reserve(n); }
     // A file writer sends what it still holds; a writer in memory keeps it.
     void Flush();

@@ -1,6 +1,7 @@
 #include "QVCmp.h"
 
 #include "CADExceptions.h"
+#include "QVBitmap2D.h"
 #include "QVBoxIndex.h"
 #include "QVServices.h"
 
@@ -9,6 +10,7 @@
 #include <unordered_set>
 
 std::function<void(TGraphicObject& Label)> OnDrawingLabelRead;
+TGraphicObject* DrawingLabel = nullptr;
 
 namespace {
 
@@ -302,6 +304,12 @@ void TQV_01Cmp::RemoveFreeListener(int32_t Handle)
 
 void TQV_01Cmp::AnnounceFree(TGraphicObject& Obj)
 {
+    // The program-wide weak references go first: nothing told below may still reach the object
+    // through them, and an undo that brings the object back makes a new one they do not name.
+    if (static_cast<TGraphicObject*>(CurrentBitmap) == &Obj)
+        CurrentBitmap = nullptr;
+    if (DrawingLabel == &Obj)
+        DrawingLabel = nullptr;
     // Those added by a listener during this announcement are not told of this object.
     const size_t count = FreeListeners.size();
     ++AnnounceDepth;

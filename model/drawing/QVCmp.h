@@ -66,6 +66,27 @@ public:
     virtual void EndUpdate() {}
 };
 
+// Brackets a change of many objects in the geometry tree (none: nothing), ended however the change
+// ends.
+class TTreeUpdate {
+public:
+    explicit TTreeUpdate(TDrawingTree* Tree) : Tree(Tree)
+    {
+        if (Tree)
+            Tree->BeginUpdate();
+    }
+    ~TTreeUpdate()
+    {
+        if (Tree)
+            Tree->EndUpdate();
+    }
+    TTreeUpdate(const TTreeUpdate&) = delete;
+    TTreeUpdate& operator=(const TTreeUpdate&) = delete;
+
+private:
+    TDrawingTree* Tree;
+};
+
 class TQV_01Cmp;
 class TObjectBoxIndex;
 
@@ -97,6 +118,9 @@ constexpr int16_t LabelClassIndex = 23;
 // Called by the drawing reader with a text label it has read and added: the label becomes the
 // drawing's current label (the drawing still owns it). Installed by the editing subsystem.
 extern std::function<void(TGraphicObject& Label)> OnDrawingLabelRead;
+// The drawing's current text label, set by the editing subsystem; null for none. Weak, as is
+// CurrentBitmap: a drawing clears both when it is about to free the object they point at.
+extern TGraphicObject* DrawingLabel;
 
 // The message boxes the drawing reader shows.
 inline const std::string MsgClassNotFound = "Object class not found. Object not load";

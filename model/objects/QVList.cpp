@@ -1,6 +1,8 @@
 #include "QVList.h"
 
 #include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 namespace {
@@ -128,7 +130,11 @@ TGraphicObjList::TIdSlot* TGraphicObjList::FindSlot(int32_t id)
     if (IdSlots.empty())
         return nullptr;
     const size_t mask = IdSlots.size() - 1;
-    for (size_t i = SlotOf(id); IdSlots[i].Entry != VacantSlot; i = (i + 1) & mask)
+    const size_t home = SlotOf(id);
+    // No entry lies further than MaxProbe from its home slot: consecutive IDs fill long runs of
+    // slots, and an absent ID must not walk to the end of one.
+    for (size_t i = home; IdSlots[i].Entry != VacantSlot && ((i - home) & mask) <= MaxProbe;
+         i = (i + 1) & mask)
         if (IdSlots[i].Key == id)
             return &IdSlots[i];
     return nullptr;
@@ -155,10 +161,12 @@ void TGraphicObjList::Index(int32_t id, size_t pos)
     if ((IdCount + 1) * 4 > IdSlots.size() * 3)
         GrowIndex(IdCount + 1);
     const size_t mask = IdSlots.size() - 1;
-    size_t i = SlotOf(id);
+    const size_t home = SlotOf(id);
+    size_t i = home;
     while (IdSlots[i].Entry != VacantSlot)
         i = (i + 1) & mask;
     IdSlots[i] = TIdSlot{id, static_cast<uint32_t>(pos)};
+    MaxProbe = std::max(MaxProbe, (i - home) & mask);
     ++IdCount;
 }
 
@@ -186,7 +194,10 @@ void TGraphicObjList::EraseSlot(TIdSlot& slot)
     size_t i = static_cast<size_t>(&slot - IdSlots.data());
     // Backward shift: every later entry of the probe run whose home slot does not lie between
     // the hole and itself moves into the hole, so no lookup stops early at an empty slot.
-    for (size_t j = (i + 1) & mask; IdSlots[j].Entry != VacantSlot; j = (j + 1) & mask) {
+    // An entry further from the hole than MaxProbe cannot have its home at or before the hole:
+    // the shift ends there, so deleting from a long run of consecutive IDs stays short.
+    for (size_t j = (i + 1) & mask; IdSlots[j].Entry != VacantSlot && ((j - i) & mask) <= MaxProbe;
+         j = (j + 1) & mask) {
         const size_t home = SlotOf(IdSlots[j].Key);
         if (((j - home) & mask) >= ((j - i) & mask)) {
             IdSlots[i] = IdSlots[j];
@@ -207,13 +218,16 @@ void TGraphicObjList::GrowIndex(size_t entries)
     std::vector<TIdSlot> old(size, TIdSlot{0, VacantSlot});
     old.swap(IdSlots);
     const size_t mask = IdSlots.size() - 1;
+    MaxProbe = 0;
     for (const TIdSlot& slot : old) {
         if (slot.Entry == VacantSlot)
             continue;
-        size_t i = SlotOf(slot.Key);
+        const size_t home = SlotOf(slot.Key);
+        size_t i = home;
         while (IdSlots[i].Entry != VacantSlot)
             i = (i + 1) & mask;
         IdSlots[i] = slot;
+        MaxProbe = std::max(MaxProbe, (i - home) & mask);
     }
 }
 
@@ -322,6 +336,7 @@ void TGraphicObjList::FreeAll()
     std::vector<int32_t>().swap(IndexedIDs);
     std::vector<TIdSlot>().swap(IdSlots);
     IdCount = 0;
+    MaxProbe = 0;
     Live = 0;
     Head = 0;
 }
@@ -348,6 +363,110 @@ TGraphicObject* TGraphicObjList::Find(int32_t id)
     TGraphicObject* first = Objects[slot->Entry & PositionMask];
     RASTREL_ASSERT(first && first->ID == id);
     return first;
+}
+
+TGraphicObject* TGraphicObjList::NextAfter(int32_t id)
+{
+    TSectionGuard guard(Lock);
+    const size_t pos = PositionOf(id);
+    if (pos == npos)
+        return nullptr;
+    const size_t next = NextLive(pos + 1);
+    return next < Objects.size() ? Objects[next] : nullptr;
+}
+
+void TGraphicObjList::PlaceBefore(std::span<const TPlacement> places)
+{
+    TSectionGuard guard(Lock);
+    if (ActiveIterators > 0)
+        throw ECADListBlocked("TGraphicObjList.PlaceBefore: The list has active iterators.");
+    if (places.empty() || PlaceInHoles(places))
+        return;
+    std::unordered_map<const TGraphicObject*, std::vector<TGraphicObject*>> followers;
+    std::unordered_set<const TGraphicObject*> moved;
+    for (const TPlacement& place : places)
+        moved.insert(place.Obj);
+    for (const TPlacement& place : places)
+        if (place.Before && place.Before != place.Obj)
+            followers[place.Before].push_back(place.Obj);
+    std::vector<TGraphicObject*> order;
+    order.reserve(Live);
+    std::unordered_set<const TGraphicObject*> placed;
+    // Depth first, with an explicit stack: a long run of deleted neighbours makes a long chain.
+    const auto emit = [&](TGraphicObject* root) {
+        std::vector<std::pair<TGraphicObject*, size_t>> stack{{root, 0}};
+        while (!stack.empty()) {
+            auto& [obj, next] = stack.back();
+            const auto it = followers.find(obj);
+            if (it != followers.end() && next < it->second.size()) {
+                TGraphicObject* follower = it->second[next++];
+                if (placed.insert(follower).second)
+                    stack.push_back({follower, 0});
+                continue;
+            }
+            order.push_back(obj);
+            stack.pop_back();
+        }
+    };
+    for (size_t pos = Head; pos < Objects.size(); ++pos)
+        if (Objects[pos] && !moved.count(Objects[pos]))
+            emit(Objects[pos]);
+    // Those with no listed Before (or a loop) go to the tail in their given order.
+    for (const TPlacement& place : places)
+        if (placed.insert(place.Obj).second)
+            emit(place.Obj);
+    RASTREL_ASSERT(order.size() == Live);
+    Objects = std::move(order);
+    IndexedIDs.resize(Objects.size());
+    for (size_t pos = 0; pos < Objects.size(); ++pos)
+        IndexedIDs[pos] = Objects[pos]->ID;
+    Head = 0;
+    Reindex();
+}
+
+bool TGraphicObjList::PlaceInHoles(std::span<const TPlacement> places)
+{
+    TSectionGuard guard(Lock);
+    if (ActiveIterators > 0)
+        throw ECADListBlocked("TGraphicObjList.PlaceBefore: The list has active iterators.");
+    // Backwards, so that an object placed in front of one placed before it finds that one
+    // settled already, as the objects of one deleted run come back.
+    for (size_t i = places.size(); i-- > 0;) {
+        const TPlacement& place = places[i];
+        if (!place.Before)
+            continue;
+        const size_t before = PositionOf(place.Before->ID);
+        const size_t from = PositionOf(place.Obj->ID);
+        if (before == npos || from == npos || Objects[before] != place.Before || Objects[from] != place.Obj)
+            return false;
+        if (from + 1 == before || (from < before && NextLive(from + 1) == before))
+            continue; // already there
+        if (before == 0 || Objects[before - 1])
+            return false;
+        TIdSlot* slot = FindSlot(IndexedIDs[from]);
+        RASTREL_ASSERT(slot && (slot->Entry & PositionMask) == from);
+        // Of duplicate IDs the first by position is indexed: the full pass sorts them out.
+        if (slot->Entry & SharedIdFlag)
+            return false;
+        const size_t to = before - 1;
+        Objects[to] = place.Obj;
+        IndexedIDs[to] = IndexedIDs[from];
+        slot->Entry = static_cast<uint32_t>(to);
+        Head = std::min(Head, to);
+        ++Live; // Bury counts the old slot out again
+        Bury(from);
+    }
+    return true;
+}
+
+void TGraphicObjList::Reindex()
+{
+    std::fill(IdSlots.begin(), IdSlots.end(), TIdSlot{0, VacantSlot});
+    IdCount = 0;
+    MaxProbe = 0;
+    for (size_t pos = 0; pos < Objects.size(); ++pos)
+        if (Objects[pos])
+            Index(IndexedIDs[pos], pos);
 }
 
 TGraphicObjIterator TGraphicObjList::GetIterator()

@@ -69,6 +69,23 @@ public:
     // The first object added with that ID, or null, as a shared iterator's Search finds it (and
     // refused in the same way while an exclusive iterator is alive), without making one.
     TGraphicObject* Find(int32_t id);
+    // The object that follows the first object with that ID; null at the tail or for an ID not
+    // listed.
+    TGraphicObject* NextAfter(int32_t id);
+
+    // Listed objects to be put back in front of another one (null Before: at the tail).
+    struct TPlacement {
+        TGraphicObject* Obj;
+        TGraphicObject* Before;
+    };
+    // Moves each Obj in front of its Before, in one pass over the list. A Before that is moved
+    // too takes its followers along; one that is not listed, or a loop of Befores, leaves the
+    // object at the tail. The objects themselves are untouched.
+    void PlaceBefore(std::span<const TPlacement> places);
+    // The same, only as far as each object can go into the hole in front of its Before (as a
+    // deletion leaves it while the list is not squeezed), last first. Stops at the first that
+    // cannot and answers false; those before it stay placed.
+    bool PlaceInHoles(std::span<const TPlacement> places);
 
     TGraphicObjIterator GetIterator();
     TExclusiveGraphicObjIterator GetExclusiveIterator();
@@ -121,6 +138,8 @@ private:
     // Squeezes the holes out when they outnumber the objects and no iterator can see it.
     void Compact();
     void FreeAll();
+    // Indexes every object again at its position.
+    void Reindex();
 
     static constexpr size_t npos = static_cast<size_t>(-1);
 
@@ -130,6 +149,9 @@ private:
     std::vector<int32_t> IndexedIDs;
     std::vector<TIdSlot> IdSlots;
     size_t IdCount = 0;
+    // The furthest any entry has been placed from its home slot since the index was last built:
+    // lookups and deletions look no further.
+    size_t MaxProbe = 0;
     size_t Live = 0;  // objects held; the rest of the array are holes
     size_t Head = 0;  // the first object's position (no hole before it); the size when empty
     bool Owns;

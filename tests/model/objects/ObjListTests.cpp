@@ -545,3 +545,60 @@ TEST(IndexedObjectList, IndexErrors)
     empty.SetObject(3, std::make_unique<TTracked>(1, alive));
     EXPECT_TRUE(alive.empty());
 }
+
+// Objects taken out and added again at the tail go back in front of the objects named, whether
+// their old holes are still there or were squeezed out, in runs and in loops; lookups follow.
+TEST_F(ObjList, PlaceBeforePutsObjectsBackInFrontOfOthers)
+{
+    struct Case {
+        const char* Name;
+        std::vector<int32_t> Removed; // in this order, each with the ID then following it
+        bool Squeeze;                 // holes squeezed out before the objects come back
+    };
+    const std::vector<Case> cases = {
+        {"one in a hole", {3}, false},
+        {"a run in its holes", {2, 3, 4}, false},
+        {"a run, holes squeezed", {2, 3, 4}, true},
+        {"scattered, last one too", {1, 5, 9}, true},
+        {"the head", {0, 1}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        List.Clear();
+        Fill({0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
+        const std::vector<int32_t> before = Ids();
+        std::vector<std::pair<int32_t, int32_t>> removed;
+        for (const int32_t id : c.Removed) {
+            const TGraphicObject* next = List.NextAfter(id);
+            removed.emplace_back(id, next ? next->ID : -1);
+            List.Delete(id);
+        }
+        if (c.Squeeze)
+            for (int32_t id = 100; id < 120; ++id) {
+                List.Add(std::make_unique<TTracked>(id, Alive));
+                List.Delete(id);
+            }
+        std::vector<TGraphicObjList::TPlacement> places;
+        for (const auto& [id, nextId] : removed) {
+            TGraphicObject* obj = List.Add(std::make_unique<TTracked>(id, Alive));
+            places.push_back({obj, nullptr});
+        }
+        for (size_t i = 0; i < removed.size(); ++i)
+            places[i].Before = removed[i].second >= 0 ? List.Find(removed[i].second) : nullptr;
+        List.PlaceBefore(places);
+        EXPECT_EQ(Ids(), before);
+        for (const int32_t id : before)
+            EXPECT_EQ(List.Find(id)->ID, id);
+    }
+
+    // Befores that name each other cannot be honoured: both go to the tail, neither is lost.
+    List.Clear();
+    Fill({0, 1, 2});
+    TGraphicObject* a = List.Find(0);
+    TGraphicObject* b = List.Find(1);
+    const std::vector<TGraphicObjList::TPlacement> loop{{a, b}, {b, a}};
+    List.PlaceBefore(loop);
+    std::vector<int32_t> ids = Ids();
+    EXPECT_EQ(ids.size(), 3u);
+    EXPECT_EQ(ids.front(), 2);
+}

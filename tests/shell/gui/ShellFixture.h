@@ -34,12 +34,10 @@ public:
 
     void SetUp() override
     {
-        // Each test starts as a new run would, with no file opened, whatever ran before it.
-        CurrentFile = {};
         ::setenv("RASTREL_DATA_DIR", Data.Path().c_str(), 1);
-        // A test may write a drawing before the windows are made.
+        // Each test starts as the program does, whatever ran before it: the classes registered
+        // (a test may write a drawing before it makes the windows) and no file opened yet.
         RegisterProgramUnits();
-        // The file an earlier test opened is no file of this one.
         CurrentFile = {};
         SetMessageAnswerer([this](const TMessageRequest& R) {
             Boxes.push_back(R);
