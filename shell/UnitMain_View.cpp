@@ -178,10 +178,7 @@ void TfrmMain::ConnectCommands()
             [this] { GuardedCall([this] { sbtAxisOnOffClick(); }); });
     connect(f.sbtLayer, &QToolButton::clicked, this, [this] { GuardedCall([this] { sbtLayerClick(); }); });
     connect(f.sbtExit, &QAction::triggered, this, &QWidget::close);
-    connect(f.sbtOpen, &QAction::triggered, this, [this] {
-        // The file commands bring the open dialog; until then the button shows the recent files.
-        FOpenMenu->popup(QCursor::pos());
-    });
+    ConnectFileCommands();
     connect(f.mnuAbout, &QAction::triggered, this, [this] {
         if (About) {
             About->show();

@@ -57,7 +57,7 @@ TEST_F(LongJob, EscStopsTheLoadAndTheDrawingIsAsBefore)
     EXPECT_NE(dynamic_cast<TCerchio2D*>(::Drawing->GetObject(ids[0])), nullptr);
     EXPECT_NE(dynamic_cast<TLine2D*>(::Drawing->GetObject(ids[1])), nullptr);
     EXPECT_TRUE(CurrentFile.FileName.empty());
-    EXPECT_TRUE(Main().RecentFiles.isEmpty());
+    EXPECT_TRUE(Main().RecentFiles().isEmpty());
     // The bar is gone, the read-out back, the input on.
     EXPECT_FALSE(Form().ProgressBar1->isVisible());
     EXPECT_TRUE(Form().lblCoordinate->isVisible());
@@ -68,7 +68,7 @@ TEST_F(LongJob, EscStopsTheLoadAndTheDrawingIsAsBefore)
     Main().OpenDrawingFile(file);
     EXPECT_EQ(::Drawing->ObjectsCount(), 40);
     EXPECT_EQ(Boxes.size(), 1U);
-    EXPECT_EQ(Main().RecentFiles, QStringList{QString::fromStdString(file)});
+    EXPECT_EQ(Main().RecentFiles(), QStringList{QString::fromStdString(file)});
 }
 
 TEST_F(LongJob, ThePictureOfTheMainWindowWithADrawing)
