@@ -3,11 +3,11 @@
 #include "ui_UnitMain.h"
 
 #include "DlgOpenGeo.h"
-#include "QVPrg2D.h"
 #include "QVCmp.h"
 #include "QVGeoPage.h"
 #include "QVGuard.h"
 #include "QVLanguage.h"
+#include "QVPrg2D.h"
 #include "QVScene.h"
 #include "QVVariabili.h"
 #include "ShellMessages.h"
@@ -49,7 +49,8 @@ std::string TMainFileHost::AskSaveFileName(const std::string& Suggested)
     request.Start = Suggested == "*" ? std::string() : Suggested;
     request.Filter = "Drawing files (*.pnc);;DXF files (*.dxf);;Text files (*.txt);;HPGL files (*.hgl)";
     std::string name = AskFileName(request);
-    if (!name.empty() && IndiceExt(name) == 0 && name.find('.', name.find_last_of('/') + 1) == std::string::npos)
+    if (!name.empty() && IndiceExt(name) == 0 &&
+        name.find('.', name.find_last_of('/') + 1) == std::string::npos)
         name += ".pnc";
     return name;
 }
@@ -58,8 +59,9 @@ bool TMainFileHost::AskClear(bool& DeleteOperations)
 {
     if (DrawingView)
         DrawingView->ResetOverlay();
-    return ShowMessageBoxWithCheck(GetLangString(452), GetLangString(450), TMsgIcon::Warning, TMsgButtons::YesNo,
-                                   GetLangString(723), DeleteOperations) == TMsgResult::Yes;
+    return ShowMessageBoxWithCheck(GetLangString(452), GetLangString(450), TMsgIcon::Warning,
+                                   TMsgButtons::YesNo, GetLangString(723),
+                                   DeleteOperations) == TMsgResult::Yes;
 }
 
 TVecRasPlacement& TMainFileHost::NewPlacementPanel(TQV_01Cmp2D& Drawing)

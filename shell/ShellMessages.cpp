@@ -108,9 +108,9 @@ std::string AskFileName(const TFileDialogRequest& Request)
     const QString caption = QString::fromStdString(Request.Caption);
     const QString start = QString::fromStdString(Request.Start);
     const QString filter = QString::fromStdString(Request.Filter);
-    const QString name = Request.Save
-                             ? QFileDialog::getSaveFileName(QApplication::activeWindow(), caption, start, filter)
-                             : QFileDialog::getOpenFileName(QApplication::activeWindow(), caption, start, filter);
+    const QString name =
+        Request.Save ? QFileDialog::getSaveFileName(QApplication::activeWindow(), caption, start, filter)
+                     : QFileDialog::getOpenFileName(QApplication::activeWindow(), caption, start, filter);
     return name.toStdString();
 }
 

@@ -73,8 +73,8 @@ public:
     void AddLines(int Count)
     {
         for (int i = 0; i < Count; ++i)
-            ::Drawing->AddObject(-1, std::make_unique<TLine2D>(-1, TPoint2D{0, double(i), 1},
-                                                               TPoint2D{10, double(i), 1}));
+            ::Drawing->AddObject(
+                -1, std::make_unique<TLine2D>(-1, TPoint2D{0, double(i), 1}, TPoint2D{10, double(i), 1}));
     }
 };
 } // namespace
@@ -195,7 +195,8 @@ TEST_F(FileCommandsFromButtons, EscOnTheBarStopsAnOpenAndTheDrawingStaysEmpty)
     Start();
     TQV_01Cmp2D lines;
     for (int i = 0; i < 400; ++i)
-        lines.AddObject(-1, std::make_unique<TLine2D>(-1, TPoint2D{double(i), 0, 1}, TPoint2D{double(i), 9, 1}));
+        lines.AddObject(-1,
+                        std::make_unique<TLine2D>(-1, TPoint2D{double(i), 0, 1}, TPoint2D{double(i), 9, 1}));
     const std::string file = Data.Path() + "/many.pnc";
     lines.SaveToFile(file);
     // Every step of the bar looks at the events; the user pressed Esc as the open starts.
