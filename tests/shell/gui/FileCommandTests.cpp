@@ -102,6 +102,8 @@ TEST_F(FileCommandsFromButtons, OpenADxfShowsItsObjectsAndThePlacementPanel)
     EXPECT_TRUE(panel->Page()->isVisible());
     EXPECT_EQ(ToolWin().windowTitle().toStdString(), GetLangToolWin("twOpDxf"));
     EXPECT_TRUE(Boxes.empty());
+    QApplication::processEvents();
+    EXPECT_TRUE(ToolWin().grab().toImage().save(RASTREL_BUILD_DIR "/shell-placement-panel.png"));
 
     // Closing the tool window frees the panel.
     ToolWin().close();
