@@ -64,6 +64,7 @@ TfrmMain::TfrmMain(std::string FileToOpen) : ui(new Ui::TfrmMain), FFileToOpen(s
         FFileCommands->OpenGeo(FileName, false);
         UpdateRecentMenu();
     };
+    Hooks.SourceBitmap = [this] { return FFileCommands ? FFileCommands->SourceBitmap() : nullptr; };
     FormCreate();
 }
 

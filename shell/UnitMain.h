@@ -27,6 +27,7 @@ class TfrmMain;
 class QAction;
 class QMenu;
 class TAppConfig;
+class TBitmap32;
 class TCADPrgViewAdapter;
 class TContainer2D;
 class TFileCommands;
@@ -46,6 +47,9 @@ struct TMainHooks {
     std::function<void()> SimulatorClearPath = [] {};
     std::function<void()> GridDialog = [] {};
     std::function<void()> LayerDialog = [] {};
+    // The untouched copy of the picture last opened, which the tracing page traces: the file
+    // commands' one.
+    std::function<const TBitmap32*()> SourceBitmap = [] { return nullptr; };
     std::function<void()> Undo = [] {};
     // Closes the G-code editor; false when the user keeps it open, which keeps the program open.
     std::function<bool()> CloseEditor = [] { return true; };
@@ -120,6 +124,7 @@ public:
     // A right click on the status bar at X (pixels from its left edge).
     void tbrStatusBarMouseDown(Qt::MouseButton Button, int X);
     void sbtLayerClick();
+    void sbtVectClick();
     void mnuSBGridSetClick();
 
     // ---- long jobs

@@ -4,6 +4,7 @@
 #include "ui_UnitMain.h"
 
 #include "MainView.h"
+#include "QVBitmap2D.h"
 #include "QVCmp.h"
 #include "QVFormat.h"
 #include "QVGuard.h"
@@ -13,7 +14,9 @@
 #include "QVTasks.h"
 #include "SceneCamera.h"
 #include "SceneWidget.h"
+#include "TracingPage.h"
 #include "UnitConfig.h"
+#include "UnitToolWin.h"
 
 #include <QMenu>
 #include <QMouseEvent>
@@ -177,6 +180,7 @@ void TfrmMain::ConnectCommands()
     connect(f.sbtAxisOnOff, &QToolButton::clicked, this,
             [this] { GuardedCall([this] { sbtAxisOnOffClick(); }); });
     connect(f.sbtLayer, &QToolButton::clicked, this, [this] { GuardedCall([this] { sbtLayerClick(); }); });
+    on(f.sbtVect, &TfrmMain::sbtVectClick);
     connect(f.sbtExit, &QAction::triggered, this, &QWidget::close);
     ConnectFileCommands();
     connect(f.mnuAbout, &QAction::triggered, this, [this] {
@@ -195,4 +199,14 @@ void TfrmMain::ConnectCommands()
             [this] { GuardedCall([this] { FProg->SendUserEvent(1); }); });
     // The toolbars have no close box in Qt: hiding one (its context menu) is its close.
     // The settings page that shows their check boxes comes with the settings command.
+}
+
+void TfrmMain::sbtVectClick()
+{
+    if (!ToolWin || !ToolWin->TracingPage)
+        return;
+    if (StartVectorize(*ToolWin->TracingPage, *FDrawing, CurrentBitmap, Hooks.SourceBitmap())) {
+        TTracingPage* page = ToolWin->TracingPage;
+        ToolWin->AddHideHandler([page] { page->Finish(); });
+    }
 }

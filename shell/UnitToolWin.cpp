@@ -11,6 +11,7 @@
 #include "QVScene.h"
 #include "QVTranslate.h"
 #include "QVVariabili.h"
+#include "TracingPage.h"
 #include "UnitAbout.h"
 #include "UnitConfig.h"
 #include "UnitMain.h"
@@ -24,6 +25,7 @@
 #include <QPlainTextEdit>
 #include <QTabBar>
 #include <QTextEdit>
+#include <QVBoxLayout>
 
 TfrmToolWin* frmToolWin = nullptr;
 
@@ -56,6 +58,19 @@ TfrmToolWin::TfrmToolWin(TfrmMain& M) : QWidget(&M, Qt::Tool), ui(new Ui::TfrmTo
 {
     frmToolWin = this;
     ui->setupUi(this);
+    if (QWidget* sheet = Sheet("tabVectorize")) {
+        auto* layout = new QVBoxLayout(sheet);
+        layout->setContentsMargins(0, 0, 0, 0);
+        TracingPage = new TTracingPage(sheet);
+        // Not a second "sheetVectorize": the sheet is found by that name.
+        TracingPage->setObjectName("pnlVectorize");
+        layout->addWidget(TracingPage);
+        TracingPage->OnClose = [this] { hide(); };
+        TracingPage->OnChooseLayer = [this] {
+            Main.Hooks.LayerDialog();
+            return Drawing ? int(Drawing->CurrentLayer) : -1;
+        };
+    }
     Main.ToolWin = this;
     SetToolWindowServices(this);
     FormCreate();

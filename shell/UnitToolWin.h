@@ -20,6 +20,7 @@ namespace Ui {
 class TfrmToolWin;
 }
 class QTabWidget;
+class TTracingPage;
 class TfrmMain;
 
 class TfrmToolWin : public QWidget, public TToolWindowServices {
@@ -36,6 +37,8 @@ public:
     // The page's sheet by the name of its tab item ("tabVectorize" -> sheetVectorize); null for an
     // unknown name.
     QWidget* Sheet(const std::string& Tab) const;
+    // The tracing page on the sheet of "tabVectorize"; Done and Close hide the window.
+    TTracingPage* TracingPage = nullptr;
     // The tab items' names in the tab control's order.
     static const std::vector<std::pair<std::string, std::string>>& TabSheets();
 

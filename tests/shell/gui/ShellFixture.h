@@ -34,6 +34,8 @@ public:
 
     void SetUp() override
     {
+        // Each test starts as a new run would, with no file opened, whatever ran before it.
+        CurrentFile = {};
         ::setenv("RASTREL_DATA_DIR", Data.Path().c_str(), 1);
         // A test may write a drawing before the windows are made.
         RegisterProgramUnits();
