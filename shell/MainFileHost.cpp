@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QTimer>
 #include <QTreeView>
 
 TMainFileHost::TMainFileHost(TfrmMain& Main) : Main(Main), FSelf(std::make_shared<TMainFileHost*>(this)) {}
@@ -70,9 +71,9 @@ TVecRasPlacement& TMainFileHost::NewPlacementPanel(TQV_01Cmp2D& Drawing)
     TfrmToolWin* toolWin = Main.ToolWin;
     FPanel = std::make_unique<TDlgOpenGeo>(toolWin ? toolWin->Sheet("tabOpenR") : nullptr, Drawing);
     if (toolWin)
-        toolWin->AddHideHandler([self = FSelf] {
+        toolWin->AddHideHandler([self = FSelf, panel = FPanel.get()] {
             if (*self)
-                (*self)->FreePanel();
+                (*self)->FreePanelLater(panel);
         });
     return *FPanel;
 }
@@ -80,6 +81,21 @@ TVecRasPlacement& TMainFileHost::NewPlacementPanel(TQV_01Cmp2D& Drawing)
 void TMainFileHost::FreePanel()
 {
     FPanel.reset();
+}
+
+void TMainFileHost::FreePanelLater(const TDlgOpenGeo* Panel)
+{
+    if (!FPanel || FPanel.get() != Panel)
+        return;
+    // No pick goes to a hidden panel.
+    if (DlgOpenGeo == FPanel.get())
+        DlgOpenGeo = nullptr;
+    // The panel's Done button hides the window from within its click: the panel goes once that
+    // event is over, unless a newer one has taken its place meanwhile.
+    QTimer::singleShot(0, &Main, [self = FSelf, Panel] {
+        if (*self && (*self)->FPanel.get() == Panel)
+            (*self)->FreePanel();
+    });
 }
 
 void TMainFileHost::SetCaption(const std::string& Caption)

@@ -29,8 +29,10 @@ public:
 
     // The placement panel shown; null when none.
     TDlgOpenGeo* Panel() const { return FPanel.get(); }
-    // Frees the panel: the tool window's hide, and the program's close before the drawing goes.
+    // Frees the panel: at the program's close, before the drawing goes.
     void FreePanel();
+    // At the tool window's hide: Panel, when it is still the one shown, goes after the event.
+    void FreePanelLater(const TDlgOpenGeo* Panel);
 
 private:
     TfrmMain& Main;

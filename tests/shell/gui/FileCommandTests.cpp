@@ -13,6 +13,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -105,8 +106,12 @@ TEST_F(FileCommandsFromButtons, OpenADxfShowsItsObjectsAndThePlacementPanel)
     QApplication::processEvents();
     EXPECT_TRUE(ToolWin().grab().toImage().save(RASTREL_BUILD_DIR "/shell-placement-panel.png"));
 
-    // Closing the tool window frees the panel.
-    ToolWin().close();
+    // Done closes the tool window, which frees the panel.
+    auto* done = ToolWin().findChild<QPushButton*>("sbtOpenDone");
+    ASSERT_NE(done, nullptr);
+    ASSERT_TRUE(done->isEnabled());
+    QTest::mouseClick(done, Qt::LeftButton);
+    EXPECT_FALSE(ToolWin().isVisible());
     QApplication::processEvents();
     EXPECT_EQ(DlgOpenGeo, nullptr);
     EXPECT_EQ(Main().FileHost().Panel(), nullptr);
