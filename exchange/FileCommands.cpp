@@ -23,6 +23,9 @@ TSvgImport ImportSvg;
 
 namespace {
 
+// The reader already told the user why the file cannot be read.
+struct EToldAlready {};
+
 // The extension with its dot, upper case; empty when the name has none.
 std::string UpperExtension(const std::string& FileName)
 {
@@ -62,9 +65,6 @@ void Message(const std::string& Text, int Caption, TMsgIcon Icon)
 {
     MainWindow().MessageBox(Text, GetLangString(Caption), Icon, TMsgButtons::Ok);
 }
-
-// The reader already told the user why the file cannot be read.
-struct EToldAlready {};
 
 // The busy cursor and the progress bar for the length of a command, also when it raises.
 class TBusy {
@@ -278,6 +278,8 @@ bool TFileCommands::OpenGeo(std::string FileName, bool Merge)
             opened = true;
         } catch (const EToldAlready&) {
             snapshot.Restore();
+        } catch (const EFileCommandBreak&) {
+            snapshot.Restore();
         } catch (const std::exception& e) {
             // Whatever the reader added goes: the drawing is as it was before the command.
             try {
@@ -480,6 +482,10 @@ bool TFileCommands::SaveAs()
         Drawing.OnSaveProgress = [this](TQV_01Cmp&, uint8_t Percent) { SetProgressPercent(Percent); };
         try {
             Drawing.SaveToFile(name);
+        } catch (const EFileCommandBreak&) {
+            Drawing.OnSaveProgress = kept;
+            ShowStatusMessage("");
+            return false;
         } catch (const std::exception& e) {
             Drawing.OnSaveProgress = kept;
             // The old file and the old name stay.

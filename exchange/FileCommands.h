@@ -63,6 +63,10 @@ void CaricaImpLayers(TQV_01Cmp& Drawing, const std::string& FileName, int32_t De
 // "Layers.ini" in the data folder.
 std::string LayersIniName();
 
+// Raised by the host's SetProgress when the user breaks a long open or save off, after telling
+// him: the command ends as a failed one, without a second message.
+struct EFileCommandBreak {};
+
 // What the commands need of the main window and the tool window.
 class TFileCommandsHost {
 public:
@@ -80,7 +84,7 @@ public:
     virtual void SetCaption(const std::string& Caption) = 0;
     // The busy cursor on or off.
     virtual void SetBusy(bool Busy) = 0;
-    // The progress bar at Percent (0 to 100); -1 hides it.
+    // The progress bar at Percent (0 to 100); -1 hides it. May raise EFileCommandBreak.
     virtual void SetProgress(int Percent) = 0;
     // Stops the running drawing command.
     virtual void StopOperation() {}

@@ -1,6 +1,8 @@
 #include "ShellMessages.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QFileDialog>
 #include <QMessageBox>
 
 #include <utility>
@@ -43,16 +45,30 @@ QMessageBox::StandardButtons ToQt(TMsgButtons Buttons)
     }
     return QMessageBox::Ok;
 }
-} // namespace
 
-TMsgResult ShowMessageBox(const std::string& Text, const std::string& Caption, TMsgIcon Icon,
-                          TMsgButtons Buttons)
+TFileDialogAnswerer& FileAnswerer()
+{
+    static TFileDialogAnswerer answerer;
+    return answerer;
+}
+
+TMsgResult ShowBox(const TMessageRequest& Request)
 {
     if (Answerer())
-        return Answerer()({Text, Caption, Icon, Buttons});
-    QMessageBox box(ToQt(Icon), QString::fromStdString(Caption), QString::fromStdString(Text), ToQt(Buttons),
-                    QApplication::activeWindow());
-    switch (box.exec()) {
+        return Answerer()(Request);
+    const TMsgButtons Buttons = Request.Buttons;
+    QMessageBox box(ToQt(Request.Icon), QString::fromStdString(Request.Caption),
+                    QString::fromStdString(Request.Text), ToQt(Buttons), QApplication::activeWindow());
+    QCheckBox* check = nullptr;
+    if (Request.Checked) {
+        check = new QCheckBox(QString::fromStdString(Request.CheckText), &box);
+        check->setChecked(*Request.Checked);
+        box.setCheckBox(check);
+    }
+    const int answer = box.exec();
+    if (check)
+        *Request.Checked = check->isChecked();
+    switch (answer) {
     case QMessageBox::Yes:
         return TMsgResult::Yes;
     case QMessageBox::No:
@@ -66,8 +82,39 @@ TMsgResult ShowMessageBox(const std::string& Text, const std::string& Caption, T
         return Buttons == TMsgButtons::Ok ? TMsgResult::Ok : TMsgResult::Cancel;
     }
 }
+} // namespace
+
+TMsgResult ShowMessageBox(const std::string& Text, const std::string& Caption, TMsgIcon Icon,
+                          TMsgButtons Buttons)
+{
+    return ShowBox({Text, Caption, Icon, Buttons, {}, nullptr});
+}
+
+TMsgResult ShowMessageBoxWithCheck(const std::string& Text, const std::string& Caption, TMsgIcon Icon,
+                                   TMsgButtons Buttons, const std::string& CheckText, bool& Checked)
+{
+    return ShowBox({Text, Caption, Icon, Buttons, CheckText, &Checked});
+}
 
 TMessageAnswerer SetMessageAnswerer(TMessageAnswerer NewAnswerer)
 {
     return std::exchange(Answerer(), std::move(NewAnswerer));
+}
+
+std::string AskFileName(const TFileDialogRequest& Request)
+{
+    if (FileAnswerer())
+        return FileAnswerer()(Request);
+    const QString caption = QString::fromStdString(Request.Caption);
+    const QString start = QString::fromStdString(Request.Start);
+    const QString filter = QString::fromStdString(Request.Filter);
+    const QString name =
+        Request.Save ? QFileDialog::getSaveFileName(QApplication::activeWindow(), caption, start, filter)
+                     : QFileDialog::getOpenFileName(QApplication::activeWindow(), caption, start, filter);
+    return name.toStdString();
+}
+
+TFileDialogAnswerer SetFileDialogAnswerer(TFileDialogAnswerer NewAnswerer)
+{
+    return std::exchange(FileAnswerer(), std::move(NewAnswerer));
 }

@@ -10,6 +10,9 @@ struct TMessageRequest {
     std::string Text, Caption;
     TMsgIcon Icon = TMsgIcon::None;
     TMsgButtons Buttons = TMsgButtons::Ok;
+    // A box with a check box: its caption, and its state, which the user (or the answerer) sets.
+    std::string CheckText;
+    bool* Checked = nullptr;
 };
 
 using TMessageAnswerer = std::function<TMsgResult(const TMessageRequest& Request)>;
@@ -18,5 +21,25 @@ using TMessageAnswerer = std::function<TMsgResult(const TMessageRequest& Request
 TMsgResult ShowMessageBox(const std::string& Text, const std::string& Caption, TMsgIcon Icon,
                           TMsgButtons Buttons);
 
+// The same box with a check box under the text, starting at Checked.
+TMsgResult ShowMessageBoxWithCheck(const std::string& Text, const std::string& Caption, TMsgIcon Icon,
+                                   TMsgButtons Buttons, const std::string& CheckText, bool& Checked);
+
 // Installs an answerer (null removes it) and returns the one it replaces.
 TMessageAnswerer SetMessageAnswerer(TMessageAnswerer Answerer);
+
+// The open and save dialogs go through here too: with an answerer installed no dialog opens and
+// the answerer's name is returned (empty for a cancel).
+struct TFileDialogRequest {
+    bool Save = false;
+    std::string Caption;
+    // The folder to start in, or the name to start from.
+    std::string Start;
+    // Qt's filter text: "Drawings (*.pnc);;Any (*)".
+    std::string Filter;
+};
+
+using TFileDialogAnswerer = std::function<std::string(const TFileDialogRequest& Request)>;
+
+std::string AskFileName(const TFileDialogRequest& Request);
+TFileDialogAnswerer SetFileDialogAnswerer(TFileDialogAnswerer Answerer);

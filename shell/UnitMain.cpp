@@ -3,7 +3,9 @@
 #include "ui_UnitMain.h"
 
 #include "CADExceptions.h"
+#include "FileCommands.h"
 #include "IniFile.h"
+#include "MainFileHost.h"
 #include "PncviewOpen.h"
 #include "QVCADPrgAdapter.h"
 #include "QVCmp.h"
@@ -59,7 +61,11 @@ TfrmMain::TfrmMain(std::string FileToOpen) : ui(new Ui::TfrmMain), FFileToOpen(s
     ui->tbrStatusBar->installEventFilter(this);
     ui->pnlStatusItems->installEventFilter(this);
     SetMainWindowServices(this);
-    Hooks.OpenFile = [this](const std::string& FileName) { OpenDrawingFile(FileName); };
+    Hooks.OpenFile = [this](const std::string& FileName) {
+        FFileCommands->OpenGeo(FileName, false);
+        UpdateRecentMenu();
+    };
+    Hooks.SourceBitmap = [this] { return FFileCommands ? FFileCommands->SourceBitmap() : nullptr; };
     Hooks.Undo = [] {
         if (UndoRedo)
             UndoRedo->Undo();
@@ -106,6 +112,8 @@ void TfrmMain::FormCreate()
     FGeoPage->AttachDrawing(FDrawing.get());
 
     LoadBlockLibrary();
+    FFileHost = std::make_unique<TMainFileHost>(*this);
+    FFileCommands = std::make_unique<TFileCommands>(*FDrawing, *FFileHost);
 
     FProg = std::make_unique<TQV_00Prog>();
     CADProgram = FProg.get();
@@ -244,22 +252,29 @@ void TfrmMain::BuildMenus()
     ShellSetIcons(*this);
 }
 
+QStringList TfrmMain::RecentFiles() const
+{
+    QStringList names;
+    if (FFileCommands)
+        for (const std::string& name : FFileCommands->RecentFiles().Items())
+            names.append(QString::fromStdString(name));
+    return names;
+}
+
 void TfrmMain::AddRecentFile(const QString& FileName)
 {
-    RecentFiles.removeAll(FileName);
-    RecentFiles.prepend(FileName);
-    while (RecentFiles.size() > MaxRecentFiles)
-        RecentFiles.removeLast();
+    FFileCommands->RecentFiles().Add(FileName.toStdString());
     UpdateRecentMenu();
 }
 
 void TfrmMain::UpdateRecentMenu()
 {
     FRecentMenu->clear();
-    for (const QString& name : RecentFiles)
+    const QStringList names = RecentFiles();
+    for (const QString& name : names)
         connect(FRecentMenu->addAction(name), &QAction::triggered, this,
                 [this, name] { GuardedCall([&] { Hooks.OpenFile(name.toStdString()); }); });
-    FRecentMenu->setEnabled(!RecentFiles.isEmpty());
+    FRecentMenu->setEnabled(!names.isEmpty());
 }
 
 void TfrmMain::ImpostaGView()
@@ -343,9 +358,7 @@ void TfrmMain::SaveToolbarsAndRecent(const std::string& IniFileName)
     TMemIniFile ini(IniFileName);
     ini.Load();
     ini.WriteString("Toolbar", "State", saveState().toBase64().toStdString());
-    ini.WriteInteger("MRURF", "Count", static_cast<int32_t>(RecentFiles.size()));
-    for (int i = 0; i < RecentFiles.size(); ++i)
-        ini.WriteString("MRURF", "File" + std::to_string(i + 1), RecentFiles[i].toStdString());
+    FFileCommands->RecentFiles().Save(ini);
     ini.UpdateFile();
 }
 
@@ -357,13 +370,7 @@ void TfrmMain::LoadToolbarsAndRecent(const std::string& IniFileName)
     const std::string state = ini.ReadString("Toolbar", "State", "");
     if (!state.empty())
         restoreState(QByteArray::fromBase64(QByteArray::fromStdString(state)));
-    RecentFiles.clear();
-    const int32_t n = std::min(ini.ReadInteger("MRURF", "Count", 0), int32_t{MaxRecentFiles});
-    for (int32_t i = 1; i <= n; ++i) {
-        const std::string name = ini.ReadString("MRURF", "File" + std::to_string(i), "");
-        if (!name.empty())
-            RecentFiles.append(QString::fromStdString(name));
-    }
+    FFileCommands->RecentFiles().Load(ini);
     UpdateRecentMenu();
 }
 
@@ -431,6 +438,10 @@ void TfrmMain::ReleaseObjects()
     FConfig.reset();
     Hooks.FreeMachining();
     FTabMarkerPreview.reset();
+    // The placement panel and the commands refer to the drawing.
+    if (FFileHost)
+        FFileHost->FreePanel();
+    FFileCommands.reset();
     // The panel and the tree let go of the drawing before it goes.
     if (FGeoPage)
         FGeoPage->AttachDrawing(nullptr);

@@ -30,6 +30,8 @@ class TAppConfig;
 class TBitmap32;
 class TCADPrgViewAdapter;
 class TContainer2D;
+class TFileCommands;
+class TMainFileHost;
 class TQV_00Prog;
 class TQV_01Cmp2D;
 class TUndoRedo;
@@ -39,16 +41,15 @@ class TfrmToolWin;
 struct TViewerMouseEvent;
 
 struct TMainHooks {
-    // The file commands: opens FileName as the Open command does (merge off). The default reads a
-    // drawing or a DXF file into the drawing, with the progress bar and its break.
+    // Opens FileName as the Open command does (merge off): the command line and the recent files.
     std::function<void(const std::string& FileName)> OpenFile;
     // The simulator has a simulation set up that is not finished; then Redraw clears its path.
     std::function<bool()> SimulatorActive = [] { return false; };
     std::function<void()> SimulatorClearPath = [] {};
     std::function<void()> GridDialog = [] {};
     std::function<void()> LayerDialog = [] {};
-    // The untouched copy of the picture last opened, which the tracing page traces; null until
-    // the file commands open one.
+    // The untouched copy of the picture last opened, which the tracing page traces: the file
+    // commands' one.
     std::function<const TBitmap32*()> SourceBitmap = [] { return nullptr; };
     std::function<void()> Undo = [] {};
     // Closes the G-code editor; false when the user keeps it open, which keeps the program open.
@@ -78,9 +79,12 @@ public:
     TfrmToolWin* ToolWin = nullptr;
     QWidget* About = nullptr;
 
-    // The recent-files list (at most 10, newest first) behind the Open button's menu.
-    static constexpr int MaxRecentFiles = 10;
-    QStringList RecentFiles;
+    // The file commands (open, merge, new, save as) and what they ask of this window.
+    TFileCommands& FileCommands() { return *FFileCommands; }
+    TMainFileHost& FileHost() { return *FFileHost; }
+    // The file commands' recent-files list (at most 10, newest first) behind the Open button's
+    // menu; empty once the objects are freed.
+    QStringList RecentFiles() const;
     void AddRecentFile(const QString& FileName);
     // Fills the recent-files menu from RecentFiles; a pick opens that file.
     void UpdateRecentMenu();
@@ -131,8 +135,10 @@ public:
     // reaches the bar). When the job raises, the drawing is put back as it was before the job and
     // the reason shown, except for a user break, which the bar has already told. True when the
     // job ran to its end.
+    // The toolbars, the side panel and the view on or off while a long job runs.
+    void SetInputEnabled(bool Enabled);
     bool RunDrawingJob(const std::function<void(TUserBreak_ProgBar& Bar)>& Job);
-    // Opens a drawing or DXF file as the stand-in Open command does.
+    // Reads a drawing or DXF file as one drawing job: Esc on the bar puts the drawing back.
     void OpenDrawingFile(const std::string& FileName);
 
     // ---- TMainWindowServices
@@ -158,10 +164,10 @@ private:
     void LoadBlockLibrary();
     void BuildMenus();
     void ConnectCommands();
+    void ConnectFileCommands();
     void QV_PrgEndOperation(TCADStateClass Operation);
     void GraphicViewMouseMove2D(double X, double Y);
     QAction* CreaItemMenu(const char* Key, QMenu* Parent, const char* List, int ImageIndex);
-    void SetInputEnabled(bool Enabled);
 
     std::unique_ptr<Ui::TfrmMain> ui;
     std::string FFileToOpen;
@@ -174,6 +180,8 @@ private:
     std::unique_ptr<TQV_00Prog> FProg;
     std::unique_ptr<TCADPrgViewAdapter> FAdapter;
     std::unique_ptr<TContainer2D> FTabMarkerPreview;
+    std::unique_ptr<TMainFileHost> FFileHost;
+    std::unique_ptr<TFileCommands> FFileCommands;
     TSceneWidget* FViewer = nullptr; // child of pnlGraphicView
     TGeoPage* FGeoPage = nullptr;    // child of SheetGeo
     QMenu* FOpenMenu = nullptr;

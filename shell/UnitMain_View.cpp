@@ -182,10 +182,7 @@ void TfrmMain::ConnectCommands()
     connect(f.sbtLayer, &QToolButton::clicked, this, [this] { GuardedCall([this] { sbtLayerClick(); }); });
     on(f.sbtVect, &TfrmMain::sbtVectClick);
     connect(f.sbtExit, &QAction::triggered, this, &QWidget::close);
-    connect(f.sbtOpen, &QAction::triggered, this, [this] {
-        // The file commands bring the open dialog; until then the button shows the recent files.
-        FOpenMenu->popup(QCursor::pos());
-    });
+    ConnectFileCommands();
     connect(f.mnuAbout, &QAction::triggered, this, [this] {
         if (About) {
             About->show();

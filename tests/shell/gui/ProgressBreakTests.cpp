@@ -59,7 +59,7 @@ TEST_F(LongJob, EscStopsTheLoadAndTheDrawingIsAsBefore)
     EXPECT_NE(dynamic_cast<TCerchio2D*>(::Drawing->GetObject(ids[0])), nullptr);
     EXPECT_NE(dynamic_cast<TLine2D*>(::Drawing->GetObject(ids[1])), nullptr);
     EXPECT_EQ(CurrentFile.FileName, fileBefore);
-    EXPECT_TRUE(Main().RecentFiles.isEmpty());
+    EXPECT_TRUE(Main().RecentFiles().isEmpty());
     // The bar is gone, the read-out back, the input on.
     EXPECT_FALSE(Form().ProgressBar1->isVisible());
     EXPECT_TRUE(Form().lblCoordinate->isVisible());
@@ -70,7 +70,7 @@ TEST_F(LongJob, EscStopsTheLoadAndTheDrawingIsAsBefore)
     Main().OpenDrawingFile(file);
     EXPECT_EQ(::Drawing->ObjectsCount(), 40);
     EXPECT_EQ(Boxes.size(), 1U);
-    EXPECT_EQ(Main().RecentFiles, QStringList{QString::fromStdString(file)});
+    EXPECT_EQ(Main().RecentFiles(), QStringList{QString::fromStdString(file)});
 }
 
 TEST_F(LongJob, ThePictureOfTheMainWindowWithADrawing)

@@ -85,7 +85,7 @@ TEST_F(StartAndClose, YesWritesTheSettingsBeforeAnythingIsFreed)
     // The next start reads the recent files back.
     Boxes.clear();
     Start();
-    EXPECT_EQ(Main().RecentFiles, QStringList({"/some/where/b.dxf", "/some/where/a.pnc"}));
+    EXPECT_EQ(Main().RecentFiles(), QStringList({"/some/where/b.dxf", "/some/where/a.pnc"}));
     EXPECT_TRUE(Boxes.empty());
 }
 
@@ -126,7 +126,8 @@ TEST_F(StartAndClose, ABadFileOnTheCommandLineIsToldAndTheProgramRuns)
     std::ofstream(Data.Path() + "/bad.pnc") << "not a drawing";
     Start(Data.Path() + "/bad.pnc");
     QTRY_COMPARE(Boxes.size(), size_t{1});
-    EXPECT_EQ(Boxes[0].Icon, TMsgIcon::Error);
+    EXPECT_EQ(Boxes[0].Icon, TMsgIcon::Warning);
+    EXPECT_NE(Boxes[0].Text.find(Data.Path() + "/bad.pnc"), std::string::npos) << Boxes[0].Text;
     EXPECT_EQ(::Drawing->ObjectsCount(), 0);
     EXPECT_TRUE(Main().isVisible());
 }

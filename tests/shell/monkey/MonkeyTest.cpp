@@ -12,6 +12,7 @@
 #include "SceneWidget.h"
 
 #include <QDialog>
+#include <QImage>
 #include <QMenu>
 #include <QMessageBox>
 #include <QToolBar>
@@ -19,6 +20,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <random>
 
 namespace {
@@ -58,12 +60,35 @@ TEST_F(Monkey, RandomCommandsClicksDragsAndKeys)
     TMonkey m{std::mt19937(seed)};
 
     Start();
-    // The close question is answered No during the walk: the program stays.
+    // The close question is answered No during the walk: the program stays. The clear question
+    // of the file commands gets Yes at times.
     SetMessageAnswerer([&](const TMessageRequest& R) {
         Boxes.push_back(R);
         if (R.Buttons == TMsgButtons::Ok)
             return TMsgResult::Ok;
+        if (R.Checked) {
+            *R.Checked = m.Below(2) == 0;
+            return m.Below(2) == 0 ? TMsgResult::Yes : TMsgResult::No;
+        }
         return m.Below(3) == 0 && R.Buttons != TMsgButtons::YesNo ? TMsgResult::Cancel : TMsgResult::No;
+    });
+    // The file dialogs: a cancel or one of the small files of the test's folder; saves go there.
+    const std::string dxf = Data.Path() + "/monkey.dxf";
+    std::ofstream(dxf) << "0\nSECTION\n2\nENTITIES\n0\nLINE\n8\n0\n10\n0\n20\n0\n11\n50\n21\n30\n"
+                          "0\nENDSEC\n0\nEOF\n";
+    const std::string damaged = Data.Path() + "/damaged.dxf";
+    std::ofstream(damaged) << "0\nSECTION\n2\nENTITIES\n0\nLINE\n10\nx\n";
+    const std::string bmp = Data.Path() + "/monkey.bmp";
+    {
+        QImage picture(12, 8, QImage::Format_RGB32);
+        picture.fill(Qt::white);
+        picture.save(QString::fromStdString(bmp), "BMP");
+    }
+    const std::vector<std::string> openNames = {"", dxf, damaged, bmp, Data.Path() + "/monkey.pnc"};
+    SetFileDialogAnswerer([&](const TFileDialogRequest& R) {
+        if (R.Save)
+            return m.Below(3) == 0 ? std::string() : Data.Path() + "/monkey.pnc";
+        return m.Pick(openNames);
     });
     for (int i = 0; i < 30; ++i)
         ::Drawing->AddObject(
@@ -161,4 +186,5 @@ TEST_F(Monkey, RandomCommandsClicksDragsAndKeys)
     SetMessageAnswerer([](const TMessageRequest&) { return TMsgResult::Yes; });
     EXPECT_TRUE(Main().close());
     Windows.Main.reset();
+    SetFileDialogAnswerer(nullptr);
 }

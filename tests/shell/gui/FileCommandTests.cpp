@@ -1,0 +1,228 @@
+// The file commands from the main window's buttons: the dialogs answered by the test, the
+// placement panel on the tool window, the caption and the recent files.
+#include "ShellFixture.h"
+
+#include "DlgOpenGeo.h"
+#include "FileCommands.h"
+#include "MainFileHost.h"
+#include "QVCmp.h"
+#include "QVCurves.h"
+#include "QVLanguage.h"
+#include "QVServices.h"
+
+#include <QKeyEvent>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <deque>
+#include <filesystem>
+#include <fstream>
+
+namespace {
+const std::string DxfTwoLines = "0\nSECTION\n2\nENTITIES\n"
+                                "0\nLINE\n8\n0\n10\n10\n20\n20\n11\n110\n21\n20\n"
+                                "0\nLINE\n8\n0\n10\n10\n20\n70\n11\n110\n21\n70\n"
+                                "0\nENDSEC\n0\nEOF\n";
+
+std::string Write(const std::string& Name, const std::string& Text)
+{
+    std::ofstream(Name, std::ios::binary) << Text;
+    return Name;
+}
+
+std::string FileBytes(const std::string& Name)
+{
+    std::ifstream in(Name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class TFileCommandFixture : public TShellFixture {
+public:
+    // The names the dialogs give, in order; an empty one is a cancel.
+    std::deque<std::string> Names;
+    std::vector<TFileDialogRequest> Dialogs;
+
+    void SetUp() override
+    {
+        TShellFixture::SetUp();
+        SetFileDialogAnswerer([this](const TFileDialogRequest& R) {
+            Dialogs.push_back(R);
+            if (Names.empty())
+                return std::string();
+            std::string name = Names.front();
+            Names.pop_front();
+            return name;
+        });
+    }
+    void TearDown() override
+    {
+        TShellFixture::TearDown();
+        SetFileDialogAnswerer(nullptr);
+    }
+
+    // A real click on a button of the file toolbar.
+    void ClickButton(QAction* Action)
+    {
+        auto* button = qobject_cast<QToolButton*>(Form().tbrFile->widgetForAction(Action));
+        ASSERT_NE(button, nullptr);
+        QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(4, button->height() / 2));
+        QApplication::processEvents();
+    }
+    void AddLines(int Count)
+    {
+        for (int i = 0; i < Count; ++i)
+            ::Drawing->AddObject(
+                -1, std::make_unique<TLine2D>(-1, TPoint2D{0, double(i), 1}, TPoint2D{10, double(i), 1}));
+    }
+};
+} // namespace
+
+using FileCommandsFromButtons = TFileCommandFixture;
+
+TEST_F(FileCommandsFromButtons, OpenADxfShowsItsObjectsAndThePlacementPanel)
+{
+    Start();
+    const std::string dxf = Write(Data.Path() + "/lines.dxf", DxfTwoLines);
+    Names.push_back(dxf);
+    ClickButton(Form().sbtOpen);
+    ASSERT_EQ(Dialogs.size(), 1U);
+    EXPECT_FALSE(Dialogs[0].Save);
+    EXPECT_EQ(::Drawing->ObjectsCount(), 2);
+    EXPECT_EQ(CurrentFile.Kind, fkDxf);
+    EXPECT_EQ(Main().windowTitle().toStdString(), AppTitle + " - " + dxf);
+    EXPECT_EQ(Main().RecentFiles(), QStringList{QString::fromStdString(dxf)});
+    // The panel is on the tool window's placement sheet, at its size.
+    ASSERT_NE(DlgOpenGeo, nullptr);
+    TDlgOpenGeo* panel = Main().FileHost().Panel();
+    ASSERT_EQ(DlgOpenGeo, panel);
+    EXPECT_TRUE(ToolWin().isVisible());
+    EXPECT_EQ(panel->Page()->parentWidget(), ToolWin().Sheet("tabOpenR"));
+    EXPECT_TRUE(panel->Page()->isVisible());
+    EXPECT_EQ(ToolWin().windowTitle().toStdString(), GetLangToolWin("twOpDxf"));
+    EXPECT_TRUE(Boxes.empty());
+    QApplication::processEvents();
+    EXPECT_TRUE(ToolWin().grab().toImage().save(RASTREL_BUILD_DIR "/shell-placement-panel.png"));
+
+    // Done closes the tool window, which frees the panel.
+    auto* done = ToolWin().findChild<QPushButton*>("sbtOpenDone");
+    ASSERT_NE(done, nullptr);
+    ASSERT_TRUE(done->isEnabled());
+    QTest::mouseClick(done, Qt::LeftButton);
+    EXPECT_FALSE(ToolWin().isVisible());
+    QApplication::processEvents();
+    EXPECT_EQ(DlgOpenGeo, nullptr);
+    EXPECT_EQ(Main().FileHost().Panel(), nullptr);
+    EXPECT_EQ(::Drawing->ObjectsCount(), 2);
+}
+
+TEST_F(FileCommandsFromButtons, ADamagedFileIsToldWithItsNameAndChangesNothing)
+{
+    Start();
+    // Merged into a drawing with objects: no clear question, and a damaged file leaves it.
+    AddLines(3);
+    const std::string bad = Write(Data.Path() + "/bad.pnc", "not a drawing at all");
+    Names.push_back(bad);
+    Form().mnuMerge->trigger();
+    ASSERT_EQ(Boxes.size(), 1U);
+    EXPECT_NE(Boxes[0].Text.find(bad), std::string::npos) << Boxes[0].Text;
+    EXPECT_EQ(::Drawing->ObjectsCount(), 3);
+
+    // Opened after the clear question is answered No: nothing happens at all.
+    Boxes.clear();
+    const std::string dxf = Write(Data.Path() + "/cut.dxf", DxfTwoLines.substr(0, 60) + "0\nLINE\n10\nx\n");
+    Names.push_back(dxf);
+    Answers.push_back(TMsgResult::No);
+    ClickButton(Form().sbtOpen);
+    ASSERT_EQ(Boxes.size(), 1U);
+    EXPECT_EQ(Boxes[0].Text, GetLangString(452));
+    EXPECT_EQ(Boxes[0].CheckText, GetLangString(723));
+    EXPECT_EQ(::Drawing->ObjectsCount(), 3);
+    EXPECT_EQ(Names.size(), 1U);
+    Names.clear();
+
+    // On a drawing without objects the damaged DXF is told and the drawing stays empty.
+    Boxes.clear();
+    ::Drawing->DeleteAllObjects();
+    Names.push_back(dxf);
+    ClickButton(Form().sbtOpen);
+    ASSERT_FALSE(Boxes.empty());
+    EXPECT_NE(Boxes.back().Text.find(dxf), std::string::npos) << Boxes.back().Text;
+    EXPECT_EQ(::Drawing->ObjectsCount(), 0);
+    EXPECT_EQ(DlgOpenGeo, nullptr);
+    EXPECT_FALSE(ToolWin().isVisible());
+}
+
+TEST_F(FileCommandsFromButtons, SaveAsWritesAndRenamesOnlyWhenWritten)
+{
+    Start();
+    AddLines(2);
+    const std::string name = Data.Path() + "/saved.pnc";
+    Names.push_back(name);
+    ClickButton(Form().sbtSave);
+    ASSERT_EQ(Dialogs.size(), 1U);
+    EXPECT_TRUE(Dialogs[0].Save);
+    ASSERT_TRUE(std::filesystem::exists(name));
+    EXPECT_EQ(CurrentFile.FileName, name);
+    EXPECT_EQ(Main().windowTitle().toStdString(), AppTitle + " - " + name);
+    EXPECT_EQ(Main().RecentFiles().front().toStdString(), name);
+    EXPECT_TRUE(Boxes.empty());
+
+    // Into a folder that does not exist: told why, the old name, caption and file stay.
+    const std::string bytes = FileBytes(name);
+    Names.push_back(Data.Path() + "/saved.pnc/inside.pnc");
+    Form().mnuSaveAs->trigger();
+    ASSERT_EQ(Boxes.size(), 1U);
+    EXPECT_NE(Boxes[0].Text.find("inside.pnc"), std::string::npos) << Boxes[0].Text;
+    EXPECT_EQ(CurrentFile.FileName, name);
+    EXPECT_EQ(Main().windowTitle().toStdString(), AppTitle + " - " + name);
+    EXPECT_EQ(FileBytes(name), bytes);
+
+    // The saved file opens again through the recent-files menu, after the clear question.
+    ClickButton(Form().sbtNew);
+    EXPECT_EQ(::Drawing->ObjectsCount(), 2); // answered No
+    Answers.push_back(TMsgResult::Yes);
+    ClickButton(Form().sbtNew);
+    EXPECT_EQ(::Drawing->ObjectsCount(), 0);
+    EXPECT_TRUE(CurrentFile.FileName.empty());
+    EXPECT_EQ(Main().windowTitle().toStdString(), AppTitle);
+    QMenu* recent = Main().findChild<QMenu*>("mnuRecentF");
+    ASSERT_NE(recent, nullptr);
+    ASSERT_FALSE(recent->actions().isEmpty());
+    EXPECT_EQ(recent->actions().front()->text().toStdString(), name);
+    recent->actions().front()->trigger();
+    EXPECT_EQ(::Drawing->ObjectsCount(), 2);
+    EXPECT_EQ(CurrentFile.FileName, name);
+}
+
+TEST_F(FileCommandsFromButtons, EscOnTheBarStopsAnOpenAndTheDrawingStaysEmpty)
+{
+    Start();
+    TQV_01Cmp2D lines;
+    for (int i = 0; i < 400; ++i)
+        lines.AddObject(-1,
+                        std::make_unique<TLine2D>(-1, TPoint2D{double(i), 0, 1}, TPoint2D{double(i), 9, 1}));
+    const std::string file = Data.Path() + "/many.pnc";
+    lines.SaveToFile(file);
+    // Every step of the bar looks at the events; the user pressed Esc as the open starts.
+    uint32_t clock = 0;
+    Main().ProgressBar().TickCount = [&] { return clock += 2000; };
+    Names.push_back(file);
+    QApplication::postEvent(&Main(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+    Form().sbtOpen->trigger();
+    // Told once, by the bar.
+    ASSERT_EQ(Boxes.size(), 1U);
+    EXPECT_EQ(Boxes[0].Text.substr(0, GetLangString(720).size()), GetLangString(720));
+    EXPECT_EQ(::Drawing->ObjectsCount(), 0);
+    EXPECT_EQ(CurrentFile.Kind, fkFailed);
+    EXPECT_FALSE(Form().ProgressBar1->isVisible());
+    EXPECT_TRUE(Form().tbrFile->isEnabled());
+
+    // Without Esc it opens whole.
+    Names.push_back(file);
+    Form().sbtOpen->trigger();
+    EXPECT_EQ(::Drawing->ObjectsCount(), 400);
+    EXPECT_EQ(CurrentFile.FileName, file);
+}
