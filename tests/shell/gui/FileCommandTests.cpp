@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -225,4 +226,31 @@ TEST_F(FileCommandsFromButtons, EscOnTheBarStopsAnOpenAndTheDrawingStaysEmpty)
     Form().sbtOpen->trigger();
     EXPECT_EQ(::Drawing->ObjectsCount(), 400);
     EXPECT_EQ(CurrentFile.FileName, file);
+}
+
+// What a new user does first: open the sample scan, keep its place, vectorize it, look at the
+// traced lines and take them into the drawing.
+TEST_F(FileCommandsFromButtons, TheSampleScanOpensAndTracesIntoTheDrawing)
+{
+    Start();
+    Names.push_back(RASTREL_BUILD_DIR "/bin/samples/lineart.bmp");
+    ClickButton(Form().sbtOpen);
+    ASSERT_EQ(CurrentFile.Kind, fkBmp);
+    ASSERT_EQ(::Drawing->ObjectsCount(), 1);
+    QTest::mouseClick(ToolWin().findChild<QPushButton*>("sbtOpenDone"), Qt::LeftButton);
+    QApplication::processEvents();
+    ASSERT_FALSE(ToolWin().isVisible());
+
+    Form().sbtVect->trigger();
+    ASSERT_TRUE(Boxes.empty()) << Boxes.back().Text;
+    ASSERT_TRUE(ToolWin().isVisible());
+    EXPECT_EQ(ToolWin().Pages()->currentWidget()->objectName(), "sheetVectorize");
+    QTest::mouseClick(ToolWin().findChild<QPushButton*>("sbtPreviewVect"), Qt::LeftButton);
+    ASSERT_TRUE(Boxes.empty()) << Boxes.back().Text;
+    QTest::mouseClick(ToolWin().findChild<QPushButton*>("sbtVectDone"), Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_TRUE(Boxes.empty());
+    EXPECT_FALSE(ToolWin().isVisible());
+    // The picture and, beside it, the traced lines.
+    EXPECT_GT(::Drawing->ObjectsCount(), 10);
 }
