@@ -2,6 +2,7 @@
 
 #include "CADExceptions.h"
 
+#include <cerrno>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -21,7 +22,8 @@
 namespace {
 
 constexpr std::size_t SizeClasses = ObjectMemoryMaxPooledSize / ObjectMemoryAlignment;
-constexpr std::size_t ChunkBytes = std::size_t{4} << 20;
+constexpr std::size_t HugePageBytes = std::size_t{2} << 20;
+constexpr std::size_t ChunkBytes = 2 * HugePageBytes;
 // Chunks the supplier keeps resident ahead of use: enough to cover a loading thread while the
 // supplier maps the next one.
 constexpr int ReadyChunks = 3;
@@ -49,12 +51,46 @@ void Unpoison([[maybe_unused]] void* p, [[maybe_unused]] std::size_t size)
 #endif
 }
 
+#ifndef MADV_POPULATE_WRITE
+#define MADV_POPULATE_WRITE 23
+#endif
+
+std::size_t RoundToHugePages(std::size_t bytes) { return (bytes + HugePageBytes - 1) & ~(HugePageBytes - 1); }
+
+// Bytes (whole huge pages) of new memory on a huge-page boundary, with the advice that the
+// kernel back it with huge pages (it may not: then it is ordinary memory); null when refused.
+std::byte* MapHugePages(std::size_t bytes) noexcept
+{
+    const std::size_t span = bytes + HugePageBytes;
+    void* p = ::mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED)
+        return nullptr;
+    auto* raw = static_cast<std::byte*>(p);
+    auto* aligned = reinterpret_cast<std::byte*>(RoundToHugePages(reinterpret_cast<std::uintptr_t>(raw)));
+    const std::size_t head = static_cast<std::size_t>(aligned - raw);
+    if (head > 0)
+        ::munmap(raw, head);
+    if (span - head > bytes)
+        ::munmap(aligned + bytes, span - head - bytes);
+    ::madvise(aligned, bytes, MADV_HUGEPAGE);
+    return aligned;
+}
+
 // A new chunk with its pages resident; null when the system refuses.
 std::byte* MapChunk() noexcept
 {
-    void* p = ::mmap(nullptr, ChunkBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
-    if (p == MAP_FAILED)
+    std::byte* p = MapHugePages(ChunkBytes);
+    if (!p)
         return nullptr;
+    // Kernels before 5.14 know no MADV_POPULATE_WRITE: each page is touched instead.
+    if (::madvise(p, ChunkBytes, MADV_POPULATE_WRITE) != 0) {
+        if (errno == ENOMEM) {
+            ::munmap(p, ChunkBytes);
+            return nullptr;
+        }
+        for (std::size_t i = 0; i < ChunkBytes; i += 4096)
+            static_cast<volatile std::byte*>(p)[i] = std::byte{0};
+    }
     Poison(p, ChunkBytes);
 #ifdef RASTREL_OBJECT_MEMORY_ASAN
     // Objects here hold heap pointers (strings, vectors); LeakSanitizer must see them. It skips
@@ -239,6 +275,32 @@ void* AllocateObjectMemory(std::size_t size)
     if (size > ObjectMemoryMaxPooledSize)
         return ::operator new(size);
     return Pool().Allocate(size);
+}
+
+void* AllocateLargeArray(std::size_t bytes)
+{
+#ifndef RASTREL_OBJECT_MEMORY_ASAN
+    if (bytes >= LargeArrayMinBytes) {
+        void* p = MapHugePages(RoundToHugePages(bytes));
+        if (!p)
+            throw std::bad_alloc();
+        return p;
+    }
+#endif
+    return ::operator new(bytes);
+}
+
+void FreeLargeArray(void* p, std::size_t bytes) noexcept
+{
+    if (!p)
+        return;
+#ifndef RASTREL_OBJECT_MEMORY_ASAN
+    if (bytes >= LargeArrayMinBytes) {
+        ::munmap(p, RoundToHugePages(bytes));
+        return;
+    }
+#endif
+    ::operator delete(p);
 }
 
 void FreeObjectMemory(void* p, std::size_t size) noexcept

@@ -5,6 +5,7 @@
 // whose pages a background thread has already made resident, and freed blocks are kept for the
 // next objects of their size.
 #include <cstddef>
+#include <new>
 
 // Defined in AddressSanitizer builds (g++ and clang): the pool then poisons what is not in use.
 #if defined(__SANITIZE_ADDRESS__)
@@ -26,6 +27,34 @@ constexpr std::size_t ObjectMemoryMaxPooledSize = 4096;
 void* AllocateObjectMemory(std::size_t size);
 // Gives back a block of AllocateObjectMemory with the size it was asked for; null is ignored.
 void FreeObjectMemory(void* p, std::size_t size) noexcept;
+
+// Arrays sized once for many objects (a drawing's object list and ID index). From a size of
+// LargeArrayMinBytes on they are mapped in whole 2 MiB pages that the kernel may back with huge
+// pages: on some machines each first touch of a 4 KiB page costs some ten microseconds, which
+// for the arrays of a million objects is as much as filling them. Smaller ones come from
+// operator new, and so do all of them in AddressSanitizer builds, where LeakSanitizer must see
+// the object pointers they hold.
+constexpr std::size_t LargeArrayMinBytes = std::size_t{1} << 20;
+void* AllocateLargeArray(std::size_t bytes);
+void FreeLargeArray(void* p, std::size_t bytes) noexcept;
+
+// The allocator of std::vector for such arrays.
+template <class T>
+struct TLargeArrayAllocator {
+    using value_type = T;
+    TLargeArrayAllocator() = default;
+    template <class U>
+    TLargeArrayAllocator(const TLargeArrayAllocator<U>&) noexcept {}
+    T* allocate(std::size_t n)
+    {
+        if (n > static_cast<std::size_t>(-1) / sizeof(T))
+            throw std::bad_array_new_length();
+        return static_cast<T*>(AllocateLargeArray(n * sizeof(T)));
+    }
+    void deallocate(T* p, std::size_t n) noexcept { FreeLargeArray(p, n * sizeof(T)); }
+    template <class U>
+    bool operator==(const TLargeArrayAllocator<U>&) const noexcept { return true; }
+};
 
 #ifdef RASTREL_OBJECT_MEMORY_ASAN
 // In AddressSanitizer builds blocks come straight from operator new and go back to operator

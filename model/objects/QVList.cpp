@@ -215,7 +215,7 @@ void TGraphicObjList::GrowIndex(size_t entries)
         size *= 2;
     if (size == IdSlots.size())
         return;
-    std::vector<TIdSlot> old(size, TIdSlot{0, VacantSlot});
+    TArray<TIdSlot> old(size, TIdSlot{0, VacantSlot});
     old.swap(IdSlots);
     const size_t mask = IdSlots.size() - 1;
     MaxProbe = 0;
@@ -332,9 +332,9 @@ void TGraphicObjList::FreeAll()
             const std::unique_ptr<TGraphicObject> freed(std::exchange(obj, nullptr));
         }
     }
-    std::vector<TGraphicObject*>().swap(Objects);
-    std::vector<int32_t>().swap(IndexedIDs);
-    std::vector<TIdSlot>().swap(IdSlots);
+    TArray<TGraphicObject*>().swap(Objects);
+    TArray<int32_t>().swap(IndexedIDs);
+    TArray<TIdSlot>().swap(IdSlots);
     IdCount = 0;
     MaxProbe = 0;
     Live = 0;
@@ -389,7 +389,7 @@ void TGraphicObjList::PlaceBefore(std::span<const TPlacement> places)
     for (const TPlacement& place : places)
         if (place.Before && place.Before != place.Obj)
             followers[place.Before].push_back(place.Obj);
-    std::vector<TGraphicObject*> order;
+    TArray<TGraphicObject*> order;
     order.reserve(Live);
     std::unordered_set<const TGraphicObject*> placed;
     // Depth first, with an explicit stack: a long run of deleted neighbours makes a long chain.

@@ -4,6 +4,7 @@
 // its structure while any exists, so no traversal sees a node vanish under it. An exclusive
 // iterator is the one way to take nodes out during a traversal.
 #include "CADExceptions.h"
+#include "ObjectMemory.h"
 #include "QVSys.h"
 
 #include <cstdint>
@@ -143,11 +144,13 @@ private:
 
     static constexpr size_t npos = static_cast<size_t>(-1);
 
+    // A large drawing's arrays are large arrays (ObjectMemory.h), sized once by Reserve.
+    template <class T> using TArray = std::vector<T, TLargeArrayAllocator<T>>;
     // Null where an object was deleted. An owning list owns what these point to.
-    std::vector<TGraphicObject*> Objects;
+    TArray<TGraphicObject*> Objects;
     // The ID each object was indexed under, beside it (an object's ID may change while listed).
-    std::vector<int32_t> IndexedIDs;
-    std::vector<TIdSlot> IdSlots;
+    TArray<int32_t> IndexedIDs;
+    TArray<TIdSlot> IdSlots;
     size_t IdCount = 0;
     // The furthest any entry has been placed from its home slot since the index was last built:
     // lookups and deletions look no further.
