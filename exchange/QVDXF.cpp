@@ -127,29 +127,107 @@ const char* SectionName(TDXFSection Kind)
 }
 
 constexpr size_t ReadChunk = size_t(1) << 20;
+
+// The first '\n' in [p, end), or null. Most lines of a file are a few bytes long, and a plain
+// loop finds their end sooner than a call to memchr does.
+const char* FindLineEnd(const char* p, const char* end)
+{
+    const char* const near = p + std::min<size_t>(static_cast<size_t>(end - p), 16);
+    for (; p != near; ++p)
+        if (*p == '\n')
+            return p;
+    return p == end ? nullptr : static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+}
 constexpr size_t MaxTextLength = 255;
+
+} // namespace
+
+namespace {
+
+// Every pair asks for its kind, so the ranges are spread into a table by code at compile time.
+constexpr size_t KindTableSize = 1080;
+static_assert(std::size(CodeRanges) > 0 && CodeRanges[std::size(CodeRanges) - 1].Last < static_cast<int>(KindTableSize));
+constexpr auto KindByCode = [] {
+    std::array<TDXFGroupKind, KindTableSize> t{};
+    t.fill(TDXFGroupKind::RawText);
+    for (const TCodeRange& r : CodeRanges)
+        for (int c = r.First; c <= r.Last; ++c)
+            t[static_cast<size_t>(c)] = r.Kind;
+    return t;
+}();
 
 } // namespace
 
 TDXFGroupKind DXFGroupKind(int Code)
 {
-    // Every pair asks, so the ranges are spread into a table by code once.
-    static const auto ByCode = [] {
-        std::array<TDXFGroupKind, 1080> t;
-        t.fill(TDXFGroupKind::RawText);
-        for (const TCodeRange& r : CodeRanges)
-            for (int c = r.First; c <= r.Last; ++c) {
-                RASTREL_ASSERT(static_cast<size_t>(c) < t.size());
-                t[static_cast<size_t>(c)] = r.Kind;
-            }
-        return t;
-    }();
-    return Code >= 0 && static_cast<size_t>(Code) < ByCode.size() ? ByCode[static_cast<size_t>(Code)]
-                                                                   : TDXFGroupKind::RawText;
+    return Code >= 0 && static_cast<size_t>(Code) < KindByCode.size() ? KindByCode[static_cast<size_t>(Code)]
+                                                                       : TDXFGroupKind::RawText;
 }
+
+namespace {
+
+// The exact powers of ten a double holds.
+constexpr double ExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The form nearly every value of a file has, "-123.456" without blanks, read without copying.
+// False, leaving the value to the general reading, for any other form and where the digits do
+// not fit the exact case: a whole number of at most 2^53 divided by a power of ten up to 10^22
+// is a single division of two exact doubles, rounded as the general reading rounds.
+bool ParsePlainDecimal(std::string_view s, double& Value)
+{
+    const char* p = s.data();
+    const char* const end = p + s.size();
+    const bool negative = p != end && *p == '-';
+    if (negative)
+        ++p;
+    if (p == end || !IsDigit(*p))
+        return false;
+    uint64_t mantissa = 0;
+    int digits = 0, decimals = 0;
+    bool point = false;
+    for (; p != end; ++p) {
+        if (IsDigit(*p)) {
+            if (++digits > 19)
+                return false;
+            mantissa = mantissa * 10 + static_cast<uint64_t>(*p - '0');
+            decimals += point;
+        } else if (*p == '.' && !point) {
+            point = true;
+        } else {
+            return false;
+        }
+    }
+    if (mantissa > (uint64_t(1) << 53) || decimals >= static_cast<int>(std::size(ExactPowersOfTen)))
+        return false;
+    const double v = static_cast<double>(mantissa) / ExactPowersOfTen[decimals];
+    Value = negative ? -v : v;
+    return true;
+}
+
+// "-123" without blanks in at most 9 digits, which cannot overflow; false for any other form.
+bool ParsePlainInteger(std::string_view s, int32_t& Value)
+{
+    const bool negative = !s.empty() && s[0] == '-';
+    const size_t first = negative ? 1 : 0;
+    if (s.size() <= first || s.size() - first > 9)
+        return false;
+    int32_t v = 0;
+    for (size_t i = first; i < s.size(); ++i) {
+        if (!IsDigit(s[i]))
+            return false;
+        v = v * 10 + (s[i] - '0');
+    }
+    Value = negative ? -v : v;
+    return true;
+}
+
+} // namespace
 
 bool ParseDXFReal(std::string_view Line, double& Value)
 {
+    if (ParsePlainDecimal(Line, Value))
+        return true;
     std::string_view s = Trim(Line);
     const bool hasPoint = s.find('.') != std::string_view::npos;
     const bool hasComma = s.find(',') != std::string_view::npos;
@@ -182,6 +260,8 @@ bool ParseDXFReal(std::string_view Line, double& Value)
 
 bool ParseDXFInteger(std::string_view Line, int32_t& Value)
 {
+    if (ParsePlainInteger(Line, Value))
+        return true;
     std::string_view s = Trim(Line);
     if (!s.empty() && s[0] == '+')
         s.remove_prefix(1);
@@ -384,8 +464,7 @@ bool TDXFRead::NextLine(std::string_view& Line)
 {
     for (;;) {
         const char* start = Buffer.data() + Pos;
-        const auto* nl =
-            Filled > Pos ? static_cast<const char*>(std::memchr(start, '\n', Filled - Pos)) : nullptr;
+        const char* nl = FindLineEnd(start, Buffer.data() + Filled);
         if (nl || (InputDone && Pos < Filled)) {
             const size_t len = nl ? static_cast<size_t>(nl - start) : Filled - Pos;
             Pos += nl ? len + 1 : len;
@@ -402,15 +481,14 @@ bool TDXFRead::NextLine(std::string_view& Line)
 
 bool TDXFRead::ReadGroup()
 {
-    std::string_view line;
+    std::string_view line, s;
     bool more = !Ended;
     // Blank lines before a code line are passed over.
-    while (more && (more = NextLine(line)) && Trim(line).empty()) {
+    while (more && (more = NextLine(line)) && (s = Trim(line)).empty()) {
     }
     int32_t code = 0;
     if (more) {
-        std::string_view s = Trim(line);
-        s = s.substr(0, std::find_if(s.begin(), s.end(), IsBlank) - s.begin());
+        s = s.substr(0, static_cast<size_t>(std::find_if(s.begin(), s.end(), IsBlank) - s.begin()));
         if (!ParseDXFInteger(s, code))
             throw ECADFileNotValid("Invalid numeric format in line " + std::to_string(LineNumber) +
                                    " of the DXF file.");

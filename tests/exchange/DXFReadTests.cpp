@@ -9,7 +9,12 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -79,6 +84,41 @@ TEST(DXFRead, ValuesAreTypedByTheRangeOfTheirCode)
         const auto pairs = Pairs(c.Pair);
         ASSERT_EQ(pairs.size(), 1u);
         EXPECT_EQ(pairs[0], c.Expected);
+    }
+}
+
+// Plain decimals, the form nearly every value has, take a shorter way than other forms; each
+// must read to the very double (and integer) the full reading gives.
+TEST(DXFRead, PlainNumbersReadAsTheFullReadingReadsThem)
+{
+    const auto same = [](const std::string& text) {
+        double expected = 0, got = 0;
+        const auto r = std::from_chars(text.data(), text.data() + text.size(), expected);
+        ASSERT_TRUE(r.ec == std::errc() && r.ptr == text.data() + text.size()) << text;
+        ASSERT_TRUE(ParseDXFReal(text, got)) << text;
+        EXPECT_EQ(std::memcmp(&expected, &got, sizeof got), 0) << text << ": " << got << " for " << expected;
+    };
+    for (const char* text : {"0", "-0", "-0.0", "5.", "0.1", "0.3", "-1498.500999", "9007199254740992",
+                             "9007199254740993", "9007199254740993.5", "0.0000000000000000000001",
+                             "0.00000000000000000000001", "1234567890123456789", "12345678901234567890",
+                             "00000000000000000000012.5", "4503599627370497.5", "179769313486231570000000000"})
+        same(text);
+    std::mt19937_64 random(17);
+    char buffer[64];
+    for (int i = 0; i < 20000; ++i) {
+        const double magnitude = std::pow(10.0, static_cast<int>(random() % 30) - 12);
+        const double v = (static_cast<double>(random() % 2000001) - 1000000) / 1000000 * magnitude;
+        std::snprintf(buffer, sizeof buffer, "%.*f", static_cast<int>(random() % 18), v);
+        same(buffer);
+        std::snprintf(buffer, sizeof buffer, "%.17g", v);
+        if (!std::strpbrk(buffer, "e"))
+            same(buffer);
+    }
+    for (const char* text : {"0", "-0", "7", "-999999999", "999999999", "1000000000", "-2147483648", "2147483647"}) {
+        int32_t expected = 0, got = 0;
+        std::from_chars(text, text + std::strlen(text), expected);
+        EXPECT_TRUE(ParseDXFInteger(text, got)) << text;
+        EXPECT_EQ(got, expected) << text;
     }
 }
 
