@@ -17,6 +17,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <system_error>
 
 namespace {
 
@@ -368,6 +369,7 @@ std::unique_ptr<TDXFRead> TDXFRead::FromText(std::string_view Text)
 
 TDXFRead::~TDXFRead()
 {
+    DropReadAhead();
     if (File)
         std::fclose(File);
 }
@@ -400,6 +402,7 @@ void TDXFRead::Start()
     Code = 0;
     Value.Clear();
     if (File) {
+        DropReadAhead();
         Filled = 0;
         BytesRead = 0;
         InputDone = false;
@@ -434,6 +437,35 @@ void TDXFRead::Rewind()
         Start();
 }
 
+size_t TDXFRead::ReadPiece(char* To, size_t Max)
+{
+    const size_t n = std::fread(To, 1, Max, File);
+    if (n == 0 && std::ferror(File))
+        throw ECADFileNotValid(std::string("Cannot read the DXF file: ") + std::strerror(errno));
+    return n;
+}
+
+void TDXFRead::ReadAhead()
+{
+    AheadBuffer.resize(ReadChunk);
+    try {
+        Ahead = std::async(std::launch::async, [this] { return ReadPiece(AheadBuffer.data(), AheadBuffer.size()); });
+    } catch (const std::system_error&) {
+        // No thread: the next piece is read when it is needed.
+    }
+}
+
+void TDXFRead::DropReadAhead() noexcept
+{
+    if (!Ahead.valid())
+        return;
+    try {
+        Ahead.get();
+    } catch (const std::exception&) {
+        // The piece is not wanted any more, nor its error.
+    }
+}
+
 bool TDXFRead::Refill()
 {
     if (InputDone)
@@ -444,19 +476,26 @@ bool TDXFRead::Refill()
         Filled -= Pos;
         Pos = 0;
     }
-    if (Buffer.size() - Filled < ReadChunk / 2)
+    if (Buffer.size() - Filled < ReadChunk)
         Buffer.resize(std::max(Buffer.size() * 2, Filled + ReadChunk));
-    const size_t n = std::fread(Buffer.data() + Filled, 1, Buffer.size() - Filled, File);
+    size_t n = 0;
+    if (Ahead.valid()) {
+        n = Ahead.get();
+        std::memcpy(Buffer.data() + Filled, AheadBuffer.data(), n);
+    } else {
+        n = ReadPiece(Buffer.data() + Filled, ReadChunk);
+    }
     Filled += n;
     BytesRead += n;
-    if (OnProgress && n > 0)
-        OnProgress(BytesRead, Size);
     if (n == 0) {
-        if (std::ferror(File))
-            throw ECADFileNotValid(std::string("Cannot read the DXF file: ") + std::strerror(errno));
         InputDone = true;
         return false;
     }
+    // Copying a piece out of the file costs about as much as reading it: the next one is read
+    // on another thread while this one is taken apart.
+    ReadAhead();
+    if (OnProgress)
+        OnProgress(BytesRead, Size);
     return true;
 }
 

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <future>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -146,6 +147,12 @@ private:
     // The next line without its line end; false at the end of the input.
     bool NextLine(std::string_view& Line);
     bool Refill();
+    // Up to Max bytes of the file; raises ECADFileNotValid on a read error.
+    size_t ReadPiece(char* To, size_t Max);
+    // Starts reading the next piece of the file into AheadBuffer on another thread.
+    void ReadAhead();
+    // Waits for a piece being read ahead and forgets it.
+    void DropReadAhead() noexcept;
     void StoreValue(std::string_view Line);
     void StoreText(std::string_view Bytes);
     void NoteHeaderVariable(std::string_view Trimmed);
@@ -155,6 +162,10 @@ private:
     uint64_t Size = 0;
     uint64_t BytesRead = 0;
     std::vector<char> Buffer;  // Buffer[Pos, Filled) not yet read
+    // The piece of the file after Buffer's, while it is read ahead; the file is used by no one
+    // else until it has come.
+    std::future<size_t> Ahead;
+    std::vector<char> AheadBuffer;
     size_t Pos = 0;
     size_t Filled = 0;
     bool InputDone = false;

@@ -403,4 +403,16 @@ TEST(DXFRead, LongFilesAndLongLinesReadAcrossBufferRefills)
     EXPECT_EQ(lines, 60'000);
     EXPECT_TRUE(inOrder);
     EXPECT_TRUE(r.Value.IsText("ENDSEC"));
+
+    // Back to the start from the middle of the file, while its next piece is being read.
+    TDXFRead again(name);
+    again.ReadRecord(0, rec);
+    again.ReadRecord(0, rec);
+    again.Rewind();
+    ASSERT_EQ(again.Section, TDXFSection::Entities);
+    rec.Clear();
+    again.ReadRecord(0, rec);
+    EXPECT_EQ(rec.Group(1).Text.size(), 3'000'000u);
+    again.ReadRecord(0, rec);
+    EXPECT_EQ(rec.Group(10).Real, 0.5);
 }
