@@ -146,6 +146,12 @@ private:
     void Fail(const std::string& Text);
     // The next line without its line end; false at the end of the input.
     bool NextLine(std::string_view& Line);
+    // The usual pair: a code line of blanks and at most four digits and its value line, both
+    // whole in the buffer. False, having read nothing, for anything else.
+    bool NextPlainPair(int32_t& PairCode, std::string_view& Line);
+    // The code of the next pair and its value line; false when the input ends before both.
+    // A code line that is not an integer raises ECADFileNotValid.
+    bool NextPairLines(int32_t& PairCode, std::string_view& Line);
     bool Refill();
     // Up to Max bytes of the file; raises ECADFileNotValid on a read error.
     size_t ReadPiece(char* To, size_t Max);

@@ -11,6 +11,7 @@
 #include <charconv>
 #include <cstdlib>
 #include <functional>
+#include <typeinfo>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -449,13 +450,15 @@ TMatrix4 Placement(double SX, double SY, double DX, double DY)
 void TDXF2DImport::ReadSectionObjects(bool NoInserts, const TMatrix4& M,
                                       const std::function<void(std::unique_ptr<TObject2D>)>& Take)
 {
+    const bool placed = !M.IsEqual(IdentityMatrix);
     while (SectionGoesOn()) {
         std::unique_ptr<TObject2D> obj = ReadEntity(NoInserts, false);
         if (!obj) {
             Failed = true;
             continue;
         }
-        Place(*obj, M);
+        if (placed)
+            Place(*obj, M);
         Take(std::move(obj));
     }
 }
@@ -467,15 +470,18 @@ void TDXF2DImport::ReadEntities()
     // The drawing makes room once for as many entities as the file could hold at the size of a
     // short LINE, instead of growing its list and ID index step by step; beyond a few million
     // the index would take more than a file of entities that small is likely to need.
-    constexpr uint64_t ShortEntityBytes = 96, MostReserved = uint64_t(4) << 20;
+    constexpr uint64_t ShortEntityBytes = 80, MostReserved = uint64_t(4) << 20;
     const TQV_01Cmp::TBulkAdd bulk(
         *Drawing, static_cast<size_t>(std::min(Reader->InputSize() / ShortEntityBytes, MostReserved)));
     ReadSectionObjects(false, Placement(ScaleX, ScaleY, OffsetX, OffsetY), [this](std::unique_ptr<TObject2D> obj) {
-        auto* container = dynamic_cast<TContainer2D*>(obj.get());
-        if (!container) {
+        // The entity readers give plain TContainer2D for pieces; testing the exact type costs
+        // less than a cast for each of a million lines.
+        const TObject2D& made = *obj;
+        if (typeid(made) != typeid(TContainer2D)) {
             Drawing->AddObject(-1, std::move(obj));
             return;
         }
+        auto* container = static_cast<TContainer2D*>(obj.get());
         // The parts of a lightweight polyline (or of a polyline too long for one object) go
         // into the drawing one by one, placed as the container was.
         const TMatrix4 outer = container->GetModelTransform();

@@ -55,14 +55,16 @@ const TObject2DHandler* PrimitiveHandler()
 TPrimitive2D::TPrimitive2D(int32_t id, int capacity) : TObject2D(id)
 {
     CreatePointsSet(capacity);
-    UpdateBox();
+    // The box of no points, as ComputeBox gives it; a new object has no change handler to call.
+    SetBox(MakeRect2D(0, 0, 0, 0));
 }
 
 TPrimitive2D::TPrimitive2D(int32_t id, int capacity, int32_t color, uint8_t lineWidth, const TMatrix4& transform)
     : TObject2D(id, color, lineWidth, transform)
 {
     CreatePointsSet(capacity);
-    UpdateBox();
+    // The box of no points, as ComputeBox gives it; a new object has no change handler to call.
+    SetBox(MakeRect2D(0, 0, 0, 0));
 }
 
 TPrimitive2D::TPrimitive2D(TStreamReader& stream, const std::string& versionTag)

@@ -77,6 +77,10 @@ TEST(DXFRead, ValuesAreTypedByTheRangeOfTheirCode)
         {"comment trimmed", "999\n  note \n", "999='note'"},
         {"code line with a trailing comment", " 10 x\n1\n", "10=r1.000000"},
         {"blank lines before a code", "\n  \n 40\n2\n", "40=r2.000000"},
+        {"code with leading zeros", "0010\n1.5\n", "10=r1.500000"},
+        {"code of five digits", "10000\n abc\n", "10000=' abc'"},
+        {"code line ending in two CRs", " 40\r\r\n2\r\n", "40=r2.000000"},
+        {"code line of a tab", "\t40\n2\n", "40=r2.000000"},
         {"Windows-1252 text", "1\n\xE9t\xE9 \x80\n", "1='\xC3\xA9t\xC3\xA9 \xE2\x82\xAC'"},
     };
     for (const TCase& c : cases) {
