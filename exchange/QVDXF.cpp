@@ -191,24 +191,21 @@ bool ParsePlainDecimal(std::string_view s, double& Value)
     const bool negative = p != end && *p == '-';
     if (negative)
         ++p;
-    if (p == end || !IsDigit(*p))
-        return false;
+    // Unsigned, so that too many digits only wrap; they are refused below.
     uint64_t mantissa = 0;
-    int digits = 0, decimals = 0;
-    bool point = false;
-    for (; p != end; ++p) {
-        if (IsDigit(*p)) {
-            if (++digits > 19)
-                return false;
+    const char* const whole = p;
+    for (; p != end && IsDigit(*p); ++p)
+        mantissa = mantissa * 10 + static_cast<uint64_t>(*p - '0');
+    const size_t wholeDigits = static_cast<size_t>(p - whole);
+    size_t decimals = 0;
+    if (p != end && *p == '.') {
+        const char* const fraction = ++p;
+        for (; p != end && IsDigit(*p); ++p)
             mantissa = mantissa * 10 + static_cast<uint64_t>(*p - '0');
-            decimals += point;
-        } else if (*p == '.' && !point) {
-            point = true;
-        } else {
-            return false;
-        }
+        decimals = static_cast<size_t>(p - fraction);
     }
-    if (mantissa > (uint64_t(1) << 53) || decimals >= static_cast<int>(std::size(ExactPowersOfTen)))
+    if (p != end || wholeDigits == 0 || wholeDigits + decimals > 19 || mantissa > (uint64_t(1) << 53) ||
+        decimals >= std::size(ExactPowersOfTen))
         return false;
     const double v = static_cast<double>(mantissa) / ExactPowersOfTen[decimals];
     Value = negative ? -v : v;
