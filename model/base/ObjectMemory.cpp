@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <condition_variable>
+#include <cstring>
 #include <cstdint>
 #include <mutex>
 #include <new>
@@ -277,7 +278,7 @@ void* AllocateObjectMemory(std::size_t size)
     return Pool().Allocate(size);
 }
 
-void* AllocateLargeArray(std::size_t bytes)
+void* AllocateLargeArray(std::size_t bytes, bool zeroed)
 {
 #ifndef RASTREL_OBJECT_MEMORY_ASAN
     if (bytes >= LargeArrayMinBytes) {
@@ -287,10 +288,13 @@ void* AllocateLargeArray(std::size_t bytes)
         return p;
     }
 #endif
-    return ::operator new(bytes);
+    void* p = ::operator new(bytes);
+    if (zeroed)
+        std::memset(p, 0, bytes);
+    return p;
 }
 
-void FreeLargeArray(void* p, std::size_t bytes) noexcept
+void FreeLargeArray(void* p, [[maybe_unused]] std::size_t bytes) noexcept
 {
     if (!p)
         return;

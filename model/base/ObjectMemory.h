@@ -6,6 +6,8 @@
 // next objects of their size.
 #include <cstddef>
 #include <new>
+#include <type_traits>
+#include <utility>
 
 // Defined in AddressSanitizer builds (g++ and clang): the pool then poisons what is not in use.
 #if defined(__SANITIZE_ADDRESS__)
@@ -34,8 +36,10 @@ void FreeObjectMemory(void* p, std::size_t size) noexcept;
 // for the arrays of a million objects is as much as filling them. Smaller ones come from
 // operator new, and so do all of them in AddressSanitizer builds, where LeakSanitizer must see
 // the object pointers they hold.
-constexpr std::size_t LargeArrayMinBytes = std::size_t{1} << 20;
-void* AllocateLargeArray(std::size_t bytes);
+constexpr std::size_t LargeArrayMinBytes = std::size_t{4} << 20;
+// Zeroed asks for zero bytes: memory fresh from the kernel is zero already, and only a block
+// from operator new is cleared.
+void* AllocateLargeArray(std::size_t bytes, bool zeroed = false);
 void FreeLargeArray(void* p, std::size_t bytes) noexcept;
 
 // The allocator of std::vector for such arrays.
@@ -54,6 +58,33 @@ struct TLargeArrayAllocator {
     void deallocate(T* p, std::size_t n) noexcept { FreeLargeArray(p, n * sizeof(T)); }
     template <class U>
     bool operator==(const TLargeArrayAllocator<U>&) const noexcept { return true; }
+};
+
+// The same for an array whose new elements are zero bytes (a hash table whose vacant slots are
+// zero): making it writes nothing, so its pages are taken only as they are used.
+template <class T>
+struct TZeroedArrayAllocator : TLargeArrayAllocator<T> {
+    static_assert(std::is_trivially_default_constructible_v<T> && std::is_trivially_destructible_v<T>);
+    TZeroedArrayAllocator() = default;
+    template <class U>
+    TZeroedArrayAllocator(const TZeroedArrayAllocator<U>&) noexcept {}
+    T* allocate(std::size_t n)
+    {
+        if (n > static_cast<std::size_t>(-1) / sizeof(T))
+            throw std::bad_array_new_length();
+        return static_cast<T*>(AllocateLargeArray(n * sizeof(T), true));
+    }
+    // A new element keeps the zero bytes it was given.
+    template <class U>
+    void construct(U* p) noexcept
+    {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <class U, class... A>
+    void construct(U* p, A&&... args)
+    {
+        ::new (static_cast<void*>(p)) U(std::forward<A>(args)...);
+    }
 };
 
 #ifdef RASTREL_OBJECT_MEMORY_ASAN

@@ -145,7 +145,7 @@ size_t TGraphicObjList::PositionOf(int32_t id)
     const TIdSlot* slot = FindSlot(id);
     if (!slot)
         return npos;
-    const size_t pos = slot->Entry & PositionMask;
+    const size_t pos = slot->Position();
     // The index is keyed by the ID an object had when it was added; changing the ID of an
     // object while a list holds it is a programmer's error.
     RASTREL_ASSERT(pos < Objects.size() && Objects[pos] && Objects[pos]->ID == id);
@@ -165,7 +165,8 @@ void TGraphicObjList::Index(int32_t id, size_t pos)
     size_t i = home;
     while (IdSlots[i].Entry != VacantSlot)
         i = (i + 1) & mask;
-    IdSlots[i] = TIdSlot{id, static_cast<uint32_t>(pos)};
+    IdSlots[i].Key = id;
+    IdSlots[i].Set(pos, false);
     MaxProbe = std::max(MaxProbe, (i - home) & mask);
     ++IdCount;
 }
@@ -175,13 +176,13 @@ void TGraphicObjList::Unindex(size_t pos)
     const int32_t id = IndexedIDs[pos];
     TIdSlot* slot = FindSlot(id);
     RASTREL_ASSERT(slot);
-    if ((slot->Entry & PositionMask) != pos)
+    if (slot->Position() != pos)
         return;  // a later object with the ID: the first stays indexed
-    if (slot->Entry & SharedIdFlag) {
+    if (slot->Shared()) {
         // Duplicate IDs come only from odd files: the next holder is looked for along the array.
         for (size_t next = pos + 1; next < Objects.size(); ++next)
             if (Objects[next] && IndexedIDs[next] == id) {
-                slot->Entry = static_cast<uint32_t>(next) | SharedIdFlag;
+                slot->Set(next, true);
                 return;
             }
     }
@@ -215,7 +216,7 @@ void TGraphicObjList::GrowIndex(size_t entries)
         size *= 2;
     if (size == IdSlots.size())
         return;
-    TArray<TIdSlot> old(size, TIdSlot{0, VacantSlot});
+    decltype(IdSlots) old(size);
     old.swap(IdSlots);
     const size_t mask = IdSlots.size() - 1;
     MaxProbe = 0;
@@ -293,8 +294,8 @@ void TGraphicObjList::Compact()
             // every old one still to come, so it is never mistaken for one.
             TIdSlot* slot = FindSlot(IndexedIDs[from]);
             RASTREL_ASSERT(slot);
-            if ((slot->Entry & PositionMask) == from)
-                slot->Entry = static_cast<uint32_t>(to) | (slot->Entry & SharedIdFlag);
+            if (slot->Position() == from)
+                slot->Set(to, slot->Shared());
             Objects[to] = Objects[from];
             IndexedIDs[to] = IndexedIDs[from];
         }
@@ -334,7 +335,7 @@ void TGraphicObjList::FreeAll()
     }
     TArray<TGraphicObject*>().swap(Objects);
     TArray<int32_t>().swap(IndexedIDs);
-    TArray<TIdSlot>().swap(IdSlots);
+    decltype(IdSlots)().swap(IdSlots);
     IdCount = 0;
     MaxProbe = 0;
     Live = 0;
@@ -360,7 +361,7 @@ TGraphicObject* TGraphicObjList::Find(int32_t id)
     if (!slot)
         return nullptr;
     // As in PositionOf: a listed object keeps the ID it was added under.
-    TGraphicObject* first = Objects[slot->Entry & PositionMask];
+    TGraphicObject* first = Objects[slot->Position()];
     RASTREL_ASSERT(first && first->ID == id);
     return first;
 }
@@ -444,14 +445,14 @@ bool TGraphicObjList::PlaceInHoles(std::span<const TPlacement> places)
         if (before == 0 || Objects[before - 1])
             return false;
         TIdSlot* slot = FindSlot(IndexedIDs[from]);
-        RASTREL_ASSERT(slot && (slot->Entry & PositionMask) == from);
+        RASTREL_ASSERT(slot && slot->Position() == from);
         // Of duplicate IDs the first by position is indexed: the full pass sorts them out.
-        if (slot->Entry & SharedIdFlag)
+        if (slot->Shared())
             return false;
         const size_t to = before - 1;
         Objects[to] = place.Obj;
         IndexedIDs[to] = IndexedIDs[from];
-        slot->Entry = static_cast<uint32_t>(to);
+        slot->Set(to, false);
         Head = std::min(Head, to);
         ++Live; // Bury counts the old slot out again
         Bury(from);

@@ -111,13 +111,22 @@ private:
     // added with it: eight bytes, as the table of a large drawing has two slots per object or
     // more. SharedIdFlag marks that later objects may carry the same ID, so only then does
     // deleting the first look along the array for its successor.
-    struct TIdSlot {
-        int32_t Key;
-        uint32_t Entry;  // position | SharedIdFlag, or VacantSlot
-    };
-    static constexpr uint32_t VacantSlot = 0xFFFFFFFFu;
+    // A vacant slot is zero bytes, so a new table takes no page of memory before it is used:
+    // the IDs of a drawing fill a run of its slots, not all of them.
+    static constexpr uint32_t VacantSlot = 0;
     static constexpr uint32_t SharedIdFlag = 0x80000000u;
     static constexpr uint32_t PositionMask = 0x7FFFFFFFu;
+    struct TIdSlot {
+        int32_t Key;
+        uint32_t Entry;  // (position + 1) | SharedIdFlag, or VacantSlot
+
+        size_t Position() const { return (Entry & PositionMask) - 1; }
+        bool Shared() const { return (Entry & SharedIdFlag) != 0; }
+        void Set(size_t position, bool shared)
+        {
+            Entry = static_cast<uint32_t>(position + 1) | (shared ? SharedIdFlag : 0);
+        }
+    };
 
     size_t SlotOf(int32_t id) const;
     TIdSlot* FindSlot(int32_t id);
@@ -150,7 +159,7 @@ private:
     TArray<TGraphicObject*> Objects;
     // The ID each object was indexed under, beside it (an object's ID may change while listed).
     TArray<int32_t> IndexedIDs;
-    TArray<TIdSlot> IdSlots;
+    std::vector<TIdSlot, TZeroedArrayAllocator<TIdSlot>> IdSlots;
     size_t IdCount = 0;
     // The furthest any entry has been placed from its home slot since the index was last built:
     // lookups and deletions look no further.

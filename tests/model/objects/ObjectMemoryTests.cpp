@@ -255,3 +255,23 @@ TEST_F(ObjectMemory, ObjectWhoseConstructorFailsGivesItsBlockBack)
     auto object = std::make_unique<TBigObject>(2);
     EXPECT_EQ(static_cast<void*>(object.get()), block);
 }
+
+// A zeroed array is all zero bytes whatever memory it comes from (the heap's reused blocks, or
+// the kernel's fresh pages for a large one), again after one of its size has been written and
+// freed; a plain large array keeps what is written into it.
+TEST(LargeArrays, ZeroedArraysStartAsZeroBytesAndBothKindsHoldWhatIsWritten)
+{
+    for (const size_t n : {size_t{100}, LargeArrayMinBytes / sizeof(uint64_t) + 3}) {
+        SCOPED_TRACE(n);
+        for (int round = 0; round < 2; ++round) {
+            std::vector<uint64_t, TZeroedArrayAllocator<uint64_t>> zeroed(n);
+            EXPECT_TRUE(std::all_of(zeroed.begin(), zeroed.end(), [](uint64_t v) { return v == 0; }));
+            std::fill(zeroed.begin(), zeroed.end(), ~uint64_t{0});
+            std::vector<uint64_t, TLargeArrayAllocator<uint64_t>> plain;
+            for (size_t i = 0; i < n; ++i)
+                plain.push_back(i * 7);
+            for (size_t i = 0; i < n; i += n / 10)
+                EXPECT_EQ(plain[i], i * 7);
+        }
+    }
+}
