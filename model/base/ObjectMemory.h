@@ -49,15 +49,18 @@ struct TLargeArrayAllocator {
     TLargeArrayAllocator() = default;
     template <class U>
     TLargeArrayAllocator(const TLargeArrayAllocator<U>&) noexcept {}
-    T* allocate(std::size_t n)
-    {
-        if (n > static_cast<std::size_t>(-1) / sizeof(T))
-            throw std::bad_array_new_length();
-        return static_cast<T*>(AllocateLargeArray(n * sizeof(T)));
-    }
+    T* allocate(std::size_t n) { return Allocate(n, false); }
     void deallocate(T* p, std::size_t n) noexcept { FreeLargeArray(p, n * sizeof(T)); }
     template <class U>
     bool operator==(const TLargeArrayAllocator<U>&) const noexcept { return true; }
+
+protected:
+    static T* Allocate(std::size_t n, bool zeroed)
+    {
+        if (n > static_cast<std::size_t>(-1) / sizeof(T))
+            throw std::bad_array_new_length();
+        return static_cast<T*>(AllocateLargeArray(n * sizeof(T), zeroed));
+    }
 };
 
 // The same for an array whose new elements are zero bytes (a hash table whose vacant slots are
@@ -68,12 +71,7 @@ struct TZeroedArrayAllocator : TLargeArrayAllocator<T> {
     TZeroedArrayAllocator() = default;
     template <class U>
     TZeroedArrayAllocator(const TZeroedArrayAllocator<U>&) noexcept {}
-    T* allocate(std::size_t n)
-    {
-        if (n > static_cast<std::size_t>(-1) / sizeof(T))
-            throw std::bad_array_new_length();
-        return static_cast<T*>(AllocateLargeArray(n * sizeof(T), true));
-    }
+    T* allocate(std::size_t n) { return this->Allocate(n, true); }
     // A new element keeps the zero bytes it was given.
     template <class U>
     void construct(U* p) noexcept
