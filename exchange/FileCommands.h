@@ -132,6 +132,7 @@ private:
     TQV_01Cmp2D& Drawing;
     TFileCommandsHost& Host;
     TRecentFiles FRecentFiles;
-    std::unique_ptr<TBitmap32> FSourceBitmap;
+    // Shared with the image made from it until the image's pixels change.
+    std::shared_ptr<const TBitmap32> FSourceBitmap;
     int LastPercent = -1;
 };
