@@ -56,7 +56,7 @@ TEST(QtBitmap32, BothKindsStartZeroAtEverySizeAndCopyWhole)
         [] { return std::make_unique<TMemoryBitmap32>(); }, [] { return std::make_unique<TQtBitmap32>(); }};
     const struct {
         int W, H;
-    } sizes[] = {{1, 1}, {3, 2}, {1024, 256}, {1000, 700}};
+    } sizes[] = {{2, 1}, {3, 2}, {1024, 256}, {1000, 700}};
     for (const auto& make : kinds) {
         const std::unique_ptr<TBitmap32> b = make();
         for (const auto& size : sizes) {
