@@ -4,10 +4,10 @@
 // into memory and `djpeg`; and a DXF file of 100 MB through the command beside the plain import.
 #include "FileCommands.h"
 #include "FreshProcess.h"
-#include "QtBitmap32.h"
 #include "QVCmp.h"
 #include "QVDXFImport.h"
 #include "QVRegistry.h"
+#include "QtBitmap32.h"
 #include "VecRasInfo.h"
 
 #include <algorithm>

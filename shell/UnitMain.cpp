@@ -502,4 +502,3 @@ void TfrmMain::SetInputEnabled(bool Enabled)
                                                       ui->tbrMRU, ui->toolWin, ui->pnlGraphicView})
         w->setEnabled(Enabled);
 }
-

@@ -51,7 +51,10 @@ TPixelMemory::TPixelMemory(size_t Bytes) : Size_(Bytes)
         throw std::bad_alloc();
 }
 
-TPixelMemory::~TPixelMemory() { Free(); }
+TPixelMemory::~TPixelMemory()
+{
+    Free();
+}
 
 TPixelMemory::TPixelMemory(TPixelMemory&& Other) noexcept
     : Data_(std::exchange(Other.Data_, nullptr)), Size_(std::exchange(Other.Size_, 0)),

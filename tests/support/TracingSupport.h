@@ -66,8 +66,8 @@ struct TTracedPicture {
                 Source.SetPixel(x, y, Colour(x, y));
         // The image shares the picture, as an opened one does.
         Image = Drawing.AddObject(
-            -1, std::make_unique<TBitmap2D>(-1, Corner, TPoint2D{Corner.X + W * Scale, Corner.Y + H * Scale, 1},
-                                            Picture));
+            -1, std::make_unique<TBitmap2D>(
+                    -1, Corner, TPoint2D{Corner.X + W * Scale, Corner.Y + H * Scale, 1}, Picture));
     }
 
     // A shell script as the tracer; "$out" holds the path after -outfile.

@@ -8,8 +8,8 @@
 #include "QVLanguage.h"
 #include "QVScene.h"
 #include "QVVariabili.h"
-#include "ShellMessages.h"
 #include "SceneWidget.h"
+#include "ShellMessages.h"
 
 #include <QKeyEvent>
 #include <QLabel>

@@ -63,7 +63,8 @@ TEST(QtBitmap32, BothKindsStartZeroAtEverySizeAndCopyWhole)
             SCOPED_TRACE(std::to_string(size.W) + " x " + std::to_string(size.H));
             b->SetSize(size.W, size.H);
             const int lastX = size.W - 1, lastY = size.H - 1;
-            for (const auto& [x, y] : {std::pair{0, 0}, std::pair{lastX / 2, lastY / 2}, std::pair{lastX, lastY}})
+            for (const auto& [x, y] :
+                 {std::pair{0, 0}, std::pair{lastX / 2, lastY / 2}, std::pair{lastX, lastY}})
                 EXPECT_EQ(b->Pixel(x, y), 0u);
             b->SetPixel(0, 0, 0xFF010203);
             b->SetPixel(lastX, lastY, 0x80A0B0C0);
