@@ -450,8 +450,10 @@ void TFileCommands::New()
     Host.StopOperation();
     if (Drawing.ObjectsCount() == 0)
         return;
-    if (CancellatoTutto())
-        CurrentFile.FileName.clear();
+    if (!CancellatoTutto())
+        return;
+    CurrentFile.FileName.clear();
+    Host.DrawingRenewed();
 }
 
 bool TFileCommands::SaveAs()

@@ -92,6 +92,9 @@ public:
     virtual void DeleteOperations() {}
     // After a clear: the view rebuilt, the geometry tree emptied.
     virtual void DrawingCleared() {}
+    // After New emptied the drawing: the property panel hidden and the geometry tree's root
+    // back.
+    virtual void DrawingRenewed() {}
     // After an open: the geometry tree expanded.
     virtual void DrawingOpened() {}
 };
