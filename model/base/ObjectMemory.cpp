@@ -24,6 +24,9 @@ namespace {
 
 constexpr std::size_t SizeClasses = ObjectMemoryMaxPooledSize / ObjectMemoryAlignment;
 constexpr std::size_t HugePageBytes = std::size_t{2} << 20;
+// Chunks are made of huge pages. On some machines (virtual ones) the first touch of each 4 KiB
+// page traps even after the kernel has made it resident on another thread; a huge page traps
+// once for 512 of them.
 constexpr std::size_t ChunkBytes = 2 * HugePageBytes;
 // Chunks the supplier keeps resident ahead of use: enough to cover a loading thread while the
 // supplier maps the next one.

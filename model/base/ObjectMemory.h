@@ -2,8 +2,8 @@
 // Memory for drawing objects and their point arrays. A large drawing makes millions of small
 // objects at once; taking that much fresh memory from the kernel page by page in the loading
 // thread costs about as much as the load itself. Small blocks therefore come from large chunks
-// whose pages a background thread has already made resident, and freed blocks are kept for the
-// next objects of their size.
+// of huge pages that a background thread has already made resident, and freed blocks are kept
+// for the next objects of their size.
 #include <cstddef>
 #include <new>
 #include <type_traits>
