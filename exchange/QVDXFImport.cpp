@@ -468,8 +468,9 @@ void TDXF2DImport::ReadEntities()
     if (!Drawing)
         return;
     // The drawing makes room once for as many entities as the file could hold at the size of a
-    // short LINE, instead of growing its list and ID index step by step; beyond a few million
-    // the index would take more than a file of entities that small is likely to need.
+    // short LINE (one with six decimals is seldom under 80 bytes), instead of growing its list
+    // and ID index step by step; room not filled takes no memory until it is used. Beyond a few
+    // million the index would take more than a file of entities that small is likely to need.
     constexpr uint64_t ShortEntityBytes = 80, MostReserved = uint64_t(4) << 20;
     const TQV_01Cmp::TBulkAdd bulk(
         *Drawing, static_cast<size_t>(std::min(Reader->InputSize() / ShortEntityBytes, MostReserved)));
