@@ -70,8 +70,9 @@ std::byte* MapHugePages(std::size_t bytes) noexcept
     if (p == MAP_FAILED)
         return nullptr;
     auto* raw = static_cast<std::byte*>(p);
-    auto* aligned = reinterpret_cast<std::byte*>(RoundToHugePages(reinterpret_cast<std::uintptr_t>(raw)));
-    const std::size_t head = static_cast<std::size_t>(aligned - raw);
+    const auto address = reinterpret_cast<std::uintptr_t>(raw);
+    const std::size_t head = RoundToHugePages(address) - address;
+    std::byte* const aligned = raw + head;
     if (head > 0)
         ::munmap(raw, head);
     if (span - head > bytes)

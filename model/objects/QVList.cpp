@@ -301,8 +301,9 @@ void TGraphicObjList::Compact()
         }
         ++to;
     }
-    Objects.resize(to);
-    IndexedIDs.resize(to);
+    // Erased, not resized: shrinking never allocates, and an iterator's destructor ends here.
+    Objects.erase(Objects.begin() + static_cast<std::ptrdiff_t>(to), Objects.end());
+    IndexedIDs.erase(IndexedIDs.begin() + static_cast<std::ptrdiff_t>(to), IndexedIDs.end());
     Head = 0;
 }
 
