@@ -14,9 +14,9 @@
 #include <bit>
 #include <cctype>
 #include <cerrno>
-#include <cstdlib>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <system_error>
 
@@ -156,7 +156,8 @@ namespace {
 
 // Every pair asks for its kind, so the ranges are spread into a table by code at compile time.
 constexpr size_t KindTableSize = 1080;
-static_assert(std::size(CodeRanges) > 0 && CodeRanges[std::size(CodeRanges) - 1].Last < static_cast<int>(KindTableSize));
+static_assert(std::size(CodeRanges) > 0 &&
+              CodeRanges[std::size(CodeRanges) - 1].Last < static_cast<int>(KindTableSize));
 constexpr auto KindByCode = [] {
     std::array<TDXFGroupKind, KindTableSize> t{};
     t.fill(TDXFGroupKind::RawText);
@@ -171,7 +172,7 @@ constexpr auto KindByCode = [] {
 TDXFGroupKind DXFGroupKind(int Code)
 {
     return Code >= 0 && static_cast<size_t>(Code) < KindByCode.size() ? KindByCode[static_cast<size_t>(Code)]
-                                                                       : TDXFGroupKind::RawText;
+                                                                      : TDXFGroupKind::RawText;
 }
 
 namespace {
@@ -455,7 +456,8 @@ void TDXFRead::ReadAhead()
 {
     AheadBuffer.resize(ReadChunk);
     try {
-        Ahead = std::async(std::launch::async, [this] { return ReadPiece(AheadBuffer.data(), AheadBuffer.size()); });
+        Ahead = std::async(std::launch::async,
+                           [this] { return ReadPiece(AheadBuffer.data(), AheadBuffer.size()); });
     } catch (const std::system_error&) {
         // No thread: the next piece is read when it is needed.
     }
@@ -566,7 +568,8 @@ bool TDXFRead::NextPairLines(int32_t& PairCode, std::string_view& Line)
         return false;
     s = s.substr(0, static_cast<size_t>(std::find_if(s.begin(), s.end(), IsBlank) - s.begin()));
     if (!ParseDXFInteger(s, PairCode))
-        throw ECADFileNotValid("Invalid numeric format in line " + std::to_string(LineNumber) + " of the DXF file.");
+        throw ECADFileNotValid("Invalid numeric format in line " + std::to_string(LineNumber) +
+                               " of the DXF file.");
     return NextLine(Line);
 }
 

@@ -4,8 +4,8 @@
 
 #include <cerrno>
 #include <condition_variable>
-#include <cstring>
 #include <cstdint>
+#include <cstring>
 #include <mutex>
 #include <new>
 #include <sys/mman.h>
@@ -59,7 +59,10 @@ void Unpoison([[maybe_unused]] void* p, [[maybe_unused]] std::size_t size)
 #define MADV_POPULATE_WRITE 23
 #endif
 
-std::size_t RoundToHugePages(std::size_t bytes) { return (bytes + HugePageBytes - 1) & ~(HugePageBytes - 1); }
+std::size_t RoundToHugePages(std::size_t bytes)
+{
+    return (bytes + HugePageBytes - 1) & ~(HugePageBytes - 1);
+}
 
 // Bytes (whole huge pages) of new memory on a huge-page boundary, with the advice that the
 // kernel back it with huge pages (it may not: then it is ordinary memory); null when refused.

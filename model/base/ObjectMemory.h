@@ -43,16 +43,13 @@ void* AllocateLargeArray(std::size_t bytes, bool zeroed = false);
 void FreeLargeArray(void* p, std::size_t bytes) noexcept;
 
 // The allocator of std::vector for such arrays.
-template <class T>
-struct TLargeArrayAllocator {
+template <class T> struct TLargeArrayAllocator {
     using value_type = T;
     TLargeArrayAllocator() = default;
-    template <class U>
-    TLargeArrayAllocator(const TLargeArrayAllocator<U>&) noexcept {}
+    template <class U> TLargeArrayAllocator(const TLargeArrayAllocator<U>&) noexcept {}
     T* allocate(std::size_t n) { return Allocate(n, false); }
     void deallocate(T* p, std::size_t n) noexcept { FreeLargeArray(p, n * sizeof(T)); }
-    template <class U>
-    bool operator==(const TLargeArrayAllocator<U>&) const noexcept { return true; }
+    template <class U> bool operator==(const TLargeArrayAllocator<U>&) const noexcept { return true; }
 
 protected:
     static T* Allocate(std::size_t n, bool zeroed)
@@ -65,21 +62,14 @@ protected:
 
 // The same for an array whose new elements are zero bytes (a hash table whose vacant slots are
 // zero): making it writes nothing, so its pages are taken only as they are used.
-template <class T>
-struct TZeroedArrayAllocator : TLargeArrayAllocator<T> {
+template <class T> struct TZeroedArrayAllocator : TLargeArrayAllocator<T> {
     static_assert(std::is_trivially_default_constructible_v<T> && std::is_trivially_destructible_v<T>);
     TZeroedArrayAllocator() = default;
-    template <class U>
-    TZeroedArrayAllocator(const TZeroedArrayAllocator<U>&) noexcept {}
+    template <class U> TZeroedArrayAllocator(const TZeroedArrayAllocator<U>&) noexcept {}
     T* allocate(std::size_t n) { return this->Allocate(n, true); }
     // A new element keeps the zero bytes it was given.
-    template <class U>
-    void construct(U* p) noexcept
-    {
-        ::new (static_cast<void*>(p)) U;
-    }
-    template <class U, class... A>
-    void construct(U* p, A&&... args)
+    template <class U> void construct(U* p) noexcept { ::new (static_cast<void*>(p)) U; }
+    template <class U, class... A> void construct(U* p, A&&... args)
     {
         ::new (static_cast<void*>(p)) U(std::forward<A>(args)...);
     }

@@ -118,7 +118,7 @@ private:
     static constexpr uint32_t PositionMask = 0x7FFFFFFFu;
     struct TIdSlot {
         int32_t Key;
-        uint32_t Entry;  // (position + 1) | SharedIdFlag, or VacantSlot
+        uint32_t Entry; // (position + 1) | SharedIdFlag, or VacantSlot
 
         size_t Position() const { return (Entry & PositionMask) - 1; }
         bool Shared() const { return (Entry & SharedIdFlag) != 0; }

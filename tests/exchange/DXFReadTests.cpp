@@ -102,10 +102,11 @@ TEST(DXFRead, PlainNumbersReadAsTheFullReadingReadsThem)
         ASSERT_TRUE(ParseDXFReal(text, got)) << text;
         EXPECT_EQ(std::memcmp(&expected, &got, sizeof got), 0) << text << ": " << got << " for " << expected;
     };
-    for (const char* text : {"0", "-0", "-0.0", "5.", "0.1", "0.3", "-1498.500999", "9007199254740992",
-                             "9007199254740993", "9007199254740993.5", "0.0000000000000000000001",
-                             "0.00000000000000000000001", "1234567890123456789", "12345678901234567890",
-                             "00000000000000000000012.5", "4503599627370497.5", "179769313486231570000000000"})
+    for (const char* text :
+         {"0", "-0", "-0.0", "5.", "0.1", "0.3", "-1498.500999", "9007199254740992", "9007199254740993",
+          "9007199254740993.5", "0.0000000000000000000001", "0.00000000000000000000001",
+          "1234567890123456789", "12345678901234567890", "00000000000000000000012.5", "4503599627370497.5",
+          "179769313486231570000000000"})
         same(text);
     std::mt19937_64 random(17);
     char buffer[64];
@@ -118,7 +119,8 @@ TEST(DXFRead, PlainNumbersReadAsTheFullReadingReadsThem)
         if (!std::strpbrk(buffer, "e"))
             same(buffer);
     }
-    for (const char* text : {"0", "-0", "7", "-999999999", "999999999", "1000000000", "-2147483648", "2147483647"}) {
+    for (const char* text :
+         {"0", "-0", "7", "-999999999", "999999999", "1000000000", "-2147483648", "2147483647"}) {
         int32_t expected = 0, got = 0;
         std::from_chars(text, text + std::strlen(text), expected);
         EXPECT_TRUE(ParseDXFInteger(text, got)) << text;
