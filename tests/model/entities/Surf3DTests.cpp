@@ -7,6 +7,7 @@
 #include "QVStream.h"
 #include "QVSurf3D.h"
 #include "SceneStl.h"
+#include "StlFixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -14,25 +15,6 @@
 #include <vector>
 
 namespace {
-
-// The 12 triangles of the box (x1, y1, z1)-(x2, y2, z2).
-std::vector<TMeshTriangle> BoxMesh(double x1, double y1, double z1, double x2, double y2, double z2)
-{
-    const auto v = [&](int i) {
-        return TVector3f{float(i & 1 ? x2 : x1), float(i & 2 ? y2 : y1), float(i & 4 ? z2 : z1)};
-    };
-    const int faces[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
-    std::vector<TMeshTriangle> out;
-    for (const auto& f : faces)
-        for (const auto& t : {std::array<int, 3>{f[0], f[1], f[2]}, std::array<int, 3>{f[0], f[2], f[3]}}) {
-            TMeshTriangle tri;
-            for (int k = 0; k < 3; ++k)
-                tri.V[k] = v(t[size_t(k)]);
-            tri.Normal = TriangleNormal(tri.V[0], tri.V[1], tri.V[2]);
-            out.push_back(tri);
-        }
-    return out;
-}
 
 void ExpectRect3D(const TRect3D& r, double x1, double y1, double z1, double x2, double y2, double z2)
 {
