@@ -21,6 +21,7 @@
 #include <array>
 #include <cctype>
 #include <exception>
+#include <utility>
 
 TSvgImport ImportSvg;
 
@@ -445,7 +446,7 @@ void TFileCommands::OpenBitmapFile(const std::string& FileName, bool IsBmp)
     const auto progress = [this](int Rows, int Height) {
         SetProgressPercent(Height ? Rows * 100 / Height : 100);
     };
-    std::unique_ptr<TBitmap32> picture =
+    std::shared_ptr<const TBitmap32> picture =
         IsBmp ? ReadBmpFile(FileName, progress) : ReadJpegFile(FileName, progress);
     if (picture->IsEmpty())
         throw ECADFileNotValid("the picture has no pixels");
@@ -455,10 +456,11 @@ void TFileCommands::OpenBitmapFile(const std::string& FileName, bool IsBmp)
     else
         panel.SetupJpeg(*picture);
     // The image spans the picture's pixels; the placement's scale then sizes it.
+    // The image shows the untouched picture the commands keep for tracing, until its pixels are
+    // changed; then it holds its own.
     auto image = std::make_unique<TBitmap2D>(
-        -1, TPoint2D{0, 0, 1}, TPoint2D{double(picture->Width()), double(picture->Height()), 1}, *picture);
+        -1, TPoint2D{0, 0, 1}, TPoint2D{double(picture->Width()), double(picture->Height()), 1}, picture);
     TBitmap2D* added = Drawing.AddObject(-1, std::move(image));
-    // One owner: the untouched picture stays with the commands, the image holds its own copy.
     FSourceBitmap = std::move(picture);
     CurrentBitmap = added;
     panel.ApplyClick();
@@ -499,8 +501,10 @@ void TFileCommands::New()
     Host.StopOperation();
     if (Drawing.ObjectsCount() == 0)
         return;
-    if (CancellatoTutto())
-        CurrentFile.FileName.clear();
+    if (!CancellatoTutto())
+        return;
+    CurrentFile.FileName.clear();
+    Host.DrawingRenewed();
 }
 
 bool TFileCommands::SaveAs()
@@ -559,8 +563,8 @@ bool TFileCommands::CheckVectorize()
     // The image may have been deleted or the drawing cleared since the picture was opened.
     const bool traceable = (CurrentFile.Kind == fkBmp || CurrentFile.Kind == fkJpeg) && CurrentBitmap &&
                            FSourceBitmap && Drawing.GetObject(CurrentBitmap->ID) == CurrentBitmap &&
-                           CurrentBitmap->Bitmap().Width() == FSourceBitmap->Width() &&
-                           CurrentBitmap->Bitmap().Height() == FSourceBitmap->Height();
+                           std::as_const(*CurrentBitmap).Bitmap().Width() == FSourceBitmap->Width() &&
+                           std::as_const(*CurrentBitmap).Bitmap().Height() == FSourceBitmap->Height();
     if (!traceable)
         Message(GetLangString(407), 408, TMsgIcon::Warning);
     return traceable;

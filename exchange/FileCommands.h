@@ -92,6 +92,9 @@ public:
     virtual void DeleteOperations() {}
     // After a clear: the view rebuilt, the geometry tree emptied.
     virtual void DrawingCleared() {}
+    // After New emptied the drawing: the property panel hidden and the geometry tree's root
+    // back.
+    virtual void DrawingRenewed() {}
     // After an open: the geometry tree expanded.
     virtual void DrawingOpened() {}
 };
@@ -133,6 +136,7 @@ private:
     TQV_01Cmp2D& Drawing;
     TFileCommandsHost& Host;
     TRecentFiles FRecentFiles;
-    std::unique_ptr<TBitmap32> FSourceBitmap;
+    // Shared with the image made from it until the image's pixels change.
+    std::shared_ptr<const TBitmap32> FSourceBitmap;
     int LastPercent = -1;
 };

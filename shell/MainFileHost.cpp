@@ -5,7 +5,9 @@
 #include "DlgOpenGeo.h"
 #include "QVCmp.h"
 #include "QVGeoPage.h"
+#include "QVGeoTree.h"
 #include "QVGuard.h"
+#include "QVInfoEdit.h"
 #include "QVLanguage.h"
 #include "QVPrg2D.h"
 #include "QVScene.h"
@@ -144,6 +146,14 @@ void TMainFileHost::DrawingCleared()
 {
     if (DrawingView)
         DrawingView->RebuildAll(false);
+}
+
+void TMainFileHost::DrawingRenewed()
+{
+    if (InfoEdit)
+        InfoEdit->SetVisible(false);
+    if (Main.GeoPage())
+        Main.GeoPage()->Tree().EnsureGeoTreeRoot();
 }
 
 void TMainFileHost::DrawingOpened()

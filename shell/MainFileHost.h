@@ -25,6 +25,7 @@ public:
     void SetProgress(int Percent) override;
     void StopOperation() override;
     void DrawingCleared() override;
+    void DrawingRenewed() override;
     void DrawingOpened() override;
 
     // The placement panel shown; null when none.

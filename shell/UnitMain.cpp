@@ -6,7 +6,6 @@
 #include "FileCommands.h"
 #include "IniFile.h"
 #include "MainFileHost.h"
-#include "PncviewOpen.h"
 #include "QVCADPrgAdapter.h"
 #include "QVCmp.h"
 #include "QVContainer.h"
@@ -504,71 +503,4 @@ void TfrmMain::SetInputEnabled(bool Enabled)
     for (QWidget* w : std::initializer_list<QWidget*>{ui->tbrFile, ui->tbrCreate, ui->tbrView, ui->tbrEdit,
                                                       ui->tbrMRU, ui->toolWin, ui->pnlGraphicView})
         w->setEnabled(Enabled);
-}
-
-bool TfrmMain::RunDrawingJob(const std::function<void(TUserBreak_ProgBar& Bar)>& Job)
-{
-    // The drawing as it was, to be put back when the job does not end.
-    TStreamWriter before;
-    FDrawing->SaveToStream(before);
-    SetInputEnabled(false);
-    FProgress.Start();
-    bool done = false;
-    bool broken = false;
-    std::string failure;
-    try {
-        Job(FProgress);
-        done = true;
-    } catch (const EUserBreak&) {
-        broken = true;
-    } catch (const std::exception& e) {
-        failure = e.what();
-    }
-    FProgress.Finish();
-    SetInputEnabled(true);
-    if (!done) {
-        // Put back through the reader, which cannot fail on what the writer just made.
-        GuardedCall([&] {
-            TStreamReader stream(before.Bytes());
-            FDrawing->LoadFromStream(stream, false);
-        });
-        FView->RebuildAll(false);
-        if (!broken)
-            MessageBox(failure, GetLangString(450), TMsgIcon::Error, TMsgButtons::Ok);
-    }
-    return done;
-}
-
-void TfrmMain::OpenDrawingFile(const std::string& FileName)
-{
-    const bool opened = RunDrawingJob([&](TUserBreak_ProgBar& Bar) {
-        const bool dxf =
-            QFileInfo(QString::fromStdString(FileName)).suffix().compare("dxf", Qt::CaseInsensitive) == 0;
-        if (dxf) {
-            OpenForViewing(FileName, *FDrawing);
-            return;
-        }
-        const std::vector<uint8_t> bytes = ReadWholeFile(FileName);
-        TStreamReader stream(bytes);
-        const auto total = static_cast<int32_t>(std::min<size_t>(bytes.size(), INT32_MAX));
-        FDrawing->OnLoadProgress = [&](TQV_01Cmp&, uint8_t) {
-            if (Bar.Step(total,
-                         total - static_cast<int32_t>(std::min<size_t>(stream.Remaining(), INT32_MAX))))
-                throw EUserBreak();
-        };
-        try {
-            FDrawing->LoadFromStream(stream, false);
-        } catch (...) {
-            FDrawing->OnLoadProgress = nullptr;
-            throw;
-        }
-        FDrawing->OnLoadProgress = nullptr;
-    });
-    if (!opened)
-        return;
-    CurrentFile.FileName = FileName;
-    AddRecentFile(QString::fromStdString(FileName));
-    setWindowTitle(QString::fromStdString(AppTitle + " - " + FileName));
-    FView->RebuildAll(false);
-    FDrawing->ZoomToExtents();
 }

@@ -131,15 +131,8 @@ public:
     // ---- long jobs
     // The one progress bar of the status bar, in place of the coordinate read-out.
     TUserBreak_ProgBar& ProgressBar() { return FProgress; }
-    // Runs Job with the progress bar shown and the main window's input switched off (Esc still
-    // reaches the bar). When the job raises, the drawing is put back as it was before the job and
-    // the reason shown, except for a user break, which the bar has already told. True when the
-    // job ran to its end.
     // The toolbars, the side panel and the view on or off while a long job runs.
     void SetInputEnabled(bool Enabled);
-    bool RunDrawingJob(const std::function<void(TUserBreak_ProgBar& Bar)>& Job);
-    // Reads a drawing or DXF file as one drawing job: Esc on the bar puts the drawing back.
-    void OpenDrawingFile(const std::string& FileName);
 
     // ---- TMainWindowServices
     void SetStatusMessage(const std::string& Text) override;

@@ -18,6 +18,7 @@
 #include <ctime>
 #include <filesystem>
 #include <initializer_list>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -100,9 +101,9 @@ void TBmp2Vector::ApplyThreshold(const TTraceSettings& Settings, bool Markers)
     if (!Image)
         return;
     if (ViewOriginal)
-        Image->Bitmap().Assign(Source);
+        Image->BitmapToOverwrite().Assign(Source);
     else
-        ThresholdBitmap(Source, Image->Bitmap(), Byte(Settings.Red), Byte(Settings.Green),
+        ThresholdBitmap(Source, Image->BitmapToOverwrite(), Byte(Settings.Red), Byte(Settings.Green),
                         Byte(Settings.Blue), OffColour, OnColour);
     Image->UpdateTexture();
 }
@@ -159,7 +160,7 @@ bool TBmp2Vector::Vectorize(const TTraceSettings& Settings, TTracerRunner& Runne
         return false;
     }
     const std::string bmpName = Folder + "csq.bmp", outName = Folder + "csq.tmp";
-    if (std::string why = SaveMonoBmp(bmpName, Image->Bitmap()); !why.empty()) {
+    if (std::string why = SaveMonoBmp(bmpName, std::as_const(*Image).Bitmap()); !why.empty()) {
         Warn(WithText(GetLangString("TracerPictureFailed"), why));
         return false;
     }

@@ -7,8 +7,9 @@
 
 #include <array>
 #include <cstring>
-#include <vector>
 #include <limits>
+#include <utility>
+#include <vector>
 
 TBitmap2D* CurrentBitmap = nullptr;
 
@@ -70,21 +71,30 @@ void ReadBitmapBlock(TStreamReader& stream, TBitmap32& bitmap)
     stream.Seek(start + size_t(end));
 }
 
-TBitmap2D::TBitmap2D(int32_t id) : TPrimitive2D(id, 2), FBitmap(NewBitmap32(0, 0)) {}
+TBitmap2D::TBitmap2D(int32_t id) : TPrimitive2D(id, 2), FOwn(NewBitmap32(0, 0)) {}
 
 TBitmap2D::TBitmap2D(int32_t id, const TPoint2D& corner1, const TPoint2D& corner2, const TBitmap32& bitmap)
-    : TPrimitive2D(id, 2), FBitmap(bitmap.Clone())
+    : TPrimitive2D(id, 2), FOwn(bitmap.Clone())
 {
     const TPoint2D corners[] = {corner1, corner2};
     FillPoints(corners, false);
 }
 
+TBitmap2D::TBitmap2D(int32_t id, const TPoint2D& corner1, const TPoint2D& corner2,
+                     std::shared_ptr<const TBitmap32> picture)
+    : TPrimitive2D(id, 2), FShared(std::move(picture))
+{
+    RASTREL_ASSERT(FShared);
+    const TPoint2D corners[] = {corner1, corner2};
+    FillPoints(corners, false);
+}
+
 TBitmap2D::TBitmap2D(TStreamReader& stream, const std::string& versionTag)
-    : TPrimitive2D(stream, versionTag, 2, "TBitmap2D"), FBitmap(NewBitmap32(0, 0))
+    : TPrimitive2D(stream, versionTag, 2, "TBitmap2D"), FOwn(NewBitmap32(0, 0))
 {
     if (Points().Count() != 2)
         stream.Fail("a TBitmap2D needs its two corner points, the record gives " + std::to_string(Points().Count()));
-    ReadBitmapBlock(stream, *FBitmap);
+    ReadBitmapBlock(stream, *FOwn);
     if (versionTag >= "CAD422") {
         Reserved1 = stream.ReadDouble();
         Reserved2 = stream.ReadDouble();
@@ -106,7 +116,7 @@ std::unique_ptr<TGraphicObject> TBitmap2D::CreateSameClass(int32_t id) const { r
 void TBitmap2D::SaveToStream(TStreamWriter& stream)
 {
     TPrimitive2D::SaveToStream(stream);
-    WriteBitmapBlock(stream, *FBitmap);
+    WriteBitmapBlock(stream, std::as_const(*this).Bitmap());
     stream.WriteDouble(Reserved1);
     stream.WriteDouble(Reserved2);
     stream.WriteInt32(RasterOp);
@@ -123,7 +133,8 @@ void TBitmap2D::Assign(const TGraphicObject& source)
         Reserved2 = other->Reserved2;
         RasterOp = other->RasterOp;
         Alpha = other->Alpha;
-        FBitmap = other->FBitmap->Clone();
+        FOwn = other->Bitmap().Clone();
+        FShared.reset();
         CopyPointsFrom(*other, 2, true);
     }
 }
@@ -143,7 +154,7 @@ TSceneNode* TBitmap2D::BuildGLIn(TSceneGroup& group)
     const TPoint2D p1 = MapPoint(m, Points().Get(1));
     auto* plane = group.Add<TTexturedPlane>();
     plane->SetRect((p0.X + p1.X) / 2, (p0.Y + p1.Y) / 2, 0, p1.X - p0.X, p1.Y - p0.Y);
-    plane->SetTexture(FBitmap);
+    plane->SetTexture(Shown());
     plane->SetColor({0, 0, 0, Alpha});
     Plane = plane->Handle();
     GLObject = Plane;
@@ -160,6 +171,36 @@ void TBitmap2D::DrawOverlay(TCanvas2D& canvas, bool)
 
 void TBitmap2D::UpdateTexture()
 {
-    if (auto* plane = static_cast<TTexturedPlane*>(Plane.Get()))
-        plane->TextureChanged();
+    if (auto* plane = static_cast<TTexturedPlane*>(Plane.Get())) {
+        // The pixels may have become the image's own since the plane was built.
+        if (plane->Texture() != Shown())
+            plane->SetTexture(Shown());
+        else
+            plane->TextureChanged();
+    }
+}
+
+TBitmap32& TBitmap2D::Bitmap()
+{
+    if (!FOwn) {
+        FOwn = FShared->Clone();
+        FShared.reset();
+    }
+    return *FOwn;
+}
+
+TBitmap32& TBitmap2D::BitmapToOverwrite()
+{
+    if (!FOwn) {
+        FOwn = NewBitmap32(FShared->Width(), FShared->Height());
+        FShared.reset();
+    }
+    return *FOwn;
+}
+
+std::shared_ptr<const TBitmap32> TBitmap2D::Shown() const
+{
+    if (FOwn)
+        return FOwn;
+    return FShared;
 }

@@ -22,6 +22,10 @@ public:
     explicit TBitmap2D(int32_t id);
     // A copy of Bitmap between the corners; the point set is fixed at two points.
     TBitmap2D(int32_t id, const TPoint2D& corner1, const TPoint2D& corner2, const TBitmap32& bitmap);
+    // Shows Picture's own pixels, shared, until the image's pixels are changed: an opened scan of
+    // hundreds of megabytes is then held once, not twice.
+    TBitmap2D(int32_t id, const TPoint2D& corner1, const TPoint2D& corner2,
+              std::shared_ptr<const TBitmap32> picture);
     // Refuses a record without exactly two points and a BMP block whose header does not fit the
     // bytes present, before anything is allocated.
     TBitmap2D(TStreamReader& stream, const std::string& versionTag);
@@ -43,8 +47,12 @@ public:
     // Shows changed pixels in the rectangle last built; nothing when the view has freed it.
     void UpdateTexture();
 
-    TBitmap32& Bitmap() { return *FBitmap; }
-    const TBitmap32& Bitmap() const { return *FBitmap; }
+    // The image's own pixels, to change: a shared picture is copied first.
+    TBitmap32& Bitmap();
+    const TBitmap32& Bitmap() const { return FOwn ? *FOwn : *FShared; }
+    // The image's own pixels for a caller that writes every one of them: a shared picture is not
+    // copied first, so the pixels are undefined until written.
+    TBitmap32& BitmapToOverwrite();
 
     double Reserved1 = 0;
     double Reserved2 = 0;
@@ -54,8 +62,11 @@ public:
     TSceneNodeHandle Plane;
 
 private:
-    // Shared with the planes that show it, so a plane never shows freed pixels.
-    std::shared_ptr<TBitmap32> FBitmap;
+    std::shared_ptr<const TBitmap32> Shown() const;
+    // The pixels shown: the image's own, or a picture shared until they are changed. Exactly one
+    // is set. Shared with the planes that show them, so a plane never shows freed pixels.
+    std::shared_ptr<TBitmap32> FOwn;
+    std::shared_ptr<const TBitmap32> FShared;
 };
 
 // The registry index of the image entity.

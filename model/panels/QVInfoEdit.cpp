@@ -17,6 +17,7 @@
 #include <cmath>
 #include <numbers>
 #include <optional>
+#include <utility>
 
 std::function<void(uint16_t Code)> InputPanelUserEvent;
 TInfoEdit* InfoEdit = nullptr;
@@ -663,8 +664,8 @@ void TInfoEdit::ApplyValues()
             p = 1;
         image.Alpha = static_cast<float>(p / 100);
         BeginUpdate();
-        SetCell(2, 0, IntegerText(image.Bitmap().Width()));
-        SetCell(3, 0, IntegerText(image.Bitmap().Height()));
+        SetCell(2, 0, IntegerText(std::as_const(image).Bitmap().Width()));
+        SetCell(3, 0, IntegerText(std::as_const(image).Bitmap().Height()));
         EndUpdate();
         break;
     }

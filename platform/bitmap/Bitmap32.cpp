@@ -2,8 +2,92 @@
 
 #include "CADExceptions.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
+#include <sys/mman.h>
+#include <system_error>
+#include <utility>
+
+namespace {
+// From this size on, pixels are mapped from the system rather than taken from the heap.
+constexpr size_t MappedPixelBytes = size_t(1) << 20;
+// Pages faulted in per call, so that a stop is seen soon.
+constexpr size_t PopulateStep = size_t(8) << 20;
+
+void PopulateAhead(const std::stop_token& Stop, uint8_t* Data, size_t Size)
+{
+    for (size_t at = 0; at < Size && !Stop.stop_requested(); at += PopulateStep)
+        // Only a head start for the writer: a kernel without it, or a failure, leaves the
+        // faults to the writer.
+        if (::madvise(Data + at, std::min(PopulateStep, Size - at), MADV_POPULATE_WRITE) != 0)
+            return;
+}
+} // namespace
+
+TPixelMemory::TPixelMemory(size_t Bytes) : Size_(Bytes)
+{
+    if (Bytes == 0)
+        return;
+    if (Bytes >= MappedPixelBytes) {
+        void* p = ::mmap(nullptr, Bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (p == MAP_FAILED)
+            throw std::bad_alloc();
+        // Only a hint: without huge pages the memory is the same, just slower to fault in.
+        ::madvise(p, Bytes, MADV_HUGEPAGE);
+        Data_ = static_cast<uint8_t*>(p);
+        Mapped_ = true;
+        try {
+            Populator_ = std::jthread(PopulateAhead, Data_, Bytes);
+        } catch (const std::system_error&) {
+            // No thread: the writer faults the pages in.
+        }
+        return;
+    }
+    Data_ = static_cast<uint8_t*>(std::calloc(Bytes, 1));
+    if (!Data_)
+        throw std::bad_alloc();
+}
+
+TPixelMemory::~TPixelMemory()
+{
+    Free();
+}
+
+TPixelMemory::TPixelMemory(TPixelMemory&& Other) noexcept
+    : Data_(std::exchange(Other.Data_, nullptr)), Size_(std::exchange(Other.Size_, 0)),
+      Mapped_(std::exchange(Other.Mapped_, false)), Populator_(std::move(Other.Populator_))
+{
+}
+
+TPixelMemory& TPixelMemory::operator=(TPixelMemory&& Other) noexcept
+{
+    if (this != &Other) {
+        Free();
+        Data_ = std::exchange(Other.Data_, nullptr);
+        Size_ = std::exchange(Other.Size_, 0);
+        Mapped_ = std::exchange(Other.Mapped_, false);
+        Populator_ = std::move(Other.Populator_);
+    }
+    return *this;
+}
+
+void TPixelMemory::Free() noexcept
+{
+    if (Populator_.joinable()) {
+        Populator_.request_stop();
+        Populator_.join();
+    }
+    if (Mapped_)
+        ::munmap(Data_, Size_);
+    else
+        std::free(Data_);
+    Data_ = nullptr;
+    Size_ = 0;
+    Mapped_ = false;
+}
 
 uint32_t TBitmap32::Pixel(int X, int Y) const
 {
@@ -41,8 +125,7 @@ void CheckBitmapSize(int W, int H)
 void TMemoryBitmap32::SetSize(int W, int H)
 {
     CheckBitmapSize(W, H);
-    const size_t bytes = size_t(W) * size_t(H) * 4;
-    Bytes = bytes ? std::make_unique<uint8_t[]>(bytes) : nullptr; // value-initialised: zeros
+    Bytes = TPixelMemory(size_t(W) * size_t(H) * 4);
     W_ = W;
     H_ = H;
 }
@@ -50,13 +133,13 @@ void TMemoryBitmap32::SetSize(int W, int H)
 uint8_t* TMemoryBitmap32::ScanLine(int Row)
 {
     RASTREL_ASSERT(Row >= 0 && Row < H_);
-    return Bytes.get() + size_t(Row) * size_t(BytesPerLine());
+    return Bytes.Data() + size_t(Row) * size_t(BytesPerLine());
 }
 
 const uint8_t* TMemoryBitmap32::ScanLine(int Row) const
 {
     RASTREL_ASSERT(Row >= 0 && Row < H_);
-    return Bytes.get() + size_t(Row) * size_t(BytesPerLine());
+    return Bytes.Data() + size_t(Row) * size_t(BytesPerLine());
 }
 
 std::unique_ptr<TBitmap32> TMemoryBitmap32::Clone() const

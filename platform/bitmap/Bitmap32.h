@@ -7,9 +7,38 @@
 // Qt-free code works on this interface. The program installs the QImage implementation
 // (platform/bitmap/qt) through SetBitmap32Factory; without it, and in tests, bitmaps live in
 // plain memory.
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <thread>
+
+// Zeroed memory for pixels. Large pictures come straight from the system as zero pages, so
+// nothing touches them before their pixels are written, in huge pages where the system gives
+// them, and faulted in on a thread of their own ahead of the writer: faulting in a scan of
+// several hundred megabytes costs as much as decoding it.
+class TPixelMemory {
+public:
+    TPixelMemory() = default;
+    // Raises std::bad_alloc when the system refuses.
+    explicit TPixelMemory(size_t Bytes);
+    ~TPixelMemory();
+    TPixelMemory(TPixelMemory&& Other) noexcept;
+    TPixelMemory& operator=(TPixelMemory&& Other) noexcept;
+    TPixelMemory(const TPixelMemory&) = delete;
+    TPixelMemory& operator=(const TPixelMemory&) = delete;
+
+    uint8_t* Data() const { return Data_; }
+    size_t Size() const { return Size_; }
+
+private:
+    void Free() noexcept;
+    uint8_t* Data_ = nullptr;
+    size_t Size_ = 0;
+    bool Mapped_ = false;
+    // Faults the mapped pages in, front to back; stopped and joined before they are unmapped.
+    std::jthread Populator_;
+};
 
 class TBitmap32 {
 public:
@@ -50,7 +79,7 @@ public:
 
 private:
     int W_ = 0, H_ = 0;
-    std::unique_ptr<uint8_t[]> Bytes;
+    TPixelMemory Bytes;
 };
 
 // Largest number of pixels a bitmap may hold (a 32,768 x 32,768 scan is 4 GiB).

@@ -29,6 +29,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -202,6 +203,8 @@ TEST_F(TCommandsFixture, OpensEachKindWithItsPlacement)
     ASSERT_NE(CurrentBitmap, nullptr);
     ASSERT_NE(Commands.SourceBitmap(), nullptr);
     EXPECT_EQ(Commands.SourceBitmap()->Width(), 16);
+    // The picture is held once: the image shows the one the tracer reads.
+    EXPECT_EQ(&std::as_const(*CurrentBitmap).Bitmap(), Commands.SourceBitmap());
     EXPECT_EQ(Host.Panel->Bits, 24);
     EXPECT_TRUE(Host.Panel->IsApplied());
 

@@ -64,9 +64,10 @@ struct TTracedPicture {
         for (int y = 0; y < H; ++y)
             for (int x = 0; x < W; ++x)
                 Source.SetPixel(x, y, Colour(x, y));
+        // The image shares the picture, as an opened one does.
         Image = Drawing.AddObject(
-            -1, std::make_unique<TBitmap2D>(-1, Corner,
-                                            TPoint2D{Corner.X + W * Scale, Corner.Y + H * Scale, 1}, Source));
+            -1, std::make_unique<TBitmap2D>(
+                    -1, Corner, TPoint2D{Corner.X + W * Scale, Corner.Y + H * Scale, 1}, Picture));
     }
 
     // A shell script as the tracer; "$out" holds the path after -outfile.
@@ -83,7 +84,9 @@ struct TTracedPicture {
     TTempFolder Temp;
     std::string Folder;
     TQV_01Cmp2D Drawing;
-    TMemoryBitmap32 Source;
+    std::shared_ptr<TMemoryBitmap32> Picture = std::make_shared<TMemoryBitmap32>();
+    // The untouched picture the tracer reads.
+    TMemoryBitmap32& Source = *Picture;
     TBitmap2D* Image = nullptr;
     int Scripts = 0;
 };

@@ -23,10 +23,15 @@ void TQtBitmap32::SetSize(int W, int H)
         Image = QImage();
         return;
     }
-    QImage image(W, H, QImage::Format_ARGB32);
-    if (image.isNull())
+    // Our zeroed pixel memory rather than QImage's own: a large picture is then neither filled
+    // before it is written nor faulted in page by page.
+    auto* pixels = new TPixelMemory(size_t(W) * size_t(H) * 4);
+    const auto cleanup = [](void* Info) { delete static_cast<TPixelMemory*>(Info); };
+    QImage image(pixels->Data(), W, H, qsizetype(W) * 4, QImage::Format_ARGB32, cleanup, pixels);
+    if (image.isNull()) {
+        delete pixels;
         throw std::bad_alloc();
-    image.fill(0);
+    }
     Image = std::move(image);
 }
 
@@ -45,7 +50,7 @@ const uint8_t* TQtBitmap32::ScanLine(int Row) const
 std::unique_ptr<TBitmap32> TQtBitmap32::Clone() const
 {
     auto copy = std::make_unique<TQtBitmap32>();
-    copy->Image = Image.copy();
+    copy->Assign(*this);
     return copy;
 }
 

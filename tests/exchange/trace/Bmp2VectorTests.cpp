@@ -78,6 +78,9 @@ TEST_F(Bmp2VectorTest, TracesThePictureAndAcceptsItOverTheImage)
     EXPECT_EQ(Image->Bitmap().Pixel(1, 1), PaperPixel);
     front->RemoveSpots(Settings);
     EXPECT_EQ(Image->Bitmap().Pixel(30, 50), PaperPixel); // the lone speck
+    // The image's pixels became its own: the picture it shared is untouched.
+    EXPECT_EQ(Source.Pixel(30, 50), 0xFF202020u);
+    EXPECT_EQ(Source.Pixel(1, 1), 0xFFF0E0D0u);
 
     ASSERT_TRUE(front->Vectorize(Settings, Runner)) << (Window.Boxes.empty() ? "" : Window.Boxes[0].Text);
     EXPECT_TRUE(Window.Boxes.empty());

@@ -24,6 +24,7 @@
 #include <memory>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -752,6 +753,39 @@ TEST_F(Display, ImagePlaneIsWeakAndSharesThePixels)
     canvas.Calls.clear();
     image.DrawOverlayTransformed(canvas, IdentityMatrix);
     EXPECT_TRUE(canvas.Calls.empty());
+}
+
+// An opened picture is held once: the image shows it until its own pixels change, and a
+// change never reaches the picture, which the tracer still reads untouched.
+TEST_F(Display, AnImageSharesItsPictureUntilItsPixelsChange)
+{
+    const std::shared_ptr<const TBitmap32> picture = Picture(4, 2);
+    const uint32_t original = picture->Pixel(1, 1);
+    auto& image = Own(std::make_unique<TBitmap2D>(-1, TPoint2D{0, 0, 1}, TPoint2D{4, 2, 1}, picture));
+    EXPECT_EQ(&std::as_const(image).Bitmap(), picture.get());
+    image.BuildGL();
+    auto* plane = dynamic_cast<TTexturedPlane*>(Drawing->Child(0));
+    ASSERT_NE(plane, nullptr);
+    EXPECT_EQ(plane->Texture(), picture);
+    // Saved as it is shown, without a copy.
+    TStreamWriter saved;
+    image.SaveToStream(saved);
+    EXPECT_EQ(&std::as_const(image).Bitmap(), picture.get());
+
+    image.Bitmap().SetPixel(1, 1, 0xFF000000u);
+    EXPECT_EQ(picture->Pixel(1, 1), original);
+    EXPECT_EQ(image.Bitmap().Pixel(0, 1), picture->Pixel(0, 1));
+    // The plane built before the change shows the image's own pixels once told.
+    image.UpdateTexture();
+    EXPECT_EQ(plane->Texture().get(), &image.Bitmap());
+
+    // A caller that writes every pixel gets pixels of the picture's size, not a copy of it.
+    auto& second = Own(std::make_unique<TBitmap2D>(-1, TPoint2D{0, 0, 1}, TPoint2D{4, 2, 1}, picture));
+    TBitmap32& own = second.BitmapToOverwrite();
+    EXPECT_NE(&own, picture.get());
+    EXPECT_EQ(own.Width(), 4);
+    EXPECT_EQ(own.Height(), 2);
+    EXPECT_EQ(picture->Pixel(1, 1), original);
 }
 
 TEST(ImageEntity, ReadingADrawingMakesItsImageCurrentUntilFreed)

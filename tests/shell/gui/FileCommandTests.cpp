@@ -7,6 +7,9 @@
 #include "MainFileHost.h"
 #include "QVCmp.h"
 #include "QVCurves.h"
+#include "QVGeoPage.h"
+#include "QVGeoTree.h"
+#include "QVInfoEdit.h"
 #include "QVLanguage.h"
 #include "QVScene.h"
 #include "QVStock.h"
@@ -239,11 +242,16 @@ TEST_F(FileCommandsFromButtons, SaveAsWritesAndRenamesOnlyWhenWritten)
     // The saved file opens again through the recent-files menu, after the clear question.
     ClickButton(Form().sbtNew);
     EXPECT_EQ(::Drawing->ObjectsCount(), 2); // answered No
+    ASSERT_NE(InfoEdit, nullptr);
+    InfoEdit->SetVisible(true);
     Answers.push_back(TMsgResult::Yes);
     ClickButton(Form().sbtNew);
     EXPECT_EQ(::Drawing->ObjectsCount(), 0);
     EXPECT_TRUE(CurrentFile.FileName.empty());
     EXPECT_EQ(Main().windowTitle().toStdString(), AppTitle);
+    // A new drawing: no property panel, the geometry tree at its root.
+    EXPECT_FALSE(InfoEdit->Layout().GroupVisible);
+    EXPECT_TRUE(Main().GeoPage()->Tree().HasRoot());
     QMenu* recent = Main().findChild<QMenu*>("mnuRecentF");
     ASSERT_NE(recent, nullptr);
     ASSERT_FALSE(recent->actions().isEmpty());

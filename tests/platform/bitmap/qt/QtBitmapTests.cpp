@@ -4,6 +4,10 @@
 
 #include <QBuffer>
 
+#include <functional>
+#include <string>
+#include <utility>
+
 #include <gtest/gtest.h>
 
 TEST(QtBitmap32, ArgbWordsAreBlueGreenRedAlphaBytes)
@@ -42,4 +46,32 @@ TEST(QtBitmap32, DecodesOtherDepthsAndRefusesGarbage)
     const uint8_t junk[] = {'B', 'M', 1, 2, 3};
     EXPECT_THROW(DecodeBitmap32(junk, sizeof junk, "BMP"), ECADFileNotValid);
     EXPECT_THROW(LoadBitmap32("/nonexistent/picture.bmp"), ECADFileNotValid);
+}
+
+// Small pictures come from the heap, large ones (a megabyte on) are mapped from the system: both
+// must start all zero, also when a bitmap that was written is sized again, and copy whole.
+TEST(QtBitmap32, BothKindsStartZeroAtEverySizeAndCopyWhole)
+{
+    const std::function<std::unique_ptr<TBitmap32>()> kinds[] = {
+        [] { return std::make_unique<TMemoryBitmap32>(); }, [] { return std::make_unique<TQtBitmap32>(); }};
+    const struct {
+        int W, H;
+    } sizes[] = {{2, 1}, {3, 2}, {1024, 256}, {1000, 700}};
+    for (const auto& make : kinds) {
+        const std::unique_ptr<TBitmap32> b = make();
+        for (const auto& size : sizes) {
+            SCOPED_TRACE(std::to_string(size.W) + " x " + std::to_string(size.H));
+            b->SetSize(size.W, size.H);
+            const int lastX = size.W - 1, lastY = size.H - 1;
+            for (const auto& [x, y] :
+                 {std::pair{0, 0}, std::pair{lastX / 2, lastY / 2}, std::pair{lastX, lastY}})
+                EXPECT_EQ(b->Pixel(x, y), 0u);
+            b->SetPixel(0, 0, 0xFF010203);
+            b->SetPixel(lastX, lastY, 0x80A0B0C0);
+            const std::unique_ptr<TBitmap32> copy = b->Clone();
+            b->SetPixel(lastX, lastY, 0);
+            EXPECT_EQ(copy->Pixel(0, 0), 0xFF010203u);
+            EXPECT_EQ(copy->Pixel(lastX, lastY), 0x80A0B0C0u);
+        }
+    }
 }
