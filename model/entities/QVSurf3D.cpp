@@ -25,7 +25,10 @@ TLine3D::TLine3D(int32_t id, const TPoint3D& p0, const TPoint3D& p1) : TPrimitiv
 
 TLine3D::TLine3D(TStreamReader& stream, const std::string& versionTag) : TPrimitive3D(stream, versionTag) {}
 
-std::unique_ptr<TGraphicObject> TLine3D::CreateSameClass(int32_t id) const { return std::make_unique<TLine3D>(id); }
+std::unique_ptr<TGraphicObject> TLine3D::CreateSameClass(int32_t id) const
+{
+    return std::make_unique<TLine3D>(id);
+}
 
 bool TLine3D::WorldEnds(const TMatrix4& m, TPoint3D& a, TPoint3D& b) const
 {
@@ -62,7 +65,10 @@ TSceneNode* TLine3D::BuildGLIn(TSceneGroup& group)
     return strip;
 }
 
-void TLine3D::DrawOverlay(TCanvas2D& canvas, bool) { DrawOverlayTransformed(canvas, IdentityMatrix); }
+void TLine3D::DrawOverlay(TCanvas2D& canvas, bool)
+{
+    DrawOverlayTransformed(canvas, IdentityMatrix);
+}
 
 void TLine3D::DrawOverlayTransformed(TCanvas2D& canvas, const TMatrix4& m)
 {

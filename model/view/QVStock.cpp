@@ -29,7 +29,8 @@ void TQVGrezzo::SetBox(const TRect3D& B)
     const TMatrix4& m = Matrix();
     SetPosition(m.M[12], m.M[13], B.First.Z);
     SetHeight(B.Second.Z - B.First.Z);
-    SetContour({{B.First.X, B.First.Y}, {B.Second.X, B.First.Y}, {B.Second.X, B.Second.Y}, {B.First.X, B.Second.Y}});
+    SetContour(
+        {{B.First.X, B.First.Y}, {B.Second.X, B.First.Y}, {B.Second.X, B.Second.Y}, {B.First.X, B.Second.Y}});
 }
 
 void TQVGrezzo::Widen(bool AlongX, double M)

@@ -13,7 +13,8 @@ inline std::vector<TMeshTriangle> BoxMesh(double x1, double y1, double z1, doubl
     const auto v = [&](int i) {
         return TVector3f{float(i & 1 ? x2 : x1), float(i & 2 ? y2 : y1), float(i & 4 ? z2 : z1)};
     };
-    const int faces[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
+    const int faces[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4},
+                             {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
     std::vector<TMeshTriangle> out;
     for (const auto& f : faces)
         for (const auto& t : {std::array<int, 3>{f[0], f[1], f[2]}, std::array<int, 3>{f[0], f[2], f[3]}}) {

@@ -53,7 +53,8 @@ protected:
 
     TQV_STLSurf* AddBox(double x1, double y1, double z1, double x2, double y2, double z2)
     {
-        TQV_STLSurf* s = Cmp.AddObject(-1, std::make_unique<TQV_STLSurf>(-1, BoxMesh(x1, y1, z1, x2, y2, z2)));
+        TQV_STLSurf* s =
+            Cmp.AddObject(-1, std::make_unique<TQV_STLSurf>(-1, BoxMesh(x1, y1, z1, x2, y2, z2)));
         if (Grezzo)
             Grezzo->SetBox(s->Box3D);
         return s;
@@ -191,7 +192,8 @@ TEST_F(Surf3D, ASavedSurfaceReadsBackWithTheSameTrianglesAndBox)
     auto* back = dynamic_cast<TQV_STLSurf*>(it.First());
     ASSERT_NE(back, nullptr);
     EXPECT_EQ(Floats(back->Triangles()), before);
-    ExpectRect3D(back->Box3D, box.First.X, box.First.Y, box.First.Z, box.Second.X, box.Second.Y, box.Second.Z);
+    ExpectRect3D(back->Box3D, box.First.X, box.First.Y, box.First.Z, box.Second.X, box.Second.Y,
+                 box.Second.Z);
     // A copy keeps the triangles.
     auto copy = CopyGraphicObject(*back);
     EXPECT_EQ(Floats(static_cast<TQV_STLSurf&>(*copy).Triangles()), before);
@@ -253,7 +255,8 @@ TEST_F(Surf3D, TheOverlayIsTheBoxOutlineAndTheScreenRectIsEmpty)
 
 TEST_F(Surf3D, TheLinesOverlayAndDisplayCoincideUnderAnUnappliedTransform)
 {
-    TLine3D* line = Cmp.AddObject(-1, std::make_unique<TLine3D>(-1, TPoint3D{0, 0, 0, 1}, TPoint3D{4, 2, 0, 1}));
+    TLine3D* line =
+        Cmp.AddObject(-1, std::make_unique<TLine3D>(-1, TPoint3D{0, 0, 0, 1}, TPoint3D{4, 2, 0, 1}));
     line->TransformBy(TMatrix4::CreateTranslation(3, 1, 0));
     View.DrawingGroup->DeleteChildren();
     auto* strip = dynamic_cast<TLineStrip*>(line->BuildGLIn(*View.DrawingGroup));

@@ -12,9 +12,9 @@
 #include "QVInfoEdit.h"
 #include "QVLanguage.h"
 #include "QVScene.h"
+#include "QVServices.h"
 #include "QVStock.h"
 #include "QVSurf3D.h"
-#include "QVServices.h"
 #include "StlFixtures.h"
 
 #include <QKeyEvent>
