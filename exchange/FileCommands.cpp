@@ -9,7 +9,10 @@
 #include "QVDXFImport.h"
 #include "QVFonts.h"
 #include "QVLanguage.h"
+#include "QVScene.h"
+#include "QVStock.h"
 #include "QVStream.h"
+#include "QVSurf3D.h"
 #include "QVVariabili.h"
 #include "UnitConfig.h"
 #include "VecRasInfo.h"
@@ -140,6 +143,30 @@ private:
     std::array<TLayerState, TQV_20Layers::Count> Layers;
     int32_t NextObjectID = 0;
     uint16_t CurrentLayer = 0;
+};
+
+// What the view shows beside the drawing, put back with it when an open fails: the depth test
+// and the stock box.
+class TViewSnapshot {
+public:
+    TViewSnapshot()
+    {
+        if (DrawingView)
+            DepthTest = DrawingView->Scene->DepthTest();
+        if (Grezzo)
+            StockBox = Grezzo->StockBox;
+    }
+    void Restore() const
+    {
+        if (DrawingView)
+            DrawingView->Scene->SetDepthTest(DepthTest);
+        if (Grezzo)
+            Grezzo->SetBox(StockBox);
+    }
+
+private:
+    bool DepthTest = false;
+    TRect3D StockBox{};
 };
 
 void ShowPlacementPage(const char* CaptionKey)
@@ -274,6 +301,10 @@ bool TFileCommands::OpenGeo(std::string FileName, bool Merge)
         const TBusy busy(Host);
         LastPercent = -1;
         TDrawingSnapshot snapshot(Drawing);
+        const TViewSnapshot view;
+        // Flat files are seen without the depth test; an STL surface switches it on when shown.
+        if (DrawingView)
+            DrawingView->Scene->SetDepthTest(false);
         try {
             OpenByKind(kind, FileName, Merge);
             opened = true;
@@ -290,6 +321,8 @@ bool TFileCommands::OpenGeo(std::string FileName, bool Merge)
             }
             Message(FileName + "\n" + e.what(), 450, TMsgIcon::Warning);
         }
+        if (!opened)
+            view.Restore();
     }
     if (!opened) {
         CurrentFile = before;
@@ -326,8 +359,8 @@ void TFileCommands::OpenByKind(TFileKind Kind, const std::string& FileName, bool
         OpenBitmapFile(FileName, false);
         break;
     case fkStl:
-        // The drawing holds no 3D surface yet.
-        throw ECADFileNotValid("STL surfaces cannot be placed in the drawing yet");
+        OpenStlFile(FileName);
+        break;
     default:
         throw ECADFileNotValid(GetLangString(458));
     }
@@ -383,6 +416,24 @@ void TFileCommands::OpenSvgFile(const std::string& FileName)
         TVecRasPlacement& panel = Host.NewPlacementPanel(Drawing);
         panel.SetupSvg();
         ShowPlacementPage("twOpSvg");
+    } catch (...) {
+        ControlsReady = ready;
+        throw;
+    }
+    ControlsReady = true;
+}
+
+void TFileCommands::OpenStlFile(const std::string& FileName)
+{
+    // The surface joins the drawing only once the whole file was read.
+    TQV_STLSurf* surface = AddStlSurface(Drawing, FileName);
+    if (surface->Triangles().empty())
+        throw ECADFileNotValid("the STL file holds no triangles");
+    const bool ready = ControlsReady;
+    try {
+        TVecRasPlacement& panel = Host.NewPlacementPanel(Drawing);
+        panel.SetupStl(*surface);
+        ShowPlacementPage("twOpStl");
     } catch (...) {
         ControlsReady = ready;
         throw;

@@ -1,7 +1,7 @@
 #pragma once
-// The file commands of the main window without the window: open a drawing, a DXF file or a
-// picture by its extension, merge a drawing, clear, save, the recent-files list and the layer
-// settings file. The window answers the questions and shows the panels through
+// The file commands of the main window without the window: open a drawing, a DXF file, an STL
+// surface or a picture by its extension, merge a drawing, clear, save, the recent-files list and
+// the layer settings file. The window answers the questions and shows the panels through
 // TFileCommandsHost; message boxes go through MainWindow().
 //
 // An open that fails tells the user the file and the reason and leaves the drawing as it was
@@ -128,6 +128,7 @@ private:
     void OpenNativeFile(const std::string& FileName, bool Merge);
     void OpenDxfFile(const std::string& FileName);
     void OpenSvgFile(const std::string& FileName);
+    void OpenStlFile(const std::string& FileName);
     void OpenBitmapFile(const std::string& FileName, bool IsBmp);
     void ClearDrawing(bool DeleteOperations);
     void SetProgressPercent(int Percent);

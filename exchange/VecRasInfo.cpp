@@ -4,6 +4,8 @@
 #include "ImageProbes.h"
 #include "QVCmp.h"
 #include "QVGeometry.h"
+#include "QVStock.h"
+#include "QVSurf3D.h"
 #include "QVVariabili.h"
 #include "UnitConfig.h"
 
@@ -88,6 +90,29 @@ void TVecRasPlacement::SetupJpeg(const TBitmap32& Picture)
     ResolutionY = y;
     SetImageSize(Picture.Width(), Picture.Height(), ConfiguredUnits());
     SetOriginByCorner(ocBottomLeft);
+}
+
+void TVecRasPlacement::SetupStl(TQV_STLSurf& Surface)
+{
+    StlMode = true;
+    SurfaceID = Surface.ID;
+    SetExtents(Surface.Box3D);
+    Origin = {0, 0, 0};
+    OriginTyped = Origin;
+    UpdateStlPreviewBox();
+    if (AutoZoom)
+        Drawing.ZoomToExtents();
+}
+
+TQV_STLSurf* TVecRasPlacement::Surface() const
+{
+    return SurfaceID < 0 ? nullptr : dynamic_cast<TQV_STLSurf*>(Drawing.GetObject(SurfaceID));
+}
+
+void TVecRasPlacement::UpdateStlPreviewBox()
+{
+    if (TQV_STLSurf* surface = Surface(); surface && Grezzo)
+        Grezzo->SetBox(surface->Box3D);
 }
 
 void TVecRasPlacement::SetExtents(const TRect3D& R)
@@ -179,6 +204,14 @@ void TVecRasPlacement::SetOriginByCorner(int K)
     SetApplied(false);
 }
 
+void TVecRasPlacement::SetZOrigin(bool Top)
+{
+    Origin.Z = Top ? Extents.Second.Z : Extents.First.Z;
+    OriginTyped.Z = Origin.Z;
+    UpdateOriginEdits();
+    SetApplied(false);
+}
+
 void TVecRasPlacement::SetOriginTyped(int A, double Value)
 {
     if (A < 0 || A > 2 || !std::isfinite(Value))
@@ -224,6 +257,34 @@ TMatrix4 TVecRasPlacement::PlacementMatrix() const
 }
 
 void TVecRasPlacement::Apply(bool Zoom)
+{
+    if (StlMode)
+        ApplyStlPlacement(Zoom);
+    else
+        ApplyPlacement(Zoom);
+}
+
+void TVecRasPlacement::ApplyStlPlacement(bool Zoom)
+{
+    UpdateOriginEdits();
+    TQV_STLSurf* surface = Surface();
+    if (!surface)
+        return;
+    const TPoint3D o = ScaledOrigin();
+    TMatrix4 m = TMatrix4::CreateScale(Scale.X, Scale.Y, Scale.Z);
+    m.Multiply(m, TMatrix4::CreateTranslation(-o.X, -o.Y, -o.Z));
+    // The placement is the surface's whole transform, so a save between two Applies (which
+    // bakes a model transform into the base) cannot make them add up.
+    surface->SetBaseTransform(m);
+    surface->UpdateBox();
+    surface->BuildGL();
+    Drawing.RepaintViews();
+    UpdateStlPreviewBox();
+    if (Zoom && AutoZoom)
+        Drawing.ZoomToExtents();
+}
+
+void TVecRasPlacement::ApplyPlacement(bool Zoom)
 {
     UpdateOriginEdits();
     const TMatrix4 m = PlacementMatrix();

@@ -13,6 +13,7 @@
 class TBitmap32;
 class TDXF2DImport;
 class TQV_01Cmp2D;
+class TQV_STLSurf;
 
 // The origin radios: the file's own zero, the extents' corners and centre.
 enum TOriginChoice : int {
@@ -40,6 +41,10 @@ public:
     virtual void SetupSvg();
     virtual void SetupBmp(const TBitmap32& Picture);
     virtual void SetupJpeg(const TBitmap32& Picture);
+    // An STL surface: the extents are its 3D box, origin at the file's zero, all three axes
+    // sized together. Apply places the surface alone (scale, then the origin to (0, 0, 0)); it
+    // does not turn.
+    virtual void SetupStl(TQV_STLSurf& Surface);
 
     // What is placed spans R; the sizes follow. The scale and the origin stay.
     void SetExtents(const TRect3D& R);
@@ -63,6 +68,8 @@ public:
 
     // The origin by a radio; the Z of the origin stays for the corners and the centre.
     void SetOriginByCorner(int K);
+    // STL: the origin's Z at the top (maximum Z) of the extents, or at their bottom.
+    void SetZOrigin(bool Top);
     // A value typed in an origin edit (scaled units): the origin of that axis becomes
     // Value / its scale and no radio is chosen any more.
     void SetOriginTyped(int Axis, double Value);
@@ -83,6 +90,11 @@ public:
     // Apply enabled = not applied, Done enabled = applied.
     void SetApplied(bool Applied);
     bool IsApplied() const { return FApplied; }
+
+    // The surface placed, while it is still in the drawing; null for other files.
+    TQV_STLSurf* Surface() const;
+    // The stock box takes the placed surface's box (the view has no preview box of its own).
+    void UpdateStlPreviewBox();
 
     // The panel's origin edits show the scaled origin; nothing without a panel.
     virtual void UpdateOriginEdits() {}
@@ -107,7 +119,11 @@ public:
 
 protected:
     TQV_01Cmp2D& Drawing;
+    // The surface by its ID: a clear or an undo may free it while the panel is open.
+    int32_t SurfaceID = -1;
 
 private:
+    void ApplyPlacement(bool Zoom);
+    void ApplyStlPlacement(bool Zoom);
     bool FApplied = true;
 };

@@ -15,6 +15,7 @@
 #include "QVPrg2D.h"
 #include "QVScene.h"
 #include "QVSceneWidget.h"
+#include "QVStock.h"
 #include "QVStream.h"
 #include "QVTasks.h"
 #include "QVTranslate.h"
@@ -127,6 +128,7 @@ void TfrmMain::FormCreate()
 
     FView->GridRebuildEnabled = true;
     FView->SetGridVisible(FConfig->SGrid);
+    InstallStockBox(*FView);
     // The axes follow the setting, as their toggle does.
     FView->SetAxesVisible(FConfig->SAxis);
 

@@ -139,25 +139,34 @@ void TDlgOpenGeo::Build()
     grpOrigin = new QGroupBox(Q(ToolText("grpOrigin")), page);
     grpOrigin->setObjectName("grpOrigin");
     grpOrigin->setGeometry(224, 124, 193, 253);
-    const int L = 45, T = 24, W = 120, H = 60;
     pbxOrigin = new TOriginPicture(grpOrigin);
     pbxOrigin->setObjectName("pbxOrigin");
-    pbxOrigin->setGeometry(L, T, W, H);
     OriginRadios = new QButtonGroup(page);
-    const QPoint at[6] = {{8, T + H + 12},     {L - 4, T + H - 10},      {L - 4, T - 5},
-                          {L + W - 10, T - 5}, {L + W - 10, T + H - 10}, {L + W / 2 - 6, T + H / 2 - 6}};
     for (int k = 0; k < 6; ++k) {
         rbtOrigin[k] = new QRadioButton(grpOrigin);
         rbtOrigin[k]->setObjectName(k == 0 ? QString("rbtOriginDxf") : QString("rbtOrigin%1").arg(k));
-        if (k == 0) {
+        if (k == 0)
             rbtOrigin[k]->setText(Q(ToolText("rbtOriginDxf")));
-            rbtOrigin[k]->setGeometry(at[k].x(), at[k].y(), 170, 17);
-        } else {
-            rbtOrigin[k]->setGeometry(at[k].x(), at[k].y(), 14, 14);
-        }
-        rbtOrigin[k]->raise();
         OriginRadios->addButton(rbtOrigin[k], k);
     }
+    PlaceOriginRadios(45, 24, 120, 60, 12);
+    ZRadios = new QButtonGroup(page);
+    const char* zLabels[2] = {"lblZTop", "lblZBottom"};
+    for (int k = 0; k < 2; ++k) {
+        rbtZ[k] = new QRadioButton(grpOrigin);
+        rbtZ[k]->setObjectName(QString("rbtOrigin%1").arg(6 + k));
+        rbtZ[k]->setGeometry(120, 20 + 40 * k, 14, 14);
+        lblZ[k] = new QLabel(Q(ToolText(zLabels[k])), grpOrigin);
+        lblZ[k]->setObjectName(zLabels[k]);
+        lblZ[k]->setGeometry(135, 22 + 40 * k, 50, 13);
+        ZRadios->addButton(rbtZ[k], k);
+        rbtZ[k]->hide();
+        lblZ[k]->hide();
+    }
+    QObject::connect(ZRadios, &QButtonGroup::idToggled, page, [this](int k, bool on) {
+        if (on)
+            ZRadioChosen(k == 0);
+    });
     QObject::connect(OriginRadios, &QButtonGroup::idToggled, page, [this](int k, bool on) {
         if (on)
             OriginRadioChosen(k);
@@ -216,6 +225,17 @@ void TDlgOpenGeo::Build()
 
 // ---- setup ----
 
+void TDlgOpenGeo::PlaceOriginRadios(int L, int T, int W, int H, int Gap)
+{
+    pbxOrigin->setGeometry(L, T, W, H);
+    const QPoint at[6] = {{8, T + H + Gap},    {L - 4, T + H - 10},      {L - 4, T - 5},
+                          {L + W - 10, T - 5}, {L + W - 10, T + H - 10}, {L + W / 2 - 6, T + H / 2 - 6}};
+    for (int k = 0; k < 6; ++k) {
+        rbtOrigin[k]->setGeometry(at[k].x(), at[k].y(), k == 0 ? 170 : 14, k == 0 ? 17 : 14);
+        rbtOrigin[k]->raise();
+    }
+}
+
 void TDlgOpenGeo::ShowDrawingControls(bool Dxf)
 {
     grpInfo->show();
@@ -245,11 +265,27 @@ void TDlgOpenGeo::ShowPictureControls()
     txtAttrib[2]->setText("0.0");
 }
 
+void TDlgOpenGeo::ShowStlControls()
+{
+    ShowDrawingControls(false);
+    // A surface does not turn.
+    txtDxfRotate->setEnabled(false);
+    lblAttrib[2]->setEnabled(true);
+    lblUnit[2]->setEnabled(true);
+    lblOrigin[2]->setEnabled(true);
+    txtOrigin[2]->setEnabled(true);
+    PlaceOriginRadios(20, 24, 80, 50, 16);
+    for (int k = 0; k < 2; ++k) {
+        rbtZ[k]->show();
+        lblZ[k]->show();
+    }
+}
+
 void TDlgOpenGeo::ShowSizes()
 {
     const TControlsQuiet quiet;
     txtDxfRotate->setText(Q(FormatCoord(Rotation)));
-    for (int i = 0; i < 2; ++i) {
+    for (int i = 0; i < Axes(); ++i) {
         txtAttrib[i]->setText(Q(FormatCoord(ScaledSize(i))));
         // An axis without extent cannot be sized.
         txtAttrib[i]->setEnabled(AxisSizable(i));
@@ -321,6 +357,27 @@ void TDlgOpenGeo::SetupSvg()
     tvInfo->expandAll();
 }
 
+void TDlgOpenGeo::SetupStl(TQV_STLSurf& Surface)
+{
+    ShowStlControls();
+    grpInfo->setTitle(Q(GetLangString(2500)));
+    {
+        const TControlsQuiet quiet;
+        TVecRasPlacement::SetupStl(Surface);
+        rbtOrigin[ocFileZero]->setChecked(true);
+        ShowSizes();
+    }
+    ShowStlExtents();
+}
+
+void TDlgOpenGeo::ShowStlExtents()
+{
+    QTreeWidgetItem* root = NewTreeRoot(GetLangString(2500));
+    AddExtentLines(root);
+    AddTreeLine(root, GetLangString(171) + " " + std::to_string(Drawing.ObjectsCount()));
+    tvInfo->expandAll();
+}
+
 void TDlgOpenGeo::SetupBmp(const TBitmap32& Picture)
 {
     SetupPicture(Picture, true);
@@ -370,6 +427,8 @@ void TDlgOpenGeo::UpdateOriginEdits()
     const TPoint3D o = ScaledOrigin();
     txtOrigin[0]->setText(Q(FormatCoord(o.X)));
     txtOrigin[1]->setText(Q(FormatCoord(o.Y)));
+    if (StlMode)
+        txtOrigin[2]->setText(Q(FormatCoord(o.Z)));
 }
 
 void TDlgOpenGeo::AppliedChanged()
@@ -391,7 +450,7 @@ void TDlgOpenGeo::SizeEdited(int Axis, const QString& Text)
     if (!RatioLock)
         return;
     const TControlsQuiet quiet;
-    for (int i = 0; i < 2; ++i)
+    for (int i = 0; i < Axes(); ++i)
         if (i != Axis)
             txtAttrib[i]->setText(Q(FormatCoord(ScaledSize(i))));
 }
@@ -430,7 +489,29 @@ void TDlgOpenGeo::OriginRadioChosen(int K)
 {
     if (!ControlsReady)
         return;
+    if (StlMode) {
+        const TControlsQuiet quiet;
+        if (K == ocFileZero) {
+            // The file's own zero in Z too.
+            ZRadios->setExclusive(false);
+            for (QRadioButton* r : rbtZ)
+                r->setChecked(false);
+            ZRadios->setExclusive(true);
+        } else if (!ZTopAuto && !rbtZ[0]->isChecked() && !rbtZ[1]->isChecked()) {
+            // The first corner chosen puts the origin on the top of the surface.
+            ZTopAuto = true;
+            rbtZ[0]->setChecked(true);
+            SetZOrigin(true);
+        }
+    }
     SetOriginByCorner(K);
+}
+
+void TDlgOpenGeo::ZRadioChosen(bool Top)
+{
+    if (!ControlsReady)
+        return;
+    SetZOrigin(Top);
 }
 
 void TDlgOpenGeo::AciToggled(bool Checked)

@@ -35,6 +35,7 @@ public:
     void SetupSvg() override;
     void SetupBmp(const TBitmap32& Picture) override;
     void SetupJpeg(const TBitmap32& Picture) override;
+    void SetupStl(TQV_STLSurf& Surface) override;
 
     void UpdateOriginEdits() override;
     void AppliedChanged() override;
@@ -46,6 +47,14 @@ private:
     void Build();
     void ShowDrawingControls(bool Dxf);
     void ShowPictureControls();
+    void ShowStlControls();
+    // The origin picture at (L, T), W x H, with the corner and centre radios on it and the
+    // file-zero radio Gap pixels below.
+    void PlaceOriginRadios(int L, int T, int W, int H, int Gap);
+    // The extents and sizes of the surface in the edits and the tree.
+    void ShowStlExtents();
+    // The number of size and origin edits in use: Z only for an STL surface.
+    int Axes() const { return StlMode ? 3 : 2; }
     // The size edits show the scaled sizes, the rotation edit the rotation.
     void ShowSizes();
     void SetupPicture(const TBitmap32& Picture, bool IsBmp);
@@ -59,6 +68,7 @@ private:
     void RotationEdited(const QString& Text);
     void OriginEdited(int Axis, const QString& Text);
     void OriginRadioChosen(int K);
+    void ZRadioChosen(bool Top);
     void ClearOriginRadios();
     void AciToggled(bool Checked);
     void DoneClicked();
@@ -77,6 +87,12 @@ private:
     QWidget* pbxOrigin = nullptr;
     QButtonGroup* OriginRadios = nullptr;
     std::array<QRadioButton*, 6> rbtOrigin{};
+    // STL: the origin's Z at the top (radio 6) or the bottom (radio 7) of the surface.
+    QButtonGroup* ZRadios = nullptr;
+    std::array<QRadioButton*, 2> rbtZ{};
+    std::array<QLabel*, 2> lblZ{};
+    // Radio 6 was checked by the first corner chosen, not by the user.
+    bool ZTopAuto = false;
     QPushButton* sbtSetOrigin = nullptr;
     std::array<QLabel*, 3> lblOrigin{};
     std::array<QLineEdit*, 3> txtOrigin{};

@@ -5,6 +5,7 @@
 #include "QVContainer.h"
 #include "QVEntity.h"
 #include "QVSplines.h"
+#include "QVSurf3D.h"
 #include "QVVectText.h"
 
 #include "CADExceptions.h"
@@ -42,6 +43,8 @@ void RegisterDrawingClasses()
     QV_00RegisterClass(18, GraphicClassOf<TFilledCerchio2D>("TFilledCerchio2D"));
     QV_00RegisterClass(19, GraphicClassOf<TQVBSpline2D>("TQVBSpline2D"));
     QV_00RegisterClass(22, GraphicClassOf<TInsert>("TInsert"));
+    QV_00RegisterClass(Line3DClassIndex, GraphicClassOf<TLine3D>("TLine3D"));
+    QV_00RegisterClass(StlSurfaceClassIndex, GraphicClassOf<TQV_STLSurf>("TQV_STLSurf"));
     if (label)
         QV_00RegisterClass(LabelClassIndex, std::move(*label));
 }

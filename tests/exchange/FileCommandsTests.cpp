@@ -11,9 +11,14 @@
 #include "QVBitmap2D.h"
 #include "QVCmp.h"
 #include "QVEntity.h"
+#include "QVGeometry.h"
 #include "QVLanguage.h"
 #include "QVRegistry.h"
+#include "QVScene.h"
+#include "QVStock.h"
+#include "QVSurf3D.h"
 #include "QVVariabili.h"
+#include "StlFixtures.h"
 #include "TempFolder.h"
 #include "VecRasInfo.h"
 
@@ -118,6 +123,23 @@ struct TCommandsFixture : ::testing::Test {
     {
         std::ifstream f(Name, std::ios::binary);
         return {std::istreambuf_iterator<char>(f), {}};
+    }
+    // A binary STL file of the box (0, 0, 0)-(10, 20, 5), as bytes.
+    static const std::vector<uint8_t>& StlBytes()
+    {
+        static const std::vector<uint8_t> bytes = [] {
+            TStreamWriter w;
+            WriteStlBlock(w, BoxMesh(0, 0, 0, 10, 20, 5), "box");
+            return w.TakeBytes();
+        }();
+        return bytes;
+    }
+    static std::vector<uint8_t> AsciiBytes(const std::string& Text) { return {Text.begin(), Text.end()}; }
+    TQV_STLSurf* OnlySurface()
+    {
+        auto it = Drawing.ObjectsIterator();
+        TGraphicObject* first = it.First();
+        return Drawing.ObjectsCount() == 1 ? dynamic_cast<TQV_STLSurf*>(first) : nullptr;
     }
     std::string LastBox() const { return Window.Boxes.empty() ? std::string() : Window.Boxes.back().Text; }
 };
@@ -245,6 +267,8 @@ TEST_F(TCommandsFixture, DamagedFilesLeaveTheDrawingAsItWas)
         {"bad.dxf", std::vector<uint8_t>(dxfText.begin(), dxfText.end())},
         {"cut.pnc", pnc},
         {"mesh.stl", std::vector<uint8_t>(84, 0)},
+        {"cut.stl", std::vector<uint8_t>(StlBytes().begin(), StlBytes().end() - 30)},
+        {"text.stl", AsciiBytes("solid s\n facet normal 0 0 1\n  outer loop\n   vertex 0 0 zero\n")},
         {"picture.svg", std::vector<uint8_t>{'<', 's'}},
     };
     // Merge keeps the drawing's objects when the file is bad; an open of another kind into a
@@ -267,6 +291,116 @@ TEST_F(TCommandsFixture, DamagedFilesLeaveTheDrawingAsItWas)
         // The name asked for is in the recent files all the same.
         EXPECT_EQ(Commands.RecentFiles().Items().front(), name);
     }
+}
+
+TEST_F(TCommandsFixture, OpensBinaryAndTextStlSurfaces)
+{
+    struct TCase {
+        const char* Name;
+        std::vector<uint8_t> Bytes;
+    };
+    const TCase cases[] = {
+        {"binary.stl", StlBytes()},
+        {"text.STL", AsciiBytes(AsciiStl(BoxMesh(0, 0, 0, 10, 20, 5)))},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        ASSERT_TRUE(Commands.OpenGeo(Write(c.Name, c.Bytes), false));
+        EXPECT_EQ(CurrentFile.Kind, fkStl);
+        TQV_STLSurf* surface = OnlySurface();
+        ASSERT_NE(surface, nullptr);
+        EXPECT_EQ(surface->Triangles().size(), 12u);
+        ASSERT_TRUE(Host.Panel);
+        EXPECT_TRUE(Host.Panel->StlMode);
+        EXPECT_FALSE(Host.Panel->RotationAllowed);
+        EXPECT_EQ(Host.Panel->Surface(), surface);
+        EXPECT_DOUBLE_EQ(Host.Panel->SizeX, 10);
+        EXPECT_DOUBLE_EQ(Host.Panel->SizeY, 20);
+        EXPECT_DOUBLE_EQ(Host.Panel->SizeZ, 5);
+        EXPECT_TRUE(ControlsReady);
+    }
+}
+
+TEST_F(TCommandsFixture, AnStlPlacementScalesAndMovesTheSurfaceOnceHoweverOftenApplied)
+{
+    ASSERT_TRUE(Commands.OpenGeo(Write("box.stl", StlBytes()), false));
+    TVecRasPlacement& panel = *Host.Panel;
+    TQV_STLSurf* surface = OnlySurface();
+    ASSERT_NE(surface, nullptr);
+    // Z sized to 10 with the ratio lock: twice as large on every axis, the top centre at the zero.
+    ASSERT_TRUE(panel.SetSize(2, 10));
+    EXPECT_DOUBLE_EQ(panel.ScaledSize(0), 20);
+    panel.SetOriginByCorner(ocCentre);
+    panel.SetZOrigin(true);
+    EXPECT_FALSE(panel.IsApplied());
+    for (int n = 1; n <= 3; ++n) {
+        SCOPED_TRACE(n);
+        panel.ApplyClick();
+        EXPECT_TRUE(panel.IsApplied());
+        const TRect3D b = surface->Box3D;
+        EXPECT_DOUBLE_EQ(b.First.X, -10);
+        EXPECT_DOUBLE_EQ(b.First.Y, -20);
+        EXPECT_DOUBLE_EQ(b.First.Z, -10);
+        EXPECT_DOUBLE_EQ(b.Second.X, 10);
+        EXPECT_DOUBLE_EQ(b.Second.Y, 20);
+        EXPECT_DOUBLE_EQ(b.Second.Z, 0);
+        // A save between two Applies leaves them as one.
+        TStreamWriter w;
+        Drawing.SaveToStream(w);
+    }
+    // A typed origin in Z, then the bottom radio.
+    panel.SetOriginTyped(2, 4);
+    panel.Apply(false);
+    EXPECT_DOUBLE_EQ(surface->Box3D.First.Z, -4);
+    panel.SetZOrigin(false);
+    panel.Apply(false);
+    EXPECT_DOUBLE_EQ(surface->Box3D.First.Z, 0);
+    // The panel outlives no surface: cleared, Apply has nothing to place.
+    Drawing.DeleteAllObjects();
+    EXPECT_EQ(panel.Surface(), nullptr);
+    panel.ApplyClick();
+}
+
+TEST_F(TCommandsFixture, TheDepthTestAndTheStockBoxFollowWhatWasOpened)
+{
+    TQVScene view;
+    view.AttachDrawing(&Drawing);
+    DrawingView = &view;
+    InstallStockBox(view);
+    const auto meshes = [&] {
+        int n = 0;
+        for (int i = 0; i < view.Group3D->Count(); ++i)
+            n += view.Group3D->Child(i)->Kind() == TSceneNodeKind::Mesh;
+        return n;
+    };
+
+    ASSERT_TRUE(Commands.OpenGeo(Write("box.stl", StlBytes()), false));
+    EXPECT_TRUE(view.Scene->DepthTest());
+    EXPECT_EQ(meshes(), 1);
+    ASSERT_NE(Grezzo, nullptr);
+    EXPECT_DOUBLE_EQ(Grezzo->Height(), 5);
+    EXPECT_DOUBLE_EQ(Grezzo->Contour()[2].Y, 20);
+    // Placed, the stock box follows the surface.
+    ASSERT_TRUE(Host.Panel->SetSize(0, 20));
+    Host.Panel->ApplyClick();
+    EXPECT_DOUBLE_EQ(Grezzo->Height(), 10);
+
+    // Another file: the surface and its mesh go, and the depth test is off.
+    ASSERT_TRUE(Commands.OpenGeo(Write("lines.dxf", DxfTwoLines), false));
+    EXPECT_FALSE(view.Scene->DepthTest());
+    EXPECT_EQ(meshes(), 0);
+
+    // A damaged surface changes nothing in the view.
+    std::vector<uint8_t> cut = StlBytes();
+    cut.resize(cut.size() - 1);
+    Grezzo->SetBox(MakeRect3D(1, 2, 3, 4, 5, 6));
+    EXPECT_FALSE(Commands.OpenGeo(Write("cut.stl", cut), false));
+    EXPECT_NE(LastBox().find("cut.stl"), std::string::npos);
+    EXPECT_FALSE(view.Scene->DepthTest());
+    EXPECT_EQ(meshes(), 0);
+    EXPECT_DOUBLE_EQ(Grezzo->StockBox.First.Z, 3);
+    EXPECT_DOUBLE_EQ(Grezzo->Height(), 3);
+    DrawingView = nullptr;
 }
 
 TEST_F(TCommandsFixture, MergeAddsAndLeavesNoName)

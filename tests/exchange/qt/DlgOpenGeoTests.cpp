@@ -11,10 +11,14 @@
 #include "QVDXFImport.h"
 #include "QVEntity.h"
 #include "QVFormat.h"
+#include "QVLanguage.h"
+#include "QVSurf3D.h"
 #include "QVVariabili.h"
+#include "StlFixtures.h"
 #include "TempFolder.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -29,7 +33,8 @@
 
 namespace {
 
-struct TPanelFixture : ::testing::Test {
+// The controls of the panel's sheet, found by name and driven with QTest.
+struct TSheetFixture : ::testing::Test {
     TEnglishTexts Texts;
     TFakeMainWindow Window;
     TInstalledServices Installed{&Window};
@@ -37,20 +42,8 @@ struct TPanelFixture : ::testing::Test {
     TQV_01Cmp2D Drawing;
     std::unique_ptr<TDlgOpenGeo> Panel;
 
-    TPanelFixture()
-    {
-        Sheet.resize(424, 420);
-        Drawing.AddObject(-1, std::make_unique<TLine2D>(-1, TPoint2D{10, 20, 1}, TPoint2D{110, 70, 1}));
-        CurrentFile = {"/somewhere/lines.dxf", 2, ""};
-        Panel = std::make_unique<TDlgOpenGeo>(&Sheet, Drawing);
-        ControlsReady = false;
-        auto import = TDXF2DImport::FromText("0\nEOF\n", &Drawing);
-        import->LinesCount = 1;
-        Panel->SetupDxf(*import);
-        ControlsReady = true;
-        Sheet.show();
-    }
-    ~TPanelFixture() override
+    TSheetFixture() { Sheet.resize(424, 420); }
+    ~TSheetFixture() override
     {
         Panel.reset();
         CurrentFile = {};
@@ -70,6 +63,22 @@ struct TPanelFixture : ::testing::Test {
         QTest::keyClicks(e, Text);
     }
     void Click(const char* Name) { QTest::mouseClick(Find<QAbstractButton>(Name), Qt::LeftButton); }
+    std::string Text(const char* Edit) { return Find<QLineEdit>(Edit)->text().toStdString(); }
+};
+
+struct TPanelFixture : TSheetFixture {
+    TPanelFixture()
+    {
+        Drawing.AddObject(-1, std::make_unique<TLine2D>(-1, TPoint2D{10, 20, 1}, TPoint2D{110, 70, 1}));
+        CurrentFile = {"/somewhere/lines.dxf", 2, ""};
+        Panel = std::make_unique<TDlgOpenGeo>(&Sheet, Drawing);
+        ControlsReady = false;
+        auto import = TDXF2DImport::FromText("0\nEOF\n", &Drawing);
+        import->LinesCount = 1;
+        Panel->SetupDxf(*import);
+        ControlsReady = true;
+        Sheet.show();
+    }
     TRect2D Extents()
     {
         TRect2D r;
@@ -173,6 +182,78 @@ TEST_F(TPanelFixture, AciColoursComeBackExactly)
     EXPECT_TRUE(Drawing.Layers.GetLayer(4).Visible);
     Click("chkDxfAci");
     EXPECT_EQ(Drawing.Layers.GetLayer(3).Pen.Color(), 0x123456);
+}
+
+// A surface of the box (0, 0, 0)-(10, 20, 5), as the Open command leaves it.
+struct TStlPanelFixture : TSheetFixture {
+    TQV_STLSurf* Surface = nullptr;
+
+    TStlPanelFixture()
+    {
+        Surface = Drawing.AddObject(-1, std::make_unique<TQV_STLSurf>(-1, BoxMesh(0, 0, 0, 10, 20, 5)));
+        CurrentFile = {"/somewhere/box.stl", 6, ""};
+        Panel = std::make_unique<TDlgOpenGeo>(&Sheet, Drawing);
+        ControlsReady = false;
+        Panel->SetupStl(*Surface);
+        ControlsReady = true;
+        Sheet.show();
+    }
+};
+
+TEST_F(TStlPanelFixture, ShowsTheSurfacesThreeSizesAndTheZRadios)
+{
+    EXPECT_EQ(Text("txtAttriba"), FormatCoord(10));
+    EXPECT_EQ(Text("txtAttribb"), FormatCoord(20));
+    EXPECT_EQ(Text("txtAttribc"), FormatCoord(5));
+    EXPECT_TRUE(Find<QLineEdit>("txtAttribc")->isEnabled());
+    EXPECT_TRUE(Find<QLineEdit>("txtOriginZ")->isEnabled());
+    EXPECT_FALSE(Find<QLineEdit>("txtDxfRotate")->isEnabled());
+    EXPECT_FALSE(Find<QCheckBox>("chkDxfAci")->isVisible());
+    EXPECT_TRUE(Find<QRadioButton>("rbtOriginDxf")->isChecked());
+    for (const char* name : {"rbtOrigin6", "rbtOrigin7"}) {
+        EXPECT_TRUE(Find<QRadioButton>(name)->isVisible()) << name;
+        EXPECT_FALSE(Find<QRadioButton>(name)->isChecked()) << name;
+    }
+    EXPECT_EQ(Find<QLabel>("lblZTop")->text().toStdString(), GetLangToolWin("lblZTop"));
+    QTreeWidgetItem* root = Find<QTreeWidget>("tvOpenInfo")->topLevelItem(0);
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(root->text(0).toStdString(), GetLangString(2500));
+    EXPECT_EQ(root->child(0)->text(0).toStdString(), GetLangString(182) + "box.stl");
+    EXPECT_EQ(root->child(5)->text(0).toStdString(), GetLangString(171) + " 1");
+}
+
+TEST_F(TStlPanelFixture, SizeZCornerTopAndApplyPlaceTheSurface)
+{
+    Type("txtAttribc", "10");
+    EXPECT_EQ(Text("txtAttriba"), FormatCoord(20));
+    EXPECT_EQ(Text("txtAttribb"), FormatCoord(40));
+    // The first corner chosen also puts the origin on the top.
+    Click("rbtOrigin1");
+    EXPECT_TRUE(Find<QRadioButton>("rbtOrigin6")->isChecked());
+    EXPECT_EQ(Text("txtOriginZ"), FormatCoord(10));
+    for (int n = 0; n < 2; ++n) {
+        Click("sbtOpenApply");
+        EXPECT_DOUBLE_EQ(Surface->Box3D.First.X, 0);
+        EXPECT_DOUBLE_EQ(Surface->Box3D.Second.Y, 40);
+        EXPECT_DOUBLE_EQ(Surface->Box3D.First.Z, -10);
+        EXPECT_DOUBLE_EQ(Surface->Box3D.Second.Z, 0);
+        // Apply again after a change that changes nothing.
+        Type("txtAttribc", "10");
+    }
+    Click("rbtOrigin7");
+    Click("sbtOpenApply");
+    EXPECT_DOUBLE_EQ(Surface->Box3D.First.Z, 0);
+    // The file's own zero in all three axes: the Z radios go. (Its indicator: the radio is
+    // wider than its text.)
+    QTest::mouseClick(Find<QRadioButton>("rbtOriginDxf"), Qt::LeftButton, {}, QPoint(6, 8));
+    EXPECT_FALSE(Find<QRadioButton>("rbtOrigin6")->isChecked());
+    EXPECT_FALSE(Find<QRadioButton>("rbtOrigin7")->isChecked());
+    Click("sbtOpenApply");
+    EXPECT_DOUBLE_EQ(Surface->Box3D.First.X, 0);
+    EXPECT_DOUBLE_EQ(Surface->Box3D.Second.Z, 10);
+    Type("txtOriginZ", "4");
+    Click("sbtOpenApply");
+    EXPECT_DOUBLE_EQ(Surface->Box3D.Second.Z, 6);
 }
 
 TEST(DlgOpenGeoPicture, JpegFactsAndSize)

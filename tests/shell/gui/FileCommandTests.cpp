@@ -11,9 +11,14 @@
 #include "QVGeoTree.h"
 #include "QVInfoEdit.h"
 #include "QVLanguage.h"
+#include "QVScene.h"
 #include "QVServices.h"
+#include "QVStock.h"
+#include "QVSurf3D.h"
+#include "StlFixtures.h"
 
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
@@ -120,6 +125,57 @@ TEST_F(FileCommandsFromButtons, OpenADxfShowsItsObjectsAndThePlacementPanel)
     EXPECT_EQ(DlgOpenGeo, nullptr);
     EXPECT_EQ(Main().FileHost().Panel(), nullptr);
     EXPECT_EQ(::Drawing->ObjectsCount(), 2);
+}
+
+TEST_F(FileCommandsFromButtons, OpenAnStlShowsTheSurfaceInTheStockBoxAndPlacesIt)
+{
+    Start();
+    const std::string stl = Write(Data.Path() + "/box.stl", AsciiStl(BoxMesh(0, 0, 0, 10, 20, 5)));
+    Names.push_back(stl);
+    ClickButton(Form().sbtOpen);
+    EXPECT_TRUE(Boxes.empty());
+    EXPECT_EQ(CurrentFile.Kind, fkStl);
+    ASSERT_EQ(::Drawing->ObjectsCount(), 1);
+    TQV_STLSurf* surface = nullptr;
+    {
+        auto it = ::Drawing->ObjectsIterator();
+        surface = dynamic_cast<TQV_STLSurf*>(it.First());
+    }
+    ASSERT_NE(surface, nullptr);
+    EXPECT_EQ(ToolWin().windowTitle().toStdString(), GetLangToolWin("twOpStl"));
+    // The mesh and the stock box around it in the 3D group, seen with the depth test.
+    ASSERT_NE(DrawingView, nullptr);
+    EXPECT_TRUE(DrawingView->Scene->DepthTest());
+    ASSERT_NE(surface->Mesh.Get(), nullptr);
+    EXPECT_EQ(surface->Mesh.Get()->Parent(), DrawingView->Group3D);
+    ASSERT_NE(Grezzo, nullptr);
+    EXPECT_DOUBLE_EQ(Grezzo->Height(), 5);
+
+    // Z sized to 10 on the panel, then Apply: the surface and the stock box double.
+    auto* sizeZ = ToolWin().findChild<QLineEdit*>("txtAttribc");
+    ASSERT_NE(sizeZ, nullptr);
+    sizeZ->selectAll();
+    QTest::keyClick(sizeZ, Qt::Key_Delete);
+    QTest::keyClicks(sizeZ, "10");
+    auto* apply = ToolWin().findChild<QPushButton*>("sbtOpenApply");
+    ASSERT_NE(apply, nullptr);
+    QTest::mouseClick(apply, Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_DOUBLE_EQ(surface->Box3D.Second.X, 20);
+    EXPECT_DOUBLE_EQ(surface->Box3D.Second.Z, 10);
+    EXPECT_DOUBLE_EQ(Grezzo->Height(), 10);
+    EXPECT_TRUE(Boxes.empty());
+    EXPECT_TRUE(Main().grab().toImage().save(RASTREL_BUILD_DIR "/shell-stl-open.png"));
+
+    // Another file: the drawing is cleared (the surface's mesh goes) and the depth test is off.
+    const std::string dxf = Write(Data.Path() + "/lines.dxf", DxfTwoLines);
+    Names.push_back(dxf);
+    Answers.push_back(TMsgResult::Yes);
+    ClickButton(Form().sbtOpen);
+    EXPECT_EQ(CurrentFile.Kind, fkDxf);
+    EXPECT_FALSE(DrawingView->Scene->DepthTest());
+    for (int i = 0; i < DrawingView->Group3D->Count(); ++i)
+        EXPECT_NE(DrawingView->Group3D->Child(i)->Kind(), TSceneNodeKind::Mesh);
 }
 
 TEST_F(FileCommandsFromButtons, ADamagedFileIsToldWithItsNameAndChangesNothing)

@@ -84,7 +84,10 @@ TEST_F(Monkey, RandomCommandsClicksDragsAndKeys)
         picture.fill(Qt::white);
         picture.save(QString::fromStdString(bmp), "BMP");
     }
-    const std::vector<std::string> openNames = {"", dxf, damaged, bmp, Data.Path() + "/monkey.pnc"};
+    const std::string stl = Data.Path() + "/monkey.stl";
+    std::ofstream(stl) << "solid s\n facet normal 0 0 1\n  outer loop\n   vertex 0 0 0\n   vertex 40 0 5\n"
+                          "   vertex 0 30 10\n  endloop\n endfacet\nendsolid s\n";
+    const std::vector<std::string> openNames = {"", dxf, damaged, bmp, stl, Data.Path() + "/monkey.pnc"};
     SetFileDialogAnswerer([&](const TFileDialogRequest& R) {
         if (R.Save)
             return m.Below(3) == 0 ? std::string() : Data.Path() + "/monkey.pnc";
