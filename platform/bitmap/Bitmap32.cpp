@@ -1,27 +1,24 @@
 #include "Bitmap32.h"
 
 #include "CADExceptions.h"
+#include "ObjectMemory.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
-#include <new>
 #include <string>
 #include <sys/mman.h>
 #include <system_error>
 #include <utility>
 
 namespace {
-// From this size on, pixels are mapped from the system rather than taken from the heap.
-constexpr size_t MappedPixelBytes = size_t(1) << 20;
 // Pages faulted in per call, so that a stop is seen soon.
 constexpr size_t PopulateStep = size_t(8) << 20;
 
 void PopulateAhead(const std::stop_token& Stop, uint8_t* Data, size_t Size)
 {
     for (size_t at = 0; at < Size && !Stop.stop_requested(); at += PopulateStep)
-        // Only a head start for the writer: a kernel without it, or a failure, leaves the
-        // faults to the writer.
+        // Only a head start for the writer: a kernel without it, memory that is not mapped
+        // pages, or a failure leaves the faults to the writer.
         if (::madvise(Data + at, std::min(PopulateStep, Size - at), MADV_POPULATE_WRITE) != 0)
             return;
 }
@@ -31,24 +28,15 @@ TPixelMemory::TPixelMemory(size_t Bytes) : Size_(Bytes)
 {
     if (Bytes == 0)
         return;
-    if (Bytes >= MappedPixelBytes) {
-        void* p = ::mmap(nullptr, Bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (p == MAP_FAILED)
-            throw std::bad_alloc();
-        // Only a hint: without huge pages the memory is the same, just slower to fault in.
-        ::madvise(p, Bytes, MADV_HUGEPAGE);
-        Data_ = static_cast<uint8_t*>(p);
-        Mapped_ = true;
-        try {
-            Populator_ = std::jthread(PopulateAhead, Data_, Bytes);
-        } catch (const std::system_error&) {
-            // No thread: the writer faults the pages in.
-        }
+    // Large pictures come as zero pages, mapped in huge pages where the system gives them.
+    Data_ = static_cast<uint8_t*>(AllocateLargeArray(Bytes, true));
+    if (Bytes < LargeArrayMinBytes)
         return;
+    try {
+        Populator_ = std::jthread(PopulateAhead, Data_, Bytes);
+    } catch (const std::system_error&) {
+        // No thread: the writer faults the pages in.
     }
-    Data_ = static_cast<uint8_t*>(std::calloc(Bytes, 1));
-    if (!Data_)
-        throw std::bad_alloc();
 }
 
 TPixelMemory::~TPixelMemory()
@@ -58,7 +46,7 @@ TPixelMemory::~TPixelMemory()
 
 TPixelMemory::TPixelMemory(TPixelMemory&& Other) noexcept
     : Data_(std::exchange(Other.Data_, nullptr)), Size_(std::exchange(Other.Size_, 0)),
-      Mapped_(std::exchange(Other.Mapped_, false)), Populator_(std::move(Other.Populator_))
+      Populator_(std::move(Other.Populator_))
 {
 }
 
@@ -68,7 +56,6 @@ TPixelMemory& TPixelMemory::operator=(TPixelMemory&& Other) noexcept
         Free();
         Data_ = std::exchange(Other.Data_, nullptr);
         Size_ = std::exchange(Other.Size_, 0);
-        Mapped_ = std::exchange(Other.Mapped_, false);
         Populator_ = std::move(Other.Populator_);
     }
     return *this;
@@ -80,13 +67,9 @@ void TPixelMemory::Free() noexcept
         Populator_.request_stop();
         Populator_.join();
     }
-    if (Mapped_)
-        ::munmap(Data_, Size_);
-    else
-        std::free(Data_);
+    FreeLargeArray(Data_, Size_);
     Data_ = nullptr;
     Size_ = 0;
-    Mapped_ = false;
 }
 
 uint32_t TBitmap32::Pixel(int X, int Y) const

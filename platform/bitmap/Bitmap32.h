@@ -35,8 +35,7 @@ private:
     void Free() noexcept;
     uint8_t* Data_ = nullptr;
     size_t Size_ = 0;
-    bool Mapped_ = false;
-    // Faults the mapped pages in, front to back; stopped and joined before they are unmapped.
+    // Faults a large picture's pages in, front to back; stopped and joined before they go.
     std::jthread Populator_;
 };
 
