@@ -204,17 +204,23 @@ void Print(const char* What, const std::vector<double>& Seconds)
 
 } // namespace
 
-// With "jpeg" only the JPEG open runs, once, for profiling.
+// With "jpeg" or "dxf" only that open runs, once, for profiling.
 int main(int argc, char** argv)
 {
     const std::string jpeg = PathOf(".jpg"), dxf = PathOf(".dxf");
-    WriteScan(jpeg);
-    if (argc > 1 && std::string(argv[1]) == "jpeg") {
-        Evict(jpeg);
-        std::printf("open JPEG (command) %.0f ms\n", OpenThroughCommand(jpeg).Seconds * 1e3);
-        std::remove(jpeg.c_str());
+    const std::string only = argc > 1 ? argv[1] : "";
+    if (only == "jpeg" || only == "dxf") {
+        const std::string& file = only == "jpeg" ? jpeg : dxf;
+        if (only == "jpeg")
+            WriteScan(jpeg);
+        else
+            WriteDxf(dxf);
+        Evict(file);
+        std::printf("open %s (command) %.0f ms\n", only.c_str(), OpenThroughCommand(file).Seconds * 1e3);
+        std::remove(file.c_str());
         return 0;
     }
+    WriteScan(jpeg);
     const int dxfLines = WriteDxf(dxf);
     std::vector<double> command, plain, djpeg, dxfCommand, dxfImport;
     for (int run = 0; run < Runs; ++run) {

@@ -53,7 +53,7 @@ void TVecRasPlacement::SetupDxf(const TDXF2DImport& /*Import*/)
 void TVecRasPlacement::SetupSvg()
 {
     RotationAllowed = true;
-    TRect2D r;
+    TRect2D r{};
     Drawing.GetExtents(r);
     TRect3D box;
     // A drawing with nothing visible answers an inverted box: nothing to size then.
@@ -65,7 +65,7 @@ void TVecRasPlacement::SetupSvg()
     Origin = {0, 0, 0};
     OriginTyped = Origin;
     if (AutoZoom)
-        Drawing.ZoomToExtents();
+        Drawing.ZoomToExtents(r);
 }
 
 void TVecRasPlacement::SetupBmp(const TBitmap32& Picture)

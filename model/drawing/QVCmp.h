@@ -348,6 +348,9 @@ public:
     void GetExtents(TRect2D& R);
     // The view shows the visible objects, or its grid when there are none.
     void ZoomToExtents();
+    // The same with R as GetExtents has just given it, so that a caller that needed the extents
+    // anyway does not walk a large drawing twice.
+    void ZoomToExtents(const TRect2D& R);
     // Every object on a visible layer builds its display object, under the busy cursor.
     void RebuildGLObjects();
 

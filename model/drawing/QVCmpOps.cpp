@@ -161,6 +161,14 @@ void TQV_01Cmp2D::ZoomToExtents()
         return;
     TRect2D r{};
     GetExtents(r);
+    ZoomToExtents(r);
+}
+
+void TQV_01Cmp2D::ZoomToExtents(const TRect2D& Extents)
+{
+    if (!View)
+        return;
+    TRect2D r = Extents;
     // No object, or none visible (the extents stay inverted): the grid, not a square 2e8 wide.
     if (ObjectsCount() == 0 || r.First.X > r.Second.X) {
         View->ZoomToBox(View->GridBox());
