@@ -368,6 +368,7 @@ void TFileCommands::OpenByKind(TFileKind Kind, const std::string& FileName, bool
 
 void TFileCommands::OpenNativeFile(const std::string& FileName, bool Merge)
 {
+    Host.LeavePropertyEntityMode();
     auto kept = Drawing.OnLoadProgress;
     Drawing.OnLoadProgress = [this](TQV_01Cmp&, uint8_t Percent) { SetProgressPercent(Percent); };
     try {
@@ -425,6 +426,7 @@ void TFileCommands::OpenSvgFile(const std::string& FileName)
 
 void TFileCommands::OpenStlFile(const std::string& FileName)
 {
+    Host.LeavePropertyEntityMode();
     // The surface joins the drawing only once the whole file was read.
     TQV_STLSurf* surface = AddStlSurface(Drawing, FileName);
     if (surface->Triangles().empty())

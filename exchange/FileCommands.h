@@ -95,6 +95,8 @@ public:
     // After New emptied the drawing: the property panel hidden and the geometry tree's root
     // back.
     virtual void DrawingRenewed() {}
+    // Before a drawing or a surface is read: the property panel stops showing live values.
+    virtual void LeavePropertyEntityMode() {}
     // After an open: the geometry tree expanded.
     virtual void DrawingOpened() {}
 };

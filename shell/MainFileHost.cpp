@@ -156,6 +156,12 @@ void TMainFileHost::DrawingRenewed()
         Main.GeoPage()->Tree().EnsureGeoTreeRoot();
 }
 
+void TMainFileHost::LeavePropertyEntityMode()
+{
+    if (InfoEdit)
+        InfoEdit->SetReadOnly(false);
+}
+
 void TMainFileHost::DrawingOpened()
 {
     if (DrawingView)

@@ -26,6 +26,7 @@ public:
     void StopOperation() override;
     void DrawingCleared() override;
     void DrawingRenewed() override;
+    void LeavePropertyEntityMode() override;
     void DrawingOpened() override;
 
     // The placement panel shown; null when none.

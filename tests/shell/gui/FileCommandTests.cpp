@@ -240,10 +240,12 @@ TEST_F(FileCommandsFromButtons, SaveAsWritesAndRenamesOnlyWhenWritten)
     EXPECT_EQ(Main().windowTitle().toStdString(), AppTitle + " - " + name);
     EXPECT_EQ(FileBytes(name), bytes);
 
-    // The saved file opens again through the recent-files menu, after the clear question.
+    // The saved file opens again through the recent-files menu, after the clear question, and
+    // the property panel stops showing live values.
+    ASSERT_NE(InfoEdit, nullptr);
+    InfoEdit->SetReadOnly(true);
     ClickButton(Form().sbtNew);
     EXPECT_EQ(::Drawing->ObjectsCount(), 2); // answered No
-    ASSERT_NE(InfoEdit, nullptr);
     InfoEdit->SetVisible(true);
     Answers.push_back(TMsgResult::Yes);
     ClickButton(Form().sbtNew);
@@ -260,6 +262,7 @@ TEST_F(FileCommandsFromButtons, SaveAsWritesAndRenamesOnlyWhenWritten)
     recent->actions().front()->trigger();
     EXPECT_EQ(::Drawing->ObjectsCount(), 2);
     EXPECT_EQ(CurrentFile.FileName, name);
+    EXPECT_FALSE(InfoEdit->LiveInfo());
 }
 
 TEST_F(FileCommandsFromButtons, EscOnTheBarStopsAnOpenAndTheDrawingStaysEmpty)
