@@ -166,6 +166,7 @@ TEST_F(FileCommandsFromButtons, OpenAnStlShowsTheSurfaceInTheStockBoxAndPlacesIt
     EXPECT_DOUBLE_EQ(Grezzo->Height(), 10);
     EXPECT_TRUE(Boxes.empty());
     EXPECT_TRUE(Main().grab().toImage().save(RASTREL_BUILD_DIR "/shell-stl-open.png"));
+    EXPECT_TRUE(ToolWin().grab().toImage().save(RASTREL_BUILD_DIR "/shell-stl-placement-panel.png"));
 
     // Another file: the drawing is cleared (the surface's mesh goes) and the depth test is off.
     const std::string dxf = Write(Data.Path() + "/lines.dxf", DxfTwoLines);
