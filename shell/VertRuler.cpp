@@ -23,24 +23,30 @@ TRulerMarks RulerMarks(const TRulerSettings& S)
     const int32_t x1 = left ? 10 : S.Width - 10;
     const int32_t d = left ? 1 : -1;
     const int32_t textX = left ? x1 + 1 : x1 - 10;
-    auto division = [&](int32_t s) {
-        const int32_t y = s * major + S.Offset;
+    // Rows in 64 bits: a zero line far outside the control must not overflow them.
+    const int64_t offset = S.Offset, height = S.Height;
+    auto division = [&](int64_t s) {
+        const auto y = static_cast<int32_t>(s * major + offset);
         m.Lines.push_back({x0, y, x1});
         if (S.ShowText)
-            m.Texts.push_back({textX, y - 4, MarkValue(s, S.TextIncrement)});
+            m.Texts.push_back({textX, y - 4, MarkValue(static_cast<int32_t>(s), S.TextIncrement)});
         m.Lines.push_back({x0, y + major / 2, x1 - 3 * d});
         for (int32_t i = 0; i <= 10; ++i)
             m.Lines.push_back({x0, y + i * factor, x1 - 5 * d});
     };
-    if (S.Offset <= S.Height)
-        for (int32_t s = 0; s <= (S.Height - S.Offset) / major; ++s)
+    // Only the divisions that can be seen, both ways: none wholly above the top edge or below
+    // the bottom one (a zero line far outside the control would otherwise take for ever). A
+    // division reaches from its row down to the next one.
+    const auto floorDiv = [](int64_t a, int64_t b) { return a / b - (a % b != 0 && a < 0); };
+    const int64_t firstSeen = floorDiv(-offset, major);
+    const int64_t lastSeen = floorDiv(height - offset, major);
+    if (offset <= height)
+        for (int64_t s = std::max<int64_t>(0, firstSeen); s <= lastSeen; ++s)
             division(s);
-    // Upwards only the divisions that can be seen: none wholly above the top edge or below the
-    // bottom one (a zero line far outside the control would otherwise take for ever).
-    if (S.Offset >= 1) {
-        const int32_t first = std::min(0, (S.Height - S.Offset) / major);
-        const int32_t last = -std::min(S.Offset - 1, S.Offset / major + 1);
-        for (int32_t s = first; s >= last; --s)
+    if (offset >= 1) {
+        const int64_t first = std::min<int64_t>(0, lastSeen);
+        const int64_t last = -std::min(offset - 1, offset / major + 1);
+        for (int64_t s = first; s >= last; --s)
             division(s);
     }
     if (S.ShowUnit)

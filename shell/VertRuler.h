@@ -36,8 +36,8 @@ struct TRulerSettings {
     int32_t UnitTextHeight = 0; // height of the unit text, for its place at the bottom
 };
 
-// The marks and texts of the scale. A step below one pixel counts as one, and the divisions
-// above the top edge that cannot be seen are not made.
+// The marks and texts of the scale. A step below one pixel counts as one, and divisions that
+// cannot be seen, wholly above the top edge or below the bottom one, are not made.
 TRulerMarks RulerMarks(const TRulerSettings& S);
 
 class TVertRuler : public QWidget {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 
 namespace {
 // The rows of the major marks (those from x0 to x1) with their values.
@@ -93,6 +94,39 @@ TEST(VertRuler, UnitTextAndDegenerateSettings)
     s.Offset = 2000000000;
     m = RulerMarks(s);
     EXPECT_LT(m.Lines.size(), 100000U);
+}
+
+// A zero line far above the control: the downward walk made every division from it, a hundred
+// million for a line 2e9 pixels up, and overflowed its rows beyond that.
+TEST(VertRuler, AZeroLineFarAboveMakesOnlyTheDivisionsSeen)
+{
+    struct TCase {
+        const char* Name;
+        int32_t Offset;
+        int FirstRow;    // the first major mark's row
+        QString First;   // and its value
+    };
+    const TCase cases[] = {
+        {"1,000 pixels up", -1000, 0, "50"},
+        {"1,010 pixels up, a division cut by the top edge", -1010, 10, "51"},
+        {"20 million pixels up", -20'000'000, 0, "1000000"},
+        {"the farthest row", INT32_MIN, 12, "107374183"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TRulerSettings s;
+        s.Offset = c.Offset;
+        const TRulerMarks m = RulerMarks(s);
+        // Sixteen divisions at most show on 300 rows, of 13 lines each.
+        EXPECT_LE(m.Lines.size(), 16u * 13u);
+        const auto majors = MajorMarks(m, 1, 10);
+        ASSERT_FALSE(majors.empty());
+        const auto first = std::find_if(majors.begin(), majors.end(), [](const auto& k) { return k.first >= 0; });
+        ASSERT_NE(first, majors.end());
+        EXPECT_EQ(first->first, c.FirstRow);
+        EXPECT_EQ(first->second, c.First);
+        EXPECT_LE(majors.back().first, 300);
+    }
 }
 
 TEST(VertRuler, SettersRedrawTheControl)
