@@ -742,12 +742,10 @@ std::unique_ptr<TObject2D> TDXF2DImport::ReadInsert(const TDXFRecord& R)
         ++DeepReferences;
         return nullptr;
     }
-    const uint64_t weight = BlockWeight(source);
-    if (weight > ExpansionLeft) {
+    if (!Budget->Take(source->Weight)) {
         ++NestingDroppedReferences;
         return nullptr;
     }
-    ExpansionLeft -= weight;
     ++BlocksCount;
     auto block = std::make_unique<TBlock2D>(0, source);
     block->SetModelTransform(InsertTransform(R));

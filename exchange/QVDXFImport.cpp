@@ -61,10 +61,6 @@ std::string Lower(std::string_view S)
     return out;
 }
 
-// What the references of one file may show together: objects per byte of the file, and a floor.
-constexpr uint64_t ExpansionPerByte = 16;
-constexpr uint64_t ExpansionFloor = 65536;
-
 // Layers brushed clear show their objects unfilled.
 constexpr uint8_t BrushStyleClear = 1;
 
@@ -232,13 +228,7 @@ void TDXF2DImport::Setup(TQV_01Cmp2D* Drawing_)
         return;
     }
     Drawing = Drawing_;
-    ExpansionLeft = ExpansionPerByte * Reader->InputSize() + ExpansionFloor;
-}
-
-uint64_t TDXF2DImport::BlockWeight(const TSourceBlock2D* Block) const
-{
-    const auto found = BlockWeights.find(Block);
-    return found != BlockWeights.end() ? found->second : 1 + static_cast<uint64_t>(Block->Objects.Count());
+    Budget = std::make_unique<TExpansionBudget>(Reader->InputSize());
 }
 
 bool TDXF2DImport::SectionGoesOn() const
@@ -703,11 +693,11 @@ void TDXF2DImport::BindNestedInserts()
             auto it = b->Objects.GetIterator();
             for (TGraphicObject* obj = it.First(); obj; obj = it.Next()) {
                 auto* ref = dynamic_cast<TBlock2D*>(obj);
-                const uint64_t w = ref && ref->Source() ? BlockWeight(ref->Source()) : 1;
+                const uint64_t w = DisplayWeight(*obj);
                 if (ref && 1 + NestingDepth(*ref) > MaxNestingDepth) {
                     ++DeepReferences;
                     dropped.push_back(ref);
-                } else if (ref && weight + w > ExpansionLeft) {
+                } else if (ref && !(Budget->Fits(w) && Budget->Fits(weight + w))) {
                     ++NestingDroppedReferences;
                     dropped.push_back(ref);
                 } else {
@@ -719,7 +709,7 @@ void TDXF2DImport::BindNestedInserts()
             Failed = true;
             RemoveChild(*b, ref);
         }
-        BlockWeights[b] = weight;
+        b->Weight = weight;
         b->Depth = NestingDepth(*b);
     }
     for (TSourceBlock2D* b : order) {

@@ -18,6 +18,7 @@
 
 class TBlock2D;
 class TContainer2D;
+class TExpansionBudget;
 class TInsert;
 class TMatrix4;
 class TObject2D;
@@ -176,12 +177,8 @@ private:
     // The last INSERT made inside a block, with the full name of the block it uses.
     TInsert* LastNestedInsert = nullptr;
     std::string LastNestedInsertName;
-    // Showing a reference walks everything its block holds, nested references included: a few
-    // definitions that each use the next twice would be shown as millions of objects. What all
-    // references may show together is bounded by the size of the file.
-    uint64_t ExpansionLeft = 0;
-    std::unordered_map<const TSourceBlock2D*, uint64_t> BlockWeights;
-    uint64_t BlockWeight(const TSourceBlock2D* Block) const;
+    // What all references of the file may show together; null until the file is open.
+    std::unique_ptr<TExpansionBudget> Budget;
     // The last layer name looked up and its result; entities come in runs on one layer.
     std::string LastLayerName;
     int LastLayerIndex = -2;

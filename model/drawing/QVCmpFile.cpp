@@ -331,6 +331,16 @@ void RefuseTooDeep(const TGraphicObject& Obj, const char* section)
                                std::to_string(MaxNestingDepth));
 }
 
+// Showing Weight objects must fit what a file of the stream's size may show; a file that
+// would show more is refused before any of it is shown.
+void RefuseTooHeavy(uint64_t Weight, const TExpansionBudget& Budget, const char* section)
+{
+    if (!Budget.Fits(Weight))
+        throw ECADFileNotValid(std::string("TQVCmp.") + section +
+                               ": block references nested in one another would show more objects than a file "
+                               "of this size can hold (at most " + std::to_string(Budget.Total()) + ")");
+}
+
 } // namespace
 
 void TQV_01Cmp2D::LoadBlocksFromStream(TStreamReader& Stream, const std::string& VersionTag)
@@ -341,6 +351,9 @@ void TQV_01Cmp2D::LoadBlocksFromStream(TStreamReader& Stream, const std::string&
     if (n > 0)
         Stream.CheckCount(static_cast<uint32_t>(n), 2 + 6, "source blocks");
     FirstReadBlockID = NextSourceBlockID;
+    // Each definition on its own must fit; what the objects show is taken from the budget
+    // when they are read.
+    const TExpansionBudget budget(Stream.Size());
     TBlockIndex held;
     TBlockIndex read(&held);
     IndexBlocksForReading(read, held);
@@ -360,6 +373,7 @@ void TQV_01Cmp2D::LoadBlocksFromStream(TStreamReader& Stream, const std::string&
             continue;
         }
         RefuseTooDeep(*block, "LoadBlocksFromStream");
+        RefuseTooHeavy(DisplayWeight(*block), budget, "LoadBlocksFromStream");
         read.Add(*AddSourceBlock(std::move(block)));
     }
 }
@@ -377,6 +391,7 @@ void TQV_01Cmp2D::LoadObjectsFromStream(TStreamReader& Stream, const std::string
     const TBulkAdd bulk(*this, n > 0 ? std::min<size_t>(n, Stream.Remaining() / 8) : 0);
     const uint8_t step = n > 0 ? static_cast<uint8_t>(100 / n) : 0;
     TRecordKinds kinds;
+    TExpansionBudget budget(Stream.Size());
     while (n > 0) {
         const int16_t index = Stream.ReadInt16();
         if (index == EndOfObjects)
@@ -400,8 +415,12 @@ void TQV_01Cmp2D::LoadObjectsFromStream(TStreamReader& Stream, const std::string
             ShowReaderMessage(MsgSourceBlockNotFound);
             continue;
         }
-        if (kind.IsContainer || kind.IsBlockReference)
+        if (kind.IsContainer || kind.IsBlockReference) {
             RefuseTooDeep(*obj, "LoadObjectsFromStream");
+            const uint64_t weight = DisplayWeight(*obj);
+            RefuseTooHeavy(weight, budget, "LoadObjectsFromStream");
+            static_cast<void>(budget.Take(weight));
+        }
         CurrentLayer = obj->Layer;
         TGraphicObject* added = AddObject(-1, std::move(obj));
         if (index == LabelClassIndex && OnDrawingLabelRead)

@@ -500,6 +500,47 @@ int NestingDepth(const TGraphicObject& Obj)
     return 1 + deepest;
 }
 
+namespace {
+
+uint64_t SaturatingAdd(uint64_t A, uint64_t B) { return A > UINT64_MAX - B ? UINT64_MAX : A + B; }
+
+// Objects shown per byte of a file, and a floor for small files. A traced or hand-made drawing
+// shows one object for every hundred bytes or so of its file.
+constexpr uint64_t ExpansionPerByte = 16;
+constexpr uint64_t ExpansionFloor = 65536;
+
+} // namespace
+
+uint64_t DisplayWeight(const TGraphicObject& Obj)
+{
+    if (const auto* ref = dynamic_cast<const TBlock2D*>(&Obj))
+        return ref->Source() ? ref->Source()->Weight : 1;
+    const auto* container = dynamic_cast<const TContainer2D*>(&Obj);
+    if (!container)
+        return 1;
+    uint64_t weight = 1;
+    // Walking the children does not change them.
+    auto it = const_cast<TGraphicObjList&>(container->Objects).GetIterator();
+    for (TGraphicObject* obj = it.First(); obj; obj = it.Next())
+        weight = SaturatingAdd(weight, DisplayWeight(*obj));
+    return weight;
+}
+
+TExpansionBudget::TExpansionBudget(uint64_t FileBytes)
+    : FTotal(FileBytes > (UINT64_MAX - ExpansionFloor) / ExpansionPerByte ? UINT64_MAX
+                                                                           : ExpansionPerByte * FileBytes + ExpansionFloor),
+      FLeft(FTotal)
+{
+}
+
+bool TExpansionBudget::Take(uint64_t Weight)
+{
+    if (!Fits(Weight))
+        return false;
+    FLeft -= Weight;
+    return true;
+}
+
 void VisitBlockReferences(TContainer2D& Container, const std::function<void(TBlock2D&)>& Visit)
 {
     auto it = Container.Objects.GetIterator();

@@ -11,6 +11,7 @@
 #include "QVObject2D.h"
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -86,6 +87,8 @@ public:
     // The levels a walk through the definition goes down (NestingDepth), kept when it joins a
     // drawing so that the depth of a reference costs no walk down a chain of definitions.
     int32_t Depth = 1;
+    // The objects showing the definition walks (DisplayWeight), kept for the same reason.
+    uint64_t Weight = 1;
     TBlockName Name{};
     // Came from the block library; never written into drawings.
     bool IsLibrary = false;
@@ -179,6 +182,29 @@ void ResolveBlockReferences(TContainer2D& Container, const TBlockIndex& Index);
 // The levels a walk through Obj goes down: 1 for a plain object, one more than the deepest
 // child for a container, one more than its definition's Depth for a bound reference.
 int NestingDepth(const TGraphicObject& Obj);
+// The objects that showing Obj walks: 1 for a plain object, 1 and its children's for a
+// container, its definition's Weight for a bound reference. Saturates instead of wrapping.
+uint64_t DisplayWeight(const TGraphicObject& Obj);
+
+// What the objects read from one file may show together. A reference shows everything its block
+// holds, nested references included, so a few definitions that each use the one before ten
+// times would be shown as millions of objects from a file of a few kilobytes; the budget is
+// bounded by the size of the file instead, generously for any drawing made by hand or traced.
+class TExpansionBudget {
+public:
+    explicit TExpansionBudget(uint64_t FileBytes);
+    // The weight fits what is left.
+    bool Fits(uint64_t Weight) const { return Weight <= FLeft; }
+    // Takes Weight from what is left; false, taking nothing, when it does not fit.
+    bool Take(uint64_t Weight);
+    // What a file of the size may show at most.
+    uint64_t Total() const { return FTotal; }
+
+private:
+    uint64_t FTotal;
+    uint64_t FLeft;
+};
+
 // Calls Visit for every block reference inside Container, nested containers and definitions
 // included.
 void VisitBlockReferences(TContainer2D& Container, const std::function<void(TBlock2D&)>& Visit);

@@ -719,28 +719,35 @@ TEST_F(DrawingFile, EveryVersionTagReadsLayersBlocksNestedReferencesAndPrimitive
 
 namespace {
 
-// A drawing stream of Count definitions, each but the first holding a reference to the one
-// before it, the first a mark at (5, 5); then one object referencing the last definition.
-std::vector<uint8_t> BlockChainFile(int count)
+// Definitions L0 (a mark) to L<Levels>, each above L0 holding FanOut references to the one
+// below; then Tops references to the last. As a library: the tag and the definitions alone.
+std::vector<uint8_t> FanOutFile(int Levels, int FanOut, int Tops, bool Library = false)
 {
-    const auto name = [](int i) { return StrToBlockName("B" + std::to_string(i)); };
+    const auto name = [](int i) { return StrToBlockName("L" + std::to_string(i)); };
     TStreamWriter w;
     w.WriteChars(CurrentVersionTag);
-    w.WriteInt16(1);
-    w.WriteInt16(256);
+    if (!Library) {
+        w.WriteInt16(1);
+        w.WriteInt16(256);
+    }
     w.WriteByte(2);
-    w.WriteInt32(count);
-    for (int i = 0; i < count; ++i) {
-        std::unique_ptr<TGraphicObject> child = Mark(5, 5);
-        if (i > 0)
-            child = std::make_unique<TBlock2D>(-1, name(i - 1));
-        TSourceBlock2D def(-1, name(i), One(std::move(child)));
+    w.WriteInt32(Levels + 1);
+    for (int level = 0; level <= Levels; ++level) {
+        TSourceBlock2D def(-1, name(level), {});
+        if (level == 0)
+            def.Objects.Add(Mark(5, 5));
+        for (int i = 0; level > 0 && i < FanOut; ++i)
+            def.Objects.Add(std::make_unique<TBlock2D>(-1, name(level - 1)));
         SaveIndexedObject(w, def);
     }
+    if (Library)
+        return w.TakeBytes();
     w.WriteByte(3);
-    w.WriteInt32(1);
-    TBlock2D top(-1, name(count - 1));
-    SaveIndexedObject(w, top);
+    w.WriteInt32(Tops);
+    for (int i = 0; i < Tops; ++i) {
+        TBlock2D top(-1, name(Levels));
+        SaveIndexedObject(w, top);
+    }
     w.WriteByte(4);
     return w.TakeBytes();
 }
@@ -768,10 +775,10 @@ TEST_F(DrawingFile, ReferencesNestedBeyondTheBoundAreRefused)
         SCOPED_TRACE(c.Name);
         TQV_01Cmp2D d;
         if (!c.Error.empty()) {
-            ExpectError<ECADFileNotValid>([&] { Load(d, BlockChainFile(c.Definitions), false); }, c.Error);
+            ExpectError<ECADFileNotValid>([&] { Load(d, FanOutFile(c.Definitions - 1, 1, 1), false); }, c.Error);
             continue;
         }
-        Load(d, BlockChainFile(c.Definitions), false);
+        Load(d, FanOutFile(c.Definitions - 1, 1, 1), false);
         ASSERT_EQ(d.ObjectsCount(), 1);
         TObject2D* top = d.GetObject(0);
         EXPECT_EQ(NestingDepth(*top), MaxNestingDepth - 1);
@@ -782,6 +789,57 @@ TEST_F(DrawingFile, ReferencesNestedBeyondTheBoundAreRefused)
         EXPECT_DOUBLE_EQ(TTestMark::Built[0].Y, 5);
         double dist = 0;
         EXPECT_GE(top->HitTest(TPoint2D{5, 5, 1}, dist, 0.5), HitInside);
+    }
+}
+
+
+// Definitions that each use the one before a few times ("billion laughs"): a file of 12 KB
+// made the reader build the display of ten million objects, for minutes and gigabytes. What a
+// file's references may show together is bounded by its size; beyond that it is refused before
+// anything is shown.
+TEST_F(DrawingFile, ReferencesThatWouldShowMoreThanTheFileCanHoldAreRefused)
+{
+    struct TCase {
+        const char* Name;
+        int Levels, FanOut, Tops;
+        bool Library;
+        const char* Section; // empty: it loads, showing FanOut^Levels marks per top reference
+    };
+    const std::vector<TCase> cases = {
+        {"ten levels of two", 10, 2, 1, false, ""},
+        {"four levels of ten, twice", 4, 10, 2, false, ""},
+        {"twenty levels of two", 20, 2, 1, false, "LoadBlocksFromStream"},
+        {"seven levels of ten", 7, 10, 1, false, "LoadBlocksFromStream"},
+        {"five levels of ten, twice", 5, 10, 2, false, "LoadObjectsFromStream"},
+        {"seven levels of ten in the block library", 7, 10, 0, true, "LoadBlocksFromStream"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::vector<uint8_t> bytes = FanOutFile(c.Levels, c.FanOut, c.Tops, c.Library);
+        TQV_01Cmp2D d;
+        TTestMark::Built.clear();
+        const auto load = [&] {
+            TStreamReader r(bytes);
+            if (c.Library)
+                d.LoadLibrary(r);
+            else
+                d.LoadFromStream(r, false);
+        };
+        if (*c.Section) {
+            const uint64_t most = TExpansionBudget(bytes.size()).Total();
+            ExpectError<ECADFileNotValid>(load, std::string("TQVCmp.") + c.Section +
+                                                    ": block references nested in one another would show more "
+                                                    "objects than a file of this size can hold (at most " +
+                                                    std::to_string(most) + ")");
+            EXPECT_LE(TTestMark::Built.size(), most);
+            continue;
+        }
+        load();
+        ASSERT_EQ(d.ObjectsCount(), c.Tops);
+        size_t shown = c.Tops;
+        for (int i = 0; i < c.Levels; ++i)
+            shown *= static_cast<size_t>(c.FanOut);
+        EXPECT_EQ(TTestMark::Built.size(), shown);
     }
 }
 
