@@ -573,6 +573,23 @@ void TAngledCurve2D::FillArcProfile(TPointsSet2D& profile, double cx, double cy,
     profile.Add(MakePoint2D(cx + rx * std::cos(FEndAngle), cy + sy * std::sin(FEndAngle)));
 }
 
+TRect2D TAngledCurve2D::ArcBox(const TPointsSet2D& profile, double cx, double cy, double rx, double ry) const
+{
+    if (profile.Count() == 0)
+        return ZeroBox();
+    TRect2D box = profile.GetBox();
+    const double sweep = FStartAngle < FEndAngle ? FEndAngle - FStartAngle : FEndAngle + TwoPi - FStartAngle;
+    const double sy = Clockwise() ? -ry : ry;
+    for (int quarter = 0; quarter < 4; ++quarter) {
+        const double a = quarter * std::numbers::pi / 2;
+        if (std::fmod(a - FStartAngle + 2 * TwoPi, TwoPi) > sweep)
+            continue;
+        const double x = cx + rx * std::cos(a), y = cy + sy * std::sin(a);
+        box = UnionRect2D(box, MakeRect2D(x, y, x, y));
+    }
+    return HasTransform() ? TransformRect2D(box, GetModelTransform()) : box;
+}
+
 // ---- TArco2D ----
 
 TArco2D::TArco2D(int32_t id) : TAngledCurve2D(id, 4, ShapePrecision) { Points().Growable = false; }
@@ -786,8 +803,8 @@ TRect2D TEllipseOpen2D::MakeProfile()
     if (TLiveInfoPanel* panel = LivePanel())
         panel->ShowEllipseInfo(CartesianPoint2D(Points().Get(0)), CartesianPoint2D(Points().Get(1)));
     FillArcProfile(profile, cx, cy, rx, ry);
-    const TRect2D whole = MakeRect2D(cx - rx, cy - ry, cx + rx, cy + ry);
-    return HasTransform() ? TransformRect2D(whole, GetModelTransform()) : whole;
+    // The part of the ellipse not drawn must not widen the drawing's extents.
+    return ArcBox(profile, cx, cy, rx, ry);
 }
 
 double TEllipseOpen2D::AngleOfPoint(const TPoint2D& p) const

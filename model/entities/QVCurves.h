@@ -291,6 +291,9 @@ protected:
     virtual TPoint2D PointAtAngle(double a) const = 0;
     // The profile of an arc on the curve's radii: N + 1 points from the start to the end angle.
     void FillArcProfile(TPointsSet2D& profile, double cx, double cy, double rx, double ry) const;
+    // The box of that arc, through the model transform: its profile's and the ends of the axes
+    // that it passes, which the profile's points may fall short of.
+    TRect2D ArcBox(const TPointsSet2D& profile, double cx, double cy, double rx, double ry) const;
 
 private:
     void SetAngle(int index, double a, double& stored);

@@ -10,6 +10,7 @@
 #include "QVCurves.h"
 #include "QVDXFExport.h"
 #include "QVEntity.h"
+#include "QVGeometry.h"
 #include "QVSplines.h"
 #include "QVVectText.h"
 #include "TempFolder.h"
@@ -381,6 +382,39 @@ TEST(DXFImport, EntityRules)
         auto objs = ImportText(d, c.Text, &font);
         ASSERT_FALSE(objs.empty());
         c.Check(objs);
+    }
+}
+
+// A partial ellipse took the box of the whole ellipse, so the drawing's extents reached where
+// nothing is drawn.
+TEST(DXFImport, PartialEllipsesGiveTheExtentsOfTheirArc)
+{
+    struct TCase {
+        const char* Name;
+        const char* Angles; // groups 41 and 42
+        double Left, Bottom, Right, Top;
+    };
+    const std::vector<TCase> cases = {
+        {"upper half", "41\n0\n42\n3.141592653589793\n", -2, 0, 2, 1},
+        {"first quarter", "41\n0\n42\n1.5707963267948966\n", 0, 0, 2, 1},
+        {"lower half, to the end of the range", "41\n3.141592653589793\n42\n6.283185307179586\n", -2, -1, 2, 0},
+        {"whole", "41\n0\n42\n6.283185307179586\n", -2, -1, 2, 1},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TQV_01Cmp2D d;
+        const auto objs = ImportText(
+            d, Entities(std::string("0\nELLIPSE\n10\n0\n20\n0\n11\n2\n21\n0\n40\n0.5\n") + c.Angles,
+                        "9\n$ACADVER\n1\nAC1015\n"));
+        ASSERT_EQ(objs.size(), 1u);
+        ASSERT_EQ(std::string(objs[0]->ClassName()), "TEllipseOpen2D");
+        TRect2D r{};
+        d.GetExtents(r);
+        r = NormalizeRect2D(r);
+        EXPECT_NEAR(r.First.X, c.Left, 1e-9);
+        EXPECT_NEAR(r.First.Y, c.Bottom, 1e-9);
+        EXPECT_NEAR(r.Second.X, c.Right, 1e-9);
+        EXPECT_NEAR(r.Second.Y, c.Top, 1e-9);
     }
 }
 

@@ -198,9 +198,10 @@ TEST(Curve, EllipticArcKeepsItsParametersWhenRadiiDiffer)
     ExpectNear(arc.GetProfilePoints()->Get(50), Pt(-2, 0));
     for (const TPoint2D& q : arc.GetProfilePoints()->Points())
         EXPECT_NEAR(q.X * q.X / 4 + q.Y * q.Y, 1, Tol);
-    // The box is the whole ellipse's.
-    EXPECT_DOUBLE_EQ(arc.Box.First.Y, -1);
-    EXPECT_DOUBLE_EQ(arc.Box.Second.X, 2);
+    // The box is the arc's, not the whole ellipse's.
+    EXPECT_NEAR(arc.Box.First.Y, 0, Tol);
+    EXPECT_NEAR(arc.Box.First.X, -2, Tol);
+    EXPECT_NEAR(arc.Box.Second.X, 2 * std::cos(Pi / 4), Tol);
 }
 
 // Clockwise arcs: the setters, the profile and the world description agree on where the arc
