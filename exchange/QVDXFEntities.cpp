@@ -479,6 +479,42 @@ std::unique_ptr<TObject2D> PolygonMeshLines(const std::vector<TPolyVertex>& Vert
     return OneObject(parts);
 }
 
+// The uniform B-spline a spline-fitted polyline stands for when its file gives only the frame
+// (the control points) and not the vertices fitted to it: clamped to the first and the last
+// point, or, closed, running round through all of them.
+std::unique_ptr<TObject2D> FrameSpline(const std::vector<TPoint2D>& Frame, int32_t Degree, bool Closed)
+{
+    const auto n = static_cast<int32_t>(Frame.size());
+    if (n < 2)
+        return MakePolyline(Frame, 0);
+    const int32_t degree = std::min(Degree, n - 1);
+    std::vector<TPoint2D> control = Frame;
+    std::vector<double> knots;
+    if (Closed) {
+        for (int32_t i = 0; i < degree; ++i)
+            control.push_back(Frame[static_cast<size_t>(i)]);
+        for (int32_t k = 0; k <= n + 2 * degree; ++k)
+            knots.push_back(k);
+    } else {
+        for (int32_t k = 0; k <= n + degree; ++k)
+            knots.push_back(std::clamp(k - degree, 0, n - degree));
+    }
+    if (static_cast<int64_t>(control.size()) > TPointsSetBase::MaxPoints)
+        return MakePolyline(Frame, 0);
+    auto spline = std::make_unique<TQVBSpline2D>(-1, control);
+    spline->Closed = spline->Periodic = Closed ? 1 : 0;
+    spline->Degree = degree;
+    spline->KnotsCount = static_cast<int32_t>(knots.size());
+    spline->ControlPointsCount = static_cast<int32_t>(control.size());
+    for (const TPoint2D& c : control)
+        spline->AddControlPoint() = {c.X, c.Y, 0};
+    for (double k : knots)
+        spline->AddKnot(k);
+    spline->FillWeights();
+    spline->UpdateBox();
+    return spline;
+}
+
 } // namespace
 
 std::unique_ptr<TObject2D> TDXF2DImport::ReadPolyline(const TDXFRecord& R)
@@ -514,13 +550,15 @@ std::unique_ptr<TObject2D> TDXF2DImport::ReadPolyline(const TDXFRecord& R)
     // Spline-fitted polylines are drawn through their fit vertices; curve-fitted ones keep all
     // their vertices, as plain polylines do.
     const bool splineFit = (flags & 4) != 0;
-    std::vector<TPoint2D> points;
+    std::vector<TPoint2D> points, frame;
     std::vector<TVector2D> scratch;
     double pb = 0;
     for (const TPolyVertex& v : vertices) {
         if (splineFit) {
             if ((v.Flags & VertexSplineFit) != 0)
                 points.push_back(v.P);
+            else
+                frame.push_back(v.P);
             continue;
         }
         if (IsZeroBulge(pb) || points.empty())
@@ -528,6 +566,18 @@ std::unique_ptr<TObject2D> TDXF2DImport::ReadPolyline(const TDXFRecord& R)
         else
             AppendBulge(points, points.back(), v.P, pb, scratch);
         pb = v.Bulge;
+    }
+    // A 2D polyline lies in the plane of its extrusion direction, at the elevation of its 30.
+    const auto toWorld = [&](std::vector<TPoint2D>& Points) {
+        if ((flags & Poly3D) == 0)
+            PointsToWorld(Points, PlaneOf(R), Real(R, 30));
+    };
+    if (splineFit && points.empty() && !frame.empty()) {
+        // Group 75 names the kind: 5 quadratic, 6 cubic (also when not given).
+        const int32_t kind = Has(R, 75) ? AsInteger(R.Group(75)) : 6;
+        toWorld(frame);
+        ++PolylinesCount;
+        return FrameSpline(frame, kind == 5 ? 2 : 3, closed);
     }
     if (points.empty())
         return nullptr;
@@ -538,9 +588,7 @@ std::unique_ptr<TObject2D> TDXF2DImport::ReadPolyline(const TDXFRecord& R)
         else
             AppendBulge(points, points.back(), first, pb, scratch);
     }
-    // A 2D polyline lies in the plane of its extrusion direction, at the elevation of its 30.
-    if ((flags & Poly3D) == 0)
-        PointsToWorld(points, PlaneOf(R), Real(R, 30));
+    toWorld(points);
     ++PolylinesCount;
     return MakePolyline(points, 0);
 }

@@ -102,6 +102,15 @@ void AddGlyphsAB(TVectFont& Font)
     Font.SetChar('B', TVectChar::CreateFromStrokes({{{0, 0}, {0, 1}, {0.5, 0.5}}}));
 }
 
+// VERTEX records of a spline frame (flag 16).
+std::string FrameVertices(const std::vector<std::pair<double, double>>& Points)
+{
+    std::string s;
+    for (const auto& [x, y] : Points)
+        s += "0\nVERTEX\n10\n" + std::to_string(x) + "\n20\n" + std::to_string(y) + "\n70\n16\n";
+    return s;
+}
+
 std::string ClassNames(const std::vector<TObject2D*>& Objs)
 {
     std::string s;
@@ -349,10 +358,33 @@ TEST(DXFImport, EntityRules)
         {"lightweight polyline keeps nine significant digits",
          Entities("0\nLWPOLYLINE\n10\n123456.789\n20\n-98765.4321\n10\n0\n20\n0\n"),
          [](auto& o) { ExpectPoint(dynamic_cast<TPolyline2D*>(o[0])->Points().Get(0), 123456.789, -98765.4321, 0); }},
-        {"spline-fitted polyline without fit vertices gives nothing",
-         Entities("0\nPOLYLINE\n70\n4\n0\nVERTEX\n10\n0\n20\n0\n70\n16\n0\nVERTEX\n10\n1\n20\n1\n70\n16\n0\nSEQEND\n"
-                  "0\nPOINT\n"),
-         [](auto& o) { EXPECT_EQ(ClassNames(o), "TPunto2D "); }},
+        // Without its fitted vertices a spline-fitted polyline gave nothing, and no word of it.
+        {"spline-fitted polyline without fit vertices: the quadratic B-spline of its frame",
+         Entities("0\nPOLYLINE\n70\n4\n75\n5\n" + FrameVertices({{0, 0}, {1, 2}, {2, 0}}) + "0\nSEQEND\n0\nPOINT\n"),
+         [](auto& o) {
+             EXPECT_EQ(ClassNames(o), "TQVBSpline2D TPunto2D ");
+             const auto p = Profile(*o[0]);
+             ExpectPoint(p.front(), 0, 0);
+             ExpectPoint(p[p.size() / 2], 1, 1, 0.01);
+             ExpectPoint(p.back(), 2, 0);
+         }},
+        {"spline-fitted polyline without fit vertices: cubic when the kind is not given",
+         Entities("0\nPOLYLINE\n70\n4\n" + FrameVertices({{0, 0}, {1, 2}, {2, 2}, {3, 0}}) + "0\nSEQEND\n"),
+         [](auto& o) {
+             const auto p = Profile(*o[0]);
+             ExpectPoint(p.front(), 0, 0);
+             ExpectPoint(p[p.size() / 2], 1.5, 1.5, 0.01);
+             ExpectPoint(p.back(), 3, 0);
+         }},
+        {"closed spline-fitted polyline without fit vertices: the closed B-spline of its frame",
+         Entities("0\nPOLYLINE\n70\n5\n75\n6\n" + FrameVertices({{0, 0}, {2, 0}, {2, 2}, {0, 2}}) + "0\nSEQEND\n"),
+         [](auto& o) {
+             const auto p = Profile(*o[0]);
+             ExpectPoint(p.front(), 5.0 / 3, 1.0 / 3);
+             ExpectPoint(p.back(), 5.0 / 3, 1.0 / 3);
+             for (const TPoint2D& q : p)
+                 EXPECT_NEAR(std::max(std::abs(q.X - 1), std::abs(q.Y - 1)), 2.0 / 3, 1.0 / 3 + 1e-9);
+         }},
         {"curve-fitted polyline is read as a plain one",
          Entities("0\nPOLYLINE\n70\n2\n0\nVERTEX\n10\n0\n20\n0\n0\nVERTEX\n10\n1\n20\n1\n70\n1\n0\nSEQEND\n"),
          [](auto& o) { EXPECT_EQ(dynamic_cast<TPolyline2D*>(o[0])->Points().Count(), 2); }},
