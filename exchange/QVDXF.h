@@ -123,6 +123,8 @@ public:
     // The input ended inside a section: neither its ENDSEC nor the pair 0/EOF came. The name of
     // that section, empty when it had none.
     bool EndedInsideSection() const { return Ended && InSection && !EndMarker; }
+    // The input ended without the pair 0/EOF that ends a whole file.
+    bool EndedWithoutEndMark() const { return Ended && !EndMarker; }
     const std::string& SectionName() const { return OpenSectionName; }
     // The bytes of the input; readers bound what they build by it.
     uint64_t InputSize() const { return Size; }

@@ -191,6 +191,9 @@ std::string TDXF2DImport::CutFileReason() const
     if (!Reader->FoundSection())
         return "No section was found in the file: it is empty, it is not a DXF file, or its lines do not end "
                "with LF or CR LF.";
+    if (!EntitiesSeen && Reader->EndedWithoutEndMark() && !Reader->EndedInsideSection())
+        return "The file ends after its " + Reader->SectionName() +
+               " section, without the EOF that ends a DXF file: it was cut short before its entities.";
     if (!Reader->EndedInsideSection())
         return {};
     const std::string& name = Reader->SectionName();
@@ -248,6 +251,7 @@ void TDXF2DImport::Import()
     CounterClockwise = true;
     LegacyEllipses = false;
     ResetCounts();
+    EntitiesSeen = false;
     const TTreeUpdate update(Drawing->TreeGeo);
     try {
         Reader->Rewind();
@@ -256,7 +260,10 @@ void TDXF2DImport::Import()
             case TDXFSection::Header: ReadHeader(); break;
             case TDXFSection::Tables: ReadTables(); break;
             case TDXFSection::Blocks: ReadBlocks(); break;
-            case TDXFSection::Entities: ReadEntities(); break;
+            case TDXFSection::Entities:
+                EntitiesSeen = true;
+                ReadEntities();
+                break;
             case TDXFSection::Classes:
             case TDXFSection::None: break;
             }
@@ -291,6 +298,7 @@ std::unique_ptr<TContainer2D> TDXF2DImport::ImportAsContainer()
     CounterClockwise = true;
     LegacyEllipses = false;
     ResetCounts();
+    EntitiesSeen = false;
     // Blocks are not read: references are not, and the drawing must not change.
     auto container = std::make_unique<TContainer2D>(0);
     int32_t nextID = 0;
@@ -299,8 +307,10 @@ std::unique_ptr<TContainer2D> TDXF2DImport::ImportAsContainer()
         while (Reader->Section != TDXFSection::None) {
             if (Reader->Section == TDXFSection::Header)
                 ReadHeader();
-            else if (Reader->Section == TDXFSection::Entities)
+            else if (Reader->Section == TDXFSection::Entities) {
+                EntitiesSeen = true;
                 EntitiesToContainer(*container, nextID);
+            }
             Reader->NextSection();
         }
         ErrorMessage = CutFileReason();

@@ -181,5 +181,7 @@ private:
     std::unique_ptr<TExpansionBudget> Budget;
     // The last layer name looked up and its result; entities come in runs on one layer.
     std::string LastLayerName;
+    // The walk over the file met an entities section.
+    bool EntitiesSeen = false;
     int LastLayerIndex = -2;
 };

@@ -994,6 +994,22 @@ TEST(DXFImport, FilesOfCurrentProgramsAndWhatIsLeftOut)
          }},
         {"no EOF after ENDSEC is no cut", "0\nSECTION\n2\nENTITIES\n" + line + "0\nENDSEC\n",
          [](const TImported& r) { EXPECT_TRUE(r.Boxes.empty()); }},
+        // Cut after the end of a section before the entities, the file loaded empty without a word.
+        {"cut after its tables", "0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1015\n0\nENDSEC\n0\nSECTION\n2\nTABLES\n"
+                                 "0\nTABLE\n2\nLAYER\n0\nLAYER\n2\nWALLS\n0\nENDTAB\n0\nENDSEC\n",
+         [](const TImported& r) {
+             EXPECT_TRUE(r.Imp.Failed);
+             EXPECT_EQ(Warning(r), DXFImportErrorText("The file ends after its TABLES section, without the EOF that "
+                                                      "ends a DXF file: it was cut short before its entities.",
+                                                      ""));
+         }},
+        {"cut after its blocks, in the next section's first pair",
+         "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n2\nB\n" + line + "0\nENDBLK\n0\nENDSEC\n0\nSECT",
+         [](const TImported& r) {
+             EXPECT_NE(Warning(r).find("The file ends after its BLOCKS section, without the EOF"), std::string::npos);
+         }},
+        {"a whole file without entities is no cut", "0\nSECTION\n2\nHEADER\n0\nENDSEC\n0\nEOF\n",
+         [](const TImported& r) { EXPECT_TRUE(r.Boxes.empty()); }},
 
         // Kinds not read, and references left out, counted in one warning.
         {"kinds not read", Entities("0\nMTEXT\n1\nx\n0\nHATCH\n0\nHATCH\n0\nDIMENSION\n" + line + "0\nSEQEND\n"),
