@@ -18,6 +18,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <system_error>
 
 namespace {
@@ -266,6 +267,38 @@ bool ParseDXFReal(std::string_view Line, double& Value)
     return true;
 }
 
+namespace {
+
+// What a value that ParseDXFReal refuses stands for when it is a real all the same: "nan",
+// "inf" or "infinity" of either case and sign, or a number beyond the range of a double.
+bool ParseDXFNonFinite(std::string_view Line, double& Value)
+{
+    std::string_view s = Trim(Line);
+    const bool negative = !s.empty() && s[0] == '-';
+    if (!s.empty() && (s[0] == '-' || s[0] == '+'))
+        s.remove_prefix(1);
+    constexpr double Infinity = std::numeric_limits<double>::infinity();
+    if (EqualsNoCase(s, "nan")) {
+        Value = std::numeric_limits<double>::quiet_NaN();
+        return true;
+    }
+    if (EqualsNoCase(s, "inf") || EqualsNoCase(s, "infinity")) {
+        Value = negative ? -Infinity : Infinity;
+        return true;
+    }
+    double v = 0;
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v, std::chars_format::general);
+    if (ec != std::errc::result_out_of_range || end != s.data() + s.size() || s.empty() || !IsDigit(s[0]))
+        return false;
+    // Too small a number is 0; too large one infinite.
+    const size_t e = s.find_first_of("eE");
+    const bool tiny = e != std::string_view::npos && e + 1 < s.size() && s[e + 1] == '-';
+    Value = tiny ? 0 : negative ? -Infinity : Infinity;
+    return true;
+}
+
+} // namespace
+
 bool ParseDXFInteger(std::string_view Line, int32_t& Value)
 {
     if (ParsePlainInteger(Line, Value))
@@ -395,6 +428,7 @@ void TDXFRead::Start()
 {
     Failed = false;
     ErrorMessage.clear();
+    OutOfRangeReals = 0;
     Pos = 0;
     Ended = false;
     LineNumber = 0;
@@ -608,10 +642,12 @@ void TDXFRead::StoreValue(std::string_view Line)
         break;
     case TDXFGroupKind::Real: {
         double v = 0;
-        if (ParseDXFReal(Line, v))
+        if (ParseDXFReal(Line, v) || ParseDXFNonFinite(Line, v))
             Value.SetReal(v);
         else
             Value.SetInteger(0);
+        if (Code < 1000 && Value.Kind == TDXFValue::TKind::Real && !(std::fabs(v) <= DXFRealLimit))
+            ++OutOfRangeReals;
         break;
     }
     case TDXFGroupKind::Integer: {

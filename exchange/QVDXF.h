@@ -38,6 +38,10 @@ TDXFGroupKind DXFGroupKind(int Code);
 bool ParseDXFReal(std::string_view Line, double& Value);
 bool ParseDXFInteger(std::string_view Line, int32_t& Value);
 
+// Reals of entities beyond this magnitude are taken for damage: no drawing measures anything
+// near it, and its square still leaves room before the range of a double ends.
+constexpr double DXFRealLimit = 1e12;
+
 enum class TDXFCodePage : uint8_t { Windows1252, Utf8 };
 
 // ---- Values and records --------------------------------------------------------------------
@@ -138,6 +142,9 @@ public:
     TDXFValue Value;
     bool Failed = false;
     std::string ErrorMessage;
+    // Since the start: values of real codes below 1000 (extended data aside) that are not numbers
+    // ("nan"), are infinite ("inf", "1e999") or lie beyond DXFRealLimit.
+    uint64_t OutOfRangeReals = 0;
     // How text values are decoded; set from the header's $ACADVER and $DWGCODEPAGE as they pass.
     TDXFCodePage CodePage = TDXFCodePage::Windows1252;
 

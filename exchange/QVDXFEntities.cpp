@@ -134,8 +134,19 @@ struct TLWVertex {
 
 } // namespace
 
+bool TDXF2DImport::RefuseOutOfRange()
+{
+    if (Reader->OutOfRangeReals == EntityStartReals)
+        return false;
+    ++OutOfRangeEntities;
+    return true;
+}
+
 std::unique_ptr<TObject2D> TDXF2DImport::ReadEntity(bool NoInserts, bool InsertsAsTInsert)
 {
+    // An entity with a value out of range is left out whole, before it is counted: a circle of
+    // radius 1e200 has no outline, only NaN, and "nan" read as 0 would draw where nothing is.
+    EntityStartReals = Reader->OutOfRangeReals;
     const TDXFValue& type = Reader->Value;
     if (Reader->Code == 0 && type.IsText("LWPOLYLINE"))
         return ReadLWPolyline(AppConfig && AppConfig->DxfPolyInLA);
@@ -148,6 +159,11 @@ std::unique_ptr<TObject2D> TDXF2DImport::ReadEntity(bool NoInserts, bool Inserts
     if (name.Kind != TKind::Text)
         return nullptr;
     const std::string& n = name.Text;
+    // A polyline's vertices follow its record: it is judged once they are read.
+    static const std::unordered_set<std::string_view> RecordKinds = {"POINT",  "LINE",    "ARC",  "TRACE", "SOLID",
+                                                                     "CIRCLE", "ELLIPSE", "TEXT", "INSERT"};
+    if (Reader->OutOfRangeReals != EntityStartReals && RecordKinds.count(n) && RefuseOutOfRange())
+        return nullptr;
     if (n == "POINT")
         return ReadPoint(Record);
     if (n == "LINE")
@@ -538,6 +554,8 @@ std::unique_ptr<TObject2D> TDXF2DImport::ReadPolyline(const TDXFRecord& R)
         Failed = true;
         throw ECADFileNotValid("Invalid DXF file.");
     }
+    if (RefuseOutOfRange())
+        return nullptr;
     if ((flags & (PolyFace | PolyMesh)) != 0) {
         // Meshes are 3D: their vertices are world points, and face records are no points at all.
         std::unique_ptr<TObject2D> mesh =
@@ -623,7 +641,7 @@ std::unique_ptr<TObject2D> TDXF2DImport::ReadLWPolyline(bool AsLinesArcs)
         default: break;
         }
     }
-    if (vertices.empty())
+    if (vertices.empty() || RefuseOutOfRange())
         return nullptr;
     ++PolylinesCount;
     const TDXFPlane plane = hasNormal ? TDXFPlane(normal) : TDXFPlane();
@@ -715,6 +733,8 @@ std::unique_ptr<TObject2D> TDXF2DImport::ReadSpline()
         default: break;
         }
     }
+    if (RefuseOutOfRange())
+        return nullptr;
     if (control.empty() && fit.size() >= 2) {
         // Given only by the points it passes through: the curve through them, as a polyline.
         ++SplinesCount;
@@ -790,15 +810,22 @@ std::unique_ptr<TObject2D> TDXF2DImport::ReadInsert(const TDXFRecord& R)
         ++DeepReferences;
         return nullptr;
     }
+    auto block = std::make_unique<TBlock2D>(0, source);
+    block->SetModelTransform(InsertTransform(R));
+    block->ApplyTransform();
+    block->UpdateBox();
+    // Scales within range may still multiply, through nested blocks, beyond any number.
+    const TRect2D& box = block->Box;
+    if (!(std::isfinite(box.First.X) && std::isfinite(box.First.Y) && std::isfinite(box.Second.X) &&
+          std::isfinite(box.Second.Y))) {
+        ++OutOfRangeEntities;
+        return nullptr;
+    }
     if (!Budget->Take(source->Weight)) {
         ++NestingDroppedReferences;
         return nullptr;
     }
     ++BlocksCount;
-    auto block = std::make_unique<TBlock2D>(0, source);
-    block->SetModelTransform(InsertTransform(R));
-    block->ApplyTransform();
-    block->UpdateBox();
     return block;
 }
 

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <functional>
 #include <typeinfo>
@@ -148,6 +149,14 @@ std::string TDXF2DImport::ReportText() const
     references(NestingDroppedReferences,
                "with the blocks nested in it, it would show more objects than a file of this size can hold.",
                "with the blocks nested in them, they would show more objects than a file of this size can hold.");
+    if (OutOfRangeEntities > 0) {
+        const std::string limit = "\u00B11e" + std::to_string(static_cast<int>(std::log10(DXFRealLimit)));
+        notes.push_back(OutOfRangeEntities == 1
+                            ? "1 entity was left out: it holds a value that is not a number or lies beyond " + limit + "."
+                            : std::to_string(OutOfRangeEntities) +
+                                  " entities were left out: they hold values that are not numbers or lie beyond " +
+                                  limit + ".");
+    }
     const std::string deepest = std::to_string(MaxNestingDepth);
     references(DeepReferences, "its blocks nest deeper than " + deepest + " levels.",
                "their blocks nest deeper than " + deepest + " levels.");
@@ -177,7 +186,8 @@ void TDXF2DImport::ResetCounts()
     PointsCount = LinesCount = ArcsCount = CirclesCount = EllipsesCount = PolylinesCount = SplinesCount =
         BlocksCount = TextsCount = 0;
     SkippedKinds.clear();
-    OtherSkipped = MissingBlockReferences = SelfReferences = NestingDroppedReferences = DeepReferences = 0;
+    OtherSkipped = MissingBlockReferences = SelfReferences = NestingDroppedReferences = DeepReferences =
+        OutOfRangeEntities = 0;
 }
 
 std::string TDXF2DImport::ErrorWithCut(const std::string& Error) const
@@ -414,12 +424,14 @@ void TDXF2DImport::ReadBlocks()
         return;
     while (SectionGoesOn()) {
         Record.Clear();
+        const uint64_t outOfRange = Reader->OutOfRangeReals;
         Reader->ReadRecord(0, Record);
         LayerLookup(Record.Group(8));
         if (!Record.Group(0).IsText("BLOCK"))
             continue;
         std::vector<TPendingInsert> inserts;
-        std::unique_ptr<TSourceBlock2D> block = MakeSourceBlock(Record, inserts);
+        std::unique_ptr<TSourceBlock2D> block =
+            MakeSourceBlock(Record, inserts, Reader->OutOfRangeReals != outOfRange);
         if (block)
             PendingBlocks.push_back({std::move(block), std::move(inserts)});
     }
@@ -506,7 +518,7 @@ void TDXF2DImport::EntitiesToContainer(TContainer2D& Container, int32_t& NextID)
 // ---- blocks --------------------------------------------------------------------------------
 
 std::unique_ptr<TSourceBlock2D> TDXF2DImport::MakeSourceBlock(const TDXFRecord& R,
-                                                              std::vector<TPendingInsert>& Inserts)
+                                                              std::vector<TPendingInsert>& Inserts, bool OutOfRange)
 {
     const TDXFValue& flags = R.Group(70);
     // Anonymous blocks (1) and external references (4).
@@ -534,7 +546,11 @@ std::unique_ptr<TSourceBlock2D> TDXF2DImport::MakeSourceBlock(const TDXFRecord& 
         block->Objects.Add(std::move(obj));
     }
     LastNestedInsert = nullptr;
-    if (block->Objects.Count() == 0) {
+    if (OutOfRange) {
+        ++OutOfRangeEntities;
+        Failed = true;
+    }
+    if (OutOfRange || block->Objects.Count() == 0) {
         Inserts.clear();
         return nullptr;
     }

@@ -104,6 +104,9 @@ public:
     uint32_t NestingDroppedReferences = 0;
     // References left out because display and picking would walk too deep through them.
     uint32_t DeepReferences = 0;
+    // Entities (block definitions included) left out for values that are not numbers, are
+    // infinite or lie beyond DXFRealLimit, or that place them beyond it.
+    uint32_t OutOfRangeEntities = 0;
 
 private:
     TDXF2DImport() = default;
@@ -137,7 +140,9 @@ private:
         std::unique_ptr<TSourceBlock2D> Block;
         std::vector<TPendingInsert> Inserts;
     };
-    std::unique_ptr<TSourceBlock2D> MakeSourceBlock(const TDXFRecord& Record, std::vector<TPendingInsert>& Inserts);
+    // A definition whose base point is out of range is read to its end and left out.
+    std::unique_ptr<TSourceBlock2D> MakeSourceBlock(const TDXFRecord& Record, std::vector<TPendingInsert>& Inserts,
+                                                    bool OutOfRange);
     // The block's 13-byte name, made unique among the drawing's definitions and those read.
     void UniqueBlockName(const std::string& Name, std::array<char, 13>& Out);
     bool BlockNameTaken(const std::array<char, 13>& Name);
@@ -148,6 +153,8 @@ private:
 
     // ---- entities ----
     std::unique_ptr<TObject2D> ReadEntity(bool NoInserts, bool InsertsAsTInsert);
+    // The entity being read has given a value out of range: it is counted as left out.
+    bool RefuseOutOfRange();
     std::unique_ptr<TObject2D> ReadPoint(const TDXFRecord& R);
     std::unique_ptr<TObject2D> ReadLine(const TDXFRecord& R);
     std::unique_ptr<TObject2D> ReadCircle(const TDXFRecord& R);
@@ -176,6 +183,8 @@ private:
     bool TakenNamesReady = false;
     // The last INSERT made inside a block, with the full name of the block it uses.
     TInsert* LastNestedInsert = nullptr;
+    // The reader's count of values out of range when the current entity began.
+    uint64_t EntityStartReals = 0;
     std::string LastNestedInsertName;
     // What all references of the file may show together; null until the file is open.
     std::unique_ptr<TExpansionBudget> Budget;

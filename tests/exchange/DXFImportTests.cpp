@@ -1018,6 +1018,52 @@ TEST(DXFImport, FilesOfCurrentProgramsAndWhatIsLeftOut)
              EXPECT_EQ(Warning(r), "Part of the DXF file was not imported.\nNot imported, as this program does not "
                                    "read them: 2 HATCH, 1 DIMENSION, 1 MTEXT.");
          }},
+        // Values that are no numbers or absurdly large made NaN outlines and endless extents, or
+        // were read as 0 without a word.
+        {"entities with values out of range",
+         Entities("0\nCIRCLE\n10\n0\n20\n0\n40\n1e200\n0\nLINE\n10\nnan\n20\n0\n11\n1\n21\n1\n" + line +
+                  "0\nLWPOLYLINE\n10\n0\n20\n0\n10\n-inf\n20\n1\n0\nSPLINE\n73\n1\n10\n1e400\n20\n0\n"
+                  "0\nPOLYLINE\n0\nVERTEX\n10\n0\n20\n0\n0\nVERTEX\n10\n2e12\n20\n0\n0\nSEQEND\n"
+                  "0\nPOINT\n10\n1e12\n20\n-1e12\n"),
+         [](const TImported& r) {
+             EXPECT_EQ(ClassNames(r.Objects), "TLine2D TPunto2D ");
+             EXPECT_EQ(r.Imp.OutOfRangeEntities, 5u);
+             EXPECT_EQ(r.Imp.LinesCount, 1u);
+             EXPECT_EQ(r.Imp.PolylinesCount + r.Imp.CirclesCount + r.Imp.SplinesCount, 0u);
+             EXPECT_EQ(Warning(r), "Part of the DXF file was not imported.\n5 entities were left out: they hold values "
+                                   "that are not numbers or lie beyond \u00B11e12.");
+             // The point on the limit stays.
+             TRect2D extents{};
+             r.Drawing.GetExtents(extents);
+             extents = NormalizeRect2D(extents);
+             EXPECT_EQ(extents.First.X, 0);
+             EXPECT_EQ(extents.First.Y, -1e12);
+             EXPECT_EQ(extents.Second.X, 1e12);
+             EXPECT_EQ(extents.Second.Y, 1);
+         }},
+        {"a block whose base point is not a number",
+         "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n2\nB\n10\nNaN\n20\n0\n" + line + "0\nENDBLK\n0\nENDSEC\n" +
+             Entities("0\nINSERT\n2\nB\n" + line),
+         [](const TImported& r) {
+             EXPECT_EQ(r.Drawing.SourceBlocksCount(), 0);
+             EXPECT_EQ(ClassNames(r.Objects), "TLine2D ");
+             EXPECT_EQ(r.Imp.OutOfRangeEntities, 1u);
+             EXPECT_EQ(r.Imp.MissingBlockReferences, 1u);
+         }},
+        {"scales that multiply through nested blocks beyond any number",
+         [] {
+             std::string blocks = "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n2\nS0\n0\nLINE\n11\n1\n0\nENDBLK\n";
+             for (int i = 1; i <= 30; ++i)
+                 blocks += "0\nBLOCK\n2\nS" + std::to_string(i) + "\n0\nINSERT\n2\nS" + std::to_string(i - 1) +
+                           "\n41\n1e11\n42\n1e11\n0\nENDBLK\n";
+             return blocks + "0\nENDSEC\n" + Entities("0\nINSERT\n2\nS30\n0\nINSERT\n2\nS1\n");
+         }(),
+         [](const TImported& r) {
+             ASSERT_EQ(ClassNames(r.Objects), "TBlock2D ");
+             EXPECT_NEAR(r.Objects[0]->Box.Second.X, 1e11, 1);
+             EXPECT_EQ(r.Imp.OutOfRangeEntities, 1u);
+             EXPECT_EQ(r.Imp.BlocksCount, 1u);
+         }},
         {"references dropped by the nesting bound", Doubling(20),
          [](const TImported& r) {
              EXPECT_GE(r.Imp.NestingDroppedReferences, 1u);
