@@ -151,6 +151,79 @@ const char* FindLineEnd(const char* p, const char* end)
 }
 constexpr size_t MaxTextLength = 255;
 
+// The bytes at the start of a file that tell what it is when it is not DXF.
+constexpr size_t HeadBytes = 4096;
+
+bool StartsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
+
+// Text of UTF-16 without a byte-order mark: of the first bytes, those at every other place
+// are 0 (the high bytes of Latin letters and digits), the others not.
+bool LooksLikeUtf16(std::string_view Head)
+{
+    const size_t pairs = std::min<size_t>(Head.size(), 512) / 2;
+    if (pairs < 2)
+        return false;
+    size_t zeroEven = 0, zeroOdd = 0;
+    for (size_t i = 0; i < pairs; ++i) {
+        zeroEven += Head[2 * i] == '\0';
+        zeroOdd += Head[2 * i + 1] == '\0';
+    }
+    const auto most = [pairs](size_t n) { return n * 10 >= pairs * 9; };
+    const auto few = [pairs](size_t n) { return n * 10 <= pairs; };
+    return (most(zeroOdd) && few(zeroEven)) || (most(zeroEven) && few(zeroOdd));
+}
+
+// What the start of a file is when it cannot start a DXF file, which begins with a line holding
+// a group code ("it is a PNG picture"); empty when it can.
+std::string NotDxfReason(std::string_view Head)
+{
+    if (StartsWith(Head, std::string_view("\xFF\xFE\0\0", 4)) || StartsWith(Head, std::string_view("\0\0\xFE\xFF", 4)))
+        return "it holds UTF-32 text, and DXF files are text of one byte a character";
+    if (StartsWith(Head, "\xFF\xFE") || StartsWith(Head, "\xFE\xFF") || LooksLikeUtf16(Head))
+        return "it holds UTF-16 text, and DXF files are text of one byte a character";
+    // The first line that is not blank.
+    std::string_view line;
+    for (size_t at = 0; at < Head.size();) {
+        const size_t end = std::min(Head.find('\n', at), Head.size());
+        line = Trim(Head.substr(at, end - at));
+        at = end + 1;
+        if (!line.empty())
+            break;
+    }
+    int32_t code = 0;
+    if (line.empty() || ParseDXFInteger(line.substr(0, static_cast<size_t>(std::find_if(line.begin(), line.end(), IsBlank) -
+                                                                          line.begin())),
+                                        code))
+        return {};
+    static constexpr std::pair<std::string_view, const char*> Kinds[] = {
+        {"\x89PNG", "a PNG picture"},
+        {"\xFF\xD8\xFF", "a JPEG picture"},
+        {"BM", "a BMP picture"},
+        {"GIF8", "a GIF picture"},
+        {"%PDF", "a PDF document"},
+        {"PK\x03\x04", "a ZIP archive"},
+        {"AC10", "a DWG drawing: save it as a DXF file in the program that made it"},
+        {"QV-", "a drawing file of this program (*.pnc)"},
+        {"<?xml", "an XML file"},
+        {"<svg", "an SVG picture"},
+        {"solid", "an STL surface"},
+    };
+    for (const auto& [magic, kind] : Kinds)
+        if (StartsWith(Head, magic))
+            return std::string("it is ") + kind;
+    const auto control = [](char c) {
+        const auto b = static_cast<unsigned char>(c);
+        return b < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != '\v';
+    };
+    const auto controls = static_cast<size_t>(std::count_if(Head.begin(), Head.end(), control));
+    if (Head.find('\0') != std::string_view::npos || controls * 100 > Head.size())
+        return "it holds binary data";
+    const std::string text = IsValidUtf8(line) ? std::string(line) : Windows1252ToUtf8(line);
+    const std::string_view shown = CutCharacters(text, 40);
+    return "its first line, \"" + std::string(shown) + (shown.size() < text.size() ? "...\"" : "\"") +
+           ", is not a group code";
+}
+
 } // namespace
 
 namespace {
@@ -384,7 +457,7 @@ void TDXFRecord::Clear()
 
 // ---- Reader --------------------------------------------------------------------------------
 
-TDXFRead::TDXFRead(const std::string& FileName)
+TDXFRead::TDXFRead(const std::string& FileName, bool TellUser_) : Name(FileName), TellUser(TellUser_)
 {
     FromFile = true;
     File = std::fopen(FileName.c_str(), "rb");
@@ -421,7 +494,8 @@ void TDXFRead::Fail(const std::string& Text)
     Ended = true;
     Code = 0;
     Value.Clear();
-    MainWindow().MessageBox(ErrorMessage, GetLangString(450), TMsgIcon::None, TMsgButtons::Ok);
+    if (TellUser)
+        MainWindow().MessageBox(ErrorMessage, GetLangString(450), TMsgIcon::None, TMsgButtons::Ok);
 }
 
 void TDXFRead::Start()
@@ -453,8 +527,9 @@ void TDXFRead::Start()
         InputDone = true;
     }
     try {
-        // A byte-order mark may precede the first code.
-        if (Filled < 3)
+        // A byte-order mark may precede the first code; the start of the file tells whether it
+        // is DXF at all.
+        if (Filled < HeadBytes)
             Refill();
         if (std::string_view(Buffer.data(), std::min<size_t>(3, Filled)) == "\xEF\xBB\xBF")
             Pos = 3;
@@ -463,6 +538,11 @@ void TDXFRead::Start()
         if (std::string_view(Buffer.data(), std::min(BinarySentinel.size(), Filled)) == BinarySentinel) {
             Fail("This is a binary DXF file, which cannot be read. Save the drawing as an ASCII DXF file "
                  "and open that one.");
+            return;
+        }
+        const std::string notDxf = NotDxfReason(std::string_view(Buffer.data() + Pos, std::min(Filled - Pos, HeadBytes)));
+        if (!notDxf.empty()) {
+            Fail((Name.empty() ? std::string("The text") : "\"" + Name + "\"") + " is not a DXF file: " + notDxf + ".");
             return;
         }
         ReadGroup();
@@ -555,7 +635,8 @@ bool TDXFRead::NextLine(std::string_view& Line)
             ++LineNumber;
             return true;
         }
-        if (!Refill())
+        // The last line may end without a line end: it is delivered on the next round.
+        if (!Refill() && Pos >= Filled)
             return false;
     }
 }

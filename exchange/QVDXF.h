@@ -94,9 +94,10 @@ class TCharsetDecoder;
 class TDXFRead {
 public:
     // Opens the file and stands in its first section. Never raises: when the file cannot be
-    // opened, is binary DXF or its first pair cannot be read, the message is shown to the user
-    // and kept in ErrorMessage, and Failed is set.
-    explicit TDXFRead(const std::string& FileName);
+    // opened, is binary DXF, is not DXF at all (the message says what it is) or its first pair
+    // cannot be read, the message is kept in ErrorMessage, shown to the user unless TellUser is
+    // off (a caller that tells it in its own words), and Failed is set.
+    explicit TDXFRead(const std::string& FileName, bool TellUser = true);
     // The same over a copy of DXF text in memory.
     static std::unique_ptr<TDXFRead> FromText(std::string_view Text);
     ~TDXFRead();
@@ -173,6 +174,8 @@ private:
     void NoteHeaderVariable(std::string_view Trimmed);
 
     bool FromFile = false;
+    std::string Name;  // of the file, for messages; empty for text in memory
+    bool TellUser = true;
     std::FILE* File = nullptr;
     uint64_t Size = 0;
     uint64_t BytesRead = 0;

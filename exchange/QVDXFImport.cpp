@@ -212,8 +212,8 @@ std::string TDXF2DImport::CutFileReason() const
 
 // ---- creation ------------------------------------------------------------------------------
 
-TDXF2DImport::TDXF2DImport(const std::string& FileName, TQV_01Cmp2D* Drawing_)
-    : Reader(std::make_unique<TDXFRead>(FileName))
+TDXF2DImport::TDXF2DImport(const std::string& FileName, TQV_01Cmp2D* Drawing_, bool TellUser)
+    : Reader(std::make_unique<TDXFRead>(FileName, TellUser))
 {
     Setup(Drawing_);
 }

@@ -35,8 +35,9 @@ std::string DXFImportErrorText(const std::string& Reason, const std::string& Rea
 
 class TDXF2DImport {
 public:
-    // Opens the file; when it cannot be opened the reader has told the user and Failed is set.
-    TDXF2DImport(const std::string& FileName, TQV_01Cmp2D* Drawing);
+    // Opens the file; when it cannot be opened Failed is set and ErrorMessage says why, which
+    // the reader has told the user unless TellUser is off.
+    TDXF2DImport(const std::string& FileName, TQV_01Cmp2D* Drawing, bool TellUser = true);
     // The same over DXF text in memory.
     static std::unique_ptr<TDXF2DImport> FromText(std::string_view Text, TQV_01Cmp2D* Drawing);
     ~TDXF2DImport();

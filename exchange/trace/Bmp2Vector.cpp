@@ -205,7 +205,8 @@ bool TBmp2Vector::Vectorize(const TTraceSettings& Settings, TTracerRunner& Runne
     std::unique_ptr<TContainer2D> traced;
     std::string readError;
     {
-        TDXF2DImport import(outName, &Drawing);
+        // Why the result cannot be read is told below, with the tracer's words.
+        TDXF2DImport import(outName, &Drawing, false);
         if (!import.Failed)
             traced = import.ImportAsContainer();
         readError = import.ErrorMessage;

@@ -5,6 +5,7 @@
 // Program-wide references into the drawing (the current bitmap, the current label, tree nodes)
 // are weak: every holder registers a free listener and clears its reference when the drawing
 // announces that an object is about to be freed.
+#include "CADExceptions.h"
 #include "QVContainer.h"
 #include "QVLayers.h"
 #include "QVList.h"
@@ -21,6 +22,12 @@
 
 // The tag written at the head of every drawing stream and required of block libraries.
 inline const std::string CurrentVersionTag = "QV-3.6";
+
+// A drawing stream of a newer version than this program reads: not damaged, only too new.
+class ECADFileTooNew : public ECADFileNotValid {
+public:
+    using ECADFileNotValid::ECADFileNotValid;
+};
 
 enum class TStreamType { stDrawing, stLibrary };
 
@@ -245,6 +252,8 @@ public:
     // The whole stream is made first and written to a new file beside the target, which then
     // replaces the target: a failed save leaves the old file as it was and raises with the reason.
     void SaveToFile(const std::string& FileName);
+    // A file that cannot be read whole raises ECADFileNotValid saying that it is damaged, with
+    // its name and the reason; ECADFileTooNew stays as it is.
     void LoadFromFile(const std::string& FileName, bool Merge);
 
     virtual void LoadBlocksFromStream(TStreamReader& Stream, const std::string& VersionTag) = 0;

@@ -89,6 +89,14 @@ std::string ReadTag(TStreamReader& stream) { return stream.ReadChars(TagSize); }
 
 std::string ErrnoText(int err) { return std::strerror(err); }
 
+// The reason alone (a record cut short, a picture damaged, a class index beyond the table) would
+// not say that it is this drawing file that is at fault.
+std::string DamagedFileText(const std::string& fileName, const std::string& reason)
+{
+    const std::string name = fileName.substr(fileName.find_last_of('/') + 1);
+    return "The drawing file \"" + name + "\" is damaged and cannot be opened.\n" + reason;
+}
+
 // A file that closes itself.
 class TFd {
 public:
@@ -201,8 +209,8 @@ void TQV_01Cmp::MergeFromStream(TStreamReader& Stream)
 {
     FileVersionTag = ReadTag(Stream);
     if (!AcceptVersion(Stream, TStreamType::stDrawing, FileVersionTag <= VersionTag))
-        throw ECADFileNotValid("TQVCmp.LoadFromStream: Invalid stream version.\r\nFile created with a higher version " +
-                               FileVersionTag.substr(3, 3) + "\r\nUpdate your product...");
+        throw ECADFileTooNew("TQVCmp.LoadFromStream: Invalid stream version.\r\nFile created with a higher version " +
+                             FileVersionTag.substr(3, 3) + "\r\nUpdate your product...");
     Layers.LoadFromStream(Stream, FileVersionTag);
     if (Stream.AtEnd() || Stream.ReadByte() != MarkerBlocks)
         throw ECADFileNotValid("TQVCmp.MergeFromStream: no blocks found");
@@ -231,7 +239,7 @@ void TQV_01Cmp::LoadLibrary(TStreamReader& Stream)
 {
     const std::string tag = ReadTag(Stream);
     if (!AcceptVersion(Stream, TStreamType::stLibrary, tag == VersionTag))
-        throw ECADFileNotValid("TCADCmp.LoadLibrary: Invalid stream version.");
+        throw ECADFileTooNew("TCADCmp.LoadLibrary: Invalid stream version.");
     if (Stream.AtEnd() || Stream.ReadByte() != MarkerBlocks)
         throw ECADFileNotValid("TCADCmp.LoadLibrary: no blocks found");
     LoadBlocksFromStream(Stream, tag);
@@ -261,15 +269,23 @@ void TQV_01Cmp::LoadFromFile(const std::string& FileName, bool Merge)
     struct stat st {};
     if (::fstat(fd.Get(), &st) != 0)
         throw ECADCoreException("Cannot read file \"" + FileName + "\". " + ErrnoText(errno));
-    if (S_ISREG(st.st_mode)) {
-        const auto size = static_cast<size_t>(std::max<off_t>(st.st_size, 0));
-        TFileStreamReader stream(FileName, fd.Get(), size);
-        LoadFromStream(stream, Merge);
-    } else {
-        // A pipe or a device tells no size and cannot seek: its bytes are read to the end first.
-        const std::vector<uint8_t> bytes = ReadToEnd(FileName, fd.Get());
-        TStreamReader stream(bytes);
-        LoadFromStream(stream, Merge);
+    try {
+        if (S_ISREG(st.st_mode)) {
+            const auto size = static_cast<size_t>(std::max<off_t>(st.st_size, 0));
+            TFileStreamReader stream(FileName, fd.Get(), size);
+            LoadFromStream(stream, Merge);
+        } else {
+            // A pipe or a device tells no size and cannot seek: its bytes are read to the end first.
+            const std::vector<uint8_t> bytes = ReadToEnd(FileName, fd.Get());
+            TStreamReader stream(bytes);
+            LoadFromStream(stream, Merge);
+        }
+    } catch (const ECADFileTooNew&) {
+        throw;
+    } catch (const ECADFileNotValid& e) {
+        throw ECADFileNotValid(DamagedFileText(FileName, e.what()));
+    } catch (const ECADOutOfBound& e) {
+        throw ECADFileNotValid(DamagedFileText(FileName, e.what()));
     }
     RepaintViews();
 }

@@ -8,6 +8,8 @@
 #include <array>
 #include <cstring>
 #include <limits>
+#include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -44,7 +46,9 @@ void WriteBitmapBlock(TStreamWriter& stream, const TBitmap32& bitmap)
         stream.WriteBytes(bitmap.ScanLine(y), rowBytes);
 }
 
-void ReadBitmapBlock(TStreamReader& stream, TBitmap32& bitmap)
+namespace {
+
+void DecodeBitmapBlock(TStreamReader& stream, TBitmap32& bitmap)
 {
     const size_t start = stream.Position();
     const TBmpDecoder bmp(
@@ -69,6 +73,23 @@ void ReadBitmapBlock(TStreamReader& stream, TBitmap32& bitmap)
     bitmap.SetSize(bmp.Width(), bmp.Height());
     bmp.ReadRows([&](int row, const uint8_t* stored) { bmp.DecodeRow(stored, bitmap.ScanLine(row)); });
     stream.Seek(start + size_t(end));
+}
+
+} // namespace
+
+void ReadBitmapBlock(TStreamReader& stream, TBitmap32& bitmap)
+{
+    try {
+        DecodeBitmapBlock(stream, bitmap);
+    } catch (const ECADFileNotValid& e) {
+        // The decoder speaks of a BMP file; here the picture is part of a stream, whose reader
+        // tells where it went wrong.
+        constexpr std::string_view Decoder = "invalid BMP file: ";
+        const std::string_view what = e.what();
+        if (what.substr(0, Decoder.size()) != Decoder)
+            throw;
+        stream.Fail("the picture of an image is damaged, " + std::string(what.substr(Decoder.size())));
+    }
 }
 
 TBitmap2D::TBitmap2D(int32_t id) : TPrimitive2D(id, 2), FOwn(NewBitmap32(0, 0)) {}

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -24,11 +25,21 @@ using TKind = TDXFValue::TKind;
 
 std::string Data(const std::string& Name) { return std::string(RASTREL_TEST_DATA) + "/dxf/" + Name; }
 
-// The pairs Text delivers, from its first on, as "code=value" with values of their kind.
-std::vector<std::string> Pairs(const std::string& Text)
+// The pairs Text delivers, from its first on, as "code=value" with values of their kind; read
+// from memory, or from a file of it.
+std::vector<std::string> Pairs(const std::string& Text, bool FromFile = false)
 {
     // NextSection at creation consumes everything of a file without SECTION: read it raw instead.
-    auto r = TDXFRead::FromText("  0\nSECTION\n  2\nENTITIES\n" + Text);
+    const std::string whole = "  0\nSECTION\n  2\nENTITIES\n" + Text;
+    std::unique_ptr<TDXFRead> r;
+    TTempFolder folder;
+    if (FromFile) {
+        const std::string name = folder.Path() + "/pairs.dxf";
+        std::ofstream(name, std::ios::binary) << whole;
+        r = std::make_unique<TDXFRead>(name);
+    } else {
+        r = TDXFRead::FromText(whole);
+    }
     std::vector<std::string> out;
     while (r->Section == TDXFSection::Entities) {
         std::string v;
@@ -158,6 +169,8 @@ TEST(DXFRead, LineEndsBlanksAndTheEndOfTheFile)
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
         EXPECT_EQ(Pairs(c.Text), c.Expected);
+        // Read from a file, the last line without a line end was lost.
+        EXPECT_EQ(Pairs(c.Text, true), c.Expected);
     }
 }
 
@@ -374,7 +387,7 @@ TEST(DXFRead, FilesThatCannotBeRead)
     std::ofstream(bad) << "SECTION\n  0\n";
     TDXFRead r(bad);
     EXPECT_TRUE(r.Failed);
-    EXPECT_EQ(r.ErrorMessage, " error raised, with message: Invalid numeric format in line 1 of the DXF file.");
+    EXPECT_EQ(r.ErrorMessage, "\"" + bad + "\" is not a DXF file: its first line, \"SECTION\", is not a group code.");
 
     // A bad code line met while looking for the first section fails the reader too.
     auto noSection = TDXFRead::FromText("  0\nLINE\nx\n1\n");
@@ -385,6 +398,58 @@ TEST(DXFRead, FilesThatCannotBeRead)
     auto later = TDXFRead::FromText("  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n1O\n1\n");
     EXPECT_FALSE(later->Failed);
     ExpectError<ECADFileNotValid>([&] { later->ReadGroup(); }, "Invalid numeric format in line 7 of the DXF file.");
+}
+
+// Files that are not DXF at all were told "Invalid numeric format in line 1": the message says
+// what the file is instead.
+TEST(DXFRead, FilesThatAreNotDxfAreToldForWhatTheyAre)
+{
+    const auto utf16 = [](const std::string& Text, bool BigEndian, bool Mark) {
+        std::string s = Mark ? (BigEndian ? "\xFE\xFF" : "\xFF\xFE") : "";
+        for (char c : Text)
+            s += BigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+        return s;
+    };
+    const std::string dxf = "  0\r\nSECTION\r\n  2\r\nENTITIES\r\n  0\r\nENDSEC\r\n  0\r\nEOF\r\n";
+    std::string junk;
+    std::mt19937 random(5);
+    for (int i = 0; i < 3000; ++i)
+        junk += static_cast<char>(random() & 0xFF);
+    struct TCase {
+        const char* Name;
+        std::string Bytes;
+        std::string What;
+    };
+    const std::vector<TCase> cases = {
+        {"UTF-16 with its mark", utf16(dxf, false, true), "it holds UTF-16 text, and DXF files are text of one byte a character"},
+        {"UTF-16 without a mark", utf16(dxf, false, false), "it holds UTF-16 text, and DXF files are text of one byte a character"},
+        {"UTF-16 big-endian", utf16(dxf, true, false), "it holds UTF-16 text, and DXF files are text of one byte a character"},
+        {"UTF-32", std::string("\xFF\xFE\0\0" "0\0\0\0", 8), "it holds UTF-32 text, and DXF files are text of one byte a character"},
+        {"binary junk", junk, "it holds binary data"},
+        {"a PNG picture", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16), "it is a PNG picture"},
+        {"a DWG drawing", std::string("AC1015\0\0\0\0\0\x0F", 12), "it is a DWG drawing: save it as a DXF file in the program that made it"},
+        {"a drawing file", std::string("QV-3.6\x01\0\0\x01\x02", 11), "it is a drawing file of this program (*.pnc)"},
+        {"plain text", "Dear reader,\nthis is a letter.\n", "its first line, \"Dear reader,\", is not a group code"},
+        {"Windows-1252 text, cut", "Caf\xE9 du march\xE9 aux fleurs et aux l\xE9gumes frais\n",
+         "its first line, \"Caf\xC3\xA9 du march\xC3\xA9 aux fleurs et aux l\xC3\xA9gumes...\", is not a group code"},
+    };
+    TFakeMainWindow window;
+    TInstalledServices installed(&window);
+    TTempFolder folder;
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        window.Boxes.clear();
+        const std::string name = folder.Path() + "/file.dxf";
+        std::ofstream(name, std::ios::binary) << c.Bytes;
+        TDXFRead r(name);
+        EXPECT_TRUE(r.Failed);
+        const std::string expected = "\"" + name + "\" is not a DXF file: " + c.What + ".";
+        EXPECT_EQ(r.ErrorMessage, expected);
+        ASSERT_EQ(window.Boxes.size(), 1u);
+        EXPECT_EQ(window.Boxes[0].Text, expected);
+    }
+    // The same text in one byte a character is read.
+    EXPECT_FALSE(TDXFRead::FromText(dxf)->Failed);
 }
 
 TEST(DXFRead, LongFilesAndLongLinesReadAcrossBufferRefills)

@@ -1,7 +1,9 @@
+#include "Bitmap32.h"
 #include "CADExceptions.h"
 #include "ExpectError.h"
 #include "FakeServices.h"
 #include "FileSizeLimit.h"
+#include "QVBitmap2D.h"
 #include "QVCmp.h"
 #include "QVEntity.h"
 #include "QVServices.h"
@@ -518,7 +520,53 @@ TEST_F(DrawingFile, AFileLargerThanTheReadWindowLoadsAsItsStream)
     }
     WriteFile(path, cut);
     TQV_01Cmp2D fromFile;
-    ExpectError<ECADFileNotValid>([&] { fromFile.LoadFromFile(path, false); }, fromMemory);
+    ExpectError<ECADFileNotValid>([&] { fromFile.LoadFromFile(path, false); },
+                                  "The drawing file \"large.pnc\" is damaged and cannot be opened.\n" + fromMemory);
+}
+
+// A drawing file cut inside the picture of an image said "invalid BMP file: the pixel data is
+// truncated", as if a picture had been opened: the message names the drawing file and says that
+// it is damaged. A file that is only too new is not called damaged.
+TEST_F(DrawingFile, ADamagedFileIsNamedAndCalledDamaged)
+{
+    TQV_01Cmp2D d;
+    d.AddObject(-1, Mark(1, 1));
+    d.AddObject(-1, std::make_unique<TBitmap2D>(-1, MakePoint2D(0, 0), MakePoint2D(40, 30), *NewBitmap32(40, 30)));
+    const std::vector<uint8_t> whole = Saved(d);
+    std::vector<uint8_t> newer = whole;
+    newer[5] = static_cast<uint8_t>(newer[5] + 1);
+    struct TCase {
+        const char* Name;
+        std::vector<uint8_t> Bytes;
+        std::string Start;  // of the message
+        std::string Reason; // a part of it
+    };
+    const std::string damaged = "The drawing file \"d.pnc\" is damaged and cannot be opened.\n";
+    const std::vector<TCase> cases = {
+        {"cut inside a picture's pixels", std::vector<uint8_t>(whole.begin(), whole.end() - 2000), damaged,
+         "the picture of an image is damaged, the pixel data is truncated"},
+        {"cut inside the first object", std::vector<uint8_t>(whole.begin(), whole.begin() + 60), damaged,
+         "unexpected end of data"},
+        {"cut inside the tag", std::vector<uint8_t>(whole.begin(), whole.begin() + 3), damaged,
+         "unexpected end of data"},
+        {"of a newer version", newer, "TQVCmp.LoadFromStream: Invalid stream version.", "Update your product"},
+    };
+    TTempFolder folder;
+    const std::string path = folder.Path() + "/d.pnc";
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        WriteFile(path, c.Bytes);
+        TQV_01Cmp2D back;
+        try {
+            back.LoadFromFile(path, false);
+            ADD_FAILURE() << "a damaged file loaded";
+        } catch (const ECADFileNotValid& e) {
+            const std::string what = e.what();
+            EXPECT_EQ(what.rfind(c.Start, 0), 0u) << what;
+            EXPECT_NE(what.find(c.Reason), std::string::npos) << what;
+            EXPECT_EQ(what.find("BMP file"), std::string::npos) << what;
+        }
+    }
 }
 
 // A save goes to the file in pieces as the stream is made: when the disk fills up after some of
