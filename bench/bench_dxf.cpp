@@ -1,5 +1,6 @@
 // Reading a generated 100 MB DXF (LINE, ARC and LWPOLYLINE entities) through the group reader
-// and importing it into a drawing, beside a plain read of the same file in the same run. "MB/s"
+// and importing it into a drawing, beside a plain read of the same file in the same run; and
+// importing lines on 300 layers beside the same lines on one. "MB/s"
 // is the throughput of each; "reader_over_plain" and "import_over_plain" are their times over
 // the plain read's (goal: 5 or less); "peak_MB" is the process's peak resident memory after the
 // run, which for the import holds the whole drawing.
@@ -192,10 +193,72 @@ void BM_ImportOverPlain(benchmark::State& state)
     state.counters["peak_MB"] = PeakMB();
 }
 
+// Lines on Layers layers named L000 ... in a table of as many, each line on another layer than
+// the line before when there are several; written once per count into the temporary folder.
+const std::string& LayersFile(int Layers)
+{
+    static std::string names[2];
+    std::string& name = names[Layers > 1];
+    if (!name.empty())
+        return name;
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/rastrel-bench-XXXXXX";
+    const int fd = ::mkstemp(pattern.data());
+    if (fd < 0)
+        std::abort();
+    std::FILE* f = ::fdopen(fd, "wb");
+    name = pattern;
+    std::atexit([] {
+        for (const std::string& n : names)
+            std::remove(n.c_str());
+    });
+    std::fputs("0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nLAYER\n", f);
+    for (int i = 0; i < Layers; ++i)
+        std::fprintf(f, "0\nLAYER\n2\nL%03d\n70\n0\n62\n%d\n", i, 1 + i % 255);
+    std::fputs("0\nENDTAB\n0\nENDSEC\n0\nSECTION\n2\nENTITIES\n", f);
+    for (int i = 0; i < 300'000; ++i)
+        std::fprintf(f, "0\nLINE\n8\nl%03d\n10\n%.3f\n20\n%.3f\n11\n%.3f\n21\n%.3f\n", (i * 7) % Layers,
+                     (i % 1000) * 1.5, (i / 1000) * 0.5, (i % 1000) * 1.5 + 1, (i / 1000) * 0.5 + 0.25);
+    std::fputs("0\nENDSEC\n0\nEOF\n", f);
+    std::fclose(f);
+    return name;
+}
+
+double ImportSeconds(const std::string& Name)
+{
+    auto drawing = std::make_unique<TQV_01Cmp2D>();
+    const auto t0 = std::chrono::steady_clock::now();
+    {
+        TDXF2DImport imp(Name, drawing.get());
+        imp.Import();
+    }
+    const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    drawing.reset();
+    return s;
+}
+
+// A drawing of 300 layers, each line on another layer than the one before (and named in other
+// letters than its table entry), beside the same lines on the one layer of a table of one,
+// imported alternately in one loop: the layer of each line is looked up by name.
+void BM_ImportLayersOverOne(benchmark::State& state)
+{
+    const std::string& many = LayersFile(300);
+    const std::string& one = LayersFile(1);
+    double manySeconds = 0, oneSeconds = 0;
+    for (auto _ : state) {
+        oneSeconds += ImportSeconds(one);
+        manySeconds += ImportSeconds(many);
+    }
+    state.counters["one_layer_ms"] = oneSeconds * 1e3 / static_cast<double>(state.iterations());
+    state.counters["300_layers_ms"] = manySeconds * 1e3 / static_cast<double>(state.iterations());
+    state.counters["300_over_one"] = manySeconds / oneSeconds;
+}
+
 } // namespace
 
 BENCHMARK(BM_PlainRead)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GroupReader)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReaderOverPlain)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_ImportOverPlain)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_ImportLayersOverOne)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK_MAIN();

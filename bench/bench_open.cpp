@@ -1,7 +1,8 @@
 // Opening large files through the Open command beside the plain readers of the same files, each
 // run the first in a new process: a 10,000 x 10,000 scan as a JPEG (the command decodes it into
 // the program's own bitmap kind, places it and makes the image) beside a plain libjpeg decode
-// into memory and `djpeg`; and a DXF file of 100 MB through the command beside the plain import.
+// into memory and `djpeg`; a DXF file of 100 MB through the command beside the plain import;
+// and a DXF file of a few kilobytes imported beside a plain read of its bytes.
 #include "FileCommands.h"
 #include "FreshProcess.h"
 #include "QVCmp.h"
@@ -89,6 +90,45 @@ int WriteDxf(const std::string& Name)
     std::fputs("0\nENDSEC\n0\nEOF\n", f);
     std::fclose(f);
     return lines;
+}
+
+// A hand-made drawing's size: a header, three layers and sixty lines.
+void WriteSmallDxf(const std::string& Name)
+{
+    std::FILE* f = std::fopen(Name.c_str(), "wb");
+    if (!f)
+        std::abort();
+    std::fputs("0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1015\n0\nENDSEC\n0\nSECTION\n2\nTABLES\n0\nTABLE\n2\n"
+               "LAYER\n",
+               f);
+    for (const char* layer : {"0", "WALLS", "DOORS"})
+        std::fprintf(f, "0\nLAYER\n2\n%s\n70\n0\n62\n7\n6\nCONTINUOUS\n", layer);
+    std::fputs("0\nENDTAB\n0\nENDSEC\n0\nSECTION\n2\nENTITIES\n", f);
+    for (int i = 0; i < 60; ++i)
+        std::fprintf(f, "0\nLINE\n8\n%s\n10\n%.4f\n20\n%.4f\n11\n%.4f\n21\n%.4f\n", i % 2 ? "WALLS" : "DOORS",
+                     i * 2.5, i * 1.25, i * 2.5 + 10, i * 1.25 + 5);
+    std::fputs("0\nENDSEC\n0\nEOF\n", f);
+    std::fclose(f);
+}
+
+// The file's bytes read into memory, and nothing more.
+TFirstUse PlainFileRead(const std::string& Name)
+{
+    return InFreshProcess([&Name] {
+        return MeasureFirstUse([&] {
+            std::FILE* f = std::fopen(Name.c_str(), "rb");
+            if (!f)
+                std::abort();
+            std::string bytes;
+            char piece[4096];
+            size_t n = 0;
+            while ((n = std::fread(piece, 1, sizeof piece, f)) > 0)
+                bytes.append(piece, n);
+            std::fclose(f);
+            if (bytes.empty())
+                std::abort();
+        });
+    });
 }
 
 // The command's window: no questions, a panel without controls, the progress bar counted.
@@ -204,11 +244,37 @@ void Print(const char* What, const std::vector<double>& Seconds)
 
 } // namespace
 
-// With "jpeg" or "dxf" only that open runs, once, for profiling.
+namespace {
+
+// Imports of a small file beside plain reads of it, each in a new process, the file cached (a
+// small file just saved or opened before is).
+void SmallDxf()
+{
+    constexpr int SmallRuns = 21;
+    const std::string small = PathOf("-small.dxf");
+    WriteSmallDxf(small);
+    std::vector<double> import, plain;
+    for (int run = 0; run < SmallRuns; ++run) {
+        import.push_back(PlainDxfImport(small).Seconds);
+        plain.push_back(PlainFileRead(small).Seconds);
+    }
+    std::printf("small DXF of %ld bytes, each run in a new process, the file cached:\n", FileSizeOf(small));
+    std::printf("  DXF import %.2f ms, plain read %.3f ms (medians of %d): import / plain read %.0fx\n",
+                Median(import) * 1e3, Median(plain) * 1e3, SmallRuns, Median(import) / Median(plain));
+    std::remove(small.c_str());
+}
+
+} // namespace
+
+// With "jpeg" or "dxf" only that open runs, once, for profiling; with "small" only the small DXF.
 int main(int argc, char** argv)
 {
     const std::string jpeg = PathOf(".jpg"), dxf = PathOf(".dxf");
     const std::string only = argc > 1 ? argv[1] : "";
+    if (only == "small") {
+        SmallDxf();
+        return 0;
+    }
     if (only == "jpeg" || only == "dxf") {
         const std::string& file = only == "jpeg" ? jpeg : dxf;
         if (only == "jpeg")
@@ -251,6 +317,7 @@ int main(int argc, char** argv)
     if (Median(djpeg) > 0)
         std::printf("JPEG command / djpeg: %.2fx (goal <= 1.5x)\n", Median(command) / Median(djpeg));
     std::printf("DXF command / import: %.2fx (goal <= 1.2x)\n", Median(dxfCommand) / Median(dxfImport));
+    SmallDxf();
     std::remove(jpeg.c_str());
     std::remove(dxf.c_str());
     return 0;

@@ -130,6 +130,8 @@ const char* SectionName(TDXFSection Kind)
 }
 
 constexpr size_t ReadChunk = size_t(1) << 20;
+// What is read beyond the known end of a file, should it have grown.
+constexpr size_t SmallPiece = 4096;
 
 // The first '\n' in [p, end), or null. Most lines of a file are a few bytes long: their end is
 // found among the next 16 bytes, eight at a time, sooner than a call to memchr finds it.
@@ -566,9 +568,18 @@ size_t TDXFRead::ReadPiece(char* To, size_t Max)
     return n;
 }
 
+size_t TDXFRead::NextPieceSize() const
+{
+    // A file of known size is read in pieces up to its end and one byte beyond, so that a short
+    // piece tells the end without another read, and a small file takes small buffers.
+    if (Size == 0)
+        return ReadChunk;
+    return BytesRead < Size ? static_cast<size_t>(std::min<uint64_t>(ReadChunk, Size - BytesRead + 1)) : SmallPiece;
+}
+
 void TDXFRead::ReadAhead()
 {
-    AheadBuffer.resize(ReadChunk);
+    AheadBuffer.resize(NextPieceSize());
     try {
         Ahead = std::async(std::launch::async,
                            [this] { return ReadPiece(AheadBuffer.data(), AheadBuffer.size()); });
@@ -598,24 +609,26 @@ bool TDXFRead::Refill()
         Filled -= Pos;
         Pos = 0;
     }
-    if (Buffer.size() - Filled < ReadChunk)
-        Buffer.resize(std::max(Buffer.size() * 2, Filled + ReadChunk));
+    const size_t piece = Ahead.valid() ? AheadBuffer.size() : NextPieceSize();
+    if (Buffer.size() - Filled < piece)
+        Buffer.resize(std::max(Buffer.size() * 2, Filled + piece));
     size_t n = 0;
     if (Ahead.valid()) {
         n = Ahead.get();
         std::memcpy(Buffer.data() + Filled, AheadBuffer.data(), n);
     } else {
-        n = ReadPiece(Buffer.data() + Filled, ReadChunk);
+        n = ReadPiece(Buffer.data() + Filled, piece);
     }
     Filled += n;
     BytesRead += n;
-    if (n == 0) {
-        InputDone = true;
+    // A piece shorter than asked for ends the file.
+    InputDone = n < piece;
+    if (n == 0)
         return false;
-    }
     // Copying a piece out of the file costs about as much as reading it: the next one is read
     // on another thread while this one is taken apart.
-    ReadAhead();
+    if (!InputDone)
+        ReadAhead();
     if (OnProgress)
         OnProgress(BytesRead, Size);
     return true;

@@ -163,6 +163,8 @@ private:
     // A code line that is not an integer raises ECADFileNotValid.
     bool NextPairLines(int32_t& PairCode, std::string_view& Line);
     bool Refill();
+    // The bytes the next read of the file asks for.
+    size_t NextPieceSize() const;
     // Up to Max bytes of the file; raises ECADFileNotValid on a read error.
     size_t ReadPiece(char* To, size_t Max);
     // Starts reading the next piece of the file into AheadBuffer on another thread.

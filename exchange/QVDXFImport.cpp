@@ -397,6 +397,7 @@ void TDXF2DImport::AddLayer(const TDXFRecord& Entry)
         layer.SetName(name);
     }
     LayerNames.push_back({name, index});
+    LayersByName.try_emplace(Lower(name), index);
     LastLayerIndex = -2;
 }
 
@@ -406,13 +407,8 @@ void TDXF2DImport::LayerLookup(const TDXFValue& Name)
         return;
     if (LastLayerIndex == -2 || Name.Text != LastLayerName) {
         LastLayerName = Name.Text;
-        LastLayerIndex = -1;
-        const std::string wanted = Lower(Name.Text);
-        for (size_t i = 0; i < LayerNames.size(); ++i)
-            if (LayerNames[i].Name.size() == wanted.size() && Lower(LayerNames[i].Name) == wanted) {
-                LastLayerIndex = LayerNames[i].Layer;
-                break;
-            }
+        const auto found = LayersByName.find(Lower(Name.Text));
+        LastLayerIndex = found != LayersByName.end() ? found->second : -1;
     }
     if (LastLayerIndex >= 0)
         Drawing->CurrentLayer = static_cast<uint16_t>(LastLayerIndex);

@@ -189,6 +189,8 @@ private:
     std::string LastNestedInsertName;
     // What all references of the file may show together; null until the file is open.
     std::unique_ptr<TExpansionBudget> Budget;
+    // The drawing layer of each DXF layer name in small letters; the first entry of a name wins.
+    std::unordered_map<std::string, uint8_t> LayersByName;
     // The last layer name looked up and its result; entities come in runs on one layer.
     std::string LastLayerName;
     // The walk over the file met an entities section.

@@ -243,21 +243,24 @@ TEST(DXFImport, LayerTableColoursAndLookup)
                                "0\nLAYER\n2\nB\n62\n-2147483648\n"             // no absolute value
                                "0\nLAYER\n2\nC\n62\n-5\n"                      // off, blue
                                "0\nLAYER\n2\nD\n"                              // no colour given
+                               "0\nLAYER\n2\nc\n"                              // C again: the first wins
                                "0\nENDTAB\n0\nENDSEC\n";
     TQV_01Cmp2D d;
     for (int i = 0; i < 4; ++i)
         d.Layers.GetLayer(static_cast<uint8_t>(i)).Pen.SetColor(0x123456);
-    ImportText(d, tables + "0\nSECTION\n2\nENTITIES\n0\nPOINT\n8\nc\n0\nPOINT\n8\nnowhere\n0\nPOINT\n8\nD\n0\nENDSEC\n");
+    ImportText(d, tables + "0\nSECTION\n2\nENTITIES\n0\nPOINT\n8\nc\n0\nPOINT\n8\nnowhere\n0\nPOINT\n8\nD\n"
+                           "0\nPOINT\n8\nC\n0\nENDSEC\n");
     EXPECT_EQ(d.Layers.GetLayer(0).Pen.Color(), 0x123456);
     EXPECT_EQ(d.Layers.GetLayer(1).Pen.Color(), 0x123456);
     EXPECT_EQ(d.Layers.GetLayer(2).Pen.Color(), 0xFF0000);
     EXPECT_EQ(d.Layers.GetLayer(3).Pen.Color(), 0x123456);
     const auto objs = Objects(d);
-    ASSERT_EQ(objs.size(), 3u);
+    ASSERT_EQ(objs.size(), 4u);
     // A name not in the table keeps the layer of the entity before.
     EXPECT_EQ(objs[0]->Layer, 2);
     EXPECT_EQ(objs[1]->Layer, 2);
     EXPECT_EQ(objs[2]->Layer, 3);
+    EXPECT_EQ(objs[3]->Layer, 2);
 
     // The palette's computed hues and its greys.
     const std::map<int, int32_t> rows = {{11, 0xAAAAFF}, {22, 0x002EBD}, {36, 0x003468}, {250, 0x333333},
