@@ -25,20 +25,32 @@ namespace {
 
 constexpr size_t TargetBytes = size_t(100) << 20;
 
+// A new file in the temporary folder, open for writing; Name is kept to be removed at exit.
+std::FILE* NewBenchFile(std::string& Name)
+{
+    static std::vector<std::string*> made;
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/rastrel-bench-XXXXXX";
+    const int fd = ::mkstemp(pattern.data());
+    if (fd < 0)
+        std::abort();
+    Name = pattern;
+    if (made.empty())
+        std::atexit([] {
+            for (const std::string* n : made)
+                std::remove(n->c_str());
+        });
+    made.push_back(&Name);
+    return ::fdopen(fd, "wb");
+}
+
 // The file is written once per process into the temporary folder and removed at exit.
 const std::string& BenchFile()
 {
     static std::string name;
     if (!name.empty())
         return name;
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/rastrel-bench-XXXXXX";
-    const int fd = ::mkstemp(pattern.data());
-    if (fd < 0)
-        std::abort();
-    std::FILE* f = ::fdopen(fd, "wb");
-    name = pattern;
-    std::atexit([] { std::remove(name.c_str()); });
+    std::FILE* f = NewBenchFile(name);
     std::fputs("  0\r\nSECTION\r\n  2\r\nHEADER\r\n  9\r\n$ACADVER\r\n  1\r\nAC1015\r\n  0\r\nENDSEC\r\n"
                "  0\r\nSECTION\r\n  2\r\nENTITIES\r\n",
                f);
@@ -201,17 +213,7 @@ const std::string& LayersFile(int Layers)
     std::string& name = names[Layers > 1];
     if (!name.empty())
         return name;
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/rastrel-bench-XXXXXX";
-    const int fd = ::mkstemp(pattern.data());
-    if (fd < 0)
-        std::abort();
-    std::FILE* f = ::fdopen(fd, "wb");
-    name = pattern;
-    std::atexit([] {
-        for (const std::string& n : names)
-            std::remove(n.c_str());
-    });
+    std::FILE* f = NewBenchFile(name);
     std::fputs("0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nLAYER\n", f);
     for (int i = 0; i < Layers; ++i)
         std::fprintf(f, "0\nLAYER\n2\nL%03d\n70\n0\n62\n%d\n", i, 1 + i % 255);
