@@ -149,6 +149,9 @@ std::string TDXF2DImport::ReportText() const
     references(NestingDroppedReferences,
                "with the blocks nested in it, it would show more objects than a file of this size can hold.",
                "with the blocks nested in them, they would show more objects than a file of this size can hold.");
+    const std::string deepest = std::to_string(MaxNestingDepth);
+    references(DeepReferences, "its blocks nest deeper than " + deepest + " levels.",
+               "their blocks nest deeper than " + deepest + " levels.");
     if (OutOfRangeEntities > 0) {
         const std::string limit = "\u00B11e" + std::to_string(static_cast<int>(std::log10(DXFRealLimit)));
         notes.push_back(OutOfRangeEntities == 1
@@ -157,9 +160,6 @@ std::string TDXF2DImport::ReportText() const
                                   " entities were left out: they hold values that are not numbers or lie beyond " +
                                   limit + ".");
     }
-    const std::string deepest = std::to_string(MaxNestingDepth);
-    references(DeepReferences, "its blocks nest deeper than " + deepest + " levels.",
-               "their blocks nest deeper than " + deepest + " levels.");
     std::string text;
     if (!ErrorMessage.empty())
         text = DXFImportErrorText(ErrorMessage, ReadSummary());
