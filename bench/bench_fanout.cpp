@@ -182,6 +182,7 @@ TRun ReadInFreshProcess(const std::string& Name, bool Dxf)
             }
             outcome += ", " + std::to_string(d.ObjectsCount()) + " objects";
         }
+        std::replace(outcome.begin(), outcome.end(), '\n', ' ');
         outcome.resize(std::min<size_t>(outcome.size(), 255));
         const bool sent = ::write(fds[1], outcome.c_str(), outcome.size() + 1) > 0;
         std::fflush(nullptr);

@@ -821,7 +821,7 @@ std::unique_ptr<TObject2D> TDXF2DImport::ReadInsert(const TDXFRecord& R)
         ++OutOfRangeEntities;
         return nullptr;
     }
-    if (!Budget->Take(source->Weight)) {
+    if (!Budget->Take(Weights->Of(*block))) {
         ++NestingDroppedReferences;
         return nullptr;
     }

@@ -242,6 +242,7 @@ void TDXF2DImport::Setup(TQV_01Cmp2D* Drawing_)
     }
     Drawing = Drawing_;
     Budget = std::make_unique<TExpansionBudget>(Reader->InputSize());
+    Weights = std::make_unique<TFileWeights>([this](const TSourceBlock2D& b) { return FileBlocks.count(&b) > 0; });
 }
 
 bool TDXF2DImport::SectionGoesOn() const
@@ -554,6 +555,7 @@ std::unique_ptr<TSourceBlock2D> TDXF2DImport::MakeSourceBlock(const TDXFRecord& 
     block->ApplyTransform();
     block->UpdateBox();
     BlocksByName.emplace(fullName, block.get());
+    FileBlocks.insert(block.get());
     return block;
 }
 
@@ -715,7 +717,7 @@ void TDXF2DImport::BindNestedInserts()
             auto it = b->Objects.GetIterator();
             for (TGraphicObject* obj = it.First(); obj; obj = it.Next()) {
                 auto* ref = dynamic_cast<TBlock2D*>(obj);
-                const uint64_t w = DisplayWeight(*obj);
+                const uint64_t w = Weights->Of(*obj);
                 if (ref && 1 + NestingDepth(*ref) > MaxNestingDepth) {
                     ++DeepReferences;
                     dropped.push_back(ref);
@@ -731,7 +733,6 @@ void TDXF2DImport::BindNestedInserts()
             Failed = true;
             RemoveChild(*b, ref);
         }
-        b->Weight = weight;
         b->Depth = NestingDepth(*b);
     }
     for (TSourceBlock2D* b : order) {

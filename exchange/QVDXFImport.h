@@ -14,11 +14,13 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 class TBlock2D;
 class TContainer2D;
 class TExpansionBudget;
+class TFileWeights;
 class TInsert;
 class TMatrix4;
 class TObject2D;
@@ -189,6 +191,9 @@ private:
     std::string LastNestedInsertName;
     // What all references of the file may show together; null until the file is open.
     std::unique_ptr<TExpansionBudget> Budget;
+    // What its references weigh against it: the blocks of this file by what they hold.
+    std::unique_ptr<TFileWeights> Weights;
+    std::unordered_set<const TSourceBlock2D*> FileBlocks;
     // The drawing layer of each DXF layer name in small letters; the first entry of a name wins.
     std::unordered_map<std::string, uint8_t> LayersByName;
     // The last layer name looked up and its result; entities come in runs on one layer.

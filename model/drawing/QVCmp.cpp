@@ -142,7 +142,6 @@ void TQV_01Cmp::InsertSourceBlock(int32_t ID, std::unique_ptr<TGraphicObject>& B
     Block->UpdateBox();
     auto& block = static_cast<TSourceBlock2D&>(*Block);
     block.Depth = NestingDepth(block);
-    block.Weight = DisplayWeight(block);
     SourceBlocks.Add(std::move(Block));
 }
 

@@ -372,6 +372,9 @@ private:
     // read (IDs from FirstReadBlockID on) before those the drawing held already, so a file's
     // own block is never replaced by a library block of the same name.
     void IndexBlocksForReading(TBlockIndex& Read, TBlockIndex& Held);
+    // The weights of what the stream being read shows: its definitions are those the last
+    // block section read.
+    TFileWeights WeightsOfRead() const;
 
     int32_t FirstReadBlockID = 0;
     std::unique_ptr<TObjectBoxIndex> FBoxIndex;

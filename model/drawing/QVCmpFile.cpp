@@ -327,6 +327,11 @@ void TQV_01Cmp2D::SaveObjectsToStream(TStreamWriter& Stream)
         Stream.WriteInt16(EndOfObjects);
 }
 
+TFileWeights TQV_01Cmp2D::WeightsOfRead() const
+{
+    return TFileWeights([first = FirstReadBlockID](const TSourceBlock2D& b) { return b.ID >= first; });
+}
+
 void TQV_01Cmp2D::IndexBlocksForReading(TBlockIndex& Read, TBlockIndex& Held)
 {
     auto it = SourceBlocks.GetIterator();
@@ -370,6 +375,7 @@ void TQV_01Cmp2D::LoadBlocksFromStream(TStreamReader& Stream, const std::string&
     // Each definition on its own must fit; what the objects show is taken from the budget
     // when they are read.
     const TExpansionBudget budget(Stream.Size());
+    TFileWeights weights = WeightsOfRead();
     TBlockIndex held;
     TBlockIndex read(&held);
     IndexBlocksForReading(read, held);
@@ -389,7 +395,7 @@ void TQV_01Cmp2D::LoadBlocksFromStream(TStreamReader& Stream, const std::string&
             continue;
         }
         RefuseTooDeep(*block, "LoadBlocksFromStream");
-        RefuseTooHeavy(DisplayWeight(*block), budget, "LoadBlocksFromStream");
+        RefuseTooHeavy(weights.Of(*block), budget, "LoadBlocksFromStream");
         read.Add(*AddSourceBlock(std::move(block)));
     }
 }
@@ -408,6 +414,7 @@ void TQV_01Cmp2D::LoadObjectsFromStream(TStreamReader& Stream, const std::string
     const uint8_t step = n > 0 ? static_cast<uint8_t>(100 / n) : 0;
     TRecordKinds kinds;
     TExpansionBudget budget(Stream.Size());
+    TFileWeights weights = WeightsOfRead();
     while (n > 0) {
         const int16_t index = Stream.ReadInt16();
         if (index == EndOfObjects)
@@ -433,7 +440,7 @@ void TQV_01Cmp2D::LoadObjectsFromStream(TStreamReader& Stream, const std::string
         }
         if (kind.IsContainer || kind.IsBlockReference) {
             RefuseTooDeep(*obj, "LoadObjectsFromStream");
-            const uint64_t weight = DisplayWeight(*obj);
+            const uint64_t weight = weights.Of(*obj);
             RefuseTooHeavy(weight, budget, "LoadObjectsFromStream");
             static_cast<void>(budget.Take(weight));
         }

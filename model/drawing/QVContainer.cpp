@@ -511,10 +511,19 @@ constexpr uint64_t ExpansionFloor = 65536;
 
 } // namespace
 
-uint64_t DisplayWeight(const TGraphicObject& Obj)
+uint64_t TFileWeights::Of(const TGraphicObject& Obj)
 {
-    if (const auto* ref = dynamic_cast<const TBlock2D*>(&Obj))
-        return ref->Source() ? ref->Source()->Weight : 1;
+    if (const auto* ref = dynamic_cast<const TBlock2D*>(&Obj)) {
+        const TSourceBlock2D* def = ref->Source();
+        if (!def || !OfTheFile(*def))
+            return 1;
+        const auto found = Definitions.find(def);
+        if (found != Definitions.end())
+            return found->second;
+        const uint64_t weight = Of(*def);
+        Definitions.emplace(def, weight);
+        return weight;
+    }
     const auto* container = dynamic_cast<const TContainer2D*>(&Obj);
     if (!container)
         return 1;
@@ -522,7 +531,7 @@ uint64_t DisplayWeight(const TGraphicObject& Obj)
     // Walking the children does not change them.
     auto it = const_cast<TGraphicObjList&>(container->Objects).GetIterator();
     for (TGraphicObject* obj = it.First(); obj; obj = it.Next())
-        weight = SaturatingAdd(weight, DisplayWeight(*obj));
+        weight = SaturatingAdd(weight, Of(*obj));
     return weight;
 }
 

@@ -87,8 +87,6 @@ public:
     // The levels a walk through the definition goes down (NestingDepth), kept when it joins a
     // drawing so that the depth of a reference costs no walk down a chain of definitions.
     int32_t Depth = 1;
-    // The objects showing the definition walks (DisplayWeight), kept for the same reason.
-    uint64_t Weight = 1;
     TBlockName Name{};
     // Came from the block library; never written into drawings.
     bool IsLibrary = false;
@@ -182,10 +180,6 @@ void ResolveBlockReferences(TContainer2D& Container, const TBlockIndex& Index);
 // The levels a walk through Obj goes down: 1 for a plain object, one more than the deepest
 // child for a container, one more than its definition's Depth for a bound reference.
 int NestingDepth(const TGraphicObject& Obj);
-// The objects that showing Obj walks: 1 for a plain object, 1 and its children's for a
-// container, its definition's Weight for a bound reference. Saturates instead of wrapping.
-uint64_t DisplayWeight(const TGraphicObject& Obj);
-
 // What the objects read from one file may show together. A reference shows everything its block
 // holds, nested references included, so a few definitions that each use the one before ten
 // times would be shown as millions of objects from a file of a few kilobytes; the budget is
@@ -203,6 +197,22 @@ public:
 private:
     uint64_t FTotal;
     uint64_t FLeft;
+};
+
+// The objects that showing what one file holds walks, to weigh against its budget: 1 for a
+// plain object, 1 and its children's for a container, its definition's weight for a bound
+// reference. A definition of the file weighs what it holds; one the drawing held before (the
+// block library's, those not saved with drawings) weighs 1, as it was weighed when it was read
+// and the file cannot make it heavier. Each definition of the file is weighed once; sums
+// saturate instead of wrapping.
+class TFileWeights {
+public:
+    explicit TFileWeights(std::function<bool(const TSourceBlock2D&)> OfTheFile) : OfTheFile(std::move(OfTheFile)) {}
+    uint64_t Of(const TGraphicObject& Obj);
+
+private:
+    std::function<bool(const TSourceBlock2D&)> OfTheFile;
+    std::unordered_map<const TSourceBlock2D*, uint64_t> Definitions;
 };
 
 // Calls Visit for every block reference inside Container, nested containers and definitions

@@ -891,6 +891,46 @@ TEST_F(DrawingFile, ReferencesThatWouldShowMoreThanTheFileCanHoldAreRefused)
     }
 }
 
+// A definition the drawing held before (the block library's) was weighed when it was read: a
+// small drawing that places it, or the drawing saved and read back without its library blocks,
+// is not refused for what the definition holds.
+TEST_F(DrawingFile, ReferencesToDefinitionsHeldBeforeWeighOne)
+{
+    TQV_01Cmp2D d;
+    {
+        const std::vector<uint8_t> library = FanOutFile(5, 10, 0, true);
+        TStreamReader r(library);
+        d.LoadLibrary(r);
+    }
+    {
+        auto it = d.SourceBlocksIterator();
+        for (TGraphicObject* obj = it.First(); obj; obj = it.Next())
+            static_cast<TSourceBlock2D*>(obj)->IsLibrary = true;
+    }
+    TStreamWriter w;
+    w.WriteChars(CurrentVersionTag);
+    w.WriteInt16(1);
+    w.WriteInt16(256);
+    w.WriteByte(2);
+    w.WriteInt32(0);
+    w.WriteByte(3);
+    w.WriteInt32(1);
+    TBlock2D place(-1, StrToBlockName("L5"));
+    SaveIndexedObject(w, place);
+    w.WriteByte(4);
+    const std::vector<uint8_t> small = w.TakeBytes();
+    ASSERT_LT(TExpansionBudget(small.size()).Total(), 111'111u);
+    TTestMark::Built.clear();
+    Load(d, small, true);
+    ASSERT_EQ(d.ObjectsCount(), 1);
+    EXPECT_EQ(TTestMark::Built.size(), 100'000u);
+    // Saved, the drawing holds the reference without the library's definitions; read back
+    // into the drawing that holds them, it loads again.
+    const std::vector<uint8_t> saved = Saved(d);
+    Load(d, saved, false);
+    EXPECT_EQ(d.ObjectsCount(), 1);
+}
+
 // A negative count of definitions is an empty block section, as the count 0 is.
 TEST_F(DrawingFile, NegativeBlockCountMeansNoBlocks)
 {
