@@ -907,18 +907,10 @@ TEST_F(DrawingFile, ReferencesToDefinitionsHeldBeforeWeighOne)
         for (TGraphicObject* obj = it.First(); obj; obj = it.Next())
             static_cast<TSourceBlock2D*>(obj)->IsLibrary = true;
     }
-    TStreamWriter w;
-    w.WriteChars(CurrentVersionTag);
-    w.WriteInt16(1);
-    w.WriteInt16(256);
-    w.WriteByte(2);
-    w.WriteInt32(0);
-    w.WriteByte(3);
-    w.WriteInt32(1);
-    TBlock2D place(-1, StrToBlockName("L5"));
-    SaveIndexedObject(w, place);
-    w.WriteByte(4);
-    const std::vector<uint8_t> small = w.TakeBytes();
+    // A drawing of one reference to the library's top definition, and no definitions.
+    TQV_01Cmp2D placing;
+    placing.AddObject(-1, std::make_unique<TBlock2D>(-1, StrToBlockName("L5")));
+    const std::vector<uint8_t> small = Saved(placing);
     ASSERT_LT(TExpansionBudget(small.size()).Total(), 111'111u);
     TTestMark::Built.clear();
     Load(d, small, true);
