@@ -38,10 +38,14 @@ constexpr rlim_t MemoryLimit = rlim_t(3) << 30;
 std::string PathOf(const std::string& Name)
 {
     const char* tmp = std::getenv("TMPDIR");
-    return std::string(tmp && *tmp ? tmp : "/tmp") + "/rastrel-bench-fanout-" + std::to_string(getpid()) + Name;
+    return std::string(tmp && *tmp ? tmp : "/tmp") + "/rastrel-bench-fanout-" + std::to_string(getpid()) +
+           Name;
 }
 
-std::unique_ptr<TLine2D> Line(double X) { return std::make_unique<TLine2D>(-1, TPoint2D{X, 0, 1}, TPoint2D{X, 1, 1}); }
+std::unique_ptr<TLine2D> Line(double X)
+{
+    return std::make_unique<TLine2D>(-1, TPoint2D{X, 0, 1}, TPoint2D{X, 1, 1});
+}
 
 std::string BlockName(int Level)
 {
@@ -78,22 +82,24 @@ void WriteFanOutDrawing(const std::string& Name, int Levels)
     TBlock2D top(-1, StrToBlockName(BlockName(Levels)));
     SaveIndexedObject(w, top);
     w.WriteByte(4);
-    std::ofstream(Name, std::ios::binary).write(reinterpret_cast<const char*>(w.Bytes().data()),
-                                                static_cast<std::streamsize>(w.Bytes().size()));
+    std::ofstream(Name, std::ios::binary)
+        .write(reinterpret_cast<const char*>(w.Bytes().data()),
+               static_cast<std::streamsize>(w.Bytes().size()));
 }
 
 void WriteFanOutDxf(const std::string& Name, int Levels)
 {
     std::ofstream f(Name, std::ios::binary);
-    f << "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n2\nL0\n10\n0\n20\n0\n0\nLINE\n10\n0\n20\n0\n11\n0\n21\n1\n0\nENDBLK\n";
+    f << "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n2\nL0\n10\n0\n20\n0\n0\nLINE\n10\n0\n20\n0\n11\n0\n21\n1\n0\nENDBL"
+         "K\n";
     for (int level = 1; level <= Levels; ++level) {
         f << "0\nBLOCK\n2\n" << BlockName(level) << "\n10\n0\n20\n0\n";
         for (int i = 0; i < FanOut; ++i)
             f << "0\nINSERT\n2\n" << BlockName(level - 1) << "\n10\n" << 2 * i << "\n20\n0\n";
         f << "0\nENDBLK\n";
     }
-    f << "0\nENDSEC\n0\nSECTION\n2\nENTITIES\n0\nINSERT\n2\n" << BlockName(Levels)
-      << "\n10\n0\n20\n0\n0\nENDSEC\n0\nEOF\n";
+    f << "0\nENDSEC\n0\nSECTION\n2\nENTITIES\n0\nINSERT\n2\n"
+      << BlockName(Levels) << "\n10\n0\n20\n0\n0\nENDSEC\n0\nEOF\n";
 }
 
 // Plain lines until the drawing file is Bytes long.
@@ -104,8 +110,9 @@ void WritePlainDrawing(const std::string& Name, size_t Bytes)
         TStreamWriter w;
         d.SaveToStream(w);
         if (w.Bytes().size() >= Bytes) {
-            std::ofstream(Name, std::ios::binary).write(reinterpret_cast<const char*>(w.Bytes().data()),
-                                                        static_cast<std::streamsize>(w.Bytes().size()));
+            std::ofstream(Name, std::ios::binary)
+                .write(reinterpret_cast<const char*>(w.Bytes().data()),
+                       static_cast<std::streamsize>(w.Bytes().size()));
             return;
         }
         d.AddObject(-1, Line(i));
@@ -132,7 +139,7 @@ public:
 struct TRun {
     double Seconds = 0;
     double PeakMB = 0;
-    bool Finished = false;  // false: stopped by the time or memory bound
+    bool Finished = false; // false: stopped by the time or memory bound
     std::string Outcome;
 };
 
@@ -200,9 +207,9 @@ TRun ReadInFreshProcess(const std::string& Name, bool Dxf)
     r.PeakMB = static_cast<double>(usage.ru_maxrss) / 1024.0;
     r.Finished = got > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
     r.Outcome = r.Finished ? text
-                           : WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM
-                               ? "stopped after " + std::to_string(TimeLimitSeconds) + " s"
-                               : "stopped: out of the " + std::to_string(MemoryLimit >> 30) + " GB bound";
+                : WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM
+                    ? "stopped after " + std::to_string(TimeLimitSeconds) + " s"
+                    : "stopped: out of the " + std::to_string(MemoryLimit >> 30) + " GB bound";
     return r;
 }
 
@@ -220,8 +227,8 @@ int main()
         WriteFanOutDxf(dxf, levels);
         WritePlainDrawing(plain, static_cast<size_t>(FileSize(pnc)));
         const TRun base = ReadInFreshProcess(plain, false);
-        std::printf("%d levels: plain drawing file of %ld bytes: %.3f s, %.0f MB (%s)\n", levels, FileSize(plain),
-                    base.Seconds, base.PeakMB, base.Outcome.c_str());
+        std::printf("%d levels: plain drawing file of %ld bytes: %.3f s, %.0f MB (%s)\n", levels,
+                    FileSize(plain), base.Seconds, base.PeakMB, base.Outcome.c_str());
         for (const auto& [what, name, isDxf] :
              {std::tuple{"drawing file", pnc, false}, std::tuple{"DXF file", dxf, true}}) {
             const TRun r = ReadInFreshProcess(name, isDxf);

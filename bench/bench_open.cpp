@@ -98,9 +98,10 @@ void WriteSmallDxf(const std::string& Name)
     std::FILE* f = std::fopen(Name.c_str(), "wb");
     if (!f)
         std::abort();
-    std::fputs("0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1015\n0\nENDSEC\n0\nSECTION\n2\nTABLES\n0\nTABLE\n2\n"
-               "LAYER\n",
-               f);
+    std::fputs(
+        "0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1015\n0\nENDSEC\n0\nSECTION\n2\nTABLES\n0\nTABLE\n2\n"
+        "LAYER\n",
+        f);
     for (const char* layer : {"0", "WALLS", "DOORS"})
         std::fprintf(f, "0\nLAYER\n2\n%s\n70\n0\n62\n7\n6\nCONTINUOUS\n", layer);
     std::fputs("0\nENDTAB\n0\nENDSEC\n0\nSECTION\n2\nENTITIES\n", f);

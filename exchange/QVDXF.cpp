@@ -156,7 +156,10 @@ constexpr size_t MaxTextLength = 255;
 // The bytes at the start of a file that tell what it is when it is not DXF.
 constexpr size_t HeadBytes = 4096;
 
-bool StartsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
+bool StartsWith(std::string_view s, std::string_view prefix)
+{
+    return s.substr(0, prefix.size()) == prefix;
+}
 
 // Text of UTF-16 without a byte-order mark: of the first bytes, those at every other place
 // are 0 (the high bytes of Latin letters and digits), the others not.
@@ -179,7 +182,8 @@ bool LooksLikeUtf16(std::string_view Head)
 // a group code ("it is a PNG picture"); empty when it can.
 std::string NotDxfReason(std::string_view Head)
 {
-    if (StartsWith(Head, std::string_view("\xFF\xFE\0\0", 4)) || StartsWith(Head, std::string_view("\0\0\xFE\xFF", 4)))
+    if (StartsWith(Head, std::string_view("\xFF\xFE\0\0", 4)) ||
+        StartsWith(Head, std::string_view("\0\0\xFE\xFF", 4)))
         return "it holds UTF-32 text, and DXF files are text of one byte a character";
     if (StartsWith(Head, "\xFF\xFE") || StartsWith(Head, "\xFE\xFF") || LooksLikeUtf16(Head))
         return "it holds UTF-16 text, and DXF files are text of one byte a character";
@@ -193,9 +197,10 @@ std::string NotDxfReason(std::string_view Head)
             break;
     }
     int32_t code = 0;
-    if (line.empty() || ParseDXFInteger(line.substr(0, static_cast<size_t>(std::find_if(line.begin(), line.end(), IsBlank) -
-                                                                          line.begin())),
-                                        code))
+    if (line.empty() ||
+        ParseDXFInteger(line.substr(0, static_cast<size_t>(std::find_if(line.begin(), line.end(), IsBlank) -
+                                                           line.begin())),
+                        code))
         return {};
     static constexpr std::pair<std::string_view, const char*> Kinds[] = {
         {"\x89PNG", "a PNG picture"},
@@ -542,9 +547,11 @@ void TDXFRead::Start()
                  "and open that one.");
             return;
         }
-        const std::string notDxf = NotDxfReason(std::string_view(Buffer.data() + Pos, std::min(Filled - Pos, HeadBytes)));
+        const std::string notDxf =
+            NotDxfReason(std::string_view(Buffer.data() + Pos, std::min(Filled - Pos, HeadBytes)));
         if (!notDxf.empty()) {
-            Fail((Name.empty() ? std::string("The text") : "\"" + Name + "\"") + " is not a DXF file: " + notDxf + ".");
+            Fail((Name.empty() ? std::string("The text") : "\"" + Name + "\"") +
+                 " is not a DXF file: " + notDxf + ".");
             return;
         }
         ReadGroup();
@@ -574,7 +581,8 @@ size_t TDXFRead::NextPieceSize() const
     // piece tells the end without another read, and a small file takes small buffers.
     if (Size == 0)
         return ReadChunk;
-    return BytesRead < Size ? static_cast<size_t>(std::min<uint64_t>(ReadChunk, Size - BytesRead + 1)) : SmallPiece;
+    return BytesRead < Size ? static_cast<size_t>(std::min<uint64_t>(ReadChunk, Size - BytesRead + 1))
+                            : SmallPiece;
 }
 
 void TDXFRead::ReadAhead()

@@ -176,7 +176,7 @@ private:
     void NoteHeaderVariable(std::string_view Trimmed);
 
     bool FromFile = false;
-    std::string Name;  // of the file, for messages; empty for text in memory
+    std::string Name; // of the file, for messages; empty for text in memory
     bool TellUser = true;
     std::FILE* File = nullptr;
     uint64_t Size = 0;

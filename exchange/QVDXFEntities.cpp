@@ -160,8 +160,8 @@ std::unique_ptr<TObject2D> TDXF2DImport::ReadEntity(bool NoInserts, bool Inserts
         return nullptr;
     const std::string& n = name.Text;
     // A polyline's vertices follow its record: it is judged once they are read.
-    static const std::unordered_set<std::string_view> RecordKinds = {"POINT",  "LINE",    "ARC",  "TRACE", "SOLID",
-                                                                     "CIRCLE", "ELLIPSE", "TEXT", "INSERT"};
+    static const std::unordered_set<std::string_view> RecordKinds = {
+        "POINT", "LINE", "ARC", "TRACE", "SOLID", "CIRCLE", "ELLIPSE", "TEXT", "INSERT"};
     if (Reader->OutOfRangeReals != EntityStartReals && RecordKinds.count(n) && RefuseOutOfRange())
         return nullptr;
     if (n == "POINT")

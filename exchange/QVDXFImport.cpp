@@ -154,11 +154,12 @@ std::string TDXF2DImport::ReportText() const
                "their blocks nest deeper than " + deepest + " levels.");
     if (OutOfRangeEntities > 0) {
         const std::string limit = "\u00B11e" + std::to_string(static_cast<int>(std::log10(DXFRealLimit)));
-        notes.push_back(OutOfRangeEntities == 1
-                            ? "1 entity was left out: it holds a value that is not a number or lies beyond " + limit + "."
-                            : std::to_string(OutOfRangeEntities) +
-                                  " entities were left out: they hold values that are not numbers or lie beyond " +
-                                  limit + ".");
+        notes.push_back(
+            OutOfRangeEntities == 1
+                ? "1 entity was left out: it holds a value that is not a number or lies beyond " + limit + "."
+                : std::to_string(OutOfRangeEntities) +
+                      " entities were left out: they hold values that are not numbers or lie beyond " +
+                      limit + ".");
     }
     std::string text;
     if (!ErrorMessage.empty())
@@ -242,7 +243,8 @@ void TDXF2DImport::Setup(TQV_01Cmp2D* Drawing_)
     }
     Drawing = Drawing_;
     Budget = std::make_unique<TExpansionBudget>(Reader->InputSize());
-    Weights = std::make_unique<TFileWeights>([this](const TSourceBlock2D& b) { return FileBlocks.count(&b) > 0; });
+    Weights =
+        std::make_unique<TFileWeights>([this](const TSourceBlock2D& b) { return FileBlocks.count(&b) > 0; });
 }
 
 bool TDXF2DImport::SectionGoesOn() const
@@ -514,8 +516,8 @@ void TDXF2DImport::EntitiesToContainer(TContainer2D& Container, int32_t& NextID)
 
 // ---- blocks --------------------------------------------------------------------------------
 
-std::unique_ptr<TSourceBlock2D> TDXF2DImport::MakeSourceBlock(const TDXFRecord& R,
-                                                              std::vector<TPendingInsert>& Inserts, bool OutOfRange)
+std::unique_ptr<TSourceBlock2D>
+TDXF2DImport::MakeSourceBlock(const TDXFRecord& R, std::vector<TPendingInsert>& Inserts, bool OutOfRange)
 {
     const TDXFValue& flags = R.Group(70);
     // Anonymous blocks (1) and external references (4).

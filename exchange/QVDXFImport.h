@@ -144,8 +144,8 @@ private:
         std::vector<TPendingInsert> Inserts;
     };
     // A definition whose base point is out of range is read to its end and left out.
-    std::unique_ptr<TSourceBlock2D> MakeSourceBlock(const TDXFRecord& Record, std::vector<TPendingInsert>& Inserts,
-                                                    bool OutOfRange);
+    std::unique_ptr<TSourceBlock2D> MakeSourceBlock(const TDXFRecord& Record,
+                                                    std::vector<TPendingInsert>& Inserts, bool OutOfRange);
     // The block's 13-byte name, made unique among the drawing's definitions and those read.
     void UniqueBlockName(const std::string& Name, std::array<char, 13>& Out);
     bool BlockNameTaken(const std::array<char, 13>& Name);

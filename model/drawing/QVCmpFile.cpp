@@ -209,8 +209,9 @@ void TQV_01Cmp::MergeFromStream(TStreamReader& Stream)
 {
     FileVersionTag = ReadTag(Stream);
     if (!AcceptVersion(Stream, TStreamType::stDrawing, FileVersionTag <= VersionTag))
-        throw ECADFileTooNew("TQVCmp.LoadFromStream: Invalid stream version.\r\nFile created with a higher version " +
-                             FileVersionTag.substr(3, 3) + "\r\nUpdate your product...");
+        throw ECADFileTooNew(
+            "TQVCmp.LoadFromStream: Invalid stream version.\r\nFile created with a higher version " +
+            FileVersionTag.substr(3, 3) + "\r\nUpdate your product...");
     Layers.LoadFromStream(Stream, FileVersionTag);
     if (Stream.AtEnd() || Stream.ReadByte() != MarkerBlocks)
         throw ECADFileNotValid("TQVCmp.MergeFromStream: no blocks found");
@@ -359,7 +360,8 @@ void RefuseTooHeavy(uint64_t Weight, const TExpansionBudget& Budget, const char*
     if (!Budget.Fits(Weight))
         throw ECADFileNotValid(std::string("TQVCmp.") + section +
                                ": block references nested in one another would show more objects than a file "
-                               "of this size can hold (at most " + std::to_string(Budget.Total()) + ")");
+                               "of this size can hold (at most " +
+                               std::to_string(Budget.Total()) + ")");
 }
 
 } // namespace

@@ -502,7 +502,10 @@ int NestingDepth(const TGraphicObject& Obj)
 
 namespace {
 
-uint64_t SaturatingAdd(uint64_t A, uint64_t B) { return A > UINT64_MAX - B ? UINT64_MAX : A + B; }
+uint64_t SaturatingAdd(uint64_t A, uint64_t B)
+{
+    return A > UINT64_MAX - B ? UINT64_MAX : A + B;
+}
 
 // Objects shown per byte of a file, and a floor for small files. A traced or hand-made drawing
 // shows one object for every hundred bytes or so of its file.
@@ -536,8 +539,9 @@ uint64_t TFileWeights::Of(const TGraphicObject& Obj)
 }
 
 TExpansionBudget::TExpansionBudget(uint64_t FileBytes)
-    : FTotal(FileBytes > (UINT64_MAX - ExpansionFloor) / ExpansionPerByte ? UINT64_MAX
-                                                                           : ExpansionPerByte * FileBytes + ExpansionFloor),
+    : FTotal(FileBytes > (UINT64_MAX - ExpansionFloor) / ExpansionPerByte
+                 ? UINT64_MAX
+                 : ExpansionPerByte * FileBytes + ExpansionFloor),
       FLeft(FTotal)
 {
 }

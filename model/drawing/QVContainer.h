@@ -207,7 +207,10 @@ private:
 // saturate instead of wrapping.
 class TFileWeights {
 public:
-    explicit TFileWeights(std::function<bool(const TSourceBlock2D&)> OfTheFile) : OfTheFile(std::move(OfTheFile)) {}
+    explicit TFileWeights(std::function<bool(const TSourceBlock2D&)> OfTheFile)
+        : OfTheFile(std::move(OfTheFile))
+    {
+    }
     uint64_t Of(const TGraphicObject& Obj);
 
 private:

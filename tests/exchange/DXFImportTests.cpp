@@ -239,11 +239,11 @@ TEST(DXFImport, TheFilesOtherProgramsWrite)
 TEST(DXFImport, LayerTableColoursAndLookup)
 {
     const std::string tables = "0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nLAYER\n"
-                               "0\nLAYER\n2\nA\n62\n300\n"                     // beyond the palette
-                               "0\nLAYER\n2\nB\n62\n-2147483648\n"             // no absolute value
-                               "0\nLAYER\n2\nC\n62\n-5\n"                      // off, blue
-                               "0\nLAYER\n2\nD\n"                              // no colour given
-                               "0\nLAYER\n2\nc\n"                              // C again: the first wins
+                               "0\nLAYER\n2\nA\n62\n300\n"         // beyond the palette
+                               "0\nLAYER\n2\nB\n62\n-2147483648\n" // no absolute value
+                               "0\nLAYER\n2\nC\n62\n-5\n"          // off, blue
+                               "0\nLAYER\n2\nD\n"                  // no colour given
+                               "0\nLAYER\n2\nc\n"                  // C again: the first wins
                                "0\nENDTAB\n0\nENDSEC\n";
     TQV_01Cmp2D d;
     for (int i = 0; i < 4; ++i)
@@ -289,7 +289,8 @@ TEST(DXFImport, EntityRules)
              ExpectPoint(p.front(), 1, 0);
              ExpectPoint(p.back(), 0, 1);
          }},
-        {"arc with $ANGDIR 1 covers the same quarter", Entities("0\nARC\n10\n0\n20\n0\n40\n1\n50\n0\n51\n90\n", angdir1),
+        {"arc with $ANGDIR 1 covers the same quarter",
+         Entities("0\nARC\n10\n0\n20\n0\n40\n1\n50\n0\n51\n90\n", angdir1),
          [](auto& o) {
              EXPECT_EQ(dynamic_cast<TArco2D*>(o[0])->Direction(), 0);
              const auto p = Profile(*o[0]);
@@ -317,7 +318,8 @@ TEST(DXFImport, EntityRules)
              ASSERT_EQ(std::string(o[0]->ClassName()), "TEllipseOpen2D");
              ExpectPoint(dynamic_cast<TEllipseOpen2D*>(o[0])->Points().Get(1), 10, 5);
          }},
-        {"ellipse of an R12 file", Entities("0\nELLIPSE\n10\n0\n20\n0\n11\n10\n21\n0\n40\n3\n", "9\n$ACADVER\n1\nAC1009\n"),
+        {"ellipse of an R12 file",
+         Entities("0\nELLIPSE\n10\n0\n20\n0\n11\n10\n21\n0\n40\n3\n", "9\n$ACADVER\n1\nAC1009\n"),
          [](auto& o) {
              ExpectPoint(dynamic_cast<TEllipseOpen2D*>(o[0])->Points().Get(0), -10, -3);
              ExpectPoint(dynamic_cast<TEllipseOpen2D*>(o[0])->Points().Get(1), 10, 3);
@@ -360,10 +362,13 @@ TEST(DXFImport, EntityRules)
          }},
         {"lightweight polyline keeps nine significant digits",
          Entities("0\nLWPOLYLINE\n10\n123456.789\n20\n-98765.4321\n10\n0\n20\n0\n"),
-         [](auto& o) { ExpectPoint(dynamic_cast<TPolyline2D*>(o[0])->Points().Get(0), 123456.789, -98765.4321, 0); }},
+         [](auto& o) {
+             ExpectPoint(dynamic_cast<TPolyline2D*>(o[0])->Points().Get(0), 123456.789, -98765.4321, 0);
+         }},
         // Without its fitted vertices a spline-fitted polyline gave nothing, and no word of it.
         {"spline-fitted polyline without fit vertices: the quadratic B-spline of its frame",
-         Entities("0\nPOLYLINE\n70\n4\n75\n5\n" + FrameVertices({{0, 0}, {1, 2}, {2, 0}}) + "0\nSEQEND\n0\nPOINT\n"),
+         Entities("0\nPOLYLINE\n70\n4\n75\n5\n" + FrameVertices({{0, 0}, {1, 2}, {2, 0}}) +
+                  "0\nSEQEND\n0\nPOINT\n"),
          [](auto& o) {
              EXPECT_EQ(ClassNames(o), "TQVBSpline2D TPunto2D ");
              const auto p = Profile(*o[0]);
@@ -380,7 +385,8 @@ TEST(DXFImport, EntityRules)
              ExpectPoint(p.back(), 3, 0);
          }},
         {"closed spline-fitted polyline without fit vertices: the closed B-spline of its frame",
-         Entities("0\nPOLYLINE\n70\n5\n75\n6\n" + FrameVertices({{0, 0}, {2, 0}, {2, 2}, {0, 2}}) + "0\nSEQEND\n"),
+         Entities("0\nPOLYLINE\n70\n5\n75\n6\n" + FrameVertices({{0, 0}, {2, 0}, {2, 2}, {0, 2}}) +
+                  "0\nSEQEND\n"),
          [](auto& o) {
              const auto p = Profile(*o[0]);
              ExpectPoint(p.front(), 5.0 / 3, 1.0 / 3);
@@ -392,7 +398,8 @@ TEST(DXFImport, EntityRules)
          Entities("0\nPOLYLINE\n70\n2\n0\nVERTEX\n10\n0\n20\n0\n0\nVERTEX\n10\n1\n20\n1\n70\n1\n0\nSEQEND\n"),
          [](auto& o) { EXPECT_EQ(dynamic_cast<TPolyline2D*>(o[0])->Points().Count(), 2); }},
         {"vertex records do not inherit a bulge",
-         Entities("0\nPOLYLINE\n70\n0\n0\nVERTEX\n10\n0\n20\n0\n42\n1\n0\nVERTEX\n10\n2\n20\n0\n0\nVERTEX\n10\n3\n20\n0\n"
+         Entities("0\nPOLYLINE\n70\n0\n0\nVERTEX\n10\n0\n20\n0\n42\n1\n0\nVERTEX\n10\n2\n20\n0\n0\nVERTEX\n10"
+                  "\n3\n20\n0\n"
                   "0\nSEQEND\n"),
          [](auto& o) { EXPECT_EQ(dynamic_cast<TPolyline2D*>(o[0])->Points().Count(), 1 + 51 + 1); }},
         {"text centred both ways on its alignment point",
@@ -432,7 +439,8 @@ TEST(DXFImport, PartialEllipsesGiveTheExtentsOfTheirArc)
     const std::vector<TCase> cases = {
         {"upper half", "41\n0\n42\n3.141592653589793\n", -2, 0, 2, 1},
         {"first quarter", "41\n0\n42\n1.5707963267948966\n", 0, 0, 2, 1},
-        {"lower half, to the end of the range", "41\n3.141592653589793\n42\n6.283185307179586\n", -2, -1, 2, 0},
+        {"lower half, to the end of the range", "41\n3.141592653589793\n42\n6.283185307179586\n", -2, -1, 2,
+         0},
         {"whole", "41\n0\n42\n6.283185307179586\n", -2, -1, 2, 1},
     };
     for (const TCase& c : cases) {
@@ -851,15 +859,17 @@ TEST(DXFImport, FilesOfCurrentProgramsAndWhatIsLeftOut)
              ExpectHalfCircle(pts, 1, -1, 1, true);
          }},
         {"polyline with a bulge in a mirrored plane",
-         Entities(Mirrored("0\nPOLYLINE\n70\n0\n") + "0\nVERTEX\n10\n0\n20\n0\n42\n-1\n0\nVERTEX\n10\n2\n20\n0\n0\nSEQEND\n"),
+         Entities(Mirrored("0\nPOLYLINE\n70\n0\n") +
+                  "0\nVERTEX\n10\n0\n20\n0\n42\n-1\n0\nVERTEX\n10\n2\n20\n0\n0\nSEQEND\n"),
          [](const TImported& r) {
              const auto& pts = Poly(r).Points();
              ExpectPoint(pts.Get(pts.Count() - 1), -2, 0);
              ExpectHalfCircle(pts, 1, -1, 1, false);
          }},
         {"elliptic arc in a mirrored plane",
-         Entities(Mirrored("0\nELLIPSE\n10\n0\n20\n0\n11\n10\n21\n0\n40\n0.5\n41\n0\n42\n1.5707963267948966\n"),
-                  "9\n$ACADVER\n1\nAC1015\n"),
+         Entities(
+             Mirrored("0\nELLIPSE\n10\n0\n20\n0\n11\n10\n21\n0\n40\n0.5\n41\n0\n42\n1.5707963267948966\n"),
+             "9\n$ACADVER\n1\nAC1015\n"),
          [](const TImported& r) {
              const auto p = Profile(*r.Objects.at(0));
              ExpectPoint(p.front(), 0, -5, 1e-6);
@@ -870,9 +880,11 @@ TEST(DXFImport, FilesOfCurrentProgramsAndWhatIsLeftOut)
              EXPECT_NEAR(r.Objects.at(0)->Box.Second.X, -5, 1e-9);
              EXPECT_LT(r.Objects[0]->Box.First.X, -5.5);
          }},
-        {"block reference in a mirrored plane", blockB + Entities(Mirrored("0\nINSERT\n2\nB\n10\n5\n20\n2\n")),
+        {"block reference in a mirrored plane",
+         blockB + Entities(Mirrored("0\nINSERT\n2\nB\n10\n5\n20\n2\n")),
          [](const TImported& r) { ExpectBox(*r.Objects.at(0), -6, 2, -5, 3); }},
-        {"solid in a mirrored plane", Entities(Mirrored("0\nSOLID\n10\n1\n20\n0\n11\n2\n21\n0\n12\n1\n22\n1\n")),
+        {"solid in a mirrored plane",
+         Entities(Mirrored("0\nSOLID\n10\n1\n20\n0\n11\n2\n21\n0\n12\n1\n22\n1\n")),
          [](const TImported& r) { ExpectBox(*r.Objects.at(0), -2, 0, -1, 1); }},
         {"point and line are world points", Entities(Mirrored("0\nPOINT\n10\n5\n20\n2\n") + Mirrored(line)),
          [](const TImported& r) {
@@ -889,7 +901,8 @@ TEST(DXFImport, FilesOfCurrentProgramsAndWhatIsLeftOut)
         // Text placed by its alignment point when it has one.
         {"centred text on its alignment point", Entities(textAB + "10\n0\n20\n0\n11\n10\n21\n4\n72\n1\n"),
          centredOnBaseline},
-        {"right text hanging from its alignment point", Entities(textAB + "10\n0\n20\n0\n11\n10\n21\n4\n72\n2\n73\n3\n"),
+        {"right text hanging from its alignment point",
+         Entities(textAB + "10\n0\n20\n0\n11\n10\n21\n4\n72\n2\n73\n3\n"),
          [](const TImported& r) {
              EXPECT_NEAR(r.Objects.at(0)->Box.Second.X, 10, 1e-9);
              EXPECT_NEAR(r.Objects[0]->Box.Second.Y, 4, 1e-9);
@@ -918,7 +931,8 @@ TEST(DXFImport, FilesOfCurrentProgramsAndWhatIsLeftOut)
         // Meshes: their edges, never their face records.
         {"polyface mesh shows its visible edges",
          Entities("0\nPOLYLINE\n70\n64\n71\n4\n72\n2\n" + meshVertex(10, 10, 192) + meshVertex(11, 10, 192) +
-                  meshVertex(11, 11, 192) + meshVertex(10, 11, 192) + face(1, 2, -3) + face(-1, 3, 4) + "0\nSEQEND\n"),
+                  meshVertex(11, 11, 192) + meshVertex(10, 11, 192) + face(1, 2, -3) + face(-1, 3, 4) +
+                  "0\nSEQEND\n"),
          [](const TImported& r) {
              EXPECT_EQ(ClassNames(r.Objects), "TLine2D TLine2D TLine2D TLine2D ");
              EXPECT_EQ(r.Imp.PolylinesCount, 1u);
@@ -938,7 +952,8 @@ TEST(DXFImport, FilesOfCurrentProgramsAndWhatIsLeftOut)
          }},
 
         // Four corners are filled 1, 2, 4, 3.
-        {"solid with four corners", Entities("0\nSOLID\n10\n0\n20\n0\n11\n1\n21\n0\n12\n0\n22\n1\n13\n1\n23\n1\n"),
+        {"solid with four corners",
+         Entities("0\nSOLID\n10\n0\n20\n0\n11\n1\n21\n0\n12\n0\n22\n1\n13\n1\n23\n1\n"),
          [](const TImported& r) {
              const auto& pts = Poly(r).Points();
              ASSERT_EQ(pts.Count(), 5);
@@ -947,7 +962,8 @@ TEST(DXFImport, FilesOfCurrentProgramsAndWhatIsLeftOut)
          }},
 
         // A spline given by fit points only: the curve through them.
-        {"spline of fit points", Entities("0\nSPLINE\n70\n8\n71\n3\n74\n3\n11\n0\n21\n0\n11\n1\n21\n1\n11\n2\n21\n0\n"),
+        {"spline of fit points",
+         Entities("0\nSPLINE\n70\n8\n71\n3\n74\n3\n11\n0\n21\n0\n11\n1\n21\n1\n11\n2\n21\n0\n"),
          [](const TImported& r) {
              EXPECT_EQ(r.Imp.SplinesCount, 1u);
              EXPECT_FALSE(r.Imp.Failed);
@@ -998,24 +1014,28 @@ TEST(DXFImport, FilesOfCurrentProgramsAndWhatIsLeftOut)
         {"no EOF after ENDSEC is no cut", "0\nSECTION\n2\nENTITIES\n" + line + "0\nENDSEC\n",
          [](const TImported& r) { EXPECT_TRUE(r.Boxes.empty()); }},
         // Cut after the end of a section before the entities, the file loaded empty without a word.
-        {"cut after its tables", "0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1015\n0\nENDSEC\n0\nSECTION\n2\nTABLES\n"
-                                 "0\nTABLE\n2\nLAYER\n0\nLAYER\n2\nWALLS\n0\nENDTAB\n0\nENDSEC\n",
+        {"cut after its tables",
+         "0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1015\n0\nENDSEC\n0\nSECTION\n2\nTABLES\n"
+         "0\nTABLE\n2\nLAYER\n0\nLAYER\n2\nWALLS\n0\nENDTAB\n0\nENDSEC\n",
          [](const TImported& r) {
              EXPECT_TRUE(r.Imp.Failed);
-             EXPECT_EQ(Warning(r), DXFImportErrorText("The file ends after its TABLES section, without the EOF that "
-                                                      "ends a DXF file: it was cut short before its entities.",
-                                                      ""));
+             EXPECT_EQ(Warning(r),
+                       DXFImportErrorText("The file ends after its TABLES section, without the EOF that "
+                                          "ends a DXF file: it was cut short before its entities.",
+                                          ""));
          }},
         {"cut after its blocks, in the next section's first pair",
          "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n2\nB\n" + line + "0\nENDBLK\n0\nENDSEC\n0\nSECT",
          [](const TImported& r) {
-             EXPECT_NE(Warning(r).find("The file ends after its BLOCKS section, without the EOF"), std::string::npos);
+             EXPECT_NE(Warning(r).find("The file ends after its BLOCKS section, without the EOF"),
+                       std::string::npos);
          }},
         {"a whole file without entities is no cut", "0\nSECTION\n2\nHEADER\n0\nENDSEC\n0\nEOF\n",
          [](const TImported& r) { EXPECT_TRUE(r.Boxes.empty()); }},
 
         // Kinds not read, and references left out, counted in one warning.
-        {"kinds not read", Entities("0\nMTEXT\n1\nx\n0\nHATCH\n0\nHATCH\n0\nDIMENSION\n" + line + "0\nSEQEND\n"),
+        {"kinds not read",
+         Entities("0\nMTEXT\n1\nx\n0\nHATCH\n0\nHATCH\n0\nDIMENSION\n" + line + "0\nSEQEND\n"),
          [](const TImported& r) {
              EXPECT_EQ(r.Imp.SkippedKinds.at("HATCH"), 2u);
              EXPECT_EQ(Warning(r), "Part of the DXF file was not imported.\nNot imported, as this program does not "
@@ -1033,8 +1053,9 @@ TEST(DXFImport, FilesOfCurrentProgramsAndWhatIsLeftOut)
              EXPECT_EQ(r.Imp.OutOfRangeEntities, 5u);
              EXPECT_EQ(r.Imp.LinesCount, 1u);
              EXPECT_EQ(r.Imp.PolylinesCount + r.Imp.CirclesCount + r.Imp.SplinesCount, 0u);
-             EXPECT_EQ(Warning(r), "Part of the DXF file was not imported.\n5 entities were left out: they hold values "
-                                   "that are not numbers or lie beyond \u00B11e12.");
+             EXPECT_EQ(Warning(r),
+                       "Part of the DXF file was not imported.\n5 entities were left out: they hold values "
+                       "that are not numbers or lie beyond \u00B11e12.");
              // The point on the limit stays.
              TRect2D extents{};
              r.Drawing.GetExtents(extents);
@@ -1057,8 +1078,8 @@ TEST(DXFImport, FilesOfCurrentProgramsAndWhatIsLeftOut)
          [] {
              std::string blocks = "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n2\nS0\n0\nLINE\n11\n1\n0\nENDBLK\n";
              for (int i = 1; i <= 30; ++i)
-                 blocks += "0\nBLOCK\n2\nS" + std::to_string(i) + "\n0\nINSERT\n2\nS" + std::to_string(i - 1) +
-                           "\n41\n1e11\n42\n1e11\n0\nENDBLK\n";
+                 blocks += "0\nBLOCK\n2\nS" + std::to_string(i) + "\n0\nINSERT\n2\nS" +
+                           std::to_string(i - 1) + "\n41\n1e11\n42\n1e11\n0\nENDBLK\n";
              return blocks + "0\nENDSEC\n" + Entities("0\nINSERT\n2\nS30\n0\nINSERT\n2\nS1\n");
          }(),
          [](const TImported& r) {
@@ -1089,9 +1110,14 @@ TEST(DXFImport, FilesOfCurrentProgramsAndWhatIsLeftOut)
          }},
 
         // Texts in the code page the header names.
-        {"ANSI_1250", textIn("ANSI_1250", "\xB3\xF3" "d\x9F"), textIs("\xC5\x82\xC3\xB3" "d\xC5\xBA")},
+        {"ANSI_1250",
+         textIn("ANSI_1250", "\xB3\xF3"
+                             "d\x9F"),
+         textIs("\xC5\x82\xC3\xB3"
+                "d\xC5\xBA")},
         {"ANSI_1251", textIn("ANSI_1251", "\xCF\xF0\xE8"), textIs("\xD0\x9F\xD1\x80\xD0\xB8")},
-        {"ANSI_1253 with a byte it leaves undefined", textIn("ANSI_1253", "\xC1\xAA"), textIs("\xCE\x91\xEF\xBF\xBD")},
+        {"ANSI_1253 with a byte it leaves undefined", textIn("ANSI_1253", "\xC1\xAA"),
+         textIs("\xCE\x91\xEF\xBF\xBD")},
         {"ANSI_1258", textIn("ANSI_1258", "\xD0\xEC"), textIs("\xC4\x90\xCC\x81")},
         {"DOS866", textIn("DOS866", "\x8F\xE0\xA8"), textIs("\xD0\x9F\xD1\x80\xD0\xB8")},
         {"DOS850", textIn("dos850", "\x9B"), textIs("\xC3\xB8")},

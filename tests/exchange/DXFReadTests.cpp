@@ -387,7 +387,8 @@ TEST(DXFRead, FilesThatCannotBeRead)
     std::ofstream(bad) << "SECTION\n  0\n";
     TDXFRead r(bad);
     EXPECT_TRUE(r.Failed);
-    EXPECT_EQ(r.ErrorMessage, "\"" + bad + "\" is not a DXF file: its first line, \"SECTION\", is not a group code.");
+    EXPECT_EQ(r.ErrorMessage,
+              "\"" + bad + "\" is not a DXF file: its first line, \"SECTION\", is not a group code.");
 
     // A bad code line met while looking for the first section fails the reader too.
     auto noSection = TDXFRead::FromText("  0\nLINE\nx\n1\n");
@@ -421,17 +422,28 @@ TEST(DXFRead, FilesThatAreNotDxfAreToldForWhatTheyAre)
         std::string What;
     };
     const std::vector<TCase> cases = {
-        {"UTF-16 with its mark", utf16(dxf, false, true), "it holds UTF-16 text, and DXF files are text of one byte a character"},
-        {"UTF-16 without a mark", utf16(dxf, false, false), "it holds UTF-16 text, and DXF files are text of one byte a character"},
-        {"UTF-16 big-endian", utf16(dxf, true, false), "it holds UTF-16 text, and DXF files are text of one byte a character"},
-        {"UTF-32", std::string("\xFF\xFE\0\0" "0\0\0\0", 8), "it holds UTF-32 text, and DXF files are text of one byte a character"},
+        {"UTF-16 with its mark", utf16(dxf, false, true),
+         "it holds UTF-16 text, and DXF files are text of one byte a character"},
+        {"UTF-16 without a mark", utf16(dxf, false, false),
+         "it holds UTF-16 text, and DXF files are text of one byte a character"},
+        {"UTF-16 big-endian", utf16(dxf, true, false),
+         "it holds UTF-16 text, and DXF files are text of one byte a character"},
+        {"UTF-32",
+         std::string("\xFF\xFE\0\0"
+                     "0\0\0\0",
+                     8),
+         "it holds UTF-32 text, and DXF files are text of one byte a character"},
         {"binary junk", junk, "it holds binary data"},
         {"a PNG picture", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16), "it is a PNG picture"},
-        {"a DWG drawing", std::string("AC1015\0\0\0\0\0\x0F", 12), "it is a DWG drawing: save it as a DXF file in the program that made it"},
-        {"a drawing file", std::string("QV-3.6\x01\0\0\x01\x02", 11), "it is a drawing file of this program (*.pnc)"},
-        {"plain text", "Dear reader,\nthis is a letter.\n", "its first line, \"Dear reader,\", is not a group code"},
+        {"a DWG drawing", std::string("AC1015\0\0\0\0\0\x0F", 12),
+         "it is a DWG drawing: save it as a DXF file in the program that made it"},
+        {"a drawing file", std::string("QV-3.6\x01\0\0\x01\x02", 11),
+         "it is a drawing file of this program (*.pnc)"},
+        {"plain text", "Dear reader,\nthis is a letter.\n",
+         "its first line, \"Dear reader,\", is not a group code"},
         {"Windows-1252 text, cut", "Caf\xE9 du march\xE9 aux fleurs et aux l\xE9gumes frais\n",
-         "its first line, \"Caf\xC3\xA9 du march\xC3\xA9 aux fleurs et aux l\xC3\xA9gumes...\", is not a group code"},
+         "its first line, \"Caf\xC3\xA9 du march\xC3\xA9 aux fleurs et aux l\xC3\xA9gumes...\", is not a "
+         "group code"},
     };
     TFakeMainWindow window;
     TInstalledServices installed(&window);

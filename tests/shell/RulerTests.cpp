@@ -103,8 +103,8 @@ TEST(VertRuler, AZeroLineFarAboveMakesOnlyTheDivisionsSeen)
     struct TCase {
         const char* Name;
         int32_t Offset;
-        int FirstRow;    // the first major mark's row
-        QString First;   // and its value
+        int FirstRow;  // the first major mark's row
+        QString First; // and its value
     };
     const TCase cases[] = {
         {"1,000 pixels up", -1000, 0, "50"},
@@ -121,7 +121,8 @@ TEST(VertRuler, AZeroLineFarAboveMakesOnlyTheDivisionsSeen)
         EXPECT_LE(m.Lines.size(), 16u * 13u);
         const auto majors = MajorMarks(m, 1, 10);
         ASSERT_FALSE(majors.empty());
-        const auto first = std::find_if(majors.begin(), majors.end(), [](const auto& k) { return k.first >= 0; });
+        const auto first =
+            std::find_if(majors.begin(), majors.end(), [](const auto& k) { return k.first >= 0; });
         ASSERT_NE(first, majors.end());
         EXPECT_EQ(first->first, c.FirstRow);
         EXPECT_EQ(first->second, c.First);

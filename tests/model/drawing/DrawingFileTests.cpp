@@ -521,7 +521,8 @@ TEST_F(DrawingFile, AFileLargerThanTheReadWindowLoadsAsItsStream)
     WriteFile(path, cut);
     TQV_01Cmp2D fromFile;
     ExpectError<ECADFileNotValid>([&] { fromFile.LoadFromFile(path, false); },
-                                  "The drawing file \"large.pnc\" is damaged and cannot be opened.\n" + fromMemory);
+                                  "The drawing file \"large.pnc\" is damaged and cannot be opened.\n" +
+                                      fromMemory);
 }
 
 // A drawing file cut inside the picture of an image said "invalid BMP file: the pixel data is
@@ -531,7 +532,8 @@ TEST_F(DrawingFile, ADamagedFileIsNamedAndCalledDamaged)
 {
     TQV_01Cmp2D d;
     d.AddObject(-1, Mark(1, 1));
-    d.AddObject(-1, std::make_unique<TBitmap2D>(-1, MakePoint2D(0, 0), MakePoint2D(40, 30), *NewBitmap32(40, 30)));
+    d.AddObject(
+        -1, std::make_unique<TBitmap2D>(-1, MakePoint2D(0, 0), MakePoint2D(40, 30), *NewBitmap32(40, 30)));
     const std::vector<uint8_t> whole = Saved(d);
     std::vector<uint8_t> newer = whole;
     newer[5] = static_cast<uint8_t>(newer[5] + 1);
@@ -549,7 +551,8 @@ TEST_F(DrawingFile, ADamagedFileIsNamedAndCalledDamaged)
          "unexpected end of data"},
         {"cut inside the tag", std::vector<uint8_t>(whole.begin(), whole.begin() + 3), damaged,
          "unexpected end of data"},
-        {"of a newer version", newer, "TQVCmp.LoadFromStream: Invalid stream version.", "Update your product"},
+        {"of a newer version", newer, "TQVCmp.LoadFromStream: Invalid stream version.",
+         "Update your product"},
     };
     TTempFolder folder;
     const std::string path = folder.Path() + "/d.pnc";
@@ -823,7 +826,8 @@ TEST_F(DrawingFile, ReferencesNestedBeyondTheBoundAreRefused)
         SCOPED_TRACE(c.Name);
         TQV_01Cmp2D d;
         if (!c.Error.empty()) {
-            ExpectError<ECADFileNotValid>([&] { Load(d, FanOutFile(c.Definitions - 1, 1, 1), false); }, c.Error);
+            ExpectError<ECADFileNotValid>([&] { Load(d, FanOutFile(c.Definitions - 1, 1, 1), false); },
+                                          c.Error);
             continue;
         }
         Load(d, FanOutFile(c.Definitions - 1, 1, 1), false);
@@ -839,7 +843,6 @@ TEST_F(DrawingFile, ReferencesNestedBeyondTheBoundAreRefused)
         EXPECT_GE(top->HitTest(TPoint2D{5, 5, 1}, dist, 0.5), HitInside);
     }
 }
-
 
 // Definitions that each use the one before a few times ("billion laughs"): a file of 12 KB
 // made the reader build the display of ten million objects, for minutes and gigabytes. What a
@@ -875,10 +878,11 @@ TEST_F(DrawingFile, ReferencesThatWouldShowMoreThanTheFileCanHoldAreRefused)
         };
         if (*c.Section) {
             const uint64_t most = TExpansionBudget(bytes.size()).Total();
-            ExpectError<ECADFileNotValid>(load, std::string("TQVCmp.") + c.Section +
-                                                    ": block references nested in one another would show more "
-                                                    "objects than a file of this size can hold (at most " +
-                                                    std::to_string(most) + ")");
+            ExpectError<ECADFileNotValid>(load,
+                                          std::string("TQVCmp.") + c.Section +
+                                              ": block references nested in one another would show more "
+                                              "objects than a file of this size can hold (at most " +
+                                              std::to_string(most) + ")");
             EXPECT_LE(TTestMark::Built.size(), most);
             continue;
         }
