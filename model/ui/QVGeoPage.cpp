@@ -5,6 +5,7 @@
 #include "QVGuard.h"
 #include "QVInfoEditWidget.h"
 #include "QVScene.h"
+#include "UndoRedo.h"
 
 #include <QFontMetrics>
 #include <QStackedWidget>
@@ -72,6 +73,7 @@ TGeoPage::~TGeoPage()
         InfoEdit = nullptr;
     if (LiveInfoPanel == FPanel.get())
         LiveInfoPanel = nullptr;
+    AttachUndoLog(nullptr);
     AttachDrawing(nullptr);
     // The widgets go before what they show.
     delete FPanelWidget;
@@ -126,4 +128,16 @@ void TGeoPage::OnSelectedObj(TObject2D* Obj)
         return;
     FTreeView->setCurrentIndex(index);
     FTreeView->scrollTo(index);
+}
+
+void TGeoPage::AttachUndoLog(TUndoRedo* Log)
+{
+    if (FUndoLog)
+        FUndoLog->OnUndo = nullptr;
+    FUndoLog = Log;
+    if (FUndoLog)
+        FUndoLog->OnUndo = [this] {
+            FPanel->SetReadOnly(false);
+            FPanel->SetVisible(false);
+        };
 }

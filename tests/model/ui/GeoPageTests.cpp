@@ -11,6 +11,7 @@
 #include "QVGeoTreeModel.h"
 #include "QVInfoEditWidget.h"
 #include "QVScene.h"
+#include "UndoRedo.h"
 
 #include <QTabWidget>
 #include <QTableWidget>
@@ -126,4 +127,20 @@ TEST_F(GeoPage, AReattachedDrawingIsListedAfresh)
     Page->AttachDrawing(&Drawing);
     EXPECT_EQ(other.TreeGeo, nullptr);
     EXPECT_EQ(Page->Tree().LayerAt(0), 0);
+}
+
+// The live values of a shape being drawn may name an object the undo takes away.
+TEST_F(GeoPage, AnUndoHidesThePanelEvenWithNothingToTakeBack)
+{
+    TUndoRedo log;
+    log.AttachDrawing(&Drawing);
+    Page->AttachUndoLog(&log);
+    Page->Panel().SetReadOnly(true);
+    ASSERT_TRUE(Page->PanelWidget()->isVisibleTo(Page));
+    log.Undo();
+    EXPECT_FALSE(Page->Panel().LiveInfo());
+    EXPECT_FALSE(Page->PanelWidget()->isVisibleTo(Page));
+    Page->AttachUndoLog(nullptr);
+    EXPECT_FALSE(log.OnUndo);
+    log.AttachDrawing(nullptr);
 }
