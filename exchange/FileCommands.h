@@ -6,6 +6,7 @@
 //
 // An open that fails tells the user the file and the reason and leaves the drawing as it was
 // before the command. A save that fails says why and keeps the old file and the old name.
+#include "JobProgress.h"
 #include "QVServices.h"
 
 #include <cstdint>
@@ -63,10 +64,6 @@ void CaricaImpLayers(TQV_01Cmp& Drawing, const std::string& FileName, int32_t De
 // "Layers.ini" in the data folder.
 std::string LayersIniName();
 
-// Raised by the host's SetProgress when the user breaks a long open or save off, after telling
-// him: the command ends as a failed one, without a second message.
-struct EFileCommandBreak {};
-
 // What the commands need of the main window and the tool window.
 class TFileCommandsHost {
 public:
@@ -84,8 +81,9 @@ public:
     virtual void SetCaption(const std::string& Caption) = 0;
     // The busy cursor on or off.
     virtual void SetBusy(bool Busy) = 0;
-    // The progress bar at Percent (0 to 100); -1 hides it. May raise EFileCommandBreak.
-    virtual void SetProgress(int Percent) = 0;
+    // Where a long open, merge or save reports how far it is (in percent). A break the user
+    // asks for there (EUserBreak) ends the command as a failed one, without a second message.
+    virtual TJobProgress& Progress() = 0;
     // Stops the running drawing command.
     virtual void StopOperation() {}
     // Removes every machining operation.
@@ -133,7 +131,9 @@ private:
     void OpenStlFile(const std::string& FileName);
     void OpenBitmapFile(const std::string& FileName, bool IsBmp);
     void ClearDrawing(bool DeleteOperations);
+    // Percent of the job done: the host's progress begins at the first report of a command.
     void SetProgressPercent(int Percent);
+    class TBusy;
 
     TQV_01Cmp2D& Drawing;
     TFileCommandsHost& Host;
@@ -141,4 +141,5 @@ private:
     // Shared with the image made from it until the image's pixels change.
     std::shared_ptr<const TBitmap32> FSourceBitmap;
     int LastPercent = -1;
+    bool ProgressBegun = false;
 };

@@ -118,22 +118,9 @@ void TMainFileHost::SetBusy(bool Busy)
         QApplication::restoreOverrideCursor();
 }
 
-void TMainFileHost::SetProgress(int Percent)
+TJobProgress& TMainFileHost::Progress()
 {
-    if (Percent < 0) {
-        if (FProgressShown) {
-            FProgressShown = false;
-            Main.ProgressBar().Finish();
-        }
-        return;
-    }
-    if (!FProgressShown) {
-        FProgressShown = true;
-        Main.ProgressBar().Start();
-    }
-    // The bar has told the user; the command puts the drawing back.
-    if (Main.ProgressBar().Step(100, Percent))
-        throw EFileCommandBreak();
+    return Main.ProgressBar();
 }
 
 void TMainFileHost::StopOperation()

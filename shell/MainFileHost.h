@@ -22,7 +22,7 @@ public:
     TVecRasPlacement& NewPlacementPanel(TQV_01Cmp2D& Drawing) override;
     void SetCaption(const std::string& Caption) override;
     void SetBusy(bool Busy) override;
-    void SetProgress(int Percent) override;
+    TJobProgress& Progress() override;
     void StopOperation() override;
     void DrawingCleared() override;
     void DrawingRenewed() override;
@@ -40,7 +40,6 @@ private:
     TfrmMain& Main;
     std::unique_ptr<TDlgOpenGeo> FPanel;
     bool FBusy = false;
-    bool FProgressShown = false;
     // Set while the object lives: a hide handler that outlives it does nothing.
     std::shared_ptr<TMainFileHost*> FSelf;
 };
