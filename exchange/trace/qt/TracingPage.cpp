@@ -159,7 +159,7 @@ TTraceSettings TTracingPage::Settings() const
     s.Tracer.ErrorThreshold = ui.sedError_threshold->value();
     s.Tracer.FilterIterations = ui.sedFilter_iterations->value();
     s.Tracer.CornerThreshold = ui.sedCorner_threshold->value();
-    s.Tracer.Centerline = ui.chkCenterline->isChecked();
+    s.Tracer.CentreLine = ui.chkCenterline->isChecked();
     s.RemoveSmaller = ui.txtVecRemove->text().toStdString();
     s.FitArcs = ui.chkVecFilter->isChecked();
     s.FitTolerance = ui.txtVecFilterTol->text().toStdString();
