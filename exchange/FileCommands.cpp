@@ -226,6 +226,8 @@ void TRecentFiles::Add(const std::string& FileName)
     FItems.insert(FItems.begin(), FileName);
     if (FItems.size() > MaxCount)
         FItems.resize(MaxCount);
+    if (OnChanged)
+        OnChanged();
 }
 
 void TRecentFiles::Load(const TMemIniFile& Ini)
@@ -236,6 +238,8 @@ void TRecentFiles::Load(const TMemIniFile& Ini)
         if (!name.empty() && std::find(FItems.begin(), FItems.end(), name) == FItems.end())
             FItems.push_back(name);
     }
+    if (OnChanged)
+        OnChanged();
 }
 
 void TRecentFiles::Save(TMemIniFile& Ini) const

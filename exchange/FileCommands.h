@@ -8,6 +8,7 @@
 // before the command. A save that fails says why and keeps the old file and the old name.
 #include "JobProgress.h"
 #include "QVServices.h"
+#include "QVTBase.h"
 
 #include <cstdint>
 #include <functional>
@@ -20,18 +21,6 @@ class TMemIniFile;
 class TQV_01Cmp;
 class TQV_01Cmp2D;
 class TVecRasPlacement;
-
-// The kind byte of the file last opened (CurrentFile.Kind).
-enum TFileKind : uint8_t {
-    fkNone = 0,
-    fkNative = 1,
-    fkDxf = 2,
-    fkBmp = 3,
-    fkJpeg = 4,
-    fkSvg = 5,
-    fkStl = 6,
-    fkFailed = 7,
-};
 
 // The kind an open gives a name by its extension, any case; fkFailed for any other.
 TFileKind OpenKindOfName(const std::string& FileName);
@@ -52,6 +41,8 @@ public:
     // Section "MRURF": keys "File1" to "File10", newest first.
     void Load(const TMemIniFile& Ini);
     void Save(TMemIniFile& Ini) const;
+    // Told after every Add and Load: the menu that shows the list follows it.
+    std::function<void()> OnChanged;
 
 private:
     std::vector<std::string> FItems;

@@ -57,7 +57,7 @@ TGeoPage::TGeoPage(TGeoPageHost& Host, bool UnitIsMm, QWidget* Parent)
             });
     connect(FTreeView, &QTreeView::clicked, this,
             [this](const QModelIndex& index) { GuardedCall([&] { TreeGeoClick(index); }); });
-    FPanelWidget->OnRerunCommand = [this](uint8_t mode) { this->Host.RerunPanelCommand(mode); };
+    FPanelWidget->OnRerunCommand = [this](TPanelMode mode) { this->Host.RerunPanelCommand(mode); };
     FPanel->OnShowGeometryTab = [this] {
         QWidget* page = nullptr;
         if (QTabWidget* tabs = TabsHolding(this, page); tabs && tabs->currentWidget() != page)

@@ -30,7 +30,7 @@ public:
     // The view in which a node's object is shown; null while there is none.
     virtual TQVScene* GeoView() = 0;
     // The main window's command of that panel mode runs again, with the value just typed.
-    virtual void RerunPanelCommand(uint8_t Mode) = 0;
+    virtual void RerunPanelCommand(TPanelMode Mode) = 0;
 };
 
 class TGeoPage : public QWidget {

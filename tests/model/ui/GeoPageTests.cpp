@@ -67,7 +67,7 @@ TEST_F(GeoPage, ANodeShowsItsObjectAndALayerNodeIsRemembered)
     TCerchio2D* circle =
         Drawing.AddObject(-1, std::make_unique<TCerchio2D>(-1, MakePoint2D(1, 1), MakePoint2D(3, 1)));
     TGeoTreeModel& model = Page->Model();
-    Page->Panel().SetMode(9);
+    Page->Panel().SetMode(TPanelMode::Rectangle);
 
     Page->TreeGeoClick(model.LayerIndex(6));
     EXPECT_EQ(Page->ClickedLayer(), 6);
@@ -77,7 +77,7 @@ TEST_F(GeoPage, ANodeShowsItsObjectAndALayerNodeIsRemembered)
     EXPECT_EQ(View.RubberBandObject, circle);
     EXPECT_TRUE(View.OverlayMode & OverlayRubberBand);
     EXPECT_EQ(Page->Panel().Entity, circle);
-    EXPECT_EQ(Page->Panel().PanelMode, 18);
+    EXPECT_EQ(Page->Panel().PanelMode, TPanelMode::CircleShown);
     EXPECT_EQ(Page->PanelWidget()->title(), "Circle");
     EXPECT_FALSE(Page->Panel().LiveInfo());
 
@@ -107,10 +107,10 @@ TEST_F(GeoPage, APickedObjectSelectsItsNode)
 TEST_F(GeoPage, TheGeometryTabComesForwardAndEditsRunTheCommandAgain)
 {
     Tabs.setCurrentIndex(1);
-    Page->Panel().SetMode(12);
+    Page->Panel().SetMode(TPanelMode::CircleDiameter);
     EXPECT_EQ(Tabs.currentIndex(), 0);
     Page->PanelWidget()->Grid()->item(0, 0)->setText("30");
-    EXPECT_EQ(Host.Reruns, std::vector<uint8_t>{12});
+    EXPECT_EQ(Host.Reruns, std::vector<TPanelMode>{TPanelMode::CircleDiameter});
     EXPECT_DOUBLE_EQ(Page->Panel().GetValue(0), 30);
 }
 
