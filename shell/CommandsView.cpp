@@ -1,41 +1,20 @@
-// The main window's view toolbar, the view's pop-up menu and the status bar.
-#include "UnitMain.h"
-
-#include "ui_UnitMain.h"
+// The view's commands: the view toolbar and its twins in the view's pop-up menu, and the wheel.
+#include "Commands.h"
+#include "CommandsView.h"
 
 #include "MainView.h"
-#include "QVBitmap2D.h"
+#include "ProgramObjects.h"
 #include "QVCmp.h"
-#include "QVFormat.h"
-#include "QVGuard.h"
-#include "QVLanguage.h"
 #include "QVPrg2D.h"
 #include "QVScene.h"
 #include "QVTasks.h"
 #include "SceneCamera.h"
-#include "SceneWidget.h"
-#include "TracingPage.h"
-#include "UnitConfig.h"
-#include "UnitToolWin.h"
-
-#include <QMenu>
-#include <QMouseEvent>
-#include <QToolButton>
-#include <QWheelEvent>
+#include "UnitMain.h"
 
 #include <cmath>
 
-void TfrmMain::WheelZoom(int WheelDelta, int MouseX, int MouseY)
-{
-    const double f = WheelZoomFactor(WheelDelta);
-    const QPoint s = WheelTargetPoint(f, FView->ViewerWidth() / 2, FView->ViewerHeight() / 2, MouseX, MouseY);
-    const TPoint3D target = FView->ScreenToWorld(s.x(), s.y());
-    FView->CameraRig->SetPosition(target.X, target.Y, target.Z);
-    FView->Camera->Zoom(f);
-    FView->Repaint();
-}
-
 namespace {
+
 void ScaleCamera(TCameraNode& Camera, double Scale, float Position, double Depth)
 {
     Camera.SceneScale *= Scale;
@@ -44,169 +23,86 @@ void ScaleCamera(TCameraNode& Camera, double Scale, float Position, double Depth
                        static_cast<float>(p.Z * Position));
     Camera.DepthOfView *= Depth;
 }
+
+bool StandardView(TQVScene& View, TViewDirection V)
+{
+    const TVector3D p = View.Camera->Position();
+    const double r = std::sqrt(p.X * p.X + p.Y * p.Y + p.Z * p.Z);
+    const std::array<double, 3> q = StandardViewPosition(V, r);
+    View.Camera->SetPosition(q[0], q[1], q[2]);
+    View.Repaint();
+    return true;
+}
+
 } // namespace
 
-void TfrmMain::sbtZoomInClick()
+void WheelZoom(TQVScene& View, int WheelDelta, int MouseX, int MouseY)
 {
-    ScaleCamera(*FView->Camera, 1.25, 0.8F, 0.8);
-    FView->Repaint();
+    const double f = WheelZoomFactor(WheelDelta);
+    const QPoint s = WheelTargetPoint(f, View.ViewerWidth() / 2, View.ViewerHeight() / 2, MouseX, MouseY);
+    const TPoint3D target = View.ScreenToWorld(s.x(), s.y());
+    View.CameraRig->SetPosition(target.X, target.Y, target.Z);
+    View.Camera->Zoom(f);
+    View.Repaint();
 }
 
-void TfrmMain::sbtZoomBackClick()
+bool sbtZoomInClick(TCommandContext& C)
 {
-    ScaleCamera(*FView->Camera, 0.75, 1.3333334F, 1.333333333);
-    FView->Repaint();
+    ScaleCamera(*C.Objects.View->Camera, 1.25, 0.8F, 0.8);
+    C.Objects.View->Repaint();
+    return true;
 }
 
-void TfrmMain::mnuAutozoomClick()
+bool sbtZoomBackClick(TCommandContext& C)
 {
-    FDrawing->ZoomToExtents();
+    ScaleCamera(*C.Objects.View->Camera, 0.75, 1.3333334F, 1.333333333);
+    C.Objects.View->Repaint();
+    return true;
 }
 
-void TfrmMain::mnuZoomWindowClick()
+bool mnuAutozoomClick(TCommandContext& C)
 {
-    FProg->StartNestedOperation(StateClass<TQV_20PrgZoomArea>());
+    C.Objects.Drawing->ZoomToExtents();
+    return true;
 }
 
-void TfrmMain::mnuPanClick()
+bool mnuZoomWindowClick(TCommandContext& C)
 {
-    FProg->StartNestedOperation(StateClass<TQV_21RealTimePan>());
+    C.Objects.Prog->StartNestedOperation(StateClass<TQV_20PrgZoomArea>());
+    return true;
 }
 
-void TfrmMain::sbtRedrawClick()
+bool mnuPanClick(TCommandContext& C)
 {
-    if (Hooks.SimulatorActive())
-        Hooks.SimulatorClearPath();
+    C.Objects.Prog->StartNestedOperation(StateClass<TQV_21RealTimePan>());
+    return true;
+}
+
+bool sbtRedrawClick(TCommandContext& C)
+{
+    if (C.Main.Hooks.SimulatorActive())
+        C.Main.Hooks.SimulatorClearPath();
     else
-        FView->RebuildAll(false);
+        C.Objects.View->RebuildAll(false);
+    return true;
 }
 
-void TfrmMain::StandardView(TStandardView V)
+bool sbtTopViewClick(TCommandContext& C)
 {
-    const TVector3D p = FView->Camera->Position();
-    const double r = std::sqrt(p.X * p.X + p.Y * p.Y + p.Z * p.Z);
-    const std::array<double, 3> q = StandardViewPosition(static_cast<TViewDirection>(V), r);
-    FView->Camera->SetPosition(q[0], q[1], q[2]);
-    FView->Repaint();
+    return StandardView(*C.Objects.View, TViewDirection::Top);
 }
 
-void TfrmMain::sbtGridOnOffClick()
+bool sbtFrontViewClick(TCommandContext& C)
 {
-    AppConfig->SGrid = ui->sbtGridOnOff->isChecked();
-    FView->SetGridVisible(AppConfig->SGrid);
+    return StandardView(*C.Objects.View, TViewDirection::Front);
 }
 
-void TfrmMain::sbtAxisOnOffClick()
+bool sbtSideViewClick(TCommandContext& C)
 {
-    FView->SetAxesVisible(ui->sbtAxisOnOff->isChecked());
-    AppConfig->SAxis = ui->sbtAxisOnOff->isChecked();
+    return StandardView(*C.Objects.View, TViewDirection::Side);
 }
 
-void TfrmMain::tbrStatusBarMouseDown(Qt::MouseButton Button, int X)
+bool sbtIsoViewClick(TCommandContext& C)
 {
-    if (Button == Qt::RightButton && StatusGridHotSpot(X))
-        Hooks.GridDialog();
-}
-
-void TfrmMain::sbtLayerClick()
-{
-    ShowStatusMessage(StatusMessages[2]);
-    Hooks.LayerDialog();
-}
-
-void TfrmMain::mnuSBGridSetClick()
-{
-    ShowStatusMessage(StatusMessages[3]);
-    Hooks.GridDialog();
-}
-
-void TfrmMain::GraphicViewMouseMove2D(double, double)
-{
-    TPoint2D p;
-    FProg->GetSnappedPoint(p);
-    ui->lblCoordinate->setText(QString::fromStdString("X: " + FormatCoord(p.X) + " Y: " + FormatCoord(p.Y)));
-}
-
-bool TfrmMain::eventFilter(QObject* Watched, QEvent* Event)
-{
-    if (Event->type() == QEvent::ToolTip && FHintsOff)
-        return true;
-    if (Watched == FViewer && Event->type() == QEvent::Wheel) {
-        auto* w = static_cast<QWheelEvent*>(Event);
-        const QPoint m = w->position().toPoint();
-        GuardedCall([&] { WheelZoom(w->angleDelta().y(), m.x(), m.y()); });
-        // Handled here: the viewer's own wheel zoom does not run as well.
-        return true;
-    }
-    if ((Watched == ui->tbrStatusBar || Watched == ui->pnlStatusItems) &&
-        Event->type() == QEvent::MouseButtonPress) {
-        auto* m = static_cast<QMouseEvent*>(Event);
-        const QPoint p = static_cast<QWidget*>(Watched)->mapTo(ui->tbrStatusBar, m->position().toPoint());
-        GuardedCall([&] { tbrStatusBarMouseDown(m->button(), p.x()); });
-        // Handled once: the press does not go on to the status bar behind the strip.
-        return true;
-    }
-    return QMainWindow::eventFilter(Watched, Event);
-}
-
-void TfrmMain::ConnectCommands()
-{
-    Ui::TfrmMain& f = *ui;
-    auto on = [this](QAction* A, void (TfrmMain::*Handler)()) {
-        connect(A, &QAction::triggered, this, [this, Handler] { GuardedCall([&] { (this->*Handler)(); }); });
-    };
-    on(f.sbtZoomIn, &TfrmMain::sbtZoomInClick);
-    on(f.mnuZoomIn, &TfrmMain::sbtZoomInClick);
-    on(f.sbtZoomBack, &TfrmMain::sbtZoomBackClick);
-    on(f.mnuZoomOut, &TfrmMain::sbtZoomBackClick);
-    on(f.sbtAutozoom, &TfrmMain::mnuAutozoomClick);
-    on(f.mnuAutozoom, &TfrmMain::mnuAutozoomClick);
-    on(f.sbtZoomWin, &TfrmMain::mnuZoomWindowClick);
-    on(f.mnuZoomWindow, &TfrmMain::mnuZoomWindowClick);
-    on(f.sbtPan, &TfrmMain::mnuPanClick);
-    on(f.mnuPan, &TfrmMain::mnuPanClick);
-    on(f.sbtRedraw, &TfrmMain::sbtRedrawClick);
-    on(f.mnuSBGridSet, &TfrmMain::mnuSBGridSetClick);
-    auto view = [this](QAction* A, TStandardView V) {
-        connect(A, &QAction::triggered, this, [this, V] { GuardedCall([&] { StandardView(V); }); });
-    };
-    view(f.sbtTopView, TStandardView::Top);
-    view(f.sbtFrontView, TStandardView::Front);
-    view(f.sbtSideView, TStandardView::Side);
-    view(f.sbtIsoView, TStandardView::Iso);
-    connect(f.sbtUndo, &QAction::triggered, this, [this] { GuardedCall([this] { Hooks.Undo(); }); });
-    connect(f.sbtGridOnOff, &QToolButton::clicked, this,
-            [this] { GuardedCall([this] { sbtGridOnOffClick(); }); });
-    connect(f.sbtAxisOnOff, &QToolButton::clicked, this,
-            [this] { GuardedCall([this] { sbtAxisOnOffClick(); }); });
-    connect(f.sbtLayer, &QToolButton::clicked, this, [this] { GuardedCall([this] { sbtLayerClick(); }); });
-    on(f.sbtVect, &TfrmMain::sbtVectClick);
-    connect(f.sbtExit, &QAction::triggered, this, &QWidget::close);
-    ConnectFileCommands();
-    connect(f.mnuAbout, &QAction::triggered, this, [this] {
-        if (About) {
-            About->show();
-            About->raise();
-        }
-    });
-    connect(f.sbtCancel, &QToolButton::clicked, this,
-            [this] { GuardedCall([this] { FProg->SendUserEvent(2); }); });
-    connect(f.mnuCancel, &QAction::triggered, this,
-            [this] { GuardedCall([this] { FProg->SendUserEvent(2); }); });
-    connect(f.sbtDone, &QToolButton::clicked, this,
-            [this] { GuardedCall([this] { FProg->SendUserEvent(1); }); });
-    connect(f.mnuDone, &QAction::triggered, this,
-            [this] { GuardedCall([this] { FProg->SendUserEvent(1); }); });
-    // The toolbars have no close box in Qt: hiding one (its context menu) is its close.
-    // The settings page that shows their check boxes comes with the settings command.
-}
-
-void TfrmMain::sbtVectClick()
-{
-    if (!ToolWin || !ToolWin->TracingPage)
-        return;
-    if (StartVectorize(*ToolWin->TracingPage, *FDrawing, CurrentBitmap, Hooks.SourceBitmap())) {
-        TTracingPage* page = ToolWin->TracingPage;
-        ToolWin->AddHideHandler([page] { page->Finish(); });
-    }
+    return StandardView(*C.Objects.View, TViewDirection::Iso);
 }

@@ -8,10 +8,12 @@
 
 class TDlgOpenGeo;
 class TfrmMain;
+struct TProgramObjects;
 
 class TMainFileHost : public TFileCommandsHost {
 public:
-    explicit TMainFileHost(TfrmMain& Main);
+    // Neither is owned; both outlive the host.
+    TMainFileHost(TfrmMain& Main, TProgramObjects& Objects);
     ~TMainFileHost() override;
     TMainFileHost(const TMainFileHost&) = delete;
     TMainFileHost& operator=(const TMainFileHost&) = delete;
@@ -38,6 +40,7 @@ public:
 
 private:
     TfrmMain& Main;
+    TProgramObjects& Objects;
     std::unique_ptr<TDlgOpenGeo> FPanel;
     bool FBusy = false;
     // Set while the object lives: a hide handler that outlives it does nothing.

@@ -135,14 +135,13 @@ void TTracingPage::hideEvent(QHideEvent* Event)
 
 bool StartVectorize(TTracingPage& Page, TQV_01Cmp2D& Drawing, TBitmap2D* Image, const TBitmap32* Source)
 {
-    if ((CurrentFile.Kind != 3 && CurrentFile.Kind != 4) || !Image || !Source) {
+    if ((CurrentFile.Kind != fkBmp && CurrentFile.Kind != fkJpeg) || !Image || !Source) {
         MainWindow().MessageBox(GetLangString(407), GetLangString(408), TMsgIcon::Warning, TMsgButtons::Ok);
         return false;
     }
     Page.Start(std::make_unique<TBmp2Vector>(Drawing, *Image, *Source, InitTempPath(), DefaultTracerProgram(),
                                              DrawingView),
                Drawing.CurrentLayer);
-    ToolWindow().ShowPages({"tabVectorize"}, "twVect", 432, 452);
     ShowStatusMessage(GetLangString(414));
     return true;
 }
