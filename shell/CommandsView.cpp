@@ -1,6 +1,6 @@
 // The view's commands: the view toolbar and its twins in the view's pop-up menu, and the wheel.
-#include "Commands.h"
 #include "CommandsView.h"
+#include "Commands.h"
 
 #include "MainView.h"
 #include "ProgramObjects.h"

@@ -136,7 +136,8 @@ void TShellProgram::MakeObjects()
 void TShellProgram::LoadBlockLibrary()
 {
     const std::string name =
-        (TfrmMain::BlockLibraryFolder.empty() ? ProgramFolder() : TfrmMain::BlockLibraryFolder) + "/Library.blk";
+        (TfrmMain::BlockLibraryFolder.empty() ? ProgramFolder() : TfrmMain::BlockLibraryFolder) +
+        "/Library.blk";
     if (!QFileInfo::exists(QString::fromStdString(name)))
         return;
     // A damaged library is told and left out: the program starts without its blocks.

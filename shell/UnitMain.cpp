@@ -35,6 +35,12 @@
 
 TfrmMain* frmMain = nullptr;
 
+namespace {
+// The side panel's tabs.
+constexpr int GeometryTab = 0;
+constexpr int MachiningTab = 1;
+} // namespace
+
 TfrmMain::TfrmMain(TProgramObjects& O, std::string FileToOpen)
     : ui(new Ui::TfrmMain), Objects(O), FFileToOpen(std::move(FileToOpen))
 {
@@ -134,9 +140,9 @@ void TfrmMain::FinishStart(const std::string& IniFileName)
     CurrLayerInfo();
     Command("sbtGridOnOff")->setChecked(Objects.Config->SGrid);
     Command("sbtAxisOnOff")->setChecked(Objects.Config->SAxis);
-    ui->pgCtrGeoCnc->setTabText(1, ui->pgCtrGeoCnc->tabText(1) + " (Off)");
+    ui->pgCtrGeoCnc->setTabText(MachiningTab, ui->pgCtrGeoCnc->tabText(MachiningTab) + " (Off)");
     setWindowTitle(QString::fromStdString(GetFileInfo("ProductName")));
-    ui->pgCtrGeoCnc->setCurrentIndex(0);
+    ui->pgCtrGeoCnc->setCurrentIndex(GeometryTab);
 }
 
 QAction* TfrmMain::CreaItemMenu(const char* Key, QMenu* Parent, const char* List, int ImageIndex)
@@ -248,16 +254,17 @@ void TfrmMain::QV_PrgEndOperation(TCADStateClass Operation)
         Objects.Prog->UseOrto = SavedUseOrto;
         OrtoSaved = false;
     }
-    if (Objects.ToolWin && std::find(ToolWinTasks.begin(), ToolWinTasks.end(), Operation) != ToolWinTasks.end())
+    if (Objects.ToolWin &&
+        std::find(ToolWinTasks.begin(), ToolWinTasks.end(), Operation) != ToolWinTasks.end())
         Objects.ToolWin->hide();
-    if (ui->pgCtrGeoCnc->currentIndex() == 0) {
+    if (ui->pgCtrGeoCnc->currentIndex() == GeometryTab) {
         if (KeepEntityPanel)
             KeepEntityPanel = false;
         else if (Objects.GeoPage)
             Objects.GeoPage->Panel().SetMode(TPanelMode::None);
     } else if (KeepEntityPanel) {
         KeepEntityPanel = false;
-        ui->pgCtrGeoCnc->setCurrentIndex(1);
+        ui->pgCtrGeoCnc->setCurrentIndex(MachiningTab);
     }
     Objects.Prog->UsaSnap = false;
     if (LayerOpPending) {

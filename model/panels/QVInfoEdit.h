@@ -48,31 +48,31 @@ struct TInfoEditLayout {
 // The panel's modes: what the rows show. A drawing command sets its own; a shown object leaves
 // the mode of its kind. The numbers are those the commands' table and the kinds use.
 enum class TPanelMode : uint8_t {
-    None = 0,               // the end of every operation
-    Point = 1,              // the point command; a point shown
+    None = 0,  // the end of every operation
+    Point = 1, // the point command; a point shown
     PointGrid = 2,
     BoltCircle = 3,
     LineShown = 4,
-    Line = 5,               // a line by its end points
+    Line = 5, // a line by its end points
     LinePolar = 6,
     LineTangentAngle = 7,
     LineTangent2Arc = 8,
-    Rectangle = 9,          // the rectangle command; a frame shown
+    Rectangle = 9, // the rectangle command; a frame shown
     ArcShown = 10,
-    Circle = 11,            // centre and point
+    Circle = 11, // centre and point
     CircleDiameter = 12,
-    ThreePoints = 13,       // a circle or an arc through three points
+    ThreePoints = 13, // a circle or an arc through three points
     ArcCentreAngles = 14,
     ArcPolar = 15,
     ArcTangent1 = 16,
     ArcTangent2 = 17,
     CircleShown = 18,
-    Ellipse = 19,           // both ellipse commands; an ellipse shown
+    Ellipse = 19, // both ellipse commands; an ellipse shown
     Polyline = 20,
     Spline = 21,
     ImageShown = 23,
     TextShown = 24,
-    PolylineShown = 25,     // its button does nothing
+    PolylineShown = 25, // its button does nothing
     Fillet = 26,
     Trim = 27,
     Break = 28,

@@ -36,7 +36,8 @@ TEST(CommandTable, EveryNameIsOneCommandsAndEveryMenuItemIsKnown)
         std::set<std::string> items;
         for (const char* item : m.Items) {
             EXPECT_TRUE(items.insert(item).second) << item << " twice in the menu";
-            EXPECT_TRUE(commands.count(item) || menus.count(item)) << item << " is neither a command nor a menu";
+            EXPECT_TRUE(commands.count(item) || menus.count(item))
+                << item << " is neither a command nor a menu";
         }
         // A menu is a pop-up or sub-menu of its own name, or the drop-down of a command's button.
         if (m.Name[0] == 's') {

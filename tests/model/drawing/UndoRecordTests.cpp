@@ -1,10 +1,10 @@
 // The undo record builder orders the IDs of an edit as its kind wants them, whatever order the
 // tool names them in; a push or an undo that fails for another reason than a missing object or
 // class neither loses the error nor the record.
+#include "QVVariabili.h"
 #include "TestMark.h"
 #include "UndoRecord.h"
 #include "UndoRedo.h"
-#include "QVVariabili.h"
 
 #include <gtest/gtest.h>
 
@@ -75,24 +75,40 @@ TEST_F(UndoRecord, PutsTheIdsInTheOrderOfItsKind)
 {
     using TBuild = std::function<const TGraphicObject&(int)>;
     const std::vector<TOrderCase> cases = {
-        {"delete", TUndoKind::Delete, [](TUndoRecord& r, const TBuild& m) { r.Removed(m(2)).Removed(m(0)); },
+        {"delete",
+         TUndoKind::Delete,
+         [](TUndoRecord& r, const TBuild& m) { r.Removed(m(2)).Removed(m(0)); },
          {2, 0}},
-        {"fillet: the arc comes last", TUndoKind::FilletLines,
-         [](TUndoRecord& r, const TBuild& m) { r.Added(m(5)).Changed(m(1)).Changed(m(0)); }, {1, 0, 5}},
-        {"break: the objects broken before the pieces", TUndoKind::Break,
+        {"fillet: the arc comes last",
+         TUndoKind::FilletLines,
+         [](TUndoRecord& r, const TBuild& m) { r.Added(m(5)).Changed(m(1)).Changed(m(0)); },
+         {1, 0, 5}},
+        {"break: the objects broken before the pieces",
+         TUndoKind::Break,
          [](TUndoRecord& r, const TBuild& m) { r.Added(m(3)).Removed(m(0)).Added(m(4)).Removed(m(1)); },
          {0, 1, 3, 4}},
-        {"divide", TUndoKind::Divide, [](TUndoRecord& r, const TBuild& m) { r.Added(m(4)).Changed(m(2)); },
+        {"divide",
+         TUndoKind::Divide,
+         [](TUndoRecord& r, const TBuild& m) { r.Added(m(4)).Changed(m(2)); },
          {2, 4}},
-        {"join: the object kept first", TUndoKind::Join,
-         [](TUndoRecord& r, const TBuild& m) { r.Removed(m(3)).Changed(m(1)); }, {1, 3}},
-        {"explode: the container first", TUndoKind::Explode,
-         [](TUndoRecord& r, const TBuild& m) { r.Added(m(1)).Added(m(2)).Removed(m(0)); }, {0, 1, 2}},
-        {"offset that moves: the object picked last", TUndoKind::OffsetMove,
-         [](TUndoRecord& r, const TBuild& m) { r.Removed(m(0)).Added(m(4)).Added(m(5)); }, {4, 5, 0}},
-        {"replace: each object beside its replacement", TUndoKind::TransformReplace,
-         [](TUndoRecord& r, const TBuild& m) { r.Replaced(m(0), m(3)).Replaced(m(1), m(4)); }, {0, 3, 1, 4}},
-        {"move to layer: each object beside its old layer", TUndoKind::MoveToLayer,
+        {"join: the object kept first",
+         TUndoKind::Join,
+         [](TUndoRecord& r, const TBuild& m) { r.Removed(m(3)).Changed(m(1)); },
+         {1, 3}},
+        {"explode: the container first",
+         TUndoKind::Explode,
+         [](TUndoRecord& r, const TBuild& m) { r.Added(m(1)).Added(m(2)).Removed(m(0)); },
+         {0, 1, 2}},
+        {"offset that moves: the object picked last",
+         TUndoKind::OffsetMove,
+         [](TUndoRecord& r, const TBuild& m) { r.Removed(m(0)).Added(m(4)).Added(m(5)); },
+         {4, 5, 0}},
+        {"replace: each object beside its replacement",
+         TUndoKind::TransformReplace,
+         [](TUndoRecord& r, const TBuild& m) { r.Replaced(m(0), m(3)).Replaced(m(1), m(4)); },
+         {0, 3, 1, 4}},
+        {"move to layer: each object beside its old layer",
+         TUndoKind::MoveToLayer,
          [](TUndoRecord& r, const TBuild& m) { r.MovedToLayer(m(2), 7).MovedToLayer(m(0), 0); },
          {2, -7, 0, 0}},
         {"new objects", TUndoKind::NewObjects, [](TUndoRecord& r, const TBuild& m) { r.Added(m(3)); }, {3}},

@@ -30,8 +30,7 @@
 // finds them: a command's action, the status bar's buttons, the bars and panels.
 struct TMainControls {
     explicit TMainControls(QWidget& Main) : Main(Main) {}
-    template <class T>
-    T* Find(const char* Name) const
+    template <class T> T* Find(const char* Name) const
     {
         if (T* found = Main.findChild<T*>(Name))
             return found;
