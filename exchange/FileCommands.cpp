@@ -15,6 +15,7 @@
 #include "QVSurf3D.h"
 #include "QVVariabili.h"
 #include "UnitConfig.h"
+#include "UnitSVG.h"
 #include "VecRasInfo.h"
 
 #include <algorithm>
@@ -22,8 +23,6 @@
 #include <cctype>
 #include <exception>
 #include <utility>
-
-TSvgImport ImportSvg;
 
 namespace {
 
@@ -408,12 +407,10 @@ void TFileCommands::OpenDxfFile(const std::string& FileName)
 
 void TFileCommands::OpenSvgFile(const std::string& FileName)
 {
-    if (!ImportSvg)
-        throw ECADFileNotValid("SVG files cannot be read yet");
     const bool ready = ControlsReady;
     try {
         // The whole name: the reader opens the file itself.
-        ImportSvg(FileName, Drawing);
+        ImportSvg(Drawing, FileName, [this](int Percent) { SetProgressPercent(Percent); });
         TVecRasPlacement& panel = Host.NewPlacementPanel(Drawing);
         panel.SetupSvg();
         ShowPlacementPage("twOpSvg");

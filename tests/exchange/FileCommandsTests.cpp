@@ -225,26 +225,23 @@ TEST_F(TCommandsFixture, OpensEachKindWithItsPlacement)
     EXPECT_EQ(Commands.RecentFiles().Items().front(), jpgName);
 }
 
-TEST_F(TCommandsFixture, SvgGoesThroughTheHookWithItsWholeName)
+TEST_F(TCommandsFixture, SvgOpensByItsWholeName)
 {
     // A path longer than 255 characters reaches the reader whole.
     const std::string folder = Path(std::string(120, 'a')) + "/" + std::string(120, 'b');
     std::filesystem::create_directories(folder);
     const std::string name = folder + "/drawing.svg";
     ASSERT_GT(name.size(), 255u);
-    Write(name.substr(Folder.Path().size() + 1), "<svg/>");
-    std::string given;
-    ImportSvg = [&](const std::string& FileName, TQV_01Cmp2D& Into) {
-        given = FileName;
-        Into.AddObject(-1, std::make_unique<TLine2D>(-1, TPoint2D{0, 0, 1}, TPoint2D{4, 2, 1}));
-    };
-    const bool opened = Commands.OpenGeo(name, false);
-    ImportSvg = nullptr;
-    ASSERT_TRUE(opened);
-    EXPECT_EQ(given, name);
+    Write(name.substr(Folder.Path().size() + 1),
+          "<svg xmlns='http://www.w3.org/2000/svg'><line x1='0' y1='0' x2='4' y2='-2'/></svg>");
+    ASSERT_TRUE(Commands.OpenGeo(name, false));
+    EXPECT_EQ(Drawing.ObjectsCount(), 1);
     EXPECT_EQ(CurrentFile.Kind, fkSvg);
+    EXPECT_EQ(CurrentFile.FileName, name);
     ASSERT_TRUE(Host.Panel);
     EXPECT_DOUBLE_EQ(Host.Panel->SizeX, 4);
+    EXPECT_DOUBLE_EQ(Host.Panel->SizeY, 2);
+    EXPECT_TRUE(Host.Panel->RotationAllowed);
     EXPECT_TRUE(ControlsReady);
 }
 
