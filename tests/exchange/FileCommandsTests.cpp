@@ -60,13 +60,20 @@ public:
     }
     void SetCaption(const std::string& C) override { Caption = C; }
     void SetBusy(bool B) override { Busy = B; }
-    void SetProgress(int P) override { Progress.push_back(P); }
+    void SetProgress(int P) override
+    {
+        Progress.push_back(P);
+        if (static_cast<int>(Progress.size()) == BreakAtStep)
+            throw EFileCommandBreak();
+    }
     void DeleteOperations() override { ++OperationsDeleted; }
 
     std::string OpenName, SaveName, Caption;
     std::vector<std::string> SuggestedNames;
     bool AskedMerge = false, ClearAnswer = true, ClearOperations = true, Busy = false;
     int ClearQuestions = 0, OperationsDeleted = 0;
+    // The user breaks off at this step of the progress bar (1 the first); 0 never.
+    int BreakAtStep = 0;
     std::vector<int> Progress;
     std::unique_ptr<TVecRasPlacement> Panel;
 };
@@ -143,6 +150,23 @@ struct TCommandsFixture : ::testing::Test {
     }
     std::string LastBox() const { return Window.Boxes.empty() ? std::string() : Window.Boxes.back().Text; }
 };
+
+std::string Repeat(const std::string& Text, int Count)
+{
+    std::string s;
+    for (int i = 0; i < Count; ++i)
+        s += Text;
+    return s;
+}
+
+// Entities of ten levels, each holding ten of the level below.
+std::string SvgBillionLaughs()
+{
+    std::string dtd = "<!DOCTYPE svg [<!ENTITY l0 'ha'>";
+    for (int i = 1; i <= 10; ++i)
+        dtd += "<!ENTITY l" + std::to_string(i) + " '" + Repeat("&l" + std::to_string(i - 1) + ";", 10) + "'>";
+    return dtd + "]><svg><title>&l10;</title></svg>";
+}
 
 const std::string DxfTwoLines = "0\nSECTION\n2\nENTITIES\n"
                                 "0\nLINE\n8\n0\n10\n10\n20\n20\n11\n110\n21\n20\n"
@@ -245,6 +269,28 @@ TEST_F(TCommandsFixture, SvgOpensByItsWholeName)
     EXPECT_TRUE(ControlsReady);
 }
 
+TEST_F(TCommandsFixture, ABreakDuringAnSvgImportPutsTheDrawingBack)
+{
+    std::string body;
+    for (int i = 0; i < 120; ++i)
+        body += "<line x1='" + std::to_string(i) + "' x2='" + std::to_string(i + 1) + "' fill='red'/>";
+    const std::string name = Write("lines.svg", "<svg>" + body + "</svg>");
+    const int32_t pen = Drawing.Layers.GetLayer(155).Pen.Color();
+    Host.BreakAtStep = 2;
+    EXPECT_FALSE(Commands.OpenGeo(name, false));
+    EXPECT_EQ(Host.Progress, (std::vector<int>{0, 42, -1}));
+    EXPECT_EQ(Drawing.ObjectsCount(), 0);
+    EXPECT_EQ(Drawing.Layers.GetLayer(155).Pen.Color(), pen);
+    EXPECT_EQ(CurrentFile.Kind, fkFailed);
+    // The bar has told the user already.
+    EXPECT_TRUE(Window.Boxes.empty());
+
+    Host.BreakAtStep = 0;
+    ASSERT_TRUE(Commands.OpenGeo(name, false));
+    EXPECT_EQ(Drawing.ObjectsCount(), 120);
+    EXPECT_EQ(Drawing.Layers.GetLayer(155).Pen.Color(), 0x2F2FFF);
+}
+
 TEST_F(TCommandsFixture, DamagedFilesLeaveTheDrawingAsItWas)
 {
     struct TCase {
@@ -267,6 +313,9 @@ TEST_F(TCommandsFixture, DamagedFilesLeaveTheDrawingAsItWas)
         {"cut.stl", std::vector<uint8_t>(StlBytes().begin(), StlBytes().end() - 30)},
         {"text.stl", AsciiBytes("solid s\n facet normal 0 0 1\n  outer loop\n   vertex 0 0 zero\n")},
         {"picture.svg", std::vector<uint8_t>{'<', 's'}},
+        {"laughs.svg", AsciiBytes(SvgBillionLaughs())},
+        {"deep.svg", AsciiBytes("<svg>" + Repeat("<g>", 5000))},
+        {"huge.svg", AsciiBytes("<svg><line x2='1'/><line x2='1e308' transform='scale(10)'/></svg>")},
     };
     // Merge keeps the drawing's objects when the file is bad; an open of another kind into a
     // drawing with objects is asked first and refused here, so those start from an empty one.
