@@ -19,6 +19,7 @@
 #include "QVSurf3D.h"
 #include "QVVariabili.h"
 #include "StlFixtures.h"
+#include "SvgFixtures.h"
 #include "TempFolder.h"
 #include "VecRasInfo.h"
 
@@ -150,23 +151,6 @@ struct TCommandsFixture : ::testing::Test {
     }
     std::string LastBox() const { return Window.Boxes.empty() ? std::string() : Window.Boxes.back().Text; }
 };
-
-std::string Repeat(const std::string& Text, int Count)
-{
-    std::string s;
-    for (int i = 0; i < Count; ++i)
-        s += Text;
-    return s;
-}
-
-// Entities of ten levels, each holding ten of the level below.
-std::string SvgBillionLaughs()
-{
-    std::string dtd = "<!DOCTYPE svg [<!ENTITY l0 'ha'>";
-    for (int i = 1; i <= 10; ++i)
-        dtd += "<!ENTITY l" + std::to_string(i) + " '" + Repeat("&l" + std::to_string(i - 1) + ";", 10) + "'>";
-    return dtd + "]><svg><title>&l10;</title></svg>";
-}
 
 const std::string DxfTwoLines = "0\nSECTION\n2\nENTITIES\n"
                                 "0\nLINE\n8\n0\n10\n10\n20\n20\n11\n110\n21\n20\n"
@@ -314,7 +298,7 @@ TEST_F(TCommandsFixture, DamagedFilesLeaveTheDrawingAsItWas)
         {"text.stl", AsciiBytes("solid s\n facet normal 0 0 1\n  outer loop\n   vertex 0 0 zero\n")},
         {"picture.svg", std::vector<uint8_t>{'<', 's'}},
         {"laughs.svg", AsciiBytes(SvgBillionLaughs())},
-        {"deep.svg", AsciiBytes("<svg>" + Repeat("<g>", 5000))},
+        {"deep.svg", AsciiBytes(SvgDeepGroups(5000))},
         {"huge.svg", AsciiBytes("<svg><line x2='1'/><line x2='1e308' transform='scale(10)'/></svg>")},
     };
     // Merge keeps the drawing's objects when the file is bad; an open of another kind into a

@@ -46,6 +46,17 @@ std::vector<TGraphicObject*> Objects(TQV_01Cmp2D& Drawing)
     return all;
 }
 
+// A drawing made from the document of Body, and its objects in order.
+struct TImported {
+    explicit TImported(const std::string& Body)
+    {
+        Import(Drawing, Doc(Body));
+        All = Objects(Drawing);
+    }
+    TQV_01Cmp2D Drawing;
+    std::vector<TGraphicObject*> All;
+};
+
 std::vector<TVector2D> PointsOf(TGraphicObject* Obj)
 {
     std::vector<TVector2D> v;
@@ -116,13 +127,12 @@ TEST(SvgImport, TheFillColourChoosesTheLayerAndItsPen)
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
-        TQV_01Cmp2D drawing;
-        Import(drawing, Doc(c.Body));
-        const std::vector<TGraphicObject*> all = Objects(drawing);
+        TImported imported(c.Body);
+        const std::vector<TGraphicObject*>& all = imported.All;
         ASSERT_EQ(all.size(), 1u);
         EXPECT_EQ(all[0]->Layer, c.Layer);
-        EXPECT_EQ(drawing.Layers.GetLayer(static_cast<uint8_t>(c.Layer)).Pen.Color(), c.Pen);
-        EXPECT_EQ(drawing.CurrentLayer, c.Layer);
+        EXPECT_EQ(imported.Drawing.Layers.GetLayer(static_cast<uint8_t>(c.Layer)).Pen.Color(), c.Pen);
+        EXPECT_EQ(imported.Drawing.CurrentLayer, c.Layer);
     }
     // Each channel in five steps.
     EXPECT_EQ(SvgLayerOfColor(51, 52, 207), 35 + 0 + 5 + 3);
@@ -131,12 +141,11 @@ TEST(SvgImport, TheFillColourChoosesTheLayerAndItsPen)
 
 TEST(SvgImport, ShapesBecomeObjectsWithYUp)
 {
-    TQV_01Cmp2D drawing;
-    Import(drawing, Doc("<rect x='0' y='0' width='10' height='5'/>"
-                        "<line x1='0' y1='0' x2='10' y2='10'/>"
-                        "<polyline points='0,0 10,10'/>"
-                        "<circle cx='5' cy='5' r='2'/>"));
-    const std::vector<TGraphicObject*> all = Objects(drawing);
+    TImported imported("<rect x='0' y='0' width='10' height='5'/>"
+                       "<line x1='0' y1='0' x2='10' y2='10'/>"
+                       "<polyline points='0,0 10,10'/>"
+                       "<circle cx='5' cy='5' r='2'/>");
+    const std::vector<TGraphicObject*>& all = imported.All;
     ASSERT_EQ(all.size(), 4u);
     ExpectPoints(all[0], {{0, 0}, {10, 0}, {10, -5}, {0, -5}, {0, 0}});
     ExpectPoints(all[1], {{0, 0}, {10, -10}});
@@ -154,9 +163,8 @@ TEST(SvgImport, PathsOfCurvesAndArcs)
 {
     {
         SCOPED_TRACE("a circular arc stays an arc, bulging as a viewer shows it");
-        TQV_01Cmp2D drawing;
-        Import(drawing, Doc("<path d='M 0 0 A 5 5 0 0 1 10 0'/>"));
-        const std::vector<TGraphicObject*> all = Objects(drawing);
+        TImported imported("<path d='M 0 0 A 5 5 0 0 1 10 0'/>");
+        const std::vector<TGraphicObject*>& all = imported.All;
         ASSERT_EQ(all.size(), 1u);
         const TArcFacts a = ArcOf(all[0]);
         EXPECT_NEAR(a.Radius, 5, 1e-9);
@@ -167,9 +175,8 @@ TEST(SvgImport, PathsOfCurvesAndArcs)
     }
     {
         SCOPED_TRACE("an elliptical arc is a polyline of the curve segments");
-        TQV_01Cmp2D drawing;
-        Import(drawing, Doc("<path d='M 0 0 A 10 5 0 0 1 20 0'/>"));
-        const std::vector<TGraphicObject*> all = Objects(drawing);
+        TImported imported("<path d='M 0 0 A 10 5 0 0 1 20 0'/>");
+        const std::vector<TGraphicObject*>& all = imported.All;
         ASSERT_EQ(all.size(), 1u);
         const std::vector<TVector2D> p = PointsOf(all[0]);
         ASSERT_EQ(p.size(), 202u);
@@ -180,9 +187,8 @@ TEST(SvgImport, PathsOfCurvesAndArcs)
     }
     {
         SCOPED_TRACE("two arcs in a row are the halves of one circle");
-        TQV_01Cmp2D drawing;
-        Import(drawing, Doc("<path d='M 0 10 A 5 5 0 0 1 10 10 A 5 5 0 0 1 0 10'/>"));
-        const std::vector<TGraphicObject*> all = Objects(drawing);
+        TImported imported("<path d='M 0 10 A 5 5 0 0 1 10 10 A 5 5 0 0 1 0 10'/>");
+        const std::vector<TGraphicObject*>& all = imported.All;
         ASSERT_EQ(all.size(), 2u);
         const TArcFacts a = ArcOf(all[0]), b = ArcOf(all[1]);
         ExpectNear(a.Centre, {5, -10});
@@ -192,9 +198,8 @@ TEST(SvgImport, PathsOfCurvesAndArcs)
     }
     {
         SCOPED_TRACE("a line after an arc starts at its end; a close returns to the move");
-        TQV_01Cmp2D drawing;
-        Import(drawing, Doc("<path d='M 0 0 L 0 10 A 5 5 0 0 0 10 10 L 10 0 Z'/>"));
-        const std::vector<TGraphicObject*> all = Objects(drawing);
+        TImported imported("<path d='M 0 0 L 0 10 A 5 5 0 0 0 10 10 L 10 0 Z'/>");
+        const std::vector<TGraphicObject*>& all = imported.All;
         ASSERT_EQ(all.size(), 3u);
         ExpectPoints(all[0], {{0, 0}, {0, -10}});
         ExpectNear(ArcOf(all[1]).Middle, {5, -15});
@@ -202,9 +207,8 @@ TEST(SvgImport, PathsOfCurvesAndArcs)
     }
     {
         SCOPED_TRACE("a quadratic curve is flattened into 50 points");
-        TQV_01Cmp2D drawing;
-        Import(drawing, Doc("<path d='M 0 0 Q 10 20 20 0 L 30 0'/>"));
-        const std::vector<TGraphicObject*> all = Objects(drawing);
+        TImported imported("<path d='M 0 0 Q 10 20 20 0 L 30 0'/>");
+        const std::vector<TGraphicObject*>& all = imported.All;
         ASSERT_EQ(all.size(), 1u);
         const std::vector<TVector2D> p = PointsOf(all[0]);
         ASSERT_EQ(p.size(), 51u);
@@ -234,18 +238,16 @@ TEST(SvgImport, DegenerateAndEmptyPaths)
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
-        TQV_01Cmp2D drawing;
-        Import(drawing, Doc(c.Body));
-        EXPECT_EQ(Objects(drawing).size(), c.Objects);
-        for (TGraphicObject* o : Objects(drawing)) {
+        TImported imported(c.Body);
+        EXPECT_EQ(imported.All.size(), c.Objects);
+        for (TGraphicObject* o : imported.All) {
             const std::vector<TVector2D> p = PointsOf(o);
             for (const TVector2D& v : p)
                 EXPECT_TRUE(std::isfinite(v.X) && std::isfinite(v.Y));
         }
     }
-    TQV_01Cmp2D drawing;
-    Import(drawing, Doc("<path d='M0 0 A 0 5 0 0 1 10 0'/><path d='M0 0 L 5 0 Z L 0 5'/>"));
-    const std::vector<TGraphicObject*> all = Objects(drawing);
+    TImported imported("<path d='M0 0 A 0 5 0 0 1 10 0'/><path d='M0 0 L 5 0 Z L 0 5'/>");
+    const std::vector<TGraphicObject*>& all = imported.All;
     ASSERT_EQ(all.size(), 3u);
     ExpectPoints(all[0], {{0, 0}, {10, 0}});
     ExpectPoints(all[1], {{0, 0}, {5, 0}, {0, 0}});
@@ -275,9 +277,8 @@ TEST(SvgImport, TransformsAsSvgMeansThem)
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
-        TQV_01Cmp2D drawing;
-        Import(drawing, Doc(c.Body));
-        const std::vector<TGraphicObject*> all = Objects(drawing);
+        TImported imported(c.Body);
+        const std::vector<TGraphicObject*>& all = imported.All;
         ASSERT_EQ(all.size(), 1u);
         ExpectPoints(all[0], c.Points);
     }
@@ -304,10 +305,8 @@ TEST(SvgImport, CirclesAndArcsUnderTransforms)
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
-        TQV_01Cmp2D drawing;
-        Import(drawing,
-               Doc(std::string("<path d='M 0 0 A 5 5 0 0 1 10 0' transform='") + c.Transform + "'/>"));
-        const std::vector<TGraphicObject*> all = Objects(drawing);
+        TImported imported(std::string("<path d='M 0 0 A 5 5 0 0 1 10 0' transform='") + c.Transform + "'/>");
+        const std::vector<TGraphicObject*>& all = imported.All;
         ASSERT_EQ(all.size(), 1u);
         if (c.Arc) {
             const TArcFacts a = ArcOf(all[0]);
@@ -327,10 +326,9 @@ TEST(SvgImport, CirclesAndArcsUnderTransforms)
         }
     }
     // A circle keeps its radius under a uniform scale and becomes an ellipse under another.
-    TQV_01Cmp2D drawing;
-    Import(drawing, Doc("<circle cx='1' cy='1' r='2' transform='rotate(30) scale(3)'/>"
-                        "<circle cx='0' cy='0' r='2' transform='scale(2,1)'/>"));
-    const std::vector<TGraphicObject*> all = Objects(drawing);
+    TImported imported("<circle cx='1' cy='1' r='2' transform='rotate(30) scale(3)'/>"
+                       "<circle cx='0' cy='0' r='2' transform='scale(2,1)'/>");
+    const std::vector<TGraphicObject*>& all = imported.All;
     ASSERT_EQ(all.size(), 2u);
     auto* circle = dynamic_cast<TCerchio2D*>(all[0]);
     ASSERT_NE(circle, nullptr);

@@ -7,6 +7,7 @@
 #include "SvgPathRenderer.h"
 
 #include "ExpectError.h"
+#include "SvgFixtures.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -47,19 +48,6 @@ void ExpectColor(const agg::rgba8& C, TRgb E)
     EXPECT_EQ(C.g, E.G);
     EXPECT_EQ(C.b, E.B);
     EXPECT_EQ(C.a, 255);
-}
-
-// "The billion laughs": ten levels of entities that each hold ten of the level below.
-std::string BillionLaughs()
-{
-    std::string dtd = "<!DOCTYPE svg [<!ENTITY l0 'ha'>";
-    for (int i = 1; i <= 10; ++i) {
-        dtd += "<!ENTITY l" + std::to_string(i) + " '";
-        for (int k = 0; k < 10; ++k)
-            dtd += "&l" + std::to_string(i - 1) + ";";
-        dtd += "'>";
-    }
-    return dtd + "]><svg><title>&l10;</title></svg>";
 }
 
 } // namespace
@@ -285,9 +273,6 @@ TEST(SvgParser, DamagedAndHostileDocumentsAreRefusedWithTheReason)
         std::string Text;
         std::string Message; // the start of the message
     };
-    std::string deep;
-    for (int i = 0; i < 2000; ++i)
-        deep += "<g>";
     const std::vector<TCase> cases = {
         {"empty", "", "no element found at line 1"},
         {"cut", "<svg><rect", "unclosed token at line 1"},
@@ -300,8 +285,8 @@ TEST(SvgParser, DamagedAndHostileDocumentsAreRefusedWithTheReason)
         {"one number", Doc("<polygon points='1'/>"), "parse_poly: Too few coordinates"},
         {"a letter among points", Doc("<polygon points='1,2 M 3,4'/>"), "parse_poly: Invalid Character M"},
         {"bad path data", Doc("<path d='M0 0 L 1'/>"), "parse_path: Unexpected end of path"},
-        {"groups nested without end", "<svg>" + deep, "push_attr : Groups are nested too deep"},
-        {"a billion laughs", BillionLaughs(), "limit on input amplification factor"},
+        {"groups nested without end", SvgDeepGroups(2000), "push_attr : Groups are nested too deep"},
+        {"a billion laughs", SvgBillionLaughs(), "limit on input amplification factor"},
         {"undefined entity", Doc("<title>&nothing;</title>"), "undefined entity at line 1"},
     };
     for (const TCase& c : cases) {
