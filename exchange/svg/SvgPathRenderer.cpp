@@ -4,13 +4,14 @@
 #include "SvgPathTokenizer.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 namespace {
 
 uint8_t Alpha(double Opacity)
 {
-    return static_cast<uint8_t>(std::clamp(Opacity, 0.0, 1.0) * 255 + 0.5);
+    return static_cast<uint8_t>(std::lround(std::clamp(Opacity, 0.0, 1.0) * 255));
 }
 
 } // namespace
