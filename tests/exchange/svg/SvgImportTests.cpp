@@ -12,6 +12,7 @@
 #include "QVCurves.h"
 #include "QVEntity.h"
 #include "QVLayers.h"
+#include "SvgFixtures.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -252,6 +253,18 @@ TEST(SvgImport, DegenerateAndEmptyPaths)
     ExpectPoints(all[0], {{0, 0}, {10, 0}});
     ExpectPoints(all[1], {{0, 0}, {5, 0}, {0, 0}});
     ExpectPoints(all[2], {{0, 0}, {0, -5}});
+}
+
+TEST(SvgImport, ALongPathGoesInPiecesThatShareTheirEnds)
+{
+    // A polyline holds at most 65535 points.
+    const TImported imported("<path d='M0 0" + RepeatText(" l1 0", 70000) + "'/>");
+    ASSERT_EQ(imported.All.size(), 2u);
+    const std::vector<TVector2D> a = PointsOf(imported.All[0]), b = PointsOf(imported.All[1]);
+    ASSERT_EQ(a.size(), 65535u);
+    ASSERT_EQ(b.size(), 70001u - 65534u);
+    ExpectNear(a.back(), b.front());
+    ExpectNear(b.back(), {70000, 0});
 }
 
 TEST(SvgImport, TransformsAsSvgMeansThem)
