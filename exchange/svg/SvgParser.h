@@ -9,20 +9,21 @@
 //
 // Nothing outside the document is read: no external DTD or entity is fetched, and expat's own
 // bound on entity expansion stays.
+#include "SvgPathTokenizer.h"
+
+#include <agg_color_rgba.h>
+
 #include <exception>
 #include <span>
 #include <string>
 #include <string_view>
 
-#include <agg_color_rgba.h>
-
-#include "SvgPathTokenizer.h"
-
 class path_renderer;
 struct XML_ParserStruct;
 
 // The colour of an SVG colour value: "#rrggbb", "#rgb", "rgb(r, g, b)" (numbers or percentages)
-// or one of the 147 colour keywords; alpha 255. A keyword that is none gives "aliceblue".
+// or one of the 147 colour keywords (as written, lower case); alpha 255. Any other word gives the
+// first keyword, "aliceblue".
 agg::rgba8 parse_color(std::string_view Value);
 
 class svg_parser {
