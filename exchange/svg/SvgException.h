@@ -4,8 +4,8 @@
 #include <stdexcept>
 #include <string>
 
-// Raised by the attribute stack, by end_path and when no XML parser can be made. The message is
-// kept to 4095 characters.
+// Raised by the attribute stack when it is used out of order, by end_path and when no XML parser
+// can be made. The message is kept to 4095 characters.
 class svg_exception : public std::runtime_error {
 public:
     explicit svg_exception(const std::string& Message) : std::runtime_error(Message.substr(0, 4095)) {}

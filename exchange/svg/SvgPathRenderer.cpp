@@ -267,7 +267,7 @@ void path_renderer::close_subpath()
 void path_renderer::push_attr()
 {
     if (m_attr_stack.size() >= MaxDepth)
-        throw svg_exception("push_attr : Groups are nested too deep");
+        throw Esvg_exception("push_attr : Groups are nested too deep");
     m_attr_stack.add(m_attr_stack.size() ? m_attr_stack.last() : path_attributes{});
 }
 

@@ -207,5 +207,5 @@ TEST(SvgPathRenderer, StackErrors)
     ExpectError<svg_exception>([&] { r.end_path(); }, "end_path : The path was not begun");
     for (unsigned i = 0; i < path_renderer::MaxDepth; ++i)
         r.push_attr();
-    ExpectError<svg_exception>([&] { r.push_attr(); }, "push_attr : Groups are nested too deep");
+    ExpectError<Esvg_exception>([&] { r.push_attr(); }, "push_attr : Groups are nested too deep");
 }
