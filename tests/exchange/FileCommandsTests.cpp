@@ -61,22 +61,36 @@ public:
     }
     void SetCaption(const std::string& C) override { Caption = C; }
     void SetBusy(bool B) override { Busy = B; }
-    void SetProgress(int P) override
-    {
-        Progress.push_back(P);
-        if (static_cast<int>(Progress.size()) == BreakAtStep)
-            throw EFileCommandBreak();
-    }
+    TJobProgress& Progress() override { return Recorder; }
     void DeleteOperations() override { ++OperationsDeleted; }
 
     std::string OpenName, SaveName, Caption;
     std::vector<std::string> SuggestedNames;
     bool AskedMerge = false, ClearAnswer = true, ClearOperations = true, Busy = false;
     int ClearQuestions = 0, OperationsDeleted = 0;
-    // The user breaks off at this step of the progress bar (1 the first); 0 never.
+    // Each percent reported, then -1 when the progress ends.
+    std::vector<int> Steps;
+    // The user breaks off at this report (1 the first); 0 never.
     int BreakAtStep = 0;
-    std::vector<int> Progress;
     std::unique_ptr<TVecRasPlacement> Panel;
+
+private:
+    class TRecorder : public TJobProgress {
+    public:
+        TRecorder(std::vector<int>& Steps, const int& BreakAt) : Steps(Steps), BreakAt(BreakAt) {}
+        void Begin() override {}
+        void Report(int64_t Done, int64_t) override
+        {
+            Steps.push_back(static_cast<int>(Done));
+            if (static_cast<int>(Steps.size()) == BreakAt)
+                throw EUserBreak();
+        }
+        void End() override { Steps.push_back(-1); }
+
+    private:
+        std::vector<int>& Steps;
+        const int& BreakAt;
+    } Recorder{Steps, BreakAtStep};
 };
 
 // A picture with ink in its left half.
@@ -191,10 +205,10 @@ TEST_F(TCommandsFixture, OpensEachKindWithItsPlacement)
 
     // A drawing with objects asks first.
     const std::string dxf = Write("lines.DXF", DxfTwoLines);
-    Host.Progress.clear();
+    Host.Steps.clear();
     ASSERT_TRUE(Commands.OpenGeo(dxf, false));
     // The bar goes to the end of the file and then away.
-    EXPECT_EQ(Host.Progress, (std::vector<int>{100, -1}));
+    EXPECT_EQ(Host.Steps, (std::vector<int>{100, -1}));
     EXPECT_EQ(Host.ClearQuestions, 1);
     EXPECT_EQ(CurrentFile.Kind, fkDxf);
     EXPECT_EQ(Drawing.ObjectsCount(), 2);
@@ -229,7 +243,7 @@ TEST_F(TCommandsFixture, OpensEachKindWithItsPlacement)
     Drawing.GetExtents(r);
     EXPECT_NEAR(r.Second.X - r.First.X, 3, 1e-9);
     EXPECT_NEAR(r.Second.Y - r.First.Y, 2, 1e-9);
-    EXPECT_FALSE(Host.Progress.empty());
+    EXPECT_FALSE(Host.Steps.empty());
     EXPECT_EQ(Commands.RecentFiles().Items().front(), jpgName);
 }
 
@@ -262,7 +276,7 @@ TEST_F(TCommandsFixture, ABreakDuringAnSvgImportPutsTheDrawingBack)
     const int32_t pen = Drawing.Layers.GetLayer(155).Pen.Color();
     Host.BreakAtStep = 2;
     EXPECT_FALSE(Commands.OpenGeo(name, false));
-    EXPECT_EQ(Host.Progress, (std::vector<int>{0, 42, -1}));
+    EXPECT_EQ(Host.Steps, (std::vector<int>{0, 42, -1}));
     EXPECT_EQ(Drawing.ObjectsCount(), 0);
     EXPECT_EQ(Drawing.Layers.GetLayer(155).Pen.Color(), pen);
     EXPECT_EQ(CurrentFile.Kind, fkFailed);
