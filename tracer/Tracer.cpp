@@ -1,7 +1,7 @@
 // The tracing pipeline. Outline mode: decompose into crack boundaries, straight polygon (or,
 // where the picture's edges wander as a scan's do, a polygon that averages the wandering out),
 // corners, smoothing and fitting, output. Centre-line mode: thinning to a skeleton, then the
-// same corners, smoothing and fitting on its branches.
+// same corners, smoothing and fitting on its branches; a dot becomes a point.
 #include "Tracer.h"
 
 #include "TraceCentreLine.h"
@@ -106,7 +106,7 @@ TTraceResult Trace(const TMonoBitmap& bitmap, const TTraceParams& params, const 
                     blobsDone = TMonoBitmap(bitmap.Width(), h);
                 DecomposeShapeAt(bitmap, x, y, blobsDone, emitOutline);
             },
-            progress);
+            [&](TVector2D centre) { EmitPoint(result, centre, h); }, progress);
     } else {
         TraceOutlines(bitmap, params, result, progress);
     }
