@@ -382,6 +382,8 @@ int ScanTable(const std::string& work, std::vector<std::string> dorus)
     int failed = 0;
     for (const bool heldOut : {false, true})
         for (const bool curved : {true, false}) {
+            if (const char* only = std::getenv("ROWS"); only && std::string(heldOut ? "held-out" : "tuning") != only)
+                continue;  // ROWS=tuning or ROWS=held-out runs that set alone
             const TMonoBitmap clean = MakeLogoPage(2480, 3508, 240, curved, (heldOut ? 900 : 100) + curved);
             const std::string cleanBmp = work + "/clean.bmp", scanBmp = work + "/scan.bmp";
             WriteBmp1(clean, cleanBmp.c_str());

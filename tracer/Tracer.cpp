@@ -11,6 +11,9 @@
 #include "TraceOutput.h"
 #include "TracePolygon.h"
 #include "TraceRoughness.h"
+#include "TraceWander.h"
+
+#include <cmath>
 
 #include <algorithm>
 
@@ -36,10 +39,11 @@ std::vector<TVector2D> FitChain(std::vector<TVector2D> points, bool closed, cons
     return FitWithin(points, corner, closed, params.ErrorThreshold);
 }
 
-// Outlines, in two passes over the boundaries. How rough the edges are is judged first from a
-// sample, the boundaries that start in every few bands of rows, spread over the picture; a
-// clean picture keeps the sample's straight polygons, a rough one gets polygons that average
-// the wandering out.
+// Outlines, in two passes over the boundaries. How rough the edges are, and how far they
+// wander, is judged first from a sample, the boundaries that start in every few bands of rows,
+// spread over the picture; a clean picture keeps the sample's straight polygons, a rough one
+// gets its boundaries smoothed along their length (corners kept), and only its specks, too
+// short for that, polygons that average the wandering out.
 void TraceOutlines(const TMonoBitmap& bitmap, const TTraceParams& params, TTraceResult& result,
                    const TTraceProgress& progress)
 {
@@ -52,34 +56,44 @@ void TraceOutlines(const TMonoBitmap& bitmap, const TTraceParams& params, TTrace
     constexpr int BandRows = 16, Bands = 48;
     const int stride = std::max(1, h / (BandRows * Bands));
     std::vector<std::vector<TVector2D>> sample;
-    std::vector<size_t> sampleAt; // the sample's places in the order of boundaries
     TEdgeRoughness roughness;
-    size_t index = 0;
+    TWanderEstimate wanderEstimate;
+    auto sampled = [&](int y) { return y / BandRows % stride == 0; };
     DecomposeOutlines(
         bitmap,
         [&](const TCrackPath& path) {
-            if (path[0].Y / BandRows % stride == 0) {
-                sampleAt.push_back(index);
-                sample.push_back(StraightPolygon(path));
-                roughness.Add(path.size(), sample.back());
-            }
-            ++index;
+            // A boundary that reaches up into rows passed over is found from a row below its
+            // top, where the full walk would not start it: it is no part of the sample.
+            if (std::any_of(path.begin(), path.end(), [&](const TPixelPoint& p) { return p.Y < path[0].Y; }))
+                return;
+            sample.push_back(StraightPolygon(path));
+            roughness.Add(path.size(), sample.back());
+            wanderEstimate.Add(path);
         },
-        part(0, 0.25));
+        part(0, 0.25), sampled);
     const double tolerance = roughness.Tolerance();
-    size_t next = 0;
-    index = 0;
+    const double wander = wanderEstimate.Tolerance();
+    size_t next = 0;  // the next of the sample, whose boundaries come again in the same order
     DecomposeOutlines(
         bitmap,
         [&](const TCrackPath& path) {
             std::vector<TVector2D> polygon;
+            if (tolerance > 0 && path.size() >= MinWanderCorners) {
+                // Already smooth: only the fit within the error threshold is left.
+                std::vector<char> corner;
+                polygon = WanderFreePolygon(path, wander, params.CornerThreshold, corner);
+                next += sampled(path[0].Y);
+                EmitPolyline(result, FitWithin(polygon, corner, true, params.ErrorThreshold), true, h);
+                return;
+            }
+            const bool inSample = sampled(path[0].Y);
             if (tolerance > 0)
                 polygon = WanderingPolygon(path, tolerance);
-            else if (next < sampleAt.size() && sampleAt[next] == index)
-                polygon = std::move(sample[next++]);
+            else if (inSample)
+                polygon = std::move(sample[next]);
             else
                 polygon = StraightPolygon(path);
-            ++index;
+            next += inSample;
             EmitPolyline(result, FitChain(std::move(polygon), true, params), true, h);
         },
         part(0.25, 1));
