@@ -406,6 +406,36 @@ void PlaceJunctions(const TSkeletonGraph& g, std::vector<TCentreChain>& chains)
             }
         if (point[k].X != n.Pos.X || point[k].Y != n.Pos.Y)
             continue;
+        // A T: two of the three chains run on in one line, the bar, and the third meets it.
+        // Thinning puts the junction off the bar, into the stem, and bends the bar's chains
+        // down to it; where they are short, as on a thick T, their lines near the junction are
+        // that bend. The bar's line through their far ends is sound.
+        if (at.size() == 3)
+            for (size_t stem = 0; stem < 3; ++stem) {
+                const TArrival &a = at[(stem + 1) % 3], &b = at[(stem + 2) % 3], &t = at[stem];
+                if (!t.HasLine)
+                    continue;
+                auto ends = [&](const TArrival& arm, TVector2D& near, TVector2D& far) {
+                    const std::vector<TVector2D>& q = chains[arm.Chain].Points;
+                    near = arm.AtA ? q.front() : q.back();
+                    far = arm.AtA ? q.back() : q.front();
+                };
+                TVector2D nearA, farA, nearB, farB;
+                ends(a, nearA, farA);
+                ends(b, nearB, farB);
+                const TVector2D bar = Unit(farB, farA), ua = Unit(nearA, farA), ub = Unit(nearB, farB);
+                constexpr double InLine = 0.966;  // cosine of the largest angle between the pieces
+                if (ua.X * bar.X + ua.Y * bar.Y < InLine || -(ub.X * bar.X + ub.Y * bar.Y) < InLine ||
+                    -(ua.X * ub.X + ua.Y * ub.Y) < InLine)
+                    continue;
+                TVector2D meet;
+                if (Meet(farB, bar, t.Line.At, t.Line.Dir, meet) && Distance(meet, n.Pos) <= JunctionReach(n) + n.Radius) {
+                    point[k] = meet;
+                    break;
+                }
+            }
+        if (point[k].X != n.Pos.X || point[k].Y != n.Pos.Y)
+            continue;
         double q00 = 0, q01 = 0, q11 = 0, r0 = 0, r1 = 0;
         int lines = 0;
         for (const TArrival& a : at) {
@@ -447,14 +477,22 @@ void PlaceJunctions(const TSkeletonGraph& g, std::vector<TCentreChain>& chains)
 // across, the area beyond at gives the end under either shape, and each shape, placed there
 // or a little either way, is compared with the ink pixel by pixel; the one that differs in
 // fewer pixels is taken. Where both differ alike, as for strokes a few pixels wide whose
-// round and flat ends may be the very same pixels, the end is put between the two.
+// round and flat ends may be the very same pixels, the end is put between the two. The stretch
+// behind stops where the ink across it widens: a short arm's stretch would otherwise reach
+// into the junction it leaves.
 double EndDistance(const TMonoBitmap& ink, TVector2D at, TVector2D dir, double edge, double limit)
 {
     const double guess = HalfWidthAcross(ink, at, dir, limit);
     if (guess <= 0)
         return edge;
     const TVector2D normal{-dir.Y, dir.X};
-    const double band = guess + 1.5, behind = std::max(2 * guess, 8.0), far = edge + 2;
+    const double band = guess + 1.5, far = edge + 2;
+    double behind = std::max(2 * guess, 8.0);
+    for (double back = 2; back < behind; back += 2)
+        if (HalfWidthAcross(ink, {at.X - back * dir.X, at.Y - back * dir.Y}, dir, band + 2) > 1.1 * guess + 1) {
+            behind = std::max(4.0, back);
+            break;
+        }
     // The pixels whose centres lie in the box from behind to far along dir, band across.
     const double xs[4] = {at.X + band * normal.X - behind * dir.X, at.X - band * normal.X - behind * dir.X,
                           at.X + far * dir.X + band * normal.X, at.X + far * dir.X - band * normal.X};

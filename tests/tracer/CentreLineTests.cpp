@@ -309,9 +309,13 @@ std::vector<TThickCase> ThickCases()
         // Rounded joints: the line goes round the bend through the joint's centre.
         {"rounded bend of 70 degrees", 36, {{{{20, 40}, {100, 62}, {145, 140}}}}, 1, 0.8, 1.5},
         {"rounded bend of 120 degrees", 30, {{{{25, 30}, {130, 60}, {30, 110}}}}, 1, 0.8, 1.5},
-        // Joints: one point where the lines meet, no spur towards a corner of the ink.
+        // Joints: one point where the lines meet, on the bar of a T, no spur towards a corner of
+        // the ink; and the arms' round caps reached, though the junction is close behind them.
         {"thick T", 34, {{{{20, 40}, {150, 40}}}, {{{85, 40}, {85, 150}}}}, 3, 0.6, 1.5},
+        {"thick T with short arms", 44, {{{{30, 40}, {140, 40}}}, {{{85, 40}, {85, 140}}}}, 3, 0.6, 1.5},
         {"thick X", 30, {{{{25, 25}, {145, 145}}}, {{{25, 145}, {145, 25}}}}, 4, 0.6, 1.5},
+        {"thick X with short arms", 40, {{{{40, 40}, {130, 130}}}, {{{40, 130}, {130, 40}}}}, 4, 0.6, 1.5},
+        {"thick plus", 44, {{{{25, 85}, {145, 85}}}, {{{85, 25}, {85, 145}}}}, 4, 0.6, 1.5},
         // A round cap's centre is where the line ends.
         {"round-capped ends", 40, {{{{35, 60}, {140, 95}}}}, 1, 0.5, 1.0},
     };
