@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -41,16 +42,18 @@ TMonoBitmap ReadBmp(std::istream& in)
         throw ECADFileNotValid("invalid BMP file: the file cannot be measured");
     // The whole file in one read: the decoder asks for every row on its own, and a seek and a
     // read for each of some thousand rows cost more than the tracing of a sparse page.
-    std::vector<char> file(static_cast<size_t>(end));
+    // Not cleared first: every byte is read over.
+    const size_t size = static_cast<size_t>(end);
+    const std::unique_ptr<char[]> file(new char[size]);
     in.seekg(0);
-    in.read(file.data(), std::streamsize(end));
+    in.read(file.get(), std::streamsize(end));
     if (!in || in.gcount() != end)
         throw ECADFileNotValid("invalid BMP file: the file cannot be read");
     const TBmpDecoder bmp(
-        [&file](uint64_t offset, void* dest, size_t size) {
-            if (offset > file.size() || size > file.size() - offset)
+        [&file, size](uint64_t offset, void* dest, size_t count) {
+            if (offset > size || count > size - offset)
                 throw ECADFileNotValid("invalid BMP file: the file is truncated");
-            std::memcpy(dest, file.data() + offset, size);
+            std::memcpy(dest, file.get() + offset, count);
         },
         uint64_t(end));
     const int w = bmp.Width(), h = bmp.Height();
