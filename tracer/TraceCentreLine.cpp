@@ -263,8 +263,7 @@ double JunctionReach(const TSkeletonNode& n) { return 1.5 * n.Radius + n.Spread 
 // than it is wide is a blob and goes to onBlob instead.
 std::vector<TCentreChain> CentreChains(const TMonoBitmap& ink, const TSkeletonGraph& g,
                                        std::vector<TSkeletonChain> chains,
-                                       const std::function<void(int, int)>& onBlob,
-                                       const std::function<bool(int, int)>& takeDot)
+                                       const std::function<void(int, int)>& onBlob)
 {
     std::vector<TCentreChain> out;
     for (TSkeletonChain& sc : chains) {
@@ -282,12 +281,8 @@ std::vector<TCentreChain> CentreChains(const TMonoBitmap& ink, const TSkeletonGr
         }
         std::nth_element(radii, radii + 2, radii + 5);
         c.Radius = std::max(0.5, radii[2]);
-        // A lone stub or a small loop (two pixels come out as one): the skeleton of a dot,
-        // or of a blob that is no stroke.
+        // A lone stub: the skeleton of a blob that is no stroke.
         const double length = PolylineLength(sc.Points);
-        const bool alone = sc.Closed || (g.Degree(sc.A) == 1 && g.Degree(sc.B) == 1);
-        if (alone && length < 4.0 * c.Radius && takeDot(int(mid.X), int(mid.Y)))
-            continue;
         if (!sc.Closed) {
             c.FreeA = g.Degree(sc.A) == 1;
             c.FreeB = g.Degree(sc.B) == 1;
@@ -694,6 +689,59 @@ void ExtendEnds(const TMonoBitmap& ink, std::vector<TCentreChain>& chains)
     }
 }
 
+// Stage: the skeletons of dots go. A round blob thins to a pixel, a stub, a small loop or a
+// knot of short branches, whichever its pixels give: any group of connected chains that is
+// short beside the ink's depth along it is looked at as a whole.
+std::vector<TSkeletonChain> DropDots(const TMonoBitmap& ink, std::vector<TSkeletonChain> chains,
+                                     const std::function<bool(int, int)>& takeDot)
+{
+    // Groups of chains that share nodes, by union-find over the chains.
+    std::vector<size_t> group(chains.size());
+    for (size_t i = 0; i < chains.size(); ++i)
+        group[i] = i;
+    auto root = [&](size_t i) {
+        while (group[i] != i)
+            i = group[i] = group[group[i]];
+        return i;
+    };
+    std::vector<std::pair<int, size_t>> byNode;  // node, chain
+    for (size_t i = 0; i < chains.size(); ++i)
+        for (const int node : {chains[i].A, chains[i].B})
+            if (node >= 0)
+                byNode.push_back({node, i});
+    std::sort(byNode.begin(), byNode.end());
+    for (size_t k = 1; k < byNode.size(); ++k)
+        if (byNode[k].first == byNode[k - 1].first)
+            group[root(byNode[k].second)] = root(byNode[k - 1].second);
+    // Per group: its length, and its deepest point.
+    struct TGroup {
+        double Length = 0, Depth = -1;
+        int X = 0, Y = 0;
+    };
+    std::vector<TGroup> groups(chains.size());
+    for (size_t i = 0; i < chains.size(); ++i) {
+        TGroup& gr = groups[root(i)];
+        gr.Length += PolylineLength(chains[i].Points);
+        for (size_t k = 0; k < chains[i].Points.size(); k += 2) {
+            const int x = int(chains[i].Points[k].X), y = int(chains[i].Points[k].Y);
+            if (const double depth = InkRadius(ink, x, y); depth > gr.Depth) {
+                gr.Depth = depth;
+                gr.X = x;
+                gr.Y = y;
+            }
+        }
+    }
+    std::vector<char> dot(chains.size(), 0);
+    for (size_t i = 0; i < chains.size(); ++i)
+        if (root(i) == i && groups[i].Depth >= 0 && groups[i].Length < 4 * (groups[i].Depth + 1))
+            dot[i] = takeDot(groups[i].X, groups[i].Y);
+    std::vector<TSkeletonChain> kept;
+    for (size_t i = 0; i < chains.size(); ++i)
+        if (!dot[root(i)])
+            kept.push_back(std::move(chains[i]));
+    return kept;
+}
+
 } // namespace
 
 void TraceCentreLines(const TMonoBitmap& bitmap,
@@ -729,7 +777,7 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
     MergeJunctions(graph);
     if (progress)
         progress(0.9);
-    std::vector<TCentreChain> chains = CentreChains(bitmap, graph, JoinChains(graph), onBlob, takeDot);
+    std::vector<TCentreChain> chains = CentreChains(bitmap, graph, DropDots(bitmap, JoinChains(graph), takeDot), onBlob);
     PlaceJunctions(graph, chains);
     ExtendEnds(bitmap, chains);
     for (const TCentreChain& c : chains) {
@@ -737,7 +785,7 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
             onChain(c.Points, c.Closed);
     }
     // A round area much wider than the picture's strokes is a filled area, not a dot: it keeps
-    // its outline. The strokes' half-width is the median over their length.
+    // its outline. The strokes' half-width is that of the widest tenth of their length.
     std::vector<std::pair<double, double>> radii;  // half-width, length
     double total = 0;
     for (const TCentreChain& c : chains)
@@ -749,7 +797,7 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
     double typical = 0;
     for (double run = 0; const auto& [r, len] : radii) {
         typical = r;
-        if ((run += len) >= 0.5 * total)
+        if ((run += len) >= 0.9 * total)
             break;
     }
     constexpr double WidestDot = 6;  // in strokes' half-widths

@@ -47,9 +47,11 @@ bool FindRoundBlob(const TMonoBitmap& ink, int x0, int y0, TMonoBitmap& done, TD
         farthest = std::max(farthest, std::hypot(p.X + 0.5 - c.X, p.Y + 0.5 - c.Y) + 0.5);
     if (farthest > radius + tolerance)
         return false;
-    // The nearest background, from the pixel that holds the centre (a ring's centre is none).
+    // The nearest background from the pixel that holds the centre: a ring's hole is there, a
+    // scanned dot's pinholes lie nearer its edge.
+    constexpr double HoleFree = 0.6;  // of the radius, around the centre
     const double nearest = InkRadius(ink, int(std::floor(c.X)), int(std::floor(c.Y))) + 0.5;
-    if (nearest < radius - tolerance)
+    if (nearest < HoleFree * radius)
         return false;
     dot = {c, radius};
     return true;
