@@ -22,7 +22,9 @@ inline TStrokePicture StrokeIcon(const std::string& kind, uint32_t seed)
     const int side = 640;
     const double c = side / 2.0, reach = 0.5 * side - 0.5 * width - 24;
     const double turn = uni(0, 2 * pi);
-    auto at = [&](double r, double a) { return TVector2D{c + r * std::cos(turn + a), c + r * std::sin(turn + a)}; };
+    auto at = [&](double r, double a) {
+        return TVector2D{c + r * std::cos(turn + a), c + r * std::sin(turn + a)};
+    };
     std::vector<TStrokeLine> strokes;
     if (kind == "dot") {
         strokes.push_back({{{c + uni(-20, 20), c + uni(-20, 20)}}});
@@ -45,7 +47,8 @@ inline TStrokePicture StrokeIcon(const std::string& kind, uint32_t seed)
             z.push_back(at(0, 0));
         for (int i = 0; i < 4; ++i) {
             const double along = -reach + 2 * reach * i / 3, across = (i % 2 ? amp : -amp);
-            z[size_t(i)] = {c + along * std::cos(turn) - across * std::sin(turn), c + along * std::sin(turn) + across * std::cos(turn)};
+            z[size_t(i)] = {c + along * std::cos(turn) - across * std::sin(turn),
+                            c + along * std::sin(turn) + across * std::cos(turn)};
         }
         strokes.push_back({z});
     } else if (kind == "T") {
@@ -60,17 +63,21 @@ inline TStrokePicture StrokeIcon(const std::string& kind, uint32_t seed)
         strokes.push_back({{at(0, 0), at(reach, a)}});
         strokes.push_back({{at(0, 0), at(reach, -a)}});
         strokes.push_back({{at(0, 0), at(reach, pi)}});
-    } else {  // "curve": an S of two arcs, of a size drawn from the seed
+    } else { // "curve": an S of two arcs, of a size drawn from the seed
         const double r = uni(0.35, 0.5) * reach, x = c + uni(-0.1, 0.1) * reach;
         std::vector<TVector2D> s = ArcPoints(x, c - r, r, -uni(0, 0.3) * pi, -1.5 * pi, 48);
         const std::vector<TVector2D> lower = ArcPoints(x, c + r, r, -0.5 * pi, uni(0.7, 1) * pi, 48);
         s.insert(s.end(), lower.begin() + 1, lower.end());
         strokes.push_back({s});
     }
-    return DrawStrokes(kind, kind + " " + std::to_string(seed), side, side, width, TCap::Round, std::move(strokes));
+    return DrawStrokes(kind, kind + " " + std::to_string(seed), side, side, width, TCap::Round,
+                       std::move(strokes));
 }
 
-inline std::vector<std::string> IconKinds() { return {"dot", "ring", "bend", "zigzag", "T", "X", "Y", "curve"}; }
+inline std::vector<std::string> IconKinds()
+{
+    return {"dot", "ring", "bend", "zigzag", "T", "X", "Y", "curve"};
+}
 
 // A Hershey font (.jhf): each character's strokes in font units, Y down, keyed by its line's
 // place (the printable characters from the blank on, in the usual fonts).
@@ -118,8 +125,8 @@ inline std::vector<THersheyGlyph> ReadHersheyFont(const std::string& path)
 
 // A word in a font at a stroke width: the glyphs are scaled so that the stroke is a tenth of
 // the capital height (21 font units).
-inline TStrokePicture HersheyWord(const std::vector<THersheyGlyph>& font, const std::string& word, double width, TCap cap,
-                                  const std::string& name)
+inline TStrokePicture HersheyWord(const std::vector<THersheyGlyph>& font, const std::string& word,
+                                  double width, TCap cap, const std::string& name)
 {
     const double scale = 10 * width / 21, margin = width + 8;
     std::vector<TStrokeLine> strokes;
@@ -136,7 +143,8 @@ inline TStrokePicture HersheyWord(const std::vector<THersheyGlyph>& font, const 
                 bottom = std::max(bottom, l.Points.back().Y);
             }
             // A closed stroke (first point again at the end) is a ring.
-            if (l.Points.size() > 3 && l.Points.front().X == l.Points.back().X && l.Points.front().Y == l.Points.back().Y) {
+            if (l.Points.size() > 3 && l.Points.front().X == l.Points.back().X &&
+                l.Points.front().Y == l.Points.back().Y) {
                 l.Points.pop_back();
                 l.Closed = true;
             }

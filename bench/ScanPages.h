@@ -45,9 +45,13 @@ inline TMonoBitmap MakeLogoPage(int w, int h, double cell, bool curved, uint32_t
             if (curved) {
                 const double a = uni(0.15, 0.3), k = 3 + int(rnd.Next() % 4), t = r * uni(0.15, 0.3);
                 switch (kind) {
-                case 0: inside = [=](double px, double py) { return InDisc(px, py, x, y, r); }; break;
+                case 0:
+                    inside = [=](double px, double py) { return InDisc(px, py, x, y, r); };
+                    break;
                 case 1:
-                    inside = [=](double px, double py) { return InDisc(px, py, x, y, r) && !InDisc(px, py, x + 0.1 * r, y, r - t); };
+                    inside = [=](double px, double py) {
+                        return InDisc(px, py, x, y, r) && !InDisc(px, py, x + 0.1 * r, y, r - t);
+                    };
                     break;
                 case 2:
                     inside = [=](double px, double py) {
@@ -57,7 +61,8 @@ inline TMonoBitmap MakeLogoPage(int w, int h, double cell, bool curved, uint32_t
                     break;
                 case 3:
                     inside = [=](double px, double py) {
-                        return InDisc(px, py, x, y, r) && !InDisc(px, py, x + 0.45 * r * c, y + 0.45 * r * s, 0.8 * r);
+                        return InDisc(px, py, x, y, r) &&
+                               !InDisc(px, py, x + 0.45 * r * c, y + 0.45 * r * s, 0.8 * r);
                     };
                     break;
                 case 4:
@@ -84,7 +89,8 @@ inline TMonoBitmap MakeLogoPage(int w, int h, double cell, bool curved, uint32_t
                 default:
                     inside = [=](double px, double py) {
                         // A thick arc with round ends, as in a letter C or S.
-                        const double d = std::hypot(px - x, py - y), ang = std::remainder(std::atan2(py - y, px - x) - turn, 2 * pi);
+                        const double d = std::hypot(px - x, py - y),
+                                     ang = std::remainder(std::atan2(py - y, px - x) - turn, 2 * pi);
                         const double rm = 0.7 * r, span = 0.75 * pi;
                         if (std::abs(ang) <= span)
                             return std::abs(d - rm) <= t;
@@ -97,7 +103,11 @@ inline TMonoBitmap MakeLogoPage(int w, int h, double cell, bool curved, uint32_t
             } else {
                 const double t = r * uni(0.15, 0.3);
                 switch (kind) {
-                case 0: inside = [=](double px, double py) { return InRotatedRect(px, py, x, y, r, 0.6 * r, turn * 180 / pi); }; break;
+                case 0:
+                    inside = [=](double px, double py) {
+                        return InRotatedRect(px, py, x, y, r, 0.6 * r, turn * 180 / pi);
+                    };
+                    break;
                 case 1:
                     inside = [=](double px, double py) {
                         return InRotatedRect(px, py, x, y, r, 0.7 * r, turn * 180 / pi) &&
@@ -112,14 +122,16 @@ inline TMonoBitmap MakeLogoPage(int w, int h, double cell, bool curved, uint32_t
                     const bool star = kind == 4;
                     std::vector<TVector2D> poly;
                     for (int i = 0; i < (star ? 2 * n : n); ++i) {
-                        const double ang = turn + pi * i / (star ? n : n / 2.0), rr = star && i % 2 ? 0.45 * r : r;
+                        const double ang = turn + pi * i / (star ? n : n / 2.0),
+                                     rr = star && i % 2 ? 0.45 * r : r;
                         poly.push_back({x + rr * std::cos(ang), y + rr * std::sin(ang)});
                     }
                     inside = [poly](double px, double py) {
                         bool in = false;
                         for (size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++)
                             if ((poly[i].Y > py) != (poly[j].Y > py) &&
-                                px < poly[j].X + (py - poly[j].Y) * (poly[i].X - poly[j].X) / (poly[i].Y - poly[j].Y))
+                                px < poly[j].X +
+                                         (py - poly[j].Y) * (poly[i].X - poly[j].X) / (poly[i].Y - poly[j].Y))
                                 in = !in;
                         return in;
                     };
@@ -129,8 +141,9 @@ inline TMonoBitmap MakeLogoPage(int w, int h, double cell, bool curved, uint32_t
                     inside = [=](double px, double py) {
                         // Three bars.
                         const double p = u(px, py), q = v(px, py);
-                        return std::abs(p) <= r && (std::abs(q) <= 0.5 * t || std::abs(q - 0.6 * r) <= 0.5 * t ||
-                                                    std::abs(q + 0.6 * r) <= 0.5 * t);
+                        return std::abs(p) <= r &&
+                               (std::abs(q) <= 0.5 * t || std::abs(q - 0.6 * r) <= 0.5 * t ||
+                                std::abs(q + 0.6 * r) <= 0.5 * t);
                     };
                     break;
                 case 6:

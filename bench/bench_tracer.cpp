@@ -292,7 +292,8 @@ int RunQuiet(const std::vector<std::string>& args, double* seconds = nullptr)
     rusage use{};
     wait4(pid, &status, 0, &use);
     if (seconds)
-        *seconds = double(use.ru_utime.tv_sec + use.ru_stime.tv_sec) + 1e-6 * double(use.ru_utime.tv_usec + use.ru_stime.tv_usec);
+        *seconds = double(use.ru_utime.tv_sec + use.ru_stime.tv_sec) +
+                   1e-6 * double(use.ru_utime.tv_usec + use.ru_stime.tv_usec);
     return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
 }
 
@@ -377,7 +378,9 @@ int ScanTable(const std::string& work, std::vector<std::string> dorus)
 {
     const std::vector<std::string> labels = SplitLabels(dorus, "doru");
     constexpr int SpeckBelow = 20;
-    std::printf("\nScanned pages, despeckled below %d px: differing pixels against the clean page per ink pixel\n", SpeckBelow);
+    std::printf(
+        "\nScanned pages, despeckled below %d px: differing pixels against the clean page per ink pixel\n",
+        SpeckBelow);
     std::printf("%-9s %-9s %-14s %8s %8s", "set", "page", "degradation", "bitmap", "potrace");
     for (const std::string& l : labels)
         std::printf(" %12s", l.c_str());
@@ -385,8 +388,9 @@ int ScanTable(const std::string& work, std::vector<std::string> dorus)
     int failed = 0;
     for (const bool heldOut : {false, true})
         for (const bool curved : {true, false}) {
-            if (const char* only = std::getenv("ROWS"); only && std::string(heldOut ? "held-out" : "tuning") != only)
-                continue;  // ROWS=tuning or ROWS=held-out runs that set alone
+            if (const char* only = std::getenv("ROWS");
+                only && std::string(heldOut ? "held-out" : "tuning") != only)
+                continue; // ROWS=tuning or ROWS=held-out runs that set alone
             const TMonoBitmap clean = MakeLogoPage(2480, 3508, 240, curved, (heldOut ? 900 : 100) + curved);
             const std::string cleanBmp = work + "/clean.bmp", scanBmp = work + "/scan.bmp";
             WriteBmp1(clean, cleanBmp.c_str());
@@ -397,19 +401,22 @@ int ScanTable(const std::string& work, std::vector<std::string> dorus)
                 WriteBmp1(scan, scanBmp.c_str());
                 const double bitmapError = double(DifferingPixels(clean, scan)) / ink;
                 auto errorOf = [&](const std::string& out) {
-                    return double(DifferingPixels(clean, Rasterise(LoadTrace(out.c_str(), clean.Height(), 0.1), clean.Width(),
-                                                                   clean.Height()))) / ink;
+                    return double(
+                               DifferingPixels(clean, Rasterise(LoadTrace(out.c_str(), clean.Height(), 0.1),
+                                                                clean.Width(), clean.Height()))) /
+                           ink;
                 };
                 const std::string svg = work + "/scan.svg";
                 const double potraceTime = LeastTime({"/usr/bin/potrace", "-b", "svg", "-o", svg, scanBmp});
                 const double potraceError = errorOf(svg);
-                std::printf("%-9s %-9s %-14s %8.4f %8.4f", heldOut ? "held-out" : "tuning", curved ? "logos" : "straight", d.Name,
-                            bitmapError, potraceError);
+                std::printf("%-9s %-9s %-14s %8.4f %8.4f", heldOut ? "held-out" : "tuning",
+                            curved ? "logos" : "straight", d.Name, bitmapError, potraceError);
                 double firstError = 0, firstTime = 0;
                 for (size_t i = 0; i < dorus.size(); ++i) {
                     const std::string dxf = work + "/scan.dxf";
                     std::remove(dxf.c_str());
-                    const std::vector<std::string> args{dorus[i], "-et", "0.1", "-fi", "1", "-ct", "90", "-outfile", dxf, scanBmp};
+                    const std::vector<std::string> args{dorus[i], "-et", "0.1",      "-fi", "1",
+                                                        "-ct",    "90",  "-outfile", dxf,   scanBmp};
                     const double t = i == 0 ? LeastTime(args) : 0;
                     if (i != 0)
                         RunQuiet(args);
@@ -420,12 +427,14 @@ int ScanTable(const std::string& work, std::vector<std::string> dorus)
                     }
                     std::printf(" %12.4f", e);
                 }
-                const bool ok = firstError < potraceError && firstError < bitmapError && firstTime <= 0.5 * potraceTime;
+                const bool ok =
+                    firstError < potraceError && firstError < bitmapError && firstTime <= 0.5 * potraceTime;
                 failed += !ok;
                 std::printf(" %11.2f %s\n", firstTime / potraceTime, ok ? "met" : "MISSED");
             }
         }
-    std::printf("goals: %s error below potrace's and the bitmap's own, time at most 0.5 of potrace's: %d rows missed\n",
+    std::printf("goals: %s error below potrace's and the bitmap's own, time at most 0.5 of potrace's: %d "
+                "rows missed\n",
                 labels[0].c_str(), failed);
     return 0;
 }
@@ -447,27 +456,32 @@ int CentreLineSets(const std::string& work, std::vector<std::string> dorus)
         for (const std::string& kind : kinds) {
             TRow row{set + "icon " + kind, {}};
             for (uint32_t k = 0; k < 3; ++k)
-                row.Pictures.push_back(StrokeIcon(kind, (heldOut ? 1000 : 1) + k + 37 * uint32_t(&kind - kinds.data())));
+                row.Pictures.push_back(
+                    StrokeIcon(kind, (heldOut ? 1000 : 1) + k + 37 * uint32_t(&kind - kinds.data())));
             rows.push_back(std::move(row));
         }
         struct TFontWord {
             const char* Font;
             const char* Word;
         };
-        const std::vector<TFontWord> words = heldOut ? std::vector<TFontWord>{{"rowmans", "kBe"}, {"scripts", "Rwd"}}
-                                                     : std::vector<TFontWord>{{"futural", "Rag"}};
+        const std::vector<TFontWord> words =
+            heldOut ? std::vector<TFontWord>{{"rowmans", "kBe"}, {"scripts", "Rwd"}}
+                    : std::vector<TFontWord>{{"futural", "Rag"}};
         for (const bool thick : {false, true}) {
             TRow row{set + (thick ? "text 24-120 px" : "text 3-12 px"), {}};
             for (const TFontWord& fw : words) {
-                const std::vector<THersheyGlyph> font = ReadHersheyFont(std::string("/usr/share/hershey-fonts/") + fw.Font + ".jhf");
-                for (const double width : thick ? std::vector<double>{24, 60, 120} : std::vector<double>{3, 6, 12})
+                const std::vector<THersheyGlyph> font =
+                    ReadHersheyFont(std::string("/usr/share/hershey-fonts/") + fw.Font + ".jhf");
+                for (const double width :
+                     thick ? std::vector<double>{24, 60, 120} : std::vector<double>{3, 6, 12})
                     for (const TCap cap : {TCap::Round, TCap::Square, TCap::Butt})
                         row.Pictures.push_back(HersheyWord(font, fw.Word, width, cap, fw.Word));
             }
             rows.push_back(std::move(row));
         }
     }
-    std::printf("\nCentre lines: mean traced-to-true px / true-to-traced px / share of the true line within 2 px\n");
+    std::printf(
+        "\nCentre lines: mean traced-to-true px / true-to-traced px / share of the true line within 2 px\n");
     std::printf("%-26s %-22s", "set", "skeleton");
     for (const std::string& l : labels)
         std::printf(" %-22s", l.c_str());
@@ -476,7 +490,7 @@ int CentreLineSets(const std::string& work, std::vector<std::string> dorus)
     const std::string bmp = work + "/stroke.bmp", dxf = work + "/stroke.dxf";
     for (const TRow& row : rows) {
         if (const char* only = std::getenv("ROWS"); only && row.Name.find(only) == std::string::npos)
-            continue;  // ROWS=TEXT runs the rows whose names hold it
+            continue; // ROWS=TEXT runs the rows whose names hold it
         std::vector<TCentreLineScore> score(dorus.size() + 1);
         for (const TStrokePicture& p : row.Pictures) {
             score[0].Add(ScoreSkeleton(p, ThinToSkeleton(p.Bits)));
@@ -491,13 +505,14 @@ int CentreLineSets(const std::string& work, std::vector<std::string> dorus)
         for (const TCentreLineScore& c : score)
             std::printf(" %6.2f %6.2f %6.1f%%  ", c.TracedToTrue, c.TrueToTraced, 100 * c.WithinTwo);
         const TCentreLineScore& d = score[1];
-        const bool ok = d.TracedToTrue <= 0.8 * score[0].TracedToTrue && d.TrueToTraced <= 0.8 * score[0].TrueToTraced &&
-                        d.WithinTwo >= 0.9;
+        const bool ok = d.TracedToTrue <= 0.8 * score[0].TracedToTrue &&
+                        d.TrueToTraced <= 0.8 * score[0].TrueToTraced && d.WithinTwo >= 0.9;
         failed += !ok;
         std::printf(" %s\n", ok ? "met" : "MISSED");
     }
-    std::printf("goals: %s within 0.8 of the skeleton's distances both ways, 90%% within 2 px: %d rows missed\n",
-                labels[0].c_str(), failed);
+    std::printf(
+        "goals: %s within 0.8 of the skeleton's distances both ways, 90%% within 2 px: %d rows missed\n",
+        labels[0].c_str(), failed);
     return 0;
 }
 
@@ -506,11 +521,12 @@ int CentreLineSets(const std::string& work, std::vector<std::string> dorus)
 int ShowCentreLine(const std::string& name, double width, int cap, const std::string& doru, const std::string& out)
 {
     std::vector<TStrokePicture> set;
-    if (name == "icon")  // the icon of kind and seed given as CAP and WIDTH
+    if (name == "icon") // the icon of kind and seed given as CAP and WIDTH
         set.push_back(StrokeIcon(IconKinds()[size_t(cap)], uint32_t(width)));
-    else if (name.starts_with("text:"))  // text:FONT:WORD
-        set.push_back(HersheyWord(ReadHersheyFont("/usr/share/hershey-fonts/" + name.substr(5, name.rfind(':') - 5) + ".jhf"),
-                                  name.substr(name.rfind(':') + 1), width, TCap(cap), name));
+    else if (name.starts_with("text:")) // text:FONT:WORD
+        set.push_back(HersheyWord(
+            ReadHersheyFont("/usr/share/hershey-fonts/" + name.substr(5, name.rfind(':') - 5) + ".jhf"),
+            name.substr(name.rfind(':') + 1), width, TCap(cap), name));
     else
         set = StrokePictureSet(width, TCap(cap));
     for (const TStrokePicture& p : set) {

@@ -72,8 +72,8 @@ bool OffsetFromMiddle(const TMonoBitmap& ink, TVector2D p, TVector2D along, doub
 // at points along it; a vertex becomes the meeting point of its two moved pieces, or where
 // they turn little, the mean of their moves. Near a folded corner the edges across are those
 // of the joint, not of the piece's stroke: there nothing is measured.
-void CentrePieces(const TMonoBitmap& ink, std::vector<TVector2D>& p, const std::vector<char>& folded, bool closed,
-                  double radius)
+void CentrePieces(const TMonoBitmap& ink, std::vector<TVector2D>& p, const std::vector<char>& folded,
+                  bool closed, double radius)
 {
     // Thinning of thick ink strays from the middle by a fraction of the width; further than
     // that a measurement has met another stroke.
@@ -134,13 +134,14 @@ void CentrePieces(const TMonoBitmap& ink, std::vector<TVector2D>& p, const std::
 // pieces are judged on a coarser polygon, straight to within a tenth of the width (a thick
 // stroke's skeleton wanders by more than the half pixel of the fine one); its vertices are
 // vertices of the fine polygon, whose run between them becomes the corner.
-void FoldBends(const TMonoBitmap& ink, std::vector<TVector2D>& fine, std::vector<char>& folded, bool closed, double radius)
+void FoldBends(const TMonoBitmap& ink, std::vector<TVector2D>& fine, std::vector<char>& folded, bool closed,
+               double radius)
 {
     constexpr double MinTurn = 0.4;  // radians
     constexpr double MaxBendWidths = 8;  // longest bend, in stroke half-widths
     constexpr double JointWidening = 1.1;
     constexpr double RoundJointShortfall = 0.05;
-    constexpr double ThickRadius = 6;  // thinner strokes' round joints are cut by a pixel at most
+    constexpr double ThickRadius = 6; // thinner strokes' round joints are cut by a pixel at most
     const double legTolerance = std::clamp(0.1 * radius, 0.5, 1.5);
     bool changed = true;
     while (changed && fine.size() >= 4) {
@@ -196,12 +197,15 @@ void FoldBends(const TMonoBitmap& ink, std::vector<TVector2D>& fine, std::vector
                 for (int k = i; k <= j; ++k)
                     bend.push_back(at(k));
                 const TVector2D inBend = PointAlong(bend, 0.5 * window);
-                if (InkRadius(ink, int(std::floor(inBend.X)), int(std::floor(inBend.Y))) < JointWidening * radius &&
-                    (radius < ThickRadius || InkRadius(ink, int(std::floor(corner.X)), int(std::floor(corner.Y))) <
-                                                 radius - std::max(1.5, RoundJointShortfall * radius)))
+                if (InkRadius(ink, int(std::floor(inBend.X)), int(std::floor(inBend.Y))) <
+                        JointWidening * radius &&
+                    (radius < ThickRadius ||
+                     InkRadius(ink, int(std::floor(corner.X)), int(std::floor(corner.Y))) <
+                         radius - std::max(1.5, RoundJointShortfall * radius)))
                     continue;
                 // Vertices i..j become the corner.
-                const int first = place[size_t(i % n)], span = ((place[size_t(j % n)] - first) % fn + fn) % fn;
+                const int first = place[size_t(i % n)],
+                          span = ((place[size_t(j % n)] - first) % fn + fn) % fn;
                 std::vector<TVector2D> q;
                 std::vector<char> qf;
                 for (int k = 0; k < fn; ++k) {
@@ -419,12 +423,13 @@ void PlaceJunctions(const TSkeletonGraph& g, std::vector<TCentreChain>& chains)
                 ends(a, nearA, farA);
                 ends(b, nearB, farB);
                 const TVector2D bar = Unit(farB, farA), ua = Unit(nearA, farA), ub = Unit(nearB, farB);
-                constexpr double InLine = 0.966;  // cosine of the largest angle between the pieces
+                constexpr double InLine = 0.966; // cosine of the largest angle between the pieces
                 if (ua.X * bar.X + ua.Y * bar.Y < InLine || -(ub.X * bar.X + ub.Y * bar.Y) < InLine ||
                     -(ua.X * ub.X + ua.Y * ub.Y) < InLine)
                     continue;
                 TVector2D meet;
-                if (Meet(farB, bar, t.Line.At, t.Line.Dir, meet) && Distance(meet, n.Pos) <= JunctionReach(n) + n.Radius) {
+                if (Meet(farB, bar, t.Line.At, t.Line.Dir, meet) &&
+                    Distance(meet, n.Pos) <= JunctionReach(n) + n.Radius) {
                     point[k] = meet;
                     break;
                 }
@@ -484,7 +489,8 @@ double EndDistance(const TMonoBitmap& ink, TVector2D at, TVector2D dir, double e
     const double band = guess + 1.5, far = edge + 2;
     double behind = std::max(2 * guess, 8.0);
     for (double back = 2; back < behind; back += 2)
-        if (HalfWidthAcross(ink, {at.X - back * dir.X, at.Y - back * dir.Y}, dir, band + 2) > 1.1 * guess + 1) {
+        if (HalfWidthAcross(ink, {at.X - back * dir.X, at.Y - back * dir.Y}, dir, band + 2) >
+            1.1 * guess + 1) {
             behind = std::max(4.0, back);
             break;
         }
@@ -704,7 +710,7 @@ std::vector<TSkeletonChain> DropDots(const TMonoBitmap& ink, std::vector<TSkelet
             i = group[i] = group[group[i]];
         return i;
     };
-    std::vector<std::pair<int, size_t>> byNode;  // node, chain
+    std::vector<std::pair<int, size_t>> byNode; // node, chain
     for (size_t i = 0; i < chains.size(); ++i)
         for (const int node : {chains[i].A, chains[i].B})
             if (node >= 0)
@@ -746,7 +752,8 @@ std::vector<TSkeletonChain> DropDots(const TMonoBitmap& ink, std::vector<TSkelet
 
 void TraceCentreLines(const TMonoBitmap& bitmap,
                       const std::function<void(const std::vector<TVector2D>&, bool)>& onChain,
-                      const std::function<void(int, int)>& onBlob, const std::function<void(TVector2D)>& onDot,
+                      const std::function<void(int, int)>& onBlob,
+                      const std::function<void(TVector2D)>& onDot,
                       const std::function<void(double)>& progress)
 {
     // Round blobs met on the way, with a pixel of each; shapes looked at are set in looked.
@@ -759,7 +766,7 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
     auto takeDot = [&](int x, int y) {
         if (looked.Width() == 0)
             looked = TMonoBitmap(bitmap.Width(), bitmap.Height());
-        if (looked.Ink(x, y))  // seen before: a dot taken then, or a shape that is none
+        if (looked.Ink(x, y)) // seen before: a dot taken then, or a shape that is none
             return std::any_of(dots.begin(), dots.end(), [&](const TFoundDot& d) {
                 return Distance(d.Dot.Centre, {x + 0.5, y + 0.5}) <= d.Dot.Radius + 2;
             });
@@ -777,7 +784,8 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
     MergeJunctions(graph);
     if (progress)
         progress(0.9);
-    std::vector<TCentreChain> chains = CentreChains(bitmap, graph, DropDots(bitmap, JoinChains(graph), takeDot), onBlob);
+    std::vector<TCentreChain> chains =
+        CentreChains(bitmap, graph, DropDots(bitmap, JoinChains(graph), takeDot), onBlob);
     PlaceJunctions(graph, chains);
     ExtendEnds(bitmap, chains);
     for (const TCentreChain& c : chains) {
@@ -786,7 +794,7 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
     }
     // A round area much wider than the picture's strokes is a filled area, not a dot: it keeps
     // its outline. The strokes' half-width is that of the widest tenth of their length.
-    std::vector<std::pair<double, double>> radii;  // half-width, length
+    std::vector<std::pair<double, double>> radii; // half-width, length
     double total = 0;
     for (const TCentreChain& c : chains)
         if (!c.Dropped) {
@@ -800,7 +808,7 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
         if ((run += len) >= 0.9 * total)
             break;
     }
-    constexpr double WidestDot = 6;  // in strokes' half-widths
+    constexpr double WidestDot = 6; // in strokes' half-widths
     for (const TFoundDot& d : dots) {
         if (!radii.empty() && d.Dot.Radius > WidestDot * typical + 4)
             onBlob(d.X, d.Y);

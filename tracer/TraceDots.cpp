@@ -24,7 +24,8 @@ bool FindRoundBlob(const TMonoBitmap& ink, int x0, int y0, TMonoBitmap& done, TD
         ++area;
         sx += p.X + 0.5;
         sy += p.Y + 0.5;
-        if (!ink.Ink(p.X - 1, p.Y) || !ink.Ink(p.X + 1, p.Y) || !ink.Ink(p.X, p.Y - 1) || !ink.Ink(p.X, p.Y + 1))
+        if (!ink.Ink(p.X - 1, p.Y) || !ink.Ink(p.X + 1, p.Y) || !ink.Ink(p.X, p.Y - 1) ||
+            !ink.Ink(p.X, p.Y + 1))
             edge.push_back(p);
         for (int dy = -1; dy <= 1; ++dy)
             for (int dx = -1; dx <= 1; ++dx) {
@@ -49,7 +50,7 @@ bool FindRoundBlob(const TMonoBitmap& ink, int x0, int y0, TMonoBitmap& done, TD
         return false;
     // The nearest background from the pixel that holds the centre: a ring's hole is there, a
     // scanned dot's pinholes lie nearer its edge.
-    constexpr double HoleFree = 0.6;  // of the radius, around the centre
+    constexpr double HoleFree = 0.6; // of the radius, around the centre
     const double nearest = InkRadius(ink, int(std::floor(c.X)), int(std::floor(c.Y))) + 0.5;
     if (nearest < HoleFree * radius)
         return false;

@@ -41,8 +41,10 @@ struct TParabola {
         } else {
             // Cramer's rule on the symmetric system [S0 S1 S2; S1 S2 S3; S2 S3 S4].
             const double a00 = S[0], a01 = S[1], a02 = S[2], a11 = S[2], a12 = S[3], a22 = S[4];
-            const double c00 = a11 * a22 - a12 * a12, c01 = a02 * a12 - a01 * a22, c02 = a01 * a12 - a02 * a11;
-            const double c11 = a00 * a22 - a02 * a02, c12 = a01 * a02 - a00 * a12, c22 = a00 * a11 - a01 * a01;
+            const double c00 = a11 * a22 - a12 * a12, c01 = a02 * a12 - a01 * a22,
+                         c02 = a01 * a12 - a02 * a11;
+            const double c11 = a00 * a22 - a02 * a02, c12 = a01 * a02 - a00 * a12,
+                         c22 = a00 * a11 - a01 * a01;
             const double det = a00 * c00 + a01 * c01 + a02 * c02;
             auto solve = [&](const double* r, double* c) {
                 c[0] = (c00 * r[0] + c01 * r[1] + c02 * r[2]) / det;
@@ -76,7 +78,7 @@ public:
 
     const TParabola& MoveTo(int centre, int lo, int hi)
     {
-        constexpr int Refresh = 256;  // steps before the sums are made afresh against drift
+        constexpr int Refresh = 256; // steps before the sums are made afresh against drift
         if (Steps == 0 || centre != Centre + 1 || lo < Lo || hi < Hi || ++Steps > Refresh) {
             Sums = {};
             Centre = centre;
@@ -154,7 +156,7 @@ TLocalFit FitAround(const std::vector<TVector2D>& path, int from, int to, int at
     const int n = int(path.size());
     const TVector2D origin = path[size_t(((at % n) + n) % n)];
     TParabola sums;
-    int lo = at, hi = at - 1;  // the points summed so far
+    int lo = at, hi = at - 1; // the points summed so far
     TLocalFit best{{double(origin.X), double(origin.Y)}, {0, 0}};
     for (const int reach : Reaches) {
         const int newLo = std::max(from, at - reach), newHi = std::min(to, at + reach);
@@ -182,7 +184,8 @@ TLocalFit FitAround(const std::vector<TVector2D>& path, int from, int to, int at
 double ChordTurn(const std::vector<TVector2D>& path, int i, int reach)
 {
     const int n = int(path.size());
-    const TVector2D a = path[size_t((i - reach + n) % n)], b = path[size_t(i)], c = path[size_t((i + reach) % n)];
+    const TVector2D a = path[size_t((i - reach + n) % n)], b = path[size_t(i)],
+                    c = path[size_t((i + reach) % n)];
     const double ux = b.X - a.X, uy = b.Y - a.Y, vx = c.X - b.X, vy = c.Y - b.Y;
     return 180 / std::numbers::pi * std::abs(std::atan2(ux * vy - uy * vx, ux * vx + uy * vy));
 }
@@ -205,7 +208,7 @@ std::vector<TVector2D> WanderFreePolygon(const TCrackPath& crackPath, double wan
     corner.assign(size_t(n), 0);
     // Corners: the sharpest turn within a few pixels, where that turn reaches the threshold
     // less what the pixel grid and the wandering make of so short a chord.
-    constexpr int CornerReach = 2;  // groups: six corners
+    constexpr int CornerReach = 2; // groups: six corners
     constexpr double ChordAllowance = 15;
     std::vector<double> turn(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i)
@@ -232,11 +235,11 @@ std::vector<TVector2D> WanderFreePolygon(const TCrackPath& crackPath, double wan
     std::vector<TSlidingParabola> windows;
     for (size_t k = 0; k < std::size(Reaches); ++k)
         windows.emplace_back(path, origin);
-    size_t next = 0;  // the first corner at or after i
+    size_t next = 0; // the first corner at or after i
     for (int i = 0; i < n; ++i) {
         while (next < corners.size() && corners[next] < i)
             ++next;
-        int before = -n, after = 2 * n;  // the corners around i, unwrapped
+        int before = -n, after = 2 * n; // the corners around i, unwrapped
         if (!corners.empty()) {
             before = next > 0 ? corners[next - 1] : corners.back() - n;
             after = next < corners.size() ? corners[next] : corners.front() + n;
@@ -266,7 +269,7 @@ std::vector<TVector2D> WanderFreePolygon(const TCrackPath& crackPath, double wan
             const TParabola& sums =
                 windows[k].MoveTo(i, std::max(i - reach, before), std::min(i + reach, after));
             if (!growing)
-                continue;  // moved all the same, to stay in step
+                continue; // moved all the same, to stay in step
             TVector2D value, slope;
             double rms;
             sums.Solve(value, slope, rms);

@@ -73,7 +73,7 @@ void TraceOutlines(const TMonoBitmap& bitmap, const TTraceParams& params, TTrace
         part(0, 0.25), sampled);
     const double tolerance = roughness.Tolerance();
     const double wander = wanderEstimate.Tolerance();
-    size_t next = 0;  // the next of the sample, whose boundaries come again in the same order
+    size_t next = 0; // the next of the sample, whose boundaries come again in the same order
     DecomposeOutlines(
         bitmap,
         [&](const TCrackPath& path) {

@@ -288,7 +288,7 @@ bool TBmp2Vector::Accept(const TTraceSettings& Settings)
         CommitVectors(false);
     } else {
         FitArcs(Settings, false, false);
-        CommitVectors(true);  // fitting makes lines and arcs of polylines: the dots stay as they are
+        CommitVectors(true); // fitting makes lines and arcs of polylines: the dots stay as they are
     }
     FTraced.reset();
     Drawing.RepaintViews();

@@ -295,9 +295,9 @@ struct TThickCase {
     const char* Name;
     double Width;
     std::vector<TStrokeLine> Strokes;
-    size_t Polylines;        // lines and points traced
-    double MeanError;        // mean distance both ways between traced and true lines, px
-    double EndError;         // how far each true stroke end may lie from a traced end, px
+    size_t Polylines; // lines and points traced
+    double MeanError; // mean distance both ways between traced and true lines, px
+    double EndError;  // how far each true stroke end may lie from a traced end, px
 };
 
 std::vector<TThickCase> ThickCases()
@@ -332,7 +332,8 @@ TEST(CentreLine, ThickRoundStrokesDotsBendsJointsAndEnds)
         const TStrokePicture p = DrawStrokes("thick", c.Name, 170, 170, c.Width, TCap::Round, c.Strokes);
         const TTraceResult r = Trace(p.Bits, params);
         const TCentreLineScore s = ScoreTrace(p, r);
-        std::printf("%s: %zu polylines, %.2f %.2f px\n", c.Name, r.Polylines.size(), s.TracedToTrue, s.TrueToTraced);
+        std::printf("%s: %zu polylines, %.2f %.2f px\n", c.Name, r.Polylines.size(), s.TracedToTrue,
+                    s.TrueToTraced);
         EXPECT_EQ(r.Polylines.size(), c.Polylines);
         EXPECT_LE(s.TracedToTrue, c.MeanError);
         EXPECT_LE(s.TrueToTraced, c.MeanError);

@@ -219,7 +219,8 @@ TEST(Outline, ScannedPageIsCloserToTheCleanDrawingThanTheScanIs)
         return ex * ex + ey * ey <= 1 || (InDisc(x, y, 45, 110, 27) && !InDisc(x, y, 57, 104, 22)) ||
                (fd <= 27 * (0.8 + 0.2 * std::cos(5 * fa)) && fd >= 7) ||
                (InDisc(x, y, 180, 112, 26) && !InDisc(x, y, 181, 111, 15)) ||
-               (std::abs(sd - 20) <= 5 && !(sa > 0 && sa < 1.4)) || (std::abs(td - 20) <= 5 && !(ta < 0 && ta > -1.4) && x < 130);
+               (std::abs(sd - 20) <= 5 && !(sa > 0 && sa < 1.4)) ||
+               (std::abs(td - 20) <= 5 && !(ta < 0 && ta > -1.4) && x < 130);
     });
     // Where the scan's edges are ragged, the trace must follow the clean edge more closely
     // than the scan does, by a margin that only averaging the wandering out reaches, on curves

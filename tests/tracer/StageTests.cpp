@@ -393,14 +393,29 @@ TEST(Dots, RoundBlobsAreDotsAndOtherShapesAreNot)
     };
     const std::vector<TCase> cases = {
         {"disc", [](double x, double y) { return InDisc(x, y, 30.3, 29.6, 12); }, true, {30.3, 29.6}},
-        {"disc with a ragged edge", [](double x, double y) {
-             return InDisc(x, y, 30, 30, 12 + 0.8 * std::sin(5 * std::atan2(y - 30, x - 30))); }, true, {30, 30}},
-        {"disc with a pinhole near its edge", [](double x, double y) {
-             return InDisc(x, y, 30, 30, 14) && !(int(x) == 29 && int(y) == 41); }, true, {30, 30}},
+        {"disc with a ragged edge",
+         [](double x, double y) {
+             return InDisc(x, y, 30, 30, 12 + 0.8 * std::sin(5 * std::atan2(y - 30, x - 30)));
+         },
+         true,
+         {30, 30}},
+        {"disc with a pinhole near its edge",
+         [](double x, double y) { return InDisc(x, y, 30, 30, 14) && !(int(x) == 29 && int(y) == 41); },
+         true,
+         {30, 30}},
         {"speck", [](double x, double y) { return InDisc(x, y, 30, 30, 1.2); }, false, {}},
-        {"square", [](double x, double y) { return std::abs(x - 30) < 14 && std::abs(y - 30) < 14; }, false, {}},
-        {"ring", [](double x, double y) { return InDisc(x, y, 30, 30, 14) && !InDisc(x, y, 30, 30, 5); }, false, {}},
-        {"short stroke", [](double x, double y) { return SegmentDistance(x, y, 15, 30, 45, 30) <= 6; }, false, {}},
+        {"square",
+         [](double x, double y) { return std::abs(x - 30) < 14 && std::abs(y - 30) < 14; },
+         false,
+         {}},
+        {"ring",
+         [](double x, double y) { return InDisc(x, y, 30, 30, 14) && !InDisc(x, y, 30, 30, 5); },
+         false,
+         {}},
+        {"short stroke",
+         [](double x, double y) { return SegmentDistance(x, y, 15, 30, 45, 30) <= 6; },
+         false,
+         {}},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
