@@ -13,9 +13,8 @@
 #include "TraceRoughness.h"
 #include "TraceWander.h"
 
-#include <cmath>
-
 #include <algorithm>
+#include <cmath>
 
 TTraceParams TraceDefaults()
 {
@@ -39,11 +38,23 @@ std::vector<TVector2D> FitChain(std::vector<TVector2D> points, bool closed, cons
     return FitWithin(points, corner, closed, params.ErrorThreshold);
 }
 
+// Twice the area a boundary encloses over its length: about the width of a stroke, the radius
+// of a disc.
+double Thickness(const TCrackPath& path)
+{
+    double area = 0;
+    for (size_t i = 0, n = path.size(); i < n; ++i) {
+        const TPixelPoint a = path[i], b = path[(i + 1) % n];
+        area += double(a.X) * b.Y - double(b.X) * a.Y;
+    }
+    return std::abs(area) / double(std::max<size_t>(1, path.size()));
+}
+
 // Outlines, in two passes over the boundaries. How rough the edges are, and how far they
 // wander, is judged first from a sample, the boundaries that start in every few bands of rows,
 // spread over the picture; a clean picture keeps the sample's straight polygons, a rough one
-// gets its boundaries smoothed along their length (corners kept), and only its specks, too
-// short for that, polygons that average the wandering out.
+// gets its boundaries smoothed along their length (corners kept), and only its specks and thin
+// strokes polygons that average the wandering out.
 void TraceOutlines(const TMonoBitmap& bitmap, const TTraceParams& params, TTraceResult& result,
                    const TTraceProgress& progress)
 {
@@ -78,7 +89,10 @@ void TraceOutlines(const TMonoBitmap& bitmap, const TTraceParams& params, TTrace
         bitmap,
         [&](const TCrackPath& path) {
             std::vector<TVector2D> polygon;
-            if (tolerance > 0 && path.size() >= MinWanderCorners) {
+            // Thin strokes, as of small print, keep the averaging polygon: their sides turn
+            // round caps a few pixels across, which no parabola through their neighbours follows.
+            constexpr double ThinStroke = 5;
+            if (tolerance > 0 && path.size() >= MinWanderCorners && Thickness(path) >= ThinStroke) {
                 // Already smooth: only the fit within the error threshold is left.
                 std::vector<char> corner;
                 polygon = WanderFreePolygon(path, wander, params.CornerThreshold, corner);
