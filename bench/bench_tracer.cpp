@@ -14,10 +14,22 @@
 //                                            centre lines of generated stroke pictures by each
 //                                            doru and by the plain thinning skeleton, scored
 //                                            against the true centre lines
+//   bench_tracer --scan-table WORK [LABEL=]DORU...
+//                                            pages of curved logos and of straight shapes over
+//                                            the range of scan degradations, tuning and held-out
+//                                            sets: error against the clean page of the bitmap,
+//                                            potrace and each doru, and the time ratio
+//   bench_tracer --cline-sets WORK [LABEL=]DORU...
+//                                            centre lines of stroke icons and Hershey words,
+//                                            tuning and held-out sets, beside the skeleton
 //   bench_tracer --cline-show NAME WIDTH CAP DORU OUT.ppm
-//                                            one of those pictures with its lines drawn in
+//                                            one of those pictures with its lines drawn in (NAME
+//                                            icon: the icon of kind number CAP and seed WIDTH;
+//                                            text:FONT:WORD: a word at stroke width WIDTH)
 #include "BmpReader.h"
+#include "CentreLineSets.h"
 #include "LineArtPage.h"
+#include "ScanPages.h"
 #include "ScanSimulation.h"
 #include "StrokePictures.h"
 #include "TraceFit.h"
@@ -262,7 +274,10 @@ int RunMeasured(char** argv)
 
 // ---- centre lines of stroked pictures against their true centre lines -----------------------
 
-int RunQuiet(const std::vector<std::string>& args)
+// Runs a program with its output thrown away; answers its exit code, and the processor time
+// it took (user and system, seconds) through seconds when given: on a machine shared with
+// other work, wall time measures the others as much as the program.
+int RunQuiet(const std::vector<std::string>& args, double* seconds = nullptr)
 {
     const pid_t pid = fork();
     if (pid == 0) {
@@ -274,21 +289,32 @@ int RunQuiet(const std::vector<std::string>& args)
         _exit(127);
     }
     int status = 0;
-    waitpid(pid, &status, 0);
+    rusage use{};
+    wait4(pid, &status, 0, &use);
+    if (seconds)
+        *seconds = double(use.ru_utime.tv_sec + use.ru_stime.tv_sec) +
+                   1e-6 * double(use.ru_utime.tv_usec + use.ru_stime.tv_usec);
     return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
+}
+
+// Tracers given as LABEL=PATH or PATH: their labels, and the paths left in place.
+std::vector<std::string> SplitLabels(std::vector<std::string>& dorus, const char* plain)
+{
+    std::vector<std::string> labels;
+    for (std::string& d : dorus) {
+        const size_t eq = d.find('=');
+        labels.push_back(eq == std::string::npos ? plain : d.substr(0, eq));
+        if (eq != std::string::npos)
+            d = d.substr(eq + 1);
+    }
+    return labels;
 }
 
 // For each band of widths a table by shape kind: the skeleton's score, then each doru's. A
 // doru is given as LABEL=PATH or PATH.
 int CentreLineTable(const std::string& work, std::vector<std::string> dorus)
 {
-    std::vector<std::string> labels;
-    for (std::string& d : dorus) {
-        const size_t eq = d.find('=');
-        labels.push_back(eq == std::string::npos ? "doru -cline" : d.substr(0, eq));
-        if (eq != std::string::npos)
-            d = d.substr(eq + 1);
-    }
+    const std::vector<std::string> labels = SplitLabels(dorus, "doru -cline");
     struct TBand {
         const char* Name;
         std::vector<double> Widths;
@@ -332,12 +358,179 @@ int CentreLineTable(const std::string& work, std::vector<std::string> dorus)
     return 0;
 }
 
+// The least processor time of five runs: the run that other work on the machine disturbed
+// least.
+double LeastTime(const std::vector<std::string>& args)
+{
+    double least = 1e300;
+    for (int k = 0; k < 5; ++k) {
+        double one = 0;
+        RunQuiet(args, &one);
+        least = std::min(least, one);
+    }
+    return least;
+}
+
+// Pages of logos (curved) and of straight shapes, each through the range of degradations and
+// despeckled below 20 pixels as the front end would; every tracer's result against the clean
+// page. The first doru is the one the goals are for.
+int ScanTable(const std::string& work, std::vector<std::string> dorus)
+{
+    const std::vector<std::string> labels = SplitLabels(dorus, "doru");
+    constexpr int SpeckBelow = 20;
+    std::printf(
+        "\nScanned pages, despeckled below %d px: differing pixels against the clean page per ink pixel\n",
+        SpeckBelow);
+    std::printf("%-9s %-9s %-14s %8s %8s", "set", "page", "degradation", "bitmap", "potrace");
+    for (const std::string& l : labels)
+        std::printf(" %12s", l.c_str());
+    std::printf(" %11s %s\n", "cpu/potrace", "goals");
+    int failed = 0;
+    for (const bool heldOut : {false, true})
+        for (const bool curved : {true, false}) {
+            if (const char* only = std::getenv("ROWS");
+                only && std::string(heldOut ? "held-out" : "tuning") != only)
+                continue; // ROWS=tuning or ROWS=held-out runs that set alone
+            const TMonoBitmap clean = MakeLogoPage(2480, 3508, 240, curved, (heldOut ? 900 : 100) + curved);
+            const std::string cleanBmp = work + "/clean.bmp", scanBmp = work + "/scan.bmp";
+            WriteBmp1(clean, cleanBmp.c_str());
+            const double ink = double(std::max<size_t>(1, clean.InkCount()));
+            for (const TScanDegradation& d : ScanRange(heldOut)) {
+                TMonoBitmap scan = DegradeScan(clean, d);
+                Despeckle(scan, SpeckBelow - 1);
+                WriteBmp1(scan, scanBmp.c_str());
+                const double bitmapError = double(DifferingPixels(clean, scan)) / ink;
+                auto errorOf = [&](const std::string& out) {
+                    return double(
+                               DifferingPixels(clean, Rasterise(LoadTrace(out.c_str(), clean.Height(), 0.1),
+                                                                clean.Width(), clean.Height()))) /
+                           ink;
+                };
+                const std::string svg = work + "/scan.svg";
+                const double potraceTime = LeastTime({"/usr/bin/potrace", "-b", "svg", "-o", svg, scanBmp});
+                const double potraceError = errorOf(svg);
+                std::printf("%-9s %-9s %-14s %8.4f %8.4f", heldOut ? "held-out" : "tuning",
+                            curved ? "logos" : "straight", d.Name, bitmapError, potraceError);
+                double firstError = 0, firstTime = 0;
+                for (size_t i = 0; i < dorus.size(); ++i) {
+                    const std::string dxf = work + "/scan.dxf";
+                    std::remove(dxf.c_str());
+                    const std::vector<std::string> args{dorus[i], "-et", "0.1",      "-fi", "1",
+                                                        "-ct",    "90",  "-outfile", dxf,   scanBmp};
+                    const double t = i == 0 ? LeastTime(args) : 0;
+                    if (i != 0)
+                        RunQuiet(args);
+                    const double e = errorOf(dxf);
+                    if (i == 0) {
+                        firstError = e;
+                        firstTime = t;
+                    }
+                    std::printf(" %12.4f", e);
+                }
+                const bool ok =
+                    firstError < potraceError && firstError < bitmapError && firstTime <= 0.5 * potraceTime;
+                failed += !ok;
+                std::printf(" %11.2f %s\n", firstTime / potraceTime, ok ? "met" : "MISSED");
+            }
+        }
+    std::printf("goals: %s error below potrace's and the bitmap's own, time at most 0.5 of potrace's: %d "
+                "rows missed\n",
+                labels[0].c_str(), failed);
+    return 0;
+}
+
+// Centre lines of the icon and text sets, tuning and held-out: for each row the skeleton's
+// score and each doru's, and whether the first doru meets the goals (distances within 0.8 of
+// the skeleton's both ways, 90 % of the true line within 2 px).
+int CentreLineSets(const std::string& work, std::vector<std::string> dorus)
+{
+    const std::vector<std::string> labels = SplitLabels(dorus, "doru -cline");
+    struct TRow {
+        std::string Name;
+        std::vector<TStrokePicture> Pictures;
+    };
+    std::vector<TRow> rows;
+    const std::vector<std::string> kinds = IconKinds();
+    for (const bool heldOut : {false, true}) {
+        const std::string set = heldOut ? "held-out " : "tuning ";
+        for (const std::string& kind : kinds) {
+            TRow row{set + "icon " + kind, {}};
+            for (uint32_t k = 0; k < 3; ++k)
+                row.Pictures.push_back(
+                    StrokeIcon(kind, (heldOut ? 1000 : 1) + k + 37 * uint32_t(&kind - kinds.data())));
+            rows.push_back(std::move(row));
+        }
+        struct TFontWord {
+            const char* Font;
+            const char* Word;
+        };
+        const std::vector<TFontWord> words =
+            heldOut ? std::vector<TFontWord>{{"rowmans", "kBe"}, {"scripts", "Rwd"}}
+                    : std::vector<TFontWord>{{"futural", "Rag"}};
+        for (const bool thick : {false, true}) {
+            TRow row{set + (thick ? "text 24-120 px" : "text 3-12 px"), {}};
+            for (const TFontWord& fw : words) {
+                const std::vector<THersheyGlyph> font =
+                    ReadHersheyFont(std::string("/usr/share/hershey-fonts/") + fw.Font + ".jhf");
+                for (const double width :
+                     thick ? std::vector<double>{24, 60, 120} : std::vector<double>{3, 6, 12})
+                    for (const TCap cap : {TCap::Round, TCap::Square, TCap::Butt})
+                        row.Pictures.push_back(HersheyWord(font, fw.Word, width, cap, fw.Word));
+            }
+            rows.push_back(std::move(row));
+        }
+    }
+    std::printf(
+        "\nCentre lines: mean traced-to-true px / true-to-traced px / share of the true line within 2 px\n");
+    std::printf("%-26s %-22s", "set", "skeleton");
+    for (const std::string& l : labels)
+        std::printf(" %-22s", l.c_str());
+    std::printf(" goals\n");
+    int failed = 0;
+    const std::string bmp = work + "/stroke.bmp", dxf = work + "/stroke.dxf";
+    for (const TRow& row : rows) {
+        if (const char* only = std::getenv("ROWS"); only && row.Name.find(only) == std::string::npos)
+            continue; // ROWS=TEXT runs the rows whose names hold it
+        std::vector<TCentreLineScore> score(dorus.size() + 1);
+        for (const TStrokePicture& p : row.Pictures) {
+            score[0].Add(ScoreSkeleton(p, ThinToSkeleton(p.Bits)));
+            WriteBmp1(p.Bits, bmp.c_str());
+            for (size_t i = 0; i < dorus.size(); ++i) {
+                std::remove(dxf.c_str());
+                RunQuiet({dorus[i], "-et", "0.1", "-fi", "1", "-ct", "90", "-cline", "-outfile", dxf, bmp});
+                score[i + 1].Add(ScoreTrace(p, LoadTrace(dxf.c_str(), p.Bits.Height(), 0.1)));
+            }
+        }
+        std::printf("%-26s", row.Name.c_str());
+        for (const TCentreLineScore& c : score)
+            std::printf(" %6.2f %6.2f %6.1f%%  ", c.TracedToTrue, c.TrueToTraced, 100 * c.WithinTwo);
+        const TCentreLineScore& d = score[1];
+        const bool ok = d.TracedToTrue <= 0.8 * score[0].TracedToTrue &&
+                        d.TrueToTraced <= 0.8 * score[0].TrueToTraced && d.WithinTwo >= 0.9;
+        failed += !ok;
+        std::printf(" %s\n", ok ? "met" : "MISSED");
+    }
+    std::printf(
+        "goals: %s within 0.8 of the skeleton's distances both ways, 90%% within 2 px: %d rows missed\n",
+        labels[0].c_str(), failed);
+    return 0;
+}
+
 // Writes a picture of the set as a PPM: ink grey, skeleton blue, true line green, the doru
 // trace red; for looking at one case.
 int ShowCentreLine(const std::string& name, double width, int cap, const std::string& doru, const std::string& out)
 {
-    for (const TStrokePicture& p : StrokePictureSet(width, TCap(cap))) {
-        if (p.Name.rfind(name + " ", 0) != 0)
+    std::vector<TStrokePicture> set;
+    if (name == "icon") // the icon of kind and seed given as CAP and WIDTH
+        set.push_back(StrokeIcon(IconKinds()[size_t(cap)], uint32_t(width)));
+    else if (name.starts_with("text:")) // text:FONT:WORD
+        set.push_back(HersheyWord(
+            ReadHersheyFont("/usr/share/hershey-fonts/" + name.substr(5, name.rfind(':') - 5) + ".jhf"),
+            name.substr(name.rfind(':') + 1), width, TCap(cap), name));
+    else
+        set = StrokePictureSet(width, TCap(cap));
+    for (const TStrokePicture& p : set) {
+        if (name != "icon" && !name.starts_with("text:") && p.Name.rfind(name + " ", 0) != 0)
             continue;
         const std::string bmp = out + ".bmp", dxf = out + ".dxf";
         WriteBmp1(p.Bits, bmp.c_str());
@@ -425,6 +618,10 @@ int main(int argc, char** argv)
         return Score(argv[2], argv[3], std::atof(argv[4]), argc >= 6 ? argv[5] : nullptr);
     if (argc >= 7 && std::strcmp(argv[1], "--cline-show") == 0)
         return ShowCentreLine(argv[2], std::atof(argv[3]), std::atoi(argv[4]), argv[5], argv[6]);
+    if (argc >= 3 && std::strcmp(argv[1], "--scan-table") == 0)
+        return ScanTable(argv[2], std::vector<std::string>(argv + 3, argv + argc));
+    if (argc >= 3 && std::strcmp(argv[1], "--cline-sets") == 0)
+        return CentreLineSets(argv[2], std::vector<std::string>(argv + 3, argv + argc));
     if (argc >= 3 && std::strcmp(argv[1], "--cline") == 0)
         return CentreLineTable(argv[2], std::vector<std::string>(argv + 3, argv + argc));
     benchmark::Initialize(&argc, argv);

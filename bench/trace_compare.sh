@@ -92,3 +92,7 @@ awk -v dw="$dw" -v de="$de" -v pw="$pw" -v pe="$pe" -v se="$scan_error" 'BEGIN {
 before_arg=()
 if [ -n "${BEFORE:-}" ]; then before_arg=("before=$BEFORE"); fi
 "$helper" --cline "$work" "${before_arg[@]}" "doru=$doru"
+
+# The goal tables, doru first (the goals are its), then the older doru when given.
+"$helper" --scan-table "$work" "doru=$doru" "${before_arg[@]}"
+"$helper" --cline-sets "$work" "doru=$doru" "${before_arg[@]}"

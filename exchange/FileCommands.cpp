@@ -15,6 +15,7 @@
 #include "QVSurf3D.h"
 #include "QVVariabili.h"
 #include "UnitConfig.h"
+#include "UnitSVG.h"
 #include "VecRasInfo.h"
 
 #include <algorithm>
@@ -23,8 +24,6 @@
 #include <exception>
 #include <stdexcept>
 #include <utility>
-
-TSvgImport ImportSvg;
 
 namespace {
 
@@ -421,12 +420,10 @@ void TFileCommands::OpenDxfFile(const std::string& FileName)
 
 void TFileCommands::OpenSvgFile(const std::string& FileName)
 {
-    if (!ImportSvg)
-        throw ECADFileNotValid("SVG files cannot be read yet");
     const bool ready = ControlsReady;
     try {
         // The whole name: the reader opens the file itself.
-        ImportSvg(FileName, Drawing);
+        ImportSvg(Drawing, FileName, [this](int Percent) { SetProgressPercent(Percent); });
         TVecRasPlacement& panel = Host.NewPlacementPanel(Drawing);
         panel.SetupSvg();
         ShowPlacementPage("twOpSvg");

@@ -11,7 +11,6 @@
 #include "QVTBase.h"
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,11 +25,6 @@ class TVecRasPlacement;
 TFileKind OpenKindOfName(const std::string& FileName);
 // The save format of a name's extension: 1 ".pnc", 2 ".dxf", 3 ".txt", 4 ".hgl", any case; else 0.
 int IndiceExt(const std::string& FileName);
-
-// SVG files are read by this hook: it adds the file's objects to the drawing and raises with the
-// reason when the file cannot be read. Empty until the SVG reader installs it.
-using TSvgImport = std::function<void(const std::string& FileName, TQV_01Cmp2D& Drawing)>;
-extern TSvgImport ImportSvg;
 
 // The recently used files, newest first, at most ten, each name once.
 class TRecentFiles {

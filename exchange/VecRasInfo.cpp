@@ -4,6 +4,7 @@
 #include "ImageProbes.h"
 #include "QVCmp.h"
 #include "QVGeometry.h"
+#include "QVScene.h"
 #include "QVStock.h"
 #include "QVSurf3D.h"
 #include "QVVariabili.h"
@@ -34,6 +35,27 @@ TVecRasPlacement::~TVecRasPlacement()
 {
     if (DlgOpenGeo == this)
         DlgOpenGeo = nullptr;
+    if (TSceneNode* box = FPreviewBox.Get())
+        box->Parent()->Delete(box);
+}
+
+void TVecRasPlacement::UpdatePreviewBox(const TRect3D& R)
+{
+    if (!DrawingView)
+        return;
+    auto* box = PreviewBox();
+    if (!box) {
+        box = DrawingView->Group3D->Add<TLineStrip>();
+        box->Name = "PreviewBox";
+        box->SetColor({0, 0, 1, 0.5f});
+        FPreviewBox = box->Handle();
+    }
+    // What is placed lies flat: the box is the rectangle of its extents.
+    box->ClearNodes();
+    const double x[] = {R.First.X, R.Second.X, R.Second.X, R.First.X, R.First.X};
+    const double y[] = {R.First.Y, R.First.Y, R.Second.Y, R.Second.Y, R.First.Y};
+    for (int i = 0; i < 5; ++i)
+        box->AddNode(x[i], y[i], R.First.Z);
 }
 
 namespace {
@@ -66,6 +88,8 @@ void TVecRasPlacement::SetupSvg()
     OriginTyped = Origin;
     if (AutoZoom)
         Drawing.ZoomToExtents(r);
+    if (box.Second.X > box.First.X || box.Second.Y > box.First.Y)
+        UpdatePreviewBox(box);
 }
 
 void TVecRasPlacement::SetupBmp(const TBitmap32& Picture)
@@ -306,8 +330,14 @@ void TVecRasPlacement::ApplyPlacement(bool Zoom)
     }
     Drawing.RepaintAfterTransform = repaint;
     Drawing.RepaintViews();
-    if (Zoom && AutoZoom)
-        Drawing.ZoomToExtents();
+    if (!Zoom)
+        return;
+    TRect2D r{};
+    Drawing.GetExtents(r);
+    if (AutoZoom)
+        Drawing.ZoomToExtents(r);
+    if (r.First.X <= r.Second.X && r.First.Y <= r.Second.Y)
+        UpdatePreviewBox({{r.First.X, r.First.Y, 0, 1}, {r.Second.X, r.Second.Y, 0, 1}});
 }
 
 void TVecRasPlacement::ApplyClick()

@@ -3,10 +3,12 @@
 // the ratio lock, the origin chosen (a corner, the centre, the file's own zero, typed or picked
 // in the view) and a rotation. The placement is one matrix: each Apply first undoes the matrix
 // applied before, so values can be changed and applied any number of times without adding up.
-// The placement panel (TDlgOpenGeo) derives from it and owns the controls.
+// A box in the view shows the extents of what was placed. The placement panel (TDlgOpenGeo)
+// derives from it and owns the controls.
 #include "QVMatrix.h"
 #include "QVServices.h"
 #include "QVTypes.h"
+#include "SceneNodes.h"
 
 #include <cstdint>
 
@@ -91,6 +93,12 @@ public:
     void SetApplied(bool Applied);
     bool IsApplied() const { return FApplied; }
 
+    // The preview box: the rectangle of R in the view's 3D group, blue and half transparent,
+    // made when there is none; it goes with the placement. Nothing without a view.
+    void UpdatePreviewBox(const TRect3D& R);
+    // The box shown, while the view keeps it; null when none.
+    TLineStrip* PreviewBox() const { return static_cast<TLineStrip*>(FPreviewBox.Get()); }
+
     // The surface placed, while it is still in the drawing; null for other files.
     TQV_STLSurf* Surface() const;
     // The stock box takes the placed surface's box (the view has no preview box of its own).
@@ -126,4 +134,6 @@ private:
     void ApplyPlacement(bool Zoom);
     void ApplyStlPlacement(bool Zoom);
     bool FApplied = true;
+    // A weak link: the view frees the box when it renews its 3D group.
+    TSceneNodeHandle FPreviewBox;
 };

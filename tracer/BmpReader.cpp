@@ -6,6 +6,8 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -38,13 +40,20 @@ TMonoBitmap ReadBmp(std::istream& in)
     const std::streamoff end = in.tellg();
     if (end < 0)
         throw ECADFileNotValid("invalid BMP file: the file cannot be measured");
+    // The whole file in one read: the decoder asks for every row on its own, and a seek and a
+    // read for each of some thousand rows cost more than the tracing of a sparse page.
+    // Not cleared first: every byte is read over.
+    const size_t size = static_cast<size_t>(end);
+    const std::unique_ptr<char[]> file(new char[size]);
+    in.seekg(0);
+    in.read(file.get(), std::streamsize(end));
+    if (!in || in.gcount() != end)
+        throw ECADFileNotValid("invalid BMP file: the file cannot be read");
     const TBmpDecoder bmp(
-        [&in](uint64_t offset, void* dest, size_t size) {
-            in.clear();
-            in.seekg(std::streamoff(offset));
-            in.read(static_cast<char*>(dest), std::streamsize(size));
-            if (!in || size_t(in.gcount()) != size)
+        [&file, size](uint64_t offset, void* dest, size_t count) {
+            if (offset > size || count > size - offset)
                 throw ECADFileNotValid("invalid BMP file: the file is truncated");
+            std::memcpy(dest, file.get() + offset, count);
         },
         uint64_t(end));
     const int w = bmp.Width(), h = bmp.Height();

@@ -63,6 +63,14 @@ void WriteDxf(std::ostream& out, const TTraceResult& result)
 {
     out << "0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1009\n0\nENDSEC\n0\nSECTION\n2\nENTITIES\n";
     for (const TTracedPolyline& pl : result.Polylines) {
+        if (pl.Points.size() == 1) {
+            out << "0\nPOINT\n8\n0\n10\n";
+            PutNumber(out, pl.Points[0].X);
+            out << "20\n";
+            PutNumber(out, pl.Points[0].Y);
+            out << "30\n0\n";
+            continue;
+        }
         out << "0\nPOLYLINE\n8\n0\n66\n1\n10\n0\n20\n0\n30\n0\n70\n" << (pl.Closed ? 1 : 0) << '\n';
         for (const TVector2D& v : pl.Points) {
             out << "0\nVERTEX\n8\n0\n10\n";

@@ -1,7 +1,8 @@
 #pragma once
 // Writes traced polylines as a text DXF file: POLYLINE entities with VERTEX records and a
 // SEQEND, closed ones flagged closed (group 70, bit 1). These read the same way in every DXF
-// reader, whatever it does with lightweight polylines.
+// reader, whatever it does with lightweight polylines. A dot, a polyline of one point, is a
+// POINT entity: a reader shows it as a point, where a polyline of no length shows nothing.
 #include "Tracer.h"
 
 #include <ostream>

@@ -5,6 +5,7 @@
 // out to the stroke's true end, and bends that thinning rounds folded back into corners.
 #include "TraceCentreLine.h"
 
+#include "TraceDots.h"
 #include "TraceFit.h"
 #include "TraceSkeletonGraph.h"
 #include "TraceThinning.h"
@@ -69,8 +70,10 @@ bool OffsetFromMiddle(const TMonoBitmap& ink, TVector2D p, TVector2D along, doub
 
 // Moves each straight piece across the stroke to the middle between its two edges, measured
 // at points along it; a vertex becomes the meeting point of its two moved pieces, or where
-// they turn little, the mean of their moves.
-void CentrePieces(const TMonoBitmap& ink, std::vector<TVector2D>& p, bool closed, double radius)
+// they turn little, the mean of their moves. Near a folded corner the edges across are those
+// of the joint, not of the piece's stroke: there nothing is measured.
+void CentrePieces(const TMonoBitmap& ink, std::vector<TVector2D>& p, const std::vector<char>& folded,
+                  bool closed, double radius)
 {
     // Thinning of thick ink strays from the middle by a fraction of the width; further than
     // that a measurement has met another stroke.
@@ -87,11 +90,13 @@ void CentrePieces(const TMonoBitmap& ink, std::vector<TVector2D>& p, bool closed
         const double len = Distance(a, b);
         double sum = 0, offset = 0;
         int count = 0;
+        const double from = folded[size_t(k)] ? std::min(len, 2 * radius + 2) : 0;
+        const double to = folded[size_t((k + 1) % n)] ? std::max(from, len - 2 * radius - 2) : len;
         // Five measurements a pixel apart cover a short piece; a longer one gets them at a
         // quarter and three quarters of its length too.
         for (const double f : {0.25, 0.5, 0.75})
-            if ((len >= 8 || f == 0.5) &&
-                OffsetFromMiddle(ink, {a.X + f * (b.X - a.X), a.Y + f * (b.Y - a.Y)}, u, maxShift, offset)) {
+            if (to > from && (to - from >= 8 || f == 0.5) &&
+                OffsetFromMiddle(ink, PointAlong({a, b}, from + f * (to - from)), u, maxShift, offset)) {
                 sum += offset;
                 ++count;
             }
@@ -125,16 +130,36 @@ void CentrePieces(const TMonoBitmap& ink, std::vector<TVector2D>& p, bool closed
 
 // Thinning rounds a bend where two straight strokes meet, cutting inside it by up to
 // half the width. A short run of pieces between two long straight ones, which together turn
-// by a clear angle, is folded into the corner where the long pieces' lines meet.
-void FoldBends(const TMonoBitmap& ink, std::vector<TVector2D>& p, bool closed, double radius)
+// by a clear angle, is folded into the corner where the long pieces' lines meet. The long
+// pieces are judged on a coarser polygon, straight to within a tenth of the width (a thick
+// stroke's skeleton wanders by more than the half pixel of the fine one); its vertices are
+// vertices of the fine polygon, whose run between them becomes the corner.
+void FoldBends(const TMonoBitmap& ink, std::vector<TVector2D>& fine, std::vector<char>& folded, bool closed,
+               double radius)
 {
     constexpr double MinTurn = 0.4;  // radians
     constexpr double MaxBendWidths = 8;  // longest bend, in stroke half-widths
     constexpr double JointWidening = 1.1;
+    constexpr double RoundJointShortfall = 0.05;
+    constexpr double ThickRadius = 6; // thinner strokes' round joints are cut by a pixel at most
+    const double legTolerance = std::clamp(0.1 * radius, 0.5, 1.5);
     bool changed = true;
-    while (changed && p.size() >= 4) {
+    while (changed && fine.size() >= 4) {
         changed = false;
-        const int n = int(p.size());
+        std::vector<char> ends(fine.size(), 0);
+        if (!closed)
+            ends.front() = ends.back() = 1;
+        const std::vector<TVector2D> p = FitWithin(fine, ends, closed, legTolerance);
+        // Where each coarse vertex lies in the fine polygon.
+        std::vector<int> place;
+        for (size_t k = 0, f = 0; k < p.size(); ++k) {
+            while (f < fine.size() && (fine[f].X != p[k].X || fine[f].Y != p[k].Y))
+                ++f;
+            place.push_back(int(f));
+        }
+        if (p.size() < 4 || place.back() >= int(fine.size()))
+            return;
+        const int n = int(p.size()), fn = int(fine.size());
         const int edges = closed ? n : n - 1;
         auto at = [&](int i) { return p[size_t((i % n + n) % n)]; };
         for (int i = closed ? 0 : 1; i < edges && !changed; ++i) {
@@ -164,24 +189,37 @@ void FoldBends(const TMonoBitmap& ink, std::vector<TVector2D>& p, bool closed, d
                 const TVector2D middle{0.5 * (at(i).X + at(j).X), 0.5 * (at(i).Y + at(j).Y)};
                 if (t < 0 || Distance(corner, middle) > window + 2 * radius)
                     continue;
-                // Where strokes meet, the ink is wider than either stroke; along a curved
-                // stroke it is not.
+                // Where strokes meet at a sharp joint, the ink is wider than either stroke;
+                // along a curved stroke it is not. At a round joint it is not wider, but the
+                // corner lies in the middle of the ink, as deep as the stroke's half-width,
+                // where the lines meeting at a curve's bend lie outside its middle.
                 std::vector<TVector2D> bend;
                 for (int k = i; k <= j; ++k)
                     bend.push_back(at(k));
                 const TVector2D inBend = PointAlong(bend, 0.5 * window);
-                if (InkRadius(ink, int(std::floor(inBend.X)), int(std::floor(inBend.Y))) < JointWidening * radius)
+                if (InkRadius(ink, int(std::floor(inBend.X)), int(std::floor(inBend.Y))) <
+                        JointWidening * radius &&
+                    (radius < ThickRadius ||
+                     InkRadius(ink, int(std::floor(corner.X)), int(std::floor(corner.Y))) <
+                         radius - std::max(1.5, RoundJointShortfall * radius)))
                     continue;
                 // Vertices i..j become the corner.
+                const int first = place[size_t(i % n)],
+                          span = ((place[size_t(j % n)] - first) % fn + fn) % fn;
                 std::vector<TVector2D> q;
-                for (int k = 0; k < n; ++k) {
-                    const int from_i = ((k - i) % n + n) % n;
-                    if (from_i == 0)
+                std::vector<char> qf;
+                for (int k = 0; k < fn; ++k) {
+                    const int from_i = ((k - first) % fn + fn) % fn;
+                    if (from_i == 0) {
                         q.push_back(corner);
-                    else if (from_i > j - i)
-                        q.push_back(p[size_t(k)]);
+                        qf.push_back(1);
+                    } else if (from_i > span) {
+                        q.push_back(fine[size_t(k)]);
+                        qf.push_back(folded[size_t(k)]);
+                    }
                 }
-                p.swap(q);
+                fine.swap(q);
+                folded.swap(qf);
                 changed = true;
                 break;
             }
@@ -247,12 +285,14 @@ std::vector<TCentreChain> CentreChains(const TMonoBitmap& ink, const TSkeletonGr
         }
         std::nth_element(radii, radii + 2, radii + 5);
         c.Radius = std::max(0.5, radii[2]);
+        // A lone stub: the skeleton of a blob that is no stroke.
+        const double length = PolylineLength(sc.Points);
         if (!sc.Closed) {
             c.FreeA = g.Degree(sc.A) == 1;
             c.FreeB = g.Degree(sc.B) == 1;
             c.NodeA = c.FreeA ? -1 : sc.A;
             c.NodeB = c.FreeB ? -1 : sc.B;
-            if (c.FreeA && c.FreeB && PolylineLength(sc.Points) < 2.0 * c.Radius) {
+            if (c.FreeA && c.FreeB && length < 2.0 * c.Radius) {
                 onBlob(int(mid.X), int(mid.Y));
                 continue;
             }
@@ -273,8 +313,9 @@ std::vector<TCentreChain> CentreChains(const TMonoBitmap& ink, const TSkeletonGr
             }
         }
         c.Points = StraightPieces(c.Points, c.Closed);
-        FoldBends(ink, c.Points, c.Closed, c.Radius);
-        CentrePieces(ink, c.Points, c.Closed, c.Radius);
+        std::vector<char> folded(c.Points.size(), 0);
+        FoldBends(ink, c.Points, folded, c.Closed, c.Radius);
+        CentrePieces(ink, c.Points, folded, c.Closed, c.Radius);
         // Measuring the middle is quantised: pieces that now line up again are merged.
         c.Points = StraightPieces(c.Points, c.Closed);
         out.push_back(std::move(c));
@@ -364,6 +405,37 @@ void PlaceJunctions(const TSkeletonGraph& g, std::vector<TCentreChain>& chains)
             }
         if (point[k].X != n.Pos.X || point[k].Y != n.Pos.Y)
             continue;
+        // A T: two of the three chains run on in one line, the bar, and the third meets it.
+        // Thinning puts the junction off the bar, into the stem, and bends the bar's chains
+        // down to it; where they are short, as on a thick T, their lines near the junction are
+        // that bend. The bar's line through their far ends is sound.
+        if (at.size() == 3)
+            for (size_t stem = 0; stem < 3; ++stem) {
+                const TArrival &a = at[(stem + 1) % 3], &b = at[(stem + 2) % 3], &t = at[stem];
+                if (!t.HasLine)
+                    continue;
+                auto ends = [&](const TArrival& arm, TVector2D& near, TVector2D& far) {
+                    const std::vector<TVector2D>& q = chains[arm.Chain].Points;
+                    near = arm.AtA ? q.front() : q.back();
+                    far = arm.AtA ? q.back() : q.front();
+                };
+                TVector2D nearA, farA, nearB, farB;
+                ends(a, nearA, farA);
+                ends(b, nearB, farB);
+                const TVector2D bar = Unit(farB, farA), ua = Unit(nearA, farA), ub = Unit(nearB, farB);
+                constexpr double InLine = 0.966; // cosine of the largest angle between the pieces
+                if (ua.X * bar.X + ua.Y * bar.Y < InLine || -(ub.X * bar.X + ub.Y * bar.Y) < InLine ||
+                    -(ua.X * ub.X + ua.Y * ub.Y) < InLine)
+                    continue;
+                TVector2D meet;
+                if (Meet(farB, bar, t.Line.At, t.Line.Dir, meet) &&
+                    Distance(meet, n.Pos) <= JunctionReach(n) + n.Radius) {
+                    point[k] = meet;
+                    break;
+                }
+            }
+        if (point[k].X != n.Pos.X || point[k].Y != n.Pos.Y)
+            continue;
         double q00 = 0, q01 = 0, q11 = 0, r0 = 0, r1 = 0;
         int lines = 0;
         for (const TArrival& a : at) {
@@ -405,14 +477,23 @@ void PlaceJunctions(const TSkeletonGraph& g, std::vector<TCentreChain>& chains)
 // across, the area beyond at gives the end under either shape, and each shape, placed there
 // or a little either way, is compared with the ink pixel by pixel; the one that differs in
 // fewer pixels is taken. Where both differ alike, as for strokes a few pixels wide whose
-// round and flat ends may be the very same pixels, the end is put between the two.
+// round and flat ends may be the very same pixels, the end is put between the two. The stretch
+// behind stops where the ink across it widens: a short arm's stretch would otherwise reach
+// into the junction it leaves.
 double EndDistance(const TMonoBitmap& ink, TVector2D at, TVector2D dir, double edge, double limit)
 {
     const double guess = HalfWidthAcross(ink, at, dir, limit);
     if (guess <= 0)
         return edge;
     const TVector2D normal{-dir.Y, dir.X};
-    const double band = guess + 1.5, behind = std::max(2 * guess, 8.0), far = edge + 2;
+    const double band = guess + 1.5, far = edge + 2;
+    double behind = std::max(2 * guess, 8.0);
+    for (double back = 2; back < behind; back += 2)
+        if (HalfWidthAcross(ink, {at.X - back * dir.X, at.Y - back * dir.Y}, dir, band + 2) >
+            1.1 * guess + 1) {
+            behind = std::max(4.0, back);
+            break;
+        }
     // The pixels whose centres lie in the box from behind to far along dir, band across.
     const double xs[4] = {at.X + band * normal.X - behind * dir.X, at.X - band * normal.X - behind * dir.X,
                           at.X + far * dir.X + band * normal.X, at.X + far * dir.X - band * normal.X};
@@ -614,23 +695,124 @@ void ExtendEnds(const TMonoBitmap& ink, std::vector<TCentreChain>& chains)
     }
 }
 
+// Stage: the skeletons of dots go. A round blob thins to a pixel, a stub, a small loop or a
+// knot of short branches, whichever its pixels give: any group of connected chains that is
+// short beside the ink's depth along it is looked at as a whole.
+std::vector<TSkeletonChain> DropDots(const TMonoBitmap& ink, std::vector<TSkeletonChain> chains,
+                                     const std::function<bool(int, int)>& takeDot)
+{
+    // Groups of chains that share nodes, by union-find over the chains.
+    std::vector<size_t> group(chains.size());
+    for (size_t i = 0; i < chains.size(); ++i)
+        group[i] = i;
+    auto root = [&](size_t i) {
+        while (group[i] != i)
+            i = group[i] = group[group[i]];
+        return i;
+    };
+    std::vector<std::pair<int, size_t>> byNode; // node, chain
+    for (size_t i = 0; i < chains.size(); ++i)
+        for (const int node : {chains[i].A, chains[i].B})
+            if (node >= 0)
+                byNode.push_back({node, i});
+    std::sort(byNode.begin(), byNode.end());
+    for (size_t k = 1; k < byNode.size(); ++k)
+        if (byNode[k].first == byNode[k - 1].first)
+            group[root(byNode[k].second)] = root(byNode[k - 1].second);
+    // Per group: its length, and its deepest point.
+    struct TGroup {
+        double Length = 0, Depth = -1;
+        int X = 0, Y = 0;
+    };
+    std::vector<TGroup> groups(chains.size());
+    for (size_t i = 0; i < chains.size(); ++i) {
+        TGroup& gr = groups[root(i)];
+        gr.Length += PolylineLength(chains[i].Points);
+        for (size_t k = 0; k < chains[i].Points.size(); k += 2) {
+            const int x = int(chains[i].Points[k].X), y = int(chains[i].Points[k].Y);
+            if (const double depth = InkRadius(ink, x, y); depth > gr.Depth) {
+                gr.Depth = depth;
+                gr.X = x;
+                gr.Y = y;
+            }
+        }
+    }
+    std::vector<char> dot(chains.size(), 0);
+    for (size_t i = 0; i < chains.size(); ++i)
+        if (root(i) == i && groups[i].Depth >= 0 && groups[i].Length < 4 * (groups[i].Depth + 1))
+            dot[i] = takeDot(groups[i].X, groups[i].Y);
+    std::vector<TSkeletonChain> kept;
+    for (size_t i = 0; i < chains.size(); ++i)
+        if (!dot[root(i)])
+            kept.push_back(std::move(chains[i]));
+    return kept;
+}
+
 } // namespace
 
 void TraceCentreLines(const TMonoBitmap& bitmap,
                       const std::function<void(const std::vector<TVector2D>&, bool)>& onChain,
                       const std::function<void(int, int)>& onBlob,
+                      const std::function<void(TVector2D)>& onDot,
                       const std::function<void(double)>& progress)
 {
-    TSkeletonGraph graph = BuildSkeletonGraph(ThinToSkeleton(bitmap, progress), bitmap, onBlob);
+    // Round blobs met on the way, with a pixel of each; shapes looked at are set in looked.
+    struct TFoundDot {
+        TDot Dot;
+        int X, Y;
+    };
+    std::vector<TFoundDot> dots;
+    TMonoBitmap looked;
+    auto takeDot = [&](int x, int y) {
+        if (looked.Width() == 0)
+            looked = TMonoBitmap(bitmap.Width(), bitmap.Height());
+        if (looked.Ink(x, y)) // seen before: a dot taken then, or a shape that is none
+            return std::any_of(dots.begin(), dots.end(), [&](const TFoundDot& d) {
+                return Distance(d.Dot.Centre, {x + 0.5, y + 0.5}) <= d.Dot.Radius + 2;
+            });
+        TDot dot;
+        if (!FindRoundBlob(bitmap, x, y, looked, dot))
+            return false;
+        dots.push_back({dot, x, y});
+        return true;
+    };
+    TSkeletonGraph graph = BuildSkeletonGraph(ThinToSkeleton(bitmap, progress), bitmap, [&](int x, int y) {
+        if (!takeDot(x, y))
+            onBlob(x, y);
+    });
     PruneSpurs(graph, bitmap);
     MergeJunctions(graph);
     if (progress)
         progress(0.9);
-    std::vector<TCentreChain> chains = CentreChains(bitmap, graph, JoinChains(graph), onBlob);
+    std::vector<TCentreChain> chains =
+        CentreChains(bitmap, graph, DropDots(bitmap, JoinChains(graph), takeDot), onBlob);
     PlaceJunctions(graph, chains);
     ExtendEnds(bitmap, chains);
     for (const TCentreChain& c : chains) {
         if (!c.Dropped && c.Points.size() >= 2 && PolylineLength(c.Points) > 0)
             onChain(c.Points, c.Closed);
+    }
+    // A round area much wider than the picture's strokes is a filled area, not a dot: it keeps
+    // its outline. The strokes' half-width is that of the widest tenth of their length.
+    std::vector<std::pair<double, double>> radii; // half-width, length
+    double total = 0;
+    for (const TCentreChain& c : chains)
+        if (!c.Dropped) {
+            radii.push_back({c.Radius, PolylineLength(c.Points)});
+            total += radii.back().second;
+        }
+    std::sort(radii.begin(), radii.end());
+    double typical = 0;
+    for (double run = 0; const auto& [r, len] : radii) {
+        typical = r;
+        if ((run += len) >= 0.9 * total)
+            break;
+    }
+    constexpr double WidestDot = 6; // in strokes' half-widths
+    for (const TFoundDot& d : dots) {
+        if (!radii.empty() && d.Dot.Radius > WidestDot * typical + 4)
+            onBlob(d.X, d.Y);
+        else
+            onDot(d.Dot.Centre);
     }
 }

@@ -5,7 +5,8 @@
 // stroke end to the true end, and fold the bends that thinning rounds back into corners. A
 // filled shape that is no stroke gives its skeleton (its medial lines), except a compact blob
 // whose skeleton shrinks to a dot or a stub shorter than the blob is wide: that one is
-// reported through onBlob, and the caller traces its outline instead.
+// reported through onBlob, and the caller traces its outline instead. A round blob is a dot
+// (TraceDots): its centre goes to onDot, unless it is much wider than the picture's strokes.
 #include "MonoBitmap.h"
 #include "QVTypes.h"
 
@@ -18,4 +19,5 @@
 void TraceCentreLines(const TMonoBitmap& bitmap,
                       const std::function<void(const std::vector<TVector2D>&, bool closed)>& onChain,
                       const std::function<void(int x, int y)>& onBlob,
+                      const std::function<void(TVector2D centre)>& onDot,
                       const std::function<void(double)>& progress = {});

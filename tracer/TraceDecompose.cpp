@@ -6,6 +6,9 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdlib>
+#include <memory>
+#include <new>
 
 namespace {
 
@@ -25,15 +28,27 @@ void AheadPixels(int x, int y, int dir, int& lx, int& ly, int& rx, int& ry)
     }
 }
 
+// Zeroed by the system as its pages are first touched (calloc): most of a page is paper,
+// whose words are only read, and clearing them all up front costs more than tracing a sparse
+// page.
 class TVisitedCracks {
 public:
-    TVisitedCracks(int width, int height) : Words((width + 63) / 64), Bits(size_t(Words) * (height + 1), 0) {}
-    void Mark(int x, int y) { Bits[size_t(y) * Words + (x >> 6)] |= uint64_t(1) << (x & 63); }
-    uint64_t Word(int y, int w) const { return Bits[size_t(y) * Words + w]; }
+    TVisitedCracks(int width, int height)
+        : Words((width + 63) / 64),
+          Bits(static_cast<uint64_t*>(std::calloc(size_t(Words) * size_t(height + 1), sizeof(uint64_t))))
+    {
+        if (!Bits)
+            throw std::bad_alloc();
+    }
+    void Mark(int x, int y) { Bits.get()[size_t(y) * Words + (x >> 6)] |= uint64_t(1) << (x & 63); }
+    uint64_t Word(int y, int w) const { return Bits.get()[size_t(y) * Words + w]; }
 
 private:
+    struct TFree {
+        void operator()(uint64_t* p) const { std::free(p); }
+    };
     int Words;
-    std::vector<uint64_t> Bits;
+    std::unique_ptr<uint64_t, TFree> Bits;
 };
 
 void FollowBoundary(const TMonoBitmap& bmp, TVisitedCracks& visited, int x0, int y0, int dir0, TCrackPath& path)
@@ -63,7 +78,7 @@ void FollowBoundary(const TMonoBitmap& bmp, TVisitedCracks& visited, int x0, int
 } // namespace
 
 void DecomposeOutlines(const TMonoBitmap& bmp, const std::function<void(const TCrackPath&)>& onPath,
-                       const std::function<void(double)>& progress)
+                       const std::function<void(double)>& progress, const std::function<bool(int)>& startRow)
 {
     const int w = bmp.Width(), h = bmp.Height(), words = bmp.WordsPerRow();
     if (w == 0 || h == 0)
@@ -71,6 +86,8 @@ void DecomposeOutlines(const TMonoBitmap& bmp, const std::function<void(const TC
     TVisitedCracks visited(w, h);
     TCrackPath path;
     for (int y = 0; y <= h; ++y) {
+        if (startRow && !startRow(y))
+            continue;
         const uint64_t* above = y > 0 ? bmp.Row(y - 1) : nullptr;
         const uint64_t* below = y < h ? bmp.Row(y) : nullptr;
         for (int wi = 0; wi < words; ++wi) {

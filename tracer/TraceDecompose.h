@@ -19,9 +19,12 @@ using TCrackPath = std::vector<TPixelPoint>;
 
 // Calls onPath once per boundary (outer ones and holes, at any nesting) with a path that is
 // only valid during the call. Ink pixels touching at a corner only are joined (8-connected
-// ink), the same way wherever it happens. progress gets the fraction of rows scanned.
+// ink), the same way wherever it happens. progress gets the fraction of rows scanned. With
+// startRow, only the boundaries whose first corner (their top crack's left end) lies in a row
+// it accepts are found.
 void DecomposeOutlines(const TMonoBitmap& bitmap, const std::function<void(const TCrackPath&)>& onPath,
-                       const std::function<void(double)>& progress = {});
+                       const std::function<void(double)>& progress = {},
+                       const std::function<bool(int y)>& startRow = {});
 
 // The boundaries of the one ink shape (8-connected) that holds pixel (x, y), in the picture's
 // coordinates. Its pixels are set in done, which must have the picture's size.

@@ -26,3 +26,9 @@ void EmitPolyline(TTraceResult& result, const std::vector<TVector2D>& pts, bool 
             out.Points.push_back(flip(pts[i % n]));
     }
 }
+
+void EmitPoint(TTraceResult& result, TVector2D p, int imageHeight)
+{
+    TTracedPolyline& out = result.Polylines.emplace_back();
+    out.Points.push_back({p.X, imageHeight - p.Y});
+}

@@ -7,3 +7,6 @@
 // A closed polyline that would exceed MaxPolylinePoints (counting the repeated first point a
 // reader adds when it closes it) is split into open pieces that meet end to end.
 void EmitPolyline(TTraceResult& result, const std::vector<TVector2D>& imagePoints, bool closed, int imageHeight);
+
+// Appends a dot, a polyline of the one point.
+void EmitPoint(TTraceResult& result, TVector2D imagePoint, int imageHeight);

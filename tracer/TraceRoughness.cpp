@@ -56,7 +56,7 @@ double TEdgeRoughness::Tolerance() const
     // pixel 0.5 and more. Below the threshold, the straight-piece polygon follows edges that
     // wander a little better than a wide tolerance does; above it, the tolerance grows gently
     // with the wandering, as a small picture's count is only a rough measure.
-    constexpr double RoughFrom = 0.25;
+    constexpr double RoughFrom = 0.1;
     const double rate = WigglesPerHundred();
     if (rate < RoughFrom)
         return 0;

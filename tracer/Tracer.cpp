@@ -1,7 +1,7 @@
 // The tracing pipeline. Outline mode: decompose into crack boundaries, straight polygon (or,
 // where the picture's edges wander as a scan's do, a polygon that averages the wandering out),
 // corners, smoothing and fitting, output. Centre-line mode: thinning to a skeleton, then the
-// same corners, smoothing and fitting on its branches.
+// same corners, smoothing and fitting on its branches; a dot becomes a point.
 #include "Tracer.h"
 
 #include "TraceCentreLine.h"
@@ -11,8 +11,10 @@
 #include "TraceOutput.h"
 #include "TracePolygon.h"
 #include "TraceRoughness.h"
+#include "TraceWander.h"
 
 #include <algorithm>
+#include <cmath>
 
 TTraceParams TraceDefaults()
 {
@@ -36,10 +38,23 @@ std::vector<TVector2D> FitChain(std::vector<TVector2D> points, bool closed, cons
     return FitWithin(points, corner, closed, params.ErrorThreshold);
 }
 
-// Outlines, in two passes over the boundaries. How rough the edges are is judged first from a
-// sample, the boundaries that start in every few bands of rows, spread over the picture; a
-// clean picture keeps the sample's straight polygons, a rough one gets polygons that average
-// the wandering out.
+// Twice the area a boundary encloses over its length: about the width of a stroke, the radius
+// of a disc.
+double Thickness(const TCrackPath& path)
+{
+    double area = 0;
+    for (size_t i = 0, n = path.size(); i < n; ++i) {
+        const TPixelPoint a = path[i], b = path[(i + 1) % n];
+        area += double(a.X) * b.Y - double(b.X) * a.Y;
+    }
+    return std::abs(area) / double(std::max<size_t>(1, path.size()));
+}
+
+// Outlines, in two passes over the boundaries. How rough the edges are, and how far they
+// wander, is judged first from a sample, the boundaries that start in every few bands of rows,
+// spread over the picture; a clean picture keeps the sample's straight polygons, a rough one
+// gets its boundaries smoothed along their length (corners kept), and only its specks and thin
+// strokes polygons that average the wandering out.
 void TraceOutlines(const TMonoBitmap& bitmap, const TTraceParams& params, TTraceResult& result,
                    const TTraceProgress& progress)
 {
@@ -52,34 +67,47 @@ void TraceOutlines(const TMonoBitmap& bitmap, const TTraceParams& params, TTrace
     constexpr int BandRows = 16, Bands = 48;
     const int stride = std::max(1, h / (BandRows * Bands));
     std::vector<std::vector<TVector2D>> sample;
-    std::vector<size_t> sampleAt; // the sample's places in the order of boundaries
     TEdgeRoughness roughness;
-    size_t index = 0;
+    TWanderEstimate wanderEstimate;
+    auto sampled = [&](int y) { return y / BandRows % stride == 0; };
     DecomposeOutlines(
         bitmap,
         [&](const TCrackPath& path) {
-            if (path[0].Y / BandRows % stride == 0) {
-                sampleAt.push_back(index);
-                sample.push_back(StraightPolygon(path));
-                roughness.Add(path.size(), sample.back());
-            }
-            ++index;
+            // A boundary that reaches up into rows passed over is found from a row below its
+            // top, where the full walk would not start it: it is no part of the sample.
+            if (std::any_of(path.begin(), path.end(), [&](const TPixelPoint& p) { return p.Y < path[0].Y; }))
+                return;
+            sample.push_back(StraightPolygon(path));
+            roughness.Add(path.size(), sample.back());
+            wanderEstimate.Add(path);
         },
-        part(0, 0.25));
+        part(0, 0.25), sampled);
     const double tolerance = roughness.Tolerance();
-    size_t next = 0;
-    index = 0;
+    const double wander = wanderEstimate.Tolerance();
+    size_t next = 0; // the next of the sample, whose boundaries come again in the same order
     DecomposeOutlines(
         bitmap,
         [&](const TCrackPath& path) {
             std::vector<TVector2D> polygon;
+            // Thin strokes, as of small print, keep the averaging polygon: their sides turn
+            // round caps a few pixels across, which no parabola through their neighbours follows.
+            constexpr double ThinStroke = 5;
+            if (tolerance > 0 && path.size() >= MinWanderCorners && Thickness(path) >= ThinStroke) {
+                // Already smooth: only the fit within the error threshold is left.
+                std::vector<char> corner;
+                polygon = WanderFreePolygon(path, wander, params.CornerThreshold, corner);
+                next += sampled(path[0].Y);
+                EmitPolyline(result, FitWithin(polygon, corner, true, params.ErrorThreshold), true, h);
+                return;
+            }
+            const bool inSample = sampled(path[0].Y);
             if (tolerance > 0)
                 polygon = WanderingPolygon(path, tolerance);
-            else if (next < sampleAt.size() && sampleAt[next] == index)
-                polygon = std::move(sample[next++]);
+            else if (inSample)
+                polygon = std::move(sample[next]);
             else
                 polygon = StraightPolygon(path);
-            ++index;
+            next += inSample;
             EmitPolyline(result, FitChain(std::move(polygon), true, params), true, h);
         },
         part(0.25, 1));
@@ -106,7 +134,7 @@ TTraceResult Trace(const TMonoBitmap& bitmap, const TTraceParams& params, const 
                     blobsDone = TMonoBitmap(bitmap.Width(), h);
                 DecomposeShapeAt(bitmap, x, y, blobsDone, emitOutline);
             },
-            progress);
+            [&](TVector2D centre) { EmitPoint(result, centre, h); }, progress);
     } else {
         TraceOutlines(bitmap, params, result, progress);
     }

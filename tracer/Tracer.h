@@ -21,7 +21,8 @@ TTraceParams TraceDefaults();
 constexpr size_t MaxPolylinePoints = 65535;
 
 // Coordinates in pixel units, origin at the image's lower-left corner, Y up, pixel edges on
-// whole numbers. A closed polyline does not repeat its first point at the end.
+// whole numbers. A closed polyline does not repeat its first point at the end. A polyline of
+// one point is a dot (a point in the DXF file).
 struct TTracedPolyline {
     std::vector<TVector2D> Points;
     bool Closed = false;

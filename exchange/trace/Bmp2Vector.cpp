@@ -216,7 +216,9 @@ bool TBmp2Vector::Vectorize(const TTraceSettings& Settings, TTracerRunner& Runne
         return false;
     }
 
-    // Pieces below the removal size, measured in the tracer's pixels.
+    // Pieces below the removal size, measured in the tracer's pixels. A point has no size to
+    // measure: it is a dot the tracer found in place of a round blob, which would otherwise be
+    // dropped whatever its size.
     int32_t count = 0, vertices = 0;
     std::vector<int32_t> tiny;
     {
@@ -225,7 +227,7 @@ bool TBmp2Vector::Vectorize(const TTraceSettings& Settings, TTracerRunner& Runne
             ++count;
             if (auto* polyline = dynamic_cast<TPolyline2D*>(obj))
                 vertices += polyline->GetProfileCount();
-            if (auto* o2d = dynamic_cast<TObject2D*>(obj)) {
+            if (auto* o2d = dynamic_cast<TObject2D*>(obj); o2d && !dynamic_cast<TPunto2D*>(obj)) {
                 const TRect2D& b = o2d->Box;
                 if (std::hypot(b.Second.X - b.First.X, b.Second.Y - b.First.Y) < *removeBelow)
                     tiny.push_back(obj->ID);
@@ -283,23 +285,29 @@ bool TBmp2Vector::Accept(const TTraceSettings& Settings)
         FitPreview->Clear();
     if (!FTraced)
         return true;
-    if (!Settings.FitArcs)
-        CommitVectors();
-    else
+    if (!Settings.FitArcs) {
+        CommitVectors(false);
+    } else {
         FitArcs(Settings, false, false);
+        CommitVectors(true); // fitting makes lines and arcs of polylines: the dots stay as they are
+    }
     FTraced.reset();
     Drawing.RepaintViews();
     return true;
 }
 
-void TBmp2Vector::CommitVectors()
+void TBmp2Vector::CommitVectors(bool PointsOnly)
 {
     const TMatrix4 placement = FTraced->GetModelTransform();
     std::vector<std::unique_ptr<TGraphicObject>> children;
     {
         TExclusiveGraphicObjIterator it = FTraced->Objects.GetExclusiveIterator();
-        for (it.First(); it.Current();)
-            children.push_back(it.RemoveCurrent());
+        for (it.First(); it.Current();) {
+            if (PointsOnly && !dynamic_cast<TPunto2D*>(it.Current()))
+                it.Next();
+            else
+                children.push_back(it.RemoveCurrent());
+        }
     }
     for (std::unique_ptr<TGraphicObject>& child : children) {
         if (auto* o2d = dynamic_cast<TObject2D*>(child.get()))

@@ -70,7 +70,8 @@ private:
     void ResolveMarkers();
     void DropTraced();
     bool FitArcs(const TTraceSettings& Settings, bool Preview, bool Report);
-    void CommitVectors();
+    // Every traced object, or only the points (dots), into the drawing over the picture.
+    void CommitVectors(bool PointsOnly);
     void Report(const std::string& Text);
     void Warn(const std::string& Text);
 

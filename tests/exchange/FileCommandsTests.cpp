@@ -19,6 +19,7 @@
 #include "QVSurf3D.h"
 #include "QVVariabili.h"
 #include "StlFixtures.h"
+#include "SvgFixtures.h"
 #include "TempFolder.h"
 #include "VecRasInfo.h"
 
@@ -69,19 +70,27 @@ public:
     int ClearQuestions = 0, OperationsDeleted = 0;
     // Each percent reported, then -1 when the progress ends.
     std::vector<int> Steps;
+    // The user breaks off at this report (1 the first); 0 never.
+    int BreakAtStep = 0;
     std::unique_ptr<TVecRasPlacement> Panel;
 
 private:
     class TRecorder : public TJobProgress {
     public:
-        explicit TRecorder(std::vector<int>& Steps) : Steps(Steps) {}
+        TRecorder(std::vector<int>& Steps, const int& BreakAt) : Steps(Steps), BreakAt(BreakAt) {}
         void Begin() override {}
-        void Report(int64_t Done, int64_t) override { Steps.push_back(static_cast<int>(Done)); }
+        void Report(int64_t Done, int64_t) override
+        {
+            Steps.push_back(static_cast<int>(Done));
+            if (static_cast<int>(Steps.size()) == BreakAt)
+                throw EUserBreak();
+        }
         void End() override { Steps.push_back(-1); }
 
     private:
         std::vector<int>& Steps;
-    } Recorder{Steps};
+        const int& BreakAt;
+    } Recorder{Steps, BreakAtStep};
 };
 
 // A picture with ink in its left half.
@@ -238,27 +247,46 @@ TEST_F(TCommandsFixture, OpensEachKindWithItsPlacement)
     EXPECT_EQ(Commands.RecentFiles().Items().front(), jpgName);
 }
 
-TEST_F(TCommandsFixture, SvgGoesThroughTheHookWithItsWholeName)
+TEST_F(TCommandsFixture, SvgOpensByItsWholeName)
 {
     // A path longer than 255 characters reaches the reader whole.
     const std::string folder = Path(std::string(120, 'a')) + "/" + std::string(120, 'b');
     std::filesystem::create_directories(folder);
     const std::string name = folder + "/drawing.svg";
     ASSERT_GT(name.size(), 255u);
-    Write(name.substr(Folder.Path().size() + 1), "<svg/>");
-    std::string given;
-    ImportSvg = [&](const std::string& FileName, TQV_01Cmp2D& Into) {
-        given = FileName;
-        Into.AddObject(-1, std::make_unique<TLine2D>(-1, TPoint2D{0, 0, 1}, TPoint2D{4, 2, 1}));
-    };
-    const bool opened = Commands.OpenGeo(name, false);
-    ImportSvg = nullptr;
-    ASSERT_TRUE(opened);
-    EXPECT_EQ(given, name);
+    Write(name.substr(Folder.Path().size() + 1),
+          "<svg xmlns='http://www.w3.org/2000/svg'><line x1='0' y1='0' x2='4' y2='-2'/></svg>");
+    ASSERT_TRUE(Commands.OpenGeo(name, false));
+    EXPECT_EQ(Drawing.ObjectsCount(), 1);
     EXPECT_EQ(CurrentFile.Kind, fkSvg);
+    EXPECT_EQ(CurrentFile.FileName, name);
     ASSERT_TRUE(Host.Panel);
     EXPECT_DOUBLE_EQ(Host.Panel->SizeX, 4);
+    EXPECT_DOUBLE_EQ(Host.Panel->SizeY, 2);
+    EXPECT_TRUE(Host.Panel->RotationAllowed);
     EXPECT_TRUE(ControlsReady);
+}
+
+TEST_F(TCommandsFixture, ABreakDuringAnSvgImportPutsTheDrawingBack)
+{
+    std::string body;
+    for (int i = 0; i < 120; ++i)
+        body += "<line x1='" + std::to_string(i) + "' x2='" + std::to_string(i + 1) + "' fill='red'/>";
+    const std::string name = Write("lines.svg", "<svg>" + body + "</svg>");
+    const int32_t pen = Drawing.Layers.GetLayer(155).Pen.Color();
+    Host.BreakAtStep = 2;
+    EXPECT_FALSE(Commands.OpenGeo(name, false));
+    EXPECT_EQ(Host.Steps, (std::vector<int>{0, 42, -1}));
+    EXPECT_EQ(Drawing.ObjectsCount(), 0);
+    EXPECT_EQ(Drawing.Layers.GetLayer(155).Pen.Color(), pen);
+    EXPECT_EQ(CurrentFile.Kind, fkFailed);
+    // The bar has told the user already.
+    EXPECT_TRUE(Window.Boxes.empty());
+
+    Host.BreakAtStep = 0;
+    ASSERT_TRUE(Commands.OpenGeo(name, false));
+    EXPECT_EQ(Drawing.ObjectsCount(), 120);
+    EXPECT_EQ(Drawing.Layers.GetLayer(155).Pen.Color(), 0x2F2FFF);
 }
 
 TEST_F(TCommandsFixture, DamagedFilesLeaveTheDrawingAsItWas)
@@ -283,6 +311,9 @@ TEST_F(TCommandsFixture, DamagedFilesLeaveTheDrawingAsItWas)
         {"cut.stl", std::vector<uint8_t>(StlBytes().begin(), StlBytes().end() - 30)},
         {"text.stl", AsciiBytes("solid s\n facet normal 0 0 1\n  outer loop\n   vertex 0 0 zero\n")},
         {"picture.svg", std::vector<uint8_t>{'<', 's'}},
+        {"laughs.svg", AsciiBytes(SvgBillionLaughs())},
+        {"deep.svg", AsciiBytes(SvgDeepGroups(5000))},
+        {"huge.svg", AsciiBytes("<svg><line x2='1'/><line x2='1e308' transform='scale(10)'/></svg>")},
     };
     // Merge keeps the drawing's objects when the file is bad; an open of another kind into a
     // drawing with objects is asked first and refused here, so those start from an empty one.

@@ -1,10 +1,11 @@
 // The placement of an opened file: origin choices, size with the ratio lock, the picture's
-// resolution, the origin picked in the view, rotation, and one matrix however often it is
-// applied.
+// resolution, the origin picked in the view, rotation, one matrix however often it is applied,
+// and the preview box around what is placed.
 #include "VecRasInfo.h"
 
 #include "QVCmp.h"
 #include "QVEntity.h"
+#include "QVScene.h"
 
 #include <gtest/gtest.h>
 
@@ -175,4 +176,42 @@ TEST(Placement, PictureSizedByItsResolution)
         EXPECT_NEAR(placement.ScaledSize(0), 600 * c.Scale, 1e-9);
         EXPECT_NEAR(placement.ScaledSize(1), 300 * c.Scale, 1e-9);
     }
+}
+
+TEST(Placement, ThePreviewBoxFramesWhatIsPlacedAndGoesWithThePlacement)
+{
+    TQV_01Cmp2D drawing;
+    drawing.AddObject(-1, std::make_unique<TLine2D>(-1, TPoint2D{10, 20, 1}, TPoint2D{110, 70, 1}));
+    TQVScene view;
+    view.AttachDrawing(&drawing);
+    DrawingView = &view;
+    const auto corners = [](const TLineStrip* Box) {
+        const std::vector<TVector3f>& n = Box->Nodes();
+        EXPECT_EQ(n.size(), 5u);
+        return TRect2D{{n[0].X, n[0].Y, 1}, {n[2].X, n[2].Y, 1}};
+    };
+    {
+        TVecRasPlacement placement(drawing);
+        placement.SetupSvg();
+        const TLineStrip* box = placement.PreviewBox();
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->Parent(), view.Group3D);
+        ExpectBox(corners(box), 10, 20, 110, 70);
+
+        // Scaled and placed by its bottom-left corner: the box follows.
+        ASSERT_TRUE(placement.SetSize(0, 200));
+        placement.SetOriginByCorner(ocBottomLeft);
+        placement.ApplyClick();
+        ASSERT_EQ(placement.PreviewBox(), box);
+        ExpectBox(corners(box), 0, 0, 200, 100);
+
+        // The view renews its 3D group: the box goes, and the next Apply makes another.
+        view.RebuildAll(true);
+        EXPECT_EQ(placement.PreviewBox(), nullptr);
+        placement.ApplyClick();
+        ASSERT_NE(placement.PreviewBox(), nullptr);
+    }
+    for (int i = 0; i < view.Group3D->Count(); ++i)
+        EXPECT_NE(view.Group3D->Child(i)->Name, "PreviewBox");
+    DrawingView = nullptr;
 }

@@ -115,7 +115,8 @@ struct TDxfPolyline {
     int Flags = 0;
 };
 
-// Reads back the POLYLINE / VERTEX / SEQEND records of a DXF text.
+// Reads back the POLYLINE / VERTEX / SEQEND records of a DXF text, and each POINT as a polyline
+// of one point.
 inline std::vector<TDxfPolyline> ParseDxf(const std::string& text)
 {
     std::istringstream in(text);
@@ -128,15 +129,15 @@ inline std::vector<TDxfPolyline> ParseDxf(const std::string& text)
     for (const auto& [c, v] : pairs) {
         if (c == 0) {
             entity = v;
-            if (v == "POLYLINE")
+            if (v == "POLYLINE" || v == "POINT")
                 out.emplace_back();
-            else if (v == "VERTEX")
+            if (v == "VERTEX" || v == "POINT")
                 out.back().Points.emplace_back();
         } else if (entity == "POLYLINE" && c == 70) {
             out.back().Flags = std::stoi(v);
-        } else if (entity == "VERTEX" && c == 10) {
+        } else if ((entity == "VERTEX" || entity == "POINT") && c == 10) {
             out.back().Points.back().X = std::stod(v);
-        } else if (entity == "VERTEX" && c == 20) {
+        } else if ((entity == "VERTEX" || entity == "POINT") && c == 20) {
             out.back().Points.back().Y = std::stod(v);
         }
     }

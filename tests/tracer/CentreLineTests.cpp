@@ -286,3 +286,66 @@ TEST(CentreLine, RingWithAOnePixelHoleIsAClosedLine)
         EXPECT_TRUE(t.Polylines[0].Closed);
     }
 }
+
+namespace {
+
+// Thick strokes with round caps and joints, as stroke icons draw them: what their centre
+// lines must come to.
+struct TThickCase {
+    const char* Name;
+    double Width;
+    std::vector<TStrokeLine> Strokes;
+    size_t Polylines; // lines and points traced
+    double MeanError; // mean distance both ways between traced and true lines, px
+    double EndError;  // how far each true stroke end may lie from a traced end, px
+};
+
+std::vector<TThickCase> ThickCases()
+{
+    return {
+        // A dot, a stroke of no length: its centre, as one point.
+        {"dot", 30, {{{{61.3, 58.6}}}}, 1, 0.3, 0.5},
+        {"small dot", 9, {{{{20.4, 21.7}}}}, 1, 0.3, 0.5},
+        // Rounded joints: the line goes round the bend through the joint's centre.
+        {"rounded bend of 70 degrees", 36, {{{{20, 40}, {100, 62}, {145, 140}}}}, 1, 0.8, 1.5},
+        {"rounded bend of 120 degrees", 30, {{{{25, 30}, {130, 60}, {30, 110}}}}, 1, 0.8, 1.5},
+        // Joints: one point where the lines meet, on the bar of a T, no spur towards a corner of
+        // the ink; and the arms' round caps reached, though the junction is close behind them.
+        {"thick T", 34, {{{{20, 40}, {150, 40}}}, {{{85, 40}, {85, 150}}}}, 3, 0.6, 1.5},
+        {"thick T with short arms", 44, {{{{30, 40}, {140, 40}}}, {{{85, 40}, {85, 140}}}}, 3, 0.6, 1.5},
+        {"thick X", 30, {{{{25, 25}, {145, 145}}}, {{{25, 145}, {145, 25}}}}, 4, 0.6, 1.5},
+        {"thick X with short arms", 40, {{{{40, 40}, {130, 130}}}, {{{40, 130}, {130, 40}}}}, 4, 0.6, 1.5},
+        {"thick plus", 44, {{{{25, 85}, {145, 85}}}, {{{85, 25}, {85, 145}}}}, 4, 0.6, 1.5},
+        // A round cap's centre is where the line ends.
+        {"round-capped ends", 40, {{{{35, 60}, {140, 95}}}}, 1, 0.5, 1.0},
+    };
+}
+
+} // namespace
+
+TEST(CentreLine, ThickRoundStrokesDotsBendsJointsAndEnds)
+{
+    TTraceParams params = TraceDefaults();
+    params.CentreLine = true;
+    for (const TThickCase& c : ThickCases()) {
+        SCOPED_TRACE(c.Name);
+        const TStrokePicture p = DrawStrokes("thick", c.Name, 170, 170, c.Width, TCap::Round, c.Strokes);
+        const TTraceResult r = Trace(p.Bits, params);
+        const TCentreLineScore s = ScoreTrace(p, r);
+        std::printf("%s: %zu polylines, %.2f %.2f px\n", c.Name, r.Polylines.size(), s.TracedToTrue,
+                    s.TrueToTraced);
+        EXPECT_EQ(r.Polylines.size(), c.Polylines);
+        EXPECT_LE(s.TracedToTrue, c.MeanError);
+        EXPECT_LE(s.TrueToTraced, c.MeanError);
+        // Every true end has a traced end (or point) near it.
+        const std::vector<TStrokeLine> traced = TracedLines(r, p.Bits.Height());
+        for (const TStrokeLine& t : c.Strokes)
+            for (const TVector2D end : {t.Points.front(), t.Points.back()}) {
+                double nearest = 1e9;
+                for (const TStrokeLine& l : traced)
+                    for (const TVector2D q : {l.Points.front(), l.Points.back()})
+                        nearest = std::min(nearest, std::hypot(q.X - end.X, q.Y - end.Y));
+                EXPECT_LE(nearest, c.EndError) << "end at " << end.X << ", " << end.Y;
+            }
+    }
+}

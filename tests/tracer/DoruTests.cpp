@@ -135,3 +135,15 @@ TEST(DxfWriter, SplitsLongOutlinesAndKeepsThemJoined)
     EXPECT_NEAR(polys[0].Points.back().X, polys[1].Points.front().X, 1e-4);
     EXPECT_NEAR(polys[1].Points.back().X, polys[0].Points.front().X, 1e-4);
 }
+
+TEST(DxfWriter, WritesADotAsAPoint)
+{
+    TTraceResult r;
+    EmitPoint(r, {12.5, 3.25}, 10);
+    std::ostringstream out;
+    WriteDxf(out, r);
+    EXPECT_NE(out.str().find("0\nPOINT\n8\n0\n10\n12.5\n20\n6.75\n30\n0\n"), std::string::npos) << out.str();
+    const std::vector<TDxfPolyline> read = ParseDxf(out.str());
+    ASSERT_EQ(read.size(), 1u);
+    EXPECT_EQ(read[0].Points.size(), 1u);
+}

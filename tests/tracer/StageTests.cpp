@@ -2,6 +2,7 @@
 // thinning, the skeleton's graph, output.
 #include "TraceCorners.h"
 #include "TraceDecompose.h"
+#include "TraceDots.h"
 #include "TraceFit.h"
 #include "TraceOutput.h"
 #include "TracePolygon.h"
@@ -380,4 +381,52 @@ TEST(SkeletonGraph, KnotAtAFlatEndGoesAndTheEndIsFree)
     ASSERT_EQ(chains.size(), 1u);
     EXPECT_EQ(g.Degree(chains[0].A), 1);
     EXPECT_EQ(g.Degree(chains[0].B), 1);
+}
+
+TEST(Dots, RoundBlobsAreDotsAndOtherShapesAreNot)
+{
+    struct TCase {
+        const char* Name;
+        std::function<bool(double, double)> Inside;
+        bool Dot;
+        TVector2D Centre;
+    };
+    const std::vector<TCase> cases = {
+        {"disc", [](double x, double y) { return InDisc(x, y, 30.3, 29.6, 12); }, true, {30.3, 29.6}},
+        {"disc with a ragged edge",
+         [](double x, double y) {
+             return InDisc(x, y, 30, 30, 12 + 0.8 * std::sin(5 * std::atan2(y - 30, x - 30)));
+         },
+         true,
+         {30, 30}},
+        {"disc with a pinhole near its edge",
+         [](double x, double y) { return InDisc(x, y, 30, 30, 14) && !(int(x) == 29 && int(y) == 41); },
+         true,
+         {30, 30}},
+        {"speck", [](double x, double y) { return InDisc(x, y, 30, 30, 1.2); }, false, {}},
+        {"square",
+         [](double x, double y) { return std::abs(x - 30) < 14 && std::abs(y - 30) < 14; },
+         false,
+         {}},
+        {"ring",
+         [](double x, double y) { return InDisc(x, y, 30, 30, 14) && !InDisc(x, y, 30, 30, 5); },
+         false,
+         {}},
+        {"short stroke",
+         [](double x, double y) { return SegmentDistance(x, y, 15, 30, 45, 30) <= 6; },
+         false,
+         {}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const TMonoBitmap img = MakeImage(60, 60, c.Inside);
+        TMonoBitmap done(60, 60);
+        TDot dot;
+        EXPECT_EQ(FindRoundBlob(img, 30, 30, done, dot), c.Dot);
+        if (c.Dot) {
+            EXPECT_LE(std::hypot(dot.Centre.X - c.Centre.X, dot.Centre.Y - c.Centre.Y), 0.25);
+        }
+        // A shape looked at once is not looked at again.
+        EXPECT_FALSE(FindRoundBlob(img, 30, 30, done, dot));
+    }
 }

@@ -221,3 +221,63 @@ TEST(TracerArguments, EachValueIsOneArgument)
 }
 
 } // namespace
+
+namespace {
+
+// Centre lines of a picture with a dot: a round blob 12 pixels across beside a stroke.
+class Bmp2VectorDotTest : public ::testing::Test, public TTracedPicture {
+protected:
+    static constexpr int W = 90, H = 60;
+    Bmp2VectorDotTest()
+        : TTracedPicture(
+              W, H,
+              [](int x, int y) {
+                  const double cx = x + 0.5, cy = y + 0.5;
+                  const bool dot = std::hypot(cx - 20.5, cy - 30.5) <= 6;
+                  const bool stroke = cx > 40 && cx < 80 && cy > 28 && cy < 33;
+                  return dot || stroke ? 0xFF202020u : 0xFFF0E0D0u;
+              },
+              {10, 20, 1}, 0.5)
+    {
+    }
+
+    // The points of the drawing (besides the picture), in drawing units.
+    std::vector<TPoint2D> DrawingPoints()
+    {
+        std::vector<TPoint2D> out;
+        auto it = Drawing.ObjectsIterator();
+        for (TGraphicObject* o = it.First(); o; o = it.Next())
+            if (auto* p = dynamic_cast<TPunto2D*>(o))
+                out.push_back(p->GetModelTransform().TransformPoint2D(p->Points().Get(0)));
+        return out;
+    }
+
+    TEnglishTexts Texts;
+    TFakeMainWindow Window;
+    TInstalledServices Installed{&Window};
+    TTraceSettings Settings;
+    TSpawnRunner Runner;
+};
+
+} // namespace
+
+TEST_F(Bmp2VectorDotTest, ADotIsKeptAsAPointWithOrWithoutFitting)
+{
+    Settings.Tracer.CentreLine = true;
+    for (const bool fit : {false, true}) {
+        SCOPED_TRACE(fit ? "fitting lines and arcs" : "traced polylines");
+        Settings.FitArcs = fit;
+        TBmp2Vector front(Drawing, *Image, Source, Folder, DORU_PATH, nullptr);
+        front.ApplyThreshold(Settings, false);
+        // The removal size removes pieces below it, but a point has no size.
+        Settings.RemoveSmaller = "0.1";
+        ASSERT_TRUE(front.Vectorize(Settings, Runner));
+        ASSERT_NE(front.Traced(), nullptr);
+        ASSERT_TRUE(front.Accept(Settings));
+        const std::vector<TPoint2D> points = DrawingPoints();
+        ASSERT_EQ(points.size(), fit ? 2u : 1u);
+        // The dot's centre, at half a unit per pixel from the picture's lower-left corner.
+        EXPECT_NEAR(points.back().X, 10 + 20.5 * 0.5, 0.1);
+        EXPECT_NEAR(points.back().Y, 20 + (H - 30.5) * 0.5, 0.1);
+    }
+}

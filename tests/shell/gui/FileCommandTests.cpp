@@ -22,6 +22,7 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -125,6 +126,58 @@ TEST_F(FileCommandsFromButtons, OpenADxfShowsItsObjectsAndThePlacementPanel)
     EXPECT_EQ(DlgOpenGeo, nullptr);
     EXPECT_EQ(Main().FileHost().Panel(), nullptr);
     EXPECT_EQ(::Drawing->ObjectsCount(), 2);
+}
+
+TEST_F(FileCommandsFromButtons, OpenAnSvgPlacesItAndABrokenOneIsTold)
+{
+    Start();
+    const std::string svg = RASTREL_TEST_DATA "/svg/shapes.svg";
+    Names.push_back(svg);
+    ClickButton(Form().sbtOpen);
+    ASSERT_TRUE(Boxes.empty()) << Boxes.back().Text;
+    EXPECT_EQ(CurrentFile.Kind, fkSvg);
+    EXPECT_EQ(::Drawing->ObjectsCount(), 6);
+    EXPECT_EQ(Main().windowTitle().toStdString(), AppTitle + " - " + svg);
+    EXPECT_TRUE(ToolWin().isVisible());
+    EXPECT_EQ(ToolWin().windowTitle().toStdString(), GetLangToolWin("twOpSvg"));
+    // The red rectangle on the layer of its colour.
+    EXPECT_EQ(::Drawing->Layers.GetLayer(155).Pen.Color(), 0x2F2FFF);
+
+    // Sized to 400 wide and placed by its bottom-left corner, then Done.
+    auto* sizeX = ToolWin().findChild<QLineEdit*>("txtAttriba");
+    ASSERT_NE(sizeX, nullptr);
+    sizeX->selectAll();
+    QTest::keyClick(sizeX, Qt::Key_Delete);
+    QTest::keyClicks(sizeX, "360");
+    auto* corner = ToolWin().findChild<QRadioButton*>("rbtOrigin1");
+    ASSERT_NE(corner, nullptr);
+    QTest::mouseClick(corner, Qt::LeftButton, Qt::NoModifier, QPoint(4, corner->height() / 2));
+    QTest::mouseClick(ToolWin().findChild<QPushButton*>("sbtOpenApply"), Qt::LeftButton);
+    QApplication::processEvents();
+    TRect2D r;
+    ::Drawing->GetExtents(r);
+    EXPECT_NEAR(r.First.X, 0, 1e-9);
+    EXPECT_NEAR(r.First.Y, 0, 1e-9);
+    EXPECT_NEAR(r.Second.X - r.First.X, 360, 1e-6);
+    EXPECT_TRUE(Main().grab().toImage().save(RASTREL_BUILD_DIR "/shell-svg-open.png"));
+    EXPECT_TRUE(ToolWin().grab().toImage().save(RASTREL_BUILD_DIR "/shell-svg-placement-panel.png"));
+    QTest::mouseClick(ToolWin().findChild<QPushButton*>("sbtOpenDone"), Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_FALSE(ToolWin().isVisible());
+    EXPECT_EQ(::Drawing->ObjectsCount(), 6);
+
+    // A broken file after the clear question: told with its name and the reason, nothing left.
+    const std::string broken = Write(Data.Path() + "/broken.svg", "<svg><path d='M 0 0 L 5'/></svg>");
+    Names.push_back(broken);
+    Answers.push_back(TMsgResult::Yes);
+    ClickButton(Form().sbtOpen);
+    ASSERT_EQ(Boxes.size(), 2U);
+    EXPECT_NE(Boxes[1].Text.find(broken), std::string::npos) << Boxes[1].Text;
+    EXPECT_NE(Boxes[1].Text.find("parse_path: Unexpected end of path"), std::string::npos) << Boxes[1].Text;
+    EXPECT_EQ(::Drawing->ObjectsCount(), 0);
+    EXPECT_EQ(CurrentFile.Kind, fkFailed);
+    EXPECT_FALSE(ToolWin().isVisible());
+    EXPECT_FALSE(Form().ProgressBar1->isVisible());
 }
 
 TEST_F(FileCommandsFromButtons, OpenAnStlShowsTheSurfaceInTheStockBoxAndPlacesIt)

@@ -87,7 +87,13 @@ TEST_F(Monkey, RandomCommandsClicksDragsAndKeys)
     const std::string stl = Data.Path() + "/monkey.stl";
     std::ofstream(stl) << "solid s\n facet normal 0 0 1\n  outer loop\n   vertex 0 0 0\n   vertex 40 0 5\n"
                           "   vertex 0 30 10\n  endloop\n endfacet\nendsolid s\n";
-    const std::vector<std::string> openNames = {"", dxf, damaged, bmp, stl, Data.Path() + "/monkey.pnc"};
+    const std::string svg = Data.Path() + "/monkey.svg";
+    std::ofstream(svg)
+        << "<svg><path d='M0 0 L40 0 A20 20 0 0 1 40 40 Z' fill='red'/><circle cx='10' r='5'/></svg>";
+    const std::string brokenSvg = Data.Path() + "/broken.svg";
+    std::ofstream(brokenSvg) << "<svg><path d='M0 0 L'/></svg>";
+    const std::vector<std::string> openNames = {"",  dxf, damaged,   bmp,
+                                                stl, svg, brokenSvg, Data.Path() + "/monkey.pnc"};
     SetFileDialogAnswerer([&](const TFileDialogRequest& R) {
         if (R.Save)
             return m.Below(3) == 0 ? std::string() : Data.Path() + "/monkey.pnc";
