@@ -1,8 +1,9 @@
-// pncview FILE.pnc: opens a drawing file and shows it in the view. Shift+left drag pans, Ctrl+left
-// drag zooms, Alt+left drag orbits (window managers often take Alt+drag for themselves); the
-// wheel zooms about the cursor and a middle-button drag pans.
-#include "CADExceptions.h"
-#include "PncviewOpen.h"
+// pncview FILE: opens a drawing, DXF, SVG, STL or picture file as the program's Open command does
+// and shows it in the view. Shift+left drag pans, Ctrl+left drag zooms, Alt+left drag orbits
+// (window managers often take Alt+drag for themselves); the wheel zooms about the cursor and a
+// middle-button drag pans.
+#include "FileCommands.h"
+#include "PlainFileHost.h"
 #include "QVCmp.h"
 #include "QVFonts.h"
 #include "QVGuard.h"
@@ -10,6 +11,8 @@
 #include "QVRegistry.h"
 #include "QVScene.h"
 #include "QVSceneWidget.h"
+#include "QVServices.h"
+#include "QVVariabili.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -63,6 +66,23 @@ private:
     TQVScene& View;
     QPoint Last;
 };
+
+// What the file commands tell the user goes into message boxes.
+class TViewerMessages : public TMainWindowServices {
+public:
+    void SetStatusMessage(const std::string&) override {}
+    bool GetPlacement(TWindowPlacement&) const override { return false; }
+    TMsgResult MessageBox(const std::string& Text, const std::string& Caption, TMsgIcon Icon,
+                          TMsgButtons) override
+    {
+        const QString title = QString::fromStdString(Caption.empty() ? "pncview" : Caption);
+        if (Icon == TMsgIcon::Error || Icon == TMsgIcon::Warning)
+            QMessageBox::warning(nullptr, title, QString::fromStdString(Text));
+        else
+            QMessageBox::information(nullptr, title, QString::fromStdString(Text));
+        return TMsgResult::Ok;
+    }
+};
 } // namespace
 
 int main(int argc, char** argv)
@@ -70,24 +90,28 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
     if (argc != 2) {
-        std::fprintf(stderr, "usage: pncview FILE.pnc|FILE.dxf\n");
+        std::fprintf(stderr, "usage: pncview FILE (.pnc, .dxf, .svg, .stl, .bmp, .jpg)\n");
         return 2;
     }
     RegisterDrawingClasses();
-    // The stroke fonts beside the program, as the main window registers them at its start:
-    // without them texts show nothing.
+    // The stroke fonts beside the program, as the program registers them at its start: without
+    // them texts show nothing.
     RegisterProgramFonts(ProgramFolder());
+    TViewerMessages messages;
+    SetMainWindowServices(&messages);
     TQV_01Cmp2D drawing;
-    try {
-        OpenForViewing(argv[1], drawing);
-    } catch (const std::exception& e) {
-        QMessageBox::critical(nullptr, "pncview", QString::fromStdString(e.what()));
-        return 1;
-    }
     // The view outlives its viewer, which the window owns.
     TQVScene view;
-    DrawingView = &view;
     view.AttachDrawing(&drawing);
+    DrawingView = &view;
+    TPlainFileHost host;
+    TFileCommands commands(drawing, host);
+    // A file that cannot be read has been told.
+    if (!commands.OpenGeo(argv[1], false)) {
+        DrawingView = nullptr;
+        SetMainWindowServices(nullptr);
+        return 1;
+    }
     QWidget window;
     window.setWindowTitle(QString("pncview - ") + QString::fromLocal8Bit(argv[1]));
     window.resize(1000, 700);
@@ -103,5 +127,7 @@ int main(int argc, char** argv)
     QTimer::singleShot(0, [&view] { view.ZoomToExtents(); });
     const int rc = app.exec();
     viewer->removeEventFilter(&navigation);
+    DrawingView = nullptr;
+    SetMainWindowServices(nullptr);
     return rc;
 }

@@ -13,7 +13,7 @@ int main(int argc, char** argv)
     // Numbers in files and on screen use '.', whatever the user's locale says.
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName("Rastrel");
-    TProgramWindows windows = CreateProgramWindows(argc > 1 ? argv[1] : "");
-    windows.Main->show();
+    TShellProgram program(argc > 1 ? argv[1] : "");
+    program.Main().show();
     return app.exec();
 }

@@ -104,9 +104,21 @@ public:
     }
     void SetCaption(const std::string&) override {}
     void SetBusy(bool) override {}
-    void SetProgress(int) override { ++Steps; }
+    TJobProgress& Progress() override { return Counter; }
     std::unique_ptr<TVecRasPlacement> Panel;
     int Steps = 0;
+
+private:
+    class TCounter : public TJobProgress {
+    public:
+        explicit TCounter(int& Steps) : Steps(Steps) {}
+        void Begin() override {}
+        void Report(int64_t, int64_t) override { ++Steps; }
+        void End() override {}
+
+    private:
+        int& Steps;
+    } Counter{Steps};
 };
 
 TFirstUse OpenThroughCommand(const std::string& Name)

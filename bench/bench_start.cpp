@@ -57,14 +57,14 @@ int Bare(int argc, char** argv)
 int Program(int argc, char** argv, const std::string& File)
 {
     QApplication app(argc, argv);
-    TProgramWindows w = CreateProgramWindows(File);
-    TSceneWidget* viewer = w.Main->Viewer();
+    TShellProgram program(File);
+    TSceneWidget* viewer = program.Main().Viewer();
     // The first frame, or with a file the first frame that shows its objects.
     QObject::connect(viewer, &QOpenGLWidget::frameSwapped, [&File] {
         if (File.empty() || (::Drawing && ::Drawing->ObjectsCount() > 0))
             Report();
     });
-    w.Main->show();
+    program.Main().show();
     return app.exec();
 }
 

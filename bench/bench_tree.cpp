@@ -32,7 +32,7 @@ namespace {
 class TNoHost : public TGeoPageHost {
 public:
     TQVScene* GeoView() override { return nullptr; }
-    void RerunPanelCommand(uint8_t) override {}
+    void RerunPanelCommand(TPanelMode) override {}
 };
 
 // Runs the event loop until a posted event is handled after everything pending, the window's

@@ -15,7 +15,9 @@ endif()
 #
 # FOLDERS are the library's folders (default: the calling folder). They are its include
 # directories, so a library can include only its own headers and those of the libraries it links;
-# includes stay flat ("QVCmp.h"). A subfolder belongs to the library that names it.
+# includes stay flat ("QVCmp.h"). A subfolder belongs to the library that names it. Several
+# folders are given from the bottom up: the layering test refuses an include of a later folder's
+# header.
 # SOURCES are the library's .cpp files (default: the .cpp files directly in its folders).
 # DEPS is the list of libraries it may use, and the only place its links are given.
 # QT marks a library that may use Qt. One without it is refused, at configure time, a Qt module or

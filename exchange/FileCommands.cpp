@@ -21,6 +21,7 @@
 #include <array>
 #include <cctype>
 #include <exception>
+#include <stdexcept>
 #include <utility>
 
 TSvgImport ImportSvg;
@@ -28,7 +29,9 @@ TSvgImport ImportSvg;
 namespace {
 
 // The reader already told the user why the file cannot be read.
-struct EToldAlready {};
+struct EToldAlready : std::runtime_error {
+    EToldAlready() : std::runtime_error("The reader has told why the file cannot be read.") {}
+};
 
 // The extension with its dot, upper case; empty when the name has none.
 std::string UpperExtension(const std::string& FileName)
@@ -69,22 +72,6 @@ void Message(const std::string& Text, int Caption, TMsgIcon Icon)
 {
     MainWindow().MessageBox(Text, GetLangString(Caption), Icon, TMsgButtons::Ok);
 }
-
-// The busy cursor and the progress bar for the length of a command, also when it raises.
-class TBusy {
-public:
-    explicit TBusy(TFileCommandsHost& Host) : Host(Host) { Host.SetBusy(true); }
-    ~TBusy()
-    {
-        Host.SetProgress(-1);
-        Host.SetBusy(false);
-    }
-    TBusy(const TBusy&) = delete;
-    TBusy& operator=(const TBusy&) = delete;
-
-private:
-    TFileCommandsHost& Host;
-};
 
 // The drawing as it was before an open, to put back when the open fails: the objects and
 // block definitions (as a drawing stream, only when there are some) and every layer's record.
@@ -176,6 +163,27 @@ void ShowPlacementPage(const char* CaptionKey)
 
 } // namespace
 
+// The busy cursor and the progress for the length of a command, also when it raises.
+class TFileCommands::TBusy {
+public:
+    explicit TBusy(TFileCommands& Commands) : Commands(Commands)
+    {
+        Commands.LastPercent = -1;
+        Commands.Host.SetBusy(true);
+    }
+    ~TBusy()
+    {
+        if (std::exchange(Commands.ProgressBegun, false))
+            Commands.Host.Progress().End();
+        Commands.Host.SetBusy(false);
+    }
+    TBusy(const TBusy&) = delete;
+    TBusy& operator=(const TBusy&) = delete;
+
+private:
+    TFileCommands& Commands;
+};
+
 TFileKind OpenKindOfName(const std::string& FileName)
 {
     const std::string ext = UpperExtension(FileName);
@@ -218,6 +226,8 @@ void TRecentFiles::Add(const std::string& FileName)
     FItems.insert(FItems.begin(), FileName);
     if (FItems.size() > MaxCount)
         FItems.resize(MaxCount);
+    if (OnChanged)
+        OnChanged();
 }
 
 void TRecentFiles::Load(const TMemIniFile& Ini)
@@ -228,6 +238,8 @@ void TRecentFiles::Load(const TMemIniFile& Ini)
         if (!name.empty() && std::find(FItems.begin(), FItems.end(), name) == FItems.end())
             FItems.push_back(name);
     }
+    if (OnChanged)
+        OnChanged();
 }
 
 void TRecentFiles::Save(TMemIniFile& Ini) const
@@ -269,7 +281,9 @@ void TFileCommands::SetProgressPercent(int Percent)
     if (Percent == LastPercent)
         return;
     LastPercent = Percent;
-    Host.SetProgress(Percent);
+    if (!std::exchange(ProgressBegun, true))
+        Host.Progress().Begin();
+    Host.Progress().Report(Percent, 100);
 }
 
 bool TFileCommands::OpenGeo(std::string FileName, bool Merge)
@@ -298,8 +312,7 @@ bool TFileCommands::OpenGeo(std::string FileName, bool Merge)
     CurrentFile.FileName = FileName;
     bool opened = false;
     {
-        const TBusy busy(Host);
-        LastPercent = -1;
+        const TBusy busy(*this);
         TDrawingSnapshot snapshot(Drawing);
         const TViewSnapshot view;
         // Flat files are seen without the depth test; an STL surface switches it on when shown.
@@ -310,7 +323,7 @@ bool TFileCommands::OpenGeo(std::string FileName, bool Merge)
             opened = true;
         } catch (const EToldAlready&) {
             snapshot.Restore();
-        } catch (const EFileCommandBreak&) {
+        } catch (const EUserBreak&) {
             snapshot.Restore();
         } catch (const std::exception& e) {
             // Whatever the reader added goes: the drawing is as it was before the command.
@@ -533,13 +546,12 @@ bool TFileCommands::SaveAs()
         return false;
     }
     {
-        const TBusy busy(Host);
-        LastPercent = -1;
+        const TBusy busy(*this);
         auto kept = Drawing.OnSaveProgress;
         Drawing.OnSaveProgress = [this](TQV_01Cmp&, uint8_t Percent) { SetProgressPercent(Percent); };
         try {
             Drawing.SaveToFile(name);
-        } catch (const EFileCommandBreak&) {
+        } catch (const EUserBreak&) {
             Drawing.OnSaveProgress = kept;
             ShowStatusMessage("");
             return false;

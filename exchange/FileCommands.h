@@ -6,7 +6,9 @@
 //
 // An open that fails tells the user the file and the reason and leaves the drawing as it was
 // before the command. A save that fails says why and keeps the old file and the old name.
+#include "JobProgress.h"
 #include "QVServices.h"
+#include "QVTBase.h"
 
 #include <cstdint>
 #include <functional>
@@ -19,18 +21,6 @@ class TMemIniFile;
 class TQV_01Cmp;
 class TQV_01Cmp2D;
 class TVecRasPlacement;
-
-// The kind byte of the file last opened (CurrentFile.Kind).
-enum TFileKind : uint8_t {
-    fkNone = 0,
-    fkNative = 1,
-    fkDxf = 2,
-    fkBmp = 3,
-    fkJpeg = 4,
-    fkSvg = 5,
-    fkStl = 6,
-    fkFailed = 7,
-};
 
 // The kind an open gives a name by its extension, any case; fkFailed for any other.
 TFileKind OpenKindOfName(const std::string& FileName);
@@ -51,6 +41,8 @@ public:
     // Section "MRURF": keys "File1" to "File10", newest first.
     void Load(const TMemIniFile& Ini);
     void Save(TMemIniFile& Ini) const;
+    // Told after every Add and Load: the menu that shows the list follows it.
+    std::function<void()> OnChanged;
 
 private:
     std::vector<std::string> FItems;
@@ -62,10 +54,6 @@ private:
 void CaricaImpLayers(TQV_01Cmp& Drawing, const std::string& FileName, int32_t DefaultColor);
 // "Layers.ini" in the data folder.
 std::string LayersIniName();
-
-// Raised by the host's SetProgress when the user breaks a long open or save off, after telling
-// him: the command ends as a failed one, without a second message.
-struct EFileCommandBreak {};
 
 // What the commands need of the main window and the tool window.
 class TFileCommandsHost {
@@ -84,8 +72,9 @@ public:
     virtual void SetCaption(const std::string& Caption) = 0;
     // The busy cursor on or off.
     virtual void SetBusy(bool Busy) = 0;
-    // The progress bar at Percent (0 to 100); -1 hides it. May raise EFileCommandBreak.
-    virtual void SetProgress(int Percent) = 0;
+    // Where a long open, merge or save reports how far it is (in percent). A break the user
+    // asks for there (EUserBreak) ends the command as a failed one, without a second message.
+    virtual TJobProgress& Progress() = 0;
     // Stops the running drawing command.
     virtual void StopOperation() {}
     // Removes every machining operation.
@@ -133,7 +122,9 @@ private:
     void OpenStlFile(const std::string& FileName);
     void OpenBitmapFile(const std::string& FileName, bool IsBmp);
     void ClearDrawing(bool DeleteOperations);
+    // Percent of the job done: the host's progress begins at the first report of a command.
     void SetProgressPercent(int Percent);
+    class TBusy;
 
     TQV_01Cmp2D& Drawing;
     TFileCommandsHost& Host;
@@ -141,4 +132,5 @@ private:
     // Shared with the image made from it until the image's pixels change.
     std::shared_ptr<const TBitmap32> FSourceBitmap;
     int LastPercent = -1;
+    bool ProgressBegun = false;
 };

@@ -1,8 +1,7 @@
 #include "MainFileHost.h"
 
-#include "ui_UnitMain.h"
-
 #include "DlgOpenGeo.h"
+#include "ProgramObjects.h"
 #include "QVCmp.h"
 #include "QVGeoPage.h"
 #include "QVGeoTree.h"
@@ -16,12 +15,16 @@
 #include "UnitMain.h"
 #include "UnitToolWin.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCursor>
 #include <QTimer>
 #include <QTreeView>
 
-TMainFileHost::TMainFileHost(TfrmMain& Main) : Main(Main), FSelf(std::make_shared<TMainFileHost*>(this)) {}
+TMainFileHost::TMainFileHost(TfrmMain& Main, TProgramObjects& Objects)
+    : Main(Main), Objects(Objects), FSelf(std::make_shared<TMainFileHost*>(this))
+{
+}
 
 TMainFileHost::~TMainFileHost()
 {
@@ -33,7 +36,7 @@ TMainFileHost::~TMainFileHost()
 std::string TMainFileHost::AskOpenFileName(bool Merge, const std::string& Folder)
 {
     TFileDialogRequest request;
-    request.Caption = Main.Form().sbtOpen->text().toStdString();
+    request.Caption = Main.Command("sbtOpen")->text().toStdString();
     request.Start = Folder;
     request.Filter = Merge ? "Drawing files (*.pnc *.PNC)"
                            : "Drawing, vector and picture files (*.pnc *.bmp *.jpg *.jpeg *.dxf *.stl *.svg "
@@ -47,7 +50,7 @@ std::string TMainFileHost::AskSaveFileName(const std::string& Suggested)
 {
     TFileDialogRequest request;
     request.Save = true;
-    request.Caption = Main.Form().mnuSaveAs->text().toStdString();
+    request.Caption = Main.Command("mnuSaveAs")->text().toStdString();
     // A name without extension saves as a drawing file.
     request.Start = Suggested == "*" ? std::string() : Suggested;
     request.Filter = "Drawing files (*.pnc);;DXF files (*.dxf);;Text files (*.txt);;HPGL files (*.hgl)";
@@ -70,7 +73,7 @@ bool TMainFileHost::AskClear(bool& DeleteOperations)
 TVecRasPlacement& TMainFileHost::NewPlacementPanel(TQV_01Cmp2D& Drawing)
 {
     FPanel.reset();
-    TfrmToolWin* toolWin = Main.ToolWin;
+    TfrmToolWin* toolWin = Objects.ToolWin;
     FPanel = std::make_unique<TDlgOpenGeo>(toolWin ? toolWin->Sheet("tabOpenR") : nullptr, Drawing);
     if (toolWin)
         toolWin->AddHideHandler([self = FSelf, panel = FPanel.get()] {
@@ -111,29 +114,16 @@ void TMainFileHost::SetBusy(bool Busy)
         return;
     FBusy = Busy;
     // The bar lets events through now and then: no second command may start meanwhile.
-    Main.SetInputEnabled(!Busy);
+    Main.SetJobRunning(Busy);
     if (Busy)
         QApplication::setOverrideCursor(Qt::WaitCursor);
     else
         QApplication::restoreOverrideCursor();
 }
 
-void TMainFileHost::SetProgress(int Percent)
+TJobProgress& TMainFileHost::Progress()
 {
-    if (Percent < 0) {
-        if (FProgressShown) {
-            FProgressShown = false;
-            Main.ProgressBar().Finish();
-        }
-        return;
-    }
-    if (!FProgressShown) {
-        FProgressShown = true;
-        Main.ProgressBar().Start();
-    }
-    // The bar has told the user; the command puts the drawing back.
-    if (Main.ProgressBar().Step(100, Percent))
-        throw EFileCommandBreak();
+    return Main.ProgressBar();
 }
 
 void TMainFileHost::StopOperation()
@@ -168,22 +158,4 @@ void TMainFileHost::DrawingOpened()
         DrawingView->RebuildAll(false);
     if (Main.GeoPage() && Main.GeoPage()->TreeView())
         Main.GeoPage()->TreeView()->expandAll();
-}
-
-void TfrmMain::ConnectFileCommands()
-{
-    Ui::TfrmMain& f = *ui;
-    // Each command ends with the recent-files menu as the list now is.
-    auto on = [this](QAction* A, std::function<void()> Command) {
-        connect(A, &QAction::triggered, this, [this, Command] {
-            GuardedCall(Command);
-            UpdateRecentMenu();
-        });
-    };
-    on(f.sbtOpen, [this] { FFileCommands->OpenGeo({}, false); });
-    on(f.mnuMerge, [this] { FFileCommands->OpenGeo({}, true); });
-    on(f.sbtNew, [this] { FFileCommands->New(); });
-    // Save writes through the save dialog as Save as does.
-    for (QAction* a : {f.sbtSave, f.mnuSave, f.mnuSaveAs})
-        on(a, [this] { FFileCommands->SaveAs(); });
 }

@@ -8,10 +8,12 @@
 
 class TDlgOpenGeo;
 class TfrmMain;
+struct TProgramObjects;
 
 class TMainFileHost : public TFileCommandsHost {
 public:
-    explicit TMainFileHost(TfrmMain& Main);
+    // Neither is owned; both outlive the host.
+    TMainFileHost(TfrmMain& Main, TProgramObjects& Objects);
     ~TMainFileHost() override;
     TMainFileHost(const TMainFileHost&) = delete;
     TMainFileHost& operator=(const TMainFileHost&) = delete;
@@ -22,7 +24,7 @@ public:
     TVecRasPlacement& NewPlacementPanel(TQV_01Cmp2D& Drawing) override;
     void SetCaption(const std::string& Caption) override;
     void SetBusy(bool Busy) override;
-    void SetProgress(int Percent) override;
+    TJobProgress& Progress() override;
     void StopOperation() override;
     void DrawingCleared() override;
     void DrawingRenewed() override;
@@ -38,9 +40,9 @@ public:
 
 private:
     TfrmMain& Main;
+    TProgramObjects& Objects;
     std::unique_ptr<TDlgOpenGeo> FPanel;
     bool FBusy = false;
-    bool FProgressShown = false;
     // Set while the object lives: a hide handler that outlives it does nothing.
     std::shared_ptr<TMainFileHost*> FSelf;
 };

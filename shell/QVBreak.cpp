@@ -97,6 +97,14 @@ bool TUserBreak_ProgBar::Step(int32_t Total, int32_t Current)
     return true;
 }
 
+void TUserBreak_ProgBar::Report(int64_t Done, int64_t Total)
+{
+    const double part = Total > 0 ? static_cast<double>(Done) / static_cast<double>(Total) : 0.0;
+    const auto percent = static_cast<int32_t>(std::clamp(std::nearbyint(part * 100.0), 0.0, 100.0));
+    if (Step(100, percent))
+        throw EUserBreak();
+}
+
 void TUserBreak_ProgBar::Finish()
 {
     FWatcher.reset();

@@ -2,26 +2,21 @@
 // The progress of a long job that runs on the GUI thread, shown in the main window's status bar
 // in place of another item (the coordinate read-out). Step is cheap enough for a tight loop: the
 // bar moves and pending events are processed at most once a second, and Step tells whether the
-// user pressed Esc in the tool window (UserBreak).
+// user pressed Esc in the tool window (UserBreak). As the jobs' progress (TJobProgress) it is
+// Start, Step and Finish, and a break raises EUserBreak.
+#include "JobProgress.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <stdexcept>
 
 class QProgressBar;
 class QWidget;
 
-// Raised by a job that stops on the user's request; the command that started the job catches it
-// at its top and puts the drawing back as it was.
-class EUserBreak : public std::runtime_error {
-public:
-    EUserBreak() : std::runtime_error("Stopped by the user.") {}
-};
-
-class TUserBreak_ProgBar {
+class TUserBreak_ProgBar : public TJobProgress {
 public:
     TUserBreak_ProgBar();
-    ~TUserBreak_ProgBar();
+    ~TUserBreak_ProgBar() override;
     TUserBreak_ProgBar(const TUserBreak_ProgBar&) = delete;
     TUserBreak_ProgBar& operator=(const TUserBreak_ProgBar&) = delete;
 
@@ -39,6 +34,12 @@ public:
     bool Step(int32_t Total, int32_t Current);
     // Hides the bar, shows the hidden control again and clears the status message.
     void Finish();
+
+    // ---- TJobProgress
+    void Begin() override { Start(); }
+    // Steps at the percent Done of Total makes; raises EUserBreak when Step says break.
+    void Report(int64_t Done, int64_t Total) override;
+    void End() override { Finish(); }
 
     // The millisecond clock; tests set their own.
     std::function<uint32_t()> TickCount;

@@ -3,9 +3,5 @@
 // executable, one folder per image list with a file per index ("Icons/imgListFile/03.png").
 #include <QIcon>
 
-class QMainWindow;
-
 // The picture of one index of an image list; an empty icon when it is missing.
 QIcon ShellIcon(const char* List, int Index);
-// Puts their pictures on the main window's buttons and menu items.
-void ShellSetIcons(QMainWindow& Main);

@@ -1,6 +1,7 @@
 #pragma once
 // The About box: the program's name and version, who translated the language file in use, and
-// the links to the web site and the support address. Made once at start, shown modeless on top.
+// the links to the web site and the support address. The program makes it once at start, a child
+// window of the main window, and frees it at the end; the help menu shows it modeless on top.
 #include <QWidget>
 
 #include <memory>
@@ -23,8 +24,6 @@ public:
     ~TfrmAbout() override;
     TfrmAbout(const TfrmAbout&) = delete;
     TfrmAbout& operator=(const TfrmAbout&) = delete;
-
-    Ui::TfrmAbout& Form() { return *ui; }
 
 protected:
     void showEvent(QShowEvent* Event) override;

@@ -2,33 +2,29 @@
 
 #include "ui_UnitMain.h"
 
-#include "CADExceptions.h"
+#include "CommandsView.h"
 #include "FileCommands.h"
 #include "IniFile.h"
+#include "MainCommands.h"
 #include "MainFileHost.h"
-#include "QVCADPrgAdapter.h"
+#include "MainView.h"
+#include "ProgramObjects.h"
 #include "QVCmp.h"
-#include "QVContainer.h"
+#include "QVFormat.h"
 #include "QVGuard.h"
 #include "QVInfoEdit.h"
 #include "QVLanguage.h"
 #include "QVPrg2D.h"
 #include "QVScene.h"
-#include "QVSceneWidget.h"
-#include "QVStock.h"
-#include "QVStream.h"
-#include "QVTasks.h"
-#include "QVTranslate.h"
 #include "QVVariabili.h"
+#include "SceneWidget.h"
 #include "ShellIcons.h"
 #include "ShellMessages.h"
-#include "UndoRedo.h"
+#include "UnitAbout.h"
 #include "UnitConfig.h"
-#include "UnitCurva.h"
 #include "UnitToolWin.h"
 
 #include <QCloseEvent>
-#include <QFileInfo>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTimer>
@@ -36,137 +32,117 @@
 #include <QWheelEvent>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
-#include <vector>
 
 TfrmMain* frmMain = nullptr;
 
 namespace {
-std::vector<uint8_t> ReadWholeFile(const std::string& FileName)
-{
-    std::ifstream in(FileName, std::ios::binary);
-    if (!in)
-        throw ECADFileNotValid("Cannot open the file " + FileName + ".");
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+// The side panel's tabs.
+constexpr int GeometryTab = 0;
+constexpr int MachiningTab = 1;
 } // namespace
 
-TfrmMain::TfrmMain(std::string FileToOpen) : ui(new Ui::TfrmMain), FFileToOpen(std::move(FileToOpen))
+TfrmMain::TfrmMain(TProgramObjects& O, std::string FileToOpen)
+    : ui(new Ui::TfrmMain), Objects(O), FFileToOpen(std::move(FileToOpen))
 {
-    frmMain = this;
     ui->setupUi(this);
     // The status items live in the status bar; the form keeps them together in one strip.
     ui->tbrStatusBar->addWidget(ui->pnlStatusItems, 1);
     ui->tbrStatusBar->installEventFilter(this);
     ui->pnlStatusItems->installEventFilter(this);
-    SetMainWindowServices(this);
-    Hooks.OpenFile = [this](const std::string& FileName) {
-        FFileCommands->OpenGeo(FileName, false);
-        UpdateRecentMenu();
-    };
-    Hooks.SourceBitmap = [this] { return FFileCommands ? FFileCommands->SourceBitmap() : nullptr; };
-    Hooks.Undo = [] {
-        if (UndoRedo)
-            UndoRedo->Undo();
-    };
-    FormCreate();
-}
-
-TfrmMain::~TfrmMain()
-{
-    ReleaseObjects();
-    // The windows that refer to this one go before it.
-    delete ToolWin;
-    delete About;
-    SetMainWindowServices(nullptr);
-    if (frmMain == this)
-        frmMain = nullptr;
-}
-
-void TfrmMain::FormCreate()
-{
-    InitTempPath();
-    FConfig = std::make_unique<TAppConfig>();
-    AppConfig = FConfig.get();
-    LanguageIni = OpenLanguageFile("languages/" + FConfig->Language);
-    ArcTolerance = FConfig->ChainTol;
-    FUndoRedo = std::make_unique<TUndoRedo>();
-    UndoRedo = FUndoRedo.get();
-
-    FView = std::make_unique<TQVScene>();
-    DrawingView = FView.get();
-    FViewer = CreateViewWidget(*FView, ui->pnlGraphicView);
-    FViewer->setObjectName("GraphicView");
-    FViewer->installEventFilter(this);
-    FView->OnMouseMove2D = [this](TQVScene&, const TViewerMouseEvent&, double, double) {
-        GraphicViewMouseMove2D(0, 0);
-    };
-
-    FDrawing = std::make_unique<TQV_01Cmp2D>();
-    ::Drawing = FDrawing.get();
-    FUndoRedo->AttachDrawing(FDrawing.get());
-    FView->AttachDrawing(FDrawing.get());
-    FGeoPage = new TGeoPage(*this, FConfig->Units == 1, ui->SheetGeo);
-    ui->SheetGeo->layout()->addWidget(FGeoPage);
-    FGeoPage->AttachDrawing(FDrawing.get());
-
-    LoadBlockLibrary();
-    FFileHost = std::make_unique<TMainFileHost>(*this);
-    FFileCommands = std::make_unique<TFileCommands>(*FDrawing, *FFileHost);
-
-    FProg = std::make_unique<TQV_00Prog>();
-    CADProgram = FProg.get();
-    FProg->SetViewPortGL(FView.get());
-    FAdapter = std::make_unique<TCADPrgViewAdapter>(*FProg, *FViewer);
-    FProg->OnEndOperation = [this](TQV_00CADProg&, TCADStateClass Operation, TQV_00CADPrgParam*) {
-        QV_PrgEndOperation(Operation);
-    };
-    FProg->OnDescriptionChanged = [this](TQV_00State& Sender) {
-        QV_PrgDescriptionChanged(&Sender.Description);
-    };
-
-    FView->GridRebuildEnabled = true;
-    FView->SetGridVisible(FConfig->SGrid);
-    InstallStockBox(*FView);
-    // The axes follow the setting, as their toggle does.
-    FView->SetAxesVisible(FConfig->SAxis);
+    FCommands = std::make_unique<TMainCommands>(*this, Objects);
 
     // The machining part stays switched off.
-    ui->sbtCnc->setVisible(false);
+    Command("sbtCnc")->setVisible(false);
     ui->SheetCnc->setEnabled(false);
     ui->sbtChangePst->setEnabled(false);
     ui->sbtRunPst->setEnabled(false);
     ui->sbtShowHidePath->setEnabled(false);
+    BuildMachiningMenus();
 
-    FTabMarkerPreview = std::make_unique<TContainer2D>(-1);
+    // The snap items: the status bar's button opens them at once.
+    ui->sbtSnap->setMenu(FCommands->Menu("mnuSnapTo"));
+    ui->sbtSnap->setPopupMode(QToolButton::InstantPopup);
+    ui->sbtSnap->setIcon(ShellIcon("imgListStatus", 0));
+    ui->TreeCnc->setContextMenuPolicy(Qt::CustomContextMenu);
+    // The status bar's menu of the grid settings.
+    ui->tbrStatusBar->setContextMenuPolicy(Qt::PreventContextMenu);
+    UpdateInputEnabled();
+}
 
-    setGeometry(FConfig->fWPL, FConfig->fWPT, FConfig->fWPW, FConfig->fWPH);
-    if (FConfig->fWPMax)
+TfrmMain::~TfrmMain() = default;
+
+QWidget* TfrmMain::GraphicPanel() const
+{
+    return ui->pnlGraphicView;
+}
+
+QWidget* TfrmMain::GeometrySheet() const
+{
+    return ui->SheetGeo;
+}
+
+QAction* TfrmMain::Command(std::string_view Name) const
+{
+    return FCommands->Action(Name);
+}
+
+TSceneWidget* TfrmMain::Viewer() const
+{
+    return Objects.Viewer;
+}
+
+TGeoPage* TfrmMain::GeoPage() const
+{
+    return Objects.GeoPage;
+}
+
+TMainFileHost& TfrmMain::FileHost()
+{
+    return *Objects.FileHost;
+}
+
+void TfrmMain::Attach()
+{
+    TSceneWidget* viewer = Objects.Viewer;
+    viewer->setObjectName("GraphicView");
+    viewer->installEventFilter(this);
+    Objects.View->OnMouseMove2D = [this](TQVScene&, const TViewerMouseEvent&, double, double) {
+        GraphicViewMouseMove2D();
+    };
+    Objects.Prog->OnEndOperation = [this](TQV_00CADProg&, TCADStateClass Operation, TQV_00CADPrgParam*) {
+        QV_PrgEndOperation(Operation);
+    };
+    Objects.Prog->OnDescriptionChanged = [this](TQV_00State& Sender) {
+        QV_PrgDescriptionChanged(&Sender.Description);
+    };
+    QMenu* popup = FCommands->Menu("PopupDestro");
+    viewer->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(viewer, &QWidget::customContextMenuRequested, this,
+            [popup, viewer](const QPoint& P) { popup->popup(viewer->mapToGlobal(P)); });
+    Objects.FileCommands->RecentFiles().OnChanged = [this] { UpdateRecentMenu(); };
+    UpdateRecentMenu();
+
+    const TAppConfig& config = *Objects.Config;
+    setGeometry(config.fWPL, config.fWPT, config.fWPW, config.fWPH);
+    if (config.fWPMax)
         setWindowState(windowState() | Qt::WindowMaximized);
     KeepEntityPanel = false;
-
-    BuildMenus();
-    ConnectCommands();
     FProgress.Attach(ui->lblCoordinate, ui->ProgressBar1, true);
     ui->ProgressBar1->hide();
 }
 
-void TfrmMain::LoadBlockLibrary()
+void TfrmMain::FinishStart(const std::string& IniFileName)
 {
-    const std::string name =
-        (BlockLibraryFolder.empty() ? ProgramFolder() : BlockLibraryFolder) + "/Library.blk";
-    if (!QFileInfo::exists(QString::fromStdString(name)))
-        return;
-    // A damaged library is told and left out: the program starts without its blocks.
-    try {
-        const std::vector<uint8_t> bytes = ReadWholeFile(name);
-        TStreamReader stream(bytes);
-        FDrawing->LoadLibrary(stream);
-    } catch (const std::exception& e) {
-        MessageBox(std::string("Library.blk: ") + e.what(), GetLangString(450), TMsgIcon::Warning,
-                   TMsgButtons::Ok);
-    }
+    FCommands->Translate();
+    LoadToolbarsAndRecent(IniFileName);
+    ImpostaTbr();
+    ImpostaHint();
+    CurrLayerInfo();
+    Command("sbtGridOnOff")->setChecked(Objects.Config->SGrid);
+    Command("sbtAxisOnOff")->setChecked(Objects.Config->SAxis);
+    ui->pgCtrGeoCnc->setTabText(MachiningTab, ui->pgCtrGeoCnc->tabText(MachiningTab) + " (Off)");
+    setWindowTitle(QString::fromStdString(GetFileInfo("ProductName")));
+    ui->pgCtrGeoCnc->setCurrentIndex(GeometryTab);
 }
 
 QAction* TfrmMain::CreaItemMenu(const char* Key, QMenu* Parent, const char* List, int ImageIndex)
@@ -179,35 +155,14 @@ QAction* TfrmMain::CreaItemMenu(const char* Key, QMenu* Parent, const char* List
     return item;
 }
 
-void TfrmMain::BuildMenus()
+void TfrmMain::BuildMachiningMenus()
 {
-    Ui::TfrmMain& f = *ui;
-    auto dropDown = [this](QAction* Button, QMenu* Menu) {
-        Button->setMenu(Menu);
-        for (QToolBar* bar : findChildren<QToolBar*>())
-            if (auto* b = qobject_cast<QToolButton*>(bar->widgetForAction(Button)))
-                b->setPopupMode(QToolButton::MenuButtonPopup);
-    };
-    FOpenMenu = new QMenu(this);
-    FRecentMenu = FOpenMenu->addMenu("Recent files");
-    FRecentMenu->setObjectName("mnuRecentF");
-    FOpenMenu->addAction(f.mnuMerge);
-    dropDown(f.sbtOpen, FOpenMenu);
-    auto* saveMenu = new QMenu(this);
-    saveMenu->addAction(f.mnuSave);
-    saveMenu->addAction(f.mnuSaveAs);
-    dropDown(f.sbtSave, saveMenu);
-    auto* helpMenu = new QMenu(this);
-    for (QAction* a : {f.mnuHelp, f.mnuTutor, f.mnuAbout, f.mnuWebUpdate, f.mnuWeb})
-        helpMenu->addAction(a);
-    dropDown(f.sbtAbout, helpMenu);
-
     FCncMenu = new QMenu(this);
     FCncMenu->setObjectName("sbtCncMenu");
     CreaItemMenu("mnuCncNew", FCncMenu, "imgListFile", 0);
     CreaItemMenu("mnuEditNc", FCncMenu, "imgListFile", 13);
     CreaItemMenu("mnuCncGrbl", FCncMenu, "imgListFile", 36);
-    f.sbtCnc->setMenu(FCncMenu);
+    Command("sbtCnc")->setMenu(FCncMenu);
     FPopupTreeCnc = new QMenu(this);
     FPopupTreeCnc->setObjectName("PopupTreeCnc");
     CreaItemMenu("mnuSelPost", FPopupTreeCnc, "imgListFile", 15);
@@ -220,77 +175,46 @@ void TfrmMain::BuildMenus()
     CreaItemMenu("mnuOpOnOff", FPopupTreeCnc, "imgListFile", 19);
     CreaItemMenu("mnuPostThis", FPopupTreeCnc, "imgListCnc", 6);
     CreaItemMenu("mnuTp2Geo", FPopupTreeCnc, "imgListCnc", 8);
-
-    FPopupDestro = new QMenu(this);
-    FPopupDestro->setObjectName("PopupDestro");
-    FPopupDestro->addAction(f.mnuDone);
-    FPopupDestro->addAction(f.mnuCancel);
-    FPopupDestro->addAction(f.mnuCoord);
-    QMenu* snap = FPopupDestro->addMenu("Snap");
-    snap->setObjectName("mnuSnapTo");
-    for (QAction* a :
-         {f.mnuSnapNone, f.mnuSnapEnd, f.mnuSnapMid, f.mnuSnapCenter, f.mnuSnapPoint, f.mnuSnapAuto})
-        snap->addAction(a);
-    for (QAction* a :
-         {f.mnuPan, f.mnuAutozoom, f.mnuZoomWindow, f.mnuZoomIn, f.mnuZoomOut, f.mnuWinSelect, f.mnuOrtho})
-        FPopupDestro->addAction(a);
-    FViewer->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(FViewer, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& P) { FPopupDestro->popup(FViewer->mapToGlobal(P)); });
-    auto* snapButton = f.sbtSnap;
-    snapButton->setMenu(snap);
-    snapButton->setPopupMode(QToolButton::InstantPopup);
-
-    auto* geoMenu = new QMenu(this);
-    geoMenu->setObjectName("PopupTreeGeo");
-    for (QAction* a : {f.mnuLayerDialog, f.mnuLayerOnOff, f.mnuLayerHide, f.mnuLayerShow, f.mnuGeoDelete})
-        geoMenu->addAction(a);
-    f.TreeCnc->setContextMenuPolicy(Qt::CustomContextMenu);
-
-    // The status bar's menu of the grid settings.
-    f.tbrStatusBar->setContextMenuPolicy(Qt::PreventContextMenu);
-
-    ShellSetIcons(*this);
 }
 
 QStringList TfrmMain::RecentFiles() const
 {
     QStringList names;
-    if (FFileCommands)
-        for (const std::string& name : FFileCommands->RecentFiles().Items())
+    if (Objects.FileCommands)
+        for (const std::string& name : Objects.FileCommands->RecentFiles().Items())
             names.append(QString::fromStdString(name));
     return names;
 }
 
 void TfrmMain::AddRecentFile(const QString& FileName)
 {
-    FFileCommands->RecentFiles().Add(FileName.toStdString());
-    UpdateRecentMenu();
+    Objects.FileCommands->RecentFiles().Add(FileName.toStdString());
 }
 
 void TfrmMain::UpdateRecentMenu()
 {
-    FRecentMenu->clear();
+    QMenu* menu = FCommands->Menu("mnuRecentF");
+    menu->clear();
     const QStringList names = RecentFiles();
     for (const QString& name : names)
-        connect(FRecentMenu->addAction(name), &QAction::triggered, this,
+        connect(menu->addAction(name), &QAction::triggered, this,
                 [this, name] { GuardedCall([&] { Hooks.OpenFile(name.toStdString()); }); });
-    FRecentMenu->setEnabled(!names.isEmpty());
+    menu->setEnabled(!names.isEmpty());
 }
 
 void TfrmMain::ImpostaGView()
 {
-    FProg->XSnap = FConfig->SnapX;
-    FProg->YSnap = FConfig->SnapY;
+    Objects.Prog->XSnap = Objects.Config->SnapX;
+    Objects.Prog->YSnap = Objects.Config->SnapY;
     // The layers the user has not changed take the configured colour; the layer settings file
     // of the file commands may change them afterwards.
-    FDrawing->SetDefaultLayersColor(FConfig->DefLayersColor);
+    Objects.Drawing->SetDefaultLayersColor(Objects.Config->DefLayersColor);
 }
 
 void TfrmMain::ImpostaTbr()
 {
     const Qt::ToolButtonStyle style =
-        FConfig->TbrImagesOnly ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextUnderIcon;
+        Objects.Config->TbrImagesOnly ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextUnderIcon;
     for (QToolBar* bar : {ui->tbrFile, ui->tbrCreate, ui->tbrView, ui->tbrEdit})
         bar->setToolButtonStyle(style);
 }
@@ -299,7 +223,7 @@ void TfrmMain::ImpostaHint()
 {
     // Qt shows a tool tip wherever one is set: with hints off the main window keeps the tool-tip
     // events of its bars and of the view from them.
-    FHintsOff = !FConfig->ShowInt;
+    FHintsOff = !Objects.Config->ShowInt;
     for (QWidget* bar : std::initializer_list<QWidget*>{ui->tbrFile, ui->tbrCreate, ui->tbrView, ui->tbrEdit,
                                                         ui->tbrMRU, ui->pnlStatusItems})
         for (QWidget* w : bar->findChildren<QWidget*>())
@@ -308,9 +232,13 @@ void TfrmMain::ImpostaHint()
 
 void TfrmMain::CurrLayerInfo()
 {
-    const uint16_t index = FDrawing->CurrentLayer;
-    ui->sbtLayer->setText(QString::fromStdString(GetLangMain("309")) + " " + QString::number(index));
-    CurrLayerCol(static_cast<uint32_t>(FDrawing->Layers.GetLayer(static_cast<uint8_t>(index)).Pen.Color()));
+    const uint16_t index = Objects.Drawing->CurrentLayer;
+    const QString caption = QString::fromStdString(GetLangMain("309")) + " " + QString::number(index);
+    QAction* layer = Command("sbtLayer");
+    layer->setIconText(caption);
+    layer->setText(caption);
+    CurrLayerCol(
+        static_cast<uint32_t>(Objects.Drawing->Layers.GetLayer(static_cast<uint8_t>(index)).Pen.Color()));
 }
 
 void TfrmMain::CurrLayerCol(uint32_t Colour)
@@ -323,21 +251,22 @@ void TfrmMain::CurrLayerCol(uint32_t Colour)
 void TfrmMain::QV_PrgEndOperation(TCADStateClass Operation)
 {
     if (OrtoSaved) {
-        FProg->UseOrto = SavedUseOrto;
+        Objects.Prog->UseOrto = SavedUseOrto;
         OrtoSaved = false;
     }
-    if (ToolWin && std::find(ToolWinTasks.begin(), ToolWinTasks.end(), Operation) != ToolWinTasks.end())
-        ToolWin->hide();
-    if (ui->pgCtrGeoCnc->currentIndex() == 0) {
+    if (Objects.ToolWin &&
+        std::find(ToolWinTasks.begin(), ToolWinTasks.end(), Operation) != ToolWinTasks.end())
+        Objects.ToolWin->hide();
+    if (ui->pgCtrGeoCnc->currentIndex() == GeometryTab) {
         if (KeepEntityPanel)
             KeepEntityPanel = false;
-        else if (InfoEdit)
-            InfoEdit->SetMode(0);
+        else if (Objects.GeoPage)
+            Objects.GeoPage->Panel().SetMode(TPanelMode::None);
     } else if (KeepEntityPanel) {
         KeepEntityPanel = false;
-        ui->pgCtrGeoCnc->setCurrentIndex(1);
+        ui->pgCtrGeoCnc->setCurrentIndex(MachiningTab);
     }
-    FProg->UsaSnap = false;
+    Objects.Prog->UsaSnap = false;
     if (LayerOpPending) {
         LayerOpPending = false;
         LayerOpDone = true;
@@ -359,7 +288,7 @@ void TfrmMain::SaveToolbarsAndRecent(const std::string& IniFileName)
     TMemIniFile ini(IniFileName);
     ini.Load();
     ini.WriteString("Toolbar", "State", saveState().toBase64().toStdString());
-    FFileCommands->RecentFiles().Save(ini);
+    Objects.FileCommands->RecentFiles().Save(ini);
     ini.UpdateFile();
 }
 
@@ -371,8 +300,7 @@ void TfrmMain::LoadToolbarsAndRecent(const std::string& IniFileName)
     const std::string state = ini.ReadString("Toolbar", "State", "");
     if (!state.empty())
         restoreState(QByteArray::fromBase64(QByteArray::fromStdString(state)));
-    FFileCommands->RecentFiles().Load(ini);
-    UpdateRecentMenu();
+    Objects.FileCommands->RecentFiles().Load(ini);
 }
 
 void TfrmMain::showEvent(QShowEvent* Event)
@@ -390,8 +318,8 @@ void TfrmMain::FormShow()
     if (FReleased)
         return;
     ui->toolWin->setMinimumWidth(236);
-    FViewer->setToolTip(QString::fromStdString(GetLangMain("GraphicView.Hint")));
-    FDrawing->ZoomToExtents();
+    Objects.Viewer->setToolTip(QString::fromStdString(GetLangMain("GraphicView.Hint")));
+    Objects.Drawing->ZoomToExtents();
     if (!FFileToOpen.empty())
         Hooks.OpenFile(std::exchange(FFileToOpen, {}));
 }
@@ -408,61 +336,20 @@ void TfrmMain::closeEvent(QCloseEvent* Event)
         Event->ignore();
         return;
     }
-    if (ToolWin)
-        ToolWin->hide();
-    GuardedCall([this] { FConfig->Save(); });
+    if (Objects.ToolWin)
+        Objects.ToolWin->hide();
+    GuardedCall([this] { Objects.Config->Save(); });
     try {
-        SaveToolbarsAndRecent(FConfig->DataDir + "/rastrel.ini");
+        SaveToolbarsAndRecent(Objects.Config->DataDir + "/rastrel.ini");
     } catch (const std::exception&) {
         // The layout and the recent files are a convenience: the close goes on without them.
     }
     Hooks.BeforeRelease();
-    ReleaseObjects();
-    Event->accept();
-}
-
-void TfrmMain::ReleaseObjects()
-{
-    if (FReleased)
-        return;
     FReleased = true;
-    if (ToolWin)
-        ToolWin->ReleaseObjects();
-    LanguageIni.reset();
-    if (FUndoRedo)
-        FUndoRedo->AttachDrawing(nullptr);
-    if (UndoRedo == FUndoRedo.get())
-        UndoRedo = nullptr;
-    FUndoRedo.reset();
-    if (AppConfig == FConfig.get())
-        AppConfig = nullptr;
-    FConfig.reset();
-    Hooks.FreeMachining();
-    FTabMarkerPreview.reset();
-    // The placement panel and the commands refer to the drawing.
-    if (FFileHost)
-        FFileHost->FreePanel();
-    FFileCommands.reset();
-    // The panel and the tree let go of the drawing before it goes.
-    if (FGeoPage)
-        FGeoPage->AttachDrawing(nullptr);
-    delete FGeoPage;
-    FGeoPage = nullptr;
-    FAdapter.reset();
-    if (CADProgram == FProg.get())
-        CADProgram = nullptr;
-    FProg.reset();
-    // The viewer goes before the view it shows, the view before the drawing.
-    delete FViewer;
-    FViewer = nullptr;
-    FView->AttachDrawing(nullptr);
-    if (DrawingView == FView.get())
-        DrawingView = nullptr;
-    FView.reset();
-    if (::Drawing == FDrawing.get())
-        ::Drawing = nullptr;
-    FDrawing.reset();
-    RemoveTempPath();
+    if (OnRelease)
+        OnRelease();
+    UpdateInputEnabled();
+    Event->accept();
 }
 
 // ---- services
@@ -488,19 +375,74 @@ TMsgResult TfrmMain::MessageBox(const std::string& Text, const std::string& Capt
 
 TQVScene* TfrmMain::GeoView()
 {
-    return FView.get();
+    return Objects.View.get();
 }
 
-void TfrmMain::RerunPanelCommand(uint8_t)
+void TfrmMain::RerunPanelCommand(TPanelMode)
 {
     // The drawing commands that a panel edit runs again come with those commands.
 }
 
-// ---- long jobs
+// ---- input on and off
 
-void TfrmMain::SetInputEnabled(bool Enabled)
+void TfrmMain::SetJobRunning(bool Running)
 {
-    for (QWidget* w : std::initializer_list<QWidget*>{ui->tbrFile, ui->tbrCreate, ui->tbrView, ui->tbrEdit,
-                                                      ui->tbrMRU, ui->toolWin, ui->pnlGraphicView})
-        w->setEnabled(Enabled);
+    FJobRunning = Running;
+    UpdateInputEnabled();
+}
+
+void TfrmMain::SetCommandPagesShown(bool Shown)
+{
+    FPagesShown = Shown;
+    UpdateInputEnabled();
+}
+
+void TfrmMain::UpdateInputEnabled()
+{
+    // While a command's pages show, the view and its toolbar go on working for its task; a long
+    // job takes everything but the status bar.
+    const bool idle = !FJobRunning && !FPagesShown;
+    for (QWidget* w : std::initializer_list<QWidget*>{ui->tbrFile, ui->tbrCreate, ui->tbrEdit, ui->tbrMRU,
+                                                      ui->pgCtrGeoCnc})
+        w->setEnabled(idle);
+    for (QWidget* w : std::initializer_list<QWidget*>{ui->tbrView, ui->toolWin, ui->pnlGraphicView})
+        w->setEnabled(!FJobRunning);
+    FCommands->UpdateEnabled(FJobRunning, FPagesShown, FReleased);
+}
+
+// ---- the view's and the status bar's events
+
+void TfrmMain::GraphicViewMouseMove2D()
+{
+    TPoint2D p;
+    Objects.Prog->GetSnappedPoint(p);
+    ui->lblCoordinate->setText(QString::fromStdString("X: " + FormatCoord(p.X) + " Y: " + FormatCoord(p.Y)));
+}
+
+void TfrmMain::tbrStatusBarMouseDown(Qt::MouseButton Button, int X)
+{
+    if (Button == Qt::RightButton && StatusGridHotSpot(X))
+        Hooks.GridDialog();
+}
+
+bool TfrmMain::eventFilter(QObject* Watched, QEvent* Event)
+{
+    if (Event->type() == QEvent::ToolTip && FHintsOff)
+        return true;
+    if (Watched == Objects.Viewer && Event->type() == QEvent::Wheel) {
+        auto* w = static_cast<QWheelEvent*>(Event);
+        const QPoint m = w->position().toPoint();
+        GuardedCall([&] { WheelZoom(*Objects.View, w->angleDelta().y(), m.x(), m.y()); });
+        // Handled here: the viewer's own wheel zoom does not run as well.
+        return true;
+    }
+    if ((Watched == ui->tbrStatusBar || Watched == ui->pnlStatusItems) &&
+        Event->type() == QEvent::MouseButtonPress) {
+        auto* m = static_cast<QMouseEvent*>(Event);
+        const QPoint p = static_cast<QWidget*>(Watched)->mapTo(ui->tbrStatusBar, m->position().toPoint());
+        GuardedCall([&] { tbrStatusBarMouseDown(m->button(), p.x()); });
+        // Handled once: the press does not go on to the status bar behind the strip.
+        return true;
+    }
+    return QMainWindow::eventFilter(Watched, Event);
 }

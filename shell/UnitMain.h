@@ -1,12 +1,13 @@
 #pragma once
 // The main window: toolbars over the drawing's view, the side panel with the geometry tree and
-// the property panel, the status bar. Its creation makes the program-wide objects in a fixed
-// order (configuration, language file, view, drawing, interaction program ...); closing it, after
-// the user's Yes, writes the settings and frees them again, in the reverse order of their use.
+// the property panel, the status bar. It shows the program-wide objects, which the program
+// (TShellProgram) makes in their order before the window's start is finished and frees at the
+// close, after the user's Yes; the window writes the settings before they go.
 //
-// What later parts of the program bring (simulator, stock box, operations, G-code editor, the
-// grid and layer dialogs, the file commands) is reached through TMainHooks, whose defaults do
-// nothing; their menus exist and stay switched off.
+// Its commands are the entries of the command table (CommandTable.h), one action each, with their
+// code in the units of their families. What later parts of the program bring (simulator, stock
+// box, operations, G-code editor, the grid and layer dialogs) is reached through TMainHooks,
+// whose defaults do nothing.
 #include "QVBreak.h"
 #include "QVCADPrg.h"
 #include "QVGeoPage.h"
@@ -26,32 +27,23 @@ class TfrmMain;
 }
 class QAction;
 class QMenu;
-class TAppConfig;
+class QWidget;
 class TBitmap32;
-class TCADPrgViewAdapter;
-class TContainer2D;
-class TFileCommands;
+class TMainCommands;
 class TMainFileHost;
-class TQV_00Prog;
-class TQV_01Cmp2D;
-class TUndoRedo;
-class TQVScene;
 class TSceneWidget;
-class TfrmToolWin;
-struct TViewerMouseEvent;
+struct TProgramObjects;
 
 struct TMainHooks {
     // Opens FileName as the Open command does (merge off): the command line and the recent files.
-    std::function<void(const std::string& FileName)> OpenFile;
+    std::function<void(const std::string& FileName)> OpenFile = [](const std::string&) {};
     // The simulator has a simulation set up that is not finished; then Redraw clears its path.
     std::function<bool()> SimulatorActive = [] { return false; };
     std::function<void()> SimulatorClearPath = [] {};
     std::function<void()> GridDialog = [] {};
     std::function<void()> LayerDialog = [] {};
-    // The untouched copy of the picture last opened, which the tracing page traces: the file
-    // commands' one.
+    // The untouched copy of the picture last opened, which the tracing page traces.
     std::function<const TBitmap32*()> SourceBitmap = [] { return nullptr; };
-    std::function<void()> Undo = [] {};
     // Closes the G-code editor; false when the user keeps it open, which keeps the program open.
     std::function<bool()> CloseEditor = [] { return true; };
     // Frees the machining objects (operations, writer and reader, simulator, stock box).
@@ -62,32 +54,45 @@ struct TMainHooks {
 
 class TfrmMain : public QMainWindow, public TMainWindowServices, public TGeoPageHost {
 public:
-    // The program's windows are made right after: the tool window needs what this one makes.
-    // FileToOpen (may be empty) is opened when the window is first shown.
-    explicit TfrmMain(std::string FileToOpen = {});
+    // The window with its controls and its commands' actions. Objects is the program's (not
+    // owned, it outlives the window); the program fills it, then calls Attach. FileToOpen (may be
+    // empty) is opened when the window is first shown.
+    TfrmMain(TProgramObjects& Objects, std::string FileToOpen = {});
     ~TfrmMain() override;
     TfrmMain(const TfrmMain&) = delete;
     TfrmMain& operator=(const TfrmMain&) = delete;
 
-    Ui::TfrmMain& Form() { return *ui; }
     TMainHooks Hooks;
     // The folder of "Library.blk"; empty for the executable's folder.
     static inline std::string BlockLibraryFolder;
-    TSceneWidget* Viewer() const { return FViewer; }
-    TGeoPage* GeoPage() const { return FGeoPage; }
-    // Set by the tool window and the About box when they are made; not owned.
-    TfrmToolWin* ToolWin = nullptr;
-    QWidget* About = nullptr;
+    // The program frees its objects: run by the close after the settings are written.
+    std::function<void()> OnRelease;
 
-    // The file commands (open, merge, new, save as) and what they ask of this window.
-    TFileCommands& FileCommands() { return *FFileCommands; }
-    TMainFileHost& FileHost() { return *FFileHost; }
+    // ---- the start, in the program's order
+    // The panel that carries the view, and the sheet that carries the geometry page.
+    QWidget* GraphicPanel() const;
+    QWidget* GeometrySheet() const;
+    // Once the program's objects exist: the view's events, the window's place and size.
+    void Attach();
+    // The window's part of the start, after the language texts: the toolbar layout and the
+    // recent files from IniFileName, toolbar style, hints, the current layer, the switches as
+    // the settings say, the caption and the geometry tab.
+    void FinishStart(const std::string& IniFileName);
+
+    // ---- what the commands and the other windows use
+    TMainCommands& Commands() { return *FCommands; }
+    // The action of a command by its Name or MenuName; null for none.
+    QAction* Command(std::string_view Name) const;
+    TSceneWidget* Viewer() const;
+    TGeoPage* GeoPage() const;
+    TMainFileHost& FileHost();
     // The file commands' recent-files list (at most 10, newest first) behind the Open button's
     // menu; empty once the objects are freed.
     QStringList RecentFiles() const;
     void AddRecentFile(const QString& FileName);
-    // Fills the recent-files menu from RecentFiles; a pick opens that file.
-    void UpdateRecentMenu();
+    // The tool window shows a command's pages, or hides: the input toolbars and the side panel
+    // are off while it shows.
+    void SetCommandPagesShown(bool Shown);
 
     // ---- what the drawing commands keep in the main window
     // The rectangle command keeps the interaction program's orthogonal mode here while it runs.
@@ -110,29 +115,11 @@ public:
     void SaveToolbarsAndRecent(const std::string& IniFileName);
     void LoadToolbarsAndRecent(const std::string& IniFileName);
 
-    // ---- view and status controls
-    void WheelZoom(int WheelDelta, int MouseX, int MouseY);
-    void sbtZoomInClick();
-    void sbtZoomBackClick();
-    void mnuAutozoomClick();
-    void mnuZoomWindowClick();
-    void mnuPanClick();
-    void sbtRedrawClick();
-    enum class TStandardView { Top, Front, Side, Iso };
-    void StandardView(TStandardView V);
-    void sbtGridOnOffClick();
-    void sbtAxisOnOffClick();
-    // A right click on the status bar at X (pixels from its left edge).
-    void tbrStatusBarMouseDown(Qt::MouseButton Button, int X);
-    void sbtLayerClick();
-    void sbtVectClick();
-    void mnuSBGridSetClick();
-
     // ---- long jobs
     // The one progress bar of the status bar, in place of the coordinate read-out.
     TUserBreak_ProgBar& ProgressBar() { return FProgress; }
-    // The toolbars, the side panel and the view on or off while a long job runs.
-    void SetInputEnabled(bool Enabled);
+    // A long job runs: the toolbars, the side panel and the view are off meanwhile.
+    void SetJobRunning(bool Running);
 
     // ---- TMainWindowServices
     void SetStatusMessage(const std::string& Text) override;
@@ -142,7 +129,7 @@ public:
 
     // ---- TGeoPageHost
     TQVScene* GeoView() override;
-    void RerunPanelCommand(uint8_t Mode) override;
+    void RerunPanelCommand(TPanelMode Mode) override;
 
 protected:
     void showEvent(QShowEvent* Event) override;
@@ -150,41 +137,30 @@ protected:
     bool eventFilter(QObject* Watched, QEvent* Event) override;
 
 private:
-    void FormCreate();
     void FormShow();
-    // Frees the program-wide objects in their order; the window stays until Qt frees it.
-    void ReleaseObjects();
-    void LoadBlockLibrary();
-    void BuildMenus();
-    void ConnectCommands();
-    void ConnectFileCommands();
+    void BuildMachiningMenus();
+    // The recent-files menu as the list now is; a pick opens that file.
+    void UpdateRecentMenu();
+    // Switches the input on and off as a job and the tool window allow: the one place for both.
+    void UpdateInputEnabled();
     void QV_PrgEndOperation(TCADStateClass Operation);
-    void GraphicViewMouseMove2D(double X, double Y);
+    void GraphicViewMouseMove2D();
+    void tbrStatusBarMouseDown(Qt::MouseButton Button, int X);
     QAction* CreaItemMenu(const char* Key, QMenu* Parent, const char* List, int ImageIndex);
 
     std::unique_ptr<Ui::TfrmMain> ui;
+    TProgramObjects& Objects;
+    std::unique_ptr<TMainCommands> FCommands;
     std::string FFileToOpen;
     bool FShown = false;
     bool FReleased = false;
-    std::unique_ptr<TAppConfig> FConfig;
-    std::unique_ptr<TQVScene> FView;
-    std::unique_ptr<TQV_01Cmp2D> FDrawing;
-    std::unique_ptr<TUndoRedo> FUndoRedo;
-    std::unique_ptr<TQV_00Prog> FProg;
-    std::unique_ptr<TCADPrgViewAdapter> FAdapter;
-    std::unique_ptr<TContainer2D> FTabMarkerPreview;
-    std::unique_ptr<TMainFileHost> FFileHost;
-    std::unique_ptr<TFileCommands> FFileCommands;
-    TSceneWidget* FViewer = nullptr; // child of pnlGraphicView
-    TGeoPage* FGeoPage = nullptr;    // child of SheetGeo
-    QMenu* FOpenMenu = nullptr;
-    QMenu* FRecentMenu = nullptr;
+    bool FJobRunning = false;
+    bool FPagesShown = false;
     QMenu* FCncMenu = nullptr;
     QMenu* FPopupTreeCnc = nullptr;
-    QMenu* FPopupDestro = nullptr;
     TUserBreak_ProgBar FProgress;
     bool FHintsOff = false;
 };
 
-// The main window while it exists.
+// The main window while the program runs; published by the program once the window is made.
 extern TfrmMain* frmMain;

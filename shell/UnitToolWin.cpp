@@ -1,18 +1,13 @@
 #include "UnitToolWin.h"
 
-#include "ui_UnitMain.h"
 #include "ui_UnitToolWin.h"
 
-#include "QVFormat.h"
 #include "QVGuard.h"
-#include "QVInfoEdit.h"
 #include "QVLanguage.h"
 #include "QVPrg2D.h"
 #include "QVScene.h"
-#include "QVTranslate.h"
 #include "QVVariabili.h"
 #include "TracingPage.h"
-#include "UnitAbout.h"
 #include "UnitConfig.h"
 #include "UnitMain.h"
 
@@ -56,7 +51,6 @@ const std::vector<std::pair<std::string, std::string>>& TfrmToolWin::TabSheets()
 
 TfrmToolWin::TfrmToolWin(TfrmMain& M) : QWidget(&M, Qt::Tool), ui(new Ui::TfrmToolWin), Main(M)
 {
-    frmToolWin = this;
     ui->setupUi(this);
     if (QWidget* sheet = Sheet("tabVectorize")) {
         auto* layout = new QVBoxLayout(sheet);
@@ -71,19 +65,11 @@ TfrmToolWin::TfrmToolWin(TfrmMain& M) : QWidget(&M, Qt::Tool), ui(new Ui::TfrmTo
             return Drawing ? int(Drawing->CurrentLayer) : -1;
         };
     }
-    Main.ToolWin = this;
-    SetToolWindowServices(this);
-    FormCreate();
 }
 
 TfrmToolWin::~TfrmToolWin()
 {
     FReleased = true;
-    SetToolWindowServices(nullptr);
-    if (Main.ToolWin == this)
-        Main.ToolWin = nullptr;
-    if (frmToolWin == this)
-        frmToolWin = nullptr;
 }
 
 QTabWidget* TfrmToolWin::Pages() const
@@ -99,36 +85,14 @@ QWidget* TfrmToolWin::Sheet(const std::string& Tab) const
     return nullptr;
 }
 
-void TfrmToolWin::FormCreate()
+void TfrmToolWin::FinishStart()
 {
-    Main.ImpostaGView();
-    TranslateComponents({&Main, this}, LanguageIni.get());
     // The tab items' own captions.
     for (const auto& [tab, sheet] : TabSheets()) {
         const std::string caption = GetLangToolWinCaption(tab);
         if (QWidget* w = Sheet(tab); w && !caption.empty())
             ui->pgCtrToolWin->setTabText(ui->pgCtrToolWin->indexOf(w), QString::fromStdString(caption));
     }
-    LoadStatusMessages();
-    LoadStatePrompts();
-    InputPanelUserEvent = [](uint16_t Code) {
-        if (CADProgram)
-            CADProgram->SendUserEvent(Code);
-    };
-    FormatCoordFunc = FormatCoord;
-    Main.LoadToolbarsAndRecent(AppConfig->DataDir + "/rastrel.ini");
-    Main.ImpostaTbr();
-    Main.ImpostaHint();
-    Main.CurrLayerInfo();
-    Ui::TfrmMain& m = Main.Form();
-    m.sbtGridOnOff->setChecked(AppConfig->SGrid);
-    m.sbtAxisOnOff->setChecked(AppConfig->SAxis);
-    m.pgCtrGeoCnc->setTabText(1, m.pgCtrGeoCnc->tabText(1) + " (Off)");
-    Main.setWindowTitle(QString::fromStdString(GetFileInfo("ProductName")));
-    m.pgCtrGeoCnc->setCurrentIndex(0);
-    AppTitle = Main.windowTitle().toStdString();
-    DrawingView->GridRebuildEnabled = true;
-    DrawingView->RebuildGrid();
     ui->pgCtrToolWin->tabBar()->hide();
     AppConfig->ToolWinLeft = x();
     AppConfig->ToolWinTop = y();
@@ -164,14 +128,6 @@ void TfrmToolWin::AddHideHandler(std::function<void()> Handler)
     FHideHandlers.push_back(std::move(Handler));
 }
 
-void TfrmToolWin::SetMainInputEnabled(bool Enabled)
-{
-    Ui::TfrmMain& m = Main.Form();
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{m.tbrFile, m.tbrCreate, m.tbrEdit, m.tbrMRU, m.pgCtrGeoCnc})
-        w->setEnabled(Enabled);
-}
-
 void TfrmToolWin::showEvent(QShowEvent* Event)
 {
     QWidget::showEvent(Event);
@@ -181,7 +137,7 @@ void TfrmToolWin::showEvent(QShowEvent* Event)
 
 void TfrmToolWin::FormShow()
 {
-    SetMainInputEnabled(false);
+    Main.SetCommandPagesShown(true);
     if (AppConfig)
         move(AppConfig->ToolWinLeft, AppConfig->ToolWinTop);
 }
@@ -196,9 +152,9 @@ void TfrmToolWin::hideEvent(QHideEvent* Event)
 
 void TfrmToolWin::FormHide()
 {
-    SetMainInputEnabled(true);
+    Main.SetCommandPagesShown(false);
     if (CADProgram && CADProgram->OperationRunning)
-        CADProgram->SendUserEvent(2);
+        CADProgram->SendUserEvent(ueCancel);
     // Each handler once, also when one of them adds another.
     std::vector<std::function<void()>> handlers;
     handlers.swap(FHideHandlers);

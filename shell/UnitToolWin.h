@@ -5,7 +5,8 @@
 // hiding it switches them on again, cancels the running task and frees what the command made.
 //
 // The pages of the commands are filled by their own units (forms of their own put on the sheets,
-// found by name); this unit is the frame.
+// found by name); this unit is the frame. The program makes the window right after the main
+// window, as a child of it, and frees it before the main window.
 #include "QVServices.h"
 
 #include <QWidget>
@@ -25,14 +26,16 @@ class TfrmMain;
 
 class TfrmToolWin : public QWidget, public TToolWindowServices {
 public:
-    // Made right after the main window, whose objects it needs; a child window of it.
+    // A child window of the main window, which it tells when it shows and hides.
     explicit TfrmToolWin(TfrmMain& Main);
     ~TfrmToolWin() override;
     TfrmToolWin(const TfrmToolWin&) = delete;
     TfrmToolWin& operator=(const TfrmToolWin&) = delete;
 
-    Ui::TfrmToolWin& Form() { return *ui; }
     QTabWidget* Pages() const;
+    // The window's part of the start, after the language texts: the tab items' captions, the
+    // tab bar hidden, the window's place kept in the settings.
+    void FinishStart();
 
     // The page's sheet by the name of its tab item ("tabVectorize" -> sheetVectorize); null for an
     // unknown name.
@@ -71,10 +74,8 @@ protected:
     void keyPressEvent(QKeyEvent* Event) override;
 
 private:
-    void FormCreate();
     void FormShow();
     void FormHide();
-    void SetMainInputEnabled(bool Enabled);
 
     std::unique_ptr<Ui::TfrmToolWin> ui;
     TfrmMain& Main;
@@ -82,5 +83,5 @@ private:
     bool FReleased = false;
 };
 
-// The tool window while it exists.
+// The tool window while the program runs; published by the program once the window is made.
 extern TfrmToolWin* frmToolWin;

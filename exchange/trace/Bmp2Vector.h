@@ -24,7 +24,8 @@ struct TTraceSettings {
     int Red = 128, Green = 127, Blue = 126; // tbrRosso, tbrVerde, tbrBlu
     int BlackSpots = 1;                     // sedSpotsNeri
     int WhiteSpots = 1;                     // sedSpotsBianchi
-    TTracerParams Tracer; // sedError_threshold, sedFilter_iterations, sedCorner_threshold, chkCenterline
+    // sedError_threshold, sedFilter_iterations, sedCorner_threshold, chkCenterline
+    TTraceParams Tracer = TraceDefaults();
     std::string RemoveSmaller = "0.1"; // txtVecRemove, in pixels
     bool FitArcs = false;              // chkVecFilter
     std::string FitTolerance = "0.1", FitMinimum = "1", FitMaximum = "500";

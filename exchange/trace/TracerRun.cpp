@@ -4,14 +4,14 @@
 #include "QVFormat.h"
 #include "QVLanguage.h"
 
-std::vector<std::string> TracerArguments(const TTracerParams& Params, const std::string& Folder)
+std::vector<std::string> TracerArguments(const TTraceParams& Params, const std::string& Folder)
 {
     const double error = Params.ErrorThreshold > 0 ? Params.ErrorThreshold : 0.001;
     std::vector<std::string> args{"-et",      FormatCoord(error),
                                   "-fi",      FormatCoord(Params.FilterIterations),
                                   "-ct",      FormatCoord(Params.CornerThreshold),
                                   "-outfile", Folder + "csq.tmp"};
-    if (Params.Centerline)
+    if (Params.CentreLine)
         args.push_back("-cline");
     args.push_back(Folder + "csq.bmp");
     return args;

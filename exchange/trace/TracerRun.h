@@ -2,20 +2,15 @@
 // Running the tracer program: its argument list, what a run ended with and what that means to
 // the user. The runner itself is the caller's (a process with a progress window in the program,
 // a plain child process in tests).
+#include "Tracer.h"
+
 #include <string>
 #include <vector>
 
-struct TTracerParams {
-    double ErrorThreshold = 0.1;
-    double FilterIterations = 1;
-    double CornerThreshold = 90;
-    bool Centerline = false;
-};
-
-// -et E -fi F -ct C -outfile <Folder>csq.tmp [-cline] <Folder>csq.bmp, the numbers in the
-// coordinate format. An error threshold not above 0 is given as 0.001. Each item is one
-// argument, so a folder with blanks in its name needs no quoting.
-std::vector<std::string> TracerArguments(const TTracerParams& Params, const std::string& Folder);
+// -et E -fi F -ct C -outfile <Folder>csq.tmp [-cline] <Folder>csq.bmp: the tracer's own values
+// (TTraceParams), the numbers in the coordinate format. An error threshold not above 0 is given
+// as 0.001. Each item is one argument, so a folder with blanks in its name needs no quoting.
+std::vector<std::string> TracerArguments(const TTraceParams& Params, const std::string& Folder);
 
 struct TTracerRun {
     enum class TEnd { Exited, NotStarted, Crashed, Cancelled };

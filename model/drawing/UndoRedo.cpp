@@ -4,7 +4,6 @@
 #include "QVContainer.h"
 #include "QVCurves.h"
 #include "QVEntity.h"
-#include "QVInfoEdit.h"
 #include "QVServices.h"
 #include "QVVariabili.h"
 
@@ -122,15 +121,17 @@ void TUndoRedo::AddUndo(uint8_t Kind, std::span<const int32_t> IDs)
         rec->NextIDs.reserve(IDs.size());
         for (const int32_t id : IDs) {
             TGraphicObject* obj = FDrawing->TQV_01Cmp::GetObject(id);
-            if (!obj)
+            // A class without a stream index (an auxiliary object) ends the record as a missing
+            // object does.
+            if (!obj || !QV_00HasClassIndex(obj->ClassName()))
                 break;
             const size_t at = Stream.Size();
             try {
                 SaveIndexedObject(Stream, *obj);
-            } catch (const std::exception&) {
-                // A class without a stream index (an auxiliary object): the record ends before it.
-                Stream.Truncate(at);
-                break;
+            } catch (...) {
+                // Nothing is pushed: the next record writes where this one would have begun.
+                Stream.Truncate(static_cast<size_t>(rec->Position));
+                throw;
             }
             const TGraphicObject* next = FDrawing->Objects.NextAfter(id);
             rec->NextIDs.push_back(next ? next->ID : -1);
@@ -377,10 +378,8 @@ void TUndoRedo::RunRecord(const TUndoObj& Rec)
 
 void TUndoRedo::Undo()
 {
-    if (InfoEdit) {
-        InfoEdit->SetReadOnly(false);
-        InfoEdit->SetVisible(false);
-    }
+    if (OnUndo)
+        OnUndo();
     if (Records.empty())
         return;
     if (!FDrawing) {
@@ -391,19 +390,21 @@ void TUndoRedo::Undo()
     }
     if (FDrawing->IsBlocked())
         throw ECADListBlocked("TUndoRedo.Undo: The drawing's objects are in use.");
-    const std::unique_ptr<TUndoObj> rec = std::move(Records.back());
-    Records.pop_back();
+    const TUndoObj& rec = *Records.back();
     {
         TTreeUpdate update(FDrawing->TreeGeo);
         try {
-            RunRecord(*rec);
+            RunRecord(rec);
         } catch (...) {
+            // The record stays whole for another try: a step done already is passed over then
+            // (its object is back, or gone).
             Placing.clear();
-            Stream.Truncate(static_cast<size_t>(rec->Position));
+            FDrawing->RepaintViews();
             throw;
         }
     }
     // The next push writes where this record began.
-    Stream.Truncate(static_cast<size_t>(rec->Position));
+    Stream.Truncate(static_cast<size_t>(rec.Position));
+    Records.pop_back();
     FDrawing->RepaintViews();
 }

@@ -5,7 +5,9 @@
 // the last record and restores the drawing from it. There is no redo.
 //
 // Saved objects are stored as the drawing file stores them: class index, then the object's own
-// record. Moves to another layer and new objects store pairs of IDs instead.
+// record. Moves to another layer and new objects store pairs of IDs instead. An edit tool does not
+// order the IDs itself: it names its objects by their part in the edit through TUndoRecord
+// (UndoRecord.h), which pushes them in the order of the record's kind.
 //
 // A record restores only what it holds: objects its push could not write, objects no longer in
 // the drawing and IDs already taken are passed over, so an undo never reads another record's
@@ -16,6 +18,7 @@
 #include "QVStream.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <typeinfo>
@@ -59,16 +62,22 @@ public:
     void AttachDrawing(TQV_01Cmp2D* Drawing);
     TQV_01Cmp2D* AttachedDrawing() const { return FDrawing; }
 
-    // Pushes a record of Kind for the IDs (a tool's UndoIdList).
+    // Pushes a record of Kind for the IDs (a tool's UndoIdList). The record ends before the
+    // first ID that is not in the drawing, or whose class has no stream index (an auxiliary
+    // object). Anything else that fails (memory) passes on and pushes nothing.
     void AddUndo(uint8_t Kind, std::span<const int32_t> IDs);
     void AddUndo(uint8_t Kind, std::initializer_list<int32_t> IDs)
     {
         AddUndo(Kind, std::span<const int32_t>(IDs.begin(), IDs.size()));
     }
-    // Takes back the last record, then repaints. The property panel leaves its live values and is
-    // hidden even when the log is empty. While the drawing's objects are being walked the record
-    // stays and ECADListBlocked is raised.
+    // Takes back the last record, then repaints; OnUndo is told first, even when the log is empty.
+    // The record leaves the log once it has run: while the drawing's objects are being walked
+    // (ECADListBlocked) and when a step fails part way, the exception passes on and the record
+    // stays.
     void Undo();
+    // Told at the start of every undo. The property panel's owner hides the panel, which leaves
+    // its live values: they may name an object the undo takes away.
+    std::function<void()> OnUndo;
     // Drops every record.
     void Clear();
 

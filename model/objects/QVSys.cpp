@@ -187,6 +187,12 @@ int16_t QV_00FindClassIndex(std::string_view className)
     return it->second;
 }
 
+bool QV_00HasClassIndex(std::string_view className)
+{
+    const TClassRegistry& reg = Registry();
+    return reg.FirstIndexOfName.find(className) != reg.FirstIndexOfName.end();
+}
+
 const TGraphicClass& QV_00FindClassByName(std::string_view className)
 {
     return *Registry().Slots[static_cast<size_t>(QV_00FindClassIndex(className))];

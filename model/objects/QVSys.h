@@ -136,5 +136,7 @@ void QV_00RegisterClass(int16_t index, TGraphicClass graphicClass);
 // The class stays valid until the registry is cleared.
 const TGraphicClass& QV_00FindClassByIndex(int16_t index);
 int16_t QV_00FindClassIndex(std::string_view className);
+// The class has a stream index: its objects can be written into a stream.
+bool QV_00HasClassIndex(std::string_view className);
 const TGraphicClass& QV_00FindClassByName(std::string_view className);
 void QV_00ClearClassRegistry();

@@ -29,13 +29,16 @@ constexpr double DegPerRad = 180.0 / std::numbers::pi;
 // The language text of a value that is not a number; %s stands for the text.
 constexpr int32_t NotANumberText = 2211;
 constexpr int32_t ApplyText = 2210;
+// The interaction program's user events that the polyline and spline buttons send.
+constexpr uint16_t ueClosePolygon = 3;
+constexpr uint16_t ueRemoveLastPoint = 7;
 
 // How a mode's layout treats the rows and how it ends.
 enum class TRows { Keep, None, Set, Buttons };
 enum class TEnd { Input, Live, LiveOnly, NotLiveOnly };
 
 struct TModeLayout {
-    uint8_t Mode;
+    TPanelMode Mode;
     int32_t Caption;
     int32_t ValueBase; // -1: unchanged
     TRows Rows;
@@ -47,43 +50,73 @@ struct TModeLayout {
     std::vector<TInfoEditButton> Buttons; // TRows::Buttons: in a group box 120 high, no grid
 };
 
+// The modes, short in the table below.
+using M = TPanelMode;
+
 const std::vector<int32_t> XY = {1001, 1002};
 const std::vector<int32_t> Value = {1005};
 
 const std::vector<TModeLayout>& ModeLayouts()
 {
     static const std::vector<TModeLayout> layouts = {
-        {1, 1100, 0, TRows::Set, {1101}, XY, 60, 0, TEnd::LiveOnly, {}},
-        {2, 1110, 5, TRows::Set, {1111, 1112, 1113, 1114, 1115}, Value, 110, 5, TEnd::NotLiveOnly, {}},
-        {3, 1120, 10, TRows::Set, {1121, 1122, 1123, 1124, 1127}, Value, 110, 5, TEnd::Input, {}},
-        {5, 1200, 0, TRows::Set, {1201, 1202, 1203, 1204, 1205}, XY, 60, 0, TEnd::Live, {}},
-        {6, 1210, 15, TRows::Set, {1211, 1212}, Value, 100, 2, TEnd::Input, {}},
-        {7, 1220, 15, TRows::Set, {1211, 1212}, Value, 100, 2, TEnd::Input, {}},
-        {8, 1230, -1, TRows::None, {}, {}, 0, 0, TEnd::Input, {}},
-        {9, 1300, 0, TRows::Set, {1301, 1302, 1303, 1304}, XY, 60, 0, TEnd::Live, {}},
-        {11, 1410, 0, TRows::Set, {1411, 1412, 1413}, XY, 60, 0, TEnd::Live, {}},
-        {12, 1420, 20, TRows::Set, {1421}, Value, 100, 1, TEnd::Input, {}},
-        {13, 1560, 0, TRows::Set, {1511, 1512, 1513, 1514}, XY, 80, 0, TEnd::Live, {}},
-        {14, 1510, 0, TRows::Set, {1511, 1512, 1513, 1514}, XY, 80, 0, TEnd::Live, {}},
-        {15, 1520, 22, TRows::Set, {1521, 1522, 1523}, Value, 100, 3, TEnd::Input, {}},
-        {16, 1530, -1, TRows::Keep, {}, {}, 0, 0, TEnd::Input, {}},
-        {17, 1540, 25, TRows::Set, {1541}, Value, 100, 1, TEnd::Input, {}},
-        {19, 1550, 0, TRows::Set, {1551, 1552}, Value, 80, 0, TEnd::Live, {}},
-        {20, 1600, 0, TRows::Buttons, {}, {}, 0, 0, TEnd::Input, {{1601, "", 35, 20}, {1602, "", 35, 50}}},
-        {21, 1700, 0, TRows::Buttons, {}, {}, 0, 0, TEnd::Input, {{1701, "", 35, 20}, {1702, "", 35, 50}}},
-        {26, 2010, 25, TRows::Set, {2011}, Value, 100, 1, TEnd::Input, {}},
-        {27, 2020, -1, TRows::None, {}, {}, 0, 0, TEnd::Input, {}},
-        {28, 2030, -1, TRows::None, {}, {}, 0, 0, TEnd::Input, {}},
-        {29, 2040, -1, TRows::Keep, {}, {}, 0, 0, TEnd::Input, {}},
-        {30, 2050, -1, TRows::None, {}, {}, 0, 0, TEnd::Input, {}},
-        {31, 2060, 26, TRows::Set, {2061}, Value, 100, 1, TEnd::Input, {}},
-        {33, 2090, 28, TRows::Set, {2091, 2092, 2093}, Value, 100, 1, TEnd::Input, {}},
-        {34, 2200, 0, TRows::Set, {1201, 1202, 1203, 1204, 1205}, XY, 60, 0, TEnd::Live, {}},
+        {M::Point, 1100, 0, TRows::Set, {1101}, XY, 60, 0, TEnd::LiveOnly, {}},
+        {M::PointGrid,
+         1110,
+         5,
+         TRows::Set,
+         {1111, 1112, 1113, 1114, 1115},
+         Value,
+         110,
+         5,
+         TEnd::NotLiveOnly,
+         {}},
+        {M::BoltCircle, 1120, 10, TRows::Set, {1121, 1122, 1123, 1124, 1127}, Value, 110, 5, TEnd::Input, {}},
+        {M::Line, 1200, 0, TRows::Set, {1201, 1202, 1203, 1204, 1205}, XY, 60, 0, TEnd::Live, {}},
+        {M::LinePolar, 1210, 15, TRows::Set, {1211, 1212}, Value, 100, 2, TEnd::Input, {}},
+        {M::LineTangentAngle, 1220, 15, TRows::Set, {1211, 1212}, Value, 100, 2, TEnd::Input, {}},
+        {M::LineTangent2Arc, 1230, -1, TRows::None, {}, {}, 0, 0, TEnd::Input, {}},
+        {M::Rectangle, 1300, 0, TRows::Set, {1301, 1302, 1303, 1304}, XY, 60, 0, TEnd::Live, {}},
+        {M::Circle, 1410, 0, TRows::Set, {1411, 1412, 1413}, XY, 60, 0, TEnd::Live, {}},
+        {M::CircleDiameter, 1420, 20, TRows::Set, {1421}, Value, 100, 1, TEnd::Input, {}},
+        {M::ThreePoints, 1560, 0, TRows::Set, {1511, 1512, 1513, 1514}, XY, 80, 0, TEnd::Live, {}},
+        {M::ArcCentreAngles, 1510, 0, TRows::Set, {1511, 1512, 1513, 1514}, XY, 80, 0, TEnd::Live, {}},
+        {M::ArcPolar, 1520, 22, TRows::Set, {1521, 1522, 1523}, Value, 100, 3, TEnd::Input, {}},
+        {M::ArcTangent1, 1530, -1, TRows::Keep, {}, {}, 0, 0, TEnd::Input, {}},
+        {M::ArcTangent2, 1540, 25, TRows::Set, {1541}, Value, 100, 1, TEnd::Input, {}},
+        {M::Ellipse, 1550, 0, TRows::Set, {1551, 1552}, Value, 80, 0, TEnd::Live, {}},
+        {M::Polyline,
+         1600,
+         0,
+         TRows::Buttons,
+         {},
+         {},
+         0,
+         0,
+         TEnd::Input,
+         {{1601, "", 35, 20}, {1602, "", 35, 50}}},
+        {M::Spline,
+         1700,
+         0,
+         TRows::Buttons,
+         {},
+         {},
+         0,
+         0,
+         TEnd::Input,
+         {{1701, "", 35, 20}, {1702, "", 35, 50}}},
+        {M::Fillet, 2010, 25, TRows::Set, {2011}, Value, 100, 1, TEnd::Input, {}},
+        {M::Trim, 2020, -1, TRows::None, {}, {}, 0, 0, TEnd::Input, {}},
+        {M::Break, 2030, -1, TRows::None, {}, {}, 0, 0, TEnd::Input, {}},
+        {M::Divide, 2040, -1, TRows::Keep, {}, {}, 0, 0, TEnd::Input, {}},
+        {M::Join, 2050, -1, TRows::None, {}, {}, 0, 0, TEnd::Input, {}},
+        {M::Extend, 2060, 26, TRows::Set, {2061}, Value, 100, 1, TEnd::Input, {}},
+        {M::Simplify, 2090, 28, TRows::Set, {2091, 2092, 2093}, Value, 100, 1, TEnd::Input, {}},
+        {M::Distance, 2200, 0, TRows::Set, {1201, 1202, 1203, 1204, 1205}, XY, 60, 0, TEnd::Live, {}},
     };
     return layouts;
 }
 
-const TModeLayout* FindLayout(uint8_t Mode)
+const TModeLayout* FindLayout(TPanelMode Mode)
 {
     for (const TModeLayout& l : ModeLayouts())
         if (l.Mode == Mode)
@@ -92,17 +125,17 @@ const TModeLayout* FindLayout(uint8_t Mode)
 }
 
 // The modes whose command runs again after an edit of the grid, so that its preview follows.
-bool RerunsAfterEdit(uint8_t Mode)
+bool RerunsAfterEdit(TPanelMode Mode)
 {
     switch (Mode) {
-    case 2:
-    case 3:
-    case 6:
-    case 7:
-    case 12:
-    case 15:
-    case 17:
-    case 26:
+    case TPanelMode::PointGrid:
+    case TPanelMode::BoltCircle:
+    case TPanelMode::LinePolar:
+    case TPanelMode::LineTangentAngle:
+    case TPanelMode::CircleDiameter:
+    case TPanelMode::ArcPolar:
+    case TPanelMode::ArcTangent2:
+    case TPanelMode::Fillet:
         return true;
     default:
         return false;
@@ -311,14 +344,14 @@ const std::string& TInfoEdit::Cell(int32_t Row, int32_t Col) const
 
 // ---- modes and values
 
-void TInfoEdit::SetMode(uint8_t Mode)
+void TInfoEdit::SetMode(TPanelMode Mode)
 {
     BeginUpdate();
     ApplyMode(Mode);
     EndUpdate();
 }
 
-void TInfoEdit::ApplyMode(uint8_t Mode)
+void TInfoEdit::ApplyMode(TPanelMode Mode)
 {
     if (OnShowGeometryTab)
         OnShowGeometryTab();
@@ -326,7 +359,7 @@ void TInfoEdit::ApplyMode(uint8_t Mode)
     if (Mode == PanelMode)
         return;
     PanelMode = Mode;
-    if (Mode == 0) {
+    if (Mode == TPanelMode::None) {
         SetReadOnly(false);
         return;
     }
@@ -498,26 +531,26 @@ void TInfoEdit::ShowEntity(TObject2D& Obj)
     case ekPoint:
         EntityLayout(1100, {1101}, 60, TApply::Yes);
         SetCellPoint(0, point(0));
-        PanelMode = ekPoint;
+        PanelMode = TPanelMode::Point;
         break;
     case ekLine:
         EntityLayout(1200, {1201, 1202}, 60, TApply::Yes);
         SetCellPoint(0, point(0));
         SetCellPoint(1, point(1));
-        PanelMode = ekLine;
+        PanelMode = TPanelMode::LineShown;
         break;
     case ekFrame:
         EntityLayout(1300, {1301, 1302}, 60, ApplyIf(map.AxisAligned));
         SetCellPoint(0, point(0));
         SetCellPoint(1, point(1));
-        PanelMode = ekFrame;
+        PanelMode = TPanelMode::Rectangle;
         break;
     case ekCircle: {
         const TPoint2D c = point(0);
         EntityLayout(1400, {1411, 1413}, 60, ApplyIf(map.Similarity));
         SetCellPoint(0, c);
         SetCellNumber(1, 0, Distance2D(c, point(1)));
-        PanelMode = ekCircle;
+        PanelMode = TPanelMode::CircleShown;
         break;
     }
     case ekArc: {
@@ -544,7 +577,7 @@ void TInfoEdit::ShowEntity(TObject2D& Obj)
         SetCellNumber(1, 0, r);
         SetCellNumber(2, 0, start * DegPerRad);
         SetCellNumber(3, 0, end * DegPerRad);
-        PanelMode = ekArc;
+        PanelMode = TPanelMode::ArcShown;
         break;
     }
     case ekEllipse:
@@ -555,7 +588,7 @@ void TInfoEdit::ShowEntity(TObject2D& Obj)
     case ekPolyline:
         FLayout.Caption = TextById(1600);
         CreateButtons({{1603, "", 35, 20}}, false);
-        PanelMode = PolylineShownMode;
+        PanelMode = TPanelMode::PolylineShown;
         break;
     case ekBSpline:
     case ekNurbs:
@@ -570,7 +603,7 @@ void TInfoEdit::ShowEntity(TObject2D& Obj)
         SetCell(2, 0, IntegerText(image.Bitmap().Width()));
         SetCell(3, 0, IntegerText(image.Bitmap().Height()));
         SetCellNumber(4, 0, static_cast<double>(image.Alpha) * 100);
-        PanelMode = ekImage;
+        PanelMode = TPanelMode::ImageShown;
         break;
     }
     case ekText:
@@ -600,7 +633,7 @@ void TInfoEdit::ShowPicked(TObject2D& Obj)
 {
     SetReadOnly(false);
     SetVisible(true);
-    PanelMode = 0;
+    PanelMode = TPanelMode::None;
     ShowEntity(Obj);
     Entity = &Obj;
 }
@@ -680,19 +713,19 @@ void TInfoEdit::ApplyValues()
 void TInfoEdit::ButtonClick(int32_t Tag)
 {
     switch (PanelMode) {
-    case 1:
-    case 4:
-    case 9:
-    case 10:
-    case 18:
-    case 19:
-    case 23:
+    case TPanelMode::Point:
+    case TPanelMode::LineShown:
+    case TPanelMode::Rectangle:
+    case TPanelMode::ArcShown:
+    case TPanelMode::CircleShown:
+    case TPanelMode::Ellipse:
+    case TPanelMode::ImageShown:
         ApplyValues();
         break;
-    case 20:
-    case 21:
+    case TPanelMode::Polyline:
+    case TPanelMode::Spline:
         if (InputPanelUserEvent)
-            InputPanelUserEvent(Tag == 0 ? 7 : 3);
+            InputPanelUserEvent(Tag == 0 ? ueRemoveLastPoint : ueClosePolygon);
         break;
     default:
         break;
@@ -703,7 +736,9 @@ void TInfoEdit::ButtonClick(int32_t Tag)
 
 void TInfoEdit::ShowSegmentInfo(const TPoint2D& P1, const TPoint2D& P2)
 {
-    if (!((PanelMode >= 5 && PanelMode <= 8) || PanelMode == 34))
+    if (!(PanelMode == TPanelMode::Line || PanelMode == TPanelMode::LinePolar ||
+          PanelMode == TPanelMode::LineTangentAngle || PanelMode == TPanelMode::LineTangent2Arc ||
+          PanelMode == TPanelMode::Distance))
         return;
     const float dx = static_cast<float>(P2.X - P1.X);
     const float dy = static_cast<float>(P2.Y - P1.Y);

@@ -45,6 +45,45 @@ struct TInfoEditLayout {
     std::vector<TInfoEditButton> Buttons;
 };
 
+// The panel's modes: what the rows show. A drawing command sets its own; a shown object leaves
+// the mode of its kind. The numbers are those the commands' table and the kinds use.
+enum class TPanelMode : uint8_t {
+    None = 0,  // the end of every operation
+    Point = 1, // the point command; a point shown
+    PointGrid = 2,
+    BoltCircle = 3,
+    LineShown = 4,
+    Line = 5, // a line by its end points
+    LinePolar = 6,
+    LineTangentAngle = 7,
+    LineTangent2Arc = 8,
+    Rectangle = 9, // the rectangle command; a frame shown
+    ArcShown = 10,
+    Circle = 11, // centre and point
+    CircleDiameter = 12,
+    ThreePoints = 13, // a circle or an arc through three points
+    ArcCentreAngles = 14,
+    ArcPolar = 15,
+    ArcTangent1 = 16,
+    ArcTangent2 = 17,
+    CircleShown = 18,
+    Ellipse = 19, // both ellipse commands; an ellipse shown
+    Polyline = 20,
+    Spline = 21,
+    ImageShown = 23,
+    TextShown = 24,
+    PolylineShown = 25, // its button does nothing
+    Fillet = 26,
+    Trim = 27,
+    Break = 28,
+    Divide = 29,
+    Join = 30,
+    Extend = 31,
+    Simplify = 33,
+    Distance = 34,
+    BlockShown = 35,
+};
+
 // The kinds ShowEntity tells apart (EntityKind), numbered as the panel's modes.
 enum TInfoEntityKind : uint8_t {
     ekNone = 0,
@@ -65,8 +104,6 @@ enum TInfoEntityKind : uint8_t {
 // Whether a shown object offers Apply: never, yes, or not while its transform would distort it.
 enum class TApply { No, Yes, Blocked };
 
-// The panel mode a shown polyline leaves, in which its button does nothing.
-constexpr uint8_t PolylineShownMode = 25;
 // The number of typed values the commands keep.
 constexpr int32_t InfoEditValueCount = 31;
 
@@ -87,16 +124,17 @@ public:
     // is forgotten at once, so Apply never reaches a freed object.
     void AttachDrawing(TQV_01Cmp* Drawing);
 
-    // The layout of a command's mode; modes 4, 10, 18, 23, 25 and 35 are only stored.
-    void SetMode(uint8_t Mode);
+    // The layout of a command's mode; the modes of a shown object (LineShown, ArcShown ...) are
+    // only stored.
+    void SetMode(TPanelMode Mode);
     // The grid's cell handler: ',' becomes '.' in Text (the cell shows the result), and a number
     // in a value row of the mode is kept as that command's value. Anything else keeps the value.
     void SetValue(int32_t Index, std::string& Text);
     // Value Index of the mode's values; 0 past the last one.
     double GetValue(int32_t Index) const;
     // The user edited a cell: the cell takes Text, then SetValue for its row. True when the
-    // command of the mode must run again so that its preview follows (modes 2, 3, 6, 7, 12, 15,
-    // 17 and 26).
+    // command of the mode must run again so that its preview follows (PointGrid, BoltCircle,
+    // LinePolar, LineTangentAngle, CircleDiameter, ArcPolar, ArcTangent2 and Fillet).
     bool CellChanged(int32_t Col, int32_t Row, std::string& Text);
 
     // The numbers of a row (columns 0 and 1; W = 1) or of its first column. A cell that is not a
@@ -113,7 +151,7 @@ public:
     // the values without its transform; otherwise the grid is read-only.
     void ShowEntity(TObject2D& Obj);
     // A picked object (a tree node, the select-one-object tool): read-only off, panel shown,
-    // mode 0, its data shown, and it becomes Entity.
+    // mode None, its data shown, and it becomes Entity.
     void ShowPicked(TObject2D& Obj);
     // Writes the grid's values into Entity (nothing without one). Every cell is read first, so a
     // cell that is not a number raises before anything changes.
@@ -148,7 +186,7 @@ public:
     // The object whose data is shown; set by the caller after ShowEntity. Weak: cleared when
     // the attached drawing frees it.
     TObject2D* Entity = nullptr;
-    uint8_t PanelMode = 0;
+    TPanelMode PanelMode = TPanelMode::None;
     int32_t ValueBase = 0;
     std::array<double, InfoEditValueCount> Values{};
 
@@ -160,7 +198,7 @@ public:
 private:
     // Changes between BeginUpdate and EndUpdate are told once.
     void BeginUpdate() { ++UpdateDepth; }
-    void ApplyMode(uint8_t Mode);
+    void ApplyMode(TPanelMode Mode);
     void EndUpdate();
     void Changed();
     void SetCell(int32_t Row, int32_t Col, const std::string& Text);

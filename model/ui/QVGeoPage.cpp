@@ -5,6 +5,7 @@
 #include "QVGuard.h"
 #include "QVInfoEditWidget.h"
 #include "QVScene.h"
+#include "UndoRedo.h"
 
 #include <QFontMetrics>
 #include <QStackedWidget>
@@ -56,7 +57,7 @@ TGeoPage::TGeoPage(TGeoPageHost& Host, bool UnitIsMm, QWidget* Parent)
             });
     connect(FTreeView, &QTreeView::clicked, this,
             [this](const QModelIndex& index) { GuardedCall([&] { TreeGeoClick(index); }); });
-    FPanelWidget->OnRerunCommand = [this](uint8_t mode) { this->Host.RerunPanelCommand(mode); };
+    FPanelWidget->OnRerunCommand = [this](TPanelMode mode) { this->Host.RerunPanelCommand(mode); };
     FPanel->OnShowGeometryTab = [this] {
         QWidget* page = nullptr;
         if (QTabWidget* tabs = TabsHolding(this, page); tabs && tabs->currentWidget() != page)
@@ -72,6 +73,7 @@ TGeoPage::~TGeoPage()
         InfoEdit = nullptr;
     if (LiveInfoPanel == FPanel.get())
         LiveInfoPanel = nullptr;
+    AttachUndoLog(nullptr);
     AttachDrawing(nullptr);
     // The widgets go before what they show.
     delete FPanelWidget;
@@ -126,4 +128,16 @@ void TGeoPage::OnSelectedObj(TObject2D* Obj)
         return;
     FTreeView->setCurrentIndex(index);
     FTreeView->scrollTo(index);
+}
+
+void TGeoPage::AttachUndoLog(TUndoRedo* Log)
+{
+    if (FUndoLog)
+        FUndoLog->OnUndo = nullptr;
+    FUndoLog = Log;
+    if (FUndoLog)
+        FUndoLog->OnUndo = [this] {
+            FPanel->SetReadOnly(false);
+            FPanel->SetVisible(false);
+        };
 }

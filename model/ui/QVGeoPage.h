@@ -21,6 +21,7 @@ class TInfoEditWidget;
 class TObject2D;
 class TQV_01Cmp2D;
 class TQVScene;
+class TUndoRedo;
 
 // What the page needs of the window that holds it.
 class TGeoPageHost {
@@ -29,7 +30,7 @@ public:
     // The view in which a node's object is shown; null while there is none.
     virtual TQVScene* GeoView() = 0;
     // The main window's command of that panel mode runs again, with the value just typed.
-    virtual void RerunPanelCommand(uint8_t Mode) = 0;
+    virtual void RerunPanelCommand(TPanelMode Mode) = 0;
 };
 
 class TGeoPage : public QWidget {
@@ -43,6 +44,9 @@ public:
     // The drawing the tree lists and the panel edits (not owned). Detach (null) before the
     // drawing is freed.
     void AttachDrawing(TQV_01Cmp2D* Drawing);
+    // The undo log (not owned; null detaches): each undo hides the panel, which leaves its live
+    // values. Detach before either goes.
+    void AttachUndoLog(TUndoRedo* Log);
 
     TGeoTree& Tree() { return *FTree; }
     TInfoEdit& Panel() { return *FPanel; }
@@ -62,6 +66,7 @@ public:
 private:
     TGeoPageHost& Host;
     TQV_01Cmp2D* FDrawing = nullptr;
+    TUndoRedo* FUndoLog = nullptr;
     int32_t FreeListener = 0;
     int32_t FClickedLayer = -1;
     // The content outlives its model, which outlives the view that shows it.

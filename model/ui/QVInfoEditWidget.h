@@ -3,6 +3,8 @@
 // and the run-time buttons, showing what a TInfoEdit lays out. The user's edits go back to it as
 // they are typed (so that a command's preview follows), and its buttons' clicks through the
 // guard: a cell that is not a number is reported and changes nothing.
+#include "QVInfoEdit.h"
+
 #include <QGroupBox>
 
 #include <cstdint>
@@ -12,7 +14,6 @@
 class QPushButton;
 class QTableWidget;
 class QTableWidgetItem;
-class TInfoEdit;
 
 class TInfoEditWidget : public QGroupBox {
 public:
@@ -26,9 +27,9 @@ public:
     QPushButton* Button(int Tag) const;
     int ButtonCount() const { return static_cast<int>(Buttons.size()); }
 
-    // The main window's cell-change handler: after an edit the command of modes 2, 3, 6, 7, 12,
-    // 15, 17 and 26 runs again with the new value.
-    std::function<void(uint8_t Mode)> OnRerunCommand;
+    // The main window's cell-change handler: after an edit the command of a mode that takes
+    // typed values (TInfoEdit::CellChanged) runs again with the new value.
+    std::function<void(TPanelMode Mode)> OnRerunCommand;
 
 protected:
     void resizeEvent(QResizeEvent* Event) override;

@@ -60,15 +60,28 @@ public:
     }
     void SetCaption(const std::string& C) override { Caption = C; }
     void SetBusy(bool B) override { Busy = B; }
-    void SetProgress(int P) override { Progress.push_back(P); }
+    TJobProgress& Progress() override { return Recorder; }
     void DeleteOperations() override { ++OperationsDeleted; }
 
     std::string OpenName, SaveName, Caption;
     std::vector<std::string> SuggestedNames;
     bool AskedMerge = false, ClearAnswer = true, ClearOperations = true, Busy = false;
     int ClearQuestions = 0, OperationsDeleted = 0;
-    std::vector<int> Progress;
+    // Each percent reported, then -1 when the progress ends.
+    std::vector<int> Steps;
     std::unique_ptr<TVecRasPlacement> Panel;
+
+private:
+    class TRecorder : public TJobProgress {
+    public:
+        explicit TRecorder(std::vector<int>& Steps) : Steps(Steps) {}
+        void Begin() override {}
+        void Report(int64_t Done, int64_t) override { Steps.push_back(static_cast<int>(Done)); }
+        void End() override { Steps.push_back(-1); }
+
+    private:
+        std::vector<int>& Steps;
+    } Recorder{Steps};
 };
 
 // A picture with ink in its left half.
@@ -183,10 +196,10 @@ TEST_F(TCommandsFixture, OpensEachKindWithItsPlacement)
 
     // A drawing with objects asks first.
     const std::string dxf = Write("lines.DXF", DxfTwoLines);
-    Host.Progress.clear();
+    Host.Steps.clear();
     ASSERT_TRUE(Commands.OpenGeo(dxf, false));
     // The bar goes to the end of the file and then away.
-    EXPECT_EQ(Host.Progress, (std::vector<int>{100, -1}));
+    EXPECT_EQ(Host.Steps, (std::vector<int>{100, -1}));
     EXPECT_EQ(Host.ClearQuestions, 1);
     EXPECT_EQ(CurrentFile.Kind, fkDxf);
     EXPECT_EQ(Drawing.ObjectsCount(), 2);
@@ -221,7 +234,7 @@ TEST_F(TCommandsFixture, OpensEachKindWithItsPlacement)
     Drawing.GetExtents(r);
     EXPECT_NEAR(r.Second.X - r.First.X, 3, 1e-9);
     EXPECT_NEAR(r.Second.Y - r.First.Y, 2, 1e-9);
-    EXPECT_FALSE(Host.Progress.empty());
+    EXPECT_FALSE(Host.Steps.empty());
     EXPECT_EQ(Commands.RecentFiles().Items().front(), jpgName);
 }
 

@@ -5,10 +5,9 @@
 #include "QVLanguage.h"
 
 #include <QLabel>
+#include <QPushButton>
 
 #include <gtest/gtest.h>
-
-#include "ui_UnitAbout.h"
 
 TEST(AboutBox, FileInfoAndTranslationCredit)
 {
@@ -26,14 +25,14 @@ TEST(AboutBox, ShowsNameVersionAndTheCreditOfTheLanguageFile)
     TEnglishTexts english;
     TfrmAbout about;
     about.show();
-    const QString info = about.Form().nol_lblAboutInfo->text();
+    const QString info = about.findChild<QLabel*>("nol_lblAboutInfo")->text();
     EXPECT_TRUE(
         info.startsWith(QString::fromStdString("Rastrel Version " + GetFileInfo("FileVersion") + "\n")))
         << info.toStdString();
     // The English file names no translator.
-    EXPECT_EQ(about.Form().nol_lbltTranslation->text(), "");
+    EXPECT_EQ(about.findChild<QLabel*>("nol_lbltTranslation")->text(), "");
     EXPECT_EQ(TranslationCredit, "");
     EXPECT_EQ(about.windowTitle(), "About Rastrel");
-    about.Form().btnOk->click();
+    about.findChild<QPushButton*>("btnOk")->click();
     EXPECT_FALSE(about.isVisible());
 }

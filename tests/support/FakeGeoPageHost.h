@@ -10,8 +10,8 @@ class TFakeGeoPageHost : public TGeoPageHost {
 public:
     explicit TFakeGeoPageHost(TQVScene* View) : View(View) {}
     TQVScene* GeoView() override { return View; }
-    void RerunPanelCommand(uint8_t Mode) override { Reruns.push_back(Mode); }
+    void RerunPanelCommand(TPanelMode Mode) override { Reruns.push_back(Mode); }
 
     TQVScene* View;
-    std::vector<uint8_t> Reruns;
+    std::vector<TPanelMode> Reruns;
 };

@@ -8,6 +8,57 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <memory>
+
+namespace {
+
+// The tracer's window: a busy bar with a Stop button, shown once the trace has taken a moment
+// (a quick one ends before it would only flash). Stop asks for the break.
+class TTracerWindow : public TJobProgress {
+public:
+    explicit TTracerWindow(QWidget* Parent)
+        : Dialog(QString::fromStdString(GetLangString("TracerRunning")),
+                 QString::fromStdString(GetLangString("TracerStop")), 0, 0, Parent)
+    {
+        Dialog.setObjectName("dlgTracerProgress");
+        Dialog.setWindowModality(Qt::WindowModal);
+        Dialog.setMinimumDuration(0);
+        Dialog.setAutoClose(false);
+        Dialog.setAutoReset(false);
+        Dialog.hide();
+        QObject::connect(&Dialog, &QProgressDialog::canceled, [this] { Stopped = true; });
+    }
+    void Begin() override
+    {
+        Stopped = false;
+        Running = true;
+        QTimer::singleShot(300, &Dialog, [this] {
+            if (Running)
+                Dialog.show();
+        });
+    }
+    void Report(int64_t, int64_t) override
+    {
+        if (Stopped)
+            throw EUserBreak();
+    }
+    void End() override
+    {
+        Running = false;
+        Dialog.hide();
+    }
+
+private:
+    QProgressDialog Dialog;
+    bool Stopped = false;
+    bool Running = false;
+};
+
+// How often the wait asks the progress whether to break off.
+constexpr int ReportInterval = 50;
+
+} // namespace
+
 TTracerRun TTracerProcess::Run(const std::string& Program, const std::vector<std::string>& Arguments)
 {
     TTracerRun run;
@@ -24,28 +75,32 @@ TTracerRun TTracerProcess::Run(const std::string& Program, const std::vector<std
         return run;
     }
 
-    QProgressDialog progress(QString::fromStdString(GetLangString("TracerRunning")),
-                             QString::fromStdString(GetLangString("TracerStop")), 0, 0, Parent);
-    progress.setObjectName("dlgTracerProgress");
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(0);
-    progress.setAutoClose(false);
-    progress.setAutoReset(false);
+    std::unique_ptr<TTracerWindow> window;
+    if (!Progress)
+        window = std::make_unique<TTracerWindow>(Parent);
+    TJobProgress& progress = Progress ? *Progress : *window;
     bool stopped = false;
-    QEventLoop loop;
-    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
-    QObject::connect(&progress, &QProgressDialog::canceled, &loop, [&] {
-        stopped = true;
-        process.kill();
-    });
-    if (process.state() != QProcess::NotRunning) {
-        // A quick trace ends before the window would only flash.
-        QTimer::singleShot(300, &progress, [&progress] { progress.show(); });
-        loop.exec();
+    {
+        const TJobScope job(progress);
+        QEventLoop loop;
+        QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+        QTimer ask;
+        QObject::connect(&ask, &QTimer::timeout, &loop, [&] {
+            try {
+                progress.Report(0, 0);
+            } catch (const EUserBreak&) {
+                stopped = true;
+                ask.stop();
+                process.kill();
+            }
+        });
+        if (process.state() != QProcess::NotRunning) {
+            ask.start(ReportInterval);
+            loop.exec();
+        }
+        // After a kill the process may not have been reaped yet.
+        process.waitForFinished(-1);
     }
-    // After a kill the process may not have been reaped yet.
-    process.waitForFinished(-1);
-    progress.hide();
     if (stopped)
         run.End = TTracerRun::TEnd::Cancelled;
     else if (process.exitStatus() == QProcess::CrashExit) {

@@ -135,14 +135,13 @@ void TTracingPage::hideEvent(QHideEvent* Event)
 
 bool StartVectorize(TTracingPage& Page, TQV_01Cmp2D& Drawing, TBitmap2D* Image, const TBitmap32* Source)
 {
-    if ((CurrentFile.Kind != 3 && CurrentFile.Kind != 4) || !Image || !Source) {
+    if ((CurrentFile.Kind != fkBmp && CurrentFile.Kind != fkJpeg) || !Image || !Source) {
         MainWindow().MessageBox(GetLangString(407), GetLangString(408), TMsgIcon::Warning, TMsgButtons::Ok);
         return false;
     }
     Page.Start(std::make_unique<TBmp2Vector>(Drawing, *Image, *Source, InitTempPath(), DefaultTracerProgram(),
                                              DrawingView),
                Drawing.CurrentLayer);
-    ToolWindow().ShowPages({"tabVectorize"}, "twVect", 432, 452);
     ShowStatusMessage(GetLangString(414));
     return true;
 }
@@ -159,7 +158,7 @@ TTraceSettings TTracingPage::Settings() const
     s.Tracer.ErrorThreshold = ui.sedError_threshold->value();
     s.Tracer.FilterIterations = ui.sedFilter_iterations->value();
     s.Tracer.CornerThreshold = ui.sedCorner_threshold->value();
-    s.Tracer.Centerline = ui.chkCenterline->isChecked();
+    s.Tracer.CentreLine = ui.chkCenterline->isChecked();
     s.RemoveSmaller = ui.txtVecRemove->text().toStdString();
     s.FitArcs = ui.chkVecFilter->isChecked();
     s.FitTolerance = ui.txtVecFilterTol->text().toStdString();

@@ -56,6 +56,6 @@ private:
 // The vectorize command. Unless the file last opened is a BMP or JPEG picture whose image is in
 // the drawing (Image and Source set), it says so (text 407, caption 408) and answers false.
 // Otherwise Page takes a new front end on the picture (the private temporary folder, the doru
-// beside the program, the program's view), the tool window shows the tracing page and the status
-// line says what to do.
+// beside the program, the program's view) and the status line says what to do; the caller shows
+// the page.
 bool StartVectorize(TTracingPage& Page, TQV_01Cmp2D& Drawing, TBitmap2D* Image, const TBitmap32* Source);

@@ -128,14 +128,14 @@ TEST_F(Bmp2VectorTest, CentreLinesSizeFilterAndFitting)
 {
     auto front = Front();
     front->ApplyThreshold(Settings, false);
-    Settings.Tracer.Centerline = true;
+    Settings.Tracer.CentreLine = true;
     ASSERT_TRUE(front->Vectorize(Settings, Runner));
     EXPECT_EQ(Runner.ArgumentsSeen[Runner.ArgumentsSeen.size() - 2], "-cline");
     ASSERT_NE(front->Traced(), nullptr);
     EXPECT_GT(front->Traced()->Objects.Count(), 0);
 
     // Every piece is below a removal size of 1000 pixels.
-    Settings.Tracer.Centerline = false;
+    Settings.Tracer.CentreLine = false;
     Settings.RemoveSmaller = "1000";
     ASSERT_TRUE(front->Vectorize(Settings, Runner));
     EXPECT_EQ(front->Traced()->Objects.Count(), 0);
@@ -208,13 +208,13 @@ TEST_F(Bmp2VectorTest, AFailedRunSaysWhyAndShowsNothing)
 
 TEST(TracerArguments, EachValueIsOneArgument)
 {
-    TTracerParams p;
-    p.Centerline = true;
+    TTraceParams p = TraceDefaults();
+    p.CentreLine = true;
     EXPECT_EQ(TracerArguments(p, "/tmp/a b/"),
               (std::vector<std::string>{"-et", "0.1", "-fi", "1", "-ct", "90", "-outfile", "/tmp/a b/csq.tmp",
                                         "-cline", "/tmp/a b/csq.bmp"}));
     p.ErrorThreshold = 0;
-    p.Centerline = false;
+    p.CentreLine = false;
     const auto args = TracerArguments(p, "/t/");
     EXPECT_EQ(args[1], "0.001");
     EXPECT_EQ(args.back(), "/t/csq.bmp");

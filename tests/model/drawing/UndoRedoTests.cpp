@@ -374,11 +374,14 @@ TEST_F(UndoLog, NewPushAfterUndosTakesBackOnlyItself)
 TEST_F(UndoLog, EmptyLogOnlyHidesThePanel)
 {
     TInfoEdit panel(true);
-    InfoEdit = &panel;
+    Log.OnUndo = [&panel] {
+        panel.SetReadOnly(false);
+        panel.SetVisible(false);
+    };
     panel.SetReadOnly(true);
     const std::vector<uint8_t> before = Bytes();
     Log.Undo();
-    InfoEdit = nullptr;
+    Log.OnUndo = nullptr;
     EXPECT_FALSE(panel.LiveInfo());
     EXPECT_EQ(Bytes(), before);
 }

@@ -82,6 +82,14 @@ TEST(InfoEditValues, DefaultsFollowTheUnit)
     EXPECT_NE(inch.Values[25], 1.25);
 }
 
+namespace {
+// The panel's mode of that number: the tables below give the modes by their numbers.
+TPanelMode M(int Number)
+{
+    return static_cast<TPanelMode>(Number);
+}
+} // namespace
+
 TEST_F(InfoEdit, EveryCommandModeLaysOutItsRows)
 {
     enum TEndState { Input, Live, LiveOnly, Unchanged };
@@ -147,10 +155,10 @@ TEST_F(InfoEdit, EveryCommandModeLaysOutItsRows)
         TInfoEdit panel(true);
         int changes = 0;
         panel.OnChanged = [&] { ++changes; };
-        panel.SetMode(c.Mode);
+        panel.SetMode(M(c.Mode));
         const TInfoEditLayout& l = panel.Layout();
         EXPECT_EQ(changes, 1); // one batch
-        EXPECT_EQ(panel.PanelMode, c.Mode);
+        EXPECT_EQ(panel.PanelMode, M(c.Mode));
         EXPECT_FALSE(l.Caption.empty());
         EXPECT_EQ(l.Caption, TInfoEdit::TextById(c.Caption));
         EXPECT_TRUE(l.GroupVisible);
@@ -198,11 +206,11 @@ TEST_F(InfoEdit, EveryCommandModeLaysOutItsRows)
 
 TEST_F(InfoEdit, ModesWithoutRowsKeepTheGridAndStoredModesChangeNothing)
 {
-    Panel.SetMode(15);
+    Panel.SetMode(TPanelMode::ArcPolar);
     const TInfoEditLayout before = Panel.Layout();
     for (uint8_t mode : {16, 29}) {
         SCOPED_TRACE(int(mode));
-        Panel.SetMode(mode);
+        Panel.SetMode(M(mode));
         EXPECT_EQ(Panel.Layout().Caption, TInfoEdit::TextById(mode == 16 ? 1530 : 2040));
         EXPECT_EQ(Panel.Layout().RowTitles, before.RowTitles);
         EXPECT_EQ(Panel.Layout().Cells, before.Cells);
@@ -210,13 +218,13 @@ TEST_F(InfoEdit, ModesWithoutRowsKeepTheGridAndStoredModesChangeNothing)
     }
     for (uint8_t mode : {4, 10, 18, 23, 25}) {
         SCOPED_TRACE(int(mode));
-        Panel.SetMode(mode);
-        EXPECT_EQ(Panel.PanelMode, mode);
+        Panel.SetMode(M(mode));
+        EXPECT_EQ(Panel.PanelMode, M(mode));
         EXPECT_EQ(Panel.Layout().Caption, TInfoEdit::TextById(2040));
     }
     // The end of every operation: input again, nothing else changes.
-    Panel.SetMode(5);
-    Panel.SetMode(0);
+    Panel.SetMode(TPanelMode::Line);
+    Panel.SetMode(TPanelMode::None);
     EXPECT_FALSE(Panel.LiveInfo());
     EXPECT_FALSE(Panel.Layout().ReadOnly);
     EXPECT_EQ(Panel.Layout().Caption, TInfoEdit::TextById(1200));
@@ -226,11 +234,11 @@ TEST_F(InfoEdit, TheSameModeOnlyShowsThePanelAgain)
 {
     int tabs = 0;
     Panel.OnShowGeometryTab = [&] { ++tabs; };
-    Panel.SetMode(12);
+    Panel.SetMode(TPanelMode::CircleDiameter);
     std::string text = "abc";
     Panel.CellChanged(0, 0, text);
     Panel.SetVisible(false);
-    Panel.SetMode(12);
+    Panel.SetMode(TPanelMode::CircleDiameter);
     EXPECT_EQ(tabs, 2);
     EXPECT_TRUE(Panel.Layout().GroupVisible);
     EXPECT_EQ(Panel.Layout().Cells[0][0], "abc"); // not rebuilt
@@ -257,7 +265,7 @@ TEST_F(InfoEdit, TypedValuesAreKeptForTheCommands)
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
         TInfoEdit panel(true);
-        panel.SetMode(c.Mode);
+        panel.SetMode(M(c.Mode));
         std::string text = c.Typed;
         panel.CellChanged(0, c.Row, text);
         if (c.Row < static_cast<int32_t>(panel.Layout().Cells.size())) {
@@ -269,10 +277,10 @@ TEST_F(InfoEdit, TypedValuesAreKeptForTheCommands)
 
 TEST_F(InfoEdit, FilletAndTangentArcShareTheirRadius)
 {
-    Panel.SetMode(17);
+    Panel.SetMode(TPanelMode::ArcTangent2);
     std::string text = "7,25";
     Panel.CellChanged(0, 0, text);
-    Panel.SetMode(26);
+    Panel.SetMode(TPanelMode::Fillet);
     EXPECT_EQ(Panel.Layout().Cells[0][0], "7.25");
     EXPECT_DOUBLE_EQ(Panel.GetValue(0), 7.25);
     EXPECT_DOUBLE_EQ(Panel.GetValue(31), 0); // past the values
@@ -283,7 +291,7 @@ TEST_F(InfoEdit, AnEditReRunsTheCommandsWithAPreview)
     for (uint8_t mode : {2, 3, 6, 7, 12, 15, 17, 26, 31, 33, 5, 8}) {
         SCOPED_TRACE(int(mode));
         TInfoEdit panel(true);
-        panel.SetMode(mode);
+        panel.SetMode(M(mode));
         std::string text = "1";
         const bool rerun = mode == 2 || mode == 3 || mode == 6 || mode == 7 || mode == 12 || mode == 15 ||
                            mode == 17 || mode == 26;
@@ -295,7 +303,7 @@ TEST_F(InfoEdit, AnEditReRunsTheCommandsWithAPreview)
 // change the fillet radius remembered in the same slot.
 TEST_F(InfoEdit, EditingAShownObjectKeepsTheCommandValues)
 {
-    Panel.SetMode(26);
+    Panel.SetMode(TPanelMode::Fillet);
     TLine2D line(-1, MakePoint2D(0, 0), MakePoint2D(3, 4));
     Panel.ShowPicked(line);
     std::string text = "99";
@@ -469,7 +477,7 @@ TEST_F(InfoEdit, EveryObjectClassShowsItsData)
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
         TInfoEdit panel(true);
-        panel.SetMode(9); // something shown before
+        panel.SetMode(TPanelMode::Rectangle); // something shown before
         std::unique_ptr<TObject2D> obj = c.Make();
         panel.ShowPicked(*obj);
         const TInfoEditLayout& l = panel.Layout();
@@ -486,7 +494,7 @@ TEST_F(InfoEdit, EveryObjectClassShowsItsData)
             EXPECT_EQ(l.Buttons[0].Top, l.GroupHeight - 30);
             EXPECT_EQ(l.Buttons[0].Left, 35);
         }
-        EXPECT_EQ(panel.PanelMode, c.ModeAfter);
+        EXPECT_EQ(panel.PanelMode, M(c.ModeAfter));
         EXPECT_EQ(panel.Entity, obj.get());
         EXPECT_FALSE(l.ReadOnly);
     }
@@ -740,7 +748,7 @@ TEST_F(InfoEdit, ThePolylineAndSplineButtonsSendUserEvents)
     std::vector<uint16_t> sent;
     InputPanelUserEvent = [&](uint16_t code) { sent.push_back(code); };
     for (uint8_t mode : {20, 21}) {
-        Panel.SetMode(mode);
+        Panel.SetMode(M(mode));
         Panel.ButtonClick(0);
         Panel.ButtonClick(1);
     }
@@ -795,7 +803,7 @@ TEST_F(InfoEdit, ShapesBeingDrawnShowLiveValues)
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
         TInfoEdit panel(true);
-        panel.SetMode(c.Mode);
+        panel.SetMode(M(c.Mode));
         int changes = 0;
         panel.OnChanged = [&] { ++changes; };
         c.Show(panel);

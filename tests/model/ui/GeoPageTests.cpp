@@ -11,6 +11,7 @@
 #include "QVGeoTreeModel.h"
 #include "QVInfoEditWidget.h"
 #include "QVScene.h"
+#include "UndoRedo.h"
 
 #include <QTabWidget>
 #include <QTableWidget>
@@ -66,7 +67,7 @@ TEST_F(GeoPage, ANodeShowsItsObjectAndALayerNodeIsRemembered)
     TCerchio2D* circle =
         Drawing.AddObject(-1, std::make_unique<TCerchio2D>(-1, MakePoint2D(1, 1), MakePoint2D(3, 1)));
     TGeoTreeModel& model = Page->Model();
-    Page->Panel().SetMode(9);
+    Page->Panel().SetMode(TPanelMode::Rectangle);
 
     Page->TreeGeoClick(model.LayerIndex(6));
     EXPECT_EQ(Page->ClickedLayer(), 6);
@@ -76,7 +77,7 @@ TEST_F(GeoPage, ANodeShowsItsObjectAndALayerNodeIsRemembered)
     EXPECT_EQ(View.RubberBandObject, circle);
     EXPECT_TRUE(View.OverlayMode & OverlayRubberBand);
     EXPECT_EQ(Page->Panel().Entity, circle);
-    EXPECT_EQ(Page->Panel().PanelMode, 18);
+    EXPECT_EQ(Page->Panel().PanelMode, TPanelMode::CircleShown);
     EXPECT_EQ(Page->PanelWidget()->title(), "Circle");
     EXPECT_FALSE(Page->Panel().LiveInfo());
 
@@ -106,10 +107,10 @@ TEST_F(GeoPage, APickedObjectSelectsItsNode)
 TEST_F(GeoPage, TheGeometryTabComesForwardAndEditsRunTheCommandAgain)
 {
     Tabs.setCurrentIndex(1);
-    Page->Panel().SetMode(12);
+    Page->Panel().SetMode(TPanelMode::CircleDiameter);
     EXPECT_EQ(Tabs.currentIndex(), 0);
     Page->PanelWidget()->Grid()->item(0, 0)->setText("30");
-    EXPECT_EQ(Host.Reruns, std::vector<uint8_t>{12});
+    EXPECT_EQ(Host.Reruns, std::vector<TPanelMode>{TPanelMode::CircleDiameter});
     EXPECT_DOUBLE_EQ(Page->Panel().GetValue(0), 30);
 }
 
@@ -126,4 +127,20 @@ TEST_F(GeoPage, AReattachedDrawingIsListedAfresh)
     Page->AttachDrawing(&Drawing);
     EXPECT_EQ(other.TreeGeo, nullptr);
     EXPECT_EQ(Page->Tree().LayerAt(0), 0);
+}
+
+// The live values of a shape being drawn may name an object the undo takes away.
+TEST_F(GeoPage, AnUndoHidesThePanelEvenWithNothingToTakeBack)
+{
+    TUndoRedo log;
+    log.AttachDrawing(&Drawing);
+    Page->AttachUndoLog(&log);
+    Page->Panel().SetReadOnly(true);
+    ASSERT_TRUE(Page->PanelWidget()->isVisibleTo(Page));
+    log.Undo();
+    EXPECT_FALSE(Page->Panel().LiveInfo());
+    EXPECT_FALSE(Page->PanelWidget()->isVisibleTo(Page));
+    Page->AttachUndoLog(nullptr);
+    EXPECT_FALSE(log.OnUndo);
+    log.AttachDrawing(nullptr);
 }

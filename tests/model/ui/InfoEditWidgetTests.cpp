@@ -62,7 +62,7 @@ TEST_F(InfoEditWidget, ShowsTheModesLayout)
 {
     EXPECT_EQ(Widget.objectName(), "grpInfoEdit");
     EXPECT_EQ(Widget.Grid()->objectName(), "SGInfoEdit");
-    Panel.SetMode(15);
+    Panel.SetMode(TPanelMode::ArcPolar);
     EXPECT_TRUE(Widget.isVisible());
     EXPECT_EQ(Widget.title(), "Arc by radius and angles");
     EXPECT_EQ(Widget.height(), Panel.Layout().GroupHeight);
@@ -75,13 +75,13 @@ TEST_F(InfoEditWidget, ShowsTheModesLayout)
     EXPECT_EQ(CellText(2, 0), "270");
     EXPECT_NE(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
 
-    Panel.SetMode(5); // live values: read-only
+    Panel.SetMode(TPanelMode::Line); // live values: read-only
     EXPECT_EQ(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
     EXPECT_EQ(grid->columnCount(), 2);
     Panel.ShowBoxInfo(MakePoint2D(1, 2), MakePoint2D(3, 4));
     EXPECT_EQ(CellText(1, 1), "4");
 
-    Panel.SetMode(27); // no rows
+    Panel.SetMode(TPanelMode::Trim); // no rows
     EXPECT_FALSE(grid->isVisible());
     Panel.SetVisible(false);
     EXPECT_FALSE(Widget.isVisible());
@@ -90,10 +90,11 @@ TEST_F(InfoEditWidget, ShowsTheModesLayout)
 TEST_F(InfoEditWidget, TypedValuesReachTheCommandAsTheyAreTyped)
 {
     std::vector<std::string> reruns;
-    Widget.OnRerunCommand = [&](uint8_t mode) {
-        reruns.push_back(std::to_string(mode) + ":" + std::to_string(Panel.GetValue(0)).substr(0, 4));
+    Widget.OnRerunCommand = [&](TPanelMode mode) {
+        reruns.push_back(std::to_string(static_cast<int>(mode)) + ":" +
+                         std::to_string(Panel.GetValue(0)).substr(0, 4));
     };
-    Panel.SetMode(15);
+    Panel.SetMode(TPanelMode::ArcPolar);
     Type(0, 0, "12,5");
     EXPECT_DOUBLE_EQ(Panel.GetValue(0), 12.5);
     EXPECT_EQ(CellText(0, 0), "12.5");
@@ -108,7 +109,7 @@ TEST_F(InfoEditWidget, TheButtonsAreClickedThroughTheGuard)
 {
     std::vector<uint16_t> sent;
     InputPanelUserEvent = [&](uint16_t code) { sent.push_back(code); };
-    Panel.SetMode(20);
+    Panel.SetMode(TPanelMode::Polyline);
     ASSERT_EQ(Widget.ButtonCount(), 2);
     EXPECT_EQ(Widget.Button(0)->text(), "Remove last point");
     EXPECT_EQ(Widget.Button(1)->pos(), QPoint(35, 50));

@@ -168,6 +168,9 @@ TEST_F(FileCommandsFromButtons, OpenAnStlShowsTheSurfaceInTheStockBoxAndPlacesIt
     EXPECT_TRUE(Main().grab().toImage().save(RASTREL_BUILD_DIR "/shell-stl-open.png"));
     EXPECT_TRUE(ToolWin().grab().toImage().save(RASTREL_BUILD_DIR "/shell-stl-placement-panel.png"));
 
+    // The file toolbar is off while the panel shows.
+    EXPECT_FALSE(Form().sbtOpen->isEnabled());
+    ToolWin().close();
     // Another file: the drawing is cleared (the surface's mesh goes) and the depth test is off.
     const std::string dxf = Write(Data.Path() + "/lines.dxf", DxfTwoLines);
     Names.push_back(dxf);

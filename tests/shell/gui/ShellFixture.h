@@ -8,29 +8,78 @@
 #include "UnitMain.h"
 #include "UnitToolWin.h"
 
-#include "ui_UnitMain.h"
-
+#include <QAction>
 #include <QApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTabWidget>
 #include <QTest>
+#include <QToolBar>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <deque>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
+
+// The main window's controls that the tests use, found by their names as the program's own code
+// finds them: a command's action, the status bar's buttons, the bars and panels.
+struct TMainControls {
+    explicit TMainControls(QWidget& Main) : Main(Main) {}
+    template <class T> T* Find(const char* Name) const
+    {
+        if (T* found = Main.findChild<T*>(Name))
+            return found;
+        throw std::runtime_error(std::string("the main window has no control ") + Name);
+    }
+    QWidget& Main;
+    QAction* sbtNew = Find<QAction>("sbtNew");
+    QAction* sbtOpen = Find<QAction>("sbtOpen");
+    QAction* mnuMerge = Find<QAction>("mnuMerge");
+    QAction* sbtVect = Find<QAction>("sbtVect");
+    QAction* sbtSave = Find<QAction>("sbtSave");
+    QAction* mnuSaveAs = Find<QAction>("mnuSaveAs");
+    QAction* sbtCnc = Find<QAction>("sbtCnc");
+    QAction* sbtZoomIn = Find<QAction>("sbtZoomIn");
+    QAction* sbtZoomWin = Find<QAction>("sbtZoomWin");
+    QAction* sbtPan = Find<QAction>("sbtPan");
+    QAction* sbtTopView = Find<QAction>("sbtTopView");
+    QAction* sbtFrontView = Find<QAction>("sbtFrontView");
+    QAction* sbtIsoView = Find<QAction>("sbtIsoView");
+    QAction* sbtUndo = Find<QAction>("sbtUndo");
+    QToolButton* sbtAxisOnOff = Find<QToolButton>("sbtAxisOnOff");
+    QToolButton* sbtGridOnOff = Find<QToolButton>("sbtGridOnOff");
+    QToolButton* sbtCancel = Find<QToolButton>("sbtCancel");
+    QToolButton* sbtLayer = Find<QToolButton>("sbtLayer");
+    QToolBar* tbrFile = Find<QToolBar>("tbrFile");
+    QToolBar* tbrCreate = Find<QToolBar>("tbrCreate");
+    QToolBar* tbrView = Find<QToolBar>("tbrView");
+    QToolBar* tbrEdit = Find<QToolBar>("tbrEdit");
+    QToolBar* tbrMRU = Find<QToolBar>("tbrMRU");
+    QWidget* tbrStatusBar = Find<QWidget>("tbrStatusBar");
+    QWidget* pnlStatusItems = Find<QWidget>("pnlStatusItems");
+    QWidget* pnlGraphicView = Find<QWidget>("pnlGraphicView");
+    QTabWidget* pgCtrGeoCnc = Find<QTabWidget>("pgCtrGeoCnc");
+    QWidget* SheetCnc = Find<QWidget>("SheetCnc");
+    QProgressBar* ProgressBar1 = Find<QProgressBar>("ProgressBar1");
+    QLabel* lblCoordinate = Find<QLabel>("lblCoordinate");
+    QLabel* StatusBarMess = Find<QLabel>("StatusBarMess");
+};
 
 class TShellFixture : public ::testing::Test {
 public:
     TTempFolder Data;
     std::vector<TMessageRequest> Boxes;
     std::deque<TMsgResult> Answers;
-    TProgramWindows Windows;
+    std::unique_ptr<TShellProgram> Program;
 
-    TfrmMain& Main() { return *Windows.Main; }
-    Ui::TfrmMain& Form() { return Windows.Main->Form(); }
-    TfrmToolWin& ToolWin() { return *Windows.ToolWin; }
+    TfrmMain& Main() { return Program->Main(); }
+    TMainControls& Form() { return *Controls; }
+    TfrmToolWin& ToolWin() { return Program->ToolWin(); }
 
     void SetUp() override
     {
@@ -55,25 +104,40 @@ public:
     // Makes the windows, shows the main window and waits until its first show has run.
     void Start(const std::string& FileToOpen = {})
     {
-        Windows = CreateProgramWindows(FileToOpen);
-        Windows.Main->resize(1000, 700);
-        Windows.Main->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(Windows.Main.get()));
+        Make(FileToOpen);
+        Main().resize(1000, 700);
+        Main().show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&Main()));
         // Shortcuts reach the active window only.
-        Windows.Main->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(Windows.Main.get()));
+        Main().activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&Main()));
         QApplication::processEvents();
         QApplication::processEvents();
+    }
+
+    // Makes the program without showing its main window.
+    void Make(const std::string& FileToOpen = {})
+    {
+        Controls.reset();
+        Program = std::make_unique<TShellProgram>(FileToOpen);
+        Controls = std::make_unique<TMainControls>(Main());
     }
 
     // Closes with Yes, as the user ends the program.
     void Quit()
     {
-        if (!Windows.Main)
+        if (!Program)
             return;
         Answers.push_front(TMsgResult::Yes);
-        Windows.Main->close();
-        Windows.Main.reset();
+        Main().close();
+        End();
+    }
+
+    // The program ends: its windows go.
+    void End()
+    {
+        Controls.reset();
+        Program.reset();
     }
 
     void TearDown() override
@@ -82,4 +146,7 @@ public:
         SetMessageAnswerer(nullptr);
         ::unsetenv("RASTREL_DATA_DIR");
     }
+
+private:
+    std::unique_ptr<TMainControls> Controls;
 };

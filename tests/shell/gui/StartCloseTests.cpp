@@ -80,7 +80,7 @@ TEST_F(StartAndClose, YesWritesTheSettingsBeforeAnythingIsFreed)
     EXPECT_EQ(::Drawing, nullptr);
     EXPECT_EQ(DrawingView, nullptr);
     EXPECT_EQ(CADProgram, nullptr);
-    Windows.Main.reset();
+    End();
 
     // The next start reads the recent files back.
     Boxes.clear();
@@ -95,7 +95,7 @@ TEST_F(StartAndClose, TheCommandLineFileOpensAfterTheZoomToExtents)
         WriteDrawing(Data.Path(), {{{1000, 1000, 1}, {1100, 1000, 1}}, {{1000, 1000, 1}, {1000, 1050, 1}}});
     bool zoomedBeforeOpen = false;
     bool opened = false;
-    Windows = CreateProgramWindows(file);
+    Make(file);
     TfrmMain& m = Main();
     auto open = m.Hooks.OpenFile;
     m.Hooks.OpenFile = [&](const std::string& Name) {

@@ -7,8 +7,6 @@
 #include "QVTasks.h"
 #include "QVVariabili.h"
 
-#include "ui_UnitToolWin.h"
-
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabBar>

@@ -11,6 +11,7 @@
 #include "QVVariabili.h"
 #include "SceneCamera.h"
 #include "SceneWidget.h"
+#include "UndoRecord.h"
 #include "UndoRedo.h"
 #include "UnitConfig.h"
 
@@ -186,14 +187,14 @@ TEST_F(TViewControls, ZoomWindowAndPanRunAsNestedTasks)
     EXPECT_FALSE(CADProgram->OperationRunning);
 }
 
-// The main window makes the program's undo log on its drawing; the undo button takes back the
-// last record.
+// The program makes its undo log on its drawing; the undo button takes back the last record.
 TEST_F(TViewControls, TheUndoButtonTakesBackTheLastEdit)
 {
     ASSERT_NE(UndoRedo, nullptr);
-    const int32_t id =
-        ::Drawing->AddObject(-1, std::make_unique<TLine2D>(-1, TPoint2D{5, 5, 1}, TPoint2D{9, 9, 1}))->ID;
-    UndoRedo->AddUndo(20, {id});
+    const TGraphicObject* line =
+        ::Drawing->AddObject(-1, std::make_unique<TLine2D>(-1, TPoint2D{5, 5, 1}, TPoint2D{9, 9, 1}));
+    const int32_t id = line->ID;
+    TUndoRecord(TUndoKind::NewObjects).Added(*line).Push(*UndoRedo);
     Click(Form().sbtUndo);
     EXPECT_EQ(::Drawing->GetObject(id), nullptr);
     EXPECT_EQ(UndoRedo->RecordCount(), 0);

@@ -188,6 +188,6 @@ TEST_F(Monkey, RandomCommandsClicksDragsAndKeys)
     // The program ends as the user ends it, after all that.
     SetMessageAnswerer([](const TMessageRequest&) { return TMsgResult::Yes; });
     EXPECT_TRUE(Main().close());
-    Windows.Main.reset();
+    End();
     SetFileDialogAnswerer(nullptr);
 }

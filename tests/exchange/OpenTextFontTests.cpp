@@ -1,10 +1,13 @@
-// pncview showed no text: it registered no stroke fonts and gave the DXF import no font.
+// pncview showed no text: it registered no stroke fonts and gave the DXF import no font. It opens
+// its file as the program does, through the file commands.
 #include "FakeServices.h"
-#include "PncviewOpen.h"
+#include "FileCommands.h"
+#include "PlainFileHost.h"
 #include "QVCmp.h"
 #include "QVFonts.h"
 #include "QVLanguage.h"
 #include "QVRegistry.h"
+#include "QVVariabili.h"
 #include "QVVectText.h"
 #include "TempFolder.h"
 
@@ -16,7 +19,7 @@
 namespace {
 
 // The drawing classes, the program's stroke fonts and a recording main window for each test.
-class PncviewOpen : public ::testing::Test {
+class OpenTextFont : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -25,6 +28,7 @@ protected:
     }
     void TearDown() override
     {
+        CurrentFile = {};
         CADCoreClearFontRegistry();
         QV_00ClearClassRegistry();
     }
@@ -45,20 +49,25 @@ protected:
         return texts;
     }
 
+    // Opens as pncview does: a named file, nothing asked.
+    void Open(const std::string& FileName) { ASSERT_TRUE(Commands.OpenGeo(FileName, false)); }
+
     TFakeMainWindow Window;
     TInstalledServices Installed{&Window};
     TTempFolder Folder;
     TQV_01Cmp2D Drawing;
+    TPlainFileHost Host;
+    TFileCommands Commands{Drawing, Host};
 };
 
 } // namespace
 
-TEST_F(PncviewOpen, DxfTextsComeInTheFontOfSlotZero)
+TEST_F(OpenTextFont, DxfTextsComeInTheFontOfSlotZero)
 {
     const std::string path =
         Write("text.DXF", "0\nSECTION\n2\nENTITIES\n0\nTEXT\n10\n1\n20\n1\n40\n2\n1\nAB\n"
                           "0\nENDSEC\n0\nEOF\n");
-    OpenForViewing(path, Drawing);
+    Open(path);
     const auto texts = Texts();
     ASSERT_EQ(texts.size(), 1u);
     EXPECT_EQ(texts[0]->Text, "AB");
@@ -66,14 +75,14 @@ TEST_F(PncviewOpen, DxfTextsComeInTheFontOfSlotZero)
     EXPECT_TRUE(Window.Boxes.empty());
 }
 
-TEST_F(PncviewOpen, DrawingTextsFindTheirFonts)
+TEST_F(OpenTextFont, DrawingTextsFindTheirFonts)
 {
     TQV_01Cmp2D source;
     source.AddObject(-1, std::make_unique<TJustifiedVectText2D>(
                              -1, CADCoreFindFontByIndex(1), MakePoint2D(0, 0), MakePoint2D(10, 5), 2, "CD"));
     const std::string path = Folder.Path() + "/text.pnc";
     source.SaveToFile(path);
-    OpenForViewing(path, Drawing);
+    Open(path);
     const auto texts = Texts();
     ASSERT_EQ(texts.size(), 1u);
     EXPECT_EQ(texts[0]->Font, CADCoreFindFontByIndex(1));

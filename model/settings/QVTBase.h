@@ -4,8 +4,19 @@
 #include <string>
 #include <vector>
 
-// The file last opened or saved. Kind: 0 none, 1 native drawing, 2 DXF, 3 BMP, 4 JPEG, 5 SVG,
-// 6 STL, 7 the last open failed.
+// The kind byte of the file last opened (TPelcFile::Kind).
+enum TFileKind : uint8_t {
+    fkNone = 0,
+    fkNative = 1,
+    fkDxf = 2,
+    fkBmp = 3,
+    fkJpeg = 4,
+    fkSvg = 5,
+    fkStl = 6,
+    fkFailed = 7, // the last open failed, or the name's extension is none of the above
+};
+
+// The file last opened or saved, and its kind (TFileKind).
 struct TPelcFile {
     std::string FileName;
     uint8_t Kind = 0;

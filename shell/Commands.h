@@ -1,0 +1,43 @@
+#pragma once
+// The handlers of the main window's commands, one unit per family; the table (CommandTable.cpp)
+// names them. Each runs under the guard, with the program's objects in its context, and answers
+// whether its command has started (see TCommandHandler).
+#include "CommandTable.h"
+
+// ---- file (CommandsFile.cpp): the file toolbar's commands and their drop-downs
+bool sbtNewClick(TCommandContext& C);
+bool mnuOpenClick(TCommandContext& C);
+bool mnuMergeClick(TCommandContext& C);
+bool MySaveClick(TCommandContext& C);
+bool mnuSaveClick(TCommandContext& C);
+bool mnuSaveAsClick(TCommandContext& C);
+bool sbtExitClick(TCommandContext& C);
+
+// ---- help (CommandsHelp.cpp)
+bool mnuAboutClick(TCommandContext& C);
+
+// ---- tracing (CommandsTrace.cpp)
+bool sbtVectClick(TCommandContext& C);
+
+// ---- view (CommandsView.cpp): the view toolbar and the view's pop-up menu
+bool mnuAutozoomClick(TCommandContext& C);
+bool sbtZoomInClick(TCommandContext& C);
+bool sbtZoomBackClick(TCommandContext& C);
+bool mnuZoomWindowClick(TCommandContext& C);
+bool mnuPanClick(TCommandContext& C);
+bool sbtRedrawClick(TCommandContext& C);
+bool sbtTopViewClick(TCommandContext& C);
+bool sbtFrontViewClick(TCommandContext& C);
+bool sbtSideViewClick(TCommandContext& C);
+bool sbtIsoViewClick(TCommandContext& C);
+
+// ---- edit (CommandsEdit.cpp)
+bool sbtUndoClick(TCommandContext& C);
+
+// ---- status bar (CommandsStatus.cpp): its switches and buttons, and the pop-up's twins
+bool sbtAxisOnOffClick(TCommandContext& C);
+bool sbtGridOnOffClick(TCommandContext& C);
+bool mnuCancelClick(TCommandContext& C);
+bool mnuDoneClick(TCommandContext& C);
+bool sbtLayerClick(TCommandContext& C);
+bool mnuSBGridSetClick(TCommandContext& C);
