@@ -11,6 +11,7 @@
 #include <QSurfaceFormat>
 
 #include <GL/gl.h>
+#include <malloc.h>
 
 #include <algorithm>
 #include <cstddef>
@@ -119,6 +120,14 @@ std::unique_ptr<QOpenGLShaderProgram> MakeProgram(const char* Vertex, const char
         throw std::runtime_error("Scene shader not linked: " + p->log().toStdString());
     return p;
 }
+
+// Mesa's software renderer takes the memory for the primitives it sorts into screen tiles from the
+// heap, some tens of megabytes at a time, and frees it once they are drawn: a frame of a large
+// drawing does so a dozen times. Where the heap gives memory freed at its top back to the system
+// (its default limit, 128 KiB, holds until some large free happens to raise it), each of those
+// batches faults its pages in again, and a frame costs twice its drawing. Freed memory up to this
+// much stays with the process.
+constexpr int KeptHeapTop = 128 << 20;
 
 TSceneMatrix PixelProjection(int W, int H)
 {
@@ -342,6 +351,7 @@ int TSceneWidget::MaxTextureSize() const
 void TSceneWidget::initializeGL()
 {
     initializeOpenGLFunctions();
+    mallopt(M_TRIM_THRESHOLD, KeptHeapTop);
     CompatProfile = context()->format().profile() != QSurfaceFormat::CoreProfile;
     Ready = Guarded(EventGuard, [this] {
         FlatProgram = MakeProgram(FlatVertex, FlatFragment, false, false);

@@ -2,7 +2,9 @@
 // The viewer that shows a scene through OpenGL: a QOpenGLWidget drawing the scene tree in order
 // with one set of vertex buffers per group, and one per batch node (uploaded from its own arrays).
 // A group's buffers are rebuilt only when the group is dirty, a batch node's only when shapes were
-// added to it, so moving the camera costs one pass of draw calls and nothing else.
+// added to it, so moving the camera costs one pass of draw calls and nothing else. The process's
+// heap keeps the memory the GL implementation frees during a frame, so that the next frame does not
+// take it from the system again.
 //
 // It asks for a compatibility context (Mesa and the desktop drivers give one), draws with
 // GLSL 1.20 shaders, and hands render callbacks the fixed-function matrices so that they may

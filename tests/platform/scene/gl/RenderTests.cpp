@@ -7,6 +7,9 @@
 #include <QMouseEvent>
 
 #include <GL/gl.h>
+#include <malloc.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -177,6 +180,50 @@ TEST_F(TRenderFixture, ABatchNodeIsDrawnFromItsOwnBuffers)
     EXPECT_EQ(Viewer.Stats().BatchUploads, 1);
     EXPECT_EQ(Drawing->RebuildCount, built);
     EXPECT_TRUE(Near(img, 150, 40, qRgb(255, 255, 255))) << "the strip added";
+}
+
+// The heap as a process starts: memory freed at its top goes back to the system beyond 128 KiB.
+struct TFreshHeapFixture : TRenderFixture {
+    void SetUp() override
+    {
+        mallopt(M_TRIM_THRESHOLD, 128 << 10);
+        TRenderFixture::SetUp();
+    }
+};
+
+double FaultedInMiB()
+{
+    rusage r{};
+    getrusage(RUSAGE_SELF, &r);
+    return double(r.ru_minflt) * double(sysconf(_SC_PAGESIZE)) / (1 << 20);
+}
+
+// The software renderer sorts a large drawing into screen tiles through tens of megabytes of heap,
+// freed after each batch of primitives. A frame after a pan keeps that memory instead of taking
+// it from the system again page by page.
+TEST_F(TFreshHeapFixture, AFrameAfterAPanTakesNoNewMemory)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer's allocator holds freed memory back on its own terms";
+#endif
+    TFlatBatch& batch = BatchAtEnd(*Drawing);
+    for (int strip = 0; strip < 2000; ++strip) {
+        batch.BeginStrip({1, 1, 1, 1}, 1);
+        for (int k = 0; k <= 100; ++k)
+            batch.AddStripPoint(2 * k, strip * 0.075 + (k % 2) * 3, 0);
+        batch.EndStrip();
+    }
+    double before = FaultedInMiB();
+    Viewer.RenderNow();
+    const double first = FaultedInMiB() - before;
+    Rig->SetPosition(100, 70, 0);
+    before = FaultedInMiB();
+    Viewer.RenderNow();
+    const double afterPan = FaultedInMiB() - before;
+    EXPECT_EQ(Viewer.Stats().BatchUploads, 0);
+    EXPECT_GT(first, 8) << "the drawing is large enough to show it";
+    EXPECT_LT(afterPan, 1) << "MiB taken from the system by the frame after the pan (the first took " << first
+                           << ")";
 }
 
 TEST_F(TRenderFixture, BlendedPolygonsAndTheBackgroundColour)
