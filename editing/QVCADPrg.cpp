@@ -201,8 +201,9 @@ void TQV_00CADProg::RunChain(TCADStateClass NextState, TQV_00CADPrgParam* P, boo
         try {
             FCurrentState = made->Create(*this, P, NextState);
         } catch (...) {
-            // The user is not told: a task that refuses its parameter is a silent end.
+            const std::exception_ptr failure = std::current_exception();
             EndWithoutState();
+            ReportFailure(failure);
             return;
         }
         if (First)
@@ -219,9 +220,24 @@ void TQV_00CADProg::EndOperation()
 {
     // Only the end of the outer operation is the host's business: a nested zoom or pan that ends
     // gives the task back, which goes on.
-    if (!IsSuspended && OnEndOperation)
-        OnEndOperation(*this, CurrentOperation, FCurrentState ? FCurrentState->Param : FOperationParam.get());
+    if (IsSuspended || !OnEndOperation) {
+        FinishOperation();
+        return;
+    }
+    const TCADStateClass operation = CurrentOperation;
+    TQV_00CADPrgParam* param = FCurrentState ? FCurrentState->Param : FOperationParam.get();
+    // The parameter outlives the finish (which would free it) until the handler is done.
+    std::unique_ptr<TQV_00CADPrgParam> kept = OwnsParam(param) ? std::move(FOperationParam) : nullptr;
+    if (!kept)
+        param = nullptr;
     FinishOperation();
+    OnEndOperation(*this, operation, param);
+}
+
+void TQV_00CADProg::ReportFailure(std::exception_ptr Failure)
+{
+    if (OnFailure && Failure)
+        OnFailure(Failure);
 }
 
 void TQV_00CADProg::FinishOperation()
@@ -316,7 +332,9 @@ void TQV_00CADProg::SendUserEvent(uint16_t Code)
     try {
         SendEvent(ceUserDefined, cmbNone, 0, Code);
     } catch (...) {
+        const std::exception_ptr failure = std::current_exception();
         AbortOperation();
+        ReportFailure(failure);
     }
 }
 
@@ -328,7 +346,9 @@ void TQV_00CADProg::SendCADEvent(TCADPrgEvent Event, TMouseButton Button, TShift
     try {
         SendEvent(Event, button, Shift, Key);
     } catch (...) {
+        const std::exception_ptr failure = std::current_exception();
         AbortOperation();
+        ReportFailure(failure);
     }
 }
 
@@ -339,6 +359,7 @@ void TQV_00CADProg::SendEvent(TCADPrgEvent Event, TCADMouseButton MouseButton, T
     TCADStateClass next = nullptr;
     if (!FCurrentState->OnEvent(Event, MouseButton, Shift, Key, next))
         return;
+    ++FStatesLeft;
     if (OnExitState)
         OnExitState(*this, *FCurrentState);
     if (!next || next == DefaultState) {
@@ -425,14 +446,25 @@ bool TQV_00CADProg::ViewPortMouseMove(TShiftState Shift, int32_t, int32_t)
 
 bool TQV_00CADProg::ViewPortMouseDown(TMouseButton Button, TShiftState Shift, int32_t, int32_t)
 {
+    const auto button = static_cast<TCADMouseButton>(Button + 1);
+    FReleaseToDrop = cmbNone;
+    const uint64_t before = FStatesLeft;
     if (FCurrentState)
-        SendEvent(ceMouseDown, static_cast<TCADMouseButton>(Button + 1), Shift, PressedKey);
+        SendEvent(ceMouseDown, button, Shift, PressedKey);
+    // A press that finished a state finished the click: its release is no pick of the next one.
+    if (FStatesLeft != before)
+        FReleaseToDrop = button;
     return true;
 }
 
 bool TQV_00CADProg::ViewPortMouseUp(TMouseButton Button, TShiftState Shift, int32_t, int32_t)
 {
+    const auto button = static_cast<TCADMouseButton>(Button + 1);
+    if (FReleaseToDrop == button) {
+        FReleaseToDrop = cmbNone;
+        return true;
+    }
     if (FCurrentState)
-        SendEvent(ceMouseUp, static_cast<TCADMouseButton>(Button + 1), Shift, PressedKey);
+        SendEvent(ceMouseUp, button, Shift, PressedKey);
     return true;
 }

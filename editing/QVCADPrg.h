@@ -20,6 +20,7 @@
 #include "QVTypes.h"
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -278,6 +279,10 @@ public:
     std::function<void(TQV_00State& Sender)> OnDescriptionChanged;
     // The adapter shows the cursor on the view widget.
     std::function<void(int32_t Cursor)> OnCursorChanged;
+    // A state's constructor raised, or a user event or typed click did: the operation has been
+    // aborted and the program is idle (or back in the suspended task) before this hears of it.
+    // The host shows the message; empty, the failure goes unreported.
+    std::function<void(std::exception_ptr Failure)> OnFailure;
 
 protected:
     // Stops and frees the states and the parameters; the destructors call it while the derived
@@ -291,8 +296,12 @@ private:
     // chain names the default state. The first state's CanBeSuspended (First: the one made now)
     // passes to the states after it.
     void RunChain(TCADStateClass NextState, TQV_00CADPrgParam* P, bool First);
-    // The chain is done: OnEndOperation for an outer operation, then FinishOperation.
+    // The chain is done: FinishOperation, then OnEndOperation for an outer operation, so that
+    // whatever its handler does (hiding the tool window sends ueCancel) meets the idle state and
+    // not the state that has just finished. The parameter lives until the handler has seen it.
     void EndOperation();
+    // A failure has been handled: OnFailure hears of it.
+    void ReportFailure(std::exception_ptr Failure);
     // A nested operation resumes the task it suspended; an outer one frees its parameter and
     // state and the idle state comes back.
     void FinishOperation();
@@ -310,4 +319,9 @@ private:
     // What the running operation and the suspended one own; null when borrowed or none.
     std::unique_ptr<TQV_00CADPrgParam> FOperationParam, FSuspendedParam;
     int32_t FViewerCursor = 2;
+    // Counts the states left; a button-down that leaves one finishes a click, and its release
+    // (FReleaseToDrop, a TCADMouseButton, cmbNone for none) is dropped so that it cannot reach
+    // the state that follows (a zoom window's last corner resuming a selection task).
+    uint64_t FStatesLeft = 0;
+    TCADMouseButton FReleaseToDrop = cmbNone;
 };

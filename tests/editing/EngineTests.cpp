@@ -227,7 +227,7 @@ TEST_F(TEngine, EveryPathFreesTheParameterOnce)
              EXPECT_EQ(t.Freed, 0);
              t.Prog.SendUserEvent(ueDone);
          },
-         {"start S1", "prompt step 1", "prompt step 2", "end S1", "start idle"},
+         {"start S1", "prompt step 1", "prompt step 2", "start idle", "end S1"},
          1},
         {"a one-shot tool ends in its constructor",
          [](TEngine& t) {
@@ -237,21 +237,21 @@ TEST_F(TEngine, EveryPathFreesTheParameterOnce)
              };
              t.Prog.StartOperation(StateClass<S1>(), t.Param());
          },
-         {"start S1", "prompt step 1", "end S1", "start idle"},
+         {"start S1", "prompt step 1", "start idle", "end S1"},
          1},
         {"a state that names the default state in its constructor ends at once",
          [](TEngine& t) {
              S1::Script.Made = [](TQV_00State& s, TCADStateClass& next) { next = s.CADPrg.DefaultState; };
              t.Prog.StartOperation(StateClass<S1>(), t.Param());
          },
-         {"start S1", "prompt step 1", "end S1", "start idle"},
+         {"start S1", "prompt step 1", "start idle", "end S1"},
          1},
         {"a state that refuses its parameter ends the operation",
          [&](TEngine& t) {
              S1::Script.Made = throwing;
              t.Prog.StartOperation(StateClass<S1>(), t.Param());
          },
-         {"start S1", "prompt step 1", "end S1", "start idle"},
+         {"start S1", "prompt step 1", "start idle", "end S1"},
          1},
         {"a failing state later in the chain ends the operation",
          [&](TEngine& t) {
@@ -259,14 +259,14 @@ TEST_F(TEngine, EveryPathFreesTheParameterOnce)
              t.Prog.StartOperation(StateClass<S1>(), t.Param(StateClass<S2>()));
              t.Prog.SendUserEvent(ueDone);
          },
-         {"start S1", "prompt step 1", "prompt step 2", "end S1", "start idle"},
+         {"start S1", "prompt step 1", "prompt step 2", "start idle", "end S1"},
          1},
         {"cancel frees the parameter in the state",
          [](TEngine& t) {
              t.Prog.StartOperation(StateClass<S1>(), t.Param());
              t.Prog.SendUserEvent(ueCancel);
          },
-         {"start S1", "prompt step 1", "end S1", "start idle"},
+         {"start S1", "prompt step 1", "start idle", "end S1"},
          1},
         {"stop fires once the idle state is back",
          [](TEngine& t) {
@@ -289,7 +289,7 @@ TEST_F(TEngine, EveryPathFreesTheParameterOnce)
              t.Prog.StartOperation(StateClass<S1>(), t.Param());
              t.Prog.SendUserEvent(ueRotateChanged);
          },
-         {"start S1", "prompt step 1", "end S1", "start idle"},
+         {"start S1", "prompt step 1", "start idle", "end S1"},
          1},
         {"a nested task borrows the suspended task's parameter and gives it back",
          [](TEngine& t) {
@@ -301,7 +301,7 @@ TEST_F(TEngine, EveryPathFreesTheParameterOnce)
              EXPECT_EQ(t.Current(), "S1");
              t.Prog.SendUserEvent(ueDone);
          },
-         {"start S1", "prompt step 1", "prompt step 3", "prompt step 1", "end S1", "start idle"},
+         {"start S1", "prompt step 1", "prompt step 3", "prompt step 1", "start idle", "end S1"},
          1},
         {"a nested task frees its own parameter when it ends",
          [](TEngine& t) {
@@ -311,7 +311,7 @@ TEST_F(TEngine, EveryPathFreesTheParameterOnce)
              EXPECT_EQ(t.Freed, 1);
              t.Prog.SendUserEvent(ueDone);
          },
-         {"start S1", "prompt step 1", "prompt step 3", "prompt step 1", "end S1", "start idle"},
+         {"start S1", "prompt step 1", "prompt step 3", "prompt step 1", "start idle", "end S1"},
          2},
         {"stopping a nested task resumes the suspended one",
          [](TEngine& t) {
@@ -333,7 +333,7 @@ TEST_F(TEngine, EveryPathFreesTheParameterOnce)
              EXPECT_FALSE(t.Prog.IsSuspended);
              t.Prog.AbortOperation();
          },
-         {"start S1", "prompt step 1", "prompt step 3", "prompt step 1", "end S1", "start idle"},
+         {"start S1", "prompt step 1", "prompt step 3", "prompt step 1", "start idle", "end S1"},
          1},
         {"a nested task that refuses its parameter resumes the suspended one",
          [&](TEngine& t) {
@@ -375,7 +375,7 @@ TEST_F(TEngine, EveryPathFreesTheParameterOnce)
              EXPECT_TRUE(t.Prog.OperationRunning);
              t.Prog.SendUserEvent(ueDone);
          },
-         {"start S3", "prompt step 3", "end S3", "start idle"},
+         {"start S3", "prompt step 3", "start idle", "end S3"},
          1},
         {"the idle state refuses a parameter",
          [](TEngine& t) { t.Prog.StartOperation(t.Prog.DefaultState, t.Param()); },
@@ -435,3 +435,61 @@ TEST_F(TEngine, ARepaintAsksForOneRebuildWhenTheOperationEnds)
 }
 
 } // namespace
+
+// ---- the end of an operation is final before the host hears of it ----
+
+TEST_F(TEngine, TheHostHearsOfTheEndOnceTheIdleStateIsBack)
+{
+    // The host hides the tool window on the end, and the hide cancels whatever runs: that cancel
+    // must meet the idle state, not the state that has just finished (which would end again, and
+    // again, for a state that leaves on every cancel).
+    int ends = 0;
+    std::vector<std::string> seen;
+    Prog.OnEndOperation = [&](TQV_00CADProg& P, TCADStateClass Op, TQV_00CADPrgParam*) {
+        ++ends;
+        seen.push_back(NameOf(P, Op) + (P.OperationRunning ? " running" : " idle") + " in " + Current());
+        P.SendUserEvent(ueCancel);
+    };
+    struct TCase {
+        const char* Name;
+        std::function<void(TEngine&)> End;
+    };
+    const std::vector<TCase> cases = {
+        {"done", [](TEngine& t) { t.Prog.SendUserEvent(ueDone); }},
+        {"cancel", [](TEngine& t) { t.Prog.SendUserEvent(ueCancel); }},
+        {"a failing event", [](TEngine& t) { t.Prog.SendUserEvent(ueRotateChanged); }},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        ends = 0;
+        seen.clear();
+        Prog.StartOperation(StateClass<S1>(), Param());
+        c.End(*this);
+        EXPECT_EQ(ends, 1);
+        EXPECT_EQ(seen, std::vector<std::string>{"S1 idle in idle"});
+        EXPECT_FALSE(Prog.OperationRunning);
+    }
+    EXPECT_EQ(Freed, 3);
+}
+
+TEST_F(TEngine, FailuresReachTheHostAfterTheWayBack)
+{
+    std::vector<std::string> failures;
+    Prog.OnFailure = [&](std::exception_ptr E) {
+        try {
+            std::rethrow_exception(E);
+        } catch (const std::exception& e) {
+            failures.push_back(std::string(e.what()) + (Prog.OperationRunning ? " running" : " idle"));
+        }
+    };
+    S2::Script.Made = [](TQV_00State&, TCADStateClass&) { throw ECADCoreException("TStep: Invalid param"); };
+    // A constructor that fails, first or later in the chain; a user event that fails.
+    Prog.StartOperation(StateClass<S2>(), Param());
+    Prog.StartOperation(StateClass<S1>(), Param(StateClass<S2>()));
+    Prog.SendUserEvent(ueDone);
+    Prog.StartOperation(StateClass<S1>(), Param());
+    Prog.SendUserEvent(ueRotateChanged);
+    EXPECT_EQ(failures, (std::vector<std::string>{"TStep: Invalid param idle", "TStep: Invalid param idle",
+                                                  "state failed idle"}));
+    EXPECT_EQ(Freed, 3);
+}

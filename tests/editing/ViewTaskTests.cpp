@@ -183,4 +183,23 @@ TEST_F(TViewTasks, NoZoomOrPanInsideAnother)
     EXPECT_EQ(Prog.CurrentOperation, StateClass<TQV_50SelectObjects>());
 }
 
+TEST_F(TViewTasks, TheReleaseOfAFinishingClickIsConsumedWhole)
+{
+    // The window's last corner is a press; its release over the line must not pick the line in
+    // the task that comes back (zoom window), nor in the tool after a window selection.
+    TQV_50SelectObjectsParam* p = SelectLine();
+    Click(25, 0); // the line is picked off again
+    ASSERT_EQ(p->SelectedObjects.Count(), 0);
+    Prog.StartNestedOperation(StateClass<TQV_20PrgZoomArea>());
+    Click(10, 10);
+    Move(25, 0);
+    Down(25, 0);
+    ASSERT_FALSE(Prog.IsSuspended);
+    Up(25, 0);
+    EXPECT_EQ(p->SelectedObjects.Count(), 0);
+    // The next click is a click again.
+    Click(25, 0);
+    EXPECT_EQ(p->SelectedObjects.Count(), 1);
+}
+
 } // namespace
