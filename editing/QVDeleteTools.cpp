@@ -4,6 +4,7 @@
 #include "QVBitmap2D.h"
 #include "QVCmp.h"
 #include "QVEntity.h"
+#include "QVInfoEdit.h"
 #include "QVScene.h"
 #include "QVTasks.h"
 #include "UndoRecord.h"
@@ -130,13 +131,14 @@ TMyRiducePoly::TMyRiducePoly(TQV_00CADProg& CADPrg, TQV_00CADPrgParam* StatePara
 {
     TQV_01Cmp2D* drawing = DrawingOf(CADPrg);
     std::vector<std::pair<TPolyline2D*, TPolyline2D*>> pairs;
+    const double tolerance = InfoEdit ? InfoEdit->GetValue(0) : 0;
     if (drawing) {
         TEventsLock lock(CADPrg);
         for (TObject2D* o : SelectedOf(Param)) {
             auto* poly = dynamic_cast<TPolyline2D*>(o);
             if (!poly || poly->Points().Count() < 2)
                 continue;
-            std::unique_ptr<TPolyline2D> s = SimplifyPolyline(*poly, Tolerance);
+            std::unique_ptr<TPolyline2D> s = SimplifyPolyline(*poly, tolerance);
             BeforeCount += poly->Points().Count();
             AfterCount += s->Points().Count();
             TPolyline2D* added = drawing->AddObjectToLayer(-1, poly->Layer, std::move(s));
@@ -158,6 +160,6 @@ TMyRiducePoly::TMyRiducePoly(TQV_00CADProg& CADPrg, TQV_00CADPrgParam* StatePara
             drawing->DeleteObject(old->ID);
         CADPrg.RepaintAfterOperation();
     }
-    if (ShowCounts)
-        ShowCounts(BeforeCount, AfterCount);
+    if (InfoEdit)
+        InfoEdit->ShowCounts(BeforeCount, AfterCount);
 }

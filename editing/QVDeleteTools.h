@@ -6,7 +6,6 @@
 #include "QVTypes.h"
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <span>
 #include <vector>
@@ -21,17 +20,14 @@ public:
 };
 
 // Replaces the selected polylines by their simplified copies, with the tolerance of the property
-// panel's first value (Tolerance, set by the command); one undo record of the pairs. Objects
-// that are not polylines, and polylines of fewer than two points, are left alone.
+// panel's first value; one undo record of the pairs, and the point counts before and after on the
+// panel. Objects that are not polylines, and polylines of fewer than two points, are left alone.
 class TMyRiducePoly : public TQV_00State {
 public:
     TMyRiducePoly(TQV_00CADProg& CADPrg, TQV_00CADPrgParam* StateParam, TCADStateClass& NextState);
 
     // The total point counts of the polylines before and after.
     int32_t BeforeCount = 0, AfterCount = 0;
-    // The tolerance the next run uses, and where it shows its counts; set by the host.
-    static inline double Tolerance = 0.025;
-    static inline std::function<void(int32_t Before, int32_t After)> ShowCounts;
 };
 
 // The points of Pts that the tolerance keeps, in order: always the first and the last, and every

@@ -77,7 +77,7 @@ struct TCommand {
     TCommandSnap Snap = TCommandSnap::Unchanged;
     TCommandPages Pages = {};
     // Its number in the recent-commands toolbar (101 to 1404); 0 for a command that the toolbar
-    // does not record. The toolbar comes with the drawing commands.
+    // does not record.
     int16_t Tag = 0;
     // Null while the command is not built yet: its button does nothing.
     TCommandHandler Run = nullptr;

@@ -3,6 +3,7 @@
 // names them. Each runs under the guard, with the program's objects in its context, and answers
 // whether its command has started (see TCommandHandler).
 #include "CommandTable.h"
+#include "QVCADPrg.h"
 
 // ---- file (CommandsFile.cpp): the file toolbar's commands and their drop-downs
 bool sbtNewClick(TCommandContext& C);
@@ -33,6 +34,29 @@ bool sbtIsoViewClick(TCommandContext& C);
 
 // ---- edit (CommandsEdit.cpp)
 bool sbtUndoClick(TCommandContext& C);
+
+// ---- drawing (CommandsDraw.cpp): the drawing toolbar and its drop-downs
+bool MyPuntoClick(TCommandContext& C);
+bool MySubLineClick(TCommandContext& C);
+bool sbtRectangleClick(TCommandContext& C);
+bool MyArcClick(TCommandContext& C);
+bool MyCircle3PtClick(TCommandContext& C);
+bool MyArcCtPtSaEaClick(TCommandContext& C);
+bool MyArc3PtClick(TCommandContext& C);
+bool mnuEllipseCloseClick(TCommandContext& C);
+bool mnuEllipseOpenClick(TCommandContext& C);
+bool sbtPolyClick(TCommandContext& C);
+bool sbtSplineClick(TCommandContext& C);
+
+// ---- modify (CommandsModify.cpp): the edit toolbar's commands on a selection
+// Starts the selection task whose result goes to Tool: picks one by one (marked in the geometry
+// tree) or, with Window, a window.
+bool StartSelection(TCommandContext& C, TCADStateClass Tool, bool Window);
+// The window-selection switch (mnuWinSelect) is on.
+bool WindowSelectionOn(TCommandContext& C);
+bool MyDeleteClick(TCommandContext& C);
+bool MyDeleteWinClick(TCommandContext& C);
+bool MySemplificaPolyClick(TCommandContext& C);
 
 // ---- status bar (CommandsStatus.cpp): its switches and buttons, and the pop-up's twins
 bool sbtAxisOnOffClick(TCommandContext& C);

@@ -6,6 +6,7 @@
 #include "QVLanguage.h"
 #include "QVPrg2D.h"
 #include "QVServices.h"
+#include "QVVariabili.h"
 #include "ShellIcons.h"
 #include "UnitMain.h"
 
@@ -130,11 +131,84 @@ void TMainCommands::UpdateEnabled(bool JobRunning, bool PagesShown, bool Release
     }
 }
 
+const TMainCommands::TEntry* TMainCommands::Entry(std::string_view Name) const
+{
+    for (const TEntry& e : Entries)
+        if (Name == e.Command->Name)
+            return &e;
+    return nullptr;
+}
+
+const TMainCommands::TEntry* TMainCommands::DropDownOf(const TCommand& Command) const
+{
+    for (const auto& [layout, menu] : Menus) {
+        const TEntry* button = Entry(layout->Name);
+        if (!button || !button->Command->Toolbar || button->Command == &Command)
+            continue;
+        for (const char* item : layout->Items)
+            if (std::string_view(item) == Command.Name)
+                return button;
+    }
+    return nullptr;
+}
+
+const TCommand* TMainCommands::ChoiceOf(const TEntry& Button) const
+{
+    for (const auto& [button, choice] : Choices)
+        if (button == Button.Command)
+            return choice;
+    for (const auto& [layout, menu] : Menus)
+        if (std::string_view(layout->Name) == Button.Command->Name)
+            for (const char* item : layout->Items)
+                if (const TEntry* e = Entry(item); e && e->Command->Run)
+                    return e->Command;
+    return nullptr;
+}
+
+void TMainCommands::RecordRecent(QAction* Action)
+{
+    auto* bar = Main.findChild<QToolBar*>("tbrMRU");
+    if (!bar)
+        return;
+    bar->removeAction(Action);
+    while (bar->actions().size() >= 10)
+        bar->removeAction(bar->actions().back());
+    const QList<QAction*> actions = bar->actions();
+    bar->insertAction(actions.isEmpty() ? nullptr : actions.front(), Action);
+}
+
+void TMainCommands::RepeatLast()
+{
+    auto* bar = Main.findChild<QToolBar*>("tbrMRU");
+    if (bar && !bar->actions().isEmpty())
+        bar->actions().front()->trigger();
+}
+
 void TMainCommands::Run(const TCommand& Command, bool Checked)
 {
+    if (!Command.Run) {
+        if (const TEntry* button = Entry(Command.Name))
+            if (const TCommand* choice = ChoiceOf(*button))
+                Run(*choice, Checked);
+        return;
+    }
+    // The drop-down that offers the command shows it from now on.
+    if (const TEntry* button = DropDownOf(Command)) {
+        std::erase_if(Choices, [&](const auto& c) { return c.first == button->Command; });
+        Choices.emplace_back(button->Command, &Command);
+        if (const TEntry* item = Entry(Command.Name)) {
+            button->Action->setIcon(item->Action->icon());
+            button->Action->setIconText(item->Action->text());
+            button->Action->setToolTip(item->Action->toolTip());
+        }
+    }
     GuardedCall([&] {
-        if (!Command.Run)
-            return;
+        if (Command.Tag != 0) {
+            // The operation's end shows "486" once, at the next prompt.
+            LayerOpPending = true;
+            if (const TEntry* e = Entry(Command.Name))
+                RecordRecent(e->Action);
+        }
         if (Command.PanelMode && Objects.GeoPage)
             Objects.GeoPage->Panel().SetMode(*Command.PanelMode);
         if (Command.Snap != TCommandSnap::Unchanged && Objects.Prog)

@@ -29,8 +29,13 @@ public:
     // What the program does now: a long job at work, a command's pages in the tool window, the
     // program's objects freed. Each action is on when its entry's needs allow.
     void UpdateEnabled(bool JobRunning, bool PagesShown, bool Released);
-    // Runs the command as its action's trigger does.
+    // Runs the command as its action's trigger does. A drop-down button without a handler of its
+    // own runs the command last chosen from its menu (at first its first command that runs); a
+    // command chosen from a drop-down gives the button its picture, caption and hint. A command
+    // with a Tag is recorded in the recent-commands toolbar first.
     void Run(const TCommand& Command, bool Checked);
+    // Enter with nothing running: the newest command of the recent-commands toolbar runs again.
+    void RepeatLast();
 
 private:
     struct TEntry {
@@ -39,9 +44,18 @@ private:
     };
     void PlaceOnToolbars();
     void BuildMenus();
+    const TEntry* Entry(std::string_view Name) const;
+    // The drop-down whose menu lists the command, and the button that shows it; null for none.
+    const TEntry* DropDownOf(const TCommand& Command) const;
+    // The command the drop-down button runs now.
+    const TCommand* ChoiceOf(const TEntry& Button) const;
+    // The newest button of the recent-commands toolbar (at most ten, one per command).
+    void RecordRecent(QAction* Action);
 
     TfrmMain& Main;
     TProgramObjects& Objects;
     std::vector<TEntry> Entries;
     std::vector<std::pair<const TMenuLayout*, QMenu*>> Menus;
+    // Each drop-down button's last choice, by the button's command.
+    std::vector<std::pair<const TCommand*, const TCommand*>> Choices;
 };

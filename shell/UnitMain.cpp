@@ -24,7 +24,9 @@
 #include "UnitConfig.h"
 #include "UnitToolWin.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTimer>
@@ -67,6 +69,8 @@ TfrmMain::TfrmMain(TProgramObjects& O, std::string FileToOpen)
     // The status bar's menu of the grid settings.
     ui->tbrStatusBar->setContextMenuPolicy(Qt::PreventContextMenu);
     UpdateInputEnabled();
+    // The window previews the keys of all its controls (Enter and Esc).
+    qApp->installEventFilter(this);
 }
 
 TfrmMain::~TfrmMain() = default;
@@ -114,6 +118,10 @@ void TfrmMain::Attach()
     };
     Objects.Prog->OnDescriptionChanged = [this](TQV_00State& Sender) {
         QV_PrgDescriptionChanged(&Sender.Description);
+    };
+    // A task that fails has been ended already; the user is told once the event is handled.
+    Objects.Prog->OnFailure = [](std::exception_ptr Failure) {
+        GuardedCallLater([Failure] { std::rethrow_exception(Failure); });
     };
     QMenu* popup = FCommands->Menu("PopupDestro");
     viewer->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -270,7 +278,43 @@ void TfrmMain::QV_PrgEndOperation(TCADStateClass Operation)
     if (LayerOpPending) {
         LayerOpPending = false;
         LayerOpDone = true;
+        // The idle state's prompt has come already: the message shows now, once.
+        QV_PrgDescriptionChanged(nullptr);
     }
+}
+
+void TfrmMain::FormKeyPress(int Key)
+{
+    if (FReleased || !Objects.Prog)
+        return;
+    if (Key == Qt::Key_Escape) {
+        Objects.Prog->SendUserEvent(ueCancel);
+        Objects.Prog->StopOperation();
+    } else if (Key == Qt::Key_Return || Key == Qt::Key_Enter) {
+        if (Objects.Prog->OperationRunning)
+            Objects.Prog->SendUserEvent(ueDone);
+        else if (FCommands)
+            FCommands->RepeatLast();
+    }
+}
+
+bool TfrmMain::IsOwnKeyPress(QObject* Watched, QEvent* Event) const
+{
+    if (Event->type() != QEvent::KeyPress || !Watched->isWidgetType())
+        return false;
+    auto* w = static_cast<QWidget*>(Watched);
+    if (w->window() != this)
+        return false;
+    // A key goes to the focus widget and on to its parents, and the application's filters may
+    // see it more than once on the way: it counts once, at the first sight.
+    QWidget* focus = QApplication::focusWidget();
+    if (focus ? w != focus : w != this)
+        return false;
+    if (Event == FKeySeen)
+        return false;
+    FKeySeen = Event;
+    QTimer::singleShot(0, const_cast<TfrmMain*>(this), [this] { FKeySeen = nullptr; });
+    return true;
 }
 
 void TfrmMain::QV_PrgDescriptionChanged(const std::string* Prompt)
@@ -429,6 +473,13 @@ bool TfrmMain::eventFilter(QObject* Watched, QEvent* Event)
 {
     if (Event->type() == QEvent::ToolTip && FHintsOff)
         return true;
+    if (IsOwnKeyPress(Watched, Event)) {
+        const int key = static_cast<QKeyEvent*>(Event)->key();
+        if (key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter)
+            GuardedCall([&] { FormKeyPress(key); });
+        // Not kept from the control.
+        return false;
+    }
     if (Watched == Objects.Viewer && Event->type() == QEvent::Wheel) {
         auto* w = static_cast<QWheelEvent*>(Event);
         const QPoint m = w->position().toPoint();

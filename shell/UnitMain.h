@@ -26,6 +26,7 @@ namespace Ui {
 class TfrmMain;
 }
 class QAction;
+class QEvent;
 class QMenu;
 class QWidget;
 class TBitmap32;
@@ -144,6 +145,12 @@ private:
     // Switches the input on and off as a job and the tool window allow: the one place for both.
     void UpdateInputEnabled();
     void QV_PrgEndOperation(TCADStateClass Operation);
+    // Esc cancels and stops the running operation; Enter finishes it, or with nothing running
+    // repeats the newest recent command. Keys of the window's controls are seen first here and
+    // go on to the control.
+    void FormKeyPress(int Key);
+    // A key press of this window's control that has the focus (or of the window itself).
+    bool IsOwnKeyPress(QObject* Watched, QEvent* Event) const;
     void GraphicViewMouseMove2D();
     void tbrStatusBarMouseDown(Qt::MouseButton Button, int X);
     QAction* CreaItemMenu(const char* Key, QMenu* Parent, const char* List, int ImageIndex);
@@ -160,6 +167,8 @@ private:
     QMenu* FPopupTreeCnc = nullptr;
     TUserBreak_ProgBar FProgress;
     bool FHintsOff = false;
+    // The key press being handled now.
+    mutable const QEvent* FKeySeen = nullptr;
 };
 
 // The main window while the program runs; published by the program once the window is made.

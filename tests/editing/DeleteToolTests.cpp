@@ -7,8 +7,9 @@
 #include "QVCurves.h"
 #include "QVDeleteTools.h"
 #include "QVEntity.h"
-#include "QVTasks.h"
+#include "QVInfoEdit.h"
 #include "QVRegistry.h"
+#include "QVTasks.h"
 #include "UndoRedo.h"
 
 #include <cmath>
@@ -157,16 +158,17 @@ TEST_F(TDeleteTools, SimplifyReplacesPolylinesOnTheirLayersAndUndoBringsThemBack
     TObject2D* poly = Drawing.AddObjectToLayer(-1, 4, std::make_unique<TPolyline2D>(-1, zig));
     TObject2D* line = Drawing.AddObject(-1, std::make_unique<TLine2D>(-1, TPoint2D{0, 5, 1}, TPoint2D{9, 5, 1}));
     const int32_t polyID = poly->ID;
-    int32_t before = -1, after = -1;
-    TMyRiducePoly::Tolerance = 0.1;
-    TMyRiducePoly::ShowCounts = [&](int32_t B, int32_t A) {
-        before = B;
-        after = A;
-    };
+    // The tolerance is the panel's first value; the counts come back to the panel.
+    TInfoEdit panel(true);
+    InfoEdit = &panel;
+    panel.SetMode(TPanelMode::Simplify);
+    std::string tol = "0.1";
+    panel.SetValue(0, tol);
     RunOn<TMyRiducePoly>({poly, line});
-    TMyRiducePoly::ShowCounts = nullptr;
-    EXPECT_EQ(before, 5);
-    EXPECT_EQ(after, 2);
+    InfoEdit = nullptr;
+    ASSERT_GE(panel.Layout().Cells.size(), 3u);
+    EXPECT_EQ(panel.Layout().Cells[1][0], "5");
+    EXPECT_EQ(panel.Layout().Cells[2][0], "2");
     EXPECT_EQ(Drawing.GetObject(polyID), nullptr);
     EXPECT_EQ(Drawing.ObjectsCount(), 2);
     EXPECT_EQ(Undo.RecordCount(), 1);

@@ -250,4 +250,24 @@ TEST_F(TOnTheWidget, AFailingTaskIsReportedAndTheProgramIsIdleAgain)
     EXPECT_EQ(ends, 1);
 }
 
+TEST_F(TOnTheWidget, TheLastCornerOfAZoomWindowPicksNothingInTheTaskItResumes)
+{
+    // A pick selection waits; a zoom window runs inside it, and its last corner is clicked on
+    // line A. The click's release must not reach the resumed selection.
+    auto param = std::make_unique<TQV_50SelectObjectsParam>(5, nullptr);
+    TQV_50SelectObjectsParam* selection = param.get();
+    Prog.StartOperation(StateClass<TQV_50SelectObjects>(), std::move(param));
+    Prog.StartNestedOperation(StateClass<TQV_20PrgZoomArea>());
+    // A wide, flat window: A stays well inside the view after the zoom.
+    Click(At(0, 1));
+    Mouse(QTest::MouseMove, At(15, 0));
+    Click(At(15, 0));
+    ASSERT_FALSE(Prog.IsSuspended);
+    EXPECT_EQ(selection->SelectedObjects.Count(), 0);
+    // The next click on A is a pick again.
+    Click(At(15, 0));
+    EXPECT_EQ(selection->SelectedObjects.Count(), 1);
+    Prog.StopOperation();
+}
+
 } // namespace
