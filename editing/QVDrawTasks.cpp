@@ -367,8 +367,8 @@ TQV_40DrawAngledPrimitive::TQV_40DrawAngledPrimitive(TQV_00CADProg& CADPrg, TQV_
     SetDescription(StatePrompts[FirstPrompt]);
 }
 
-bool TQV_40DrawAngledPrimitive::AngledEvent(TCADPrgEvent Event, TCADMouseButton MouseButton, int32_t Key,
-                                            TCADStateClass& NextState)
+bool TQV_40DrawAngledPrimitive::OnEvent(TCADPrgEvent Event, TCADMouseButton MouseButton, TShiftState,
+                                        int32_t Key, TCADStateClass& NextState)
 {
     if (Cancelled(Event, Key, NextState))
         return true;
@@ -414,42 +414,36 @@ bool TQV_40DrawAngledPrimitive::AngledEvent(TCADPrgEvent Event, TCADMouseButton 
     }
 }
 
+namespace {
+
+// The parameter's point counter, once the parameter is of the task's class with its curve.
+template <class TParam, class TCurve>
+uint16_t& CurrentPointOf(TQV_00CADPrgParam* Param, const char* InvalidParam)
+{
+    auto* p = dynamic_cast<TParam*>(Param);
+    if (!p || !dynamic_cast<TCurve*>(p->Entity.get()))
+        throw ECADCoreException(InvalidParam);
+    return p->CurrentPoint;
+}
+
+} // namespace
+
 TQV_40DrawEOPrimitive::TQV_40DrawEOPrimitive(TQV_00CADProg& CADPrg, TQV_00CADPrgParam* StateParam,
                                              TCADStateClass& NextState)
     : TQV_40DrawAngledPrimitive(CADPrg, StateParam, NextState,
-                                [&]() -> uint16_t& {
-                                    auto* p = dynamic_cast<TQV_40DrawEOPrimitiveParam*>(StateParam);
-                                    if (!p || !dynamic_cast<TEllipseOpen2D*>(p->Entity.get()))
-                                        throw ECADCoreException("TQV_40DEOPP: Invalid param");
-                                    return p->CurrentPoint;
-                                }(),
+                                CurrentPointOf<TQV_40DrawEOPrimitiveParam, TEllipseOpen2D>(
+                                    StateParam, "TQV_40DEOPP: Invalid param"),
                                 PromptCorner)
 {
-}
-
-bool TQV_40DrawEOPrimitive::OnEvent(TCADPrgEvent Event, TCADMouseButton MouseButton, TShiftState, int32_t Key,
-                                    TCADStateClass& NextState)
-{
-    return AngledEvent(Event, MouseButton, Key, NextState);
 }
 
 TQV_40DrawArcoPrimitive::TQV_40DrawArcoPrimitive(TQV_00CADProg& CADPrg, TQV_00CADPrgParam* StateParam,
                                                  TCADStateClass& NextState)
     : TQV_40DrawAngledPrimitive(CADPrg, StateParam, NextState,
-                                [&]() -> uint16_t& {
-                                    auto* p = dynamic_cast<TQV_40DrawArcoPrimitiveParam*>(StateParam);
-                                    if (!p || !dynamic_cast<TArco2D*>(p->Entity.get()))
-                                        throw ECADCoreException("TQV2D_DrawArcoPrimitive: Invalid param");
-                                    return p->CurrentPoint;
-                                }(),
+                                CurrentPointOf<TQV_40DrawArcoPrimitiveParam, TArco2D>(
+                                    StateParam, "TQV2D_DrawArcoPrimitive: Invalid param"),
                                 PromptCentre)
 {
-}
-
-bool TQV_40DrawArcoPrimitive::OnEvent(TCADPrgEvent Event, TCADMouseButton MouseButton, TShiftState, int32_t Key,
-                                      TCADStateClass& NextState)
-{
-    return AngledEvent(Event, MouseButton, Key, NextState);
 }
 
 // ---- three-point arcs ----

@@ -130,10 +130,13 @@ private:
 // Four clicks: the elliptic arc's box corners (or the arc's centre and radius point), then its
 // start and end angle points.
 class TQV_40DrawAngledPrimitive : public TDrawTask {
+public:
+    bool OnEvent(TCADPrgEvent Event, TCADMouseButton MouseButton, TShiftState Shift, int32_t Key,
+                 TCADStateClass& NextState) override;
+
 protected:
     TQV_40DrawAngledPrimitive(TQV_00CADProg& CADPrg, TQV_00CADPrgParam* StateParam, TCADStateClass& NextState,
                               uint16_t& CurrentPoint, size_t FirstPrompt);
-    bool AngledEvent(TCADPrgEvent Event, TCADMouseButton MouseButton, int32_t Key, TCADStateClass& NextState);
 
 private:
     uint16_t* CurrentPoint;
@@ -142,15 +145,11 @@ private:
 class TQV_40DrawEOPrimitive : public TQV_40DrawAngledPrimitive {
 public:
     TQV_40DrawEOPrimitive(TQV_00CADProg& CADPrg, TQV_00CADPrgParam* StateParam, TCADStateClass& NextState);
-    bool OnEvent(TCADPrgEvent Event, TCADMouseButton MouseButton, TShiftState Shift, int32_t Key,
-                 TCADStateClass& NextState) override;
 };
 
 class TQV_40DrawArcoPrimitive : public TQV_40DrawAngledPrimitive {
 public:
     TQV_40DrawArcoPrimitive(TQV_00CADProg& CADPrg, TQV_00CADPrgParam* StateParam, TCADStateClass& NextState);
-    bool OnEvent(TCADPrgEvent Event, TCADMouseButton MouseButton, TShiftState Shift, int32_t Key,
-                 TCADStateClass& NextState) override;
 };
 
 // A circle or an arc through three clicked points. Three points on one line make none: the user

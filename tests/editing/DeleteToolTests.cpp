@@ -8,7 +8,6 @@
 #include "QVDeleteTools.h"
 #include "QVEntity.h"
 #include "QVInfoEdit.h"
-#include "QVRegistry.h"
 #include "QVTasks.h"
 #include "UndoRedo.h"
 
@@ -19,22 +18,7 @@
 
 namespace {
 
-struct TDeleteTools : TEditingFixture {
-    TUndoRedo Undo;
-
-    void SetUp() override
-    {
-        TEditingFixture::SetUp();
-        // The undo log keeps the objects' images by their stream classes.
-        RegisterDrawingClasses();
-        Undo.AttachDrawing(&Drawing);
-        UndoRedo = &Undo;
-    }
-    void TearDown() override
-    {
-        UndoRedo = nullptr;
-        TEditingFixture::TearDown();
-    }
+struct TDeleteTools : TEditingUndoFixture {
     // Runs Tool on the objects as a finished pick selection hands them over.
     template <class T> void RunOn(const std::vector<TObject2D*>& Objects)
     {

@@ -9,7 +9,6 @@
 #include "QVSplines.h"
 #include "QVStream.h"
 #include "QVVariabili.h"
-#include "QVRegistry.h"
 #include "UndoRedo.h"
 
 #include <algorithm>
@@ -29,23 +28,7 @@ TStep C(double X, double Y) { return {'c', X, Y}; }
 TStep M(double X, double Y) { return {'m', X, Y}; }
 TStep U(uint16_t Code) { return {'u', 0, 0, Code}; }
 
-struct TDrawTasks : TEditingFixture {
-    TUndoRedo Undo;
-
-    void SetUp() override
-    {
-        TEditingFixture::SetUp();
-        // The undo log keeps the objects' images by their stream classes.
-        RegisterDrawingClasses();
-        Undo.AttachDrawing(&Drawing);
-        UndoRedo = &Undo;
-    }
-    void TearDown() override
-    {
-        UndoRedo = nullptr;
-        TEditingFixture::TearDown();
-    }
-
+struct TDrawTasks : TEditingUndoFixture {
     std::vector<uint8_t> Bytes()
     {
         TStreamWriter w;

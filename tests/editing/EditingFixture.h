@@ -5,8 +5,10 @@
 #include "QVCmp.h"
 #include "QVLanguage.h"
 #include "QVPrg2D.h"
+#include "QVRegistry.h"
 #include "QVScene.h"
 #include "SceneViewer.h"
+#include "UndoRedo.h"
 
 #include <gtest/gtest.h>
 
@@ -70,5 +72,24 @@ struct TEditingFixture : ::testing::Test {
     {
         Input(TViewPortInput::Paint, {});
         Viewer.RenderFrame(*View.Scene, *View.Camera);
+    }
+};
+
+// The same with the program's undo log on the drawing, for the tasks and tools that edit it.
+struct TEditingUndoFixture : TEditingFixture {
+    TUndoRedo Undo;
+
+    void SetUp() override
+    {
+        TEditingFixture::SetUp();
+        // The undo log keeps the objects' images by their stream classes.
+        RegisterDrawingClasses();
+        Undo.AttachDrawing(&Drawing);
+        UndoRedo = &Undo;
+    }
+    void TearDown() override
+    {
+        UndoRedo = nullptr;
+        TEditingFixture::TearDown();
     }
 };
