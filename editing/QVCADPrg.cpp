@@ -234,7 +234,7 @@ void TQV_00CADProg::EndOperation()
     OnEndOperation(*this, operation, param);
 }
 
-void TQV_00CADProg::ReportFailure(std::exception_ptr Failure)
+void TQV_00CADProg::ReportFailure(const std::exception_ptr& Failure)
 {
     if (OnFailure && Failure)
         OnFailure(Failure);

@@ -301,7 +301,7 @@ private:
     // not the state that has just finished. The parameter lives until the handler has seen it.
     void EndOperation();
     // A failure has been handled: OnFailure hears of it.
-    void ReportFailure(std::exception_ptr Failure);
+    void ReportFailure(const std::exception_ptr& Failure);
     // A nested operation resumes the task it suspended; an outer one frees its parameter and
     // state and the idle state comes back.
     void FinishOperation();
