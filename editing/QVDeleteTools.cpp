@@ -12,34 +12,10 @@
 
 #include <utility>
 
-namespace {
-
-// The selection's objects, copied out so that deleting them does not disturb the walk.
-std::vector<TObject2D*> SelectedOf(TQV_00CADPrgParam* Param)
-{
-    std::vector<TObject2D*> out;
-    auto* sel = dynamic_cast<TQV_50SelectObjectsParam*>(Param);
-    if (!sel)
-        return out;
-    TGraphicObjIterator it = sel->SelectedObjects.GetIterator();
-    for (TGraphicObject* o = it.First(); o; o = it.Next())
-        if (auto* o2 = dynamic_cast<TObject2D*>(o))
-            out.push_back(o2);
-    return out;
-}
-
-TQV_01Cmp2D* DrawingOf(TQV_00CADProg& CADPrg)
-{
-    TQVScene* view = CADPrg.ViewPort();
-    return view ? view->Drawing : nullptr;
-}
-
-} // namespace
-
 TMyCancella::TMyCancella(TQV_00CADProg& CADPrg, TQV_00CADPrgParam* StateParam, TCADStateClass& NextState)
     : TQV_00State(CADPrg, StateParam, NextState)
 {
-    const std::vector<TObject2D*> selected = SelectedOf(Param);
+    const std::vector<TObject2D*> selected = SelectedObjectsOf(Param);
     TQV_01Cmp2D* drawing = DrawingOf(CADPrg);
     if (drawing && !selected.empty()) {
         // Nothing that goes may stay on the overlay.
@@ -134,7 +110,7 @@ TMyRiducePoly::TMyRiducePoly(TQV_00CADProg& CADPrg, TQV_00CADPrgParam* StatePara
     const double tolerance = InfoEdit ? InfoEdit->GetValue(0) : 0;
     if (drawing) {
         TEventsLock lock(CADPrg);
-        for (TObject2D* o : SelectedOf(Param)) {
+        for (TObject2D* o : SelectedObjectsOf(Param)) {
             auto* poly = dynamic_cast<TPolyline2D*>(o);
             if (!poly || poly->Points().Count() < 2)
                 continue;

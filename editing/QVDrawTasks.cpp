@@ -13,6 +13,7 @@
 #include "QVScene.h"
 #include "QVServices.h"
 #include "QVSplines.h"
+#include "QVTasks.h"
 #include "QVVariabili.h"
 #include "UndoRecord.h"
 #include "UndoRedo.h"
@@ -140,11 +141,7 @@ TQV_00Prog* TDrawTask::Prog() const
 
 TPoint2D TDrawTask::SnappedPoint() const
 {
-    TPoint2D p;
-    if (TQV_00Prog* prog = Prog())
-        prog->GetSnappedPoint(p);
-    else
-        CADPrg.GetCursorPoint(p);
+    const TPoint2D p = SnappedCursor(CADPrg);
     return Entity() ? Entity()->WorldToObject(p) : p;
 }
 
@@ -556,12 +553,7 @@ void TQV_40PositionObject::Follow()
         r = obj.GetModelTransform().TransformPoint2D(prim->Points().Get(0));
     else if (auto* c = dynamic_cast<TContainer2D*>(&obj))
         r = {r.X - c->BasePoint.X, r.Y - c->BasePoint.Y, 1};
-    TPoint2D s;
-    if (TQV_00Prog* prog = Prog())
-        prog->GetSnappedPoint(s);
-    else
-        CADPrg.GetCursorPoint(s);
-    obj.MoveBy(s, r);
+    obj.MoveBy(SnappedCursor(CADPrg), r);
 }
 
 bool TQV_40PositionObject::OnEvent(TCADPrgEvent Event, TCADMouseButton MouseButton, TShiftState, int32_t Key,

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class TFrame2D;
 class TGraphicObject;
@@ -19,6 +20,14 @@ class TQVScene;
 // Takes the rubber band (when it shows Frame, or any with Frame null) and the selection
 // rectangle off the view, so nothing freed stays on the overlay.
 void HideRubberBand(TQVScene* View, const TGraphicObject* Frame);
+// The view's pick square around the world point Pt, Aperture pixels to each side; nothing
+// without a view.
+void DrawPickSquare(TQVScene* View, const TPoint2D& Pt, uint16_t Aperture);
+// The point a pick or a click of a task uses: the snapped cursor point of a 2D program, the plain
+// cursor point of any other.
+TPoint2D SnappedCursor(TQV_00CADProg& CADPrg);
+// The drawing of the program's view; null without one.
+TQV_01Cmp2D* DrawingOf(TQV_00CADProg& CADPrg);
 
 // ---- the rubber-band window ----------------------------------------------------------------
 
@@ -164,6 +173,10 @@ private:
     TQV_01Cmp2D* WatchedDrawing = nullptr;
     int32_t FreeListener = 0;
 };
+
+// The 2D objects of a selection parameter, copied out so that a tool may change the drawing
+// while it works through them; none for another parameter.
+std::vector<TObject2D*> SelectedObjectsOf(TQV_00CADPrgParam* Param);
 
 // The window selection's parameter.
 class TQV_51WinSelectObjectsParam : public TQV_50SelectObjectsParam {

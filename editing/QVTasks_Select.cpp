@@ -6,6 +6,7 @@
 #include "QVCmpOps.h"
 #include "QVCurves.h"
 #include "QVLanguage.h"
+#include "QVPrg2D.h"
 #include "QVScene.h"
 #include "QVVariabili.h"
 
@@ -117,16 +118,48 @@ void TQV_50SelectObjectsParam::Watch(TQV_00CADProg& CADPrg)
     });
 }
 
+void DrawPickSquare(TQVScene* View, const TPoint2D& Pt, uint16_t Aperture)
+{
+    if (!View)
+        return;
+    const TPoint c = View->WorldToScreen(Pt);
+    const int32_t a = Aperture;
+    View->ApertureBox = {TPoint{c.X - a, c.Y - a}, TPoint{c.X + a, c.Y - a}, TPoint{c.X + a, c.Y + a},
+                         TPoint{c.X - a, c.Y + a}, TPoint{c.X - a, c.Y - a}};
+    View->Repaint();
+}
+
+TPoint2D SnappedCursor(TQV_00CADProg& CADPrg)
+{
+    TPoint2D p;
+    if (auto* prog = dynamic_cast<TQV_00Prog*>(&CADPrg))
+        prog->GetSnappedPoint(p);
+    else
+        CADPrg.GetCursorPoint(p);
+    return p;
+}
+
+TQV_01Cmp2D* DrawingOf(TQV_00CADProg& CADPrg)
+{
+    TQVScene* view = CADPrg.ViewPort();
+    return view ? view->Drawing : nullptr;
+}
+
+std::vector<TObject2D*> SelectedObjectsOf(TQV_00CADPrgParam* Param)
+{
+    std::vector<TObject2D*> out;
+    if (auto* sel = dynamic_cast<TQV_50SelectObjectsParam*>(Param)) {
+        TGraphicObjIterator it = sel->SelectedObjects.GetIterator();
+        for (TGraphicObject* o = it.First(); o; o = it.Next())
+            if (auto* o2 = dynamic_cast<TObject2D*>(o))
+                out.push_back(o2);
+    }
+    return out;
+}
+
 void TQV_50SelectObjectsParam::DrawPickBox(const TPoint2D& Pt)
 {
-    TQVScene* view = Watched ? Watched->ViewPort() : nullptr;
-    if (!view)
-        return;
-    const TPoint c = view->WorldToScreen(Pt);
-    const int32_t a = Aperture;
-    view->ApertureBox = {TPoint{c.X - a, c.Y - a}, TPoint{c.X + a, c.Y - a}, TPoint{c.X + a, c.Y + a},
-                         TPoint{c.X - a, c.Y + a}, TPoint{c.X - a, c.Y - a}};
-    view->Repaint();
+    DrawPickSquare(Watched ? Watched->ViewPort() : nullptr, Pt, Aperture);
 }
 
 void TQV_50SelectObjectsParam::ShowSelection()

@@ -58,6 +58,16 @@ bool MyDeleteClick(TCommandContext& C);
 bool MyDeleteWinClick(TCommandContext& C);
 bool MySemplificaPolyClick(TCommandContext& C);
 
+// ---- transforms and the other edit tools (CommandsTransform.cpp)
+bool MyTraslaClick(TCommandContext& C);
+bool MyRuotaClick(TCommandContext& C);
+bool MySpecchiaClick(TCommandContext& C);
+bool MyScalaClick(TCommandContext& C);
+bool MyDistanceClick(TCommandContext& C);
+bool MyMoveNodeClick(TCommandContext& C);
+bool MyExplodeClick(TCommandContext& C);
+bool MyChangeLayerClick(TCommandContext& C);
+
 // ---- status bar (CommandsStatus.cpp): its switches and buttons, and the pop-up's twins
 bool sbtAxisOnOffClick(TCommandContext& C);
 bool sbtGridOnOffClick(TCommandContext& C);

@@ -16,6 +16,7 @@
 #include "QVLanguage.h"
 #include "QVPrg2D.h"
 #include "QVScene.h"
+#include "QVTransformTasks.h"
 #include "QVVariabili.h"
 #include "SceneWidget.h"
 #include "ShellIcons.h"
@@ -71,6 +72,9 @@ TfrmMain::TfrmMain(TProgramObjects& O, std::string FileToOpen)
     UpdateInputEnabled();
     // The window previews the keys of all its controls (Enter and Esc).
     qApp->installEventFilter(this);
+    // The transforms' pages close when their operation ends.
+    ToolWinTasks = {StateClass<TQV_81TraslaSelectedObjects>(), StateClass<TQV_82RuotaSelectedObjects>(),
+                    StateClass<TQV_83SpecchiaSelectedObjects>(), StateClass<TQV_84ScalaSelectedObjects>()};
 }
 
 TfrmMain::~TfrmMain() = default;
@@ -310,10 +314,11 @@ bool TfrmMain::IsOwnKeyPress(QObject* Watched, QEvent* Event) const
     QWidget* focus = QApplication::focusWidget();
     if (focus ? w != focus : w != this)
         return false;
+    // The handling may run pending events (a rebuild under the busy cursor) before the second
+    // sight: the press counts as seen until a key is released.
     if (Event == FKeySeen)
         return false;
     FKeySeen = Event;
-    QTimer::singleShot(0, const_cast<TfrmMain*>(this), [this] { FKeySeen = nullptr; });
     return true;
 }
 
@@ -473,6 +478,8 @@ bool TfrmMain::eventFilter(QObject* Watched, QEvent* Event)
 {
     if (Event->type() == QEvent::ToolTip && FHintsOff)
         return true;
+    if (Event->type() == QEvent::KeyRelease)
+        FKeySeen = nullptr;
     if (IsOwnKeyPress(Watched, Event)) {
         const int key = static_cast<QKeyEvent*>(Event)->key();
         if (key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter)

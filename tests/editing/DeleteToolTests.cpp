@@ -18,18 +18,7 @@
 
 namespace {
 
-struct TDeleteTools : TEditingUndoFixture {
-    // Runs Tool on the objects as a finished pick selection hands them over.
-    template <class T> void RunOn(const std::vector<TObject2D*>& Objects)
-    {
-        auto param = std::make_unique<TQV_50SelectObjectsParam>(5, StateClass<T>());
-        for (TObject2D* o : Objects)
-            param->SelectedObjects.Add(*o);
-        Prog.StartOperation(StateClass<TQV_50SelectObjects>(), std::move(param));
-        Prog.SendUserEvent(ueDone);
-        EXPECT_FALSE(Prog.OperationRunning);
-    }
-};
+using TDeleteTools = TEditingUndoFixture;
 
 std::vector<TVector2D> V(std::initializer_list<TVector2D> L)
 {
@@ -116,7 +105,7 @@ TEST_F(TDeleteTools, DeleteTakesAllButImagesWithOneRecordEach)
     TObject2D* arc = Drawing.AddObjectToLayer(
         -1, 3, std::make_unique<TArco2D>(-1, TPoint2D{50, 0, 1}, TPoint2D{55, 0, 1}, 0, 1.5));
     const int32_t lineID = line->ID, arcID = arc->ID;
-    RunOn<TMyCancella>({line, image, arc});
+    RunOn(StateClass<TMyCancella>(), {line, image, arc});
     EXPECT_EQ(Drawing.ObjectsCount(), 1);
     EXPECT_EQ(Drawing.GetObject(image->ID), image);
     EXPECT_EQ(Undo.RecordCount(), 2);
@@ -131,7 +120,7 @@ TEST_F(TDeleteTools, DeleteTakesAllButImagesWithOneRecordEach)
 TEST_F(TDeleteTools, AnEmptySelectionDeletesNothing)
 {
     Drawing.AddObject(-1, std::make_unique<TLine2D>(-1, TPoint2D{0, 0, 1}, TPoint2D{10, 0, 1}));
-    RunOn<TMyCancella>({});
+    RunOn(StateClass<TMyCancella>(), {});
     EXPECT_EQ(Drawing.ObjectsCount(), 1);
     EXPECT_EQ(Undo.RecordCount(), 0);
 }
@@ -148,7 +137,7 @@ TEST_F(TDeleteTools, SimplifyReplacesPolylinesOnTheirLayersAndUndoBringsThemBack
     panel.SetMode(TPanelMode::Simplify);
     std::string tol = "0.1";
     panel.SetValue(0, tol);
-    RunOn<TMyRiducePoly>({poly, line});
+    RunOn(StateClass<TMyRiducePoly>(), {poly, line});
     InfoEdit = nullptr;
     ASSERT_GE(panel.Layout().Cells.size(), 3u);
     EXPECT_EQ(panel.Layout().Cells[1][0], "5");

@@ -29,12 +29,6 @@ TStep M(double X, double Y) { return {'m', X, Y}; }
 TStep U(uint16_t Code) { return {'u', 0, 0, Code}; }
 
 struct TDrawTasks : TEditingUndoFixture {
-    std::vector<uint8_t> Bytes()
-    {
-        TStreamWriter w;
-        Drawing.SaveToStream(w);
-        return w.Bytes();
-    }
     void Run(const std::vector<TStep>& Steps)
     {
         for (const TStep& s : Steps) {

@@ -7,12 +7,16 @@
 #include "QVPrg2D.h"
 #include "QVRegistry.h"
 #include "QVScene.h"
+#include "QVStream.h"
+#include "QVTasks.h"
 #include "SceneViewer.h"
 #include "UndoRedo.h"
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
+#include <vector>
 
 struct TEditingFixture : ::testing::Test {
     TRecordingViewer Viewer{1000, 600};
@@ -91,5 +95,32 @@ struct TEditingUndoFixture : TEditingFixture {
     {
         UndoRedo = nullptr;
         TEditingFixture::TearDown();
+    }
+
+    // The drawing as its file holds it.
+    std::vector<uint8_t> Bytes()
+    {
+        TStreamWriter w;
+        Drawing.SaveToStream(w);
+        return w.Bytes();
+    }
+    // The drawing's objects in their order.
+    std::vector<TObject2D*> All()
+    {
+        std::vector<TObject2D*> out;
+        TGraphicObjIterator it = Drawing.ObjectsIterator();
+        for (TGraphicObject* o = it.First(); o; o = it.Next())
+            out.push_back(static_cast<TObject2D*>(o));
+        return out;
+    }
+    // Runs Tool (or a transform's starter) on the objects, as a finished pick selection hands
+    // them over.
+    void RunOn(TCADStateClass Tool, const std::vector<TObject2D*>& Objects)
+    {
+        auto param = std::make_unique<TQV_50SelectObjectsParam>(5, Tool);
+        for (TObject2D* o : Objects)
+            param->SelectedObjects.Add(*o);
+        Prog.StartOperation(StateClass<TQV_50SelectObjects>(), std::move(param));
+        Prog.SendUserEvent(ueDone);
     }
 };

@@ -13,6 +13,7 @@
 #include "SceneWidget.h"
 #include "UndoRedo.h"
 
+#include <QRadioButton>
 #include <QToolButton>
 
 #include <string>
@@ -181,6 +182,44 @@ TEST_F(DrawCommands, ADropDownRepeatsItsLastChoice)
     auto* arc = dynamic_cast<TArco2D*>(Objects()[0]);
     ASSERT_NE(arc, nullptr);
     ExpectAt(arc->Points().Get(0), 5, 0);
+}
+
+TEST_F(DrawCommands, ALineIsDrawnMovedDeletedAndBothUndone)
+{
+    Start();
+    QTest::keyClick(&Main(), Qt::Key_F4);
+    ViewClick(10, 10);
+    ViewClick(30, 10);
+    ASSERT_EQ(Objects().size(), 1u);
+    const int32_t id = Objects()[0]->ID;
+    // Transform: pick the line, Enter; the page shows; move (not copy) by (0, 20).
+    Button(Form().tbrEdit, "sbtXform");
+    ViewClick(20, 10);
+    Key(Qt::Key_Return);
+    ASSERT_TRUE(ToolWin().isVisible());
+    auto* move = ToolWin().findChild<QRadioButton*>("rbtTransMove");
+    ASSERT_NE(move, nullptr);
+    QTest::mouseClick(move, Qt::LeftButton, Qt::NoModifier, QPoint(5, move->height() / 2));
+    ViewClick(10, 10);
+    ViewMouse(QTest::MouseMove, 10, 30);
+    ViewClick(10, 30);
+    EXPECT_FALSE(ToolWin().isVisible());
+    ASSERT_EQ(Objects().size(), 1u);
+    auto* line = static_cast<TLine2D*>(Objects()[0]);
+    ExpectAt(line->GetModelTransform().TransformPoint2D(line->Points().Get(0)), 10, 30);
+    // Delete it.
+    Button(Form().tbrEdit, "sbtDelete");
+    ViewClick(20, 30);
+    Key(Qt::Key_Return);
+    EXPECT_TRUE(Objects().empty());
+    // Two undos: back, and back where it was drawn.
+    Button(Form().tbrEdit, "sbtUndo");
+    ASSERT_EQ(Objects().size(), 1u);
+    Button(Form().tbrEdit, "sbtUndo");
+    ASSERT_EQ(Objects().size(), 1u);
+    line = static_cast<TLine2D*>(Objects()[0]);
+    EXPECT_EQ(line->ID, id);
+    ExpectAt(line->GetModelTransform().TransformPoint2D(line->Points().Get(0)), 10, 10);
 }
 
 } // namespace
