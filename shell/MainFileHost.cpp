@@ -13,6 +13,7 @@
 #include "QVVariabili.h"
 #include "ShellMessages.h"
 #include "UnitMain.h"
+#include "UnitCatena.h"
 #include "UnitToolWin.h"
 
 #include <QAction>
@@ -140,6 +141,8 @@ void TMainFileHost::DrawingCleared()
 
 void TMainFileHost::DrawingRenewed()
 {
+    // The points-along chain named entities of the drawing that is gone.
+    PtAlongChains.DeleteAll();
     if (InfoEdit)
         InfoEdit->SetVisible(false);
     if (Main.GeoPage())
