@@ -24,9 +24,15 @@ std::unique_ptr<TListaCatene> SortBackupChains;
 
 namespace {
 
-TVector2D World(const TObject2D& Obj, const TPoint2D& P) { return ObjectPointToWorld(P, Obj); }
+TVector2D World(const TObject2D& Obj, const TPoint2D& P)
+{
+    return ObjectPointToWorld(P, Obj);
+}
 
-TVector2D World(const TObject2D& Obj, double X, double Y) { return ObjectPointToWorld({X, Y, 1}, Obj); }
+TVector2D World(const TObject2D& Obj, double X, double Y)
+{
+    return ObjectPointToWorld({X, Y, 1}, Obj);
+}
 
 bool OnVisibleLayer(TQV_01Cmp2D& Drawing, const TGraphicObject& Obj)
 {
@@ -124,7 +130,8 @@ private:
     uint64_t KeyOf(const TVector2D& P) const { return Combine(CellOf(P.X), CellOf(P.Y)); }
     uint32_t Slot(uint64_t Key) const
     {
-        return static_cast<uint32_t>((Key * 0xBF58476D1CE4E5B9ull) >> 20) & static_cast<uint32_t>(Keys.size() - 1);
+        return static_cast<uint32_t>((Key * 0xBF58476D1CE4E5B9ull) >> 20) &
+               static_cast<uint32_t>(Keys.size() - 1);
     }
     uint32_t Insert(uint64_t Key)
     {
@@ -211,7 +218,10 @@ private:
     std::vector<uint8_t> Taken;
 };
 
-void AddChainNode(TLineStrip& Strip, const TVector2D& P, double Z) { Strip.AddNode(P.X, P.Y, Z); }
+void AddChainNode(TLineStrip& Strip, const TVector2D& P, double Z)
+{
+    Strip.AddNode(P.X, P.Y, Z);
+}
 
 double ChainMarkerRadius(bool PointsMode)
 {
@@ -221,7 +231,7 @@ double ChainMarkerRadius(bool PointsMode)
     return op ? op->LatheToolSize() : 0;
 }
 
-}  // namespace
+} // namespace
 
 // ---- candidates ---------------------------------------------------------------------------------
 
@@ -262,7 +272,10 @@ TEntXCatena TEntXCatena::Create(TObject2D& Entity)
     return e;
 }
 
-void TEntXCatena::SwapEnds() { std::swap(StartPoint, EndPoint); }
+void TEntXCatena::SwapEnds()
+{
+    std::swap(StartPoint, EndPoint);
+}
 
 // ---- emitters -----------------------------------------------------------------------------------
 
@@ -288,7 +301,8 @@ void AddArcToChain(const TObject2D& Arc, bool Reversed, TACurva& Chain)
     TArcInfo2D info;
     static_cast<const TArco2D&>(Arc).GetArcInfo2D(info);
     const TVector2D c{info.Center.X, info.Center.Y};
-    const TVector2D p = Reversed ? TVector2D{info.StartPt.X, info.StartPt.Y} : TVector2D{info.EndPt.X, info.EndPt.Y};
+    const TVector2D p =
+        Reversed ? TVector2D{info.StartPt.X, info.StartPt.Y} : TVector2D{info.EndPt.X, info.EndPt.Y};
     const int32_t kind = Reversed ? -1 : 1;
     if (IsEqual(info.Sweep, 2 * std::numbers::pi)) {
         // A full turn as two half arcs: a single arc vertex cannot tell a full turn from none.
@@ -490,8 +504,8 @@ void TCatena::DrawPointMarker(TLineStrip& Strip, const TVector2D& P, bool Points
         }
     }
     const double h = 1.5 * r;
-    for (const auto& [x, y] : {std::pair{P.X + h, P.Y}, {P.X - h, P.Y}, {P.X, P.Y}, {P.X, P.Y + h}, {P.X, P.Y - h},
-                               {P.X, P.Y}})
+    for (const auto& [x, y] :
+         {std::pair{P.X + h, P.Y}, {P.X - h, P.Y}, {P.X, P.Y}, {P.X, P.Y + h}, {P.X, P.Y - h}, {P.X, P.Y}})
         Strip.AddNode(x, y, 0);
 }
 
@@ -562,7 +576,8 @@ void TCatena::DrawDirectionMark(TQVScene& View, bool AtEnd, int32_t Side)
     const double ang = sign * std::numbers::pi / 2;
     const auto map = [&](const TVector2D& q) {
         const double x = (q.X - p.X) * 0.6, y = (q.Y - p.Y) * 0.6;
-        return TVector2D{p.X + x * std::cos(ang) - y * std::sin(ang), p.Y + x * std::sin(ang) + y * std::cos(ang)};
+        return TVector2D{p.X + x * std::cos(ang) - y * std::sin(ang),
+                         p.Y + x * std::sin(ang) + y * std::cos(ang)};
     };
     for (const TVector2D& q : {p, map(tip), map(w1), map(w2), map(tip)})
         AddChainNode(*strip, q, 0);
@@ -583,7 +598,10 @@ void TCatena::ClearMarks()
 
 // ---- chain lists --------------------------------------------------------------------------------
 
-TCatena* TListaCatene::AddChain(std::unique_ptr<TCatena> C) { return static_cast<TCatena*>(Add(std::move(C))); }
+TCatena* TListaCatene::AddChain(std::unique_ptr<TCatena> C)
+{
+    return static_cast<TCatena*>(Add(std::move(C)));
+}
 
 void TListaCatene::CopyFrom(const TListaCatene& Source)
 {
@@ -596,8 +614,11 @@ void TListaCatene::CopyFrom(const TListaCatene& Source)
 }
 
 namespace {
-int32_t CurrentSide() { return ToolWindow().ControlItemIndex("cboCCDir"); }
-}  // namespace
+int32_t CurrentSide()
+{
+    return ToolWindow().ControlItemIndex("cboCCDir");
+}
+} // namespace
 
 void TListaCatene::DeleteAll()
 {
@@ -608,7 +629,10 @@ void TListaCatene::DeleteAll()
     UpdateInfo();
 }
 
-void TListaCatene::DeleteAllQuiet() { Items.clear(); }
+void TListaCatene::DeleteAllQuiet()
+{
+    Items.clear();
+}
 
 void TListaCatene::DeleteLast()
 {
@@ -690,7 +714,7 @@ void TListaCatene::SortNearest(const TVector2D& StartPoint, bool Sort)
         all.insert(all.end(), c->Vertices.begin(), c->Vertices.end());
     Items.clear();
     if (all.empty())
-        return;  // no empty chain for an empty list
+        return; // no empty chain for an empty list
     TVector2D current = StartPoint;
     for (size_t r = 0; r < all.size(); ++r) {
         size_t best = r;
@@ -771,7 +795,7 @@ bool CentreAndRadius(const TObject2D& Obj, TVector2D& Centre, double& Radius)
     Radius = VectorDistance2D(Centre, World(Obj, p[1]));
     return true;
 }
-}  // namespace
+} // namespace
 
 void AddPointHole(const TObject2D& Point, TACurva& Chain)
 {

@@ -19,13 +19,19 @@ using ClipperLib::Paths;
 
 namespace {
 
-constexpr int32_t OffsetColor = 0x0000FF;  // red
+constexpr int32_t OffsetColor = 0x0000FF; // red
 constexpr uint8_t OffsetLineWidth = 2;
 
-TPoint2D P2(const TVector2D& V) { return {V.X, V.Y, 1}; }
+TPoint2D P2(const TVector2D& V)
+{
+    return {V.X, V.Y, 1};
+}
 
 // The library's rounding of offset points.
-cInt Round(double V) { return V < 0 ? static_cast<cInt>(V - 0.5) : static_cast<cInt>(V + 0.5); }
+cInt Round(double V)
+{
+    return V < 0 ? static_cast<cInt>(V - 0.5) : static_cast<cInt>(V + 0.5);
+}
 
 struct TNormal {
     double X = 0, Y = 0;
@@ -49,7 +55,8 @@ void EmitPolyline(const TACurva& Curve, TOffsetResults& Results)
     points.reserve(Curve.Vertices.size());
     for (const TAVertice& v : Curve.Vertices)
         points.push_back(P2(v.Point));
-    Results.push_back(std::make_unique<TPolyline2D>(-1, points, OffsetColor, OffsetLineWidth, IdentityMatrix));
+    Results.push_back(
+        std::make_unique<TPolyline2D>(-1, points, OffsetColor, OffsetLineWidth, IdentityMatrix));
 }
 
 void MakeLineOffset(const TLine2D& L, double Distance, bool Side, TOffsetResults& Results)
@@ -78,7 +85,8 @@ void MakeArcOffset(const TArco2D& A, double Distance, bool Side, TOffsetResults&
     if (!(r > 0))
         return;
     auto arc = std::make_unique<TArco2D>(-1, info.Center, TPoint2D{info.Center.X + r, info.Center.Y, 1},
-                                         info.StartAngle, info.EndAngle, OffsetColor, OffsetLineWidth, IdentityMatrix);
+                                         info.StartAngle, info.EndAngle, OffsetColor, OffsetLineWidth,
+                                         IdentityMatrix);
     if (!A.HasTransform())
         arc->SetDirection(A.Direction());
     Results.push_back(std::move(arc));
@@ -129,7 +137,7 @@ void MakeOutlineOffset(TOutline2D& P, double Distance, bool Side, TOffsetResults
         OffsetOpenChain(chain, Distance, Side, Results);
 }
 
-}  // namespace
+} // namespace
 
 TOffsetResults MakeOffset(TObject2D& Obj, double Distance, bool Side)
 {
@@ -222,7 +230,8 @@ Path TQVClipperOffset::DoOffset(const Path& P, double Delta) const
     // The library's miter limit: a ratio of at most 2 acts as 2.
     const double miterLim = MiterLimit > 2 ? 2 / (MiterLimit * MiterLimit) : 0.5;
     const auto at = [&](size_t j, const TNormal& nm, double f) {
-        return IntPoint(Round(static_cast<double>(P[j].X) + nm.X * f), Round(static_cast<double>(P[j].Y) + nm.Y * f));
+        return IntPoint(Round(static_cast<double>(P[j].X) + nm.X * f),
+                        Round(static_cast<double>(P[j].Y) + nm.Y * f));
     };
     out.push_back(at(0, normals[0], Delta));
     size_t k = 0;
@@ -233,7 +242,7 @@ Path TQVClipperOffset::DoOffset(const Path& P, double Delta) const
         const double cosA = nk.X * nj.X + nk.Y * nj.Y;
         bool done = false;
         if (std::fabs(sinA * Delta) < 1.0) {
-            if (cosA > 0) {  // nearly straight on: one point
+            if (cosA > 0) { // nearly straight on: one point
                 out.push_back(at(j, nk, Delta));
                 done = true;
             }
@@ -241,7 +250,7 @@ Path TQVClipperOffset::DoOffset(const Path& P, double Delta) const
             sinA = std::clamp(sinA, -1.0, 1.0);
         }
         if (!done) {
-            if (sinA * Delta < 0) {  // concave: a loop that CutLoops removes
+            if (sinA * Delta < 0) { // concave: a loop that CutLoops removes
                 out.push_back(at(j, nk, Delta));
                 out.push_back(P[j]);
                 out.push_back(at(j, nj, Delta));
@@ -271,7 +280,9 @@ Path TQVClipperOffset::CutLoops(Path S)
     Path out;
     if (S.size() < 2)
         return out;
-    const auto v = [](const IntPoint& p) { return TVector2D{static_cast<double>(p.X), static_cast<double>(p.Y)}; };
+    const auto v = [](const IntPoint& p) {
+        return TVector2D{static_cast<double>(p.X), static_cast<double>(p.Y)};
+    };
     const size_t last = S.size() - 1;
     size_t pos = 1;
     while (pos <= last) {

@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr int32_t PreviewColor = 0x0000FF;  // red
+constexpr int32_t PreviewColor = 0x0000FF; // red
 
 // The element from Start to V: its length, and the point at fraction F of it.
 double ElementLength(const TVector2D& Start, const TAVertice& V)
@@ -35,7 +35,7 @@ TVector2D ElementPoint(const TVector2D& Start, const TAVertice& V, double F)
     return arc.PointAt(F);
 }
 
-}  // namespace
+} // namespace
 
 double ChainLength(const TACurva& Chain)
 {
@@ -77,8 +77,8 @@ std::vector<TVector2D> PointsAlong(const TACurva& Chain, int32_t N)
     return points;
 }
 
-TPtAlongResult MakePointsAlong(TQV_01Cmp2D& Drawing, TListaCatene& List, const TPtAlongOptions& Options, bool Commit,
-                               TPreviewTarget* Preview)
+TPtAlongResult MakePointsAlong(TQV_01Cmp2D& Drawing, TListaCatene& List, const TPtAlongOptions& Options,
+                               bool Commit, TPreviewTarget* Preview)
 {
     TPtAlongResult result;
     TUndoRecord record(TUndoKind::NewObjects);
@@ -97,9 +97,10 @@ TPtAlongResult MakePointsAlong(TQV_01Cmp2D& Drawing, TListaCatene& List, const T
             const TPoint2D p{points[k].X, points[k].Y, 1};
             std::vector<std::unique_ptr<TObject2D>> made;
             if (Options.Holes && Options.HoleRadius > 0)
-                made.push_back(Commit ? std::make_unique<TCerchio2D>(-1, p, TPoint2D{p.X + Options.HoleRadius, p.Y, 1})
-                                      : std::make_unique<TCerchio2D>(-1, p, TPoint2D{p.X + Options.HoleRadius, p.Y, 1},
-                                                                     PreviewColor, 1, IdentityMatrix));
+                made.push_back(
+                    Commit ? std::make_unique<TCerchio2D>(-1, p, TPoint2D{p.X + Options.HoleRadius, p.Y, 1})
+                           : std::make_unique<TCerchio2D>(-1, p, TPoint2D{p.X + Options.HoleRadius, p.Y, 1},
+                                                          PreviewColor, 1, IdentityMatrix));
             if (Options.Points) {
                 auto point = std::make_unique<TPunto2D>(-1, p);
                 if (!Commit) {

@@ -37,5 +37,5 @@ struct TPtAlongResult {
 // The points of every chain of List as circles and/or point entities: handed in red to Preview
 // (dropped when it is null), or, with Commit, added to the drawing's current layer with one undo
 // record of new objects. A closed chain's last point repeats its first and makes nothing.
-TPtAlongResult MakePointsAlong(TQV_01Cmp2D& Drawing, TListaCatene& List, const TPtAlongOptions& Options, bool Commit,
-                               TPreviewTarget* Preview);
+TPtAlongResult MakePointsAlong(TQV_01Cmp2D& Drawing, TListaCatene& List, const TPtAlongOptions& Options,
+                               bool Commit, TPreviewTarget* Preview);

@@ -48,7 +48,7 @@ TVectFont* MarkerFont()
     return nullptr;
 }
 
-}  // namespace
+} // namespace
 
 void TListaTab::LoadFromStream(TStreamReader& Stream, const std::string& FileTag)
 {
@@ -170,14 +170,15 @@ void FillTabMarker(TContainer2D& Preview, const TDatiTab& Tab, double Width)
     Preview.Objects.Add(std::make_unique<TCerchio2D>(-1, TPoint2D{0, 0, 1}, TPoint2D{Width / 2, 0, 1}));
     if (TVectFont* font = MarkerFont())
         Preview.Objects.Add(std::make_unique<TJustifiedVectText2D>(-1, font, TPoint2D{-1.5 * h, 1.5 * h, 1},
-                                                                  TPoint2D{Width / 2, 0, 1}, h, "tab"));
+                                                                   TPoint2D{Width / 2, 0, 1}, h, "tab"));
     TMatrix4 m = IdentityMatrix;
     m.Translate(Tab.ChainPoint.X, Tab.ChainPoint.Y, 0);
     Preview.SetModelTransform(m);
     Preview.UpdateBox();
 }
 
-void BuildTabMarker(TQV_01Cmp2D& Drawing, const TCatena* Chain, TDatiTab& Tab, bool AddToDrawing, double Width)
+void BuildTabMarker(TQV_01Cmp2D& Drawing, const TCatena* Chain, TDatiTab& Tab, bool AddToDrawing,
+                    double Width)
 {
     if (!Chain || Chain->Count() == 0)
         return;

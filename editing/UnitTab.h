@@ -75,4 +75,5 @@ extern TContainer2D* TabPreviewContainer;
 void FillTabMarker(TContainer2D& Preview, const TDatiTab& Tab, double Width);
 // The marker as the view's rubber band, and, when AddToDrawing, a copy as an auxiliary
 // container of the drawing whose ID the tab keeps. Nothing for a missing or empty chain.
-void BuildTabMarker(TQV_01Cmp2D& Drawing, const TCatena* Chain, TDatiTab& Tab, bool AddToDrawing, double Width);
+void BuildTabMarker(TQV_01Cmp2D& Drawing, const TCatena* Chain, TDatiTab& Tab, bool AddToDrawing,
+                    double Width);

@@ -12,8 +12,8 @@
 #include "QVScene.h"
 #include "QVVariabili.h"
 #include "ShellMessages.h"
-#include "UnitMain.h"
 #include "UnitCatena.h"
+#include "UnitMain.h"
 #include "UnitToolWin.h"
 
 #include <QAction>

@@ -27,7 +27,10 @@ namespace {
 
 constexpr double Pi = std::numbers::pi;
 
-TPoint2D P(double X, double Y) { return {X, Y, 1}; }
+TPoint2D P(double X, double Y)
+{
+    return {X, Y, 1};
+}
 
 struct TSeg {
     double X1, Y1, X2, Y2;
@@ -36,7 +39,10 @@ struct TSeg {
 struct TChainFixture : ::testing::Test {
     TQV_01Cmp2D Drawing;
 
-    TLine2D* Line(const TSeg& S) { return Drawing.AddObject(-1, std::make_unique<TLine2D>(-1, P(S.X1, S.Y1), P(S.X2, S.Y2))); }
+    TLine2D* Line(const TSeg& S)
+    {
+        return Drawing.AddObject(-1, std::make_unique<TLine2D>(-1, P(S.X1, S.Y1), P(S.X2, S.Y2)));
+    }
 
     // The chain that the pick of the first object makes, as the chain command builds it.
     std::unique_ptr<TListaCatene> ChainFrom(TObject2D& First)
@@ -77,16 +83,27 @@ TEST_F(TChains, LinkingTable)
     } cases[] = {
         {"second taken by its end", {{0, 0, 10, 0}, {20, 0, 10, 0}}, {{0, 0}, {10, 0}, {20, 0}}, false},
         {"first reversed once", {{0, 0, 10, 0}, {-5, 0, 0, 0}}, {{10, 0}, {0, 0}, {-5, 0}}, false},
-        {"picked in the middle: only beyond its end", {{10, 0, 20, 0}, {0, 0, 10, 0}, {20, 0, 30, 0}},
-         {{10, 0}, {20, 0}, {30, 0}}, false},
-        {"gap inside ChainTol links", {{0, 0, 10, 0}, {10.0001, 0, 20, 0}}, {{0, 0}, {10, 0}, {20, 0}}, false},
+        {"picked in the middle: only beyond its end",
+         {{10, 0, 20, 0}, {0, 0, 10, 0}, {20, 0, 30, 0}},
+         {{10, 0}, {20, 0}, {30, 0}},
+         false},
+        {"gap inside ChainTol links",
+         {{0, 0, 10, 0}, {10.0001, 0, 20, 0}},
+         {{0, 0}, {10, 0}, {20, 0}},
+         false},
         {"gap outside ChainTol does not", {{0, 0, 10, 0}, {10.003, 0, 20, 0}}, {{0, 0}, {10, 0}}, false},
-        {"branch: the earlier candidate wins", {{0, 0, 10, 0}, {10, 0, 10, 10}, {10, 0, 20, 0}},
-         {{0, 0}, {10, 0}, {10, 10}}, false},
+        {"branch: the earlier candidate wins",
+         {{0, 0, 10, 0}, {10, 0, 10, 10}, {10, 0, 20, 0}},
+         {{0, 0}, {10, 0}, {10, 10}},
+         false},
         {"branch met by end and by start: list order, not the kind of match",
-         {{0, 0, 10, 0}, {20, 0, 10, 0}, {10, 0, 10, 10}}, {{0, 0}, {10, 0}, {20, 0}}, false},
-        {"clockwise square becomes counter-clockwise", {{0, 0, 0, 10}, {0, 10, 10, 10}, {10, 10, 10, 0}, {10, 0, 0, 0}},
-         {{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 0}}, true},
+         {{0, 0, 10, 0}, {20, 0, 10, 0}, {10, 0, 10, 10}},
+         {{0, 0}, {10, 0}, {20, 0}},
+         false},
+        {"clockwise square becomes counter-clockwise",
+         {{0, 0, 0, 10}, {0, 10, 10, 10}, {10, 10, 10, 0}, {10, 0, 0, 0}},
+         {{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 0}},
+         true},
         {"lone line", {{1, 1, 2, 2}}, {{1, 1}, {2, 2}}, false},
     };
     for (const TCase& c : cases) {
@@ -111,14 +128,20 @@ TEST_F(TChains, ShapesAloneTable)
         std::vector<TVector2D> Want;
         std::vector<int32_t> Kinds;
     } cases[] = {
-        {"circle", [](TQV_01Cmp2D& d) { return d.AddObject(-1, std::make_unique<TCerchio2D>(-1, P(5, 5), P(8, 5))); },
-         {{8, 5}, {2, 5}, {8, 5}}, {0, 1, 1}},
-        {"rectangle", [](TQV_01Cmp2D& d) { return d.AddObject(-1, std::make_unique<TFrame2D>(-1, P(0, 0), P(4, 2))); },
-         {{0, 0}, {4, 0}, {4, 2}, {0, 2}, {0, 0}}, {0, 0, 0, 0, 0}},
-        {"full-circle arc", [](TQV_01Cmp2D& d) {
+        {"circle",
+         [](TQV_01Cmp2D& d) { return d.AddObject(-1, std::make_unique<TCerchio2D>(-1, P(5, 5), P(8, 5))); },
+         {{8, 5}, {2, 5}, {8, 5}},
+         {0, 1, 1}},
+        {"rectangle",
+         [](TQV_01Cmp2D& d) { return d.AddObject(-1, std::make_unique<TFrame2D>(-1, P(0, 0), P(4, 2))); },
+         {{0, 0}, {4, 0}, {4, 2}, {0, 2}, {0, 0}},
+         {0, 0, 0, 0, 0}},
+        {"full-circle arc",
+         [](TQV_01Cmp2D& d) {
              return d.AddObject(-1, std::make_unique<TArco2D>(-1, P(0, 0), P(2, 0), Pi / 2, Pi / 2));
          },
-         {{0, 2}, {0, -2}, {0, 2}}, {0, 1, 1}},
+         {{0, 2}, {0, -2}, {0, 2}},
+         {0, 1, 1}},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -195,7 +218,8 @@ TEST_F(TChains, HoleFilterTable)
 {
     Drawing.AddObject(-1, std::make_unique<TCerchio2D>(-1, P(0, 0), P(3.04, 0)));
     Drawing.AddObject(-1, std::make_unique<TCerchio2D>(-1, P(10, 0), P(13.1, 0)));
-    const int32_t quarter = Drawing.AddObject(-1, std::make_unique<TArco2D>(-1, P(20, 0), P(23, 0), 0, Pi / 2))->ID;
+    const int32_t quarter =
+        Drawing.AddObject(-1, std::make_unique<TArco2D>(-1, P(20, 0), P(23, 0), 0, Pi / 2))->ID;
     Drawing.AddObject(-1, std::make_unique<TArco2D>(-1, P(30, 0), P(33, 0), 0, 0));
     struct TCase {
         int32_t Kinds;
@@ -360,7 +384,7 @@ TEST_F(TChains, TabsProjectOntoTheNearestChain)
     TDatiTab tab;
     tab.PickPoint = {3, 0};
     ProjectTab(chains, tab);
-    EXPECT_EQ(tab.ChainID, 1);  // equally near: the earlier chain
+    EXPECT_EQ(tab.ChainID, 1); // equally near: the earlier chain
     EXPECT_DOUBLE_EQ(tab.Distance, 5);
     EXPECT_NEAR(tab.ChainPoint.X, 3, 1e-12);
 
@@ -488,9 +512,9 @@ TEST_F(TChains, PointsAlongMakeEntitiesWithOneUndo)
         int32_t Objects;
         int32_t Records;
     } cases[] = {
-        {{5, 1.5, true, false}, false, 0, 0},  // preview: nothing added
-        {{5, 0, true, false}, true, 0, 0},     // no radius: no circles
-        {{5, 0, true, true}, true, 4, 1},      // the closing point repeats the first
+        {{5, 1.5, true, false}, false, 0, 0}, // preview: nothing added
+        {{5, 0, true, false}, true, 0, 0},    // no radius: no circles
+        {{5, 0, true, true}, true, 4, 1},     // the closing point repeats the first
         {{5, 1.5, true, true}, true, 12, 2},
     };
     for (const TCase& k : cases) {
@@ -507,4 +531,4 @@ TEST_F(TChains, PointsAlongMakeEntitiesWithOneUndo)
     log.AttachDrawing(nullptr);
 }
 
-}  // namespace
+} // namespace

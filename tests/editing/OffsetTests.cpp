@@ -18,7 +18,10 @@ namespace {
 
 constexpr double Pi = std::numbers::pi;
 
-TPoint2D P(double X, double Y) { return {X, Y, 1}; }
+TPoint2D P(double X, double Y)
+{
+    return {X, Y, 1};
+}
 
 std::vector<TVector2D> Outline(const TPrimitive2D& E)
 {
@@ -108,10 +111,13 @@ TEST(TOffset, NothingLeftTable)
         double Distance;
     } cases[] = {
         {"line of no length", [] { return std::make_unique<TLine2D>(-1, P(3, 3), P(3, 3)); }, 2},
-        {"arc offset past its centre", [] { return std::make_unique<TArco2D>(-1, P(0, 0), P(5, 0), 0, 1); }, 5},
-        {"circle offset past its centre", [] { return std::make_unique<TCerchio2D>(-1, P(0, 0), P(5, 0)); }, 6},
+        {"arc offset past its centre", [] { return std::make_unique<TArco2D>(-1, P(0, 0), P(5, 0), 0, 1); },
+         5},
+        {"circle offset past its centre", [] { return std::make_unique<TCerchio2D>(-1, P(0, 0), P(5, 0)); },
+         6},
         {"a point", [] { return std::make_unique<TPunto2D>(-1, P(0, 0)); }, 1},
-        {"distance not a number", [] { return std::make_unique<TLine2D>(-1, P(0, 0), P(1, 0)); }, std::nan("")},
+        {"distance not a number", [] { return std::make_unique<TLine2D>(-1, P(0, 0), P(1, 0)); },
+         std::nan("")},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -132,7 +138,8 @@ TEST(TOffset, ClosedSquaresTable)
         {"frame grows", [] { return std::make_unique<TFrame2D>(-1, P(0, 0), P(10, 10)); }, false, -1, 11},
         {"frame shrinks", [] { return std::make_unique<TFrame2D>(-1, P(0, 0), P(10, 10)); }, true, 1, 9},
         {"clockwise polyline grows", [&] { return std::make_unique<TPolyline2D>(-1, cw); }, false, -1, 11},
-        {"polygon shrinks", [&] { return std::make_unique<TPolygon2D>(-1, std::span(cw).first(4)); }, true, 1, 9},
+        {"polygon shrinks", [&] { return std::make_unique<TPolygon2D>(-1, std::span(cw).first(4)); }, true, 1,
+         9},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -225,7 +232,8 @@ TEST(TOffset, SeededOutlinesKeepTheirDistance)
             ASSERT_GT(v.size(), 3u);
             for (size_t i = 0; i + 1 < v.size(); ++i) {
                 const TVector2D mid{(v[i].X + v[i + 1].X) / 2, (v[i].Y + v[i + 1].Y) / 2};
-                EXPECT_NEAR(DistanceToPolyline(mid, src, true), d, 2e-3) << round << " side " << side << " " << i;
+                EXPECT_NEAR(DistanceToPolyline(mid, src, true), d, 2e-3)
+                    << round << " side " << side << " " << i;
                 // Every corner at least as far as the offset: joins never cut into the band.
                 EXPECT_GE(DistanceToPolyline(v[i], src, true), d - 2e-3);
             }
@@ -233,4 +241,4 @@ TEST(TOffset, SeededOutlinesKeepTheirDistance)
     }
 }
 
-}  // namespace
+} // namespace
