@@ -27,10 +27,10 @@ TPoint2D P2(const TVector2D& V)
     return {V.X, V.Y, 1};
 }
 
-// The library's rounding of offset points.
+// The library's rounding of offset points: halves away from zero.
 cInt Round(double V)
 {
-    return V < 0 ? static_cast<cInt>(V - 0.5) : static_cast<cInt>(V + 0.5);
+    return static_cast<cInt>(std::llround(V));
 }
 
 struct TNormal {
