@@ -32,8 +32,7 @@ TQV_60EditPrimitiveParam::TQV_60EditPrimitiveParam(TPrimitive2D& Source, uint16_
     auto* prim = dynamic_cast<TPrimitive2D*>(made.get());
     if (!prim)
         throw ECADCoreException("TQV_EditPrimitive: Only registered classes are allowed");
-    made.release();
-    WorkCopy.reset(prim);
+    WorkCopy.reset(static_cast<TPrimitive2D*>(made.release()));
     WorkCopy->Assign(Source);
 }
 
