@@ -235,6 +235,43 @@ TEST_F(FileCommandsFromButtons, OpenAnStlShowsTheSurfaceInTheStockBoxAndPlacesIt
         EXPECT_NE(DrawingView->Group3D->Child(i)->Kind(), TSceneNodeKind::Mesh);
 }
 
+TEST_F(FileCommandsFromButtons, NewAndOpenLeaveNothingOfAnOpenedSurfaceInTheView)
+{
+    struct TCase {
+        const char* Name;
+        bool New; // else another file is opened
+    };
+    for (const TCase& c : {TCase{"New", true}, TCase{"Open", false}}) {
+        SCOPED_TRACE(c.Name);
+        Start();
+        Names.push_back(Write(Data.Path() + "/box.stl", AsciiStl(BoxMesh(0, 0, 0, 10, 20, 5))));
+        ClickButton(Form().sbtOpen);
+        ASSERT_EQ(CurrentFile.Kind, fkStl);
+        QTest::mouseClick(ToolWin().findChild<QPushButton*>("sbtOpenDone"), Qt::LeftButton);
+        QApplication::processEvents();
+        ASSERT_NE(Grezzo, nullptr);
+        ASSERT_DOUBLE_EQ(Grezzo->Height(), 5);
+
+        Answers.push_back(TMsgResult::Yes);
+        if (c.New) {
+            ClickButton(Form().sbtNew);
+        } else {
+            Names.push_back(Write(Data.Path() + "/lines.dxf", DxfTwoLines));
+            ClickButton(Form().sbtOpen);
+            ASSERT_EQ(CurrentFile.Kind, fkDxf);
+        }
+        ASSERT_EQ(Answers.size(), 0U);
+        // Neither the mesh nor the stock box sized to it is drawn any more.
+        for (int i = 0; i < DrawingView->Group3D->Count(); ++i)
+            EXPECT_NE(DrawingView->Group3D->Child(i)->Kind(), TSceneNodeKind::Mesh);
+        ASSERT_NE(Grezzo, nullptr);
+        EXPECT_DOUBLE_EQ(Grezzo->Height(), 0);
+        EXPECT_DOUBLE_EQ(Grezzo->StockBox.Second.X - Grezzo->StockBox.First.X, 0);
+        EXPECT_DOUBLE_EQ(Grezzo->StockBox.Second.Y - Grezzo->StockBox.First.Y, 0);
+        Quit();
+    }
+}
+
 TEST_F(FileCommandsFromButtons, ADamagedFileIsToldWithItsNameAndChangesNothing)
 {
     Start();
