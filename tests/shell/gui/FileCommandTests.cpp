@@ -15,7 +15,10 @@
 #include "QVServices.h"
 #include "QVStock.h"
 #include "QVSurf3D.h"
+#include "SceneWidget.h"
 #include "StlFixtures.h"
+#include "UndoRecord.h"
+#include "UndoRedo.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -27,6 +30,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <algorithm>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -269,6 +273,53 @@ TEST_F(FileCommandsFromButtons, NewAndOpenLeaveNothingOfAnOpenedSurfaceInTheView
         EXPECT_DOUBLE_EQ(Grezzo->StockBox.Second.X - Grezzo->StockBox.First.X, 0);
         EXPECT_DOUBLE_EQ(Grezzo->StockBox.Second.Y - Grezzo->StockBox.First.Y, 0);
         Quit();
+    }
+}
+
+// The desktop's keys for the file commands and Undo, pressed while the view has the focus.
+TEST_F(FileCommandsFromButtons, TheDesktopKeysRunTheirCommands)
+{
+    struct TCase {
+        const char* Name;
+        Qt::Key Key;
+        Qt::KeyboardModifiers Modifiers;
+        // The lines in the drawing before the key: an open asks the clear question first.
+        int Lines;
+        int OpenDialogs, SaveDialogs, Questions;
+        int LinesLeft;
+    };
+    const Qt::KeyboardModifiers ctrl = Qt::ControlModifier;
+    const std::vector<TCase> cases = {
+        {"Ctrl+O opens", Qt::Key_O, ctrl, 0, 1, 0, 0, 0},
+        {"Ctrl+S saves", Qt::Key_S, ctrl, 2, 0, 1, 0, 2},
+        {"Ctrl+Shift+S saves as", Qt::Key_S, ctrl | Qt::ShiftModifier, 2, 0, 1, 0, 2},
+        // The clear question, answered No.
+        {"Ctrl+N clears", Qt::Key_N, ctrl, 2, 0, 0, 1, 2},
+        {"Ctrl+Z undoes the last line", Qt::Key_Z, ctrl, 2, 0, 0, 0, 1},
+    };
+    Start();
+    ASSERT_NE(UndoRedo, nullptr);
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        while (::Drawing->ObjectsCount() < c.Lines) {
+            auto line = std::make_unique<TLine2D>(-1, TPoint2D{0, 5, 1}, TPoint2D{10, 5, 1});
+            TUndoRecord(TUndoKind::NewObjects)
+                .Added(*::Drawing->AddObject(-1, std::move(line)))
+                .Push(*UndoRedo);
+        }
+        Dialogs.clear();
+        Boxes.clear();
+        Main().Viewer()->setFocus();
+        QTest::keyClick(Main().Viewer(), c.Key, c.Modifiers);
+        QApplication::processEvents();
+        const auto count = [&](bool Save) {
+            return int(std::count_if(Dialogs.begin(), Dialogs.end(),
+                                     [&](const TFileDialogRequest& R) { return R.Save == Save; }));
+        };
+        EXPECT_EQ(count(false), c.OpenDialogs);
+        EXPECT_EQ(count(true), c.SaveDialogs);
+        EXPECT_EQ(int(Boxes.size()), c.Questions);
+        EXPECT_EQ(::Drawing->ObjectsCount(), c.LinesLeft);
     }
 }
 
