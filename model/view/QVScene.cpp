@@ -357,7 +357,10 @@ void TQVScene::ViewerMouseMove(const TViewerMouseEvent& E)
 {
     CurX = E.X;
     CurY = E.Y;
-    if (Dragging && E.LeftDown) {
+    // The middle button pans with or without keys: the interaction program gives it to no task.
+    if (Dragging && E.MiddleDown && !E.LeftDown) {
+        Pan(LastX, LastY, E.X, E.Y);
+    } else if (Dragging && E.LeftDown) {
         const int dx = LastX - E.X, dy = LastY - E.Y;
         if (E.Shift) {
             Pan(LastX, LastY, E.X, E.Y);

@@ -140,7 +140,8 @@ public:
     // The lines of the current grid settings; empty when a step is not positive.
     TGridLines GridLines() const;
 
-    // ---- mouse (the viewer's events)
+    // ---- mouse (the viewer's events): a drag with the middle button, or with Shift and the left
+    // button, pans; Ctrl and the left button zoom; Alt and the left button orbit.
     void ViewerMouseDown(const TViewerMouseEvent& E);
     void ViewerMouseMove(const TViewerMouseEvent& E);
     void ViewerMouseUp(const TViewerMouseEvent& E);

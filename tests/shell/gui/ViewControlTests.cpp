@@ -199,3 +199,37 @@ TEST_F(TViewControls, TheUndoButtonTakesBackTheLastEdit)
     EXPECT_EQ(::Drawing->GetObject(id), nullptr);
     EXPECT_EQ(UndoRedo->RecordCount(), 0);
 }
+
+// The view's hint promises it: a drag with the middle button pans, the grabbed point following
+// the mouse, also while a drawing task runs, which the drag leaves alone.
+TEST_F(TViewControls, AMiddleButtonDragPansTheView)
+{
+    TSceneWidget* viewer = Main().Viewer();
+    struct TCase {
+        const char* Name;
+        bool ZoomWindowRunning;
+    };
+    for (const TCase& c : {TCase{"idle", false}, TCase{"under the zoom window", true}}) {
+        SCOPED_TRACE(c.Name);
+        if (c.ZoomWindowRunning)
+            Click(Form().sbtZoomWin);
+        const QPoint from(viewer->width() / 2, viewer->height() / 2), to = from + QPoint(120, -70);
+        const TPoint3D grabbed = DrawingView->ScreenToWorld(from.x(), from.y());
+        QTest::mousePress(viewer, Qt::MiddleButton, Qt::NoModifier, from);
+        for (int k = 1; k <= 4; ++k) {
+            const QPoint at = from + (to - from) * k / 4;
+            QMouseEvent move(QEvent::MouseMove, at, viewer->mapToGlobal(at), Qt::NoButton, Qt::MiddleButton,
+                             Qt::NoModifier);
+            QApplication::sendEvent(viewer, &move);
+        }
+        QTest::mouseRelease(viewer, Qt::MiddleButton, Qt::NoModifier, to);
+        const TPoint3D under = DrawingView->ScreenToWorld(to.x(), to.y());
+        const double pixel = DrawingView->PixelSize();
+        EXPECT_NEAR(under.X, grabbed.X, pixel);
+        EXPECT_NEAR(under.Y, grabbed.Y, pixel);
+        EXPECT_EQ(CADProgram->OperationRunning, c.ZoomWindowRunning);
+        CADProgram->StopOperation();
+    }
+    EXPECT_EQ(viewer->toolTip().toStdString(), GetLangMain("GraphicView.Hint"));
+    EXPECT_NE(viewer->toolTip().indexOf("middle button pans"), -1);
+}
