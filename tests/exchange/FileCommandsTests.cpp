@@ -434,9 +434,15 @@ TEST_F(TCommandsFixture, TheDepthTestAndTheStockBoxFollowWhatWasOpened)
     EXPECT_FALSE(view.Scene->DepthTest());
     EXPECT_EQ(meshes(), 0);
 
-    // A damaged surface changes nothing in the view.
+    // Clearing the drawing renews the stock box: nothing of the surface's box is left.
+    EXPECT_DOUBLE_EQ(Grezzo->Height(), 0);
+    EXPECT_DOUBLE_EQ(Grezzo->StockBox.Second.X, 0);
+
+    // A damaged surface changes nothing in the view (opened into an empty drawing, so that no
+    // clear comes first).
     std::vector<uint8_t> cut = StlBytes();
     cut.resize(cut.size() - 1);
+    Drawing.DeleteAllObjects();
     Grezzo->SetBox(MakeRect3D(1, 2, 3, 4, 5, 6));
     EXPECT_FALSE(Commands.OpenGeo(Write("cut.stl", cut), false));
     EXPECT_NE(LastBox().find("cut.stl"), std::string::npos);
