@@ -26,9 +26,12 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 
 #include <algorithm>
 #include <deque>
@@ -130,6 +133,52 @@ TEST_F(FileCommandsFromButtons, OpenADxfShowsItsObjectsAndThePlacementPanel)
     EXPECT_EQ(DlgOpenGeo, nullptr);
     EXPECT_EQ(Main().FileHost().Panel(), nullptr);
     EXPECT_EQ(::Drawing->ObjectsCount(), 2);
+}
+
+// Nothing on the placement panel is cut off: a size of 1083.733 shows its first digit, and the
+// information lines show whole (the tree scrolls sideways rather than cut them).
+TEST_F(FileCommandsFromButtons, ThePlacementPanelShowsItsNumbersAndLinesWhole)
+{
+    Start();
+    Names.push_back(Write(Data.Path() + "/wide.dxf",
+                          "0\nSECTION\n2\nENTITIES\n"
+                          "0\nLINE\n8\n0\n10\n-12.5\n20\n20\n11\n1071.233\n21\n770.25\n"
+                          "0\nENDSEC\n0\nEOF\n"));
+    ClickButton(Form().sbtOpen);
+    ASSERT_TRUE(Boxes.empty());
+    QApplication::processEvents();
+    auto* sizeX = ToolWin().findChild<QLineEdit*>("txtAttriba");
+    ASSERT_NE(sizeX, nullptr);
+    EXPECT_EQ(sizeX->text().toStdString(), "1083.733");
+    int fields = 0;
+    for (QLineEdit* edit : ToolWin().findChildren<QLineEdit*>()) {
+        if (!edit->isVisible())
+            continue;
+        ++fields;
+        SCOPED_TRACE(edit->objectName().toStdString());
+        // Whole numbers of this size fit: the frame and the edit's own margins beside the text.
+        const int frame = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, edit);
+        for (const QString& text : {edit->text(), QString("-1083.733")})
+            EXPECT_GE(edit->width(), edit->fontMetrics().horizontalAdvance(text) + 2 * frame + 4)
+                << text.toStdString();
+    }
+    EXPECT_GE(fields, 5);
+    auto* tree = ToolWin().findChild<QTreeWidget*>("tvOpenInfo");
+    ASSERT_NE(tree, nullptr);
+    tree->expandAll();
+    QApplication::processEvents();
+    int lines = 0;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it, ++lines) {
+        int depth = 1; // the root's own branch mark
+        for (QTreeWidgetItem* p = (*it)->parent(); p; p = p->parent())
+            ++depth;
+        const QString text = (*it)->text(0);
+        EXPECT_GE(tree->columnWidth(0),
+                  depth * tree->indentation() + tree->fontMetrics().horizontalAdvance(text))
+            << text.toStdString();
+    }
+    EXPECT_GE(lines, 6);
+    EXPECT_TRUE(ToolWin().grab().toImage().save(RASTREL_BUILD_DIR "/shell-placement-wide-numbers.png"));
 }
 
 TEST_F(FileCommandsFromButtons, OpenAnSvgPlacesItAndABrokenOneIsTold)
