@@ -192,6 +192,8 @@ public:
 
     THudText* StatusText = nullptr;
     THudText* ScaleText = nullptr;
+    // How far above the viewer's bottom edge the scale bar's line lies, in pixels.
+    static constexpr int ScaleBarRise = 20;
 
     bool Dragging = false;
     bool ApertureBoxShown = false;

@@ -15,6 +15,8 @@
 #include "UndoRedo.h"
 #include "UnitConfig.h"
 
+#include <QFont>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QToolBar>
 #include <QToolButton>
@@ -232,4 +234,29 @@ TEST_F(TViewControls, AMiddleButtonDragPansTheView)
     }
     EXPECT_EQ(viewer->toolTip().toStdString(), GetLangMain("GraphicView.Hint"));
     EXPECT_NE(viewer->toolTip().indexOf("middle button pans"), -1);
+}
+
+// The scale bar's length stands above its line and the unit below it, both whole inside the view,
+// in the font the view draws them with.
+TEST_F(TViewControls, TheScaleBarsLengthAndUnitShowWholeAboveAndBelowTheBar)
+{
+    QApplication::processEvents();
+    DrawingView->Repaint();
+    QApplication::processEvents();
+    const THudText& t = *DrawingView->ScaleText;
+    const QStringList lines = QString::fromStdString(t.Text()).remove('\r').split('\n');
+    ASSERT_EQ(lines.size(), 2) << t.Text();
+    EXPECT_EQ(lines[1].toStdString(), AppConfig->UnitName);
+    QFont font(QString::fromStdString(t.FontFamily));
+    font.setPixelSize(t.FontPixelSize);
+    const QFontMetrics fm(font);
+    const int height = fm.lineSpacing() + fm.height();
+    const double top = t.Layout == THudLayout::Top      ? t.Y()
+                       : t.Layout == THudLayout::Centre ? t.Y() - height / 2.0
+                                                        : double(t.Y() - height);
+    const int h = Main().Viewer()->height(), bar = h - TQVScene::ScaleBarRise;
+    EXPECT_LE(top + fm.height(), bar) << "the length reaches below the bar";
+    EXPECT_GE(top + fm.lineSpacing(), bar) << "the unit reaches above the bar";
+    EXPECT_LE(top + height, h) << "the unit is cut off at the view's edge";
+    EXPECT_GE(top, 0);
 }
