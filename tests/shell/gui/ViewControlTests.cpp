@@ -11,6 +11,7 @@
 #include "QVVariabili.h"
 #include "SceneCamera.h"
 #include "SceneWidget.h"
+#include "StatusLabel.h"
 #include "UndoRecord.h"
 #include "UndoRedo.h"
 #include "UnitConfig.h"
@@ -259,4 +260,45 @@ TEST_F(TViewControls, TheScaleBarsLengthAndUnitShowWholeAboveAndBelowTheBar)
     EXPECT_GE(top + fm.lineSpacing(), bar) << "the unit reaches above the bar";
     EXPECT_LE(top + height, h) << "the unit is cut off at the view's edge";
     EXPECT_GE(top, 0);
+}
+
+// At its smallest the main window shows every part whole: the toolbars' buttons, the status bar's
+// parts side by side, and a long status message by its beginning, the whole of it kept.
+TEST_F(TViewControls, AtItsSmallestSizeNothingOverlapsAndTheMessageShowsItsBeginning)
+{
+    Main().resize(Main().minimumSize());
+    QApplication::processEvents();
+    EXPECT_EQ(Main().size(), Main().minimumSize());
+    EXPECT_GE(Main().minimumWidth(), 800);
+    for (QToolBar* bar : {Form().tbrFile, Form().tbrCreate, Form().tbrView, Form().tbrEdit})
+        for (QAction* a : bar->actions()) {
+            QWidget* button = bar->widgetForAction(a);
+            if (!a->isVisible() || !button)
+                continue;
+            SCOPED_TRACE(a->objectName().toStdString());
+            EXPECT_TRUE(button->isVisible());
+            EXPECT_TRUE(bar->rect().contains(button->geometry()));
+        }
+    std::vector<QWidget*> parts;
+    for (QWidget* w : Form().pnlStatusItems->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (w->isVisible())
+            parts.push_back(w);
+    ASSERT_GE(parts.size(), 4U);
+    for (size_t i = 0; i < parts.size(); ++i)
+        for (size_t j = i + 1; j < parts.size(); ++j)
+            EXPECT_FALSE(parts[i]->geometry().intersects(parts[j]->geometry()))
+                << parts[i]->objectName().toStdString() << " and " << parts[j]->objectName().toStdString();
+
+    const std::string message = "Set the colour thresholds and the speck size, then start the tracing, "
+                                "or close the page to keep the picture as it is.";
+    Main().SetStatusMessage(message);
+    QApplication::processEvents();
+    auto* label = dynamic_cast<TStatusLabel*>(Form().StatusBarMess);
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->text().toStdString(), message);
+    const QString shown = label->ShownText();
+    EXPECT_TRUE(shown.startsWith("Set the")) << shown.toStdString();
+    EXPECT_LE(label->fontMetrics().horizontalAdvance(shown), label->contentsRect().width());
+    Main().SetStatusMessage("Ready");
+    EXPECT_EQ(label->ShownText(), "Ready");
 }
