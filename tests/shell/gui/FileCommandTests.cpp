@@ -372,6 +372,60 @@ TEST_F(FileCommandsFromButtons, TheDesktopKeysRunTheirCommands)
     }
 }
 
+// While the tool window shows a command's page, the main window's file, drawing and edit
+// commands stay off, however the command ended its long job (an open's busy state ends after its
+// page is up); closing the page brings them back.
+TEST_F(FileCommandsFromButtons, TheToolbarsStayOffWhileACommandsPageShows)
+{
+    struct TCase {
+        const char* Name;
+        std::string File; // opened first; then Vectorize when Trace is set
+        bool Trace;
+    };
+    Start();
+    const std::vector<TCase> cases = {
+        {"open DXF", Write(Data.Path() + "/lines.dxf", DxfTwoLines), false},
+        {"open SVG", RASTREL_TEST_DATA "/svg/shapes.svg", false},
+        {"open STL", Write(Data.Path() + "/box.stl", AsciiStl(BoxMesh(0, 0, 0, 10, 20, 5))), false},
+        {"open BMP", RASTREL_BUILD_DIR "/bin/samples/lineart.bmp", false},
+        {"vectorize", RASTREL_BUILD_DIR "/bin/samples/lineart.bmp", true},
+    };
+    const auto idle = [&] {
+        std::string off;
+        for (QWidget* w : std::initializer_list<QWidget*>{Form().tbrFile, Form().tbrCreate, Form().tbrEdit,
+                                                          Form().tbrMRU, Form().pgCtrGeoCnc})
+            if (!w->isEnabled())
+                off += w->objectName().toStdString() + " ";
+        for (QAction* a : {Form().sbtNew, Form().sbtOpen, Form().sbtSave, Form().sbtVect, Form().sbtUndo})
+            if (!a->isEnabled())
+                off += a->objectName().toStdString() + " ";
+        return off;
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        if (::Drawing->ObjectsCount() > 0)
+            Answers.push_back(TMsgResult::Yes);
+        Names.push_back(c.File);
+        ClickButton(Form().sbtOpen);
+        ASSERT_NE(CurrentFile.Kind, fkFailed);
+        ASSERT_TRUE(Answers.empty());
+        if (c.Trace) {
+            QTest::mouseClick(ToolWin().findChild<QPushButton*>("sbtOpenDone"), Qt::LeftButton);
+            QApplication::processEvents();
+            ASSERT_EQ(idle(), "");
+            ClickButton(Form().sbtVect);
+        }
+        QApplication::processEvents();
+        ASSERT_TRUE(ToolWin().isVisible());
+        EXPECT_EQ(idle(),
+                  "tbrFile tbrCreate tbrEdit tbrMRU pgCtrGeoCnc sbtNew sbtOpen sbtSave sbtVect sbtUndo ");
+        EXPECT_TRUE(Form().tbrView->isEnabled());
+        ToolWin().close();
+        QApplication::processEvents();
+        EXPECT_EQ(idle(), "");
+    }
+}
+
 TEST_F(FileCommandsFromButtons, ADamagedFileIsToldWithItsNameAndChangesNothing)
 {
     Start();
