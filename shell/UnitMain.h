@@ -28,7 +28,6 @@ class TfrmMain;
 class QAction;
 class QMenu;
 class QWidget;
-class TBitmap32;
 class TMainCommands;
 class TMainFileHost;
 class TSceneWidget;
@@ -42,8 +41,6 @@ struct TMainHooks {
     std::function<void()> SimulatorClearPath = [] {};
     std::function<void()> GridDialog = [] {};
     std::function<void()> LayerDialog = [] {};
-    // The untouched copy of the picture last opened, which the tracing page traces.
-    std::function<const TBitmap32*()> SourceBitmap = [] { return nullptr; };
     // Closes the G-code editor; false when the user keeps it open, which keeps the program open.
     std::function<bool()> CloseEditor = [] { return true; };
     // Frees the machining objects (operations, writer and reader, simulator, stock box).

@@ -188,17 +188,8 @@ TEST_F(TracingPageTest, PreviewWithTheTracerThenDone)
 
 TEST_F(TracingPageTest, TheVectorizeCommandAndHiding)
 {
-    // Only an opened picture can be traced.
-    const TPelcFile kept = CurrentFile;
-    CurrentFile.Kind = 2;
-    EXPECT_FALSE(StartVectorize(*Page, Drawing, Image, &Source));
-    ASSERT_EQ(Window.Boxes.size(), 1u);
-    EXPECT_EQ(Window.Boxes[0].Text, GetLangString(407));
-    EXPECT_EQ(Page->FrontEnd(), nullptr);
-    CurrentFile.Kind = 3;
-    EXPECT_FALSE(StartVectorize(*Page, Drawing, Image, nullptr));
-    EXPECT_TRUE(StartVectorize(*Page, Drawing, Image, &Source));
-    CurrentFile = kept;
+    // Whether the picture can be traced at all is the file commands' check, before this.
+    StartVectorize(*Page, Drawing, *Image, Source);
     ASSERT_NE(Page->FrontEnd(), nullptr);
     EXPECT_EQ(Window.StatusMessages.back(), GetLangString(414));
     // Hiding the window that holds the page drops the front end.
@@ -273,10 +264,7 @@ TEST(TracingSample, OpenTraceFitAcceptSaveReopen)
     auto* page = new TTracingPage(&parent);
     parent.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent));
-    const TPelcFile kept = CurrentFile;
-    CurrentFile.Kind = 3;
-    ASSERT_TRUE(StartVectorize(*page, drawing, image, &source));
-    CurrentFile = kept;
+    StartVectorize(*page, drawing, *image, source);
     auto click = [&](const char* Name) {
         QAbstractButton* b = page->findChild<QAbstractButton*>(Name);
         QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2));
