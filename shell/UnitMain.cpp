@@ -24,6 +24,7 @@
 #include "UnitConfig.h"
 #include "UnitToolWin.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -32,6 +33,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <utility>
 
 TfrmMain* frmMain = nullptr;
 
@@ -197,8 +199,9 @@ void TfrmMain::UpdateRecentMenu()
     menu->clear();
     const QStringList names = RecentFiles();
     for (const QString& name : names)
-        connect(menu->addAction(name), &QAction::triggered, this,
-                [this, name] { GuardedCall([&] { Hooks.OpenFile(name.toStdString()); }); });
+        connect(menu->addAction(name), &QAction::triggered, this, [this, name] {
+            RunCommand([&] { GuardedCall([&] { Hooks.OpenFile(name.toStdString()); }); });
+        });
     menu->setEnabled(!names.isEmpty());
 }
 
@@ -310,7 +313,7 @@ void TfrmMain::showEvent(QShowEvent* Event)
         return;
     FShown = true;
     // Once the view has its size, as the zoom to extents needs it.
-    QTimer::singleShot(0, this, [this] { GuardedCall([this] { FormShow(); }); });
+    QTimer::singleShot(0, this, [this] { RunCommand([this] { GuardedCall([this] { FormShow(); }); }); });
 }
 
 void TfrmMain::FormShow()
@@ -328,6 +331,15 @@ void TfrmMain::closeEvent(QCloseEvent* Event)
 {
     if (FReleased) {
         Event->accept();
+        return;
+    }
+    // A long job, and the rebuild of the view after a command, let events through while they
+    // work on the drawing, which must outlive them: the close waits for their end and then asks
+    // as always.
+    if (FJobRunning || FCommandDepth > 0) {
+        Event->ignore();
+        if (!std::exchange(FCloseWaiting, true))
+            ShowStatusMessage(GetLangString("CloseAfterJob"));
         return;
     }
     if (MessageBox(GetLangString(451), GetLangString(450), TMsgIcon::Warning, TMsgButtons::YesNo) !=
@@ -389,6 +401,40 @@ void TfrmMain::SetJobRunning(bool Running)
 {
     FJobRunning = Running;
     UpdateInputEnabled();
+    CloseWhenIdle();
+}
+
+void TfrmMain::RunCommand(const std::function<void()>& Work)
+{
+    struct TDepth {
+        explicit TDepth(TfrmMain& M) : M(M) { ++M.FCommandDepth; }
+        ~TDepth()
+        {
+            --M.FCommandDepth;
+            M.CloseWhenIdle();
+        }
+        TfrmMain& M;
+    } depth(*this);
+    Work();
+}
+
+void TfrmMain::CloseWhenIdle()
+{
+    if (FCloseWaiting && !FJobRunning && FCommandDepth == 0)
+        QTimer::singleShot(0, this, [this] { CloseWaited(); });
+}
+
+void TfrmMain::CloseWaited()
+{
+    if (!FCloseWaiting || FJobRunning || FCommandDepth > 0)
+        return;
+    // Something else still tells the user its end in a message box.
+    if (QApplication::activeModalWidget()) {
+        QTimer::singleShot(100, this, [this] { CloseWaited(); });
+        return;
+    }
+    FCloseWaiting = false;
+    close();
 }
 
 void TfrmMain::SetCommandPagesShown(bool Shown)

@@ -182,8 +182,12 @@ void TTracingPage::Preview()
     TTracerRunner& runner = Runner ? *Runner : process;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     setEnabled(false);
+    if (OnJob)
+        OnJob(true);
     bool traced = false;
     Act([&] { traced = Front->Vectorize(Settings(), runner); });
+    if (OnJob)
+        OnJob(false);
     setEnabled(true);
     QApplication::restoreOverrideCursor();
     // The tracing is over, whatever its end: the status line says again what the page is for.

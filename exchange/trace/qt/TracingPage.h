@@ -37,6 +37,9 @@ public:
     // The layer button: the host shows the layer dialog and answers the current layer, or -1
     // when there is none to show.
     std::function<int()> OnChooseLayer;
+    // The tracer runs (true) and has ended (false): events go on meanwhile, and the host keeps
+    // what the trace works on alive until the end.
+    std::function<void(bool Running)> OnJob;
     // The runner of the tracer; the process runner when not set.
     TTracerRunner* Runner = nullptr;
 

@@ -42,7 +42,9 @@ public:
     void SetUp() override
     {
         TShellFixture::SetUp();
-        SetFileDialogAnswerer([](const TFileDialogRequest&) { return std::string(RASTREL_BUILD_DIR "/bin/samples/lineart.bmp"); });
+        SetFileDialogAnswerer([](const TFileDialogRequest&) {
+            return std::string(RASTREL_BUILD_DIR "/bin/samples/lineart.bmp");
+        });
     }
     void TearDown() override
     {
