@@ -209,9 +209,10 @@ void TfrmMain::ImpostaGView()
 {
     Objects.Prog->XSnap = Objects.Config->SnapX;
     Objects.Prog->YSnap = Objects.Config->SnapY;
-    // The layers the user has not changed take the configured colour; the layer settings file
-    // of the file commands may change them afterwards.
+    // The layers the user has not changed take the configured colour, then what the layer
+    // settings file says, as after every clear.
     Objects.Drawing->SetDefaultLayersColor(Objects.Config->DefLayersColor);
+    CaricaImpLayers(*Objects.Drawing, LayersIniName(), Objects.Config->DefLayersColor);
 }
 
 void TfrmMain::ImpostaTbr()
