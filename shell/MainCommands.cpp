@@ -87,6 +87,9 @@ void TMainCommands::BuildMenus()
             for (QToolBar* bar : Main.findChildren<QToolBar*>())
                 if (auto* b = qobject_cast<QToolButton*>(bar->widgetForAction(button)))
                     b->setPopupMode(QToolButton::MenuButtonPopup);
+            // The status bar's buttons are the form's own.
+            if (auto* b = Main.findChild<QToolButton*>(layout->Name); b && b->defaultAction() == button)
+                b->setPopupMode(QToolButton::MenuButtonPopup);
         }
     }
 }

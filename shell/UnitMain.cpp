@@ -30,6 +30,7 @@
 #include <QMouseEvent>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeView>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -121,6 +122,12 @@ void TfrmMain::Attach()
     viewer->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(viewer, &QWidget::customContextMenuRequested, this,
             [popup, viewer](const QPoint& P) { popup->popup(viewer->mapToGlobal(P)); });
+    if (QTreeView* tree = Objects.GeoPage ? Objects.GeoPage->TreeView() : nullptr) {
+        QMenu* treeMenu = FCommands->Menu("PopupTreeGeo");
+        tree->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(tree, &QWidget::customContextMenuRequested, this,
+                [treeMenu, tree](const QPoint& P) { treeMenu->popup(tree->viewport()->mapToGlobal(P)); });
+    }
     Objects.FileCommands->RecentFiles().OnChanged = [this] { UpdateRecentMenu(); };
     UpdateRecentMenu();
 

@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDoubleSpinBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
@@ -164,6 +165,26 @@ TEST_F(TracingPageTest, OpensWithDefaultsAndDriveThePreview)
     EXPECT_EQ(Image->Bitmap().Pixel(15, 15), InkPixel);
     Click("sbtVec2b");
     EXPECT_EQ(Image->Bitmap().Pixel(45, 20), InkPixel);
+}
+
+// The error threshold showed three decimals, so its smallest value 0.0025 could be neither
+// typed nor shown, and reached the tracer as 0.003.
+TEST_F(TracingPageTest, TheSmallestErrorThresholdIsTypedShownAndTraced)
+{
+    Start();
+    auto* edit = Get<QDoubleSpinBox>("sedError_threshold");
+    EXPECT_EQ(edit->minimum(), 0.0025);
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(edit, "0.0025");
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(edit->value(), 0.0025);
+    EXPECT_EQ(edit->text().toStdString(), "0.0025");
+    EXPECT_EQ(TracerArguments(Page->Settings().Tracer, "/t/")[1], "0.0025");
+    // The black picture belongs to a grey mode the page does not offer: there, not shown.
+    auto* black = Get<QLabel>("imgNero");
+    EXPECT_FALSE(black->isVisible());
+    EXPECT_TRUE(Get<QLabel>("imgRed")->isVisible());
 }
 
 TEST_F(TracingPageTest, PreviewWithTheTracerThenDone)
