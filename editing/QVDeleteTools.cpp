@@ -12,6 +12,18 @@
 
 #include <utility>
 
+void DeleteObjects(TQV_01Cmp2D& Drawing, const std::vector<TObject2D*>& Objects)
+{
+    TTreeUpdate update(Drawing.TreeGeo);
+    for (TObject2D* o : Objects) {
+        if (dynamic_cast<TBitmap2D*>(o))
+            continue;
+        if (UndoRedo)
+            TUndoRecord(TUndoKind::Delete).Removed(*o).Push(*UndoRedo);
+        Drawing.DeleteObject(o->ID);
+    }
+}
+
 TMyCancella::TMyCancella(TQV_00CADProg& CADPrg, TQV_00CADPrgParam* StateParam, TCADStateClass& NextState)
     : TQV_00State(CADPrg, StateParam, NextState)
 {
@@ -22,14 +34,7 @@ TMyCancella::TMyCancella(TQV_00CADProg& CADPrg, TQV_00CADPrgParam* StateParam, T
         if (TQVScene* view = CADPrg.ViewPort())
             view->ResetOverlay();
         TEventsLock lock(CADPrg);
-        TTreeUpdate update(drawing->TreeGeo);
-        for (TObject2D* o : selected) {
-            if (dynamic_cast<TBitmap2D*>(o))
-                continue;
-            if (UndoRedo)
-                TUndoRecord(TUndoKind::Delete).Removed(*o).Push(*UndoRedo);
-            drawing->DeleteObject(o->ID);
-        }
+        DeleteObjects(*drawing, selected);
         CADPrg.RepaintAfterOperation();
     }
     Cancel(NextState);

@@ -10,8 +10,12 @@
 #include <span>
 #include <vector>
 
+class TObject2D;
 class TPolyline2D;
 class TQV_01Cmp2D;
+
+// Deletes the objects except images, one undo record for each.
+void DeleteObjects(TQV_01Cmp2D& Drawing, const std::vector<TObject2D*>& Objects);
 
 // Deletes the selected objects except images, one undo record per object.
 class TMyCancella : public TQV_00State {

@@ -258,13 +258,9 @@ int32_t AddCopy(TQV_01Cmp2D& Drawing, TObject2D& O, const TMatrix4& M, uint8_t M
 
 } // namespace
 
-void ApplyTransformToObjects(TQV_80TransformObjectsParam& P, TQV_00CADProg& CADPrg)
+void ApplyTransformToObjects(TQV_80TransformObjectsParam& P, TQV_01Cmp2D& Drawing)
 {
-    TQVScene* view = ViewOf(CADPrg);
-    TQV_01Cmp2D* drawing = view ? view->Drawing : nullptr;
-    if (!drawing)
-        return;
-    TEventsLock lock(CADPrg);
+    TQV_01Cmp2D* drawing = &Drawing;
     if (CopyObjects) {
         const int32_t repeat = std::clamp(P.RepeatCount, 1, MaxRepeatCount);
         std::vector<int32_t> made;
@@ -321,7 +317,6 @@ void ApplyTransformToObjects(TQV_80TransformObjectsParam& P, TQV_00CADProg& CADP
             o->ApplyTransform();
         }
     }
-    CADPrg.RepaintAfterOperation();
 }
 
 // ---- the transform ----
@@ -387,7 +382,12 @@ void TQV_80TrasformaOggetti::ApplyToObjects()
 {
     if (TQVScene* view = ViewOf(CADPrg))
         view->ResetOverlay();
-    ApplyTransformToObjects(P(), CADPrg);
+    TQV_01Cmp2D* drawing = DrawingOf(CADPrg);
+    if (!drawing)
+        return;
+    TEventsLock lock(CADPrg);
+    ApplyTransformToObjects(P(), *drawing);
+    CADPrg.RepaintAfterOperation();
 }
 
 bool TQV_80TrasformaOggetti::Done(TCADStateClass& NextState)

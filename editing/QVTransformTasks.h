@@ -16,6 +16,7 @@
 
 class TLine2D;
 class TObject2D;
+class TQV_01Cmp2D;
 class TQV_50SelectObjectsParam;
 
 // The pages' choices: copy the objects (else move them), and scale uniformly. Both start true.
@@ -134,9 +135,9 @@ private:
     bool Done(TCADStateClass& NextState);
 };
 
-// Applies M to the objects of a transform as the task's Done does (copies with CopyMode, the
-// non-uniform scale replacing them), with one undo record; what the tool and the benchmark share.
-void ApplyTransformToObjects(TQV_80TransformObjectsParam& P, TQV_00CADProg& CADPrg);
+// Applies the parameter's Matrix to its objects as the task's Done does (copies with CopyObjects,
+// a non-uniform scale replacing them, else in place), with one undo record.
+void ApplyTransformToObjects(TQV_80TransformObjectsParam& P, TQV_01Cmp2D& Drawing);
 
 // The two-point distance.
 class TQV_70Sel2PuntiParam : public TQV_00CommonParam {

@@ -32,9 +32,11 @@
 #include <QMouseEvent>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeView>
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <utility>
 
 TfrmMain* frmMain = nullptr;
 
@@ -128,9 +130,23 @@ void TfrmMain::Attach()
         GuardedCallLater([Failure] { std::rethrow_exception(Failure); });
     };
     QMenu* popup = FCommands->Menu("PopupDestro");
+    connect(popup, &QMenu::aboutToShow, this, [this] {
+        const bool running = Objects.Prog && Objects.Prog->OperationRunning;
+        for (const char* name : {"mnuDone", "mnuCancel", "mnuCoord"})
+            if (QAction* a = Command(name))
+                a->setEnabled(running);
+    });
+    // The status bar's twins of Done and Cancel are the same actions: on again once it closes.
+    connect(popup, &QMenu::aboutToHide, this, [this] { UpdateInputEnabled(); });
     viewer->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(viewer, &QWidget::customContextMenuRequested, this,
             [popup, viewer](const QPoint& P) { popup->popup(viewer->mapToGlobal(P)); });
+    if (QTreeView* tree = Objects.GeoPage ? Objects.GeoPage->TreeView() : nullptr) {
+        QMenu* treeMenu = FCommands->Menu("PopupTreeGeo");
+        tree->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(tree, &QWidget::customContextMenuRequested, this,
+                [treeMenu, tree](const QPoint& P) { treeMenu->popup(tree->viewport()->mapToGlobal(P)); });
+    }
     Objects.FileCommands->RecentFiles().OnChanged = [this] { UpdateRecentMenu(); };
     UpdateRecentMenu();
 
@@ -209,8 +225,9 @@ void TfrmMain::UpdateRecentMenu()
     menu->clear();
     const QStringList names = RecentFiles();
     for (const QString& name : names)
-        connect(menu->addAction(name), &QAction::triggered, this,
-                [this, name] { GuardedCall([&] { Hooks.OpenFile(name.toStdString()); }); });
+        connect(menu->addAction(name), &QAction::triggered, this, [this, name] {
+            RunCommand([&] { GuardedCall([&] { Hooks.OpenFile(name.toStdString()); }); });
+        });
     menu->setEnabled(!names.isEmpty());
 }
 
@@ -218,9 +235,10 @@ void TfrmMain::ImpostaGView()
 {
     Objects.Prog->XSnap = Objects.Config->SnapX;
     Objects.Prog->YSnap = Objects.Config->SnapY;
-    // The layers the user has not changed take the configured colour; the layer settings file
-    // of the file commands may change them afterwards.
+    // The layers the user has not changed take the configured colour, then what the layer
+    // settings file says, as after every clear.
     Objects.Drawing->SetDefaultLayersColor(Objects.Config->DefLayersColor);
+    CaricaImpLayers(*Objects.Drawing, LayersIniName(), Objects.Config->DefLayersColor);
 }
 
 void TfrmMain::ImpostaTbr()
@@ -332,6 +350,12 @@ void TfrmMain::QV_PrgDescriptionChanged(const std::string* Prompt)
     }
 }
 
+void TfrmMain::ShowSnapKind(int32_t Kind)
+{
+    ui->sbtSnap->setIcon(
+        ShellIcon("imgListStatus", Kind + (Objects.Prog && Objects.Prog->Snap2Grid ? 6 : 0)));
+}
+
 void TfrmMain::SaveToolbarsAndRecent(const std::string& IniFileName)
 {
     TMemIniFile ini(IniFileName);
@@ -359,7 +383,7 @@ void TfrmMain::showEvent(QShowEvent* Event)
         return;
     FShown = true;
     // Once the view has its size, as the zoom to extents needs it.
-    QTimer::singleShot(0, this, [this] { GuardedCall([this] { FormShow(); }); });
+    QTimer::singleShot(0, this, [this] { RunCommand([this] { GuardedCall([this] { FormShow(); }); }); });
 }
 
 void TfrmMain::FormShow()
@@ -377,6 +401,15 @@ void TfrmMain::closeEvent(QCloseEvent* Event)
 {
     if (FReleased) {
         Event->accept();
+        return;
+    }
+    // A long job, and the rebuild of the view after a command, let events through while they
+    // work on the drawing, which must outlive them: the close waits for their end and then asks
+    // as always.
+    if (FJobRunning || FCommandDepth > 0) {
+        Event->ignore();
+        if (!std::exchange(FCloseWaiting, true))
+            ShowStatusMessage(GetLangString("CloseAfterJob"));
         return;
     }
     if (MessageBox(GetLangString(451), GetLangString(450), TMsgIcon::Warning, TMsgButtons::YesNo) !=
@@ -438,6 +471,40 @@ void TfrmMain::SetJobRunning(bool Running)
 {
     FJobRunning = Running;
     UpdateInputEnabled();
+    CloseWhenIdle();
+}
+
+void TfrmMain::RunCommand(const std::function<void()>& Work)
+{
+    struct TDepth {
+        explicit TDepth(TfrmMain& M) : M(M) { ++M.FCommandDepth; }
+        ~TDepth()
+        {
+            --M.FCommandDepth;
+            M.CloseWhenIdle();
+        }
+        TfrmMain& M;
+    } depth(*this);
+    Work();
+}
+
+void TfrmMain::CloseWhenIdle()
+{
+    if (FCloseWaiting && !FJobRunning && FCommandDepth == 0)
+        QTimer::singleShot(0, this, [this] { CloseWaited(); });
+}
+
+void TfrmMain::CloseWaited()
+{
+    if (!FCloseWaiting || FJobRunning || FCommandDepth > 0)
+        return;
+    // Something else still tells the user its end in a message box.
+    if (QApplication::activeModalWidget()) {
+        QTimer::singleShot(100, this, [this] { CloseWaited(); });
+        return;
+    }
+    FCloseWaiting = false;
+    close();
 }
 
 void TfrmMain::SetCommandPagesShown(bool Shown)

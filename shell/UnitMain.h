@@ -29,7 +29,6 @@ class QAction;
 class QEvent;
 class QMenu;
 class QWidget;
-class TBitmap32;
 class TMainCommands;
 class TMainFileHost;
 class TSceneWidget;
@@ -43,8 +42,6 @@ struct TMainHooks {
     std::function<void()> SimulatorClearPath = [] {};
     std::function<void()> GridDialog = [] {};
     std::function<void()> LayerDialog = [] {};
-    // The untouched copy of the picture last opened, which the tracing page traces.
-    std::function<const TBitmap32*()> SourceBitmap = [] { return nullptr; };
     // Closes the G-code editor; false when the user keeps it open, which keeps the program open.
     std::function<bool()> CloseEditor = [] { return true; };
     // Frees the machining objects (operations, writer and reader, simulator, stock box).
@@ -111,6 +108,8 @@ public:
     void CurrLayerInfo();
     void CurrLayerCol(uint32_t Colour);
     void QV_PrgDescriptionChanged(const std::string* Prompt);
+    // The status bar's snap button shows the object snap chosen (0 none, 1 end point ... 5 auto).
+    void ShowSnapKind(int32_t Kind);
     // Writes the toolbar layout and the recent files into the ini file's sections "Toolbar" and
     // "MRURF"; LoadToolbarsAndRecent reads them back.
     void SaveToolbarsAndRecent(const std::string& IniFileName);
@@ -119,8 +118,11 @@ public:
     // ---- long jobs
     // The one progress bar of the status bar, in place of the coordinate read-out.
     TUserBreak_ProgBar& ProgressBar() { return FProgress; }
-    // A long job runs: the toolbars, the side panel and the view are off meanwhile.
+    // A long job runs: the toolbars, the side panel and the view are off meanwhile, and a close
+    // asked for meanwhile comes once it has ended.
     void SetJobRunning(bool Running);
+    // Runs Work as a command of the window: a close asked for meanwhile comes after its end.
+    void RunCommand(const std::function<void()>& Work);
 
     // ---- TMainWindowServices
     void SetStatusMessage(const std::string& Text) override;
@@ -144,6 +146,9 @@ private:
     void UpdateRecentMenu();
     // Switches the input on and off as a job and the tool window allow: the one place for both.
     void UpdateInputEnabled();
+    // The close asked for while a command or a job ran, once neither does.
+    void CloseWhenIdle();
+    void CloseWaited();
     void QV_PrgEndOperation(TCADStateClass Operation);
     // Esc cancels and stops the running operation; Enter finishes it, or with nothing running
     // repeats the newest recent command. Keys of the window's controls are seen first here and
@@ -162,6 +167,8 @@ private:
     bool FShown = false;
     bool FReleased = false;
     bool FJobRunning = false;
+    int FCommandDepth = 0;
+    bool FCloseWaiting = false;
     bool FPagesShown = false;
     QMenu* FCncMenu = nullptr;
     QMenu* FPopupTreeCnc = nullptr;

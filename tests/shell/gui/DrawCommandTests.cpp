@@ -3,6 +3,7 @@
 #include "ShellFixture.h"
 
 #include "QVCmp.h"
+#include "QVContainer.h"
 #include "QVCurves.h"
 #include "QVDrawTasks.h"
 #include "QVEntity.h"
@@ -220,6 +221,24 @@ TEST_F(DrawCommands, ALineIsDrawnMovedDeletedAndBothUndone)
     line = static_cast<TLine2D*>(Objects()[0]);
     EXPECT_EQ(line->ID, id);
     ExpectAt(line->GetModelTransform().TransformPoint2D(line->Points().Get(0)), 10, 10);
+}
+
+TEST_F(DrawCommands, AToolThatRefusesWhatWasPickedSaysSoAndTheProgramIsIdle)
+{
+    // Control points are for primitives: a container picked is refused with a message, and the
+    // program is idle again.
+    Start();
+    std::vector<std::unique_ptr<TGraphicObject>> children;
+    children.push_back(std::make_unique<TLine2D>(-1, TPoint2D{0, 0, 1}, TPoint2D{20, 0, 1}));
+    ::Drawing->AddObject(-1, std::make_unique<TContainer2D>(-1, std::move(children)));
+    DrawingView->RebuildAll(false);
+    Main().Command("mnuMoveNode")->trigger();
+    ASSERT_TRUE(O().Prog->OperationRunning);
+    ViewClick(10, 0);
+    QApplication::processEvents();
+    EXPECT_FALSE(O().Prog->OperationRunning);
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].Text, "TQV_51EditSelectedPrimitive: Invalid param");
 }
 
 } // namespace
