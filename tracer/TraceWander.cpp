@@ -27,16 +27,18 @@ struct TParabola {
         ++Count;
     }
 
-    // Value and slope at t = 0, and the root mean square of the points' distances from the
-    // curve; a line where the points are too few for a parabola.
-    void Solve(TVector2D& value, TVector2D& slope, double& rms) const
+    // Value and slope at t = 0, and the mean square of the points' distances from the curve
+    // (compared with a squared tolerance: no root taken per window); a line where the points
+    // are too few for a parabola.
+    void Solve(TVector2D& value, TVector2D& slope, double& meanSquare) const
     {
         double cx[3] = {}, cy[3] = {};
         if (Count < 5) {
-            const double mt = S[1] / S[0], vt = S[2] / S[0] - mt * mt;
-            const double mx = SX[0] / S[0], my = SY[0] / S[0];
-            const double bx = vt > 1e-12 ? (SX[1] / S[0] - mt * mx) / vt : 0;
-            const double by = vt > 1e-12 ? (SY[1] / S[0] - mt * my) / vt : 0;
+            const double inv = 1 / S[0];
+            const double mt = S[1] * inv, vt = S[2] * inv - mt * mt;
+            const double mx = SX[0] * inv, my = SY[0] * inv;
+            const double bx = vt > 1e-12 ? (SX[1] * inv - mt * mx) / vt : 0;
+            const double by = vt > 1e-12 ? (SY[1] * inv - mt * my) / vt : 0;
             cx[0] = mx - bx * mt, cx[1] = bx, cy[0] = my - by * mt, cy[1] = by;
         } else {
             // Cramer's rule on the symmetric system [S0 S1 S2; S1 S2 S3; S2 S3 S4].
@@ -45,11 +47,11 @@ struct TParabola {
                          c02 = a01 * a12 - a02 * a11;
             const double c11 = a00 * a22 - a02 * a02, c12 = a01 * a02 - a00 * a12,
                          c22 = a00 * a11 - a01 * a01;
-            const double det = a00 * c00 + a01 * c01 + a02 * c02;
+            const double inv = 1 / (a00 * c00 + a01 * c01 + a02 * c02);
             auto solve = [&](const double* r, double* c) {
-                c[0] = (c00 * r[0] + c01 * r[1] + c02 * r[2]) / det;
-                c[1] = (c01 * r[0] + c11 * r[1] + c12 * r[2]) / det;
-                c[2] = (c02 * r[0] + c12 * r[1] + c22 * r[2]) / det;
+                c[0] = (c00 * r[0] + c01 * r[1] + c02 * r[2]) * inv;
+                c[1] = (c01 * r[0] + c11 * r[1] + c12 * r[2]) * inv;
+                c[2] = (c02 * r[0] + c12 * r[1] + c22 * r[2]) * inv;
             };
             solve(SX, cx);
             solve(SY, cy);
@@ -60,7 +62,7 @@ struct TParabola {
         // coefficients times the right-hand sides.
         const double sse = SXX - (cx[0] * SX[0] + cx[1] * SX[1] + cx[2] * SX[2]) + SYY -
                            (cy[0] * SY[0] + cy[1] * SY[1] + cy[2] * SY[2]);
-        rms = std::sqrt(std::max(0.0, sse) / Count);
+        meanSquare = std::max(0.0, sse) / Count;
     }
 };
 
@@ -68,10 +70,28 @@ struct TLocalFit {
     TVector2D At, Slope;
 };
 
+// Sums of t^m for t = 1..n, m = 0..4, for n up to the widest half-window.
+struct TPowerSums {
+    static constexpr int Most = 64;
+    double F[Most + 1][5] = {};
+    constexpr TPowerSums()
+    {
+        for (int n = 1; n <= Most; ++n)
+            for (int m = 0; m < 5; ++m) {
+                double pw = 1;
+                for (int k = 0; k < m; ++k)
+                    pw *= n;
+                F[n][m] = F[n - 1][m] + pw;
+            }
+    }
+};
+constexpr TPowerSums PowerSums;
+
 // The sums of a window [Lo, Hi] of the path around a centre, kept up to date as the centre
 // moves on a point at a time and the window's ends move on with it: each step recentres the
 // sums on the new centre and adds or takes away the points that enter or leave, so a step
-// costs the same whatever the window's size.
+// costs the same whatever the window's size. The sums of powers of t depend only on the
+// window's reach either side of the centre: they come from a table.
 class TSlidingParabola {
 public:
     TSlidingParabola(const std::vector<TVector2D>& points, TVector2D origin) : Path(points), Origin(origin) {}
@@ -86,12 +106,25 @@ public:
             Hi = lo - 1;
             Steps = 1;
         } else {
-            Recentre();
+            // The centre one point on: every t becomes t - 1.
+            ++Centre;
+            for (double* v : {Sums.SX, Sums.SY}) {
+                v[2] += v[0] - 2 * v[1];
+                v[1] -= v[0];
+            }
         }
         for (; Lo < lo; ++Lo)
             Put(Lo, -1);
         for (; Hi < hi; ++Hi)
             Put(Hi + 1, 1);
+        const int back = Centre - Lo, on = Hi - Centre;
+        const double(&fb)[5] = PowerSums.F[std::min(back, TPowerSums::Most)];
+        const double(&fo)[5] = PowerSums.F[std::min(on, TPowerSums::Most)];
+        Sums.S[0] = 1 + fo[0] + fb[0];
+        Sums.S[1] = fo[1] - fb[1];
+        Sums.S[2] = fo[2] + fb[2];
+        Sums.S[3] = fo[3] - fb[3];
+        Sums.S[4] = fo[4] + fb[4];
         return Sums;
     }
 
@@ -100,38 +133,16 @@ private:
     {
         const int n = int(Path.size());
         const TVector2D p = Path[size_t(((j % n) + n) % n)];
-        const double t = j - Centre, x = p.X - Origin.X, y = p.Y - Origin.Y;
-        double pw = sign;
-        for (int m = 0; m < 5; ++m, pw *= t) {
-            Sums.S[m] += pw;
-            if (m < 3) {
-                Sums.SX[m] += pw * x;
-                Sums.SY[m] += pw * y;
-            }
-        }
+        const double t = j - Centre, x = sign * (p.X - Origin.X), y = sign * (p.Y - Origin.Y);
+        Sums.SX[0] += x;
+        Sums.SX[1] += t * x;
+        Sums.SX[2] += t * t * x;
+        Sums.SY[0] += y;
+        Sums.SY[1] += t * y;
+        Sums.SY[2] += t * t * y;
         Sums.SXX += sign * x * x;
         Sums.SYY += sign * y * y;
         Sums.Count += int(sign);
-    }
-
-    // The centre one point on: every t becomes t - 1, and each sum of t^m a sum of lower
-    // powers with binomial weights.
-    void Recentre()
-    {
-        ++Centre;
-        static constexpr double Binomial[5][5] = {
-            {1, 0, 0, 0, 0}, {1, 1, 0, 0, 0}, {1, 2, 1, 0, 0}, {1, 3, 3, 1, 0}, {1, 4, 6, 4, 1}};
-        auto shift = [](double* v, int terms) {
-            double out[5] = {};
-            for (int m = 0; m < terms; ++m)
-                for (int k = 0; k <= m; ++k)
-                    out[m] += Binomial[m][k] * ((m - k) % 2 ? -1.0 : 1.0) * v[k];
-            for (int m = 0; m < terms; ++m)
-                v[m] = out[m];
-        };
-        shift(Sums.S, 5);
-        shift(Sums.SX, 3);
-        shift(Sums.SY, 3);
     }
 
     const std::vector<TVector2D>& Path;
@@ -171,23 +182,34 @@ TLocalFit FitAround(const std::vector<TVector2D>& path, int from, int to, int at
         lo = newLo;
         hi = newHi;
         TVector2D value, slope;
-        double rms;
-        sums.Solve(value, slope, rms);
-        if (rms > wander && reach > Reaches[0])
+        double meanSquare;
+        sums.Solve(value, slope, meanSquare);
+        if (meanSquare > wander * wander && reach > Reaches[0])
             break;
         best = {{origin.X + value.X, origin.Y + value.Y}, slope};
     }
     return best;
 }
 
-// The turn of the boundary at i, in degrees, between the chords reach corners back and on.
+// A measure of a turn by angle a (0 to pi) that grows with it as the angle does, from its
+// cosine and sine times any one length: 0 straight on, 1 at a right angle, 2 turning back.
+// Corners are found by comparing turns, which needs no arc tangent.
+double TurnMeasure(double cosine, double sine)
+{
+    const double sum = std::abs(cosine) + sine;
+    if (sum <= 0)
+        return 0;
+    return 1 - cosine / sum;
+}
+
+// The turn of the boundary at i between the chords reach corners back and on, as TurnMeasure.
 double ChordTurn(const std::vector<TVector2D>& path, int i, int reach)
 {
     const int n = int(path.size());
     const TVector2D a = path[size_t((i - reach + n) % n)], b = path[size_t(i)],
                     c = path[size_t((i + reach) % n)];
     const double ux = b.X - a.X, uy = b.Y - a.Y, vx = c.X - b.X, vy = c.Y - b.Y;
-    return 180 / std::numbers::pi * std::abs(std::atan2(ux * vy - uy * vx, ux * vx + uy * vy));
+    return TurnMeasure(ux * vx + uy * vy, std::abs(ux * vy - uy * vx));
 }
 
 } // namespace
@@ -213,9 +235,11 @@ std::vector<TVector2D> WanderFreePolygon(const TCrackPath& crackPath, double wan
     std::vector<double> turn(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i)
         turn[size_t(i)] = ChordTurn(path, i, CornerReach);
+    const double least = std::clamp(cornerDegrees - ChordAllowance, 0.0, 180.0) * std::numbers::pi / 180;
+    const double leastTurn = TurnMeasure(std::cos(least), std::sin(least));
     std::vector<int> corners;
     for (int i = 0; i < n; ++i) {
-        if (turn[size_t(i)] < cornerDegrees - ChordAllowance)
+        if (turn[size_t(i)] < leastTurn)
             continue;
         bool peak = true;
         for (int d = -CornerReach; d <= CornerReach && peak; ++d) {
@@ -271,9 +295,9 @@ std::vector<TVector2D> WanderFreePolygon(const TCrackPath& crackPath, double wan
             if (!growing)
                 continue; // moved all the same, to stay in step
             TVector2D value, slope;
-            double rms;
-            sums.Solve(value, slope, rms);
-            if (rms > wander && k > 0)
+            double meanSquare;
+            sums.Solve(value, slope, meanSquare);
+            if (meanSquare > wander * wander && k > 0)
                 growing = false;
             else
                 at = {origin.X + value.X, origin.Y + value.Y};
@@ -297,9 +321,9 @@ void TWanderEstimate::Add(const TCrackPath& path)
             sums.Add(j - i, p.X - origin.X, p.Y - origin.Y);
         }
         TVector2D value, slope;
-        double rms;
-        sums.Solve(value, slope, rms);
-        Spread.push_back(rms);
+        double meanSquare;
+        sums.Solve(value, slope, meanSquare);
+        Spread.push_back(std::sqrt(meanSquare));
     }
 }
 
