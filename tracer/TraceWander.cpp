@@ -27,42 +27,62 @@ struct TParabola {
         ++Count;
     }
 
-    // Value and slope at t = 0, and the mean square of the points' distances from the curve
-    // (compared with a squared tolerance: no root taken per window); a line where the points
-    // are too few for a parabola.
-    void Solve(TVector2D& value, TVector2D& slope, double& meanSquare) const
+    // Value and slope at t = 0, and the sum of the squares of the points' distances from the
+    // curve (compared with Count times a squared tolerance: no root or division per window); a
+    // line where the points are too few for a parabola.
+    void Solve(TVector2D& value, TVector2D& slope, double& sumSquares) const
     {
-        double cx[3] = {}, cy[3] = {};
         if (Count < 5) {
+            double cx[3] = {}, cy[3] = {};
             const double inv = 1 / S[0];
             const double mt = S[1] * inv, vt = S[2] * inv - mt * mt;
             const double mx = SX[0] * inv, my = SY[0] * inv;
             const double bx = vt > 1e-12 ? (SX[1] * inv - mt * mx) / vt : 0;
             const double by = vt > 1e-12 ? (SY[1] * inv - mt * my) / vt : 0;
             cx[0] = mx - bx * mt, cx[1] = bx, cy[0] = my - by * mt, cy[1] = by;
-        } else {
-            // Cramer's rule on the symmetric system [S0 S1 S2; S1 S2 S3; S2 S3 S4].
-            const double a00 = S[0], a01 = S[1], a02 = S[2], a11 = S[2], a12 = S[3], a22 = S[4];
-            const double c00 = a11 * a22 - a12 * a12, c01 = a02 * a12 - a01 * a22,
-                         c02 = a01 * a12 - a02 * a11;
-            const double c11 = a00 * a22 - a02 * a02, c12 = a01 * a02 - a00 * a12,
-                         c22 = a00 * a11 - a01 * a01;
-            const double inv = 1 / (a00 * c00 + a01 * c01 + a02 * c02);
-            auto solve = [&](const double* r, double* c) {
-                c[0] = (c00 * r[0] + c01 * r[1] + c02 * r[2]) * inv;
-                c[1] = (c01 * r[0] + c11 * r[1] + c12 * r[2]) * inv;
-                c[2] = (c02 * r[0] + c12 * r[1] + c22 * r[2]) * inv;
-            };
-            solve(SX, cx);
-            solve(SY, cy);
+            Finish(cx, cy, value, slope, sumSquares);
+            return;
         }
+        SolveWith(TInverse(S), value, slope, sumSquares);
+    }
+
+    // The cofactors of the symmetric system [S0 S1 S2; S1 S2 S3; S2 S3 S4] over its
+    // determinant (Cramer's rule), which depend only on the sums of powers of t.
+    struct TInverse {
+        double C00 = 0, C01 = 0, C02 = 0, C11 = 0, C12 = 0, C22 = 0, Inv = 0;
+        constexpr TInverse() = default;
+        constexpr explicit TInverse(const double* s)
+        {
+            const double a00 = s[0], a01 = s[1], a02 = s[2], a11 = s[2], a12 = s[3], a22 = s[4];
+            C00 = a11 * a22 - a12 * a12, C01 = a02 * a12 - a01 * a22, C02 = a01 * a12 - a02 * a11;
+            C11 = a00 * a22 - a02 * a02, C12 = a01 * a02 - a00 * a12, C22 = a00 * a11 - a01 * a01;
+            Inv = 1 / (a00 * C00 + a01 * C01 + a02 * C02);
+        }
+    };
+
+    void SolveWith(const TInverse& m, TVector2D& value, TVector2D& slope, double& sumSquares) const
+    {
+        double cx[3], cy[3];
+        auto solve = [&](const double* r, double* c) {
+            c[0] = (m.C00 * r[0] + m.C01 * r[1] + m.C02 * r[2]) * m.Inv;
+            c[1] = (m.C01 * r[0] + m.C11 * r[1] + m.C12 * r[2]) * m.Inv;
+            c[2] = (m.C02 * r[0] + m.C12 * r[1] + m.C22 * r[2]) * m.Inv;
+        };
+        solve(SX, cx);
+        solve(SY, cy);
+        Finish(cx, cy, value, slope, sumSquares);
+    }
+
+private:
+    void Finish(const double* cx, const double* cy, TVector2D& value, TVector2D& slope, double& sumSquares) const
+    {
         value = {cx[0], cy[0]};
         slope = {cx[1], cy[1]};
         // For least squares, the sum of squared residuals is the sum of squares less the
         // coefficients times the right-hand sides.
         const double sse = SXX - (cx[0] * SX[0] + cx[1] * SX[1] + cx[2] * SX[2]) + SYY -
                            (cy[0] * SY[0] + cy[1] * SY[1] + cy[2] * SY[2]);
-        meanSquare = std::max(0.0, sse) / Count;
+        sumSquares = std::max(0.0, sse);
     }
 };
 
@@ -70,22 +90,28 @@ struct TLocalFit {
     TVector2D At, Slope;
 };
 
-// Sums of t^m for t = 1..n, m = 0..4, for n up to the widest half-window.
-struct TPowerSums {
-    static constexpr int Most = 64;
-    double F[Most + 1][5] = {};
-    constexpr TPowerSums()
+// The widest reach of a window either side of its centre, in points.
+constexpr int WidestReach = 22;
+
+// For windows reaching back and on from their centre: the sums of t^m (m = 0..4) over the
+// window, and the inverse of their system. They depend on the two reaches only.
+struct TWindowTable {
+    double S[WidestReach + 1][WidestReach + 1][5] = {};
+    TParabola::TInverse Inverse[WidestReach + 1][WidestReach + 1];
+    constexpr TWindowTable()
     {
-        for (int n = 1; n <= Most; ++n)
-            for (int m = 0; m < 5; ++m) {
-                double pw = 1;
-                for (int k = 0; k < m; ++k)
-                    pw *= n;
-                F[n][m] = F[n - 1][m] + pw;
+        for (int back = 0; back <= WidestReach; ++back)
+            for (int on = 0; on <= WidestReach; ++on) {
+                double* s = S[back][on];
+                for (int t = -back; t <= on; ++t)
+                    for (int m = 0, pw = 1; m < 5; ++m, pw *= t)
+                        s[m] += pw;
+                if (back + on + 1 >= 5)
+                    Inverse[back][on] = TParabola::TInverse(s);
             }
     }
 };
-constexpr TPowerSums PowerSums;
+constexpr TWindowTable WindowTable;
 
 // The sums of a window [Lo, Hi] of the path around a centre, kept up to date as the centre
 // moves on a point at a time and the window's ends move on with it: each step recentres the
@@ -96,7 +122,9 @@ class TSlidingParabola {
 public:
     TSlidingParabola(const std::vector<TVector2D>& points, TVector2D origin) : Path(points), Origin(origin) {}
 
-    const TParabola& MoveTo(int centre, int lo, int hi)
+    // The window's sums, and the inverse of their system when it holds enough points for a
+    // parabola (else null).
+    const TParabola& MoveTo(int centre, int lo, int hi, const TParabola::TInverse*& inverse)
     {
         constexpr int Refresh = 256; // steps before the sums are made afresh against drift
         if (Steps == 0 || centre != Centre + 1 || lo < Lo || hi < Hi || ++Steps > Refresh) {
@@ -117,22 +145,19 @@ public:
             Put(Lo, -1);
         for (; Hi < hi; ++Hi)
             Put(Hi + 1, 1);
-        const int back = Centre - Lo, on = Hi - Centre;
-        const double(&fb)[5] = PowerSums.F[std::min(back, TPowerSums::Most)];
-        const double(&fo)[5] = PowerSums.F[std::min(on, TPowerSums::Most)];
-        Sums.S[0] = 1 + fo[0] + fb[0];
-        Sums.S[1] = fo[1] - fb[1];
-        Sums.S[2] = fo[2] + fb[2];
-        Sums.S[3] = fo[3] - fb[3];
-        Sums.S[4] = fo[4] + fb[4];
+        const double* s = WindowTable.S[Centre - Lo][Hi - Centre];
+        std::copy(s, s + 5, Sums.S);
+        inverse = Sums.Count >= 5 ? &WindowTable.Inverse[Centre - Lo][Hi - Centre] : nullptr;
         return Sums;
     }
 
 private:
     void Put(int j, double sign)
     {
+        // Windows run at most a boundary's length past either end: no division needed.
         const int n = int(Path.size());
-        const TVector2D p = Path[size_t(((j % n) + n) % n)];
+        const int k = j < 0 ? j + n : j >= n ? j - n : j;
+        const TVector2D p = Path[size_t(k < 0 || k >= n ? ((j % n) + n) % n : k)];
         const double t = j - Centre, x = sign * (p.X - Origin.X), y = sign * (p.Y - Origin.Y);
         Sums.SX[0] += x;
         Sums.SX[1] += t * x;
@@ -160,7 +185,7 @@ private:
 constexpr int Group = 3;
 
 // Half-widths of the windows tried, in groups: about 6, 9, 18, 33 and 66 corners.
-constexpr int Reaches[] = {2, 3, 6, 11, 22};
+constexpr int Reaches[] = {2, 3, 6, 11, WidestReach};
 
 TLocalFit FitAround(const std::vector<TVector2D>& path, int from, int to, int at, double wander)
 {
@@ -182,9 +207,9 @@ TLocalFit FitAround(const std::vector<TVector2D>& path, int from, int to, int at
         lo = newLo;
         hi = newHi;
         TVector2D value, slope;
-        double meanSquare;
-        sums.Solve(value, slope, meanSquare);
-        if (meanSquare > wander * wander && reach > Reaches[0])
+        double sumSquares;
+        sums.Solve(value, slope, sumSquares);
+        if (sumSquares > wander * wander * sums.Count && reach > Reaches[0])
             break;
         best = {{origin.X + value.X, origin.Y + value.Y}, slope};
     }
@@ -290,14 +315,18 @@ std::vector<TVector2D> WanderFreePolygon(const TCrackPath& crackPath, double wan
         bool growing = true;
         for (size_t k = 0; k < std::size(Reaches); ++k) {
             const int reach = std::min(Reaches[k], h);
+            const TParabola::TInverse* inverse;
             const TParabola& sums =
-                windows[k].MoveTo(i, std::max(i - reach, before), std::min(i + reach, after));
+                windows[k].MoveTo(i, std::max(i - reach, before), std::min(i + reach, after), inverse);
             if (!growing)
                 continue; // moved all the same, to stay in step
             TVector2D value, slope;
-            double meanSquare;
-            sums.Solve(value, slope, meanSquare);
-            if (meanSquare > wander * wander && k > 0)
+            double sumSquares;
+            if (inverse)
+                sums.SolveWith(*inverse, value, slope, sumSquares);
+            else
+                sums.Solve(value, slope, sumSquares);
+            if (sumSquares > wander * wander * sums.Count && k > 0)
                 growing = false;
             else
                 at = {origin.X + value.X, origin.Y + value.Y};
@@ -321,9 +350,9 @@ void TWanderEstimate::Add(const TCrackPath& path)
             sums.Add(j - i, p.X - origin.X, p.Y - origin.Y);
         }
         TVector2D value, slope;
-        double meanSquare;
-        sums.Solve(value, slope, meanSquare);
-        Spread.push_back(std::sqrt(meanSquare));
+        double sumSquares;
+        sums.Solve(value, slope, sumSquares);
+        Spread.push_back(std::sqrt(sumSquares / sums.Count));
     }
 }
 
