@@ -74,7 +74,8 @@ struct TParabola {
     }
 
 private:
-    void Finish(const double* cx, const double* cy, TVector2D& value, TVector2D& slope, double& sumSquares) const
+    void Finish(const double* cx, const double* cy, TVector2D& value, TVector2D& slope,
+                double& sumSquares) const
     {
         value = {cx[0], cy[0]};
         slope = {cx[1], cy[1]};

@@ -153,10 +153,10 @@ TEST(DxfWriter, WritesNumbersAsTheStandardLibraryRoundsThem)
 {
     // Four decimals, trailing zeros and a bare point dropped, no negative zero; the digits
     // those of std::to_chars, ties and numbers far outside a picture included.
-    const double cases[] = {0,       -0.0,        12.5,     -12.5,       0.00004,     -0.00004,
-                            0.00005, 0.00015,     1.23445,  -1.23455,    2.5,         1e-9,
-                            123.1,   4095.99995,  -0.4,     99999.99999, 1234567.891, -98765432.1,
-                            1e12,    -3.4e15,     7e20,     0.30000000000000004};
+    const double cases[] = {
+        0,           -0.0,        12.5, -12.5,   0.00004, -0.00004,           0.00005, 0.00015,
+        1.23445,     -1.23455,    2.5,  1e-9,    123.1,   4095.99995,         -0.4,    99999.99999,
+        1234567.891, -98765432.1, 1e12, -3.4e15, 7e20,    0.30000000000000004};
     for (const double v : cases) {
         SCOPED_TRACE(v);
         TTraceResult r;
@@ -172,6 +172,7 @@ TEST(DxfWriter, WritesNumbersAsTheStandardLibraryRoundsThem)
         std::string expected(buf, end);
         if (expected == "-0")
             expected = "0";
-        EXPECT_NE(out.str().find("0\nPOINT\n8\n0\n10\n" + expected + "\n20\n0\n"), std::string::npos) << out.str();
+        EXPECT_NE(out.str().find("0\nPOINT\n8\n0\n10\n" + expected + "\n20\n0\n"), std::string::npos)
+            << out.str();
     }
 }
