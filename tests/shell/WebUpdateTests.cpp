@@ -1,7 +1,14 @@
 // The web update: the page's META lines, the version rules and file names, and whole checks
 // against a small HTTP server of the test's own on the loopback interface.
+#include "ShellMessages.h"
 #include "TempFolder.h"
+#include "UnitAbout.h"
+#include "UnitWebUpdate.h"
 #include "qvWebUpdate.h"
+
+#include <QLabel>
+#include <QPointer>
+#include <QProgressBar>
 
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -315,6 +322,88 @@ TEST(WebUpdate, AnExistingFileIsKeptUnlessOverwriteIsAllowed)
     std::string text;
     in >> text;
     EXPECT_EQ(text, "old");
+}
+
+// The program's own check with its window: the page is the test's server's.
+struct TUpdateWindow : ::testing::Test {
+    TLocalServer Server;
+    QWidget Owner;
+    std::vector<TMessageRequest> Boxes;
+    TMsgResult Answer = TMsgResult::No;
+    void SetUp() override
+    {
+        ::setenv("RASTREL_UPDATE_URL", Server.Url("/update.html").c_str(), 1);
+        SetMessageAnswerer([this](const TMessageRequest& R) {
+            Boxes.push_back(R);
+            return R.Buttons == TMsgButtons::Ok ? TMsgResult::Ok : Answer;
+        });
+    }
+    void TearDown() override
+    {
+        SetMessageAnswerer(nullptr);
+        ::unsetenv("RASTREL_UPDATE_URL");
+    }
+};
+
+TEST_F(TUpdateWindow, UpToDateIsShownAWhileThenTheWindowGoes)
+{
+    const std::string running = GetFileInfo("FileVersion");
+    Server.Answers["/update.html"] = [&] { return TLocalServer::Ok(Page(running)); };
+    QPointer<TWebUpdate> update = RunWebUpdate(&Owner, false);
+    ASSERT_TRUE(update);
+    auto* window = Owner.findChild<TFrmWebUpdate*>();
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Status()->text().isEmpty(); }, 5000));
+    EXPECT_TRUE(window->Status()->text().startsWith("Rastrel"));
+    EXPECT_NE(window->Info(2)->text().toStdString().find(running), std::string::npos);
+    QTest::qWait(1000);
+    EXPECT_TRUE(update) << "still readable after a second";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return update.isNull(); }, 5000));
+    EXPECT_TRUE(Boxes.empty());
+}
+
+TEST_F(TUpdateWindow, NoToTheNewVersionDownloadsNothing)
+{
+    Server.Answers["/update.html"] = [] { return TLocalServer::Ok(Page("999.0")); };
+    Server.Answers["/setup.bin"] = [] { return TLocalServer::Ok("data"); };
+    QPointer<TWebUpdate> update = RunWebUpdate(&Owner, false);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return update.isNull(); }, 5000));
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].Buttons, TMsgButtons::YesNo);
+    EXPECT_EQ(Server.Requested, std::vector<std::string>{"/update.html"});
+}
+
+TEST_F(TUpdateWindow, TheBarFollowsTheDownloadAndOnlyAWholeFileIsAnnounced)
+{
+    TTempFolder folder;
+    Answer = TMsgResult::Yes;
+    Server.Answers["/update.html"] = [] { return TLocalServer::Ok(Page("999.0")); };
+    Server.Answers["/setup.bin"] = [] { return TLocalServer::Ok(QByteArray(300000, 'x')); };
+    TWebUpdate* update = RunWebUpdate(&Owner, false);
+    update->TargetFolder = folder.Path();
+    std::vector<std::string> opened;
+    update->OpenFile = [&](const std::string& Name) {
+        opened.push_back(Name);
+        return true;
+    };
+    bool ended = false;
+    update->OnTerminate = [&] { ended = true; };
+    auto* bar = Owner.findChild<TFrmWebUpdate*>()->Progress();
+    int largest = 0;
+    auto progress = update->OnDownload;
+    update->OnDownload = [&](int64_t Total, int64_t Received) {
+        progress(Total, Received);
+        EXPECT_EQ(bar->maximum(), 300000);
+        largest = std::max(largest, bar->value());
+    };
+    QPointer<TWebUpdate> watched = update;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return watched.isNull(); }, 5000));
+    EXPECT_EQ(largest, 300000);
+    // The update question, the file's place, the download done, then the question to open it.
+    ASSERT_EQ(Boxes.size(), 4u);
+    EXPECT_EQ(Boxes[3].Buttons, TMsgButtons::YesNo);
+    EXPECT_EQ(opened, std::vector<std::string>{folder.Path() + "/setup.bin"});
+    EXPECT_TRUE(ended);
 }
 
 } // namespace
