@@ -290,7 +290,11 @@ const std::vector<TCommand>& CommandTable()
         {.Name = "mnuSnapCenter", .Text = "Centre", .Needs = Anytime, .Checkable = true},
         {.Name = "mnuSnapPoint", .Text = "Point", .Needs = Anytime, .Checkable = true},
         {.Name = "mnuSnapAuto", .Text = "Automatic", .Needs = Anytime, .Checkable = true},
-        {.Name = "mnuSnap2Grid", .Text = "Grid", .Needs = Anytime, .Checkable = true, .Run = mnuSnap2GridClick},
+        {.Name = "mnuSnap2Grid",
+         .Text = "Grid",
+         .Needs = Anytime,
+         .Checkable = true,
+         .Run = mnuSnap2GridClick},
 
         // ---- the geometry tree's pop-up menu: its commands come with the layer commands
         {.Name = "mnuLayerDialog", .Text = "Layers...", .Run = mnuLayerDialogClick},
@@ -311,7 +315,8 @@ const std::vector<TMenuLayout>& MenuLayouts()
         {"sbtAbout", "", {"mnuHelp", "mnuTutor", "mnuAbout", "mnuWebUpdate", "mnuWeb"}},
         {"mnuSnapTo",
          "Snap",
-         {"mnuSnapNone", "mnuSnapEnd", "mnuSnapMid", "mnuSnapCenter", "mnuSnapPoint", "mnuSnapAuto", "mnuSnap2Grid"}},
+         {"mnuSnapNone", "mnuSnapEnd", "mnuSnapMid", "mnuSnapCenter", "mnuSnapPoint", "mnuSnapAuto",
+          "mnuSnap2Grid"}},
         {"PopupDestro",
          "",
          {"mnuDone", "mnuCancel", "mnuCoord", "mnuSnapTo", "mnuPan", "mnuAutozoom", "mnuZoomWindow",

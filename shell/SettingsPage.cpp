@@ -106,11 +106,12 @@ void TSettingsPage::Connect()
     ConnectNumber(ui->txtSystemTol, &TSettingsPage::SetSystemTol, &TSettingsPage::ShowSystemTol);
     ConnectNumber(ui->txtChainTol, &TSettingsPage::SetChainTol, &TSettingsPage::ShowChainTol);
     ConnectNumber(ui->txtMaxArcFit, &TSettingsPage::SetMaxArcFit, &TSettingsPage::ShowMaxArcFit);
-    connect(ui->txtMaxCurveSeg, &QLineEdit::textEdited, this, [this] { GuardedCall([this] { txtMaxCurveSegChange(); }); });
-    connect(ui->txtMaxCurveSeg, &QLineEdit::editingFinished, this, [this, &c] {
-        SetText(ui->txtMaxCurveSeg, std::to_string(c.MaxCurveSeg));
-    });
-    connect(ui->cboUnits, &QComboBox::activated, this, [this](int i) { GuardedCall([&] { cboUnitsChange(i); }); });
+    connect(ui->txtMaxCurveSeg, &QLineEdit::textEdited, this,
+            [this] { GuardedCall([this] { txtMaxCurveSegChange(); }); });
+    connect(ui->txtMaxCurveSeg, &QLineEdit::editingFinished, this,
+            [this, &c] { SetText(ui->txtMaxCurveSeg, std::to_string(c.MaxCurveSeg)); });
+    connect(ui->cboUnits, &QComboBox::activated, this,
+            [this](int i) { GuardedCall([&] { cboUnitsChange(i); }); });
     connect(ui->nol_cboLang, &QComboBox::activated, this,
             [this](int i) { GuardedCall([&] { nol_cboLangChange(i); }); });
     connect(ui->chkForUpdate, &QCheckBox::clicked, this, [&c](bool On) { c.CheckForUpdate = On; });
@@ -155,14 +156,16 @@ void TSettingsPage::Connect()
     });
     for (size_t i = 0; i < FViewTbr.size(); ++i)
         connect(FViewTbr[i], &QCheckBox::clicked, this, [this, i](bool On) {
-            if (QAction* toggle = Main.ToolbarToggle(SettingsToolbarNames[i]); toggle && toggle->isChecked() != On)
+            if (QAction* toggle = Main.ToolbarToggle(SettingsToolbarNames[i]);
+                toggle && toggle->isChecked() != On)
                 toggle->trigger();
         });
     connect(ui->chkUseExtEditor, &QCheckBox::toggled, this, [this, &c](bool On) {
         ui->sbtExtEditor->setEnabled(On);
         c.UseExtEditor = On;
     });
-    connect(ui->sbtExtEditor, &QPushButton::clicked, this, [this] { GuardedCall([this] { sbtExtEditorClick(); }); });
+    connect(ui->sbtExtEditor, &QPushButton::clicked, this,
+            [this] { GuardedCall([this] { sbtExtEditorClick(); }); });
     connect(ui->chkDxfPolyInLA, &QCheckBox::clicked, this, [&c](bool On) { c.DxfPolyInLA = On; });
     connect(ui->sbtSettingsOk, &QPushButton::clicked, this, [this] { window()->hide(); });
     connect(ui->sbtReset, &QPushButton::clicked, this, [this] { GuardedCall([this] { sbtResetClick(); }); });
@@ -231,12 +234,7 @@ void TSettingsPage::ImpostaConfig()
     for (size_t i = 0; i < FViewTbr.size(); ++i)
         if (QAction* toggle = Main.ToolbarToggle(SettingsToolbarNames[i]))
             FViewTbr[i]->setChecked(toggle->isChecked());
-    ui->ColorBoxBackground->SetSelected(c.BackGroundColor);
-    ui->ColorBoxDefLayers->SetSelected(c.DefLayersColor);
-    ui->ColorBoxGrid->SetSelected(c.GridColor);
-    ui->ColorBoxG0->SetSelected(c.ToolPathG0Color);
-    ui->ColorBoxG1->SetSelected(c.ToolPathG1Color);
-    ui->ColorBoxG2->SetSelected(c.ToolPathG2Color);
+    ShowResetColours();
     ui->ColorBoxCh->SetSelected(c.ChainColor);
     ui->speG0_LW->setValue(c.ToolPathG0LW);
     ui->speG1_LW->setValue(c.ToolPathG1LW);
@@ -245,6 +243,17 @@ void TSettingsPage::ImpostaConfig()
     if (auto* skin = findChild<QToolButton*>("mnuSkin"))
         skin->setText(QString::fromStdString(c.SkinName));
     ui->chkDxfPolyInLA->setChecked(c.DxfPolyInLA);
+}
+
+void TSettingsPage::ShowResetColours()
+{
+    const TAppConfig& c = *Objects.Config;
+    ui->ColorBoxBackground->SetSelected(c.BackGroundColor);
+    ui->ColorBoxDefLayers->SetSelected(c.DefLayersColor);
+    ui->ColorBoxGrid->SetSelected(c.GridColor);
+    ui->ColorBoxG0->SetSelected(c.ToolPathG0Color);
+    ui->ColorBoxG1->SetSelected(c.ToolPathG1Color);
+    ui->ColorBoxG2->SetSelected(c.ToolPathG2Color);
 }
 
 void TSettingsPage::FillLanguages()
@@ -313,12 +322,7 @@ void TSettingsPage::sbtResetClick()
 {
     TAppConfig& c = *Objects.Config;
     c.SetDefaults();
-    ui->ColorBoxBackground->SetSelected(c.BackGroundColor);
-    ui->ColorBoxDefLayers->SetSelected(c.DefLayersColor);
-    ui->ColorBoxGrid->SetSelected(c.GridColor);
-    ui->ColorBoxG0->SetSelected(c.ToolPathG0Color);
-    ui->ColorBoxG1->SetSelected(c.ToolPathG1Color);
-    ui->ColorBoxG2->SetSelected(c.ToolPathG2Color);
+    ShowResetColours();
     ShowUnitValues();
     SetText(ui->txtSimulTol, Printf("%0.3f", c.SimulTol));
     ui->chkUseExtEditor->setChecked(false);
@@ -363,7 +367,8 @@ void TSettingsPage::FillSkins()
     }
     skin->setMenu(menu);
     ui->tbrOptions->addWidget(skin);
-    if (Objects.Config->SkinName != DefaultSkin && QStyleFactory::keys().contains(QString::fromStdString(Objects.Config->SkinName)))
+    if (Objects.Config->SkinName != DefaultSkin &&
+        QStyleFactory::keys().contains(QString::fromStdString(Objects.Config->SkinName)))
         ChooseSkin(QString::fromStdString(Objects.Config->SkinName));
 }
 

@@ -35,6 +35,8 @@ private:
     void Connect();
     // The edits of the values that the units switch and Reset change, as the configuration holds them.
     void ShowUnitValues();
+    // The six colour boxes that Reset sets, as the configuration holds them; their handlers apply them.
+    void ShowResetColours();
     // A number edit: Apply gets the number when the text is a positive one; any other text keeps the
     // setting. When the user leaves the edit it shows the value in effect again.
     void ConnectNumber(QLineEdit* Edit, void (TSettingsPage::*Apply)(double), void (TSettingsPage::*Show)());

@@ -90,7 +90,8 @@ void TOrigineComp::resizeEvent(QResizeEvent* Event)
 {
     QWidget::resizeEvent(Event);
     const QRect f = rect().adjusted(FrameMargin, FrameMargin, -FrameMargin, -FrameMargin);
-    const std::array<QPoint, 5> centres = {f.bottomLeft(), f.topLeft(), f.topRight(), f.bottomRight(), f.center()};
+    const std::array<QPoint, 5> centres = {f.bottomLeft(), f.topLeft(), f.topRight(), f.bottomRight(),
+                                           f.center()};
     for (size_t i = 0; i < 5; ++i) {
         QRadioButton* b = FButtons[i];
         b->move(centres[i] - QPoint(b->width() / 2, b->height() / 2));
@@ -131,11 +132,13 @@ TfrmGrid::TfrmGrid(QWidget* Parent, TQVScene& V, TQV_00CADProg& P, TAppConfig& C
     for (QComboBox* box : {ui->nol_cboGridX, ui->nol_cboGridY, ui->nol_cboGridSubX, ui->nol_cboGridSubY,
                            ui->nol_cboXSnap, ui->nol_cboYSnap}) {
         box->setInsertPolicy(QComboBox::NoInsert);
-        InstallKeyFilter(box->lineEdit(), SoloNumeriEMeno);
+        // Keys reach an editable combo box first, which hands them to its edit directly.
+        InstallKeyFilter(box, SoloNumeriEMeno);
     }
     InstallKeyFilter(ui->txtGridSizeX, SoloNumeriPos);
     InstallKeyFilter(ui->txtGridSizeY, SoloNumeriPos);
-    auto on = [this](QComboBox* Box, void (TfrmGrid::*Handler)(QComboBox*, QComboBox*, bool), QComboBox* Other, bool X) {
+    auto on = [this](QComboBox* Box, void (TfrmGrid::*Handler)(QComboBox*, QComboBox*, bool),
+                     QComboBox* Other, bool X) {
         connect(Box, &QComboBox::currentTextChanged, this,
                 [=, this] { GuardedCall([&] { (this->*Handler)(Box, Other, X); }); });
     };
@@ -201,45 +204,37 @@ void TfrmGrid::FormShow()
 
 void TfrmGrid::StepChange(QComboBox* Box, QComboBox* Other, bool XChanged)
 {
-    const std::optional<double> v = PositiveValue(Box->currentText());
-    if (!v)
-        return;
-    auto set = [this](bool X, double S) { X ? View.SetGridStepX(S) : View.SetGridStepY(S); };
-    auto step = [this](bool X) { return X ? View.GridStepX : View.GridStepY; };
-    bool otherChanged = false;
-    {
-        const TRebuildOff off(View);
-        if (ui->chkUnisceGrid->isChecked()) {
-            SetBoxText(Other, Box->currentText().toStdString());
-            otherChanged = step(!XChanged) != *v;
-            set(!XChanged, *v);
-        }
-    }
-    // One rebuild for both steps.
-    if (step(XChanged) != *v)
-        set(XChanged, *v);
-    else if (otherChanged)
-        View.RebuildGrid();
+    if (const std::optional<double> v = PositiveValue(Box->currentText()))
+        LinkedGridChange(Box, Other, XChanged, ui->chkUnisceGrid->isChecked(), &TQVScene::GridStepX,
+                         &TQVScene::GridStepY, &TQVScene::SetGridStepX, &TQVScene::SetGridStepY, *v);
 }
 
 void TfrmGrid::SubdivChange(QComboBox* Box, QComboBox* Other, bool XChanged)
 {
-    const std::optional<int32_t> v = SubdivValue(Box->currentText());
-    if (!v)
-        return;
-    auto set = [this](bool X, int32_t N) { X ? View.SetGridSubdivX(N) : View.SetGridSubdivY(N); };
-    auto subdiv = [this](bool X) { return X ? View.GridSubdivX : View.GridSubdivY; };
+    if (const std::optional<int32_t> v = SubdivValue(Box->currentText()))
+        LinkedGridChange(Box, Other, XChanged, ui->chkUnisceSubGrid->isChecked(), &TQVScene::GridSubdivX,
+                         &TQVScene::GridSubdivY, &TQVScene::SetGridSubdivX, &TQVScene::SetGridSubdivY, *v);
+}
+
+template <class T>
+void TfrmGrid::LinkedGridChange(QComboBox* Box, QComboBox* Other, bool XChanged, bool Linked,
+                                T TQVScene::*FieldX, T TQVScene::*FieldY, void (TQVScene::*SetX)(T),
+                                void (TQVScene::*SetY)(T), T Value)
+{
+    auto field = [&](bool X) { return View.*(X ? FieldX : FieldY); };
+    auto set = [&](bool X) { (View.*(X ? SetX : SetY))(Value); };
     bool otherChanged = false;
     {
         const TRebuildOff off(View);
-        if (ui->chkUnisceSubGrid->isChecked()) {
+        if (Linked) {
             SetBoxText(Other, Box->currentText().toStdString());
-            otherChanged = subdiv(!XChanged) != *v;
-            set(!XChanged, *v);
+            otherChanged = field(!XChanged) != Value;
+            set(!XChanged);
         }
     }
-    if (subdiv(XChanged) != *v)
-        set(XChanged, *v);
+    // One rebuild for both values.
+    if (field(XChanged) != Value)
+        set(XChanged);
     else if (otherChanged)
         View.RebuildGrid();
 }

@@ -88,6 +88,10 @@ private:
     void StepChange(QComboBox* Box, QComboBox* Other, bool XChanged);
     void SubdivChange(QComboBox* Box, QComboBox* Other, bool XChanged);
     void SnapChange(QComboBox* Box, QComboBox* Other, bool XChanged);
+    // A step or subdivision pair of the view: the other value too when Linked, one rebuild.
+    template <class T>
+    void LinkedGridChange(QComboBox* Box, QComboBox* Other, bool XChanged, bool Linked, T TQVScene::*FieldX,
+                          T TQVScene::*FieldY, void (TQVScene::*SetX)(T), void (TQVScene::*SetY)(T), T Value);
     void SizeChange(bool X, const QString& Text);
 
     std::unique_ptr<Ui::TfrmGrid> ui;

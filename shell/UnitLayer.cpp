@@ -53,8 +53,9 @@ void DrawLayerMark(QPainter& P, const QRect& Cell, int Image)
         break;
     default: // the current layer: a check mark
         P.setPen(QPen(Qt::black, 2));
-        P.drawPolyline(QPolygon({QPoint(r.left() + 1, r.center().y()), QPoint(r.center().x() - 1, r.bottom() - 1),
-                                 QPoint(r.right(), r.top() + 1)}));
+        P.drawPolyline(
+            QPolygon({QPoint(r.left() + 1, r.center().y()), QPoint(r.center().x() - 1, r.bottom() - 1),
+                      QPoint(r.right(), r.top() + 1)}));
         break;
     }
     P.setRenderHint(QPainter::Antialiasing, false);
@@ -127,7 +128,8 @@ public:
         case colPenW:
             DrawPenSample(*P, QRect(r.left() + 8, r.top(), 35, r.height()), layer.Pen.Width());
             P->setPen(text);
-            P->drawText(r.adjusted(50, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, QString::number(layer.Pen.Width()));
+            P->drawText(r.adjusted(50, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                        QString::number(layer.Pen.Width()));
             break;
         default:
             P->setPen(text);
@@ -163,7 +165,8 @@ TfrmLayerAttr::TfrmLayerAttr(QWidget* Parent) : QDialog(Parent), ui(new Ui::Tfrm
 
 TfrmLayerAttr::~TfrmLayerAttr() = default;
 
-bool TfrmLayerAttr::Execute(TQV_01Cmp& Drawing, uint8_t Layer, const QString& Caption, const QString& GroupCaption)
+bool TfrmLayerAttr::Execute(TQV_01Cmp& Drawing, uint8_t Layer, const QString& Caption,
+                            const QString& GroupCaption)
 {
     setWindowTitle(Caption);
     ui->grpLayerAttr->setTitle(GroupCaption);
@@ -212,7 +215,8 @@ TfrmLayer::TfrmLayer(TfrmMain& M, TQV_01Cmp& D, TGeoTree* T)
     });
     connect(ui->btnOk, &QPushButton::clicked, this, &QDialog::accept);
     connect(ui->btnCancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(ui->btnSaveSettings, &QPushButton::clicked, this, [this] { GuardedCall([this] { btnSaveSettingsClick(); }); });
+    connect(ui->btnSaveSettings, &QPushButton::clicked, this,
+            [this] { GuardedCall([this] { btnSaveSettingsClick(); }); });
 }
 
 TfrmLayer::~TfrmLayer() = default;
@@ -229,7 +233,7 @@ void TfrmLayer::FormShow()
     TranslateComponents({this}, LanguageIni.get());
     QTableWidget* grid = ui->StringGrid1;
     const std::array<QLabel*, 6> headings = {ui->lblLayerNum, ui->lblLayerCurr, ui->lblLayerName,
-                                             ui->lblLayerVis,  ui->lblLayerCol,  ui->lblLayerPenW};
+                                             ui->lblLayerVis, ui->lblLayerCol,  ui->lblLayerPenW};
     QStringList labels;
     for (QLabel* l : headings)
         labels.append(l->text());
@@ -266,7 +270,8 @@ void TfrmLayer::StringGrid1SelectCell(int Row, int Column)
     case colCol:
     case colPenW:
         FAttr->Execute(Drawing, index, windowTitle(), ui->grpLayer->title());
-        Main.CurrLayerCol(static_cast<uint32_t>(Drawing.Layers.GetLayer(static_cast<uint8_t>(Drawing.CurrentLayer)).Pen.Color()));
+        Main.CurrLayerCol(static_cast<uint32_t>(
+            Drawing.Layers.GetLayer(static_cast<uint8_t>(Drawing.CurrentLayer)).Pen.Color()));
         break;
     default:
         break;

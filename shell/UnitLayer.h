@@ -18,11 +18,10 @@
 namespace Ui {
 class TfrmLayer;
 class TfrmLayerAttr;
-}
+} // namespace Ui
 class TfrmMain;
 class TGeoTree;
 class TQV_01Cmp;
-
 
 class Tpenwidthcombo : public QComboBox {
 public:

@@ -6,9 +6,6 @@
 #include "UnitAbout.h"
 #include "qvWebUpdate.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QLabel>
 #include <QNetworkInformation>
@@ -17,7 +14,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include <cstdio>
 #include <cstdlib>
 
 bool AutoUpdateDue = false;
@@ -49,7 +45,8 @@ std::string UpdatePageAddress()
     return "https://rastrel.org/update/rastrel.html";
 }
 
-TFrmWebUpdate::TFrmWebUpdate(QWidget* Owner, TWebUpdate& U) : QWidget(Owner, Qt::Tool | Qt::WindowStaysOnTopHint), Update(U)
+TFrmWebUpdate::TFrmWebUpdate(QWidget* Owner, TWebUpdate& U)
+    : QWidget(Owner, Qt::Tool | Qt::WindowStaysOnTopHint), Update(U)
 {
     setObjectName("frmWebUpdate");
     move(350, 300);
@@ -98,9 +95,11 @@ TFrmWebUpdate::TFrmWebUpdate(QWidget* Owner, TWebUpdate& U) : QWidget(Owner, Qt:
         std::string question = Text(813);
         if (const size_t at = question.find("%s"); at != std::string::npos)
             question.replace(at, 2, New);
-        question += "\n" + Text(804) + "\n" + Text(452);
+        // Nothing is cleared or closed by this answer, so the question says only what it does.
+        question += "\n" + Text(804);
         show();
-        CanUpdate = ShowMessageBox(question, Text(450), TMsgIcon::Information, TMsgButtons::YesNo) == TMsgResult::Yes;
+        CanUpdate =
+            ShowMessageBox(question, Text(450), TMsgIcon::Information, TMsgButtons::YesNo) == TMsgResult::Yes;
         if (CanUpdate)
             FProgress->show();
     };
@@ -109,7 +108,8 @@ TFrmWebUpdate::TFrmWebUpdate(QWidget* Owner, TWebUpdate& U) : QWidget(Owner, Qt:
     };
     U.OnClientFileExists = [](const std::string&, bool& Overwrite) { Overwrite = true; };
     U.OnBeforeDownload = [this](const std::string& FileName) {
-        setWindowTitle(QString::fromStdString(Text(808) + " ") + QFileInfo(QString::fromStdString(FileName)).fileName());
+        setWindowTitle(QString::fromStdString(Text(808) + " ") +
+                       QFileInfo(QString::fromStdString(FileName)).fileName());
         repaint();
     };
     U.OnDownload = [this](int64_t Total, int64_t Received) {
@@ -129,8 +129,8 @@ TFrmWebUpdate::TFrmWebUpdate(QWidget* Owner, TWebUpdate& U) : QWidget(Owner, Qt:
         ShowMessageBox(Text(805), Text(450), TMsgIcon::Error, TMsgButtons::Ok);
     };
     U.OnConfirmRun = [](const std::string& FileName) {
-        return ShowMessageBox(Text(811) + "\n" + FileName, Text(450), TMsgIcon::Question, TMsgButtons::YesNo) ==
-               TMsgResult::Yes;
+        return ShowMessageBox(Text(811) + "\n" + FileName, Text(450), TMsgIcon::Question,
+                              TMsgButtons::YesNo) == TMsgResult::Yes;
     };
     U.OnCannotExecute = [] { ShowMessageBox(Text(814), Text(450), TMsgIcon::Error, TMsgButtons::Ok); };
 }
@@ -170,7 +170,8 @@ TWebUpdate* RunWebUpdate(QWidget* Form, bool Automatic)
     const bool silent = Automatic;
     update->OnFinished = [update, window, silent](bool) {
         // "Up to date" stays readable a moment; the window keeps working meanwhile.
-        const int linger = !silent && window->isVisible() && !window->Status()->text().isEmpty() ? NoUpdateShownMs : 0;
+        const int linger =
+            !silent && window->isVisible() && !window->Status()->text().isEmpty() ? NoUpdateShownMs : 0;
         QTimer::singleShot(linger, window, [update, window] {
             window->deleteLater();
             update->deleteLater();

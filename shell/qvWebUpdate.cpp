@@ -9,6 +9,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QSaveFile>
+#include <QStandardPaths>
 #include <QUrl>
 
 #include <algorithm>
@@ -19,7 +20,8 @@ namespace {
 
 std::string Upper(std::string S)
 {
-    std::transform(S.begin(), S.end(), S.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    std::transform(S.begin(), S.end(), S.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     return S;
 }
 
@@ -53,7 +55,8 @@ std::vector<int64_t> DottedParts(const std::string& Version)
     size_t start = 0;
     while (true) {
         const size_t dot = Version.find('.', start);
-        parts.push_back(PartValue(Version.substr(start, dot == std::string::npos ? std::string::npos : dot - start)));
+        parts.push_back(
+            PartValue(Version.substr(start, dot == std::string::npos ? std::string::npos : dot - start)));
         if (dot == std::string::npos)
             return parts;
         start = dot + 1;
@@ -84,17 +87,23 @@ std::vector<std::string> SplitLines(const QByteArray& Bytes)
 
 void TWebProductInfo::SetURL(const std::string& Address)
 {
-    FURL = StartsWithNoCase(Address, "http://") || StartsWithNoCase(Address, "https://") ? Address : "http://" + Address;
+    FURL = StartsWithNoCase(Address, "http://") || StartsWithNoCase(Address, "https://")
+               ? Address
+               : "http://" + Address;
 }
 
 TWebPageInfo ParseWebPage(const std::vector<std::string>& Lines, const TWebTagInfo& Tags)
 {
     TWebPageInfo page;
     const std::vector<std::pair<const std::string*, std::string*>> fields = {
-        {&Tags.Author, &page.Author},           {&Tags.Email, &page.Email},
-        {&Tags.ClientFileName, &page.ClientFileName}, {&Tags.Download, &page.Download},
-        {&Tags.ProductName, &page.ProductName}, {&Tags.Redirection, &page.Redirection},
-        {&Tags.RunParameters, &page.RunParameters}, {&Tags.Version, &page.Version},
+        {&Tags.Author, &page.Author},
+        {&Tags.Email, &page.Email},
+        {&Tags.ClientFileName, &page.ClientFileName},
+        {&Tags.Download, &page.Download},
+        {&Tags.ProductName, &page.ProductName},
+        {&Tags.Redirection, &page.Redirection},
+        {&Tags.RunParameters, &page.RunParameters},
+        {&Tags.Version, &page.Version},
     };
     for (const std::string& line : Lines) {
         const size_t meta = line.find("META NAME");
@@ -117,7 +126,8 @@ TWebPageInfo ParseWebPage(const std::vector<std::string>& Lines, const TWebTagIn
     return page;
 }
 
-std::optional<bool> IsNewerVersion(const std::string& Local, const std::string& Remote, TWebVersionFormat Format)
+std::optional<bool> IsNewerVersion(const std::string& Local, const std::string& Remote,
+                                   TWebVersionFormat Format)
 {
     switch (Format) {
     case TWebVersionFormat::vfString:
@@ -192,7 +202,8 @@ void TWebUpdate::Abort()
         Finish(false);
 }
 
-void TWebUpdate::HttpGet(const std::string& Address, bool ToFile, std::function<void(std::optional<QByteArray>)> Done)
+void TWebUpdate::HttpGet(const std::string& Address, bool ToFile,
+                         std::function<void(std::optional<QByteArray>)> Done)
 {
     QUrl url(QString::fromStdString(Address));
     // An address without a host takes the host of the update page.
@@ -259,7 +270,8 @@ void TWebUpdate::HttpGet(const std::string& Address, bool ToFile, std::function<
         if (ToFile) {
             // A file must come whole: with its length announced and every byte of it received.
             const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-            if (!FFile || FFile->write(rest) != rest.size() || !length.isValid() || length.toLongLong() != *received) {
+            if (!FFile || FFile->write(rest) != rest.size() || !length.isValid() ||
+                length.toLongLong() != *received) {
                 Done(std::nullopt);
                 return;
             }
@@ -293,11 +305,11 @@ void TWebUpdate::GetInfo(const std::string& Address, int Hops)
             return;
         }
         FPage = page;
-        InfoRead({});
+        InfoRead();
     });
 }
 
-void TWebUpdate::InfoRead(const std::vector<std::string>&)
+void TWebUpdate::InfoRead()
 {
     if (OnAfterGetInfo)
         OnAfterGetInfo();
@@ -305,7 +317,8 @@ void TWebUpdate::InfoRead(const std::vector<std::string>&)
         Failed();
         return;
     }
-    const std::optional<bool> newer = IsNewerVersion(ProductInfo.Version, FPage.Version, ProductInfo.VersionFormat);
+    const std::optional<bool> newer =
+        IsNewerVersion(ProductInfo.Version, FPage.Version, ProductInfo.VersionFormat);
     if (!newer || !*newer) {
         if (OnNoUpdateFound)
             OnNoUpdateFound();
@@ -329,9 +342,12 @@ void TWebUpdate::Download()
         Failed();
         return;
     }
-    const QString folder = QFileInfo(QString::fromStdString(TargetFolder)).isDir() && !TargetFolder.empty()
-                               ? QString::fromStdString(TargetFolder)
-                               : QDir::tempPath();
+    // The user's download folder keeps the file past a restart; the temporary folder without one.
+    QString folder = QString::fromStdString(TargetFolder);
+    if (TargetFolder.empty() || !QFileInfo(folder).isDir())
+        folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QDir::tempPath();
     FLocalFile = QDir(folder).filePath(QString::fromStdString(base)).toStdString();
     if (OnGetClientFileName)
         OnGetClientFileName(FLocalFile);

@@ -54,7 +54,8 @@ struct TWebPageInfo {
 TWebPageInfo ParseWebPage(const std::vector<std::string>& Lines, const TWebTagInfo& Tags);
 // True when Remote is newer than Local by the rule; none when a version is no number (vfNumber).
 // vfStandard compares dotted integers part by part, a missing part counting as 0.
-std::optional<bool> IsNewerVersion(const std::string& Local, const std::string& Remote, TWebVersionFormat Format);
+std::optional<bool> IsNewerVersion(const std::string& Local, const std::string& Remote,
+                                   TWebVersionFormat Format);
 // The file name a page asks for, without any folder; empty when it is none ("", ".", "..").
 std::string SafeClientFileName(const std::string& Name);
 
@@ -68,7 +69,7 @@ public:
     TWebProductInfo ProductInfo;
     TWebTagInfo TagInfo;
     uint8_t Options = uoRunUpdate | uoTerminate;
-    // The folder the download goes to; the temporary folder when it is no folder.
+    // The folder the download goes to; the user's download folder when it is no folder.
     std::string TargetFolder;
     static constexpr const char* Version = "1.21";
 
@@ -112,13 +113,15 @@ public:
 
 private:
     void GetInfo(const std::string& Address, int Hops);
-    void InfoRead(const std::vector<std::string>& Lines);
+    // The page is read: its facts checked, its version compared, the user asked.
+    void InfoRead();
     void Download();
     void Downloaded(bool Succeeded);
     void Finish(bool Updated);
     void Failed();
     // A GET of Address; Done gets the body (to memory) or nothing (to FFile), or none on failure.
-    void HttpGet(const std::string& Address, bool ToFile, std::function<void(std::optional<QByteArray>)> Done);
+    void HttpGet(const std::string& Address, bool ToFile,
+                 std::function<void(std::optional<QByteArray>)> Done);
 
     QNetworkAccessManager* FNet;
     QNetworkReply* FReply = nullptr;

@@ -32,11 +32,11 @@ TEST(WebPage, MetaLinesGiveTheTagsByTheirExactNames)
 {
     const std::vector<std::string> lines = {
         R"(<META NAME="qvProduct" CONTENT="Rastrel">)",
-        R"(<meta name="qvVersion" content="9.9">)",               // lower-case META NAME: not seen
-        R"(<META NAME="qvVersion" content="2.1.0">)",             // CONTENT in any case
-        R"(<META NAME="qvDownload">)",                            // no CONTENT: ignored
+        R"(<meta name="qvVersion" content="9.9">)",   // lower-case META NAME: not seen
+        R"(<META NAME="qvVersion" content="2.1.0">)", // CONTENT in any case
+        R"(<META NAME="qvDownload">)",                // no CONTENT: ignored
         R"(<META NAME="qvClientSideName" CONTENT="old.bin">)",
-        R"(<META NAME="qvClientSideName" CONTENT="setup.bin">)",  // a later line wins
+        R"(<META NAME="qvClientSideName" CONTENT="setup.bin">)", // a later line wins
         R"(<META NAME="qvUnknown" CONTENT="x">)",
     };
     const TWebPageInfo page = ParseWebPage(lines, TWebTagInfo{});
@@ -57,15 +57,12 @@ TEST(WebPage, VersionRules)
 {
     using F = TWebVersionFormat;
     const std::vector<TVersionCase> cases = {
-        {"1.2.3", "1.2.4", F::vfStandard, true},
-        {"1.10", "1.9", F::vfStandard, false},
-        {"2", "2.0.1", F::vfStandard, true},       // a missing part counts as 0
-        {"1.2.1", "1.2", F::vfStandard, false},    // never offers an older version
+        {"1.2.3", "1.2.4", F::vfStandard, true},    {"1.10", "1.9", F::vfStandard, false},
+        {"2", "2.0.1", F::vfStandard, true},        // a missing part counts as 0
+        {"1.2.1", "1.2", F::vfStandard, false},     // never offers an older version
         {"3.6.1.0", "3.6.1", F::vfStandard, false}, // the same version written shorter
-        {"1.2", "1.2.5", F::vfStandard, true},
-        {"1.0", "1.0", F::vfStandard, false},
-        {"1.10", "1.9", F::vfString, true},
-        {"1.5", "1.25", F::vfNumber, false},
+        {"1.2", "1.2.5", F::vfStandard, true},      {"1.0", "1.0", F::vfStandard, false},
+        {"1.10", "1.9", F::vfString, true},         {"1.5", "1.25", F::vfNumber, false},
         {"1.5", "abc", F::vfNumber, std::nullopt},
     };
     for (const TVersionCase& c : cases) {
@@ -77,8 +74,14 @@ TEST(WebPage, VersionRules)
 TEST(WebPage, ClientFileNamesLoseEveryFolder)
 {
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"setup.bin", "setup.bin"},  {"../../.bashrc", ".bashrc"}, {"/etc/passwd", "passwd"},
-        {"C:\\x\\setup.exe", "setup.exe"}, {"..", ""}, {".", ""}, {"", ""}, {"dir/", ""},
+        {"setup.bin", "setup.bin"},
+        {"../../.bashrc", ".bashrc"},
+        {"/etc/passwd", "passwd"},
+        {"C:\\x\\setup.exe", "setup.exe"},
+        {"..", ""},
+        {".", ""},
+        {"", ""},
+        {"dir/", ""},
     };
     for (const auto& [name, safe] : cases)
         EXPECT_EQ(SafeClientFileName(name), safe) << name;
@@ -148,8 +151,12 @@ QByteArray Page(const std::string& Version, const std::string& Download = "/setu
                 const std::string& Extra = {})
 {
     return QByteArray::fromStdString("<HTML><HEAD>\r\n<META NAME=\"qvProduct\" CONTENT=\"Rastrel\">\r\n"
-                                     "<META NAME=\"qvVersion\" CONTENT=\"" + Version + "\">\r\n"
-                                     "<META NAME=\"qvDownload\" CONTENT=\"" + Download + "\">\r\n"
+                                     "<META NAME=\"qvVersion\" CONTENT=\"" +
+                                     Version +
+                                     "\">\r\n"
+                                     "<META NAME=\"qvDownload\" CONTENT=\"" +
+                                     Download +
+                                     "\">\r\n"
                                      "<META NAME=\"qvClientSideName\" CONTENT=\"../setup.bin\">\r\n" +
                                      Extra + "</HEAD></HTML>\r\n");
 }
@@ -179,7 +186,9 @@ TCheck RunCheck(TLocalServer& Server, const std::string& Path, const std::string
         Can = true;
     };
     u.OnBeforeDownload = [&](const std::string&) { e.push_back("BeforeDownload"); };
-    u.OnAfterDownload = [&](const std::string&, bool Ok) { e.push_back(Ok ? "AfterDownload ok" : "AfterDownload failed"); };
+    u.OnAfterDownload = [&](const std::string&, bool Ok) {
+        e.push_back(Ok ? "AfterDownload ok" : "AfterDownload failed");
+    };
     u.OnDownloadError = [&] { e.push_back("DownloadError"); };
     u.OnConfirmRun = [&](const std::string&) { return true; };
     u.OpenFile = [&](const std::string& Name) {
@@ -220,8 +229,9 @@ TEST(WebUpdate, ADownloadTheUserDoesNotConfirmIsNeverOpened)
     TTempFolder folder;
     server.Answers["/update.html"] = [] { return TLocalServer::Ok(Page("1.2")); };
     server.Answers["/setup.bin"] = [] { return TLocalServer::Ok("data"); };
-    const TCheck c = RunCheck(server, "/update.html", folder.Path(),
-                              [](TWebUpdate& u) { u.OnConfirmRun = [](const std::string&) { return false; }; });
+    const TCheck c = RunCheck(server, "/update.html", folder.Path(), [](TWebUpdate& u) {
+        u.OnConfirmRun = [](const std::string&) { return false; };
+    });
     EXPECT_EQ(c.Updated, true);
     EXPECT_TRUE(c.Opened.empty());
 }
@@ -239,30 +249,44 @@ TEST(WebUpdate, EveryFailureEndsTheCheckWithItsEventAndNothingOpened)
                                     "BeforeDownload", "AfterDownload failed", "DownloadError"};
     const std::vector<TCase> cases = {
         {"the same version",
-         [](TLocalServer& s) { s.Answers["/u"] = [] { return TLocalServer::Ok(Page("1.0")); }; }, "/u",
+         [](TLocalServer& s) { s.Answers["/u"] = [] { return TLocalServer::Ok(Page("1.0")); }; },
+         "/u",
          {"BeforeGetInfo", "AfterGetInfo", "NoUpdateFound"}},
         {"a damaged page without product or version",
-         [](TLocalServer& s) { s.Answers["/u"] = [] { return TLocalServer::Ok("<html>\x01\x02 garbage"); }; }, "/u",
+         [](TLocalServer& s) { s.Answers["/u"] = [] { return TLocalServer::Ok("<html>\x01\x02 garbage"); }; },
+         "/u",
          {"BeforeGetInfo", "AfterGetInfo", "DownloadError"}},
         {"a page without a length is read to its end",
-         [](TLocalServer& s) { s.Answers["/u"] = [] { return TLocalServer::Ok(Page("0.9"), false); }; }, "/u",
+         [](TLocalServer& s) { s.Answers["/u"] = [] { return TLocalServer::Ok(Page("0.9"), false); }; },
+         "/u",
          {"BeforeGetInfo", "AfterGetInfo", "NoUpdateFound"}},
         {"a server's redirect loop",
          [](TLocalServer& s) {
-             s.Answers["/loop"] = [] { return QByteArray("HTTP/1.0 302 Found\r\nLocation: /loop\r\nContent-Length: 0\r\n\r\n"); };
+             s.Answers["/loop"] = [] {
+                 return QByteArray("HTTP/1.0 302 Found\r\nLocation: /loop\r\nContent-Length: 0\r\n\r\n");
+             };
          },
          "/loop", readError},
         {"pages that name each other",
          [](TLocalServer& s) {
-             s.Answers["/a"] = [] { return TLocalServer::Ok(Page("1.2", "/x", "<META NAME=\"qvRedirection\" CONTENT=\"/b\">\r\n")); };
-             s.Answers["/b"] = [] { return TLocalServer::Ok(Page("1.2", "/x", "<META NAME=\"qvRedirection\" CONTENT=\"/a\">\r\n")); };
+             s.Answers["/a"] = [] {
+                 return TLocalServer::Ok(
+                     Page("1.2", "/x", "<META NAME=\"qvRedirection\" CONTENT=\"/b\">\r\n"));
+             };
+             s.Answers["/b"] = [] {
+                 return TLocalServer::Ok(
+                     Page("1.2", "/x", "<META NAME=\"qvRedirection\" CONTENT=\"/a\">\r\n"));
+             };
          },
          "/a", readError},
-        {"a huge page", [](TLocalServer& s) { s.Answers["/u"] = [] { return TLocalServer::Ok(QByteArray(3 << 20, 'a')); }; },
+        {"a huge page",
+         [](TLocalServer& s) { s.Answers["/u"] = [] { return TLocalServer::Ok(QByteArray(3 << 20, 'a')); }; },
          "/u", readError},
         {"a huge page without a length",
-         [](TLocalServer& s) { s.Answers["/u"] = [] { return TLocalServer::Ok(QByteArray(3 << 20, 'a'), false); }; }, "/u",
-         readError},
+         [](TLocalServer& s) {
+             s.Answers["/u"] = [] { return TLocalServer::Ok(QByteArray(3 << 20, 'a'), false); };
+         },
+         "/u", readError},
         {"a server that never answers", [](TLocalServer&) {}, "/silent", readError},
         {"a download without a length",
          [](TLocalServer& s) {
@@ -273,7 +297,9 @@ TEST(WebUpdate, EveryFailureEndsTheCheckWithItsEventAndNothingOpened)
         {"a download shorter than announced",
          [](TLocalServer& s) {
              s.Answers["/u"] = [] { return TLocalServer::Ok(Page("1.2")); };
-             s.Answers["/setup.bin"] = [] { return QByteArray("HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\nshort"); };
+             s.Answers["/setup.bin"] = [] {
+                 return QByteArray("HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\nshort");
+             };
          },
          "/u", downloadFailed},
     };
@@ -316,7 +342,8 @@ TEST(WebUpdate, AnExistingFileIsKeptUnlessOverwriteIsAllowed)
     server.Answers["/u"] = [] { return TLocalServer::Ok(Page("1.2")); };
     server.Answers["/setup.bin"] = [] { return TLocalServer::Ok("new"); };
     std::ofstream(folder.Path() + "/setup.bin") << "old";
-    const TCheck kept = RunCheck(server, "/u", folder.Path(), [](TWebUpdate& u) { u.Options &= ~uoOverwrite; });
+    const TCheck kept =
+        RunCheck(server, "/u", folder.Path(), [](TWebUpdate& u) { u.Options &= ~uoOverwrite; });
     EXPECT_EQ(kept.Events.back(), "DownloadError");
     std::ifstream in(folder.Path() + "/setup.bin");
     std::string text;
@@ -404,6 +431,43 @@ TEST_F(TUpdateWindow, TheBarFollowsTheDownloadAndOnlyAWholeFileIsAnnounced)
     EXPECT_EQ(Boxes[3].Buttons, TMsgButtons::YesNo);
     EXPECT_EQ(opened, std::vector<std::string>{folder.Path() + "/setup.bin"});
     EXPECT_TRUE(ended);
+}
+
+TEST_F(TUpdateWindow, AnAutomaticCheckThatFindsNothingShowsNothing)
+{
+    struct TCase {
+        const char* Name;
+        std::function<QByteArray()> Page;
+    };
+    const std::vector<TCase> cases = {
+        {"the same version", [] { return TLocalServer::Ok(Page(GetFileInfo("FileVersion"))); }},
+        {"a damaged page", [] { return TLocalServer::Ok("<html>"); }},
+        {"no answer but a refusal", nullptr},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Boxes.clear();
+        Server.Answers.clear();
+        if (c.Page)
+            Server.Answers["/update.html"] = c.Page;
+        else
+            ::setenv("RASTREL_UPDATE_URL", "http://127.0.0.1:1/update.html", 1);
+        AutoUpdateDue = true;
+        QPointer<TWebUpdate> update = RunWebUpdate(&Owner, true);
+        EXPECT_FALSE(AutoUpdateDue);
+        if (!update)
+            continue; // the system says there is no network: nothing at all
+        QPointer<TFrmWebUpdate> window = Owner.findChild<TFrmWebUpdate*>();
+        bool shown = false;
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                shown = shown || (window && window->isVisible());
+                return update.isNull();
+            },
+            5000));
+        EXPECT_FALSE(shown);
+        EXPECT_TRUE(Boxes.empty());
+    }
 }
 
 } // namespace

@@ -69,7 +69,8 @@ struct TSettingsDialogs : TShellFixture {
     {
         QTimer::singleShot(0, [this, Work] {
             QDialog* d = nullptr;
-            ASSERT_TRUE(QTest::qWaitFor([&] { return (d = qobject_cast<QDialog*>(QApplication::activeModalWidget())); }));
+            ASSERT_TRUE(QTest::qWaitFor(
+                [&] { return (d = qobject_cast<QDialog*>(QApplication::activeModalWidget())); }));
             Work(*d);
             if (d->isVisible()) {
                 ADD_FAILURE() << "the dialog was left open";
@@ -87,7 +88,8 @@ struct TSettingsDialogs : TShellFixture {
     void ClickCell(QTableWidget* Grid, int Row, int Column)
     {
         Grid->scrollToItem(Grid->item(Row, Column));
-        QTest::mouseClick(Grid->viewport(), Qt::LeftButton, {}, Grid->visualItemRect(Grid->item(Row, Column)).center());
+        QTest::mouseClick(Grid->viewport(), Qt::LeftButton, {},
+                          Grid->visualItemRect(Grid->item(Row, Column)).center());
     }
     std::string IniValue(const std::string& File, const char* Section, const char* Key)
     {
@@ -336,19 +338,19 @@ TEST_F(TSettingsDialogs, GridStepsLinkRefuseBadTextAndCancelPutsBackTheSteps)
         auto* stepX = Control<QComboBox>(&d, "nol_cboGridX");
         stepX->lineEdit()->setFocus();
         stepX->lineEdit()->selectAll();
-        QTest::keyClicks(stepX->lineEdit(), "2,5");
+        QTest::keyClicks(stepX, "2,5");
         EXPECT_EQ(DrawingView->GridStepX, 2.5);
         EXPECT_EQ(DrawingView->GridStepY, 2.5);
         EXPECT_EQ(Control<QComboBox>(&d, "nol_cboGridY")->currentText(), "2.5");
         // Bad text changes nothing and leaves the grid rebuilding.
         stepX->lineEdit()->selectAll();
-        QTest::keyClicks(stepX->lineEdit(), "-");
+        QTest::keyClicks(stepX, "-");
         EXPECT_EQ(DrawingView->GridStepX, 2.5);
         EXPECT_TRUE(DrawingView->GridRebuildEnabled);
         // Unlinked, Y stays.
         Click(Control<QCheckBox>(&d, "chkUnisceGrid"));
         stepX->lineEdit()->selectAll();
-        QTest::keyClicks(stepX->lineEdit(), "5");
+        QTest::keyClicks(stepX, "5");
         EXPECT_EQ(DrawingView->GridStepY, 2.5);
         // The top-right origin: the area lies below and left of zero at once.
         auto* size = Control<QLineEdit>(&d, "txtGridSizeX");
@@ -358,7 +360,7 @@ TEST_F(TSettingsDialogs, GridStepsLinkRefuseBadTextAndCancelPutsBackTheSteps)
         EXPECT_EQ(DrawingView->GridMax.X, 0);
         auto* snapX = Control<QComboBox>(&d, "nol_cboXSnap");
         snapX->lineEdit()->selectAll();
-        QTest::keyClicks(snapX->lineEdit(), "0.5");
+        QTest::keyClicks(snapX, "0.5");
         EXPECT_EQ(CADProgram->XSnap, 0.5);
         EXPECT_EQ(CADProgram->YSnap, 0.5);
         // Snap to the grid from the dialog: the menu item follows.
@@ -383,7 +385,7 @@ TEST_F(TSettingsDialogs, GridStepsLinkRefuseBadTextAndCancelPutsBackTheSteps)
         auto* stepY = Control<QComboBox>(&d, "nol_cboGridY");
         stepY->lineEdit()->setFocus();
         stepY->lineEdit()->selectAll();
-        QTest::keyClicks(stepY->lineEdit(), "25");
+        QTest::keyClicks(stepY, "25");
         Click(Control<QPushButton>(&d, "sbtOk"));
     });
     Main().Command("mnuSBGridSet")->trigger();
