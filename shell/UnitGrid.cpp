@@ -221,8 +221,9 @@ void TfrmGrid::LinkedGridChange(QComboBox* Box, QComboBox* Other, bool XChanged,
                                 T TQVScene::*FieldX, T TQVScene::*FieldY, void (TQVScene::*SetX)(T),
                                 void (TQVScene::*SetY)(T), T Value)
 {
-    auto field = [&](bool X) { return View.*(X ? FieldX : FieldY); };
-    auto set = [&](bool X) { (View.*(X ? SetX : SetY))(Value); };
+    TQVScene& view = View;
+    auto field = [&view, FieldX, FieldY](bool X) { return view.*(X ? FieldX : FieldY); };
+    auto set = [&view, SetX, SetY, Value](bool X) { (view.*(X ? SetX : SetY))(Value); };
     bool otherChanged = false;
     {
         const TRebuildOff off(View);
