@@ -146,12 +146,19 @@ void TShellProgram::MakeDialogs()
     o.SettingsPage = new TSettingsPage(o.ToolWin->Sheet("tabSettings"), main, o);
     o.ToolWin->HostPage("tabSettings", o.SettingsPage);
     o.Layer = new TfrmLayer(main, *o.Drawing, &o.GeoPage->Tree());
-    main.Hooks.LayerDialog = [this] { Objects.Layer->exec(); };
+    // The dialogs work on the program's objects: none opens once they are freed.
+    main.Hooks.LayerDialog = [this] {
+        if (!FReleased)
+            Objects.Layer->exec();
+    };
     o.Coord = new TfrmCoord(&main);
     o.SetGrid = std::make_unique<TSetGrid>(*o.Prog, *o.Config);
     o.Grid = new TfrmGrid(&main, *o.View, *o.Prog, *o.Config, *o.SetGrid);
     o.Grid->ShowGrid = [&main](bool Visible) { main.Command("sbtGridOnOff")->setChecked(Visible); };
-    main.Hooks.GridDialog = [this] { Objects.Grid->exec(); };
+    main.Hooks.GridDialog = [this] {
+        if (!FReleased)
+            Objects.Grid->exec();
+    };
     o.SetGrid->Followers = {
         [this](bool Snap) { Objects.Grid->SetSnapChecked(Snap); },
         [this](bool Snap) {
