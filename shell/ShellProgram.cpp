@@ -25,6 +25,7 @@
 #include "UnitConfig.h"
 #include "UnitCoord.h"
 #include "UnitCurva.h"
+#include "UnitEtichetta.h"
 #include "UnitGrid.h"
 #include "UnitLayer.h"
 #include "UnitMain.h"
@@ -57,6 +58,7 @@ TProgramObjects::~TProgramObjects() = default;
 void RegisterProgramUnits()
 {
     static const bool done = [] {
+        RegisterLabel();
         RegisterDrawingClasses();
         RegisterProgramFonts(ProgramFolder());
         return true;
