@@ -50,9 +50,10 @@ void SetText(QLineEdit* Edit, const std::string& Text)
     Edit->setText(QString::fromStdString(Text));
 }
 
-QString& StartStyle()
+// Kept as our own text: nothing of the style object it came from is held.
+std::string& StartStyle()
 {
-    static QString name;
+    static std::string name;
     return name;
 }
 } // namespace
@@ -347,8 +348,8 @@ void TSettingsPage::sbtExtEditorClick()
 
 void TSettingsPage::FillSkins()
 {
-    if (StartStyle().isEmpty())
-        StartStyle() = QApplication::style()->name();
+    if (StartStyle().empty())
+        StartStyle() = QApplication::style()->name().toStdString();
     auto* skin = new QToolButton(ui->tbrOptions);
     skin->setObjectName("mnuSkin");
     skin->setPopupMode(QToolButton::InstantPopup);
@@ -374,7 +375,7 @@ void TSettingsPage::FillSkins()
 
 void TSettingsPage::ChooseSkin(const QString& Name)
 {
-    const QString style = Name == DefaultSkin ? StartStyle() : Name;
+    const QString style = Name == DefaultSkin ? QString::fromStdString(StartStyle()) : Name;
     if (QStyle* s = QStyleFactory::create(style))
         QApplication::setStyle(s);
     Objects.Config->SkinName = Name.toStdString();

@@ -10,6 +10,7 @@
 #include "QVPrg2D.h"
 #include "QVScene.h"
 #include "QVVariabili.h"
+#include "SceneNodes.h"
 #include "UnitConfig.h"
 
 #include <QCheckBox>
@@ -17,8 +18,10 @@
 #include <QDialog>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTabBar>
 #include <QTableWidget>
 #include <QTimer>
@@ -177,6 +180,76 @@ TEST_F(TSettingsDialogs, EachSettingActsAtOnceAndIsInTheIniFileAfterTheClose)
     page = OpenSettings();
     EXPECT_EQ(Control<QComboBox>(page, "cboUnits")->currentIndex(), 1);
     EXPECT_EQ(Control<QLineEdit>(page, "txtMaxCurveSeg")->text(), "1");
+}
+
+TEST_F(TSettingsDialogs, ColoursWidthsSkinEditorAndLanguageActAtOnceAndAreKept)
+{
+    // A language of the user's own, beside the program's.
+    const std::string name = "zz-copy-" + std::to_string(::getpid());
+    const std::string file = ProgramFolder() + "/languages/" + name + ".lng";
+    {
+        std::ifstream in(ProgramFolder() + "/languages/english.lng");
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        text.replace(text.find("450=Rastrel"), 11, "450=Kopie");
+        std::ofstream(file) << text;
+    }
+    ::Drawing->Layers.GetLayer(4).Pen.SetColor(0x0000FF); // a layer the user changed keeps its colour
+    QWidget* page = OpenSettings();
+    ShowSheet(page, "sheetSetAspect");
+    SetColourDialogAnswerer([](int32_t) { return std::optional<int32_t>(0x204060); });
+    for (const char* box : {"ColorBoxBackground", "ColorBoxDefLayers"}) {
+        auto* b = Control<QComboBox>(page, box);
+        b->setFocus();
+        QTest::keyClick(b, Qt::Key_End);
+    }
+    SetColourDialogAnswerer(nullptr);
+    EXPECT_EQ(DrawingView->Scene->BackgroundColor(), SceneColorFromTColor(0x204060));
+    EXPECT_EQ(::Drawing->Layers.GetLayer(9).Pen.Color(), 0x204060);
+    EXPECT_EQ(::Drawing->Layers.GetLayer(4).Pen.Color(), 0x0000FF);
+    auto* width = Control<QSpinBox>(page, "speCh_LW");
+    width->setFocus();
+    QTest::keyClick(width, Qt::Key_Up);
+    EXPECT_EQ(AppConfig->ChainLW, 3);
+    // The skin's menu: its caption follows the choice.
+    auto* skin = Control<QToolButton>(page, "mnuSkin");
+    QAction* fusion = nullptr;
+    for (QAction* a : skin->menu()->actions())
+        if (a->text().compare("Fusion", Qt::CaseInsensitive) == 0)
+            fusion = a;
+    ASSERT_TRUE(fusion);
+    fusion->trigger();
+    EXPECT_EQ(skin->text(), fusion->text());
+    EXPECT_EQ(AppConfig->SkinName, fusion->text().toStdString());
+    // The next tests keep the style they started with.
+    skin->menu()->actions().front()->trigger();
+    EXPECT_EQ(skin->text(), "Default");
+
+    ShowSheet(page, "sheetSetEditor");
+    Click(Control<QCheckBox>(page, "chkUseExtEditor"));
+    auto* editor = Control<QPushButton>(page, "sbtExtEditor");
+    ASSERT_TRUE(editor->isEnabled());
+    SetFileDialogAnswerer([](const TFileDialogRequest&) { return std::string("/usr/bin/gedit"); });
+    Click(editor);
+    SetFileDialogAnswerer(nullptr);
+    EXPECT_EQ(editor->text(), "/usr/bin/gedit");
+
+    ShowSheet(page, "sheetSetGeneral");
+    auto* lang = Control<QComboBox>(page, "nol_cboLang");
+    lang->setFocus();
+    const int at = lang->findText(QString::fromStdString(name)), from = lang->currentIndex();
+    for (int i = 0; i < std::abs(at - from); ++i)
+        QTest::keyClick(lang, at > from ? Qt::Key_Down : Qt::Key_Up);
+    EXPECT_EQ(GetLangString(450), "Kopie");
+    EXPECT_TRUE(Boxes.empty());
+    Quit();
+    std::filesystem::remove(file);
+    EXPECT_EQ(IniValue("rastrel.ini", "Color", "BackGround"), std::to_string(0x204060));
+    EXPECT_EQ(IniValue("rastrel.ini", "Color", "DefLayers"), std::to_string(0x204060));
+    EXPECT_EQ(IniValue("rastrel.ini", "Color", "ChainLW"), "3");
+    EXPECT_EQ(IniValue("rastrel.ini", "Color", "SkinName"), "Default");
+    EXPECT_EQ(IniValue("rastrel.ini", "Default", "UseExtEditor"), "1");
+    EXPECT_EQ(IniValue("rastrel.ini", "Default", "ExtEditor"), "/usr/bin/gedit");
+    EXPECT_EQ(IniValue("rastrel.ini", "Default", "Language"), name);
 }
 
 TEST_F(TSettingsDialogs, ToolbarBoxesFollowAToolbarClosedByHandAndReset)
