@@ -23,6 +23,7 @@
 #include "ShellMessages.h"
 #include "UnitAbout.h"
 #include "UnitConfig.h"
+#include "UnitGrid.h"
 #include "UnitToolWin.h"
 
 #include <QApplication>
@@ -94,6 +95,19 @@ QWidget* TfrmMain::GeometrySheet() const
 QAction* TfrmMain::Command(std::string_view Name) const
 {
     return FCommands->Action(Name);
+}
+
+QAction* TfrmMain::ToolbarToggle(std::string_view Name) const
+{
+    for (QToolBar* bar : {ui->tbrFile, ui->tbrView, ui->tbrCreate, ui->tbrEdit, ui->tbrMRU})
+        if (bar->objectName().toStdString() == Name)
+            return bar->toggleViewAction();
+    return Name == "toolWin" ? ui->toolWin->toggleViewAction() : nullptr;
+}
+
+void TfrmMain::SetSnapImage(int Index)
+{
+    ui->sbtSnap->setIcon(ShellIcon("imgListStatus", Index));
 }
 
 TSceneWidget* TfrmMain::Viewer() const
@@ -352,8 +366,10 @@ void TfrmMain::QV_PrgDescriptionChanged(const std::string* Prompt)
 
 void TfrmMain::ShowSnapKind(int32_t Kind)
 {
-    ui->sbtSnap->setIcon(
-        ShellIcon("imgListStatus", Kind + (Objects.Prog && Objects.Prog->Snap2Grid ? 6 : 0)));
+    // The grid switch shows the kind with its own state from now on.
+    if (Objects.SetGrid)
+        Objects.SetGrid->SnapIconIndex = Kind;
+    SetSnapImage(Kind + (Objects.Prog && Objects.Prog->Snap2Grid ? 6 : 0));
 }
 
 void TfrmMain::SaveToolbarsAndRecent(const std::string& IniFileName)
