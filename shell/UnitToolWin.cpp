@@ -2,6 +2,7 @@
 
 #include "ui_UnitToolWin.h"
 
+#include "DrawingPages.h"
 #include "QVGuard.h"
 #include "QVLanguage.h"
 #include "QVPrg2D.h"
@@ -52,6 +53,7 @@ const std::vector<std::pair<std::string, std::string>>& TfrmToolWin::TabSheets()
 TfrmToolWin::TfrmToolWin(TfrmMain& M) : QWidget(&M, Qt::Tool), ui(new Ui::TfrmToolWin), Main(M)
 {
     ui->setupUi(this);
+    DrawingPages = new TDrawingPages(*this);
     if (QWidget* sheet = Sheet("tabVectorize")) {
         auto* layout = new QVBoxLayout(sheet);
         layout->setContentsMargins(0, 0, 0, 0);
@@ -182,6 +184,7 @@ void TfrmToolWin::ReleaseObjects()
     hide();
     FReleased = true;
     FHideHandlers.clear();
+    DrawingPages->Release();
 }
 
 // ---- controls by name

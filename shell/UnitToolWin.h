@@ -21,6 +21,7 @@ namespace Ui {
 class TfrmToolWin;
 }
 class QTabWidget;
+class TDrawingPages;
 class TTracingPage;
 class TfrmMain;
 
@@ -42,6 +43,8 @@ public:
     QWidget* Sheet(const std::string& Tab) const;
     // The tracing page on the sheet of "tabVectorize"; Done and Close hide the window.
     TTracingPage* TracingPage = nullptr;
+    // The pages of the offset, points-along, delete-small and report commands.
+    TDrawingPages* DrawingPages = nullptr;
     // The tab items' names in the tab control's order.
     static const std::vector<std::pair<std::string, std::string>>& TabSheets();
 
