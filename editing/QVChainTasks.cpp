@@ -4,6 +4,7 @@
 #include "QVCmp.h"
 #include "QVFormat.h"
 #include "QVLanguage.h"
+#include "QVPrg2D.h"
 #include "QVScene.h"
 #include "QVScenePreview.h"
 #include "QVServices.h"
@@ -11,6 +12,7 @@
 #include "QVTasks.h"
 #include "QVVariabili.h"
 #include "UnitCatena.h"
+#include "UnitTab.h"
 
 #include <algorithm>
 #include <cmath>
@@ -144,4 +146,102 @@ TPtAlongResult PointsAlongFromPage(bool Commit)
     }
     ControlsReady = ready;
     return result;
+}
+
+// ---- holding tabs -------------------------------------------------------------------------------
+
+TMuoveDinamicoParam::TMuoveDinamicoParam(TCADStateClass AfterState, uint8_t Flag, double Width,
+                                         TListaTab* TabList)
+    : TQV_00CommonParam(AfterState), TabList(TabList), Width(Width), Flag(Flag)
+{
+}
+
+TMuoveDinamicoParam::~TMuoveDinamicoParam() = default;
+
+void TMuoveDinamicoParam::AddCurrentTab()
+{
+    if (TabList && CurrentTab)
+        TabList->AddTab(std::move(CurrentTab));
+}
+
+namespace {
+
+TListaCatene* OperationChains()
+{
+    TCurrentOperation* op = Machining().CurrentOp();
+    return op ? op->Chains() : nullptr;
+}
+
+} // namespace
+
+TMuoveDinamico::TMuoveDinamico(TQV_00CADProg& CADPrg, TQV_00CADPrgParam* StateParam,
+                               TCADStateClass& NextState)
+    : TQV_00State(CADPrg, StateParam, NextState)
+{
+    if (!dynamic_cast<TMuoveDinamicoParam*>(Param))
+        throw ECADCoreException("TMuoveDinamico: Invalid param");
+    SetDescription(StatePrompts[4]);
+    if (auto* prog = dynamic_cast<TQV_00Prog*>(&CADPrg))
+        prog->LastSnappedPoint = {1e8, 1e8, 1};
+}
+
+void TMuoveDinamico::StartTab(TMuoveDinamicoParam& P)
+{
+    P.CurrentTab = std::make_unique<TDatiTab>();
+    TPoint2D at{};
+    if (auto* prog = dynamic_cast<TQV_00Prog*>(&CADPrg))
+        prog->GetSnappedPoint(at);
+    P.CurrentTab->PickPoint = {at.X, at.Y};
+    if (TListaCatene* chains = OperationChains(); chains && ::Drawing) {
+        ProjectTab(*chains, *P.CurrentTab);
+        BuildTabMarker(*::Drawing, FindChainById(*chains, P.CurrentTab->ChainID), *P.CurrentTab, false,
+                       P.Width);
+    }
+}
+
+bool TMuoveDinamico::OnEvent(TCADPrgEvent Event, TCADMouseButton MouseButton, TShiftState Shift, int32_t Key,
+                             TCADStateClass& NextState)
+{
+    const bool result = TQV_00State::OnEvent(Event, MouseButton, Shift, Key, NextState);
+    auto* p = dynamic_cast<TMuoveDinamicoParam*>(Param);
+    if (!p)
+        return result;
+    TListaCatene* chains = OperationChains();
+    switch (Event) {
+    case ceMouseMove:
+        if (p->Started && p->CurrentTab && chains && ::Drawing) {
+            TPoint2D at{};
+            if (auto* prog = dynamic_cast<TQV_00Prog*>(&CADPrg))
+                prog->GetSnappedPoint(at);
+            p->CurrentTab->PickPoint = {at.X, at.Y};
+            ProjectTab(*chains, *p->CurrentTab);
+            BuildTabMarker(*::Drawing, FindChainById(*chains, p->CurrentTab->ChainID), *p->CurrentTab, false,
+                           p->Width);
+        }
+        return result;
+    case ceMouseDown:
+        if (MouseButton != cmbLeft)
+            return result;
+        if (!p->Started) {
+            p->Started = 1;
+        } else if (p->CurrentTab) {
+            if (chains && ::Drawing)
+                BuildTabMarker(*::Drawing, FindChainById(*chains, p->CurrentTab->ChainID), *p->CurrentTab,
+                               true, p->Width);
+            p->AddCurrentTab();
+        }
+        StartTab(*p);
+        return result;
+    case ceUserDefined:
+        if (Key != ueDone && Key != ueCancel)
+            return result;
+        // The tab under the mouse was never placed: it goes; the committed ones stay.
+        p->CurrentTab.reset();
+        if (DrawingView)
+            DrawingView->ResetOverlay();
+        Cancel(NextState);
+        return true;
+    default:
+        return result;
+    }
 }

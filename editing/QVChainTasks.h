@@ -8,6 +8,8 @@
 #include "QVServices.h"
 #include "UnitPtAlong.h"
 
+#include <memory>
+
 class TViewPreview;
 
 // The chain of the picked entity, into the parameter's UserObject list. UserMode 0 for a milling
@@ -42,3 +44,34 @@ bool PtAlongOptionsFromPage(TPtAlongOptions& Options);
 TPtAlongResult PointsAlongFromPage(bool Commit);
 // Where the points-along preview goes; the page sets it while it lives.
 extern TViewPreview* PtAlongPreview;
+
+class TListaTab;
+struct TDatiTab;
+
+// The holding-tab placement's parameter: the operation's tab list (not owned), the tab that
+// follows the mouse (owned until it is committed) and the marker's width.
+class TMuoveDinamicoParam : public TQV_00CommonParam {
+public:
+    TMuoveDinamicoParam(TCADStateClass AfterState, uint8_t Flag, double Width, TListaTab* TabList);
+    ~TMuoveDinamicoParam() override;
+    void AddCurrentTab();
+
+    TListaTab* TabList;
+    int16_t Started = 0;
+    std::unique_ptr<TDatiTab> CurrentTab;
+    double Width;
+    uint8_t Flag;
+};
+
+// Places holding tabs on the current operation's chains: the first click starts, every later
+// click commits the tab under the mouse and starts the next; Done or Cancel drops the last one.
+class TMuoveDinamico : public TQV_00State {
+public:
+    TMuoveDinamico(TQV_00CADProg& CADPrg, TQV_00CADPrgParam* StateParam, TCADStateClass& NextState);
+    bool OnEvent(TCADPrgEvent Event, TCADMouseButton MouseButton, TShiftState Shift, int32_t Key,
+                 TCADStateClass& NextState) override;
+
+private:
+    // A new tab at the snapped cursor point, projected and previewed.
+    void StartTab(TMuoveDinamicoParam& P);
+};

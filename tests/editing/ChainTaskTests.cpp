@@ -15,6 +15,7 @@
 #include "QVVariabili.h"
 #include "UndoRedo.h"
 #include "UnitCatena.h"
+#include "UnitTab.h"
 
 #include <cmath>
 #include <map>
@@ -257,6 +258,61 @@ TEST(TReports, DrawingReportAndSmallEntities)
     EXPECT_NEAR(small.Centres[0].X, 0.01, 1e-12);
 
     EXPECT_EQ(EntityEndPoints(drawing).size(), 6u);
+}
+
+} // namespace
+
+namespace {
+
+// The machining part's current operation as the tab placement reads it.
+class TFakeOperation : public TCurrentOperation, public TMachiningServices {
+public:
+    uint8_t OpType() const override { return 1; }
+    TListaCatene* Chains() override { return &List; }
+    bool LayerPriority() const override { return false; }
+    THoleFilter HoleFilter() const override { return {}; }
+    TListaTab* Tabs() override { return &TabList; }
+    TEtichetta* Label() override { return nullptr; }
+    double LatheToolSize() const override { return 0; }
+    TCurrentOperation* CurrentOp() override { return this; }
+
+    TListaCatene List;
+    TListaTab TabList;
+};
+
+TEST_F(TTasks, TabsArePlacedClickByClickAndTheLastOneIsDropped)
+{
+    TFakeOperation op;
+    SetMachiningServices(&op);
+    auto chain = std::make_unique<TCatena>();
+    chain->AddVertex(TAVertice::CreatePoint({10, 0}, 0));
+    chain->AddVertex(TAVertice::CreatePoint({90, 0}, 0));
+    chain->ID = 5;
+    op.List.AddChain(std::move(chain));
+    struct TCase {
+        int Clicks;
+        int32_t Tabs;
+    } cases[] = {{1, 0}, {3, 2}};
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Clicks);
+        op.TabList.DeleteAll(Drawing);
+        ASSERT_TRUE(Prog.StartOperation(StateClass<TMuoveDinamico>(),
+                                        std::make_unique<TMuoveDinamicoParam>(nullptr, 1, 4, &op.TabList)));
+        for (int i = 0; i < c.Clicks; ++i)
+            Click(20 + 20 * i, 3);
+        Move(80, 2);
+        Prog.SendUserEvent(ueDone);
+        ASSERT_EQ(op.TabList.Count(), c.Tabs);
+        EXPECT_EQ(Drawing.ObjectsCount(), c.Tabs); // the markers
+        if (c.Tabs > 0) {
+            EXPECT_EQ(op.TabList.Tabs[0]->ChainID, 5);
+            EXPECT_NEAR(op.TabList.Tabs[0]->ChainPoint.Y, 0, 1e-9);
+            EXPECT_NEAR(op.TabList.Tabs[0]->Distance, 3, 0.2);
+        }
+    }
+    op.TabList.DeleteAll(Drawing);
+    EXPECT_EQ(Drawing.ObjectsCount(), 0);
+    SetMachiningServices(nullptr);
 }
 
 } // namespace
