@@ -75,7 +75,7 @@ void AddProfileToChain(TOutline2D& Outline, bool Reversed, TACurva& Chain)
 class TEndPointGrid {
 public:
     TEndPointGrid(const std::vector<TEntXCatena>& Items, double Tol)
-        : Tol(std::max(Tol, 0.0)), Cell(std::max(4 * Tol, 1e-9))
+        : Tol(std::max(Tol, 0.0)), Cell(CellSize(Items, Tol))
     {
         size_t size = 16;
         while (size < Items.size() * 4)
@@ -84,7 +84,8 @@ public:
         std::vector<uint32_t> slotOf(Items.size() * 2);
         for (size_t i = 0; i < Items.size(); ++i)
             for (size_t end = 0; end < 2; ++end) {
-                const uint32_t slot = Insert(KeyOf(end ? Items[i].EndPoint : Items[i].StartPoint));
+                const TVector2D& q = end ? Items[i].EndPoint : Items[i].StartPoint;
+                const uint32_t slot = Insert(CellOf(q.X), CellOf(q.Y));
                 slotOf[i * 2 + end] = slot;
                 ++Slots[slot].End;
             }
@@ -97,27 +98,44 @@ public:
         Points.resize(Items.size() * 2);
         for (size_t k = 0; k < slotOf.size(); ++k) {
             const TEntXCatena& e = Items[k / 2];
-            Points[Slots[slotOf[k]].End++] = {(k % 2) ? e.EndPoint : e.StartPoint,
-                                              static_cast<uint32_t>(k / 2)};
+            Points[Slots[slotOf[k]].End++] = {(k % 2) ? e.EndPoint : e.StartPoint, static_cast<uint32_t>(k)};
         }
     }
 
-    // Calls Visit (entry, point) with every end point in the cells that P's square touches.
+    // Calls Visit (entry, is its end point, point) with every end point in the cells that P's
+    // square touches.
     template <class F> void Around(const TVector2D& P, F Visit) const
     {
         const int64_t x0 = CellOf(P.X - Tol), x1 = CellOf(P.X + Tol);
         const int64_t y0 = CellOf(P.Y - Tol), y1 = CellOf(P.Y + Tol);
         for (int64_t x = x0; x <= x1; ++x)
             for (int64_t y = y0; y <= y1; ++y) {
-                const TSlot* slot = Find(Combine(x, y));
+                const TSlot* slot = Find(x, y);
                 if (!slot)
                     continue;
                 for (uint32_t k = slot->Begin; k < slot->End; ++k)
-                    Visit(Points[k].Entry, Points[k].Point);
+                    Visit(Points[k].Entry / 2, (Points[k].Entry % 2) != 0, Points[k].Point);
             }
     }
 
 private:
+    // About as wide as an entity is long, so that a walk along a chain goes from a cell to its
+    // neighbour (whose slot is near in memory), and never narrower than a few ChainTol.
+    static double CellSize(const std::vector<TEntXCatena>& Items, double Tol)
+    {
+        double sum = 0;
+        size_t n = 0;
+        for (const TEntXCatena& e : Items) {
+            const double d = std::hypot(e.EndPoint.X - e.StartPoint.X, e.EndPoint.Y - e.StartPoint.Y);
+            if (std::isfinite(d)) {
+                sum += d;
+                ++n;
+            }
+        }
+        const double mean = n > 0 ? sum / static_cast<double>(n) : 0;
+        return std::max({4 * Tol, mean, 1e-9});
+    }
+
     static constexpr uint64_t Empty = ~uint64_t{0};
     struct TSlot {
         uint64_t Key = Empty;
@@ -125,7 +143,7 @@ private:
     };
     struct TGridPoint {
         TVector2D Point;
-        uint32_t Entry = 0;
+        uint32_t Entry = 0; // the entry times two, plus one for its end point
     };
 
     int64_t CellOf(double V) const
@@ -142,23 +160,35 @@ private:
         h ^= h >> 29;
         return h == Empty ? 0 : h;
     }
-    uint64_t KeyOf(const TVector2D& P) const { return Combine(CellOf(P.X), CellOf(P.Y)); }
-    size_t Home(uint64_t Key) const
+    // A cell's first slot: its coordinates' bits interleaved, so that cells side by side have
+    // slots side by side and a walk along a chain reads memory it has just read.
+    size_t Home(int64_t X, int64_t Y) const
     {
-        return static_cast<size_t>((Key * 0xBF58476D1CE4E5B9ull) >> 20) & (Slots.size() - 1);
+        const auto spread = [](uint64_t V) {
+            V &= 0xFFFF;
+            V = (V | (V << 8)) & 0x00FF00FF;
+            V = (V | (V << 4)) & 0x0F0F0F0F;
+            V = (V | (V << 2)) & 0x33333333;
+            return (V | (V << 1)) & 0x55555555;
+        };
+        return static_cast<size_t>(spread(static_cast<uint64_t>(X)) |
+                                   (spread(static_cast<uint64_t>(Y)) << 1)) &
+               (Slots.size() - 1);
     }
-    uint32_t Insert(uint64_t Key)
+    uint32_t Insert(int64_t X, int64_t Y)
     {
-        for (size_t s = Home(Key);; s = (s + 1) & (Slots.size() - 1))
-            if (Slots[s].Key == Key || Slots[s].Key == Empty) {
-                Slots[s].Key = Key;
+        const uint64_t key = Combine(X, Y);
+        for (size_t s = Home(X, Y);; s = (s + 1) & (Slots.size() - 1))
+            if (Slots[s].Key == key || Slots[s].Key == Empty) {
+                Slots[s].Key = key;
                 return static_cast<uint32_t>(s);
             }
     }
-    const TSlot* Find(uint64_t Key) const
+    const TSlot* Find(int64_t X, int64_t Y) const
     {
-        for (size_t s = Home(Key);; s = (s + 1) & (Slots.size() - 1)) {
-            if (Slots[s].Key == Key)
+        const uint64_t key = Combine(X, Y);
+        for (size_t s = Home(X, Y);; s = (s + 1) & (Slots.size() - 1)) {
+            if (Slots[s].Key == key)
                 return &Slots[s];
             if (Slots[s].Key == Empty)
                 return nullptr;
@@ -191,14 +221,17 @@ public:
             const TVector2D end = Items[run.back()].EndPoint;
             uint32_t best = NoEntry;
             bool byEnd = false;
-            Grid.Around(end, [&](uint32_t k, const TVector2D& p) {
-                if (Taken[k] || k > best || !IsSamePointTol(end, p, Tol))
+            Grid.Around(end, [&](uint32_t k, bool isEnd, const TVector2D& p) {
+                // The cheap tests first: the list is touched only for an end that meets.
+                if (k > best || std::fabs(p.X - end.X) > Tol || std::fabs(p.Y - end.Y) > Tol || Taken[k])
                     return;
-                // The start is tested first: an entity whose two ends both meet is walked forwards.
-                const bool atStart = IsSamePointTol(end, Items[k].StartPoint, Tol);
-                if (k < best || atStart) {
+                if (k < best) {
                     best = k;
-                    byEnd = !atStart;
+                    byEnd = isEnd;
+                } else if (!isEnd) {
+                    // The start is tested first: an entity whose two ends both meet is walked
+                    // forwards.
+                    byEnd = false;
                 }
             });
             if (best != NoEntry) {
