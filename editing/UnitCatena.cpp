@@ -67,51 +67,84 @@ void AddProfileToChain(TOutline2D& Outline, bool Reversed, TACurva& Chain)
             Chain.AddVertex(TAVertice::CreatePoint(World(Outline, p[static_cast<size_t>(i)]), 0));
 }
 
-// The end points of not-yet-linked entries on a grid of cells one ChainTol wide: every point
-// within ChainTol of a query point lies in the query's cell or one of its eight neighbours. The
-// cells are an open-addressed table filled by a counting pass, so building it and asking it are
-// linear in the number of points.
+// The end points of the entries on a grid of cells a few ChainTol wide: every point within
+// ChainTol of a query point lies in one of the one to four cells that the query's square of
+// half-width ChainTol overlaps. The cells are an open-addressed table filled by a counting pass,
+// each cell's points (with their coordinates, so a query reads no entry that does not match) in
+// one run, so building it and asking it are linear in the number of points.
 class TEndPointGrid {
 public:
-    TEndPointGrid(const std::vector<TEntXCatena>& Items, double Tol) : Cell(std::max(Tol, 1e-9))
+    TEndPointGrid(const std::vector<TEntXCatena>& Items, double Tol)
+        : Tol(std::max(Tol, 0.0)), Cell(CellSize(Items, Tol))
     {
         size_t size = 16;
         while (size < Items.size() * 4)
             size *= 2;
-        Keys.assign(size, Empty);
-        Starts.assign(size + 1, 0);
+        Slots.assign(size, TSlot{});
         std::vector<uint32_t> slotOf(Items.size() * 2);
         for (size_t i = 0; i < Items.size(); ++i)
-            for (int end = 0; end < 2; ++end) {
-                const uint32_t slot = Insert(KeyOf(end ? Items[i].EndPoint : Items[i].StartPoint));
-                slotOf[i * 2 + static_cast<size_t>(end)] = slot;
-                ++Starts[slot + 1];
+            for (size_t end = 0; end < 2; ++end) {
+                const TVector2D& q = end ? Items[i].EndPoint : Items[i].StartPoint;
+                const uint32_t slot = Insert(CellOf(q.X), CellOf(q.Y));
+                slotOf[i * 2 + end] = slot;
+                ++Slots[slot].End;
             }
-        for (size_t s = 1; s <= size; ++s)
-            Starts[s] += Starts[s - 1];
-        Entries.resize(Items.size() * 2);
-        std::vector<uint32_t> fill(Starts.begin(), Starts.end() - 1);
-        for (size_t k = 0; k < slotOf.size(); ++k)
-            Entries[fill[slotOf[k]]++] = static_cast<uint32_t>(k / 2);
+        uint32_t at = 0;
+        for (TSlot& s : Slots) {
+            s.Begin = at;
+            at += s.End;
+            s.End = s.Begin;
+        }
+        Points.resize(Items.size() * 2);
+        for (size_t k = 0; k < slotOf.size(); ++k) {
+            const TEntXCatena& e = Items[k / 2];
+            Points[Slots[slotOf[k]].End++] = {(k % 2) ? e.EndPoint : e.StartPoint, static_cast<uint32_t>(k)};
+        }
     }
 
-    // Calls Visit with every entry that has an end point in the cells around P.
+    // Calls Visit (entry, is its end point, point) with every end point in the cells that P's
+    // square touches.
     template <class F> void Around(const TVector2D& P, F Visit) const
     {
-        const int64_t cx = CellOf(P.X), cy = CellOf(P.Y);
-        for (int64_t dx = -1; dx <= 1; ++dx)
-            for (int64_t dy = -1; dy <= 1; ++dy) {
-                const uint32_t slot = Find(Combine(cx + dx, cy + dy));
-                if (slot == NoSlot)
+        const int64_t x0 = CellOf(P.X - Tol), x1 = CellOf(P.X + Tol);
+        const int64_t y0 = CellOf(P.Y - Tol), y1 = CellOf(P.Y + Tol);
+        for (int64_t x = x0; x <= x1; ++x)
+            for (int64_t y = y0; y <= y1; ++y) {
+                const TSlot* slot = Find(x, y);
+                if (!slot)
                     continue;
-                for (uint32_t k = Starts[slot]; k < Starts[slot + 1]; ++k)
-                    Visit(Entries[k]);
+                for (uint32_t k = slot->Begin; k < slot->End; ++k)
+                    Visit(Points[k].Entry / 2, (Points[k].Entry % 2) != 0, Points[k].Point);
             }
     }
 
 private:
+    // About as wide as an entity is long, so that a walk along a chain goes from a cell to its
+    // neighbour (whose slot is near in memory), and never narrower than a few ChainTol.
+    static double CellSize(const std::vector<TEntXCatena>& Items, double Tol)
+    {
+        double sum = 0;
+        size_t n = 0;
+        for (const TEntXCatena& e : Items) {
+            const double d = std::hypot(e.EndPoint.X - e.StartPoint.X, e.EndPoint.Y - e.StartPoint.Y);
+            if (std::isfinite(d)) {
+                sum += d;
+                ++n;
+            }
+        }
+        const double mean = n > 0 ? sum / static_cast<double>(n) : 0;
+        return std::max({4 * Tol, mean, 1e-9});
+    }
+
     static constexpr uint64_t Empty = ~uint64_t{0};
-    static constexpr uint32_t NoSlot = ~uint32_t{0};
+    struct TSlot {
+        uint64_t Key = Empty;
+        uint32_t Begin = 0, End = 0;
+    };
+    struct TGridPoint {
+        TVector2D Point;
+        uint32_t Entry = 0; // the entry times two, plus one for its end point
+    };
 
     int64_t CellOf(double V) const
     {
@@ -127,34 +160,45 @@ private:
         h ^= h >> 29;
         return h == Empty ? 0 : h;
     }
-    uint64_t KeyOf(const TVector2D& P) const { return Combine(CellOf(P.X), CellOf(P.Y)); }
-    uint32_t Slot(uint64_t Key) const
+    // A cell's first slot: its coordinates' bits interleaved, so that cells side by side have
+    // slots side by side and a walk along a chain reads memory it has just read.
+    size_t Home(int64_t X, int64_t Y) const
     {
-        return static_cast<uint32_t>((Key * 0xBF58476D1CE4E5B9ull) >> 20) &
-               static_cast<uint32_t>(Keys.size() - 1);
+        const auto spread = [](uint64_t V) {
+            V &= 0xFFFF;
+            V = (V | (V << 8)) & 0x00FF00FF;
+            V = (V | (V << 4)) & 0x0F0F0F0F;
+            V = (V | (V << 2)) & 0x33333333;
+            return (V | (V << 1)) & 0x55555555;
+        };
+        return static_cast<size_t>(spread(static_cast<uint64_t>(X)) |
+                                   (spread(static_cast<uint64_t>(Y)) << 1)) &
+               (Slots.size() - 1);
     }
-    uint32_t Insert(uint64_t Key)
+    uint32_t Insert(int64_t X, int64_t Y)
     {
-        for (uint32_t s = Slot(Key);; s = (s + 1) & static_cast<uint32_t>(Keys.size() - 1))
-            if (Keys[s] == Key || Keys[s] == Empty) {
-                Keys[s] = Key;
-                return s;
+        const uint64_t key = Combine(X, Y);
+        for (size_t s = Home(X, Y);; s = (s + 1) & (Slots.size() - 1))
+            if (Slots[s].Key == key || Slots[s].Key == Empty) {
+                Slots[s].Key = key;
+                return static_cast<uint32_t>(s);
             }
     }
-    uint32_t Find(uint64_t Key) const
+    const TSlot* Find(int64_t X, int64_t Y) const
     {
-        for (uint32_t s = Slot(Key);; s = (s + 1) & static_cast<uint32_t>(Keys.size() - 1)) {
-            if (Keys[s] == Key)
-                return s;
-            if (Keys[s] == Empty)
-                return NoSlot;
+        const uint64_t key = Combine(X, Y);
+        for (size_t s = Home(X, Y);; s = (s + 1) & (Slots.size() - 1)) {
+            if (Slots[s].Key == key)
+                return &Slots[s];
+            if (Slots[s].Key == Empty)
+                return nullptr;
         }
     }
 
+    double Tol;
     double Cell;
-    std::vector<uint64_t> Keys;
-    std::vector<uint32_t> Starts;
-    std::vector<uint32_t> Entries;
+    std::vector<TSlot> Slots;
+    std::vector<TGridPoint> Points;
 };
 
 // Greedy end-to-start linking over a grid of the entries' end points. Each run starts at the
@@ -177,15 +221,17 @@ public:
             const TVector2D end = Items[run.back()].EndPoint;
             uint32_t best = NoEntry;
             bool byEnd = false;
-            Grid.Around(end, [&](uint32_t k) {
-                if (Taken[k] || k > best)
+            Grid.Around(end, [&](uint32_t k, bool isEnd, const TVector2D& p) {
+                // The cheap tests first: the list is touched only for an end that meets.
+                if (k > best || std::fabs(p.X - end.X) > Tol || std::fabs(p.Y - end.Y) > Tol || Taken[k])
                     return;
-                const bool atStart = IsSamePointTol(end, Items[k].StartPoint, Tol);
-                if (!atStart && !IsSamePointTol(end, Items[k].EndPoint, Tol))
-                    return;
-                if (k < best || atStart) {
+                if (k < best) {
                     best = k;
-                    byEnd = !atStart;
+                    byEnd = isEnd;
+                } else if (!isEnd) {
+                    // The start is tested first: an entity whose two ends both meet is walked
+                    // forwards.
+                    byEnd = false;
                 }
             });
             if (best != NoEntry) {

@@ -47,16 +47,21 @@ TNormal UnitNormal(const IntPoint& A, const IntPoint& B)
     return {dy * f, -dx * f};
 }
 
+// The curve as polylines: one, or, for an outline longer than a polyline holds (a traced
+// outline of many thousand points), consecutive pieces that share their end points.
 void EmitPolyline(const TACurva& Curve, TOffsetResults& Results)
 {
-    if (Curve.Vertices.empty())
-        return;
-    std::vector<TPoint2D> points;
-    points.reserve(Curve.Vertices.size());
-    for (const TAVertice& v : Curve.Vertices)
-        points.push_back(P2(v.Point));
-    Results.push_back(
-        std::make_unique<TPolyline2D>(-1, points, OffsetColor, OffsetLineWidth, IdentityMatrix));
+    const size_t n = Curve.Vertices.size();
+    constexpr size_t most = TPointsSet2D::MaxPoints;
+    for (size_t first = 0; first < n && (first == 0 || first + 1 < n); first += most - 1) {
+        const size_t end = std::min(n, first + most);
+        std::vector<TPoint2D> points;
+        points.reserve(end - first);
+        for (size_t i = first; i < end; ++i)
+            points.push_back(P2(Curve.Vertices[i].Point));
+        Results.push_back(
+            std::make_unique<TPolyline2D>(-1, points, OffsetColor, OffsetLineWidth, IdentityMatrix));
+    }
 }
 
 void MakeLineOffset(const TLine2D& L, double Distance, bool Side, TOffsetResults& Results)

@@ -40,6 +40,14 @@ bool sbtFrontViewClick(TCommandContext& C);
 bool sbtSideViewClick(TCommandContext& C);
 bool sbtIsoViewClick(TCommandContext& C);
 
+// ---- tools (CommandsTools.cpp): offset, points along, small objects, the drawing report and the
+// end points
+bool MyOffsetClick(TCommandContext& C);
+bool mnuPtAlongClick(TCommandContext& C);
+bool MyDeleteSmallClick(TCommandContext& C);
+bool MyInfoClick(TCommandContext& C);
+bool MyShowEndPtClick(TCommandContext& C);
+
 // ---- edit (CommandsEdit.cpp)
 bool sbtUndoClick(TCommandContext& C);
 

@@ -3,6 +3,7 @@
 #include "ui_UnitToolWin.h"
 
 #include "DrawingPages.h"
+#include "ToolPages.h"
 #include "QVGuard.h"
 #include "QVLanguage.h"
 #include "QVPrg2D.h"
@@ -54,6 +55,7 @@ TfrmToolWin::TfrmToolWin(TfrmMain& M) : QWidget(&M, Qt::Tool), ui(new Ui::TfrmTo
 {
     ui->setupUi(this);
     BuildDrawingPages(*this, Main);
+    ToolPages = new TToolPages(*this);
     if (QWidget* sheet = Sheet("tabVectorize")) {
         auto* layout = new QVBoxLayout(sheet);
         layout->setContentsMargins(0, 0, 0, 0);
@@ -193,6 +195,7 @@ void TfrmToolWin::ReleaseObjects()
     hide();
     FReleased = true;
     FHideHandlers.clear();
+    ToolPages->Release();
 }
 
 // ---- controls by name

@@ -21,6 +21,7 @@ namespace Ui {
 class TfrmToolWin;
 }
 class QTabWidget;
+class TToolPages;
 class TTracingPage;
 class TfrmMain;
 
@@ -44,6 +45,8 @@ public:
     void HostPage(const std::string& Tab, QWidget* Page);
     // The tracing page on the sheet of "tabVectorize"; Done and Close hide the window.
     TTracingPage* TracingPage = nullptr;
+    // The pages of the offset, points-along, delete-small and report commands.
+    TToolPages* ToolPages = nullptr;
     // The tab items' names in the tab control's order.
     static const std::vector<std::pair<std::string, std::string>>& TabSheets();
 

@@ -2,6 +2,7 @@
 #include "QVCurves.h"
 #include "QVEntity.h"
 #include "QVGeometry.h"
+#include "UnitCurva.h"
 #include "UnitOffset.h"
 
 #include <gtest/gtest.h>
@@ -239,6 +240,31 @@ TEST(TOffset, SeededOutlinesKeepTheirDistance)
             }
         }
     }
+}
+
+} // namespace
+
+namespace {
+
+// An outline longer than one polyline holds comes back as consecutive pieces sharing their ends.
+TEST(TOffset, ALongOutlineIsSplitIntoJoinedPolylines)
+{
+    TACurva chain;
+    constexpr int n = 70000;
+    // A fine zigzag: no three points in a row are collinear, so none is dropped.
+    for (int i = 0; i <= n; ++i) {
+        const double a = 2 * Pi * (i % n) / n, r = 5000 + 3 * (i % 2);
+        chain.AddVertex(TAVertice::CreatePoint({r * std::cos(a), r * std::sin(a)}, 0));
+    }
+    TOffsetResults r;
+    OffsetClosedChain(chain, 1, false, r);
+    ASSERT_EQ(r.size(), 2u) << r[0]->Points().Count();
+    const std::vector<TVector2D> a = Outline(*r[0]), b = Outline(*r[1]);
+    EXPECT_EQ(a.size(), size_t{TPointsSet2D::MaxPoints});
+    EXPECT_EQ(a.back().X, b.front().X);
+    EXPECT_EQ(a.back().Y, b.front().Y);
+    EXPECT_NEAR(b.back().X, a.front().X, 1e-9);
+    EXPECT_NEAR(VectorDistance2D(a[100], {0, 0}), 5005, 5);
 }
 
 } // namespace
