@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <mutex>
 #include <new>
 #include <sys/mman.h>
@@ -197,30 +198,24 @@ TPoolChunks& PoolChunks()
 }
 #endif
 
-// Free lists by size class (16-byte steps) and the unused rest of the current chunk. Memory is
-// never returned to the kernel: the blocks a freed drawing leaves are what the next drawing's
-// objects reuse, which makes a second load as fast as the first.
+// Free lists by size class (16-byte steps) and the region that new blocks are cut from: the
+// rest of the current chunk, or a free block taken whole. Memory is never returned to the
+// kernel: the blocks a freed drawing leaves are what the next drawing's objects reuse, which
+// makes a second load as fast as the first. A request that its own list cannot serve is cut from
+// the region; when the region is too small, its rest goes on the list of its size and the
+// largest free block becomes the region if it is large enough, so that freed memory serves
+// requests of other sizes before a new chunk is taken.
 class TObjectPool {
 public:
     void* Allocate(std::size_t size)
     {
         const std::size_t sizeClass = ClassOf(size);
         std::lock_guard lock(Mutex);
-        void* p = FreeLists[sizeClass];
-        if (p) {
-            Unpoison(p, sizeof(TFreeBlock));
-            FreeLists[sizeClass] = static_cast<TFreeBlock*>(p)->Next;
-            Poison(p, sizeof(TFreeBlock));
-        } else {
-            const std::size_t stride = (sizeClass + 1) * ObjectMemoryAlignment + RedZone;
-            if (static_cast<std::size_t>(ChunkEnd - Next) < stride) {
-                // The rest of the old chunk (less than one block) stays unused.
-                Next = Supplier.Take();
-                ChunkEnd = Next + ChunkBytes;
-#ifdef RASTREL_OBJECT_MEMORY_ASAN
-                PoolChunks().Add(Next);
-#endif
-            }
+        void* p = Pop(sizeClass);
+        if (!p) {
+            const std::size_t stride = StrideOf(sizeClass);
+            if (static_cast<std::size_t>(RegionEnd - Next) < stride)
+                Refill(stride);
             p = Next;
             Next += stride;
         }
@@ -230,26 +225,78 @@ public:
 
     void Free(void* p, std::size_t size) noexcept
     {
-        const std::size_t sizeClass = ClassOf(size);
 #ifdef RASTREL_OBJECT_MEMORY_ASAN
         // A block freed twice would sit twice in its list and later serve two objects.
         RASTREL_ASSERT(size == 0 || !__asan_address_is_poisoned(p));
 #endif
         std::lock_guard lock(Mutex);
-        Unpoison(p, sizeof(TFreeBlock));
-        static_cast<TFreeBlock*>(p)->Next = FreeLists[sizeClass];
-        FreeLists[sizeClass] = static_cast<TFreeBlock*>(p);
-        Poison(p, (sizeClass + 1) * ObjectMemoryAlignment);
+        Push(static_cast<std::byte*>(p), ClassOf(size));
     }
 
 private:
     // 0 for 0..16 bytes, 1 for 17..32, ...
     static std::size_t ClassOf(std::size_t size) { return size == 0 ? 0 : (size - 1) / ObjectMemoryAlignment; }
+    // The bytes a block of the class takes, its red zone included.
+    static std::size_t StrideOf(std::size_t sizeClass) { return (sizeClass + 1) * ObjectMemoryAlignment + RedZone; }
+
+    void* Pop(std::size_t sizeClass)
+    {
+        void* p = FreeLists[sizeClass];
+        if (!p)
+            return nullptr;
+        Unpoison(p, sizeof(TFreeBlock));
+        FreeLists[sizeClass] = static_cast<TFreeBlock*>(p)->Next;
+        Poison(p, sizeof(TFreeBlock));
+        if (!FreeLists[sizeClass])
+            NonEmpty[sizeClass / 64] &= ~(uint64_t{1} << (sizeClass % 64));
+        return p;
+    }
+
+    void Push(std::byte* p, std::size_t sizeClass) noexcept
+    {
+        Unpoison(p, sizeof(TFreeBlock));
+        reinterpret_cast<TFreeBlock*>(p)->Next = FreeLists[sizeClass];
+        FreeLists[sizeClass] = reinterpret_cast<TFreeBlock*>(p);
+        Poison(p, StrideOf(sizeClass) - RedZone);
+        NonEmpty[sizeClass / 64] |= uint64_t{1} << (sizeClass % 64);
+    }
+
+    // The class of the largest free block; SizeClasses when none is free.
+    std::size_t LargestFree() const
+    {
+        for (std::size_t word = std::size(NonEmpty); word-- > 0;)
+            if (NonEmpty[word])
+                return word * 64 + 63 - static_cast<std::size_t>(__builtin_clzll(NonEmpty[word]));
+        return SizeClasses;
+    }
+
+    // A new region of at least stride bytes; the rest of the old one is kept as a free block.
+    void Refill(std::size_t stride)
+    {
+        const auto rest = static_cast<std::size_t>(RegionEnd - Next);
+        if (rest >= StrideOf(0))
+            Push(Next, (rest - RedZone) / ObjectMemoryAlignment - 1);
+        // Should no new chunk come, the rest is the free block's alone.
+        Next = RegionEnd = nullptr;
+        const std::size_t largest = LargestFree();
+        if (largest < SizeClasses && StrideOf(largest) >= stride) {
+            Next = static_cast<std::byte*>(Pop(largest));
+            RegionEnd = Next + StrideOf(largest);
+            return;
+        }
+        Next = Supplier.Take();
+        RegionEnd = Next + ChunkBytes;
+#ifdef RASTREL_OBJECT_MEMORY_ASAN
+        PoolChunks().Add(Next);
+#endif
+    }
 
     std::mutex Mutex;
     TFreeBlock* FreeLists[SizeClasses] = {};
+    // One bit a class, set while its list holds a block.
+    uint64_t NonEmpty[(SizeClasses + 63) / 64] = {};
     std::byte* Next = nullptr;
-    std::byte* ChunkEnd = nullptr;
+    std::byte* RegionEnd = nullptr;
     TChunkSupplier Supplier;
 };
 
