@@ -3,6 +3,7 @@
 #include "CADExceptions.h"
 
 #include <cerrno>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <cstring>
@@ -85,10 +86,31 @@ std::byte* MapHugePages(std::size_t bytes) noexcept
     return aligned;
 }
 
-// A new chunk with its pages resident; null when the system refuses.
-std::byte* MapChunk() noexcept
+// A new chunk made ready for the pool: unaddressable until blocks are cut from it.
+std::byte* PoolChunk(std::byte* p) noexcept
 {
-    std::byte* p = MapHugePages(ChunkBytes);
+    Poison(p, ChunkBytes);
+#ifdef RASTREL_OBJECT_MEMORY_ASAN
+    // Objects here hold heap pointers (strings, vectors); LeakSanitizer must see them. It skips
+    // the poisoned, unused parts.
+    __lsan_register_root_region(p, ChunkBytes);
+#endif
+    return p;
+}
+
+// A new chunk of ordinary pages, taken from the kernel as they are first used; null when the
+// system refuses.
+std::byte* MapPlainChunk() noexcept
+{
+    void* p = ::mmap(nullptr, ChunkBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    return p == MAP_FAILED ? nullptr : static_cast<std::byte*>(p);
+}
+
+// A new chunk with its pages resident, of huge pages or ordinary ones; null when the system
+// refuses.
+std::byte* MapResidentChunk(bool huge) noexcept
+{
+    std::byte* p = huge ? MapHugePages(ChunkBytes) : MapPlainChunk();
     if (!p)
         return nullptr;
     // Kernels before 5.14 know no MADV_POPULATE_WRITE: each page is touched instead.
@@ -100,14 +122,38 @@ std::byte* MapChunk() noexcept
         for (std::size_t i = 0; i < ChunkBytes; i += 4096)
             static_cast<volatile std::byte*>(p)[i] = std::byte{0};
     }
-    Poison(p, ChunkBytes);
-#ifdef RASTREL_OBJECT_MEMORY_ASAN
-    // Objects here hold heap pointers (strings, vectors); LeakSanitizer must see them. It skips
-    // the poisoned, unused parts.
-    __lsan_register_root_region(p, ChunkBytes);
-#endif
-    return static_cast<std::byte*>(p);
+    return p;
 }
+
+// Which kind of pages the supplier's next chunk is made of. Huge pages are much the quicker to
+// make where the kernel has them free, and on machines (virtual ones) where the first touch of
+// each 4 KiB page traps even after the kernel has made it resident on another thread, a huge page
+// traps once for 512 of them. Where free memory is broken up the kernel compacts it to make each
+// huge page, and ordinary pages are the quicker. So each chunk is of the kind that was made
+// quicker lately, the other kind being tried again now and then as the kernel's memory changes.
+class TChunkKind {
+public:
+    bool NextHuge()
+    {
+        ++Made;
+        for (const bool huge : {true, false})
+            if (Seconds[huge] == 0)
+                return huge;
+        const bool quicker = Seconds[true] <= Seconds[false];
+        return Made % RetryEvery == 0 ? !quicker : quicker;
+    }
+    // How long the last chunk of the kind took, averaged with the ones before.
+    void Took(bool huge, double seconds)
+    {
+        double& average = Seconds[huge];
+        average = average == 0 ? seconds : (3 * average + seconds) / 4;
+    }
+
+private:
+    static constexpr unsigned RetryEvery = 16;
+    double Seconds[2] = {};
+    unsigned Made = 0;
+};
 
 // Keeps a few chunks mapped and resident on its own thread, so the page faults of fresh memory
 // stay off the thread that makes the objects.
@@ -122,7 +168,9 @@ public:
         }
     }
 
-    // A ready chunk, or one mapped here when none is.
+    // A ready chunk, or one mapped here when none is. That one's pages are taken as they are
+    // used: the loading thread does not wait for a whole chunk, nor for the kernel compacting
+    // memory into huge pages.
     std::byte* Take()
     {
         {
@@ -132,23 +180,27 @@ public:
             if (ReadyCount > 0)
                 return Ready[--ReadyCount];
         }
-        std::byte* chunk = MapChunk();
+        std::byte* chunk = MapPlainChunk();
         if (!chunk)
             throw std::bad_alloc();
-        return chunk;
+        return PoolChunk(chunk);
     }
 
 private:
     void Run()
     {
+        TChunkKind kind;
         std::unique_lock lock(Mutex);
         for (;;) {
             Wanted.wait(lock, [this] { return ReadyCount < ReadyChunks; });
             lock.unlock();
-            std::byte* chunk = MapChunk();
+            const bool huge = kind.NextHuge();
+            const auto t0 = std::chrono::steady_clock::now();
+            std::byte* chunk = MapResidentChunk(huge);
+            kind.Took(huge, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
             lock.lock();
             if (chunk) {
-                Ready[ReadyCount++] = chunk;
+                Ready[ReadyCount++] = PoolChunk(chunk);
             } else {
                 // Out of memory: try again once a chunk has been taken.
                 const uint64_t takes = Takes;

@@ -4,10 +4,9 @@
 // path the storage keeps circles and SVG's elliptical arcs whole, so that the import can make
 // true circles and arcs of them.
 //
-// Vertices live in blocks of 262144 (4 MiB of points in huge pages, and their command bytes), so
-// appending never moves what is stored, a large document does not need one large array and its
-// millions of vertices take few page faults. A reader done with the vertices before an index may
-// give their blocks back while it goes on reading.
+// Vertices live in blocks of 65536 (1 MiB of points and their command bytes), so appending never
+// moves what is stored and a large document does not need one large array. A reader done with
+// the vertices before an index may give their blocks back while it goes on reading.
 #include <cstdint>
 #include <vector>
 
@@ -60,7 +59,7 @@ public:
     void release_before(unsigned I);
 
 private:
-    static constexpr unsigned BlockShift = 18;
+    static constexpr unsigned BlockShift = 16;
     static constexpr unsigned BlockSize = 1u << BlockShift;
     struct coord {
         double X, Y;

@@ -155,7 +155,7 @@ TEST(SvgPathStorage, BlocksKeepEveryVertexAndPathsAreSeparated)
     for (unsigned i = 0; i < N; ++i)
         s.add_vertex(i, -double(i), i % 2 ? path_cmd_line_to : path_cmd_move_to);
     double x = 0, y = 0;
-    for (const unsigned i : {777u, 262143u, 262144u, 555555u}) {
+    for (const unsigned i : {777u, 65535u, 65536u, 555555u}) {
         SCOPED_TRACE(i);
         EXPECT_EQ(s.vertex(i, &x, &y), unsigned(i % 2 ? path_cmd_line_to : path_cmd_move_to));
         EXPECT_EQ(x, i);
