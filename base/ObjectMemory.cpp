@@ -289,7 +289,10 @@ private:
     // 0 for 0..16 bytes, 1 for 17..32, ...
     static std::size_t ClassOf(std::size_t size) { return size == 0 ? 0 : (size - 1) / ObjectMemoryAlignment; }
     // The bytes a block of the class takes, its red zone included.
-    static std::size_t StrideOf(std::size_t sizeClass) { return (sizeClass + 1) * ObjectMemoryAlignment + RedZone; }
+    static std::size_t StrideOf(std::size_t sizeClass)
+    {
+        return (sizeClass + 1) * ObjectMemoryAlignment + RedZone;
+    }
 
     void* Pop(std::size_t sizeClass)
     {
