@@ -313,6 +313,8 @@ const std::vector<TMenuLayout>& MenuLayouts()
         {"sbtOpen", "", {"mnuRecentF", "mnuMerge"}},
         {"mnuRecentF", "Recent files", {}}, // filled with the recent files
         {"sbtSave", "", {"mnuSave", "mnuSaveAs"}},
+        // The grid switch's arrow opens the grid's settings.
+        {"sbtGridOnOff", "", {"mnuSBGridSet"}},
         {"sbtAbout", "", {"mnuHelp", "mnuTutor", "mnuAbout", "mnuWebUpdate", "mnuWeb"}},
         {"mnuSnapTo",
          "Snap",
