@@ -3,9 +3,11 @@
 #include "CADExceptions.h"
 
 #include <cerrno>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <mutex>
 #include <new>
 #include <sys/mman.h>
@@ -84,10 +86,31 @@ std::byte* MapHugePages(std::size_t bytes) noexcept
     return aligned;
 }
 
-// A new chunk with its pages resident; null when the system refuses.
-std::byte* MapChunk() noexcept
+// A new chunk made ready for the pool: unaddressable until blocks are cut from it.
+std::byte* PoolChunk(std::byte* p) noexcept
 {
-    std::byte* p = MapHugePages(ChunkBytes);
+    Poison(p, ChunkBytes);
+#ifdef RASTREL_OBJECT_MEMORY_ASAN
+    // Objects here hold heap pointers (strings, vectors); LeakSanitizer must see them. It skips
+    // the poisoned, unused parts.
+    __lsan_register_root_region(p, ChunkBytes);
+#endif
+    return p;
+}
+
+// A new chunk of ordinary pages, taken from the kernel as they are first used; null when the
+// system refuses.
+std::byte* MapPlainChunk() noexcept
+{
+    void* p = ::mmap(nullptr, ChunkBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    return p == MAP_FAILED ? nullptr : static_cast<std::byte*>(p);
+}
+
+// A new chunk with its pages resident, of huge pages or ordinary ones; null when the system
+// refuses.
+std::byte* MapResidentChunk(bool huge) noexcept
+{
+    std::byte* p = huge ? MapHugePages(ChunkBytes) : MapPlainChunk();
     if (!p)
         return nullptr;
     // Kernels before 5.14 know no MADV_POPULATE_WRITE: each page is touched instead.
@@ -99,14 +122,38 @@ std::byte* MapChunk() noexcept
         for (std::size_t i = 0; i < ChunkBytes; i += 4096)
             static_cast<volatile std::byte*>(p)[i] = std::byte{0};
     }
-    Poison(p, ChunkBytes);
-#ifdef RASTREL_OBJECT_MEMORY_ASAN
-    // Objects here hold heap pointers (strings, vectors); LeakSanitizer must see them. It skips
-    // the poisoned, unused parts.
-    __lsan_register_root_region(p, ChunkBytes);
-#endif
-    return static_cast<std::byte*>(p);
+    return p;
 }
+
+// Which kind of pages the supplier's next chunk is made of. Huge pages are much the quicker to
+// make where the kernel has them free, and on machines (virtual ones) where the first touch of
+// each 4 KiB page traps even after the kernel has made it resident on another thread, a huge page
+// traps once for 512 of them. Where free memory is broken up the kernel compacts it to make each
+// huge page, and ordinary pages are the quicker. So each chunk is of the kind that was made
+// quicker lately, the other kind being tried again now and then as the kernel's memory changes.
+class TChunkKind {
+public:
+    bool NextHuge()
+    {
+        ++Made;
+        for (const bool huge : {true, false})
+            if (Seconds[huge] == 0)
+                return huge;
+        const bool quicker = Seconds[true] <= Seconds[false];
+        return Made % RetryEvery == 0 ? !quicker : quicker;
+    }
+    // How long the last chunk of the kind took, averaged with the ones before.
+    void Took(bool huge, double seconds)
+    {
+        double& average = Seconds[huge];
+        average = average == 0 ? seconds : (3 * average + seconds) / 4;
+    }
+
+private:
+    static constexpr unsigned RetryEvery = 16;
+    double Seconds[2] = {};
+    unsigned Made = 0;
+};
 
 // Keeps a few chunks mapped and resident on its own thread, so the page faults of fresh memory
 // stay off the thread that makes the objects.
@@ -121,7 +168,9 @@ public:
         }
     }
 
-    // A ready chunk, or one mapped here when none is.
+    // A ready chunk, or one mapped here when none is. That one's pages are taken as they are
+    // used: the loading thread does not wait for a whole chunk, nor for the kernel compacting
+    // memory into huge pages.
     std::byte* Take()
     {
         {
@@ -131,23 +180,27 @@ public:
             if (ReadyCount > 0)
                 return Ready[--ReadyCount];
         }
-        std::byte* chunk = MapChunk();
+        std::byte* chunk = MapPlainChunk();
         if (!chunk)
             throw std::bad_alloc();
-        return chunk;
+        return PoolChunk(chunk);
     }
 
 private:
     void Run()
     {
+        TChunkKind kind;
         std::unique_lock lock(Mutex);
         for (;;) {
             Wanted.wait(lock, [this] { return ReadyCount < ReadyChunks; });
             lock.unlock();
-            std::byte* chunk = MapChunk();
+            const bool huge = kind.NextHuge();
+            const auto t0 = std::chrono::steady_clock::now();
+            std::byte* chunk = MapResidentChunk(huge);
+            kind.Took(huge, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
             lock.lock();
             if (chunk) {
-                Ready[ReadyCount++] = chunk;
+                Ready[ReadyCount++] = PoolChunk(chunk);
             } else {
                 // Out of memory: try again once a chunk has been taken.
                 const uint64_t takes = Takes;
@@ -197,30 +250,24 @@ TPoolChunks& PoolChunks()
 }
 #endif
 
-// Free lists by size class (16-byte steps) and the unused rest of the current chunk. Memory is
-// never returned to the kernel: the blocks a freed drawing leaves are what the next drawing's
-// objects reuse, which makes a second load as fast as the first.
+// Free lists by size class (16-byte steps) and the region that new blocks are cut from: the
+// rest of the current chunk, or a free block taken whole. Memory is never returned to the
+// kernel: the blocks a freed drawing leaves are what the next drawing's objects reuse, which
+// makes a second load as fast as the first. A request that its own list cannot serve is cut from
+// the region; when the region is too small, its rest goes on the list of its size and the
+// largest free block becomes the region if it is large enough, so that freed memory serves
+// requests of other sizes before a new chunk is taken.
 class TObjectPool {
 public:
     void* Allocate(std::size_t size)
     {
         const std::size_t sizeClass = ClassOf(size);
         std::lock_guard lock(Mutex);
-        void* p = FreeLists[sizeClass];
-        if (p) {
-            Unpoison(p, sizeof(TFreeBlock));
-            FreeLists[sizeClass] = static_cast<TFreeBlock*>(p)->Next;
-            Poison(p, sizeof(TFreeBlock));
-        } else {
-            const std::size_t stride = (sizeClass + 1) * ObjectMemoryAlignment + RedZone;
-            if (static_cast<std::size_t>(ChunkEnd - Next) < stride) {
-                // The rest of the old chunk (less than one block) stays unused.
-                Next = Supplier.Take();
-                ChunkEnd = Next + ChunkBytes;
-#ifdef RASTREL_OBJECT_MEMORY_ASAN
-                PoolChunks().Add(Next);
-#endif
-            }
+        void* p = Pop(sizeClass);
+        if (!p) {
+            const std::size_t stride = StrideOf(sizeClass);
+            if (static_cast<std::size_t>(RegionEnd - Next) < stride)
+                Refill(stride);
             p = Next;
             Next += stride;
         }
@@ -230,26 +277,81 @@ public:
 
     void Free(void* p, std::size_t size) noexcept
     {
-        const std::size_t sizeClass = ClassOf(size);
 #ifdef RASTREL_OBJECT_MEMORY_ASAN
         // A block freed twice would sit twice in its list and later serve two objects.
         RASTREL_ASSERT(size == 0 || !__asan_address_is_poisoned(p));
 #endif
         std::lock_guard lock(Mutex);
-        Unpoison(p, sizeof(TFreeBlock));
-        static_cast<TFreeBlock*>(p)->Next = FreeLists[sizeClass];
-        FreeLists[sizeClass] = static_cast<TFreeBlock*>(p);
-        Poison(p, (sizeClass + 1) * ObjectMemoryAlignment);
+        Push(static_cast<std::byte*>(p), ClassOf(size));
     }
 
 private:
     // 0 for 0..16 bytes, 1 for 17..32, ...
     static std::size_t ClassOf(std::size_t size) { return size == 0 ? 0 : (size - 1) / ObjectMemoryAlignment; }
+    // The bytes a block of the class takes, its red zone included.
+    static std::size_t StrideOf(std::size_t sizeClass)
+    {
+        return (sizeClass + 1) * ObjectMemoryAlignment + RedZone;
+    }
+
+    void* Pop(std::size_t sizeClass)
+    {
+        void* p = FreeLists[sizeClass];
+        if (!p)
+            return nullptr;
+        Unpoison(p, sizeof(TFreeBlock));
+        FreeLists[sizeClass] = static_cast<TFreeBlock*>(p)->Next;
+        Poison(p, sizeof(TFreeBlock));
+        if (!FreeLists[sizeClass])
+            NonEmpty[sizeClass / 64] &= ~(uint64_t{1} << (sizeClass % 64));
+        return p;
+    }
+
+    void Push(std::byte* p, std::size_t sizeClass) noexcept
+    {
+        Unpoison(p, sizeof(TFreeBlock));
+        reinterpret_cast<TFreeBlock*>(p)->Next = FreeLists[sizeClass];
+        FreeLists[sizeClass] = reinterpret_cast<TFreeBlock*>(p);
+        Poison(p, StrideOf(sizeClass) - RedZone);
+        NonEmpty[sizeClass / 64] |= uint64_t{1} << (sizeClass % 64);
+    }
+
+    // The class of the largest free block; SizeClasses when none is free.
+    std::size_t LargestFree() const
+    {
+        for (std::size_t word = std::size(NonEmpty); word-- > 0;)
+            if (NonEmpty[word])
+                return word * 64 + 63 - static_cast<std::size_t>(__builtin_clzll(NonEmpty[word]));
+        return SizeClasses;
+    }
+
+    // A new region of at least stride bytes; the rest of the old one is kept as a free block.
+    void Refill(std::size_t stride)
+    {
+        const auto rest = static_cast<std::size_t>(RegionEnd - Next);
+        if (rest >= StrideOf(0))
+            Push(Next, (rest - RedZone) / ObjectMemoryAlignment - 1);
+        // Should no new chunk come, the rest is the free block's alone.
+        Next = RegionEnd = nullptr;
+        const std::size_t largest = LargestFree();
+        if (largest < SizeClasses && StrideOf(largest) >= stride) {
+            Next = static_cast<std::byte*>(Pop(largest));
+            RegionEnd = Next + StrideOf(largest);
+            return;
+        }
+        Next = Supplier.Take();
+        RegionEnd = Next + ChunkBytes;
+#ifdef RASTREL_OBJECT_MEMORY_ASAN
+        PoolChunks().Add(Next);
+#endif
+    }
 
     std::mutex Mutex;
     TFreeBlock* FreeLists[SizeClasses] = {};
+    // One bit a class, set while its list holds a block.
+    uint64_t NonEmpty[(SizeClasses + 63) / 64] = {};
     std::byte* Next = nullptr;
-    std::byte* ChunkEnd = nullptr;
+    std::byte* RegionEnd = nullptr;
     TChunkSupplier Supplier;
 };
 

@@ -3,7 +3,7 @@
 // objects at once; taking that much fresh memory from the kernel page by page in the loading
 // thread costs about as much as the load itself. Small blocks therefore come from large chunks
 // of huge pages that a background thread has already made resident, and freed blocks are kept
-// for the next objects of their size.
+// for the next objects of their size, or cut up for others before a new chunk is taken.
 #include <cstddef>
 #include <new>
 #include <type_traits>
@@ -20,9 +20,10 @@
 
 // Every block starts on this boundary, enough for any object or point type of the model.
 constexpr std::size_t ObjectMemoryAlignment = 16;
-// Larger blocks are plain operator new / delete; up to this size they are pooled. A traced
-// polyline's point array fits.
-constexpr std::size_t ObjectMemoryMaxPooledSize = 4096;
+// Larger blocks are plain operator new / delete; up to this size they are pooled. The point
+// array of a traced polyline fits, and so does that of an imported path with dozens of curves
+// flattened (2730 points of a 2D polyline).
+constexpr std::size_t ObjectMemoryMaxPooledSize = std::size_t{64} << 10;
 
 // A block of at least size bytes, aligned to ObjectMemoryAlignment; throws std::bad_alloc when
 // the system has no memory left. Size 0 gives a distinct block too.

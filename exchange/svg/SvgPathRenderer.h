@@ -78,6 +78,8 @@ public:
 
     // ---- reading back ----
     const path_storage& storage() const { return m_storage; }
+    // The import is done with the vertices before I: their blocks go back.
+    void release_vertices_before(unsigned I) { m_storage.release_before(I); }
     unsigned attributes_count() const { return m_attr_storage.size(); }
     const path_attributes& attributes(unsigned I) const { return m_attr_storage[I]; }
 

@@ -4,11 +4,11 @@
 // path the storage keeps circles and SVG's elliptical arcs whole, so that the import can make
 // true circles and arcs of them.
 //
-// Vertices live in blocks of 256 points and 256 command bytes (17 bytes a vertex), so appending
-// never moves what is stored and a large document does not need one large array.
-#include <agg_array.h>
-
+// Vertices live in blocks of 65536 (1 MiB of points and their command bytes), so appending never
+// moves what is stored and a large document does not need one large array. A reader done with
+// the vertices before an index may give their blocks back while it goes on reading.
 #include <cstdint>
+#include <vector>
 
 // The command byte of a vertex.
 enum path_cmd : uint8_t {
@@ -37,22 +37,38 @@ inline bool is_curve(unsigned Cmd)
 
 class path_storage {
 public:
+    path_storage() = default;
+    path_storage(const path_storage&) = delete;
+    path_storage& operator=(const path_storage&) = delete;
+    ~path_storage() { remove_all(); }
+
     void add_vertex(double X, double Y, unsigned Cmd);
-    unsigned total_vertices() const { return m_cmds.size(); }
-    // The command of vertex I and its point; past the end a stop at (0, 0).
+    unsigned total_vertices() const { return m_count; }
+    // The command of vertex I and its point; past the end, or in a block given back, a stop at
+    // (0, 0).
     unsigned vertex(unsigned I, double* X, double* Y) const;
-    unsigned command(unsigned I) const { return I < m_cmds.size() ? m_cmds[I] : unsigned(path_cmd_stop); }
+    unsigned command(unsigned I) const;
     // The command of the last vertex; stop when the storage is empty.
-    unsigned last_command() const { return m_cmds.size() ? m_cmds.last() : unsigned(path_cmd_stop); }
+    unsigned last_command() const { return m_count ? command(m_count - 1) : unsigned(path_cmd_stop); }
     void remove_all();
     // Ends the path before with a stop vertex (unless the storage is empty or already ends with
     // one) and answers the index at which the new path begins.
     unsigned start_new_path();
+    // Gives back the blocks whose every slot lies before I. The count stays; their vertices read
+    // as stops afterwards.
+    void release_before(unsigned I);
 
 private:
+    static constexpr unsigned BlockShift = 16;
+    static constexpr unsigned BlockSize = 1u << BlockShift;
     struct coord {
         double X, Y;
     };
-    agg::pod_bvector<coord, 8> m_coords;
-    agg::pod_bvector<uint8_t, 8> m_cmds;
+    // The block of vertex I, or null when it was given back.
+    const coord* coords_of(unsigned I) const { return m_coords[I >> BlockShift]; }
+    void free_block(unsigned B);
+
+    std::vector<coord*> m_coords;
+    std::vector<uint8_t*> m_cmds;
+    unsigned m_count = 0;
 };

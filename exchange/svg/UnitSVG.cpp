@@ -316,7 +316,7 @@ TVector2D TSvgArc::PointAt(double Theta) const
     return {CosPhi * x - SinPhi * y + Centre.X, SinPhi * x + CosPhi * y + Centre.Y};
 }
 
-void ImportSvgPaths(TQV_01Cmp2D& Drawing, const path_renderer& Paths, const TSvgProgress& Progress)
+void ImportSvgPaths(TQV_01Cmp2D& Drawing, path_renderer& Paths, const TSvgProgress& Progress)
 {
     const unsigned n = Paths.attributes_count();
     const int segments = std::max(1, AppConfig ? AppConfig->MaxCurveSeg : DefMaxCurveSeg);
@@ -328,6 +328,7 @@ void ImportSvgPaths(TQV_01Cmp2D& Drawing, const path_renderer& Paths, const TSvg
         // A path ends at the next one's start: an empty path begins where the next one does.
         const unsigned end = i + 1 < n ? Paths.attributes(i + 1).index : Paths.storage().total_vertices();
         walk.Walk(Paths.storage(), Paths.attributes(i), end);
+        Paths.release_vertices_before(end);
     }
 }
 

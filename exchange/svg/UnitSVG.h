@@ -21,8 +21,10 @@ using TSvgProgress = std::function<void(int Percent)>;
 // reason (the routine that failed first) when the file cannot be read, before anything is added;
 // what Progress raises passes through, the objects added before it staying.
 void ImportSvg(TQV_01Cmp2D& Drawing, const std::string& FileName, const TSvgProgress& Progress = {});
-// The conversion alone, from the paths a parser has filled.
-void ImportSvgPaths(TQV_01Cmp2D& Drawing, const path_renderer& Paths, const TSvgProgress& Progress = {});
+// The conversion alone, from the paths a parser has filled. It gives back the vertices as it
+// converts them, so the document's vertices and the drawing made of them are not held whole at
+// once: Paths is spent afterwards.
+void ImportSvgPaths(TQV_01Cmp2D& Drawing, path_renderer& Paths, const TSvgProgress& Progress = {});
 
 // The layer and the pen colour (0x00BBGGRR) of a fill colour: each channel in five steps of 52.
 uint8_t SvgLayerOfColor(uint8_t R, uint8_t G, uint8_t B);

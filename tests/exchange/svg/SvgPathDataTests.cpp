@@ -150,22 +150,54 @@ TEST(SvgPathStorage, BlocksKeepEveryVertexAndPathsAreSeparated)
     path_storage s;
     EXPECT_EQ(s.start_new_path(), 0u);
     EXPECT_EQ(s.total_vertices(), 0u);
-    // Several blocks of 256.
-    for (unsigned i = 0; i < 1000; ++i)
+    // Several blocks.
+    constexpr unsigned N = 600000;
+    for (unsigned i = 0; i < N; ++i)
         s.add_vertex(i, -double(i), i % 2 ? path_cmd_line_to : path_cmd_move_to);
     double x = 0, y = 0;
-    EXPECT_EQ(s.vertex(777, &x, &y), unsigned(path_cmd_line_to));
-    EXPECT_EQ(x, 777);
-    EXPECT_EQ(y, -777);
+    for (const unsigned i : {777u, 65535u, 65536u, 555555u}) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(s.vertex(i, &x, &y), unsigned(i % 2 ? path_cmd_line_to : path_cmd_move_to));
+        EXPECT_EQ(x, i);
+        EXPECT_EQ(y, -double(i));
+    }
     // A new path after vertices: a stop first, then its index.
-    EXPECT_EQ(s.start_new_path(), 1001u);
-    EXPECT_EQ(s.command(1000), unsigned(path_cmd_stop));
+    EXPECT_EQ(s.start_new_path(), N + 1);
+    EXPECT_EQ(s.command(N), unsigned(path_cmd_stop));
     // An empty path adds no second stop.
-    EXPECT_EQ(s.start_new_path(), 1001u);
-    EXPECT_EQ(s.vertex(5000, &x, &y), unsigned(path_cmd_stop));
+    EXPECT_EQ(s.start_new_path(), N + 1);
+    EXPECT_EQ(s.vertex(N + 5000, &x, &y), unsigned(path_cmd_stop));
     EXPECT_EQ(x, 0);
     s.remove_all();
     EXPECT_EQ(s.total_vertices(), 0u);
+}
+
+// The import gives back the vertices it has converted: what lies before the index reads as stops
+// (at most a block's worth of them may stay), what lies from it on keeps its values, and the
+// storage takes more vertices after it.
+TEST(SvgPathStorage, ReleasedVerticesReadAsStopsAndTheRestStays)
+{
+    path_storage s;
+    constexpr unsigned N = 700000, From = 600000;
+    for (unsigned i = 0; i < N; ++i)
+        s.add_vertex(i, i, path_cmd_line_to);
+    s.release_before(From);
+    EXPECT_EQ(s.total_vertices(), N);
+    double x = 1, y = 1;
+    EXPECT_EQ(s.vertex(0, &x, &y), unsigned(path_cmd_stop));
+    EXPECT_EQ(x, 0);
+    EXPECT_EQ(s.command(From - 300000), unsigned(path_cmd_stop));
+    unsigned kept = 0;
+    for (unsigned i = From; i < N; ++i)
+        kept += s.vertex(i, &x, &y) == path_cmd_line_to && x == i ? 1 : 0;
+    EXPECT_EQ(kept, N - From);
+    // Everything given back, the storage goes on from the same count.
+    s.release_before(N);
+    s.add_vertex(5, 6, path_cmd_move_to);
+    EXPECT_EQ(s.total_vertices(), N + 1);
+    EXPECT_EQ(s.vertex(N, &x, &y), unsigned(path_cmd_move_to));
+    EXPECT_EQ(x, 5);
+    EXPECT_EQ(y, 6);
 }
 
 TEST(SvgPathRenderer, RecordsTakeTheAttributesSetBeforeTheirEnd)

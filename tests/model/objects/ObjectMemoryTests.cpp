@@ -77,6 +77,35 @@ TEST_F(ObjectMemory, FreedBlockServesTheNextRequestOfItsSizeClassOnly)
     }
 }
 
+// A drawing freed leaves its large point arrays in the pool; the next drawing's objects of other
+// sizes are cut from them rather than from new memory. Only the rest of the chunk in use when the
+// arrays were freed (a few MiB at most) may serve before them.
+TEST_F(ObjectMemory, FreedBlocksServeOtherSizesBeforeNewMemory)
+{
+    constexpr size_t Freed = 256, Asked = 4000;
+    std::vector<uint8_t*> arrays;
+    for (size_t i = 0; i < Freed; ++i)
+        arrays.push_back(static_cast<uint8_t*>(AllocateObjectMemory(ObjectMemoryMaxPooledSize)));
+    const auto inFreed = [&arrays](const uint8_t* p) {
+        return std::any_of(arrays.begin(), arrays.end(),
+                           [p](const uint8_t* a) { return p >= a && p < a + ObjectMemoryMaxPooledSize; });
+    };
+    for (uint8_t* a : arrays)
+        FreeObjectMemory(a, ObjectMemoryMaxPooledSize);
+    const size_t count = Freed * ObjectMemoryMaxPooledSize * 3 / 4 / Asked;
+    std::vector<void*> blocks;
+    size_t reused = 0;
+    for (size_t i = 0; i < count; ++i) {
+        auto* p = static_cast<uint8_t*>(AllocateObjectMemory(Asked));
+        std::memset(p, 1, Asked);
+        reused += inFreed(p) ? 1 : 0;
+        blocks.push_back(p);
+    }
+    EXPECT_GT(reused, count / 2);
+    for (void* p : blocks)
+        FreeObjectMemory(p, Asked);
+}
+
 TEST_F(ObjectMemory, BlocksInUseAreAlignedAndNeverOverlap)
 {
     std::vector<std::pair<uint8_t*, size_t>> blocks;
