@@ -74,7 +74,12 @@ void Push(TUndoRecord& Record)
 
 // ---- what the user is told ----
 
-void TellWhy(TEditFault Fault) { MainWindow().SetStatusMessage(GetLangString(EditFaultKey(Fault))); }
+// A box rather than the status bar, whose text the idle state's empty prompt replaces at once.
+void TellWhy(TEditFault Fault)
+{
+    MainWindow().MessageBox(GetLangString(EditFaultKey(Fault)), GetLangString(450), TMsgIcon::Information,
+                            TMsgButtons::Ok);
+}
 
 // The objects picked are not of a class the tool works on.
 void TellWrongClass(TMsgIcon Icon = TMsgIcon::Information)
@@ -436,11 +441,7 @@ TQV2D_Join::TQV2D_Join(TQV_00CADProg& CADPrg, TQV_00CADPrgParam* StateParam, TCA
         const std::optional<TEditShape> s1 = ReadEditShape(*objs[0]), s2 = ReadEditShape(*objs[1]);
         if (!joinable(objs[0]) || !joinable(objs[1]) || !s1 || !s2 || s1->IsArc != s2->IsArc) {
             TellWrongClass(TMsgIcon::Warning);
-        } else if (const TJoinResult r = Join(*s1, *s2); r.Fault == TEditFault::NotCollinear ||
-                                                         r.Fault == TEditFault::NotConcentric) {
-            MainWindow().MessageBox(GetLangString(EditFaultKey(r.Fault)), GetLangString(450), TMsgIcon::Warning,
-                                    TMsgButtons::Ok);
-        } else if (r.Fault != TEditFault::None) {
+        } else if (const TJoinResult r = Join(*s1, *s2); r.Fault != TEditFault::None) {
             TellWhy(r.Fault);
         } else {
             TUndoRecord record(TUndoKind::Join);

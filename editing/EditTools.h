@@ -3,8 +3,8 @@
 // the line and arc constructions. Each is a state of the interaction program that a selection
 // task hands its selection to; it does its work in its constructor and returns to the idle state.
 // The geometry is EditGeometry's; here the entities are read from the drawing, the result written
-// back with one undo record, and a tool that cannot do what was asked says why (the status bar, or
-// the message box where the command asks for one) and leaves the drawing as it was.
+// back with one undo record, and a tool that cannot do what was asked says why in a message box and
+// leaves the drawing as it was.
 //
 // A circle is never replaced by an arc in place: where a tool cuts one (break, divide) the circle
 // leaves the drawing and its pieces are new arcs on its layer, in its style, and the undo brings

@@ -34,6 +34,20 @@ bool sbtIsoViewClick(TCommandContext& C);
 // ---- edit (CommandsEdit.cpp)
 bool sbtUndoClick(TCommandContext& C);
 
+// ---- modify (CommandsModify.cpp): the tools on picked entities and the constructions
+bool MyFilletClick(TCommandContext& C);
+bool MyTrimClick(TCommandContext& C);
+bool MyBreakClick(TCommandContext& C);
+bool MyDivideClick(TCommandContext& C);
+bool MyJoinClick(TCommandContext& C);
+bool MyExtendClick(TCommandContext& C);
+bool MyLinePerpClick(TCommandContext& C);
+bool MyLineTangent2ArcClick(TCommandContext& C);
+bool MyLineTangentAngleClick(TCommandContext& C);
+bool MyArcTangent1Click(TCommandContext& C);
+bool MyArcTangent2Click(TCommandContext& C);
+bool MySel1Entita(TCommandContext& C);
+
 // ---- status bar (CommandsStatus.cpp): its switches and buttons, and the pop-up's twins
 bool sbtAxisOnOffClick(TCommandContext& C);
 bool sbtGridOnOffClick(TCommandContext& C);

@@ -228,7 +228,7 @@ TEST_F(EditTools, EachToolOnItsPairsAndOneUndo)
         SCOPED_TRACE(c.Name);
         Drawing.DeleteAllObjects();
         Log.Clear();
-        Main.StatusMessages.clear();
+        Main.Boxes.clear();
         Panel.SetMode(TPanelMode::Extend);
         std::string two = "2";
         Panel.SetValue(0, two);
@@ -246,7 +246,7 @@ TEST_F(EditTools, EachToolOnItsPairsAndOneUndo)
         if (std::string(c.After).empty()) {
             EXPECT_EQ(Bytes(), before);
             EXPECT_EQ(Log.RecordCount(), 0);
-            EXPECT_EQ(Main.StatusMessages.size(), 1U);
+            EXPECT_EQ(Main.Boxes.size(), 1U);
             continue;
         }
         EXPECT_EQ(Classes(), c.After);
