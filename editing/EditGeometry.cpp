@@ -13,14 +13,38 @@ namespace {
 
 constexpr double TwoPi = 2 * std::numbers::pi;
 
-TVector2D Add(const TVector2D& A, const TVector2D& B) { return {A.X + B.X, A.Y + B.Y}; }
-TVector2D Sub(const TVector2D& A, const TVector2D& B) { return {A.X - B.X, A.Y - B.Y}; }
-TVector2D Scale(const TVector2D& V, double S) { return {V.X * S, V.Y * S}; }
-double Dot(const TVector2D& A, const TVector2D& B) { return A.X * B.X + A.Y * B.Y; }
-double Cross(const TVector2D& A, const TVector2D& B) { return A.X * B.Y - A.Y * B.X; }
-double Length(const TVector2D& V) { return std::hypot(V.X, V.Y); }
-double Distance(const TVector2D& A, const TVector2D& B) { return Length(Sub(A, B)); }
-double Tol() { return SystemTol(); }
+TVector2D Add(const TVector2D& A, const TVector2D& B)
+{
+    return {A.X + B.X, A.Y + B.Y};
+}
+TVector2D Sub(const TVector2D& A, const TVector2D& B)
+{
+    return {A.X - B.X, A.Y - B.Y};
+}
+TVector2D Scale(const TVector2D& V, double S)
+{
+    return {V.X * S, V.Y * S};
+}
+double Dot(const TVector2D& A, const TVector2D& B)
+{
+    return A.X * B.X + A.Y * B.Y;
+}
+double Cross(const TVector2D& A, const TVector2D& B)
+{
+    return A.X * B.Y - A.Y * B.X;
+}
+double Length(const TVector2D& V)
+{
+    return std::hypot(V.X, V.Y);
+}
+double Distance(const TVector2D& A, const TVector2D& B)
+{
+    return Length(Sub(A, B));
+}
+double Tol()
+{
+    return SystemTol();
+}
 
 // Angle into [0, 2 pi).
 double Wrap(double A)
@@ -31,10 +55,16 @@ double Wrap(double A)
     return A >= TwoPi ? 0 : A;
 }
 
-double AngleOf(const TVector2D& Centre, const TVector2D& P) { return Wrap(std::atan2(P.Y - Centre.Y, P.X - Centre.X)); }
+double AngleOf(const TVector2D& Centre, const TVector2D& P)
+{
+    return Wrap(std::atan2(P.Y - Centre.Y, P.X - Centre.X));
+}
 
 // An arc whose length is above the tolerance.
-bool HasLength(const TEditArc& Arc) { return Arc.Radius > Tol() && Arc.Sweep * Arc.Radius > Tol(); }
+bool HasLength(const TEditArc& Arc)
+{
+    return Arc.Radius > Tol() && Arc.Sweep * Arc.Radius > Tol();
+}
 
 bool IsDegenerate(const TEditShape& S)
 {
@@ -73,7 +103,10 @@ TEditArc ArcBetween(const TVector2D& C, double Radius, const TVector2D& T1, cons
     return {C, Radius, start, sweep};
 }
 
-TEditArc FullCircle(const TVector2D& C, double Radius) { return {C, Radius, 0, TwoPi}; }
+TEditArc FullCircle(const TVector2D& C, double Radius)
+{
+    return {C, Radius, 0, TwoPi};
+}
 
 // The arc shortened to T where T lies on it: the part that holds the pick stays. A full circle,
 // or a T off the arc, leaves it as it is.
@@ -124,7 +157,8 @@ bool SetLine(TEditShape& Out, bool& Changed, const TEditShape& Old, const TVecto
 }
 
 // The line with the end that MoveLineEnd chooses moved to T.
-bool MoveLineTo(TEditShape& Out, bool& Changed, const TEditShape& Old, const TVector2D& T, const TVector2D& Pick)
+bool MoveLineTo(TEditShape& Out, bool& Changed, const TEditShape& Old, const TVector2D& T,
+                const TVector2D& Pick)
 {
     TVector2D a = Old.A, b = Old.B;
     MoveLineEnd(a, b, T, Pick);
@@ -140,8 +174,8 @@ bool SetArc(TEditShape& Out, bool& Changed, const TEditShape& Old, const TEditAr
     return true;
 }
 
-TCornerResult FilletLines(const TEditShape& L1, const TEditShape& L2, const TVector2D& P1, const TVector2D& P2,
-                          double R, bool Construct)
+TCornerResult FilletLines(const TEditShape& L1, const TEditShape& L2, const TVector2D& P1,
+                          const TVector2D& P2, double R, bool Construct)
 {
     const TVector2D u1 = Sub(L1.B, L1.A), u2 = Sub(L2.B, L2.A);
     const double n1 = Length(u1), n2 = Length(u2);
@@ -165,15 +199,15 @@ TCornerResult FilletLines(const TEditShape& L1, const TEditShape& L2, const TVec
     }
     const TVector2D t1 = Foot(L1.A, L1.B, c), t2 = Foot(L2.A, L2.B, c);
     r.Arc = ArcBetween(c, R, t1, t2);
-    if (!MoveLineTo(r.First, r.FirstChanged, L1, t1, P1) || !MoveLineTo(r.Second, r.SecondChanged, L2, t2, P2) ||
-        !HasLength(r.Arc))
+    if (!MoveLineTo(r.First, r.FirstChanged, L1, t1, P1) ||
+        !MoveLineTo(r.Second, r.SecondChanged, L2, t2, P2) || !HasLength(r.Arc))
         return CornerFault(TEditFault::TooShort);
     return r;
 }
 
 // PL picks the line, PA the arc.
-TCornerResult FilletLineArc(const TEditShape& L, const TEditShape& A, const TVector2D& PL, const TVector2D& PA,
-                            double R, bool Construct)
+TCornerResult FilletLineArc(const TEditShape& L, const TEditShape& A, const TVector2D& PL,
+                            const TVector2D& PA, double R, bool Construct)
 {
     const TVector2D u = Sub(L.B, L.A);
     const double s = Cross(u, Sub(PA, L.A)) < 0 ? -R : R;
@@ -196,8 +230,8 @@ TCornerResult FilletLineArc(const TEditShape& L, const TEditShape& A, const TVec
     }
     const TVector2D tl = Foot(L.A, L.B, c), ta = Radial(A.Arc, c);
     r.Arc = ArcBetween(c, R, tl, ta);
-    if (!MoveLineTo(r.First, r.FirstChanged, L, tl, PL) || !SetArc(r.Second, r.SecondChanged, A, ArcEndTo(A.Arc, ta, PA)) ||
-        !HasLength(r.Arc))
+    if (!MoveLineTo(r.First, r.FirstChanged, L, tl, PL) ||
+        !SetArc(r.Second, r.SecondChanged, A, ArcEndTo(A.Arc, ta, PA)) || !HasLength(r.Arc))
         return CornerFault(TEditFault::TooShort);
     return r;
 }
@@ -251,7 +285,8 @@ TCornerResult TrimLineArc(const TEditShape& L, const TEditShape& A, const TVecto
         return CornerFault(TEditFault::NoCrossing);
     const TVector2D x = Nearest(xs, PA);
     TCornerResult r;
-    if (!MoveLineTo(r.First, r.FirstChanged, L, x, PL) || !SetArc(r.Second, r.SecondChanged, A, ArcEndTo(A.Arc, x, PA)))
+    if (!MoveLineTo(r.First, r.FirstChanged, L, x, PL) ||
+        !SetArc(r.Second, r.SecondChanged, A, ArcEndTo(A.Arc, x, PA)))
         return CornerFault(TEditFault::TooShort);
     return r;
 }
@@ -272,7 +307,8 @@ TCornerResult TrimArcs(const TEditShape& A1, const TEditShape& A2, const TVector
 
 // Runs a line-arc routine on an arc-line pair: the picks and the results change places.
 template <class F>
-TCornerResult Swapped(F Routine, const TEditShape& S1, const TEditShape& S2, const TVector2D& P1, const TVector2D& P2)
+TCornerResult Swapped(F Routine, const TEditShape& S1, const TEditShape& S2, const TVector2D& P1,
+                      const TVector2D& P2)
 {
     TCornerResult r = Routine(S2, S1, P2, P1);
     std::swap(r.First, r.Second);
@@ -342,9 +378,18 @@ TVector2D ArcPoint(const TEditArc& Arc, double Angle)
     return {Arc.Centre.X + Arc.Radius * std::cos(Angle), Arc.Centre.Y + Arc.Radius * std::sin(Angle)};
 }
 
-TVector2D ArcStartPoint(const TEditArc& Arc) { return ArcPoint(Arc, Arc.Start); }
-TVector2D ArcEndPoint(const TEditArc& Arc) { return ArcPoint(Arc, Arc.Start + Arc.Sweep); }
-bool IsFullCircle(const TEditArc& Arc) { return Arc.Sweep >= TwoPi - 1e-12; }
+TVector2D ArcStartPoint(const TEditArc& Arc)
+{
+    return ArcPoint(Arc, Arc.Start);
+}
+TVector2D ArcEndPoint(const TEditArc& Arc)
+{
+    return ArcPoint(Arc, Arc.Start + Arc.Sweep);
+}
+bool IsFullCircle(const TEditArc& Arc)
+{
+    return Arc.Sweep >= TwoPi - 1e-12;
+}
 
 TEditArc ArcFromEnds(const TVector2D& Centre, double Radius, const TVector2D& S, const TVector2D& E)
 {
@@ -361,7 +406,10 @@ TIntersectArc AsIntersectArc(const TEditArc& Arc)
     return {s, IsFullCircle(Arc) ? s : ArcEndPoint(Arc), Arc.Centre, Arc.Radius};
 }
 
-double AngleFromStart(const TEditArc& Arc, const TVector2D& P) { return Wrap(AngleOf(Arc.Centre, P) - Arc.Start); }
+double AngleFromStart(const TEditArc& Arc, const TVector2D& P)
+{
+    return Wrap(AngleOf(Arc.Centre, P) - Arc.Start);
+}
 
 double ShapeLength(const TEditShape& Shape)
 {
@@ -389,7 +437,7 @@ TCornerResult Fillet(const TEditShape& First, const TEditShape& Second, const TV
     if (IsDegenerate(First) || IsDegenerate(Second))
         return CornerFault(TEditFault::Degenerate);
     const auto lineArc = [Radius, Construct](const TEditShape& L, const TEditShape& A, const TVector2D& PL,
-                                              const TVector2D& PA) {
+                                             const TVector2D& PA) {
         return FilletLineArc(L, A, PL, PA, Radius, Construct);
     };
     if (!First.IsArc && !Second.IsArc)
@@ -401,7 +449,8 @@ TCornerResult Fillet(const TEditShape& First, const TEditShape& Second, const TV
     return FilletArcs(First, Second, Pick1, Pick2, Radius, Construct);
 }
 
-TCornerResult Trim(const TEditShape& First, const TEditShape& Second, const TVector2D& Pick1, const TVector2D& Pick2)
+TCornerResult Trim(const TEditShape& First, const TEditShape& Second, const TVector2D& Pick1,
+                   const TVector2D& Pick2)
 {
     if (IsDegenerate(First) || IsDegenerate(Second))
         return CornerFault(TEditFault::Degenerate);
@@ -501,7 +550,8 @@ void CrossPolylines(const std::vector<TVector2D>& P, const std::vector<TVector2D
     std::sort(CutsQ.begin(), CutsQ.end(), order);
 }
 
-std::vector<std::vector<TVector2D>> CutPolyline(const std::vector<TVector2D>& P, const std::vector<TPolylineCut>& Cuts)
+std::vector<std::vector<TVector2D>> CutPolyline(const std::vector<TVector2D>& P,
+                                                const std::vector<TPolylineCut>& Cuts)
 {
     std::vector<std::vector<TVector2D>> pieces;
     std::vector<TVector2D> piece;
@@ -574,7 +624,8 @@ TJoinResult Join(const TEditShape& S1, const TEditShape& S2)
         return std::max(From.Sweep, Wrap(To.Start - From.Start) + To.Sweep);
     };
     const double ab = cover(a, b), ba = cover(b, a);
-    TEditArc joined = ab <= ba ? TEditArc{a.Centre, a.Radius, a.Start, ab} : TEditArc{a.Centre, a.Radius, b.Start, ba};
+    TEditArc joined =
+        ab <= ba ? TEditArc{a.Centre, a.Radius, a.Start, ab} : TEditArc{a.Centre, a.Radius, b.Start, ba};
     if (joined.Sweep * joined.Radius >= TwoPi * joined.Radius - Tol())
         joined.Sweep = TwoPi;
     r.Joined = TEditShape::OfArc(joined);
@@ -716,7 +767,8 @@ TConstructResult TangentLine2Circles(const TEditArc& C1, const TEditArc& C2, con
     return best;
 }
 
-TConstructResult TangentLineAtAngle(const TEditArc& Circle, double Length, double Degrees, const TVector2D& Pick)
+TConstructResult TangentLineAtAngle(const TEditArc& Circle, double Length, double Degrees,
+                                    const TVector2D& Pick)
 {
     if (!(Circle.Radius > Tol()))
         return ConstructFault(TEditFault::Degenerate);
@@ -726,7 +778,7 @@ TConstructResult TangentLineAtAngle(const TEditArc& Circle, double Length, doubl
     const TVector2D dir{std::cos(alpha), std::sin(alpha)};
     // The touch point lies on the pick's side of the diameter along the direction.
     const double beta = Cross(dir, Sub(Pick, Circle.Centre)) < 0 ? alpha - std::numbers::pi / 2
-                                                                  : alpha + std::numbers::pi / 2;
+                                                                 : alpha + std::numbers::pi / 2;
     const TVector2D t = ArcPoint(Circle, beta);
     TConstructResult r;
     r.Shape = TEditShape::Line(t, Add(t, Scale(dir, Length)));

@@ -37,21 +37,21 @@ struct TEditShape {
 // Why a tool cannot do what it was asked; None when it can.
 enum class TEditFault : uint8_t {
     None,
-    ZeroRadius,     // the radius given is 0 or below
-    Degenerate,     // a line of no length or an arc of no radius was picked
-    Parallel,       // two parallel lines never meet
-    PickOnEntity,   // a pick lies on the other entity, so it chooses no side
-    NoCentre,       // no circle of that radius touches both entities on the picked sides
-    NoCrossing,     // the entities do not cross
-    TooShort,       // the result would have no length (or no sweep)
-    NotCollinear,   // two lines to join do not lie on one straight line
-    NotConcentric,  // two arcs to join are not on one circle
-    FullCircle,     // a full circle cannot be lengthened
-    Closed,         // a closed polyline has no end
-    ZeroLength,     // the length given is 0
-    Concentric,     // concentric circles have no common tangent through both
-    NoTangent,      // one circle lies inside the other
-    PickAtCentre,   // a point at an arc's centre gives no direction
+    ZeroRadius,    // the radius given is 0 or below
+    Degenerate,    // a line of no length or an arc of no radius was picked
+    Parallel,      // two parallel lines never meet
+    PickOnEntity,  // a pick lies on the other entity, so it chooses no side
+    NoCentre,      // no circle of that radius touches both entities on the picked sides
+    NoCrossing,    // the entities do not cross
+    TooShort,      // the result would have no length (or no sweep)
+    NotCollinear,  // two lines to join do not lie on one straight line
+    NotConcentric, // two arcs to join are not on one circle
+    FullCircle,    // a full circle cannot be lengthened
+    Closed,        // a closed polyline has no end
+    ZeroLength,    // the length given is 0
+    Concentric,    // concentric circles have no common tangent through both
+    NoTangent,     // one circle lies inside the other
+    PickAtCentre,  // a point at an arc's centre gives no direction
 };
 
 // The language key of the fault's message (section String).
@@ -114,7 +114,8 @@ struct TPolylineCut {
 void CrossPolylines(const std::vector<TVector2D>& P, const std::vector<TVector2D>& Q,
                     std::vector<TPolylineCut>& CutsP, std::vector<TPolylineCut>& CutsQ);
 // Polyline P cut at its sorted cuts: the pieces, each of at least two distinct points.
-std::vector<std::vector<TVector2D>> CutPolyline(const std::vector<TVector2D>& P, const std::vector<TPolylineCut>& Cuts);
+std::vector<std::vector<TVector2D>> CutPolyline(const std::vector<TVector2D>& P,
+                                                const std::vector<TPolylineCut>& Cuts);
 
 // ---- divide, join, extend ----
 
@@ -152,4 +153,5 @@ TConstructResult TouchingCircle(const TEditShape& To, const TVector2D& S);
 TConstructResult TangentLine2Circles(const TEditArc& C1, const TEditArc& C2, const TVector2D& Pick1,
                                      const TVector2D& Pick2);
 // The line of Length in direction Degrees that touches the circle on the side of the pick.
-TConstructResult TangentLineAtAngle(const TEditArc& Circle, double Length, double Degrees, const TVector2D& Pick);
+TConstructResult TangentLineAtAngle(const TEditArc& Circle, double Length, double Degrees,
+                                    const TVector2D& Pick);

@@ -26,8 +26,14 @@ namespace {
 
 constexpr uint16_t PickAperture = 5;
 
-TPoint2D ToPoint(const TVector2D& V) { return {V.X, V.Y, 1}; }
-TVector2D ToVector(const TPoint2D& P) { return {P.X, P.Y}; }
+TPoint2D ToPoint(const TVector2D& V)
+{
+    return {V.X, V.Y, 1};
+}
+TVector2D ToVector(const TPoint2D& P)
+{
+    return {P.X, P.Y};
+}
 
 TQV_01Cmp2D* DrawingOf(const TQV_00State& S)
 {
@@ -90,7 +96,10 @@ void TellWrongClass(TMsgIcon Icon = TMsgIcon::Information)
 
 // ---- entities in and out ----
 
-bool IsCircle(const TObject2D& Obj) { return dynamic_cast<const TCerchio2D*>(&Obj) != nullptr; }
+bool IsCircle(const TObject2D& Obj)
+{
+    return dynamic_cast<const TCerchio2D*>(&Obj) != nullptr;
+}
 
 void CopyStyle(const TObject2D& From, TObject2D& To)
 {
@@ -134,7 +143,10 @@ TObject2D* AddLike(TQV_01Cmp2D& Drawing, const TObject2D& Source, std::unique_pt
     return Drawing.AddObjectToLayer(-1, Source.Layer, std::move(Obj));
 }
 
-TObject2D* AddNew(TQV_01Cmp2D& Drawing, const TEditShape& S) { return Drawing.AddObject(-1, MakeObject(S)); }
+TObject2D* AddNew(TQV_01Cmp2D& Drawing, const TEditShape& S)
+{
+    return Drawing.AddObject(-1, MakeObject(S));
+}
 
 // The object's points in drawing coordinates: a line's two, an outline's profile.
 std::vector<TVector2D> WorldPolyline(TObject2D& Obj)
@@ -169,7 +181,9 @@ TUndoKind CornerKind(TCornerTool Tool, const TEditShape& S1, const TEditShape& S
 {
     const int arcs = int(S1.IsArc) + int(S2.IsArc);
     if (Tool == TCornerTool::Fillet)
-        return arcs == 0 ? TUndoKind::FilletLines : arcs == 1 ? TUndoKind::FilletObjectArc : TUndoKind::FilletArcObject;
+        return arcs == 0   ? TUndoKind::FilletLines
+               : arcs == 1 ? TUndoKind::FilletObjectArc
+                           : TUndoKind::FilletArcObject;
     return arcs == 0 ? TUndoKind::TrimLines : arcs == 1 ? TUndoKind::TrimObjectArc : TUndoKind::TrimArcObject;
 }
 
@@ -185,9 +199,9 @@ void RunCorner(TQV_00State& S, TCornerTool Tool)
         return;
     }
     const TVector2D p1 = ToVector(PickPoints[0]), p2 = ToVector(PickPoints[1]);
-    const TCornerResult r = Tool == TCornerTool::Trim ? Trim(*s1, *s2, p1, p2)
-                                                      : Fillet(*s1, *s2, p1, p2, FilletRadius,
-                                                               Tool == TCornerTool::Construct);
+    const TCornerResult r = Tool == TCornerTool::Trim
+                                ? Trim(*s1, *s2, p1, p2)
+                                : Fillet(*s1, *s2, p1, p2, FilletRadius, Tool == TCornerTool::Construct);
     if (r.Fault != TEditFault::None) {
         TellWhy(r.Fault);
         return;
@@ -478,8 +492,8 @@ void ExtendPolyline(TPolyline2D& Poly, double Length, const TVector2D& Pick)
     const int end = atFirst ? 0 : n - 1, next = atFirst ? 1 : n - 2;
     // Measured in drawing units; the vertex goes back into the polyline's own coordinates, so it
     // keeps its transform.
-    const std::optional<TVector2D> q = ExtendPoint(atFirst ? first : last,
-                                                   ObjectPointToWorld(Poly.Points().Get(next), Poly), Length);
+    const std::optional<TVector2D> q =
+        ExtendPoint(atFirst ? first : last, ObjectPointToWorld(Poly.Points().Get(next), Poly), Length);
     if (!q) {
         TellWhy(TEditFault::Degenerate);
         return;
@@ -538,7 +552,8 @@ TLineaPerpend::TLineaPerpend(TQV_00CADProg& CADPrg, TQV_00CADPrgParam* StatePara
                  "TLinePerpend: Invalid param", NextState);
 }
 
-TMyLineaPerPunto::TMyLineaPerPunto(TQV_00CADProg& CADPrg, TQV_00CADPrgParam* StateParam, TCADStateClass& NextState)
+TMyLineaPerPunto::TMyLineaPerPunto(TQV_00CADProg& CADPrg, TQV_00CADPrgParam* StateParam,
+                                   TCADStateClass& NextState)
     : TQV_00State(CADPrg, StateParam, NextState)
 {
     ConstructAtPoint(*this, PerpendicularLine, NextState);
@@ -551,7 +566,8 @@ TMyArcoTan1::TMyArcoTan1(TQV_00CADProg& CADPrg, TQV_00CADPrgParam* StateParam, T
                  NextState);
 }
 
-TMyArcoTan1Punto::TMyArcoTan1Punto(TQV_00CADProg& CADPrg, TQV_00CADPrgParam* StateParam, TCADStateClass& NextState)
+TMyArcoTan1Punto::TMyArcoTan1Punto(TQV_00CADProg& CADPrg, TQV_00CADPrgParam* StateParam,
+                                   TCADStateClass& NextState)
     : TQV_00State(CADPrg, StateParam, NextState)
 {
     ConstructAtPoint(*this, TouchingCircle, NextState);
@@ -574,7 +590,8 @@ TMyLineaTan2A::TMyLineaTan2A(TQV_00CADProg& CADPrg, TQV_00CADPrgParam* StatePara
     Done(*this, NextState);
 }
 
-TMyLineaTanAngle::TMyLineaTanAngle(TQV_00CADProg& CADPrg, TQV_00CADPrgParam* StateParam, TCADStateClass& NextState)
+TMyLineaTanAngle::TMyLineaTanAngle(TQV_00CADProg& CADPrg, TQV_00CADPrgParam* StateParam,
+                                   TCADStateClass& NextState)
     : TQV_00State(CADPrg, StateParam, NextState)
 {
     const std::vector<TObject2D*> objs = SelectedObjects(*this, 1);
@@ -583,7 +600,8 @@ TMyLineaTanAngle::TMyLineaTanAngle(TQV_00CADProg& CADPrg, TQV_00CADPrgParam* Sta
         if (shape && shape->IsArc) {
             const double length = InfoEdit ? InfoEdit->GetValue(0) : 0;
             const double angle = InfoEdit ? InfoEdit->GetValue(1) : 0;
-            AddConstruction(*this, TangentLineAtAngle(shape->Arc, length, angle, ToVector(SnappedPoint(CADPrg))));
+            AddConstruction(*this,
+                            TangentLineAtAngle(shape->Arc, length, angle, ToVector(SnappedPoint(CADPrg))));
         } else {
             TellWrongClass();
         }

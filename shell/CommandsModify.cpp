@@ -23,7 +23,9 @@ bool StartPicking(TCommandContext& C, TCADStateClass Task, TCADStateClass Tool)
 {
     auto param = std::make_unique<TQV_50SelectObjectsParam>(PickAperture, Tool);
     if (TGeoPage* page = C.Objects.GeoPage)
-        param->OnSelected = [page](TQV_00CADPrgParam*, TObject2D* Obj, bool, int32_t) { page->OnSelectedObj(Obj); };
+        param->OnSelected = [page](TQV_00CADPrgParam*, TObject2D* Obj, bool, int32_t) {
+            page->OnSelectedObj(Obj);
+        };
     return C.Objects.Prog->StartOperation(Task, std::move(param));
 }
 
@@ -56,11 +58,26 @@ bool MyFilletClick(TCommandContext& C)
     return PickTwo(C, StateClass<TQV2D_Fillet>());
 }
 
-bool MyTrimClick(TCommandContext& C) { return PickTwo(C, StateClass<TQV2D_Trim>()); }
-bool MyBreakClick(TCommandContext& C) { return PickTwo(C, StateClass<TQV2D_Break>()); }
-bool MyDivideClick(TCommandContext& C) { return PickOne(C, StateClass<TQV2D_Divide>()); }
-bool MyJoinClick(TCommandContext& C) { return PickTwo(C, StateClass<TQV2D_Join>()); }
-bool MyExtendClick(TCommandContext& C) { return PickOne(C, StateClass<TQV2D_Extend>()); }
+bool MyTrimClick(TCommandContext& C)
+{
+    return PickTwo(C, StateClass<TQV2D_Trim>());
+}
+bool MyBreakClick(TCommandContext& C)
+{
+    return PickTwo(C, StateClass<TQV2D_Break>());
+}
+bool MyDivideClick(TCommandContext& C)
+{
+    return PickOne(C, StateClass<TQV2D_Divide>());
+}
+bool MyJoinClick(TCommandContext& C)
+{
+    return PickTwo(C, StateClass<TQV2D_Join>());
+}
+bool MyExtendClick(TCommandContext& C)
+{
+    return PickOne(C, StateClass<TQV2D_Extend>());
+}
 
 bool MyLinePerpClick(TCommandContext& C)
 {
@@ -68,8 +85,14 @@ bool MyLinePerpClick(TCommandContext& C)
     return PickOne(C, StateClass<TLineaPerpend>());
 }
 
-bool MyLineTangent2ArcClick(TCommandContext& C) { return PickTwo(C, StateClass<TMyLineaTan2A>()); }
-bool MyLineTangentAngleClick(TCommandContext& C) { return PickOne(C, StateClass<TMyLineaTanAngle>()); }
+bool MyLineTangent2ArcClick(TCommandContext& C)
+{
+    return PickTwo(C, StateClass<TMyLineaTan2A>());
+}
+bool MyLineTangentAngleClick(TCommandContext& C)
+{
+    return PickOne(C, StateClass<TMyLineaTanAngle>());
+}
 
 bool MyArcTangent1Click(TCommandContext& C)
 {
@@ -83,4 +106,7 @@ bool MyArcTangent2Click(TCommandContext& C)
     return PickTwo(C, StateClass<TMyArcoTan2>());
 }
 
-bool MySel1Entita(TCommandContext& C) { return PickOne(C, StateClass<TSelez1Ent>()); }
+bool MySel1Entita(TCommandContext& C)
+{
+    return PickOne(C, StateClass<TSelez1Ent>());
+}

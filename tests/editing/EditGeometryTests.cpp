@@ -19,15 +19,24 @@ namespace {
 constexpr double Pi = std::numbers::pi;
 constexpr double Eps = 1e-9;
 
-TEditShape L(double X1, double Y1, double X2, double Y2) { return TEditShape::Line({X1, Y1}, {X2, Y2}); }
+TEditShape L(double X1, double Y1, double X2, double Y2)
+{
+    return TEditShape::Line({X1, Y1}, {X2, Y2});
+}
 // An arc from degrees to degrees, counter-clockwise.
 TEditShape A(double CX, double CY, double R, double FromDeg, double SweepDeg)
 {
     return TEditShape::OfArc({{CX, CY}, R, FromDeg * Pi / 180, SweepDeg * Pi / 180});
 }
-TEditShape Circle(double CX, double CY, double R) { return A(CX, CY, R, 0, 360); }
+TEditShape Circle(double CX, double CY, double R)
+{
+    return A(CX, CY, R, 0, 360);
+}
 
-double Dist(const TVector2D& P, const TVector2D& Q) { return std::hypot(P.X - Q.X, P.Y - Q.Y); }
+double Dist(const TVector2D& P, const TVector2D& Q)
+{
+    return std::hypot(P.X - Q.X, P.Y - Q.Y);
+}
 
 // Distance of P from the shape's infinite line or full circle.
 double OffCarrier(const TEditShape& S, const TVector2D& P)
@@ -88,28 +97,90 @@ struct TFilletCase {
 TEST(EditGeometry, FilletTable)
 {
     const TFilletCase cases[] = {
-        {"crossing lines, upper left corner", L(0, 0, 10, 0), L(5, -5, 5, 5), {2, 0}, {5, 3}, 1,
-         TEditFault::None, {4, 1}},
-        {"lines that do not reach", L(0, 0, 3, 0), L(5, 2, 5, 5), {1, 0}, {5, 4}, 1, TEditFault::None, {4, 1}},
-        {"crossing lines, lower right corner", L(0, 0, 10, 0), L(5, -5, 5, 5), {8, 0}, {5, -3}, 1,
-         TEditFault::None, {6, -1}},
+        {"crossing lines, upper left corner",
+         L(0, 0, 10, 0),
+         L(5, -5, 5, 5),
+         {2, 0},
+         {5, 3},
+         1,
+         TEditFault::None,
+         {4, 1}},
+        {"lines that do not reach",
+         L(0, 0, 3, 0),
+         L(5, 2, 5, 5),
+         {1, 0},
+         {5, 4},
+         1,
+         TEditFault::None,
+         {4, 1}},
+        {"crossing lines, lower right corner",
+         L(0, 0, 10, 0),
+         L(5, -5, 5, 5),
+         {8, 0},
+         {5, -3},
+         1,
+         TEditFault::None,
+         {6, -1}},
         {"parallel lines", L(0, 0, 10, 0), L(0, 2, 10, 2), {1, 0}, {1, 2}, 1, TEditFault::Parallel, {}},
         {"antiparallel lines", L(0, 0, 10, 0), L(10, 2, 0, 2), {1, 0}, {1, 2}, 1, TEditFault::Parallel, {}},
-        {"pick on the other line", L(0, 0, 10, 0), L(5, -5, 5, 5), {5, 0}, {5, 3}, 1, TEditFault::PickOnEntity, {}},
+        {"pick on the other line",
+         L(0, 0, 10, 0),
+         L(5, -5, 5, 5),
+         {5, 0},
+         {5, 3},
+         1,
+         TEditFault::PickOnEntity,
+         {}},
         {"radius 0", L(0, 0, 10, 0), L(5, -5, 5, 5), {2, 0}, {5, 3}, 0, TEditFault::ZeroRadius, {}},
         {"negative radius", L(0, 0, 10, 0), L(5, -5, 5, 5), {2, 0}, {5, 3}, -1, TEditFault::ZeroRadius, {}},
         {"zero-length line", L(1, 1, 1, 1), L(5, -5, 5, 5), {1, 1}, {5, 3}, 1, TEditFault::Degenerate, {}},
-        {"line and circle, tangent offsets", L(0, 0, 10, 0), Circle(5, 3, 1), {1, 0}, {4, 3}, 1,
-         TEditFault::None, {5, 1}},
-        {"line and circle", L(0, 0, 10, 0), Circle(5, 3, 2), {1, 0}, {4, 3}, 1, TEditFault::None,
+        {"line and circle, tangent offsets",
+         L(0, 0, 10, 0),
+         Circle(5, 3, 1),
+         {1, 0},
+         {4, 3},
+         1,
+         TEditFault::None,
+         {5, 1}},
+        {"line and circle",
+         L(0, 0, 10, 0),
+         Circle(5, 3, 2),
+         {1, 0},
+         {4, 3},
+         1,
+         TEditFault::None,
          {5 - std::sqrt(5.0), 1}},
-        {"line and circle far away", L(0, 0, 10, 0), Circle(5, 30, 1), {1, 0}, {5, 29}, 1, TEditFault::NoCentre,
+        {"line and circle far away",
+         L(0, 0, 10, 0),
+         Circle(5, 30, 1),
+         {1, 0},
+         {5, 29},
+         1,
+         TEditFault::NoCentre,
          {}},
-        {"circle and line (swapped order)", Circle(5, 3, 2), L(0, 0, 10, 0), {4, 3}, {1, 0}, 1,
-         TEditFault::None, {5 - std::sqrt(5.0), 1}},
-        {"two circles, tangent offsets", Circle(0, 0, 1), Circle(4, 0, 1), {0, 1}, {4, 1}, 1, TEditFault::None,
+        {"circle and line (swapped order)",
+         Circle(5, 3, 2),
+         L(0, 0, 10, 0),
+         {4, 3},
+         {1, 0},
+         1,
+         TEditFault::None,
+         {5 - std::sqrt(5.0), 1}},
+        {"two circles, tangent offsets",
+         Circle(0, 0, 1),
+         Circle(4, 0, 1),
+         {0, 1},
+         {4, 1},
+         1,
+         TEditFault::None,
          {2, 0}},
-        {"two circles", Circle(0, 0, 1), Circle(3, 0, 1), {0, 1}, {3, 1}, 1, TEditFault::None,
+        {"two circles",
+         Circle(0, 0, 1),
+         Circle(3, 0, 1),
+         {0, 1},
+         {3, 1},
+         1,
+         TEditFault::None,
          {1.5, std::sqrt(1.75)}},
         {"concentric circles", Circle(0, 0, 1), Circle(0, 0, 5), {1, 0}, {5, 0}, 1, TEditFault::NoCentre, {}},
         {"zero-radius arc", A(0, 0, 0, 0, 90), L(0, 0, 10, 0), {0, 0}, {5, 0}, 1, TEditFault::Degenerate, {}},
@@ -160,12 +231,14 @@ TEST(EditGeometry, FilletShortensAnArcOnlyWhereTheTangentPointLiesOnIt)
     // The lower left quarter of the circle about (5, 3) holds the tangent point (at about 222
     // degrees): the part before it goes.
     const TEditShape quarter = A(5, 3, 2, 180, 90);
-    const TCornerResult cut = Fillet(L(0, 0, 10, 0), quarter, {1, 0}, ArcPoint(quarter.Arc, 250 * Pi / 180), 1, false);
+    const TCornerResult cut =
+        Fillet(L(0, 0, 10, 0), quarter, {1, 0}, ArcPoint(quarter.Arc, 250 * Pi / 180), 1, false);
     ASSERT_EQ(cut.Fault, TEditFault::None);
     EXPECT_TRUE(cut.SecondChanged);
     EXPECT_NEAR(ArcEndPoint(cut.Second.Arc).Y, 1, Eps);
     // The upper half does not meet the offset line on its side of the chord: no fillet.
-    EXPECT_EQ(Fillet(L(0, 0, 10, 0), A(5, 3, 2, 0, 180), {1, 0}, {5, 5}, 1, false).Fault, TEditFault::NoCentre);
+    EXPECT_EQ(Fillet(L(0, 0, 10, 0), A(5, 3, 2, 0, 180), {1, 0}, {5, 5}, 1, false).Fault,
+              TEditFault::NoCentre);
     // Two arcs: the tangent point on the first (at about 41 degrees) lies outside it, so it stays.
     const TCornerResult kept = Fillet(A(0, 0, 1, 60, 90), Circle(3, 0, 1), {0, 1}, {3, 1}, 1, false);
     ASSERT_EQ(kept.Fault, TEditFault::None);
@@ -191,7 +264,12 @@ TEST(EditGeometry, TrimTable)
         {"line short of a circle", L(0, 0, 2, 0), Circle(5, 0, 1), {1, 0}, {5, 1}, TEditFault::None},
         {"line missing the arc", L(0, 5, 10, 5), A(5, 0, 2, 0, 180), {1, 5}, {5, 2}, TEditFault::NoCrossing},
         {"crossing arcs", A(0, 0, 2, -90, 180), A(3, 0, 2, 90, 180), {2, 0}, {1, 0}, TEditFault::None},
-        {"arcs meeting at an end", A(0, 0, 1, 0, 90), A(2, 0, 1, 90, 90), {0, 1}, {2, 1}, TEditFault::NoCrossing},
+        {"arcs meeting at an end",
+         A(0, 0, 1, 0, 90),
+         A(2, 0, 1, 90, 90),
+         {0, 1},
+         {2, 1},
+         TEditFault::NoCrossing},
         {"zero-length line", L(0, 0, 0, 0), L(5, -5, 5, 5), {0, 0}, {5, 3}, TEditFault::Degenerate},
     };
     for (const TTrimCase& c : cases) {
@@ -421,7 +499,8 @@ TEST(EditGeometry, RandomFilletsTouchBothEntitiesWhereTheyEnd)
             const TEditShape& s = k == 0 ? s1 : s2;
             const TEditShape& out = k == 0 ? r.First : r.Second;
             const bool changed = k == 0 ? r.FirstChanged : r.SecondChanged;
-            const TVector2D t = OffCarrier(s, arcEnds[0]) < OffCarrier(s, arcEnds[1]) ? arcEnds[0] : arcEnds[1];
+            const TVector2D t =
+                OffCarrier(s, arcEnds[0]) < OffCarrier(s, arcEnds[1]) ? arcEnds[0] : arcEnds[1];
             EXPECT_LE(OffCarrier(s, t), tol);
             const TVector2D rt{t.X - r.Arc.Centre.X, t.Y - r.Arc.Centre.Y};
             if (!s.IsArc) {

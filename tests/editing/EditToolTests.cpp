@@ -22,7 +22,10 @@
 
 namespace {
 
-TPoint2D P(double X, double Y) { return {X, Y, 1}; }
+TPoint2D P(double X, double Y)
+{
+    return {X, Y, 1};
+}
 
 struct EditTools : TEditingFixture {
     TUndoRedo Log;
@@ -55,7 +58,8 @@ struct EditTools : TEditingFixture {
     TObject2D* Arc(double CX, double CY, double R, double FromDeg, double ToDeg)
     {
         const double d = std::numbers::pi / 180;
-        return Drawing.AddObject(-1, std::make_unique<TArco2D>(-1, P(CX, CY), P(CX + R, CY), FromDeg * d, ToDeg * d));
+        return Drawing.AddObject(
+            -1, std::make_unique<TArco2D>(-1, P(CX, CY), P(CX + R, CY), FromDeg * d, ToDeg * d));
     }
     TObject2D* Circle(double CX, double CY, double R)
     {
@@ -67,7 +71,8 @@ struct EditTools : TEditingFixture {
     }
 
     // The tool run on the objects as the selection tasks hand them over, with the picks.
-    void Run(TCADStateClass Tool, const std::vector<TObject2D*>& Objects, TPoint2D Pick1 = {}, TPoint2D Pick2 = {})
+    void Run(TCADStateClass Tool, const std::vector<TObject2D*>& Objects, TPoint2D Pick1 = {},
+             TPoint2D Pick2 = {})
     {
         auto param = std::make_unique<TQV_50SelectObjectsParam>(5, nullptr);
         for (TObject2D* obj : Objects)
@@ -159,10 +164,14 @@ TEST_F(EditTools, EachToolOnItsPairsAndOneUndo)
          },
          ""},
         {"break crossing lines", StateClass<TQV2D_Break>(),
-         [](EditTools& T, TPoint2D&, TPoint2D&) { return V{T.Line(0, 0, 10, 0), T.Line(5, -5, 5, 5)}; },
+         [](EditTools& T, TPoint2D&, TPoint2D&) {
+             return V{T.Line(0, 0, 10, 0), T.Line(5, -5, 5, 5)};
+         },
          "TLine2D TLine2D TLine2D TLine2D "},
         {"break line and circle", StateClass<TQV2D_Break>(),
-         [](EditTools& T, TPoint2D&, TPoint2D&) { return V{T.Line(-5, 0, 5, 0), T.Circle(0, 0, 2)}; },
+         [](EditTools& T, TPoint2D&, TPoint2D&) {
+             return V{T.Line(-5, 0, 5, 0), T.Circle(0, 0, 2)};
+         },
          "TLine2D TLine2D TLine2D TArco2D TArco2D "},
         {"break polyline and arc", StateClass<TQV2D_Break>(),
          [](EditTools& T, TPoint2D&, TPoint2D&) {
@@ -170,16 +179,23 @@ TEST_F(EditTools, EachToolOnItsPairsAndOneUndo)
          },
          "TPolyline2D TPolyline2D TPolyline2D TPolyline2D TPolyline2D TPolyline2D "},
         {"break lines sharing an end", StateClass<TQV2D_Break>(),
-         [](EditTools& T, TPoint2D&, TPoint2D&) { return V{T.Line(0, 0, 10, 0), T.Line(10, 0, 10, 5)}; }, ""},
+         [](EditTools& T, TPoint2D&, TPoint2D&) {
+             return V{T.Line(0, 0, 10, 0), T.Line(10, 0, 10, 5)};
+         },
+         ""},
         {"divide a line", StateClass<TQV2D_Divide>(),
          [](EditTools& T, TPoint2D&, TPoint2D&) { return V{T.Line(0, 0, 10, 0)}; }, "TLine2D TLine2D "},
         {"divide a circle", StateClass<TQV2D_Divide>(),
          [](EditTools& T, TPoint2D&, TPoint2D&) { return V{T.Circle(0, 0, 2)}; }, "TArco2D TArco2D "},
         {"join collinear lines", StateClass<TQV2D_Join>(),
-         [](EditTools& T, TPoint2D&, TPoint2D&) { return V{T.Line(0, 0, 2, 0), T.Line(5, 0, 8, 0)}; },
+         [](EditTools& T, TPoint2D&, TPoint2D&) {
+             return V{T.Line(0, 0, 2, 0), T.Line(5, 0, 8, 0)};
+         },
          "TLine2D "},
         {"join arcs of one circle", StateClass<TQV2D_Join>(),
-         [](EditTools& T, TPoint2D&, TPoint2D&) { return V{T.Arc(0, 0, 1, 90, 180), T.Arc(0, 0, 1, 0, 90)}; },
+         [](EditTools& T, TPoint2D&, TPoint2D&) {
+             return V{T.Arc(0, 0, 1, 90, 180), T.Arc(0, 0, 1, 0, 90)};
+         },
          "TArco2D "},
         {"extend a line", StateClass<TQV2D_Extend>(),
          [](EditTools& T, TPoint2D& A, TPoint2D&) {
@@ -280,7 +296,8 @@ TEST_F(EditTools, WrongClassesGetTheMessageBoxAndChangeNothing)
     TObject2D* e = Drawing.AddObject(-1, std::make_unique<TEllipse2D>(-1, P(0, 0), P(4, 2)));
     TObject2D* l = Line(0, 0, 10, 0);
     const std::vector<uint8_t> before = Bytes();
-    for (TCADStateClass tool : {StateClass<TQV2D_Fillet>(), StateClass<TQV2D_Trim>(), StateClass<TQV2D_Join>()}) {
+    for (TCADStateClass tool :
+         {StateClass<TQV2D_Fillet>(), StateClass<TQV2D_Trim>(), StateClass<TQV2D_Join>()}) {
         Main.Boxes.clear();
         Run(tool, {e, l});
         EXPECT_EQ(Main.Boxes.size(), 1U);
@@ -293,7 +310,8 @@ TEST_F(EditTools, PerpendicularAndTouchingCircleFromAPickedPoint)
 {
     TObject2D* l = Line(0, 0, 20, 0);
     for (TCADStateClass tool : {StateClass<TLineaPerpend>(), StateClass<TMyArcoTan1>()}) {
-        Prog.StartOperation(StateClass<TQV_50Seleziona1Ogg>(), std::make_unique<TQV_50SelectObjectsParam>(5, tool));
+        Prog.StartOperation(StateClass<TQV_50Seleziona1Ogg>(),
+                            std::make_unique<TQV_50SelectObjectsParam>(5, tool));
         Click(10, 0);
         ASSERT_TRUE(Prog.OperationRunning);
         Click(30, 4);
@@ -312,7 +330,9 @@ TEST_F(EditTools, PerpendicularAndTouchingCircleFromAPickedPoint)
 TEST_F(EditTools, SeededRunOfEveryToolUndoneAsAWhole)
 {
     std::mt19937 rng(31);
-    const auto u = [&rng](double Lo, double Hi) { return std::uniform_real_distribution<double>(Lo, Hi)(rng); };
+    const auto u = [&rng](double Lo, double Hi) {
+        return std::uniform_real_distribution<double>(Lo, Hi)(rng);
+    };
     for (int i = 0; i < 12; ++i) {
         Line(u(0, 90), u(-25, 25), u(0, 90), u(-25, 25));
         Arc(u(10, 90), u(-20, 20), u(2, 15), u(0, 360), u(0, 360));
@@ -320,8 +340,9 @@ TEST_F(EditTools, SeededRunOfEveryToolUndoneAsAWhole)
             Circle(u(10, 90), u(-20, 20), u(2, 15));
     }
     const std::vector<uint8_t> start = Bytes();
-    const TCADStateClass tools[] = {StateClass<TQV2D_Fillet>(), StateClass<TQV2D_Trim>(),   StateClass<TQV2D_Break>(),
-                                    StateClass<TQV2D_Divide>(), StateClass<TQV2D_Join>(),   StateClass<TQV2D_Extend>(),
+    const TCADStateClass tools[] = {StateClass<TQV2D_Fillet>(), StateClass<TQV2D_Trim>(),
+                                    StateClass<TQV2D_Break>(),  StateClass<TQV2D_Divide>(),
+                                    StateClass<TQV2D_Join>(),   StateClass<TQV2D_Extend>(),
                                     StateClass<TMyArcoTan2>(),  StateClass<TMyLineaTan2A>()};
     Panel.SetMode(TPanelMode::Extend);
     std::string length = "1.5";
@@ -334,14 +355,16 @@ TEST_F(EditTools, SeededRunOfEveryToolUndoneAsAWhole)
             for (TGraphicObject* obj = it.First(); obj; obj = it.Next())
                 all.push_back(dynamic_cast<TObject2D*>(obj));
         }
-        const auto pick = [&]() { return all[std::uniform_int_distribution<size_t>(0, all.size() - 1)(rng)]; };
+        const auto pick = [&]() {
+            return all[std::uniform_int_distribution<size_t>(0, all.size() - 1)(rng)];
+        };
         TObject2D* a = pick();
         TObject2D* b = pick();
         if (a == b)
             continue;
         FilletRadius = u(0.5, 4);
-        Run(tools[std::uniform_int_distribution<size_t>(0, std::size(tools) - 1)(rng)], {a, b}, P(u(0, 90), u(-25, 25)),
-            P(u(0, 90), u(-25, 25)));
+        Run(tools[std::uniform_int_distribution<size_t>(0, std::size(tools) - 1)(rng)], {a, b},
+            P(u(0, 90), u(-25, 25)), P(u(0, 90), u(-25, 25)));
         ASSERT_FALSE(Prog.OperationRunning);
         records = Log.RecordCount();
     }

@@ -25,7 +25,10 @@
 
 namespace {
 
-TPoint2D P(double X, double Y) { return {X, Y, 1}; }
+TPoint2D P(double X, double Y)
+{
+    return {X, Y, 1};
+}
 
 struct TEditCommands : TShellFixture {
     void SetUp() override
@@ -45,7 +48,8 @@ struct TEditCommands : TShellFixture {
     void Arc(double CX, double CY, double R, double FromDeg, double ToDeg)
     {
         const double d = std::numbers::pi / 180;
-        ::Drawing->AddObject(-1, std::make_unique<TArco2D>(-1, P(CX, CY), P(CX + R, CY), FromDeg * d, ToDeg * d));
+        ::Drawing->AddObject(-1,
+                             std::make_unique<TArco2D>(-1, P(CX, CY), P(CX + R, CY), FromDeg * d, ToDeg * d));
     }
     // The view shows the world from (-50, -50) to (50, 50).
     void Show()
@@ -61,7 +65,8 @@ struct TEditCommands : TShellFixture {
         const TPoint s = DrawingView->WorldToScreen(P(X, Y));
         const QPoint at(s.X, s.Y);
         QTest::mouseMove(viewer, at);
-        QMouseEvent move(QEvent::MouseMove, at, viewer->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, at, viewer->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
         QApplication::sendEvent(viewer, &move);
         QTest::mouseClick(viewer, Qt::LeftButton, Qt::NoModifier, at);
     }
@@ -96,52 +101,90 @@ struct TCommandCase {
 TEST_F(TEditCommands, EachToolThroughItsCommandAndTheViewThenUndo)
 {
     const TCommandCase cases[] = {
-        {"mnuFillet", TPanelMode::Fillet, {5},
+        {"mnuFillet",
+         TPanelMode::Fillet,
+         {5},
          [](TEditCommands& T) {
              T.Line(-40, 0, 40, 0);
              T.Line(0, -40, 0, 40);
          },
-         {P(-20, 0), P(0, 20)}, "TLine2D TLine2D TArco2D "},
-        {"mnuTrim", TPanelMode::Trim, {},
+         {P(-20, 0), P(0, 20)},
+         "TLine2D TLine2D TArco2D "},
+        {"mnuTrim",
+         TPanelMode::Trim,
+         {},
          [](TEditCommands& T) {
              T.Line(-40, 0, 40, 0);
              T.Line(0, -40, 0, 40);
          },
-         {P(-20, 0), P(0, 20)}, "TLine2D TLine2D "},
-        {"mnuBreak", TPanelMode::Break, {},
+         {P(-20, 0), P(0, 20)},
+         "TLine2D TLine2D "},
+        {"mnuBreak",
+         TPanelMode::Break,
+         {},
          [](TEditCommands& T) {
              T.Line(-40, 0, 40, 0);
              T.Circle(0, 0, 20);
          },
-         {P(-30, 0), P(0, 20)}, "TLine2D TLine2D TLine2D TArco2D TArco2D "},
-        {"mnuDivide", TPanelMode::Divide, {}, [](TEditCommands& T) { T.Line(-40, 10, 40, 10); }, {P(-30, 10)},
+         {P(-30, 0), P(0, 20)},
+         "TLine2D TLine2D TLine2D TArco2D TArco2D "},
+        {"mnuDivide",
+         TPanelMode::Divide,
+         {},
+         [](TEditCommands& T) { T.Line(-40, 10, 40, 10); },
+         {P(-30, 10)},
          "TLine2D TLine2D "},
-        {"mnuJoin", TPanelMode::Join, {},
+        {"mnuJoin",
+         TPanelMode::Join,
+         {},
          [](TEditCommands& T) {
              T.Line(-40, 10, -10, 10);
              T.Line(10, 10, 40, 10);
          },
-         {P(-20, 10), P(20, 10)}, "TLine2D "},
-        {"mnuExtend", TPanelMode::Extend, {5}, [](TEditCommands& T) { T.Arc(0, 0, 20, 0, 90); }, {P(0, 20)},
+         {P(-20, 10), P(20, 10)},
+         "TLine2D "},
+        {"mnuExtend",
+         TPanelMode::Extend,
+         {5},
+         [](TEditCommands& T) { T.Arc(0, 0, 20, 0, 90); },
+         {P(0, 20)},
          "TArco2D "},
-        {"mnuLinePerp", TPanelMode::None, {}, [](TEditCommands& T) { T.Line(-40, 0, 40, 0); },
-         {P(-30, 0), P(10, 30)}, "TLine2D TLine2D "},
-        {"mnuLineTangent2Arc", TPanelMode::LineTangent2Arc, {},
+        {"mnuLinePerp",
+         TPanelMode::None,
+         {},
+         [](TEditCommands& T) { T.Line(-40, 0, 40, 0); },
+         {P(-30, 0), P(10, 30)},
+         "TLine2D TLine2D "},
+        {"mnuLineTangent2Arc",
+         TPanelMode::LineTangent2Arc,
+         {},
          [](TEditCommands& T) {
              T.Circle(-20, 0, 10);
              T.Circle(20, 0, 10);
          },
-         {P(-20, 10), P(20, 10)}, "TCerchio2D TCerchio2D TLine2D "},
-        {"mnuLineTangentAngle", TPanelMode::LineTangentAngle, {30, 45}, [](TEditCommands& T) { T.Circle(0, 0, 10); },
-         {P(0, 10)}, "TCerchio2D TLine2D "},
-        {"mnuArcTangent1", TPanelMode::ArcTangent1, {}, [](TEditCommands& T) { T.Line(-40, 0, 40, 0); },
-         {P(-30, 0), P(10, 25)}, "TLine2D TArco2D "},
-        {"mnuArcTangent2", TPanelMode::ArcTangent2, {8},
+         {P(-20, 10), P(20, 10)},
+         "TCerchio2D TCerchio2D TLine2D "},
+        {"mnuLineTangentAngle",
+         TPanelMode::LineTangentAngle,
+         {30, 45},
+         [](TEditCommands& T) { T.Circle(0, 0, 10); },
+         {P(0, 10)},
+         "TCerchio2D TLine2D "},
+        {"mnuArcTangent1",
+         TPanelMode::ArcTangent1,
+         {},
+         [](TEditCommands& T) { T.Line(-40, 0, 40, 0); },
+         {P(-30, 0), P(10, 25)},
+         "TLine2D TArco2D "},
+        {"mnuArcTangent2",
+         TPanelMode::ArcTangent2,
+         {8},
          [](TEditCommands& T) {
              T.Line(-40, 0, 40, 0);
              T.Line(0, -40, 0, 40);
          },
-         {P(-20, 0), P(0, 20)}, "TLine2D TLine2D TArco2D "},
+         {P(-20, 0), P(0, 20)},
+         "TLine2D TLine2D TArco2D "},
     };
     for (const TCommandCase& c : cases) {
         SCOPED_TRACE(c.Command);
