@@ -75,8 +75,8 @@ public:
     virtual void DeleteOperations() {}
     // After a clear: the view rebuilt, the geometry tree emptied.
     virtual void DrawingCleared() {}
-    // After New emptied the drawing: the property panel hidden and the geometry tree's root
-    // back.
+    // After New emptied the drawing: the points-along chain emptied, the property panel hidden
+    // and the geometry tree's root back.
     virtual void DrawingRenewed() {}
     // Before a drawing or a surface is read: the property panel stops showing live values.
     virtual void LeavePropertyEntityMode() {}

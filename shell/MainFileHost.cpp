@@ -12,6 +12,7 @@
 #include "QVScene.h"
 #include "QVVariabili.h"
 #include "ShellMessages.h"
+#include "UnitCatena.h"
 #include "UnitMain.h"
 #include "UnitToolWin.h"
 
@@ -140,6 +141,8 @@ void TMainFileHost::DrawingCleared()
 
 void TMainFileHost::DrawingRenewed()
 {
+    // The points-along chain named entities of the drawing that is gone.
+    PtAlongChains.DeleteAll();
     if (InfoEdit)
         InfoEdit->SetVisible(false);
     if (Main.GeoPage())

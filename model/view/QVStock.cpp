@@ -1,6 +1,7 @@
 #include "QVStock.h"
 
 #include "QVScene.h"
+#include "UnitCurva.h"
 
 #include <array>
 #include <vector>
@@ -47,6 +48,16 @@ void TQVGrezzo::Widen(bool AlongX, double M)
         (AlongX ? c[i].X : c[i].Y) = lo;
     for (const size_t i : high)
         (AlongX ? c[i].X : c[i].Y) = hi;
+    SetContour(std::move(c));
+}
+
+void TQVGrezzo::SetFromChains(const TListaDiCurve& Chains)
+{
+    if (Chains.Items.empty())
+        return;
+    std::vector<TVector2D> c;
+    for (const TAVertice& v : Chains.Items.front()->Vertices)
+        c.push_back(v.Point);
     SetContour(std::move(c));
 }
 

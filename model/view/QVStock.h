@@ -6,6 +6,7 @@
 #include "QVTypes.h"
 #include "SceneNodes.h"
 
+class TListaDiCurve;
 class TQVScene;
 
 class TQVGrezzo : public TExtrusionNode {
@@ -24,6 +25,9 @@ public:
     void SetMarginY(double M) { Widen(false, M); }
     // The solid starts at Z and reaches the top of StockBox.
     void SetZBottom(double Z);
+    // The contour becomes the vertex points of the first chain, in order (an arc gives its end
+    // point only). An empty list leaves it as it is.
+    void SetFromChains(const TListaDiCurve& Chains);
 
     TRect3D StockBox{};
 

@@ -8,6 +8,7 @@
 #include "QVSurf3D.h"
 #include "SceneStl.h"
 #include "StlFixtures.h"
+#include "UnitCurva.h"
 
 #include <gtest/gtest.h>
 
@@ -114,6 +115,30 @@ TEST_F(Surf3D, TheBoxComesFromTheMeshAndTheStockBoxWrapsIt)
     Grezzo->Refresh();
     EXPECT_EQ(Grezzo->Contour().size(), 4u);
     EXPECT_DOUBLE_EQ(Grezzo->Height(), 5);
+}
+
+// The stock box follows the first chain of a list (an arc by its end point); no chain, no change.
+TEST_F(Surf3D, TheStockBoxTakesTheFirstChainsContour)
+{
+    AddBox(0, 0, 0, 10, 20, 5);
+    ASSERT_NE(Grezzo, nullptr);
+    TListaDiCurve chains;
+    Grezzo->SetFromChains(chains);
+    EXPECT_EQ(Grezzo->Contour().size(), 4u);
+    for (int k = 0; k < 2; ++k) {
+        auto c = std::make_unique<TACurva>();
+        c->AddVertex(TAVertice::CreatePoint({0, 0}, 0));
+        c->AddVertex(TAVertice::CreatePoint({30.0 + k, 0}, 0));
+        c->AddVertex(TAVertice::CreateFull(1, {0, 30}, {0, 0}, 0));
+        chains.Add(std::move(c));
+    }
+    Grezzo->SetFromChains(chains);
+    const std::vector<TVector2D> want{{0, 0}, {30, 0}, {0, 30}};
+    ASSERT_EQ(Grezzo->Contour().size(), want.size());
+    for (size_t i = 0; i < want.size(); ++i) {
+        EXPECT_DOUBLE_EQ(Grezzo->Contour()[i].X, want[i].X) << i;
+        EXPECT_DOUBLE_EQ(Grezzo->Contour()[i].Y, want[i].Y) << i;
+    }
 }
 
 TEST_F(Surf3D, AShownSurfaceHasItsMeshInThe3DGroupAndSwitchesTheDepthTestOn)
