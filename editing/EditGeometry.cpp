@@ -158,10 +158,10 @@ bool SetLine(TEditShape& Out, bool& Changed, const TEditShape& Old, const TVecto
 
 // The line with the end that MoveLineEnd chooses moved to T.
 bool MoveLineTo(TEditShape& Out, bool& Changed, const TEditShape& Old, const TVector2D& T,
-                const TVector2D& Pick)
+                const TVector2D& Pick, const TVector2D& Side)
 {
     TVector2D a = Old.A, b = Old.B;
-    MoveLineEnd(a, b, T, Pick);
+    MoveLineEnd(a, b, T, Pick, Side);
     return SetLine(Out, Changed, Old, a, b);
 }
 
@@ -199,8 +199,11 @@ TCornerResult FilletLines(const TEditShape& L1, const TEditShape& L2, const TVec
     }
     const TVector2D t1 = Foot(L1.A, L1.B, c), t2 = Foot(L2.A, L2.B, c);
     r.Arc = ArcBetween(c, R, t1, t2);
-    if (!MoveLineTo(r.First, r.FirstChanged, L1, t1, P1) ||
-        !MoveLineTo(r.Second, r.SecondChanged, L2, t2, P2) || !HasLength(r.Arc))
+    // The arm picked is the one on the pick's side of the corner: a pick between the corner and
+    // the tangent point still chooses its own arm, not the one beyond the corner.
+    const TVector2D corner = Add(L1.A, Scale(u1, Cross(Sub(L2.A, L1.A), u2) / det));
+    if (!MoveLineTo(r.First, r.FirstChanged, L1, t1, P1, corner) ||
+        !MoveLineTo(r.Second, r.SecondChanged, L2, t2, P2, corner) || !HasLength(r.Arc))
         return CornerFault(TEditFault::TooShort);
     return r;
 }
@@ -230,7 +233,7 @@ TCornerResult FilletLineArc(const TEditShape& L, const TEditShape& A, const TVec
     }
     const TVector2D tl = Foot(L.A, L.B, c), ta = Radial(A.Arc, c);
     r.Arc = ArcBetween(c, R, tl, ta);
-    if (!MoveLineTo(r.First, r.FirstChanged, L, tl, PL) ||
+    if (!MoveLineTo(r.First, r.FirstChanged, L, tl, PL, tl) ||
         !SetArc(r.Second, r.SecondChanged, A, ArcEndTo(A.Arc, ta, PA)) || !HasLength(r.Arc))
         return CornerFault(TEditFault::TooShort);
     return r;
@@ -272,7 +275,8 @@ TCornerResult TrimLines(const TEditShape& L1, const TEditShape& L2, const TVecto
         return CornerFault(TEditFault::Parallel);
     const TVector2D x = Add(L1.A, Scale(u1, Cross(Sub(L2.A, L1.A), u2) / det));
     TCornerResult r;
-    if (!MoveLineTo(r.First, r.FirstChanged, L1, x, P1) || !MoveLineTo(r.Second, r.SecondChanged, L2, x, P2))
+    if (!MoveLineTo(r.First, r.FirstChanged, L1, x, P1, x) ||
+        !MoveLineTo(r.Second, r.SecondChanged, L2, x, P2, x))
         return CornerFault(TEditFault::TooShort);
     return r;
 }
@@ -285,7 +289,7 @@ TCornerResult TrimLineArc(const TEditShape& L, const TEditShape& A, const TVecto
         return CornerFault(TEditFault::NoCrossing);
     const TVector2D x = Nearest(xs, PA);
     TCornerResult r;
-    if (!MoveLineTo(r.First, r.FirstChanged, L, x, PL) ||
+    if (!MoveLineTo(r.First, r.FirstChanged, L, x, PL, x) ||
         !SetArc(r.Second, r.SecondChanged, A, ArcEndTo(A.Arc, x, PA)))
         return CornerFault(TEditFault::TooShort);
     return r;
@@ -416,17 +420,12 @@ double ShapeLength(const TEditShape& Shape)
     return Shape.IsArc ? Shape.Arc.Radius * Shape.Arc.Sweep : Distance(Shape.A, Shape.B);
 }
 
-void MoveLineEnd(TVector2D& A, TVector2D& B, const TVector2D& T, const TVector2D& Pick)
+void MoveLineEnd(TVector2D& A, TVector2D& B, const TVector2D& T, const TVector2D& Pick, const TVector2D& Side)
 {
     const TVector2D r = NearestOnSegment(A, B, Pick);
-    if (IsSamePoint(T, A))
-        A = T;
-    else if (IsSamePoint(T, B))
-        B = T;
-    else if (Dot(Sub(r, T), Sub(B, A)) > 0)
-        A = T;
-    else
-        B = T;
+    // T at an end moves that end; otherwise the end away from the pick's side of Side.
+    const bool moveA = IsSamePoint(T, A) || (!IsSamePoint(T, B) && Dot(Sub(r, Side), Sub(B, A)) > 0);
+    (moveA ? A : B) = T;
 }
 
 TCornerResult Fillet(const TEditShape& First, const TEditShape& Second, const TVector2D& Pick1,

@@ -93,8 +93,10 @@ TCornerResult Fillet(const TEditShape& First, const TEditShape& Second, const TV
 TCornerResult Trim(const TEditShape& First, const TEditShape& Second, const TVector2D& Pick1,
                    const TVector2D& Pick2);
 
-// The end of segment AB that moves to T: the part on the pick's side of T stays.
-void MoveLineEnd(TVector2D& A, TVector2D& B, const TVector2D& T, const TVector2D& Pick);
+// The end of segment AB that moves to T: the part on the pick's side of Side (a point of the line:
+// the cut point, or a fillet's corner) stays.
+void MoveLineEnd(TVector2D& A, TVector2D& B, const TVector2D& T, const TVector2D& Pick,
+                 const TVector2D& Side);
 
 // ---- break ----
 

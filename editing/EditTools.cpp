@@ -372,6 +372,7 @@ void RunBreak(TQV_00State& S)
         for (int k = 0; k < 2; ++k)
             for (const std::vector<TVector2D>& piece : CutPolyline(k == 0 ? p : q, k == 0 ? cutsP : cutsQ)) {
                 std::vector<TPoint2D> points;
+                points.reserve(piece.size());
                 for (const TVector2D& v : piece)
                     points.push_back(ToPoint(v));
                 pieces.emplace_back(std::make_unique<TPolyline2D>(-1, points), objs[size_t(k)]);

@@ -208,6 +208,16 @@ TEST(EditGeometry, FilletOfCrossingLinesCutsBothArmsAtTheTangentPoints)
     ExpectPoint(ArcEndPoint(r.Arc), 5, 1, "arc end");
 }
 
+TEST(EditGeometry, APickBetweenTheCornerAndTheTangentPointKeepsItsArm)
+{
+    // Radius 25: the tangent point on the vertical line is (0, 25); the pick at (0, 10) lies on
+    // the upper arm, which stays (from the tangent point up), not the lower one through the corner.
+    const TCornerResult r = Fillet(L(-40, 0, 40, 0), L(0, -40, 0, 40), {-30, 0}, {0, 10}, 25, false);
+    ASSERT_EQ(r.Fault, TEditFault::None);
+    ExpectLine(r.First, -40, 0, -25, 0, "horizontal");
+    ExpectLine(r.Second, 0, 25, 0, 40, "vertical");
+}
+
 TEST(EditGeometry, FilletConstructionLeavesTheEntitiesAndGivesAFullCircle)
 {
     const TCornerResult r = Fillet(L(0, 0, 10, 0), L(5, -5, 5, 5), {2, 0}, {5, 3}, 1, true);
@@ -471,6 +481,15 @@ struct TRandom {
     }
 };
 
+// Where the infinite lines of two (not parallel) lines cross.
+TVector2D Crossing(const TEditShape& L1, const TEditShape& L2)
+{
+    const TVector2D u{L1.B.X - L1.A.X, L1.B.Y - L1.A.Y}, v{L2.B.X - L2.A.X, L2.B.Y - L2.A.Y};
+    const TVector2D w{L2.A.X - L1.A.X, L2.A.Y - L1.A.Y};
+    const double t = (w.X * v.Y - w.Y * v.X) / (u.X * v.Y - u.Y * v.X);
+    return {L1.A.X + t * u.X, L1.A.Y + t * u.Y};
+}
+
 // The point of the arc's ends that is nearer to P.
 const TVector2D& NearerEnd(const std::vector<TVector2D>& E, const TVector2D& P)
 {
@@ -510,10 +529,19 @@ TEST(EditGeometry, RandomFilletsTouchBothEntitiesWhereTheyEnd)
                 const TVector2D rc{t.X - s.Arc.Centre.X, t.Y - s.Arc.Centre.Y};
                 EXPECT_LE(std::fabs(rt.X * rc.Y - rt.Y * rc.X) / std::hypot(rc.X, rc.Y), tol);
             }
-            // A changed entity now ends at its tangent point, and still holds its pick.
+            // A changed entity now ends at its tangent point and keeps the picked part: an arc
+            // or a line beside an arc still holds its pick; of two lines, each keeps the arm on
+            // its pick's side of the corner.
             if (changed) {
+                const TVector2D pick = k == 0 ? p1 : p2;
                 EXPECT_LE(Dist(NearerEnd(Ends(out), t), t), tol);
-                EXPECT_LE(OffShape(out, k == 0 ? p1 : p2), tol);
+                if (s1.IsArc || s2.IsArc) {
+                    EXPECT_LE(OffShape(out, pick), tol);
+                } else {
+                    const TVector2D x = Crossing(s1, s2);
+                    const TVector2D mid{(out.A.X + out.B.X) / 2 - x.X, (out.A.Y + out.B.Y) / 2 - x.Y};
+                    EXPECT_GE(mid.X * (pick.X - x.X) + mid.Y * (pick.Y - x.Y), 0);
+                }
             }
         }
     }
