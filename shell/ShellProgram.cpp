@@ -23,6 +23,7 @@
 #include "UnitAbout.h"
 #include "UnitConfig.h"
 #include "UnitCurva.h"
+#include "UnitEtichetta.h"
 #include "UnitMain.h"
 #include "UnitToolWin.h"
 
@@ -52,6 +53,7 @@ TProgramObjects::~TProgramObjects() = default;
 void RegisterProgramUnits()
 {
     static const bool done = [] {
+        RegisterLabel();
         RegisterDrawingClasses();
         RegisterProgramFonts(ProgramFolder());
         return true;
