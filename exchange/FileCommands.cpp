@@ -502,7 +502,12 @@ void TFileCommands::ClearDrawing(bool DeleteOperations)
     }
     if (DeleteOperations)
         Host.DeleteOperations();
-    Drawing.RepaintViews();
+    // The stock box and the 3D group are renewed too: a surface's stock box would otherwise stay,
+    // drawn under every drawing that follows.
+    if (DrawingView && DrawingView->Drawing == &Drawing)
+        DrawingView->RebuildAll(true);
+    else
+        Drawing.RepaintViews();
     Host.DrawingCleared();
     CurrentFile.Kind = fkNone;
     Host.SetCaption(AppTitle);

@@ -23,8 +23,12 @@ TMainCommands::TMainCommands(TfrmMain& M, TProgramObjects& O) : Main(M), Objects
         action->setIconText(QString::fromUtf8(c.Text));
         if (c.IconList)
             action->setIcon(ShellIcon(c.IconList, c.IconIndex));
-        if (c.Shortcut)
+        if (c.Shortcut) {
             action->setShortcut(QKeySequence(QString::fromUtf8(c.Shortcut)));
+            // The key works anywhere in the window, also for a command that only a drop-down
+            // menu shows (Save, Save as).
+            Main.addAction(action);
+        }
         action->setCheckable(c.Checkable);
         QObject::connect(action, &QAction::triggered, &Main, [this, &c](bool Checked) { Run(c, Checked); });
         Entries.push_back({&c, action});

@@ -14,12 +14,15 @@
 #include <QCheckBox>
 #include <QFrame>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTreeWidget>
+
+#include <algorithm>
 
 namespace {
 
@@ -79,6 +82,27 @@ QLineEdit* Edit(QWidget* Parent, const char* Name, int X, int Y, int W, TKeyFilt
     return edit;
 }
 
+// The width a number field needs to show a value like "-10000.000" whole in the widget's font:
+// the panel's sizes were drawn for a smaller font, in which "1083.733" lost its first digit.
+int NumberFieldWidth(const QWidget& W, int AtLeast)
+{
+    return std::max(AtLeast, W.fontMetrics().horizontalAdvance(QStringLiteral("-10000.000")) + 10);
+}
+
+// A row of label, number field and unit between Left and Right in a group: the label as wide as
+// its text, the unit at the right, the field between them as wide as it can be.
+void PlaceFieldRow(QLabel* Label, QLineEdit* Edit, QLabel* Unit, int Left, int Right, int Y)
+{
+    const int unitWidth = Unit ? Unit->fontMetrics().horizontalAdvance(Unit->text()) + 4 : 0;
+    const int labelWidth = Label->fontMetrics().horizontalAdvance(Label->text()) + 4;
+    const int editRight = Unit ? Right - unitWidth - 6 : Right;
+    const int editLeft = std::min(Left + labelWidth + 6, editRight - NumberFieldWidth(*Edit, 40));
+    Label->setGeometry(Left, Y - 2, std::max(0, editLeft - 6 - Left), Label->height());
+    Edit->setGeometry(editLeft, Y - 4, editRight - editLeft, Edit->height());
+    if (Unit)
+        Unit->setGeometry(editRight + 6, Y - 2, unitWidth, Unit->height());
+}
+
 } // namespace
 
 TDlgOpenGeo::TDlgOpenGeo(QWidget* Sheet, TQV_01Cmp2D& Drawing) : TVecRasPlacement(Drawing)
@@ -105,6 +129,11 @@ void TDlgOpenGeo::Build()
     tvInfo = new QTreeWidget(grpInfo);
     tvInfo->setObjectName("tvOpenInfo");
     tvInfo->setHeaderHidden(true);
+    // A long line ("Maximum X1071.233, Y770.25") is shown whole, the tree scrolling sideways,
+    // never cut off with an ellipsis.
+    tvInfo->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    tvInfo->header()->setStretchLastSection(false);
+    tvInfo->setTextElideMode(Qt::ElideNone);
     tvInfo->setGeometry(8, 24, 208 - 16, 313 - 40);
 
     grpDxfRotate = new QGroupBox(Q(ToolText("grpDxfRotate")), page);
@@ -127,6 +156,7 @@ void TDlgOpenGeo::Build()
         txtAttrib[i] = Edit(grpAttribb, sizeEdits[i], 88, 16 + 24 * i, 57, SoloNumeriEMenoInvio);
         lblUnit[i] = new QLabel(Q(unit), grpAttribb);
         lblUnit[i]->setGeometry(160, 18 + 24 * i, 30, 17);
+        PlaceFieldRow(lblAttrib[i], txtAttrib[i], lblUnit[i], 8, 193 - 6, 20 + 24 * i);
         QObject::connect(txtAttrib[i], &QLineEdit::textEdited, page,
                          [this, i](const QString& t) { SizeEdited(i, t); });
     }
@@ -187,6 +217,7 @@ void TDlgOpenGeo::Build()
         lblOrigin[i] = RightLabel(grpOrigin, ToolText(originLabels[i]), 8, 178 + 24 * i, 97);
         lblOrigin[i]->setObjectName(originLabels[i]);
         txtOrigin[i] = Edit(grpOrigin, originEdits[i], 112, 172 + 24 * i, 65, SoloNumeriEMeno);
+        PlaceFieldRow(lblOrigin[i], txtOrigin[i], nullptr, 8, 177, 176 + 24 * i);
         txtOrigin[i]->setText("0");
         QObject::connect(txtOrigin[i], &QLineEdit::textEdited, page,
                          [this, i](const QString& t) { OriginEdited(i, t); });
@@ -301,7 +332,8 @@ QTreeWidgetItem* TDlgOpenGeo::NewTreeRoot(const std::string& Text)
 
 void TDlgOpenGeo::AddTreeLine(QTreeWidgetItem* Root, const std::string& Text)
 {
-    new QTreeWidgetItem(Root, QStringList(Q(Text)));
+    auto* item = new QTreeWidgetItem(Root, QStringList(Q(Text)));
+    item->setToolTip(0, item->text(0));
 }
 
 namespace {

@@ -196,7 +196,7 @@ namespace {
 // auxiliary objects never. Layers is the Active and Visible flag of each layer.
 bool Selectable(const std::array<bool, TQV_20Layers::Count>& Layers, const TObject2D& Obj)
 {
-    return Layers[Obj.Layer] && Obj.Visible && Obj.Enabled && Obj.UseLayerStyle;
+    return Layers[Obj.Layer] && Obj.Visible && Obj.Enabled && Obj.UseLayerStyle && Obj.WindowSelectable();
 }
 
 std::array<bool, TQV_20Layers::Count> SelectableLayers(const TQV_01Cmp2D& Drawing)

@@ -8,8 +8,9 @@
 #include <cstdint>
 
 // Appends to List every selectable object (Active and Visible layer; the object Visible, Enabled
-// and drawn in its layer's style, so auxiliary objects never) whose screen rectangle, the four
-// corners of its box mapped by the drawing's view, lies inside ScreenRect, edges included.
+// and drawn in its layer's style, so auxiliary objects never; STL surfaces never) whose screen
+// rectangle, the four corners of its box mapped by the drawing's view, lies inside ScreenRect,
+// edges included.
 // ScreenRect may be given corner to corner in any order. Mode 0 selects; any other Mode, or a
 // drawing without a view, selects nothing. List owns what it holds exactly when Extract is set,
 // and then the selected objects leave the drawing for good. Raises ECADListBlocked while the

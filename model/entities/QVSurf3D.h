@@ -68,7 +68,9 @@ public:
     void BuildGL() override;
     // The outline of the 3D box: lower rectangle, one vertical edge, upper rectangle.
     void DrawOverlay(TCanvas2D& canvas, bool showControlPoints) override;
-    // The screen rectangle stays (0, 0, 0, 0): a surface is never window-selected.
+    // The screen rectangle stays (0, 0, 0, 0), and a window never selects a surface: a window
+    // delete or transform would otherwise take the model the machining is set up on.
+    bool WindowSelectable() const override { return false; }
 
     const std::vector<TMeshTriangle>& Triangles() const { return FData->Triangles; }
     // The mesh node last built; weak, since the view frees its 3D group when it renews the stock.

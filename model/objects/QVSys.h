@@ -63,6 +63,8 @@ public:
     virtual void DrawOverlayTransformed(TCanvas2D&, const TMatrix4& /*m*/) {}
     // The integer screen rectangle of the object; all zero when it has no screen extent.
     virtual TRect GetScreenRect() const { return {}; }
+    // False for an object that a window selection must never take, whatever its extent.
+    virtual bool WindowSelectable() const { return true; }
     virtual bool IsVisibleIn(const TRect2D&) const { return false; }
     virtual TPointsSet2D* GetProfilePoints() { return nullptr; }
     virtual int32_t GetProfileCount() const { return 0; }

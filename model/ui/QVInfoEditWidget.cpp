@@ -78,10 +78,19 @@ void TInfoEditWidget::PlaceGrid()
     const int width = std::max(0, this->width() - 2 * GridLeft);
     FGrid->setGeometry(GridLeft, GridTop, width, l.GridHeight);
     Panel.GridWidth = width;
+    // The gutter holds the row titles whole ("Width in pixels" is wider in this font than the
+    // layout's width allows), as far as each value column keeps room for a number like
+    // "-1000.000".
     const int columns = FGrid->columnCount();
+    QHeaderView* gutter = FGrid->verticalHeader();
+    const int titles = gutter->count() > 0 ? gutter->sizeHint().width() : 0;
+    const int valueWidth = FGrid->fontMetrics().horizontalAdvance(QStringLiteral("-1000.000")) + 6;
+    const int room = width - 2 * FGrid->frameWidth() - columns * valueWidth;
+    const int gutterWidth = std::max(l.GutterWidth, std::min(titles, room));
+    gutter->setFixedWidth(gutterWidth);
     if (columns > 0) {
-        // The gutter holds the row titles; the value columns share the rest.
-        const int each = std::max(1, (width - l.GutterWidth - 2 * FGrid->frameWidth()) / columns);
+        // The value columns share the rest.
+        const int each = std::max(1, (width - gutterWidth - 2 * FGrid->frameWidth()) / columns);
         for (int c = 0; c < columns; ++c)
             FGrid->setColumnWidth(c, each);
     }
@@ -110,7 +119,6 @@ void TInfoEditWidget::Sync()
     const int rowHeight = Panel.RowHeight();
     FGrid->verticalHeader()->setDefaultSectionSize(rowHeight);
     FGrid->horizontalHeader()->setFixedHeight(rowHeight);
-    FGrid->verticalHeader()->setFixedWidth(l.GutterWidth);
     for (int r = 0; r < rows; ++r)
         for (int c = 0; c < columns; ++c) {
             const QString text =

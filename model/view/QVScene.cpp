@@ -80,7 +80,8 @@ TQVScene::TQVScene() : Scene(std::make_unique<TScene>())
     ScaleText = root.Add<THudText>();
     ScaleText->Name = "ScaleText";
     ScaleText->Align = THudAlign::Centre;
-    ScaleText->Layout = THudLayout::Top;
+    // Centred on the bar: the length stands above it and the unit below, in any font size.
+    ScaleText->Layout = THudLayout::Centre;
     ScaleText->SetPlace(20, 0);
     ScaleText->SetColor(SceneColorFromTColor(Yellow));
 
@@ -357,7 +358,10 @@ void TQVScene::ViewerMouseMove(const TViewerMouseEvent& E)
 {
     CurX = E.X;
     CurY = E.Y;
-    if (Dragging && E.LeftDown) {
+    // The middle button pans with or without keys: the interaction program gives it to no task.
+    if (Dragging && E.MiddleDown && !E.LeftDown) {
+        Pan(LastX, LastY, E.X, E.Y);
+    } else if (Dragging && E.LeftDown) {
         const int dx = LastX - E.X, dy = LastY - E.Y;
         if (E.Shift) {
             Pan(LastX, LastY, E.X, E.Y);
@@ -494,8 +498,8 @@ void TQVScene::UpdateScaleText()
     const int w = ViewerWidth(), h = ViewerHeight();
     const std::string text = FormatCoord(PixelSize() * 50) + "\n\r" + (AppConfig ? AppConfig->UnitName : "mm");
     // Only real changes: the overlay calls this while a frame is drawn.
-    if (ScaleText->X() != w - 35 || ScaleText->Y() != h - 35)
-        ScaleText->SetPlace(w - 35, h - 35);
+    if (ScaleText->X() != w - 35 || ScaleText->Y() != h - ScaleBarRise)
+        ScaleText->SetPlace(w - 35, h - ScaleBarRise);
     if (ScaleText->Text() != text)
         ScaleText->SetText(text);
 }
@@ -562,7 +566,7 @@ void TQVScene::DrawTripod(TCanvas2D& Canvas, const TRenderContext& Context)
             Canvas.Line(cx - 3, cy + 4, cx + 3, cy + 4);
         }
     }
-    const int k = Context.Width - 60, j = h - 20;
+    const int k = Context.Width - 60, j = h - ScaleBarRise;
     Canvas.Line(k, j, k + 50, j);
     Canvas.Line(k, h - 23, k, h - 17);
     Canvas.Line(k + 50, j - 3, k + 50, j + 3);

@@ -140,7 +140,8 @@ public:
     // The lines of the current grid settings; empty when a step is not positive.
     TGridLines GridLines() const;
 
-    // ---- mouse (the viewer's events)
+    // ---- mouse (the viewer's events): a drag with the middle button, or with Shift and the left
+    // button, pans; Ctrl and the left button zoom; Alt and the left button orbit.
     void ViewerMouseDown(const TViewerMouseEvent& E);
     void ViewerMouseMove(const TViewerMouseEvent& E);
     void ViewerMouseUp(const TViewerMouseEvent& E);
@@ -191,6 +192,8 @@ public:
 
     THudText* StatusText = nullptr;
     THudText* ScaleText = nullptr;
+    // How far above the viewer's bottom edge the scale bar's line lies, in pixels.
+    static constexpr int ScaleBarRise = 20;
 
     bool Dragging = false;
     bool ApertureBoxShown = false;

@@ -434,9 +434,15 @@ TEST_F(TCommandsFixture, TheDepthTestAndTheStockBoxFollowWhatWasOpened)
     EXPECT_FALSE(view.Scene->DepthTest());
     EXPECT_EQ(meshes(), 0);
 
-    // A damaged surface changes nothing in the view.
+    // Clearing the drawing renews the stock box: nothing of the surface's box is left.
+    EXPECT_DOUBLE_EQ(Grezzo->Height(), 0);
+    EXPECT_DOUBLE_EQ(Grezzo->StockBox.Second.X, 0);
+
+    // A damaged surface changes nothing in the view (opened into an empty drawing, so that no
+    // clear comes first).
     std::vector<uint8_t> cut = StlBytes();
     cut.resize(cut.size() - 1);
+    Drawing.DeleteAllObjects();
     Grezzo->SetBox(MakeRect3D(1, 2, 3, 4, 5, 6));
     EXPECT_FALSE(Commands.OpenGeo(Write("cut.stl", cut), false));
     EXPECT_NE(LastBox().find("cut.stl"), std::string::npos);
@@ -444,6 +450,45 @@ TEST_F(TCommandsFixture, TheDepthTestAndTheStockBoxFollowWhatWasOpened)
     EXPECT_EQ(meshes(), 0);
     EXPECT_DOUBLE_EQ(Grezzo->StockBox.First.Z, 3);
     EXPECT_DOUBLE_EQ(Grezzo->Height(), 3);
+    DrawingView = nullptr;
+}
+
+// The placement panel frames what it places with the wire-frame preview box, for a DXF file as
+// for a picture.
+TEST_F(TCommandsFixture, ThePreviewBoxFramesAnOpenedDrawingOrPicture)
+{
+    TQVScene view;
+    view.AttachDrawing(&Drawing);
+    DrawingView = &view;
+    TBmpEncoding bmp;
+    struct TCase {
+        const char* Name;
+        std::string File;
+    };
+    const std::vector<TCase> cases = {
+        {"DXF", Write("lines.dxf", DxfTwoLines)},
+        {"BMP", Write("p.bmp", EncodeBmp(THalfPicture{}, bmp))},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Drawing.DeleteAllObjects();
+        ASSERT_TRUE(Commands.OpenGeo(c.File, false));
+        ASSERT_TRUE(Host.Panel);
+        const TLineStrip* box = Host.Panel->PreviewBox();
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->Parent(), view.Group3D);
+        // Around what was placed: the drawing's extents, not empty.
+        TRect2D want{};
+        Drawing.GetExtents(want);
+        ASSERT_LT(want.First.X, want.Second.X);
+        const std::vector<TVector3f>& n = box->Nodes();
+        ASSERT_EQ(n.size(), 5U);
+        EXPECT_NEAR(std::min(n[0].X, n[2].X), want.First.X, 1e-4);
+        EXPECT_NEAR(std::min(n[0].Y, n[2].Y), want.First.Y, 1e-4);
+        EXPECT_NEAR(std::max(n[0].X, n[2].X), want.Second.X, 1e-4);
+        EXPECT_NEAR(std::max(n[0].Y, n[2].Y), want.Second.Y, 1e-4);
+    }
+    Host.Panel.reset();
     DrawingView = nullptr;
 }
 

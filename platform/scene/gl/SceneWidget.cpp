@@ -9,6 +9,7 @@
 #include <QOpenGLShaderProgram>
 #include <QPainter>
 #include <QSurfaceFormat>
+#include <QtMath>
 
 #include <GL/gl.h>
 #include <malloc.h>
@@ -720,7 +721,8 @@ void TSceneWidget::DrawHud(THudText& T)
     const TSceneColor c = T.Color();
     const std::string key = T.Text() + '\x1f' + T.FontFamily + '\x1f' + std::to_string(T.FontPixelSize) +
                             '\x1f' + std::to_string(c.R) + std::to_string(c.G) + std::to_string(c.B) +
-                            std::to_string(c.A) + std::to_string(int(T.Align));
+                            std::to_string(c.A) + std::to_string(int(T.Align)) + '\x1f' +
+                            std::to_string(devicePixelRatioF());
     if (slot->Key != key) {
         QString text = QString::fromStdString(T.Text());
         text.remove(QLatin1Char('\r'));
@@ -731,8 +733,12 @@ void TSceneWidget::DrawHud(THudText& T)
         int w = 1;
         for (const QString& l : lines)
             w = std::max(w, fm.horizontalAdvance(l));
-        const int h = std::max(1, fm.height() * int(lines.size()));
-        QImage img(w + 2, h, QImage::Format_ARGB32);
+        // Every line whole, the last one too where the font keeps a gap between lines.
+        const int h = std::max(1, fm.lineSpacing() * int(lines.size() - 1) + fm.height());
+        // Drawn at the screen's own pixels, so a scaled screen shows sharp text.
+        const qreal ratio = std::max<qreal>(1, devicePixelRatioF());
+        QImage img(qCeil((w + 2) * ratio), qCeil(h * ratio), QImage::Format_ARGB32);
+        img.setDevicePixelRatio(ratio);
         img.fill(Qt::transparent);
         {
             QPainter p(&img);
@@ -752,8 +758,8 @@ void TSceneWidget::DrawHud(THudText& T)
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
         slot->Key = key;
-        slot->W = img.width();
-        slot->H = img.height();
+        slot->W = w + 2;
+        slot->H = h;
     }
     float x = float(T.X()), y = float(T.Y());
     if (T.Align == THudAlign::Centre)

@@ -6,8 +6,10 @@
 #include "QVEntity.h"
 #include "QVGeometry.h"
 #include "QVSplines.h"
+#include "QVSurf3D.h"
 #include "QVVectText.h"
 #include "RecordingTree.h"
+#include "StlFixtures.h"
 #include "TestMark.h"
 
 #include <gtest/gtest.h>
@@ -312,13 +314,15 @@ TEST_F(DrawingOpsTest, WindowSelectionTakesWhatLiesWhollyInside)
     const int32_t line = d.AddObject(-1, std::make_unique<TLine2D>(-1, Pt(10, 10), Pt(20, 20)))->ID;
     // The circle's box is pixels 450..550 both ways; its control points only 500..550 by 500.
     const int32_t circle = d.AddObject(-1, std::make_unique<TCerchio2D>(-1, Pt(50, 50), Pt(55, 50)))->ID;
-    // Never selected: an inactive layer, a hidden layer, a disabled object, an own-style object.
+    // Never selected: an inactive layer, a hidden layer, a disabled object, an own-style object,
+    // an STL surface.
     d.Layers.GetLayer(2).Active = false;
     d.Layers.GetLayer(3).Visible = false;
     d.AddObjectToLayer(-1, 2, std::make_unique<TPunto2D>(-1, Pt(60, 60)));
     d.AddObjectToLayer(-1, 3, std::make_unique<TPunto2D>(-1, Pt(60, 60)));
     d.AddObject(-1, std::make_unique<TPunto2D>(-1, Pt(60, 60)))->Enabled = false;
     d.AddObject(-1, std::make_unique<TLine2D>(-1, Pt(60, 60), Pt(61, 61), 255, 1, IdentityMatrix));
+    d.AddObject(-1, std::make_unique<TQV_STLSurf>(-1, BoxMesh(60, 60, 0, 70, 70, 5)));
 
     struct TCase {
         const char* Name;
@@ -347,7 +351,7 @@ TEST_F(DrawingOpsTest, WindowSelectionTakesWhatLiesWhollyInside)
             got.push_back(obj->ID);
         EXPECT_EQ(got, c.Want);
     }
-    EXPECT_EQ(d.ObjectsCount(), 6);
+    EXPECT_EQ(d.ObjectsCount(), 7);
 
     d.View = nullptr;
     TGraphicObjList none(false);

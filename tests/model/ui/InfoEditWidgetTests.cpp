@@ -2,13 +2,16 @@
 // typed, and reports a bad number on Apply without changing the object.
 #include "QVInfoEditWidget.h"
 
+#include "Bitmap32.h"
 #include "EnglishTexts.h"
 #include "FakeServices.h"
+#include "QVBitmap2D.h"
 #include "QVCurves.h"
 #include "QVEntity.h"
 #include "QVInfoEdit.h"
 #include "QVLanguage.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
@@ -17,7 +20,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -85,6 +91,37 @@ TEST_F(InfoEditWidget, ShowsTheModesLayout)
     EXPECT_FALSE(grid->isVisible());
     Panel.SetVisible(false);
     EXPECT_FALSE(Widget.isVisible());
+}
+
+// No row title is cut off ("Second p", "Width in pixe"): the gutter is as wide as its longest
+// title in every mode and for every picked object, at the side panel's width in the main window
+// of the smallest size.
+TEST_F(InfoEditWidget, EveryRowTitleShowsWhole)
+{
+    Widget.resize(280, 200);
+    const std::unique_ptr<TBitmap32> picture = NewBitmap32(30, 20);
+    TLine2D line(-1, MakePoint2D(0, 0), MakePoint2D(1083.733, 2));
+    TBitmap2D image(-1, MakePoint2D(0, 0), MakePoint2D(30, 20), *picture);
+    std::vector<std::pair<std::string, std::function<void()>>> shows;
+    for (int m = 0; m <= static_cast<int>(TPanelMode::BlockShown); ++m)
+        shows.emplace_back("mode " + std::to_string(m),
+                           [this, m] { Panel.SetMode(static_cast<TPanelMode>(m)); });
+    shows.emplace_back("a line", [&] { Panel.ShowPicked(line); });
+    shows.emplace_back("a picture", [&] { Panel.ShowPicked(image); });
+    QHeaderView* gutter = Widget.Grid()->verticalHeader();
+    int titlesSeen = 0;
+    for (const auto& [name, show] : shows) {
+        SCOPED_TRACE(name);
+        show();
+        QApplication::processEvents();
+        if (gutter->count() == 0 || !Widget.Grid()->isVisible())
+            continue;
+        ++titlesSeen;
+        EXPECT_GE(gutter->width(), gutter->sizeHint().width());
+        // The values keep room too.
+        EXPECT_GE(Widget.Grid()->columnWidth(0), Widget.Grid()->fontMetrics().horizontalAdvance("-1000.000"));
+    }
+    EXPECT_GT(titlesSeen, 20);
 }
 
 TEST_F(InfoEditWidget, TypedValuesReachTheCommandAsTheyAreTyped)

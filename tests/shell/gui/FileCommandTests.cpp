@@ -15,7 +15,10 @@
 #include "QVServices.h"
 #include "QVStock.h"
 #include "QVSurf3D.h"
+#include "SceneWidget.h"
 #include "StlFixtures.h"
+#include "UndoRecord.h"
+#include "UndoRedo.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -23,10 +26,14 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 
+#include <algorithm>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -126,6 +133,52 @@ TEST_F(FileCommandsFromButtons, OpenADxfShowsItsObjectsAndThePlacementPanel)
     EXPECT_EQ(DlgOpenGeo, nullptr);
     EXPECT_EQ(Main().FileHost().Panel(), nullptr);
     EXPECT_EQ(::Drawing->ObjectsCount(), 2);
+}
+
+// Nothing on the placement panel is cut off: a size of 1083.733 shows its first digit, and the
+// information lines show whole (the tree scrolls sideways rather than cut them).
+TEST_F(FileCommandsFromButtons, ThePlacementPanelShowsItsNumbersAndLinesWhole)
+{
+    Start();
+    Names.push_back(Write(Data.Path() + "/wide.dxf",
+                          "0\nSECTION\n2\nENTITIES\n"
+                          "0\nLINE\n8\n0\n10\n-12.5\n20\n20\n11\n1071.233\n21\n770.25\n"
+                          "0\nENDSEC\n0\nEOF\n"));
+    ClickButton(Form().sbtOpen);
+    ASSERT_TRUE(Boxes.empty());
+    QApplication::processEvents();
+    auto* sizeX = ToolWin().findChild<QLineEdit*>("txtAttriba");
+    ASSERT_NE(sizeX, nullptr);
+    EXPECT_EQ(sizeX->text().toStdString(), "1083.733");
+    int fields = 0;
+    for (QLineEdit* edit : ToolWin().findChildren<QLineEdit*>()) {
+        if (!edit->isVisible())
+            continue;
+        ++fields;
+        SCOPED_TRACE(edit->objectName().toStdString());
+        // Whole numbers of this size fit: the frame and the edit's own margins beside the text.
+        const int frame = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, edit);
+        for (const QString& text : {edit->text(), QString("-1083.733")})
+            EXPECT_GE(edit->width(), edit->fontMetrics().horizontalAdvance(text) + 2 * frame + 4)
+                << text.toStdString();
+    }
+    EXPECT_GE(fields, 5);
+    auto* tree = ToolWin().findChild<QTreeWidget*>("tvOpenInfo");
+    ASSERT_NE(tree, nullptr);
+    tree->expandAll();
+    QApplication::processEvents();
+    int lines = 0;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it, ++lines) {
+        int depth = 1; // the root's own branch mark
+        for (QTreeWidgetItem* p = (*it)->parent(); p; p = p->parent())
+            ++depth;
+        const QString text = (*it)->text(0);
+        EXPECT_GE(tree->columnWidth(0),
+                  depth * tree->indentation() + tree->fontMetrics().horizontalAdvance(text))
+            << text.toStdString();
+    }
+    EXPECT_GE(lines, 6);
+    EXPECT_TRUE(ToolWin().grab().toImage().save(RASTREL_BUILD_DIR "/shell-placement-wide-numbers.png"));
 }
 
 TEST_F(FileCommandsFromButtons, OpenAnSvgPlacesItAndABrokenOneIsTold)
@@ -233,6 +286,144 @@ TEST_F(FileCommandsFromButtons, OpenAnStlShowsTheSurfaceInTheStockBoxAndPlacesIt
     EXPECT_FALSE(DrawingView->Scene->DepthTest());
     for (int i = 0; i < DrawingView->Group3D->Count(); ++i)
         EXPECT_NE(DrawingView->Group3D->Child(i)->Kind(), TSceneNodeKind::Mesh);
+}
+
+TEST_F(FileCommandsFromButtons, NewAndOpenLeaveNothingOfAnOpenedSurfaceInTheView)
+{
+    struct TCase {
+        const char* Name;
+        bool New; // else another file is opened
+    };
+    for (const TCase& c : {TCase{"New", true}, TCase{"Open", false}}) {
+        SCOPED_TRACE(c.Name);
+        Start();
+        Names.push_back(Write(Data.Path() + "/box.stl", AsciiStl(BoxMesh(0, 0, 0, 10, 20, 5))));
+        ClickButton(Form().sbtOpen);
+        ASSERT_EQ(CurrentFile.Kind, fkStl);
+        QTest::mouseClick(ToolWin().findChild<QPushButton*>("sbtOpenDone"), Qt::LeftButton);
+        QApplication::processEvents();
+        ASSERT_NE(Grezzo, nullptr);
+        ASSERT_DOUBLE_EQ(Grezzo->Height(), 5);
+
+        Answers.push_back(TMsgResult::Yes);
+        if (c.New) {
+            ClickButton(Form().sbtNew);
+        } else {
+            Names.push_back(Write(Data.Path() + "/lines.dxf", DxfTwoLines));
+            ClickButton(Form().sbtOpen);
+            ASSERT_EQ(CurrentFile.Kind, fkDxf);
+        }
+        ASSERT_EQ(Answers.size(), 0U);
+        // Neither the mesh nor the stock box sized to it is drawn any more.
+        for (int i = 0; i < DrawingView->Group3D->Count(); ++i)
+            EXPECT_NE(DrawingView->Group3D->Child(i)->Kind(), TSceneNodeKind::Mesh);
+        ASSERT_NE(Grezzo, nullptr);
+        EXPECT_DOUBLE_EQ(Grezzo->Height(), 0);
+        EXPECT_DOUBLE_EQ(Grezzo->StockBox.Second.X - Grezzo->StockBox.First.X, 0);
+        EXPECT_DOUBLE_EQ(Grezzo->StockBox.Second.Y - Grezzo->StockBox.First.Y, 0);
+        Quit();
+    }
+}
+
+// The desktop's keys for the file commands and Undo, pressed while the view has the focus.
+TEST_F(FileCommandsFromButtons, TheDesktopKeysRunTheirCommands)
+{
+    struct TCase {
+        const char* Name;
+        Qt::Key Key;
+        Qt::KeyboardModifiers Modifiers;
+        // The lines in the drawing before the key: an open asks the clear question first.
+        int Lines;
+        int OpenDialogs, SaveDialogs, Questions;
+        int LinesLeft;
+    };
+    const Qt::KeyboardModifiers ctrl = Qt::ControlModifier;
+    const std::vector<TCase> cases = {
+        {"Ctrl+O opens", Qt::Key_O, ctrl, 0, 1, 0, 0, 0},
+        {"Ctrl+S saves", Qt::Key_S, ctrl, 2, 0, 1, 0, 2},
+        {"Ctrl+Shift+S saves as", Qt::Key_S, ctrl | Qt::ShiftModifier, 2, 0, 1, 0, 2},
+        // The clear question, answered No.
+        {"Ctrl+N clears", Qt::Key_N, ctrl, 2, 0, 0, 1, 2},
+        {"Ctrl+Z undoes the last line", Qt::Key_Z, ctrl, 2, 0, 0, 0, 1},
+    };
+    Start();
+    ASSERT_NE(UndoRedo, nullptr);
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        while (::Drawing->ObjectsCount() < c.Lines) {
+            auto line = std::make_unique<TLine2D>(-1, TPoint2D{0, 5, 1}, TPoint2D{10, 5, 1});
+            TUndoRecord(TUndoKind::NewObjects)
+                .Added(*::Drawing->AddObject(-1, std::move(line)))
+                .Push(*UndoRedo);
+        }
+        Dialogs.clear();
+        Boxes.clear();
+        Main().Viewer()->setFocus();
+        QTest::keyClick(Main().Viewer(), c.Key, c.Modifiers);
+        QApplication::processEvents();
+        const auto count = [&](bool Save) {
+            return int(std::count_if(Dialogs.begin(), Dialogs.end(),
+                                     [&](const TFileDialogRequest& R) { return R.Save == Save; }));
+        };
+        EXPECT_EQ(count(false), c.OpenDialogs);
+        EXPECT_EQ(count(true), c.SaveDialogs);
+        EXPECT_EQ(int(Boxes.size()), c.Questions);
+        EXPECT_EQ(::Drawing->ObjectsCount(), c.LinesLeft);
+    }
+}
+
+// While the tool window shows a command's page, the main window's file, drawing and edit
+// commands stay off, however the command ended its long job (an open's busy state ends after its
+// page is up); closing the page brings them back.
+TEST_F(FileCommandsFromButtons, TheToolbarsStayOffWhileACommandsPageShows)
+{
+    struct TCase {
+        const char* Name;
+        std::string File; // opened first; then Vectorize when Trace is set
+        bool Trace;
+    };
+    Start();
+    const std::vector<TCase> cases = {
+        {"open DXF", Write(Data.Path() + "/lines.dxf", DxfTwoLines), false},
+        {"open SVG", RASTREL_TEST_DATA "/svg/shapes.svg", false},
+        {"open STL", Write(Data.Path() + "/box.stl", AsciiStl(BoxMesh(0, 0, 0, 10, 20, 5))), false},
+        {"open BMP", RASTREL_BUILD_DIR "/bin/samples/lineart.bmp", false},
+        {"vectorize", RASTREL_BUILD_DIR "/bin/samples/lineart.bmp", true},
+    };
+    const auto idle = [&] {
+        std::string off;
+        for (QWidget* w : std::initializer_list<QWidget*>{Form().tbrFile, Form().tbrCreate, Form().tbrEdit,
+                                                          Form().tbrMRU, Form().pgCtrGeoCnc})
+            if (!w->isEnabled())
+                off += w->objectName().toStdString() + " ";
+        for (QAction* a : {Form().sbtNew, Form().sbtOpen, Form().sbtSave, Form().sbtVect, Form().sbtUndo})
+            if (!a->isEnabled())
+                off += a->objectName().toStdString() + " ";
+        return off;
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        if (::Drawing->ObjectsCount() > 0)
+            Answers.push_back(TMsgResult::Yes);
+        Names.push_back(c.File);
+        ClickButton(Form().sbtOpen);
+        ASSERT_NE(CurrentFile.Kind, fkFailed);
+        ASSERT_TRUE(Answers.empty());
+        if (c.Trace) {
+            QTest::mouseClick(ToolWin().findChild<QPushButton*>("sbtOpenDone"), Qt::LeftButton);
+            QApplication::processEvents();
+            ASSERT_EQ(idle(), "");
+            ClickButton(Form().sbtVect);
+        }
+        QApplication::processEvents();
+        ASSERT_TRUE(ToolWin().isVisible());
+        EXPECT_EQ(idle(),
+                  "tbrFile tbrCreate tbrEdit tbrMRU pgCtrGeoCnc sbtNew sbtOpen sbtSave sbtVect sbtUndo ");
+        EXPECT_TRUE(Form().tbrView->isEnabled());
+        ToolWin().close();
+        QApplication::processEvents();
+        EXPECT_EQ(idle(), "");
+    }
 }
 
 TEST_F(FileCommandsFromButtons, ADamagedFileIsToldWithItsNameAndChangesNothing)

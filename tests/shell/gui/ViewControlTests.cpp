@@ -11,10 +11,13 @@
 #include "QVVariabili.h"
 #include "SceneCamera.h"
 #include "SceneWidget.h"
+#include "StatusLabel.h"
 #include "UndoRecord.h"
 #include "UndoRedo.h"
 #include "UnitConfig.h"
 
+#include <QFont>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QToolBar>
 #include <QToolButton>
@@ -198,4 +201,104 @@ TEST_F(TViewControls, TheUndoButtonTakesBackTheLastEdit)
     Click(Form().sbtUndo);
     EXPECT_EQ(::Drawing->GetObject(id), nullptr);
     EXPECT_EQ(UndoRedo->RecordCount(), 0);
+}
+
+// The view's hint promises it: a drag with the middle button pans, the grabbed point following
+// the mouse, also while a drawing task runs, which the drag leaves alone.
+TEST_F(TViewControls, AMiddleButtonDragPansTheView)
+{
+    TSceneWidget* viewer = Main().Viewer();
+    struct TCase {
+        const char* Name;
+        bool ZoomWindowRunning;
+    };
+    for (const TCase& c : {TCase{"idle", false}, TCase{"under the zoom window", true}}) {
+        SCOPED_TRACE(c.Name);
+        if (c.ZoomWindowRunning)
+            Click(Form().sbtZoomWin);
+        const QPoint from(viewer->width() / 2, viewer->height() / 2), to = from + QPoint(120, -70);
+        const TPoint3D grabbed = DrawingView->ScreenToWorld(from.x(), from.y());
+        QTest::mousePress(viewer, Qt::MiddleButton, Qt::NoModifier, from);
+        for (int k = 1; k <= 4; ++k) {
+            const QPoint at = from + (to - from) * k / 4;
+            QMouseEvent move(QEvent::MouseMove, at, viewer->mapToGlobal(at), Qt::NoButton, Qt::MiddleButton,
+                             Qt::NoModifier);
+            QApplication::sendEvent(viewer, &move);
+        }
+        QTest::mouseRelease(viewer, Qt::MiddleButton, Qt::NoModifier, to);
+        const TPoint3D under = DrawingView->ScreenToWorld(to.x(), to.y());
+        const double pixel = DrawingView->PixelSize();
+        EXPECT_NEAR(under.X, grabbed.X, pixel);
+        EXPECT_NEAR(under.Y, grabbed.Y, pixel);
+        EXPECT_EQ(CADProgram->OperationRunning, c.ZoomWindowRunning);
+        CADProgram->StopOperation();
+    }
+    EXPECT_EQ(viewer->toolTip().toStdString(), GetLangMain("GraphicView.Hint"));
+    EXPECT_NE(viewer->toolTip().indexOf("middle button pans"), -1);
+}
+
+// The scale bar's length stands above its line and the unit below it, both whole inside the view,
+// in the font the view draws them with.
+TEST_F(TViewControls, TheScaleBarsLengthAndUnitShowWholeAboveAndBelowTheBar)
+{
+    QApplication::processEvents();
+    DrawingView->Repaint();
+    QApplication::processEvents();
+    const THudText& t = *DrawingView->ScaleText;
+    const QStringList lines = QString::fromStdString(t.Text()).remove('\r').split('\n');
+    ASSERT_EQ(lines.size(), 2) << t.Text();
+    EXPECT_EQ(lines[1].toStdString(), AppConfig->UnitName);
+    QFont font(QString::fromStdString(t.FontFamily));
+    font.setPixelSize(t.FontPixelSize);
+    const QFontMetrics fm(font);
+    const int height = fm.lineSpacing() + fm.height();
+    const double top = t.Layout == THudLayout::Top      ? t.Y()
+                       : t.Layout == THudLayout::Centre ? t.Y() - height / 2.0
+                                                        : double(t.Y() - height);
+    const int h = Main().Viewer()->height(), bar = h - TQVScene::ScaleBarRise;
+    EXPECT_LE(top + fm.height(), bar) << "the length reaches below the bar";
+    EXPECT_GE(top + fm.lineSpacing(), bar) << "the unit reaches above the bar";
+    EXPECT_LE(top + height, h) << "the unit is cut off at the view's edge";
+    EXPECT_GE(top, 0);
+}
+
+// At its smallest the main window shows every part whole: the toolbars' buttons, the status bar's
+// parts side by side, and a long status message by its beginning, the whole of it kept.
+TEST_F(TViewControls, AtItsSmallestSizeNothingOverlapsAndTheMessageShowsItsBeginning)
+{
+    Main().resize(Main().minimumSize());
+    QApplication::processEvents();
+    EXPECT_EQ(Main().size(), Main().minimumSize());
+    EXPECT_GE(Main().minimumWidth(), 800);
+    for (QToolBar* bar : {Form().tbrFile, Form().tbrCreate, Form().tbrView, Form().tbrEdit})
+        for (QAction* a : bar->actions()) {
+            QWidget* button = bar->widgetForAction(a);
+            if (!a->isVisible() || !button)
+                continue;
+            SCOPED_TRACE(a->objectName().toStdString());
+            EXPECT_TRUE(button->isVisible());
+            EXPECT_TRUE(bar->rect().contains(button->geometry()));
+        }
+    std::vector<QWidget*> parts;
+    for (QWidget* w : Form().pnlStatusItems->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (w->isVisible())
+            parts.push_back(w);
+    ASSERT_GE(parts.size(), 4U);
+    for (size_t i = 0; i < parts.size(); ++i)
+        for (size_t j = i + 1; j < parts.size(); ++j)
+            EXPECT_FALSE(parts[i]->geometry().intersects(parts[j]->geometry()))
+                << parts[i]->objectName().toStdString() << " and " << parts[j]->objectName().toStdString();
+
+    const std::string message = "Set the colour thresholds and the speck size, then start the tracing, "
+                                "or close the page to keep the picture as it is.";
+    Main().SetStatusMessage(message);
+    QApplication::processEvents();
+    auto* label = dynamic_cast<TStatusLabel*>(Form().StatusBarMess);
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->text().toStdString(), message);
+    const QString shown = label->ShownText();
+    EXPECT_TRUE(shown.startsWith("Set the")) << shown.toStdString();
+    EXPECT_LE(label->fontMetrics().horizontalAdvance(shown), label->contentsRect().width());
+    Main().SetStatusMessage("Ready");
+    EXPECT_EQ(label->ShownText(), "Ready");
 }

@@ -112,10 +112,13 @@ TEST_F(Monkey, RandomCommandsClicksDragsAndKeys)
     std::vector<std::string> tabs;
     for (const auto& [tab, sheet] : TfrmToolWin::TabSheets())
         tabs.push_back(tab);
+    // With Ctrl, O, S, N and Z are the desktop's keys for the file commands and Undo.
     const std::vector<int> keys = {Qt::Key_Escape, Qt::Key_Return, Qt::Key_F2,    Qt::Key_F3,   Qt::Key_F1,
-                                   Qt::Key_Delete, Qt::Key_A,      Qt::Key_Space, Qt::Key_Left, Qt::Key_Up};
+                                   Qt::Key_Delete, Qt::Key_A,      Qt::Key_Space, Qt::Key_Left, Qt::Key_Up,
+                                   Qt::Key_O,      Qt::Key_S,      Qt::Key_N,     Qt::Key_Z};
     const std::vector<Qt::KeyboardModifiers> mods = {Qt::NoModifier, Qt::ControlModifier, Qt::ShiftModifier,
-                                                     Qt::AltModifier};
+                                                     Qt::AltModifier,
+                                                     Qt::ControlModifier | Qt::ShiftModifier};
     const std::vector<Qt::MouseButton> buttons = {Qt::LeftButton, Qt::LeftButton, Qt::RightButton,
                                                   Qt::MiddleButton};
 
