@@ -425,6 +425,8 @@ const std::vector<TMenuLayout>& MenuLayouts()
         {"sbtOpen", "", {"mnuRecentF", "mnuMerge"}},
         {"mnuRecentF", "Recent files", {}}, // filled with the recent files
         {"sbtSave", "", {"mnuSave", "mnuSaveAs"}},
+        // The grid switch's arrow opens the grid's settings.
+        {"sbtGridOnOff", "", {"mnuSBGridSet"}},
         {"sbtAbout", "", {"mnuHelp", "mnuTutor", "mnuAbout", "mnuWebUpdate", "mnuWeb"}},
         {"sbtLine", "", {"mnuLinePerp", "mnuLineTangent2Arc", "mnuLineTangentAngle"}},
         {"sbtArc", "", {"mnuArcTangent1", "mnuArcTangent2"}},

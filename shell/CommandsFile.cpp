@@ -4,7 +4,11 @@
 
 #include "FileCommands.h"
 #include "ProgramObjects.h"
+#include "QVLanguage.h"
+#include "ShellIcons.h"
 #include "UnitMain.h"
+
+#include <QAction>
 
 bool sbtNewClick(TCommandContext& C)
 {
@@ -31,13 +35,29 @@ bool MySaveClick(TCommandContext& C)
     return true;
 }
 
+namespace {
+// The Save button becomes the item last chosen from its menu: its picture, its caption, and the
+// button's own hint.
+void ShowOnSaveButton(TCommandContext& C, const char* Item, int Image)
+{
+    QAction* button = C.Main.Command("sbtSave");
+    const QString caption = C.Main.Command(Item)->text();
+    button->setIcon(ShellIcon("imgListFile", Image));
+    button->setIconText(caption);
+    button->setText(caption);
+    button->setToolTip(QString::fromStdString(GetLangMainHint("sbtSave")));
+}
+} // namespace
+
 bool mnuSaveClick(TCommandContext& C)
 {
+    ShowOnSaveButton(C, "mnuSave", 3);
     return MySaveClick(C);
 }
 
 bool mnuSaveAsClick(TCommandContext& C)
 {
+    ShowOnSaveButton(C, "mnuSaveAs", 37);
     C.Objects.FileCommands->SaveAs();
     return true;
 }

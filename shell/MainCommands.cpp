@@ -91,6 +91,9 @@ void TMainCommands::BuildMenus()
             for (QToolBar* bar : Main.findChildren<QToolBar*>())
                 if (auto* b = qobject_cast<QToolButton*>(bar->widgetForAction(button)))
                     b->setPopupMode(QToolButton::MenuButtonPopup);
+            // The status bar's buttons are the form's own.
+            if (auto* b = Main.findChild<QToolButton*>(layout->Name); b && b->defaultAction() == button)
+                b->setPopupMode(QToolButton::MenuButtonPopup);
         }
     }
 }
@@ -136,17 +139,20 @@ void TMainCommands::UpdateEnabled(bool JobRunning, bool PagesShown, bool Release
 
 void TMainCommands::Run(const TCommand& Command, bool Checked)
 {
-    GuardedCall([&] {
-        if (!Command.Run)
-            return;
-        if (Command.PanelMode && Objects.GeoPage)
-            Objects.GeoPage->Panel().SetMode(*Command.PanelMode);
-        if (Command.Snap != TCommandSnap::Unchanged && Objects.Prog)
-            Objects.Prog->UsaSnap = Command.Snap == TCommandSnap::On;
-        TCommandContext context{Main, Objects, Checked};
-        if (Command.Run(context) && !Command.Pages.Tabs.empty()) {
-            const std::vector<std::string> tabs(Command.Pages.Tabs.begin(), Command.Pages.Tabs.end());
-            ToolWindow().ShowPages(tabs, Command.Pages.CaptionKey, Command.Pages.Width, Command.Pages.Height);
-        }
+    Main.RunCommand([&] {
+        GuardedCall([&] {
+            if (!Command.Run)
+                return;
+            if (Command.PanelMode && Objects.GeoPage)
+                Objects.GeoPage->Panel().SetMode(*Command.PanelMode);
+            if (Command.Snap != TCommandSnap::Unchanged && Objects.Prog)
+                Objects.Prog->UsaSnap = Command.Snap == TCommandSnap::On;
+            TCommandContext context{Main, Objects, Checked};
+            if (Command.Run(context) && !Command.Pages.Tabs.empty()) {
+                const std::vector<std::string> tabs(Command.Pages.Tabs.begin(), Command.Pages.Tabs.end());
+                ToolWindow().ShowPages(tabs, Command.Pages.CaptionKey, Command.Pages.Width,
+                                       Command.Pages.Height);
+            }
+        });
     });
 }

@@ -19,6 +19,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
+#include <QFileInfo>
 #include <QTimer>
 #include <QTreeView>
 
@@ -55,10 +56,17 @@ std::string TMainFileHost::AskSaveFileName(const std::string& Suggested)
     // A name without extension saves as a drawing file.
     request.Start = Suggested == "*" ? std::string() : Suggested;
     request.Filter = "Drawing files (*.pnc);;DXF files (*.dxf);;Text files (*.txt);;HPGL files (*.hgl)";
+    request.DefaultSuffix = "pnc";
     std::string name = AskFileName(request);
-    if (!name.empty() && IndiceExt(name) == 0 &&
-        name.find('.', name.find_last_of('/') + 1) == std::string::npos)
-        name += ".pnc";
+    if (name.empty() || IndiceExt(name) != 0 ||
+        name.find('.', name.find_last_of('/') + 1) != std::string::npos)
+        return name;
+    // A name that came without its extension: the file it names now has not been asked about.
+    name += ".pnc";
+    if (QFileInfo::exists(QString::fromStdString(name)) &&
+        ShowMessageBox(name + "\n" + GetLangString("FileExists"), GetLangString(406), TMsgIcon::Warning,
+                       TMsgButtons::YesNo) != TMsgResult::Yes)
+        return {};
     return name;
 }
 

@@ -108,10 +108,16 @@ std::string AskFileName(const TFileDialogRequest& Request)
     const QString caption = QString::fromStdString(Request.Caption);
     const QString start = QString::fromStdString(Request.Start);
     const QString filter = QString::fromStdString(Request.Filter);
-    const QString name =
-        Request.Save ? QFileDialog::getSaveFileName(QApplication::activeWindow(), caption, start, filter)
-                     : QFileDialog::getOpenFileName(QApplication::activeWindow(), caption, start, filter);
-    return name.toStdString();
+    if (!Request.Save)
+        return QFileDialog::getOpenFileName(QApplication::activeWindow(), caption, start, filter)
+            .toStdString();
+    QFileDialog dialog(QApplication::activeWindow(), caption, start, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(QString::fromStdString(Request.DefaultSuffix));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().front().toStdString();
 }
 
 TFileDialogAnswerer SetFileDialogAnswerer(TFileDialogAnswerer NewAnswerer)

@@ -37,6 +37,9 @@ struct TFileDialogRequest {
     std::string Start;
     // Qt's filter text: "Drawings (*.pnc);;Any (*)".
     std::string Filter;
+    // Saving: the extension (without its dot) that a name typed without one gets, before the
+    // dialog asks whether to replace an existing file of that name.
+    std::string DefaultSuffix;
 };
 
 using TFileDialogAnswerer = std::function<std::string(const TFileDialogRequest& Request)>;

@@ -71,9 +71,6 @@ TShellProgram::TShellProgram(const std::string& FileToOpen)
         FMain->Hooks.OpenFile = [this](const std::string& FileName) {
             Objects.FileCommands->OpenGeo(FileName, false);
         };
-        FMain->Hooks.SourceBitmap = [this] {
-            return Objects.FileCommands ? Objects.FileCommands->SourceBitmap() : nullptr;
-        };
         FMain->OnRelease = [this] { ReleaseObjects(); };
         MakeObjects();
         FMain->Attach();

@@ -31,6 +31,7 @@ public:
     TfrmMain& Main() { return *FMain; }
     TfrmToolWin& ToolWin() { return *Objects.ToolWin; }
     TfrmAbout& About() { return *Objects.About; }
+    TFileCommands& FileCommands() { return *Objects.FileCommands; }
 
 private:
     void MakeObjects();

@@ -25,14 +25,17 @@
 #include "UnitConfig.h"
 #include "UnitToolWin.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeView>
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <utility>
 
 TfrmMain* frmMain = nullptr;
 
@@ -120,6 +123,12 @@ void TfrmMain::Attach()
     viewer->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(viewer, &QWidget::customContextMenuRequested, this,
             [popup, viewer](const QPoint& P) { popup->popup(viewer->mapToGlobal(P)); });
+    if (QTreeView* tree = Objects.GeoPage ? Objects.GeoPage->TreeView() : nullptr) {
+        QMenu* treeMenu = FCommands->Menu("PopupTreeGeo");
+        tree->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(tree, &QWidget::customContextMenuRequested, this,
+                [treeMenu, tree](const QPoint& P) { treeMenu->popup(tree->viewport()->mapToGlobal(P)); });
+    }
     Objects.FileCommands->RecentFiles().OnChanged = [this] { UpdateRecentMenu(); };
     UpdateRecentMenu();
 
@@ -198,8 +207,9 @@ void TfrmMain::UpdateRecentMenu()
     menu->clear();
     const QStringList names = RecentFiles();
     for (const QString& name : names)
-        connect(menu->addAction(name), &QAction::triggered, this,
-                [this, name] { GuardedCall([&] { Hooks.OpenFile(name.toStdString()); }); });
+        connect(menu->addAction(name), &QAction::triggered, this, [this, name] {
+            RunCommand([&] { GuardedCall([&] { Hooks.OpenFile(name.toStdString()); }); });
+        });
     menu->setEnabled(!names.isEmpty());
 }
 
@@ -207,9 +217,10 @@ void TfrmMain::ImpostaGView()
 {
     Objects.Prog->XSnap = Objects.Config->SnapX;
     Objects.Prog->YSnap = Objects.Config->SnapY;
-    // The layers the user has not changed take the configured colour; the layer settings file
-    // of the file commands may change them afterwards.
+    // The layers the user has not changed take the configured colour, then what the layer
+    // settings file says, as after every clear.
     Objects.Drawing->SetDefaultLayersColor(Objects.Config->DefLayersColor);
+    CaricaImpLayers(*Objects.Drawing, LayersIniName(), Objects.Config->DefLayersColor);
 }
 
 void TfrmMain::ImpostaTbr()
@@ -311,7 +322,7 @@ void TfrmMain::showEvent(QShowEvent* Event)
         return;
     FShown = true;
     // Once the view has its size, as the zoom to extents needs it.
-    QTimer::singleShot(0, this, [this] { GuardedCall([this] { FormShow(); }); });
+    QTimer::singleShot(0, this, [this] { RunCommand([this] { GuardedCall([this] { FormShow(); }); }); });
 }
 
 void TfrmMain::FormShow()
@@ -329,6 +340,15 @@ void TfrmMain::closeEvent(QCloseEvent* Event)
 {
     if (FReleased) {
         Event->accept();
+        return;
+    }
+    // A long job, and the rebuild of the view after a command, let events through while they
+    // work on the drawing, which must outlive them: the close waits for their end and then asks
+    // as always.
+    if (FJobRunning || FCommandDepth > 0) {
+        Event->ignore();
+        if (!std::exchange(FCloseWaiting, true))
+            ShowStatusMessage(GetLangString("CloseAfterJob"));
         return;
     }
     if (MessageBox(GetLangString(451), GetLangString(450), TMsgIcon::Warning, TMsgButtons::YesNo) !=
@@ -405,6 +425,40 @@ void TfrmMain::SetJobRunning(bool Running)
 {
     FJobRunning = Running;
     UpdateInputEnabled();
+    CloseWhenIdle();
+}
+
+void TfrmMain::RunCommand(const std::function<void()>& Work)
+{
+    struct TDepth {
+        explicit TDepth(TfrmMain& M) : M(M) { ++M.FCommandDepth; }
+        ~TDepth()
+        {
+            --M.FCommandDepth;
+            M.CloseWhenIdle();
+        }
+        TfrmMain& M;
+    } depth(*this);
+    Work();
+}
+
+void TfrmMain::CloseWhenIdle()
+{
+    if (FCloseWaiting && !FJobRunning && FCommandDepth == 0)
+        QTimer::singleShot(0, this, [this] { CloseWaited(); });
+}
+
+void TfrmMain::CloseWaited()
+{
+    if (!FCloseWaiting || FJobRunning || FCommandDepth > 0)
+        return;
+    // Something else still tells the user its end in a message box.
+    if (QApplication::activeModalWidget()) {
+        QTimer::singleShot(100, this, [this] { CloseWaited(); });
+        return;
+    }
+    FCloseWaiting = false;
+    close();
 }
 
 void TfrmMain::SetCommandPagesShown(bool Shown)

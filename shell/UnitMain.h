@@ -28,7 +28,6 @@ class TfrmMain;
 class QAction;
 class QMenu;
 class QWidget;
-class TBitmap32;
 class TMainCommands;
 class TMainFileHost;
 class TSceneWidget;
@@ -42,8 +41,6 @@ struct TMainHooks {
     std::function<void()> SimulatorClearPath = [] {};
     std::function<void()> GridDialog = [] {};
     std::function<void()> LayerDialog = [] {};
-    // The untouched copy of the picture last opened, which the tracing page traces.
-    std::function<const TBitmap32*()> SourceBitmap = [] { return nullptr; };
     // Closes the G-code editor; false when the user keeps it open, which keeps the program open.
     std::function<bool()> CloseEditor = [] { return true; };
     // Frees the machining objects (operations, writer and reader, simulator, stock box).
@@ -118,8 +115,11 @@ public:
     // ---- long jobs
     // The one progress bar of the status bar, in place of the coordinate read-out.
     TUserBreak_ProgBar& ProgressBar() { return FProgress; }
-    // A long job runs: the toolbars, the side panel and the view are off meanwhile.
+    // A long job runs: the toolbars, the side panel and the view are off meanwhile, and a close
+    // asked for meanwhile comes once it has ended.
     void SetJobRunning(bool Running);
+    // Runs Work as a command of the window: a close asked for meanwhile comes after its end.
+    void RunCommand(const std::function<void()>& Work);
 
     // ---- TMainWindowServices
     void SetStatusMessage(const std::string& Text) override;
@@ -143,6 +143,9 @@ private:
     void UpdateRecentMenu();
     // Switches the input on and off as a job and the tool window allow: the one place for both.
     void UpdateInputEnabled();
+    // The close asked for while a command or a job ran, once neither does.
+    void CloseWhenIdle();
+    void CloseWaited();
     void QV_PrgEndOperation(TCADStateClass Operation);
     void GraphicViewMouseMove2D();
     void tbrStatusBarMouseDown(Qt::MouseButton Button, int X);
@@ -155,6 +158,8 @@ private:
     bool FShown = false;
     bool FReleased = false;
     bool FJobRunning = false;
+    int FCommandDepth = 0;
+    bool FCloseWaiting = false;
     bool FPagesShown = false;
     QMenu* FCncMenu = nullptr;
     QMenu* FPopupTreeCnc = nullptr;

@@ -60,6 +60,7 @@ TfrmToolWin::TfrmToolWin(TfrmMain& M) : QWidget(&M, Qt::Tool), ui(new Ui::TfrmTo
         TracingPage->setObjectName("pnlVectorize");
         layout->addWidget(TracingPage);
         TracingPage->OnClose = [this] { hide(); };
+        TracingPage->OnJob = [this](bool Running) { Main.SetJobRunning(Running); };
         TracingPage->OnChooseLayer = [this] {
             Main.Hooks.LayerDialog();
             return Drawing ? int(Drawing->CurrentLayer) : -1;

@@ -108,6 +108,15 @@ void TBmp2Vector::ApplyThreshold(const TTraceSettings& Settings, bool Markers)
     Image->UpdateTexture();
 }
 
+void TBmp2Vector::ShowUntouched()
+{
+    MarkersOn = false;
+    if (!Image)
+        return;
+    Image->BitmapToOverwrite().Assign(Source);
+    Image->UpdateTexture();
+}
+
 void TBmp2Vector::ResolveMarkers()
 {
     if (MarkersOn && Image)

@@ -46,6 +46,8 @@ public:
     // The threshold (or, with ViewOriginal, the untouched picture) on the displayed image, in
     // the plain colours or the marker colours.
     void ApplyThreshold(const TTraceSettings& Settings, bool Markers);
+    // The untouched picture back on the image, whatever the page showed on it: the page is left.
+    void ShowUntouched();
     // Ink specks, then paper specks, of the sizes set, from the displayed image.
     void RemoveSpots(const TTraceSettings& Settings);
     // Traces the displayed image with Runner and shows the result. False, after telling the

@@ -7,9 +7,10 @@
 std::vector<std::string> TracerArguments(const TTraceParams& Params, const std::string& Folder)
 {
     const double error = Params.ErrorThreshold > 0 ? Params.ErrorThreshold : 0.001;
-    std::vector<std::string> args{"-et",      FormatCoord(error),
-                                  "-fi",      FormatCoord(Params.FilterIterations),
-                                  "-ct",      FormatCoord(Params.CornerThreshold),
+    // Every digit as set: the display unit's decimals are no business of the tracer's.
+    std::vector<std::string> args{"-et",      FormatExact(error),
+                                  "-fi",      FormatExact(Params.FilterIterations),
+                                  "-ct",      FormatExact(Params.CornerThreshold),
                                   "-outfile", Folder + "csq.tmp"};
     if (Params.CentreLine)
         args.push_back("-cline");

@@ -8,7 +8,8 @@
 #include <vector>
 
 // -et E -fi F -ct C -outfile <Folder>csq.tmp [-cline] <Folder>csq.bmp: the tracer's own values
-// (TTraceParams), the numbers in the coordinate format. An error threshold not above 0 is given
+// (TTraceParams), each number with every digit it has and '.' as the separator, whatever the
+// display unit or the locale. An error threshold not above 0 is given
 // as 0.001. Each item is one argument, so a folder with blanks in its name needs no quoting.
 std::vector<std::string> TracerArguments(const TTraceParams& Params, const std::string& Folder);
 

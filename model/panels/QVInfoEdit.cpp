@@ -227,8 +227,21 @@ void TInfoEdit::AttachDrawing(TQV_01Cmp* D)
     if (Drawing)
         FreeListener = Drawing->AddFreeListener([this](TGraphicObject& Obj) {
             if (Entity == &Obj)
-                Entity = nullptr;
+                ForgetEntity();
         });
+}
+
+void TInfoEdit::ForgetEntity()
+{
+    // An object's values with an Apply that reaches nothing must not outlive it (an open, New,
+    // a delete or an undo frees it).
+    Entity = nullptr;
+    BeginUpdate();
+    SetRows({});
+    FLayout.Caption.clear();
+    PanelMode = TPanelMode::None;
+    SetVisible(false);
+    EndUpdate();
 }
 
 // ---- batches

@@ -183,8 +183,8 @@ public:
     // The grid's width in pixels, which the column widths follow (set by the widget).
     int32_t GridWidth = 200;
 
-    // The object whose data is shown; set by the caller after ShowEntity. Weak: cleared when
-    // the attached drawing frees it.
+    // The object whose data is shown; set by the caller after ShowEntity. Weak: when the attached
+    // drawing frees it, the panel drops its rows and its Apply button and hides.
     TObject2D* Entity = nullptr;
     TPanelMode PanelMode = TPanelMode::None;
     int32_t ValueBase = 0;
@@ -199,6 +199,7 @@ private:
     // Changes between BeginUpdate and EndUpdate are told once.
     void BeginUpdate() { ++UpdateDepth; }
     void ApplyMode(TPanelMode Mode);
+    void ForgetEntity();
     void EndUpdate();
     void Changed();
     void SetCell(int32_t Row, int32_t Col, const std::string& Text);

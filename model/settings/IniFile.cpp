@@ -3,6 +3,7 @@
 #include "FileReplace.h"
 
 #include "CADExceptions.h"
+#include "QVFormat.h"
 
 #include <cerrno>
 #include <charconv>
@@ -112,13 +113,7 @@ std::optional<double> ParseIniFloat(std::string_view text)
 std::string FloatToIniText(double value)
 {
     // Plain decimals where they stay short, as people write them ("0.0001", not "1e-04").
-    const double a = std::fabs(value);
-    const bool plain = a == 0 || (a >= 1e-5 && a < 1e15);
-    char buf[64];
-    auto [ptr, ec] = plain ? std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed)
-                           : std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
-    RASTREL_ASSERT(ec == std::errc());
-    return std::string(buf, ptr);
+    return FormatExact(value);
 }
 
 bool TMemIniFile::Load()

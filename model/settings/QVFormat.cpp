@@ -1,5 +1,6 @@
 #include "QVFormat.h"
 
+#include "CADExceptions.h"
 #include "QVLanguage.h"
 #include "QVServices.h"
 #include "UnitConfig.h"
@@ -193,3 +194,14 @@ std::optional<double> ParseNumberOrReport(std::string_view Text)
 }
 
 bool NumeroValido(std::string_view Text) { return ParseUserNumber(Text).has_value(); }
+
+std::string FormatExact(double Value)
+{
+    const double a = std::fabs(Value);
+    const bool plain = a == 0 || (a >= 1e-5 && a < 1e15);
+    char buf[64];
+    auto [ptr, ec] = plain ? std::to_chars(buf, buf + sizeof buf, Value, std::chars_format::fixed)
+                           : std::to_chars(buf, buf + sizeof buf, Value, std::chars_format::scientific);
+    RASTREL_ASSERT(ec == std::errc());
+    return std::string(buf, ptr);
+}

@@ -26,6 +26,10 @@ std::string FormatSeconds(int Seconds);
 
 // Fixed-point text with the given number of decimals; exact ties round to even.
 std::string FormatFixed(double Value, int Decimals);
+// The shortest text that reads back as exactly Value, whatever the locale or the display unit:
+// '.' as the separator, plain decimals where they stay short ("0.0025", not "2.5e-03"), else
+// the exponent form. For values another program or file reads back.
+std::string FormatExact(double Value);
 
 // Key filters of the numeric edit fields: a rejected key becomes '\0', which the field ignores.
 //   SoloNumeriEMenoInvio: ',' -> '.'; digits, '-', '.', backspace (8), Enter (13)

@@ -119,31 +119,38 @@ void TTracingPage::Start(std::unique_ptr<TBmp2Vector> FrontEnd, int CurrentLayer
         QString::fromStdString(GetLangToolWinCaption("sbtVecOnLayer") + " " + std::to_string(CurrentLayer)));
     UiPage->chkViewOriginal->setChecked(false);
     UiPage->sbtVectDone->setEnabled(false);
+    // The report is this picture's; the picture shows what the thresholds as they stand make of
+    // it, as "view original" is off.
+    UiPage->memVecReport->clear();
+    Act([&] { Front->ApplyThreshold(Settings(), false); });
 }
 
 void TTracingPage::Finish()
 {
+    // The preview colours on the picture are the page's: the drawing keeps the picture itself.
+    if (!Front)
+        return;
+    Front->ShowUntouched();
     Front.reset();
+    // The page's prompt and its job's texts go with it.
+    ShowStatusMessage("");
 }
 
 void TTracingPage::hideEvent(QHideEvent* Event)
 {
     QWidget::hideEvent(Event);
-    if (!window()->isVisible())
+    // Only the window's hide ends the tracing: the tool window hides its sheets while it makes
+    // ready the pages of a command, this page among them, before it shows them.
+    if (!window()->isVisible() && isVisibleTo(window()))
         Finish();
 }
 
-bool StartVectorize(TTracingPage& Page, TQV_01Cmp2D& Drawing, TBitmap2D* Image, const TBitmap32* Source)
+void StartVectorize(TTracingPage& Page, TQV_01Cmp2D& Drawing, TBitmap2D& Image, const TBitmap32& Source)
 {
-    if ((CurrentFile.Kind != fkBmp && CurrentFile.Kind != fkJpeg) || !Image || !Source) {
-        MainWindow().MessageBox(GetLangString(407), GetLangString(408), TMsgIcon::Warning, TMsgButtons::Ok);
-        return false;
-    }
-    Page.Start(std::make_unique<TBmp2Vector>(Drawing, *Image, *Source, InitTempPath(), DefaultTracerProgram(),
+    Page.Start(std::make_unique<TBmp2Vector>(Drawing, Image, Source, InitTempPath(), DefaultTracerProgram(),
                                              DrawingView),
                Drawing.CurrentLayer);
     ShowStatusMessage(GetLangString(414));
-    return true;
 }
 
 TTraceSettings TTracingPage::Settings() const
@@ -175,10 +182,16 @@ void TTracingPage::Preview()
     TTracerRunner& runner = Runner ? *Runner : process;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     setEnabled(false);
+    if (OnJob)
+        OnJob(true);
     bool traced = false;
     Act([&] { traced = Front->Vectorize(Settings(), runner); });
+    if (OnJob)
+        OnJob(false);
     setEnabled(true);
     QApplication::restoreOverrideCursor();
+    // The tracing is over, whatever its end: the status line says again what the page is for.
+    ShowStatusMessage(GetLangString(414));
     if (traced)
         UiPage->sbtVectDone->setEnabled(true);
 }

@@ -37,6 +37,9 @@ public:
     // The layer button: the host shows the layer dialog and answers the current layer, or -1
     // when there is none to show.
     std::function<int()> OnChooseLayer;
+    // The tracer runs (true) and has ended (false): events go on meanwhile, and the host keeps
+    // what the trace works on alive until the end.
+    std::function<void(bool Running)> OnJob;
     // The runner of the tracer; the process runner when not set.
     TTracerRunner* Runner = nullptr;
 
@@ -53,9 +56,8 @@ private:
     std::unique_ptr<TBmp2Vector> Front;
 };
 
-// The vectorize command. Unless the file last opened is a BMP or JPEG picture whose image is in
-// the drawing (Image and Source set), it says so (text 407, caption 408) and answers false.
-// Otherwise Page takes a new front end on the picture (the private temporary folder, the doru
-// beside the program, the program's view) and the status line says what to do; the caller shows
-// the page.
-bool StartVectorize(TTracingPage& Page, TQV_01Cmp2D& Drawing, TBitmap2D* Image, const TBitmap32* Source);
+// The vectorize command, once the file commands have found the picture traceable
+// (TFileCommands::CheckVectorize): Page takes a new front end on Image, the picture's entity in
+// Drawing, and Source, the untouched picture (the private temporary folder, the doru beside the
+// program, the program's view), and the status line says what to do; the caller shows the page.
+void StartVectorize(TTracingPage& Page, TQV_01Cmp2D& Drawing, TBitmap2D& Image, const TBitmap32& Source);

@@ -220,6 +220,30 @@ TEST(TracerArguments, EachValueIsOneArgument)
     EXPECT_EQ(args.back(), "/t/csq.bmp");
 }
 
+// The numbers went out in the display unit's format, three decimals in millimetres: the page's
+// smallest error threshold 0.0025 reached the tracer as another number.
+TEST(TracerArguments, EveryDigitReachesTheTracer)
+{
+    struct TCase {
+        double Error, Corner;
+        int Filter;
+        const char *EText, *CText, *FText;
+    };
+    for (const TCase& c :
+         {TCase{0.0025, 90, 1, "0.0025", "90", "1"}, TCase{12.3456789, 0.5, 0, "12.3456789", "0.5", "0"},
+          TCase{100, 179.99999, 5, "100", "179.99999", "5"}}) {
+        SCOPED_TRACE(c.EText);
+        TTraceParams p = TraceDefaults();
+        p.ErrorThreshold = c.Error;
+        p.CornerThreshold = c.Corner;
+        p.FilterIterations = c.Filter;
+        const auto args = TracerArguments(p, "/t/");
+        EXPECT_EQ(args[1], c.EText);
+        EXPECT_EQ(args[3], c.FText);
+        EXPECT_EQ(args[5], c.CText);
+    }
+}
+
 } // namespace
 
 namespace {

@@ -9,7 +9,9 @@
 #include "QVCurves.h"
 #include "QVGeoPage.h"
 #include "QVGeoTree.h"
+#include "QVGeoTreeModel.h"
 #include "QVInfoEdit.h"
+#include "QVInfoEditWidget.h"
 #include "QVLanguage.h"
 #include "QVScene.h"
 #include "QVServices.h"
@@ -30,6 +32,7 @@
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 
@@ -568,4 +571,78 @@ TEST_F(FileCommandsFromButtons, TheSampleScanOpensAndTracesIntoTheDrawing)
     EXPECT_FALSE(ToolWin().isVisible());
     // The picture and, beside it, the traced lines.
     EXPECT_GT(::Drawing->ObjectsCount(), 10);
+}
+
+// Save as added ".pnc" after the dialog, which had asked about the name without it: an existing
+// "name.pnc" was replaced without a question.
+TEST_F(FileCommandsFromButtons, SaveAsAsksBeforeReplacingTheFileItsExtensionNames)
+{
+    Start();
+    AddLines(2);
+    const std::string kept = Write(Data.Path() + "/plan.pnc", "the user's other drawing");
+    struct TCase {
+        const char* Name;
+        std::string Typed;
+        std::deque<TMsgResult> Answers;
+        bool Asked;
+        std::string Written; // empty: nothing written
+    };
+    const TCase cases[] = {
+        {"an existing file, No", Data.Path() + "/plan", {TMsgResult::No}, true, ""},
+        {"a new name", Data.Path() + "/fresh", {}, false, Data.Path() + "/fresh.pnc"},
+        {"an existing file, Yes", Data.Path() + "/plan", {TMsgResult::Yes}, true, kept},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::string before = CurrentFile.FileName;
+        Boxes.clear();
+        Dialogs.clear();
+        Answers = c.Answers;
+        Names.push_back(c.Typed);
+        ClickButton(Form().sbtSave);
+        ASSERT_EQ(Dialogs.size(), 1U);
+        // The dialog itself knows the extension, so that it asks about the whole name.
+        EXPECT_EQ(Dialogs[0].DefaultSuffix, "pnc");
+        ASSERT_EQ(Boxes.size(), c.Asked ? 1U : 0U);
+        if (c.Asked) {
+            EXPECT_NE(Boxes[0].Text.find(kept), std::string::npos) << Boxes[0].Text;
+            EXPECT_EQ(Boxes[0].Buttons, TMsgButtons::YesNo);
+        }
+        if (c.Written.empty()) {
+            EXPECT_EQ(FileBytes(kept), "the user's other drawing");
+            EXPECT_EQ(CurrentFile.FileName, before);
+        } else {
+            EXPECT_NE(FileBytes(c.Written), "the user's other drawing");
+            EXPECT_EQ(CurrentFile.FileName, c.Written);
+        }
+    }
+}
+
+// After an open the property panel still showed an object of the drawing before, with an Apply
+// that reached nothing.
+TEST_F(FileCommandsFromButtons, AnOpenLeavesNoObjectOfTheDrawingBeforeInThePropertyPanel)
+{
+    Start();
+    AddLines(2);
+    QApplication::processEvents();
+    TGeoPage& page = *Main().GeoPage();
+    QTreeView* tree = page.TreeView();
+    tree->expandAll();
+    const QModelIndex node = page.Model().index(0, 0, page.Model().LayerIndex(0));
+    ASSERT_TRUE(node.isValid());
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(node).center());
+    ASSERT_NE(page.Panel().Entity, nullptr);
+    ASSERT_TRUE(page.PanelWidget()->isVisible());
+    ASSERT_EQ(page.PanelWidget()->ButtonCount(), 1); // Apply
+    EXPECT_TRUE(page.PanelWidget()->Button(0)->isVisible());
+
+    Names.push_back(Write(Data.Path() + "/lines.dxf", DxfTwoLines));
+    Answers.push_back(TMsgResult::Yes); // the clear question
+    ClickButton(Form().sbtOpen);
+    ASSERT_EQ(CurrentFile.Kind, fkDxf);
+    QTest::mouseClick(ToolWin().findChild<QPushButton*>("sbtOpenDone"), Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_EQ(page.Panel().Entity, nullptr);
+    EXPECT_FALSE(page.PanelWidget()->isVisible());
+    EXPECT_EQ(page.PanelWidget()->ButtonCount(), 0);
 }

@@ -1,5 +1,5 @@
-// A long job on the progress bar: Esc stops it and the drawing is as it was before; the picture
-// of the main window with a drawing goes into the build folder.
+// A long job on the progress bar: Esc stops it and the drawing is as it was before, a close waits
+// for its end; the picture of the main window with a drawing goes into the build folder.
 #include "ShellFixture.h"
 
 #include "QVCmp.h"
@@ -11,11 +11,17 @@
 #include "SceneWidget.h"
 #include "ShellMessages.h"
 
+#include "QVContainer.h"
+#include "TracingPage.h"
+
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
 
 #include <cmath>
+#include <functional>
 
 namespace {
 std::string WriteLines(const std::string& Name, int Count)
@@ -105,4 +111,80 @@ TEST_F(LongJob, ThePictureOfTheMainWindowWithADrawing)
             if (frame.valid(x, y) && qGreen(frame.pixel(x, y)) > 150 && qRed(frame.pixel(x, y)) < 100)
                 ++green;
     EXPECT_GT(green, 0);
+}
+
+// Closing the main window while a long open, merge, save or trace let events through freed the
+// drawing under the job: the close waits for the job's end and asks then.
+TEST_F(LongJob, AClosePendingDuringAJobComesOnceTheJobHasEnded)
+{
+    const std::string many = WriteLines(Data.Path() + "/many.pnc", 400);
+    std::string dialogName;
+    SetFileDialogAnswerer([&](const TFileDialogRequest&) { return dialogName; });
+    const auto click = [](QWidget* W) {
+        ASSERT_NE(W, nullptr);
+        QTest::mouseClick(W, Qt::LeftButton, {}, QPoint(6, W->height() / 2));
+    };
+    struct TCase {
+        const char* Name;
+        std::function<void()> Prepare;
+        std::function<void()> Job;
+        std::function<void()> CheckDone; // what the job made, complete, before the close
+    };
+    const TCase cases[] = {
+        {"open", [&] { dialogName = many; }, [&] { Form().sbtOpen->trigger(); },
+         [&] { EXPECT_EQ(::Drawing->ObjectsCount(), 400); }},
+        {"merge", [&] { dialogName = many; }, [&] { Form().mnuMerge->trigger(); },
+         [&] { EXPECT_EQ(::Drawing->ObjectsCount(), 400); }},
+        {"save",
+         [&] {
+             for (int i = 0; i < 400; ++i)
+                 ::Drawing->AddObject(
+                     -1, std::make_unique<TLine2D>(-1, TPoint2D{double(i), 0, 1}, TPoint2D{double(i), 5, 1}));
+             dialogName = Data.Path() + "/saved.pnc";
+         },
+         [&] { Form().mnuSaveAs->trigger(); },
+         [&] {
+             TQV_01Cmp2D saved;
+             saved.LoadFromFile(Data.Path() + "/saved.pnc", false);
+             EXPECT_EQ(saved.ObjectsCount(), 400);
+         }},
+        {"trace",
+         [&] {
+             dialogName = RASTREL_BUILD_DIR "/bin/samples/lineart.bmp";
+             Form().sbtOpen->trigger();
+             click(ToolWin().findChild<QPushButton*>("sbtOpenDone"));
+             Form().sbtVect->trigger();
+             ASSERT_TRUE(ToolWin().isVisible());
+         },
+         [&] { click(ToolWin().findChild<QPushButton*>("sbtPreviewVect")); },
+         [&] {
+             ASSERT_NE(ToolWin().TracingPage->FrontEnd(), nullptr);
+             EXPECT_NE(ToolWin().TracingPage->FrontEnd()->Traced(), nullptr);
+         }},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        CurrentFile = {};
+        Boxes.clear();
+        Start();
+        c.Prepare();
+        ASSERT_TRUE(Boxes.empty()) << Boxes.back().Text;
+        // Every step of the bar looks at the events; the user closes the window as the job starts
+        // and would answer Yes.
+        uint32_t clock = 0;
+        Main().ProgressBar().TickCount = [&] { return clock += 2000; };
+        Answers = {TMsgResult::Yes};
+        QTimer::singleShot(0, &Main(), [&] { Main().close(); });
+        c.Job();
+        EXPECT_TRUE(Boxes.empty()) << Boxes.back().Text;
+        ASSERT_TRUE(Main().isVisible());
+        c.CheckDone();
+        // Then the close comes, with its question.
+        const std::string question = GetLangString(451);
+        QTRY_VERIFY(!Boxes.empty());
+        EXPECT_EQ(Boxes.back().Text, question);
+        EXPECT_FALSE(Main().isVisible());
+        End();
+    }
+    SetFileDialogAnswerer(nullptr);
 }

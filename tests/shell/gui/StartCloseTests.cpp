@@ -6,6 +6,7 @@
 #include "QVCmp.h"
 #include "QVEntity.h"
 #include "QVLanguage.h"
+#include "QVLayers.h"
 #include "QVRegistry.h"
 #include "QVScene.h"
 #include "QVVariabili.h"
@@ -158,4 +159,24 @@ TEST_F(StartAndClose, TheAxesFollowTheirSetting)
     ASSERT_FALSE(AppConfig->SAxis);
     EXPECT_FALSE(DrawingView->AxesVisible());
     EXPECT_FALSE(Form().sbtAxisOnOff->isChecked());
+}
+
+// "Layers.ini" came into force only after the first clear of the drawing: at start every layer
+// had its default colour and name.
+TEST_F(StartAndClose, TheLayerSettingsFileHoldsFromTheStart)
+{
+    std::ofstream(Data.Path() + "/Layers.ini") << "[LayersCol]\n0=255\n[LayersPen]\n3=4\n"
+                                                  "[LayersName]\n0=Outline\n3=Holes\n";
+    Start();
+    const TQV_21Layer& outline = ::Drawing->Layers.GetLayer(0);
+    EXPECT_EQ(outline.Name, "Outline");
+    EXPECT_EQ(outline.Pen.Color(), 255);
+    EXPECT_EQ(::Drawing->Layers.GetLayer(3).Name, "Holes");
+    EXPECT_EQ(::Drawing->Layers.GetLayer(3).Pen.Width(), 4);
+    EXPECT_EQ(::Drawing->Layers.GetLayer(4).Name, "Layer_4");
+    // Settings from the file are no edit of the drawing.
+    EXPECT_FALSE(outline.Modified);
+    // The status bar shows the current layer's colour: red.
+    const QColor shown = Main().findChild<QWidget*>("SpTBXCLCol")->palette().color(QPalette::Window);
+    EXPECT_EQ(shown, QColor(255, 0, 0));
 }

@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDoubleSpinBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
@@ -166,6 +167,26 @@ TEST_F(TracingPageTest, OpensWithDefaultsAndDriveThePreview)
     EXPECT_EQ(Image->Bitmap().Pixel(45, 20), InkPixel);
 }
 
+// The error threshold showed three decimals, so its smallest value 0.0025 could be neither
+// typed nor shown, and reached the tracer as 0.003.
+TEST_F(TracingPageTest, TheSmallestErrorThresholdIsTypedShownAndTraced)
+{
+    Start();
+    auto* edit = Get<QDoubleSpinBox>("sedError_threshold");
+    EXPECT_EQ(edit->minimum(), 0.0025);
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(edit, "0.0025");
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(edit->value(), 0.0025);
+    EXPECT_EQ(edit->text().toStdString(), "0.0025");
+    EXPECT_EQ(TracerArguments(Page->Settings().Tracer, "/t/")[1], "0.0025");
+    // The black picture belongs to a grey mode the page does not offer: there, not shown.
+    auto* black = Get<QLabel>("imgNero");
+    EXPECT_FALSE(black->isVisible());
+    EXPECT_TRUE(Get<QLabel>("imgRed")->isVisible());
+}
+
 TEST_F(TracingPageTest, PreviewWithTheTracerThenDone)
 {
     Start();
@@ -188,17 +209,8 @@ TEST_F(TracingPageTest, PreviewWithTheTracerThenDone)
 
 TEST_F(TracingPageTest, TheVectorizeCommandAndHiding)
 {
-    // Only an opened picture can be traced.
-    const TPelcFile kept = CurrentFile;
-    CurrentFile.Kind = 2;
-    EXPECT_FALSE(StartVectorize(*Page, Drawing, Image, &Source));
-    ASSERT_EQ(Window.Boxes.size(), 1u);
-    EXPECT_EQ(Window.Boxes[0].Text, GetLangString(407));
-    EXPECT_EQ(Page->FrontEnd(), nullptr);
-    CurrentFile.Kind = 3;
-    EXPECT_FALSE(StartVectorize(*Page, Drawing, Image, nullptr));
-    EXPECT_TRUE(StartVectorize(*Page, Drawing, Image, &Source));
-    CurrentFile = kept;
+    // Whether the picture can be traced at all is the file commands' check, before this.
+    StartVectorize(*Page, Drawing, *Image, Source);
     ASSERT_NE(Page->FrontEnd(), nullptr);
     EXPECT_EQ(Window.StatusMessages.back(), GetLangString(414));
     // Hiding the window that holds the page drops the front end.
@@ -273,10 +285,7 @@ TEST(TracingSample, OpenTraceFitAcceptSaveReopen)
     auto* page = new TTracingPage(&parent);
     parent.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent));
-    const TPelcFile kept = CurrentFile;
-    CurrentFile.Kind = 3;
-    ASSERT_TRUE(StartVectorize(*page, drawing, image, &source));
-    CurrentFile = kept;
+    StartVectorize(*page, drawing, *image, source);
     auto click = [&](const char* Name) {
         QAbstractButton* b = page->findChild<QAbstractButton*>(Name);
         QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2));
