@@ -5,6 +5,7 @@
 #include "CADExceptions.h"
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -73,9 +74,23 @@ TMonoBitmap ReadBmp(std::istream& in)
         const uint8_t andMask = ink(0) || ink(1) ? 0xFF : 0;
         const int bytes = (w + 7) / 8;
         const auto& rev = ReversedBits();
+        constexpr uint64_t EveryByte = 0x0101010101010101;
         bmp.ReadRows([&](int y, const uint8_t* stored) {
             uint64_t* row = mono.Row(y);
-            for (int i = 0; i < bytes; ++i) {
+            int i = 0;
+            // Eight bytes at a time where the bytes of a word lie in the file's order: each
+            // byte's bits reversed in place by swapping halves, then pairs, then neighbours.
+            if constexpr (std::endian::native == std::endian::little)
+                for (; i + 8 <= bytes; i += 8) {
+                    uint64_t v;
+                    std::memcpy(&v, stored + i, 8);
+                    v = ((v ^ xorMask * EveryByte) | orMask * EveryByte) & andMask * EveryByte;
+                    v = (v >> 4 & 0x0F0F0F0F0F0F0F0F) | (v & 0x0F0F0F0F0F0F0F0F) << 4;
+                    v = (v >> 2 & 0x3333333333333333) | (v & 0x3333333333333333) << 2;
+                    v = (v >> 1 & 0x5555555555555555) | (v & 0x5555555555555555) << 1;
+                    row[i >> 3] = v;
+                }
+            for (; i < bytes; ++i) {
                 const uint8_t b = uint8_t(((stored[i] ^ xorMask) | orMask) & andMask);
                 row[i >> 3] |= uint64_t(rev[b]) << ((i & 7) * 8);
             }

@@ -354,13 +354,67 @@ bool Meet(TVector2D a, TVector2D u, TVector2D b, TVector2D v, TVector2D& at)
     return true;
 }
 
+// The direction in which an arm truly arrives at a bar, judged from the ink: the stretch of
+// the arm inside the junction's reach, which thinning bends, may turn from the part of the
+// chain before it (a letter's bowl meeting its stem). Lines from at turned either way from dir
+// are walked up to the bar's edge; along the right one the ink reaches the stroke's half-width
+// to either side, on the side that does not run into the bar or another stroke at least. Answers
+// dir where no turned line is clearly better.
+TVector2D ArmDirection(const TMonoBitmap& ink, TVector2D at, TVector2D dir, double radius, TVector2D barAt,
+                       TVector2D barDir, double barRadius)
+{
+    constexpr double MostTurn = 0.7, TurnStep = 0.05; // radians
+    constexpr double Step = 2;                        // pixels between measurements
+    auto misfit = [&](TVector2D u, double& score) {
+        TVector2D meet;
+        if (!Meet(at, u, barAt, barDir, meet))
+            return false;
+        const double toBar = (meet.X - at.X) * u.X + (meet.Y - at.Y) * u.Y;
+        const double sine = std::abs(u.X * barDir.Y - u.Y * barDir.X); // of the angle to the bar
+        const double before = toBar - (barRadius + 1) / std::max(sine, 0.3);
+        if (before < 3 * Step)
+            return false;
+        const TVector2D normal{-u.Y, u.X};
+        double sum = 0;
+        int count = 0;
+        for (double s = Step; s <= before; s += Step) {
+            const TVector2D q{at.X + s * u.X, at.Y + s * u.Y};
+            double left = 0, right = 0;
+            if (!InkReachBothWays(ink, q, normal, 4 * radius + 4, left, right)) {
+                sum += radius;
+                ++count;
+                continue;
+            }
+            sum += std::min(std::abs(left - radius), std::abs(right - radius));
+            ++count;
+        }
+        score = sum / count;
+        return true;
+    };
+    double best = 0;
+    if (!misfit(dir, best))
+        return dir;
+    TVector2D out = dir;
+    const double start = best;
+    for (double turn = -MostTurn; turn <= MostTurn + 1e-9; turn += TurnStep) {
+        const TVector2D u{dir.X * std::cos(turn) - dir.Y * std::sin(turn),
+                          dir.X * std::sin(turn) + dir.Y * std::cos(turn)};
+        double score;
+        if (misfit(u, score) && score < best) {
+            best = score;
+            out = u;
+        }
+    }
+    return best < start - 1 && best < 0.75 * start ? out : dir;
+}
+
 // Stage: every junction becomes the one point closest to the lines in which its chains
 // arrive (least squares, held near the junction's pixels where the lines are nearly
 // parallel); each chain is carried straight on to it, so all of them share that point.
 // Where two strokes meet at a sharp angle, thinning leaves a branch out to the tip of the
 // corner: a stroke end that lies where the other two strokes' lines meet. That branch goes,
 // and the corner is the meeting point.
-void PlaceJunctions(const TSkeletonGraph& g, std::vector<TCentreChain>& chains)
+void PlaceJunctions(const TMonoBitmap& ink, const TSkeletonGraph& g, std::vector<TCentreChain>& chains)
 {
     struct TArrival {
         size_t Chain;
@@ -382,6 +436,31 @@ void PlaceJunctions(const TSkeletonGraph& g, std::vector<TCentreChain>& chains)
             arrivals[size_t(node)].push_back({ci, atA, l, hasLine});
         }
     }
+    // Each arm's direction as the ink shows it where it meets the arm it crosses most steeply.
+    for (std::vector<TArrival>& at : arrivals) {
+        if (at.size() < 3)
+            continue;
+        std::vector<TVector2D> dirs;
+        for (const TArrival& t : at) {
+            dirs.push_back(t.Line.Dir);
+            if (!t.HasLine)
+                continue;
+            const TArrival* across = nullptr;
+            double steepest = 0.5; // sine of the least angle to an arm it meets
+            for (const TArrival& o : at) {
+                const double sine = std::abs(t.Line.Dir.X * o.Line.Dir.Y - t.Line.Dir.Y * o.Line.Dir.X);
+                if (&o != &t && o.HasLine && sine > steepest) {
+                    steepest = sine;
+                    across = &o;
+                }
+            }
+            if (across)
+                dirs.back() = ArmDirection(ink, t.Line.At, t.Line.Dir, chains[t.Chain].Radius,
+                                           across->Line.At, across->Line.Dir, chains[across->Chain].Radius);
+        }
+        for (size_t i = 0; i < at.size(); ++i)
+            at[i].Line.Dir = dirs[i];
+    }
     std::vector<TVector2D> point(g.Nodes.size());
     for (size_t k = 0; k < g.Nodes.size(); ++k) {
         const TSkeletonNode& n = g.Nodes[k];
@@ -397,7 +476,15 @@ void PlaceJunctions(const TSkeletonGraph& g, std::vector<TCentreChain>& chains)
                     !Meet(a.Line.At, a.Line.Dir, b.Line.At, b.Line.Dir, corner))
                     continue;
                 const TVector2D far = t.AtA ? c.Points.back() : c.Points.front();
-                if (Distance(corner, far) <= n.Radius + 1 && Distance(corner, n.Pos) <= 4 * JunctionReach(n)) {
+                // A tip points out of the corner, away from both strokes; a short stroke that
+                // runs on past a joint (a letter's stem above its bowl) points elsewhere.
+                const TVector2D outwards =
+                    Unit({0, 0}, {a.Line.Dir.X + b.Line.Dir.X, a.Line.Dir.Y + b.Line.Dir.Y});
+                const TVector2D out = Unit(n.Pos, far);
+                constexpr double TipAlong = 0.87; // cosine of the largest angle off the way out
+                if (out.X * outwards.X + out.Y * outwards.Y >= TipAlong &&
+                    Distance(corner, far) <= n.Radius + 1 &&
+                    Distance(corner, n.Pos) <= 4 * JunctionReach(n)) {
                     chains[t.Chain].Dropped = true;
                     point[k] = corner;
                     break;
@@ -656,6 +743,51 @@ bool ExtendStraightEnd(const TMonoBitmap& ink, TCentreChain& c, bool atA)
     return true;
 }
 
+// A stub from a junction to a stroke end, little longer than its stroke is wide, as a letter's stem
+// running on past its bowl: thinning leaves it a few points that give no direction. Where
+// another stroke comes into the junction in about the stub's line, the stub carries that
+// stroke's line on.
+void AlignStub(const std::vector<TCentreChain>& chains, TCentreChain& c)
+{
+    constexpr double InLine = 0.75; // cosine of the largest angle between stub and stroke
+    const bool freeAtA = c.FreeA && c.NodeB >= 0, freeAtB = c.FreeB && c.NodeA >= 0;
+    if (c.Closed || (!freeAtA && !freeAtB) || c.Points.size() < 2)
+        return;
+    const double len = PolylineLength(c.Points);
+    if (len >= 2.5 * c.Radius)
+        return;
+    const int node = freeAtA ? c.NodeB : c.NodeA;
+    const TVector2D junction = freeAtA ? c.Points.back() : c.Points.front();
+    const TVector2D end = freeAtA ? c.Points.front() : c.Points.back();
+    const TVector2D stub = Unit(junction, end);
+    TVector2D best{0, 0};
+    double bestDot = InLine;
+    for (const TCentreChain& o : chains) {
+        if (&o == &c || o.Dropped || o.Closed || (o.NodeA != node && o.NodeB != node))
+            continue;
+        for (const bool atA : {true, false}) {
+            if ((atA ? o.NodeA : o.NodeB) != node)
+                continue;
+            std::vector<TVector2D> q = o.Points;
+            if (!atA)
+                std::reverse(q.begin(), q.end());
+            const double along = std::min(PolylineLength(q), 3 * o.Radius);
+            if (along < 2 * o.Radius)
+                continue;
+            const TVector2D through = Unit(PointAlong(q, along), q.front());
+            const double dot = through.X * stub.X + through.Y * stub.Y;
+            if (dot > bestDot) {
+                bestDot = dot;
+                best = through;
+            }
+        }
+    }
+    if (bestDot <= InLine)
+        return;
+    const TVector2D moved{junction.X + len * best.X, junction.Y + len * best.Y};
+    c.Points = freeAtA ? std::vector<TVector2D>{moved, junction} : std::vector<TVector2D>{junction, moved};
+}
+
 // Stage: a stroke end is carried on in the chain's last direction to where the stroke truly
 // ends: to the middle of a flat end's edge, or to the centre of a round cap, which is half a
 // width short of the edge. A straight stroke's end is placed from its ink (ExtendStraightEnd);
@@ -665,6 +797,7 @@ void ExtendEnds(const TMonoBitmap& ink, std::vector<TCentreChain>& chains)
     for (TCentreChain& c : chains) {
         if (c.Closed || c.Dropped)
             continue;
+        AlignStub(chains, c);
         for (const bool atA : {true, false}) {
             if (!(atA ? c.FreeA : c.FreeB) || ExtendStraightEnd(ink, c, atA))
                 continue;
@@ -786,7 +919,7 @@ void TraceCentreLines(const TMonoBitmap& bitmap,
         progress(0.9);
     std::vector<TCentreChain> chains =
         CentreChains(bitmap, graph, DropDots(bitmap, JoinChains(graph), takeDot), onBlob);
-    PlaceJunctions(graph, chains);
+    PlaceJunctions(bitmap, graph, chains);
     ExtendEnds(bitmap, chains);
     for (const TCentreChain& c : chains) {
         if (!c.Dropped && c.Points.size() >= 2 && PolylineLength(c.Points) > 0)

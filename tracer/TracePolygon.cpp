@@ -219,13 +219,20 @@ std::vector<TVector2D> StraightPolygon(const TCrackPath& path)
     if (hardCount > 0)
         start = int(std::find(hard.begin(), hard.end(), 1) - hard.begin());
 
+    // How far on from each index the next fixed corner lies (n: none but itself, or none).
+    std::vector<int> nextHard(n, n);
+    for (int pass = 0, following = -1; pass < 2; ++pass)
+        for (int i = n - 1; i >= 0; --i) {
+            if (following >= 0)
+                nextHard[i] = following > i ? following - i : following + n - i;
+            if (hard[i])
+                following = i;
+        }
     std::vector<int> breaks;  // indices into v, in walking order
     int covered = 0;
     while (covered < n) {
         const int i = (start + covered) % n;
-        int toHard = 1;
-        while (toHard < n - covered && !hard[(i + toHard) % n])
-            ++toHard;
+        const int toHard = std::min(nextHard[i], n - covered);
         breaks.push_back(i);
         covered += GrowPiece(v, dir, i, std::min({cap, toHard, n - covered}));
     }

@@ -27,40 +27,63 @@ struct TParabola {
         ++Count;
     }
 
-    // Value and slope at t = 0, and the root mean square of the points' distances from the
-    // curve; a line where the points are too few for a parabola.
-    void Solve(TVector2D& value, TVector2D& slope, double& rms) const
+    // Value and slope at t = 0, and the sum of the squares of the points' distances from the
+    // curve (compared with Count times a squared tolerance: no root or division per window); a
+    // line where the points are too few for a parabola.
+    void Solve(TVector2D& value, TVector2D& slope, double& sumSquares) const
     {
-        double cx[3] = {}, cy[3] = {};
         if (Count < 5) {
-            const double mt = S[1] / S[0], vt = S[2] / S[0] - mt * mt;
-            const double mx = SX[0] / S[0], my = SY[0] / S[0];
-            const double bx = vt > 1e-12 ? (SX[1] / S[0] - mt * mx) / vt : 0;
-            const double by = vt > 1e-12 ? (SY[1] / S[0] - mt * my) / vt : 0;
+            double cx[3] = {}, cy[3] = {};
+            const double inv = 1 / S[0];
+            const double mt = S[1] * inv, vt = S[2] * inv - mt * mt;
+            const double mx = SX[0] * inv, my = SY[0] * inv;
+            const double bx = vt > 1e-12 ? (SX[1] * inv - mt * mx) / vt : 0;
+            const double by = vt > 1e-12 ? (SY[1] * inv - mt * my) / vt : 0;
             cx[0] = mx - bx * mt, cx[1] = bx, cy[0] = my - by * mt, cy[1] = by;
-        } else {
-            // Cramer's rule on the symmetric system [S0 S1 S2; S1 S2 S3; S2 S3 S4].
-            const double a00 = S[0], a01 = S[1], a02 = S[2], a11 = S[2], a12 = S[3], a22 = S[4];
-            const double c00 = a11 * a22 - a12 * a12, c01 = a02 * a12 - a01 * a22,
-                         c02 = a01 * a12 - a02 * a11;
-            const double c11 = a00 * a22 - a02 * a02, c12 = a01 * a02 - a00 * a12,
-                         c22 = a00 * a11 - a01 * a01;
-            const double det = a00 * c00 + a01 * c01 + a02 * c02;
-            auto solve = [&](const double* r, double* c) {
-                c[0] = (c00 * r[0] + c01 * r[1] + c02 * r[2]) / det;
-                c[1] = (c01 * r[0] + c11 * r[1] + c12 * r[2]) / det;
-                c[2] = (c02 * r[0] + c12 * r[1] + c22 * r[2]) / det;
-            };
-            solve(SX, cx);
-            solve(SY, cy);
+            Finish(cx, cy, value, slope, sumSquares);
+            return;
         }
+        SolveWith(TInverse(S), value, slope, sumSquares);
+    }
+
+    // The cofactors of the symmetric system [S0 S1 S2; S1 S2 S3; S2 S3 S4] over its
+    // determinant (Cramer's rule), which depend only on the sums of powers of t.
+    struct TInverse {
+        double C00 = 0, C01 = 0, C02 = 0, C11 = 0, C12 = 0, C22 = 0, Inv = 0;
+        constexpr TInverse() = default;
+        constexpr explicit TInverse(const double* s)
+        {
+            const double a00 = s[0], a01 = s[1], a02 = s[2], a11 = s[2], a12 = s[3], a22 = s[4];
+            C00 = a11 * a22 - a12 * a12, C01 = a02 * a12 - a01 * a22, C02 = a01 * a12 - a02 * a11;
+            C11 = a00 * a22 - a02 * a02, C12 = a01 * a02 - a00 * a12, C22 = a00 * a11 - a01 * a01;
+            Inv = 1 / (a00 * C00 + a01 * C01 + a02 * C02);
+        }
+    };
+
+    void SolveWith(const TInverse& m, TVector2D& value, TVector2D& slope, double& sumSquares) const
+    {
+        double cx[3], cy[3];
+        auto solve = [&](const double* r, double* c) {
+            c[0] = (m.C00 * r[0] + m.C01 * r[1] + m.C02 * r[2]) * m.Inv;
+            c[1] = (m.C01 * r[0] + m.C11 * r[1] + m.C12 * r[2]) * m.Inv;
+            c[2] = (m.C02 * r[0] + m.C12 * r[1] + m.C22 * r[2]) * m.Inv;
+        };
+        solve(SX, cx);
+        solve(SY, cy);
+        Finish(cx, cy, value, slope, sumSquares);
+    }
+
+private:
+    void Finish(const double* cx, const double* cy, TVector2D& value, TVector2D& slope,
+                double& sumSquares) const
+    {
         value = {cx[0], cy[0]};
         slope = {cx[1], cy[1]};
         // For least squares, the sum of squared residuals is the sum of squares less the
         // coefficients times the right-hand sides.
         const double sse = SXX - (cx[0] * SX[0] + cx[1] * SX[1] + cx[2] * SX[2]) + SYY -
                            (cy[0] * SY[0] + cy[1] * SY[1] + cy[2] * SY[2]);
-        rms = std::sqrt(std::max(0.0, sse) / Count);
+        sumSquares = std::max(0.0, sse);
     }
 };
 
@@ -68,15 +91,41 @@ struct TLocalFit {
     TVector2D At, Slope;
 };
 
+// The widest reach of a window either side of its centre, in points.
+constexpr int WidestReach = 22;
+
+// For windows reaching back and on from their centre: the sums of t^m (m = 0..4) over the
+// window, and the inverse of their system. They depend on the two reaches only.
+struct TWindowTable {
+    double S[WidestReach + 1][WidestReach + 1][5] = {};
+    TParabola::TInverse Inverse[WidestReach + 1][WidestReach + 1];
+    constexpr TWindowTable()
+    {
+        for (int back = 0; back <= WidestReach; ++back)
+            for (int on = 0; on <= WidestReach; ++on) {
+                double* s = S[back][on];
+                for (int t = -back; t <= on; ++t)
+                    for (int m = 0, pw = 1; m < 5; ++m, pw *= t)
+                        s[m] += pw;
+                if (back + on + 1 >= 5)
+                    Inverse[back][on] = TParabola::TInverse(s);
+            }
+    }
+};
+constexpr TWindowTable WindowTable;
+
 // The sums of a window [Lo, Hi] of the path around a centre, kept up to date as the centre
 // moves on a point at a time and the window's ends move on with it: each step recentres the
 // sums on the new centre and adds or takes away the points that enter or leave, so a step
-// costs the same whatever the window's size.
+// costs the same whatever the window's size. The sums of powers of t depend only on the
+// window's reach either side of the centre: they come from a table.
 class TSlidingParabola {
 public:
     TSlidingParabola(const std::vector<TVector2D>& points, TVector2D origin) : Path(points), Origin(origin) {}
 
-    const TParabola& MoveTo(int centre, int lo, int hi)
+    // The window's sums, and the inverse of their system when it holds enough points for a
+    // parabola (else null).
+    const TParabola& MoveTo(int centre, int lo, int hi, const TParabola::TInverse*& inverse)
     {
         constexpr int Refresh = 256; // steps before the sums are made afresh against drift
         if (Steps == 0 || centre != Centre + 1 || lo < Lo || hi < Hi || ++Steps > Refresh) {
@@ -86,52 +135,40 @@ public:
             Hi = lo - 1;
             Steps = 1;
         } else {
-            Recentre();
+            // The centre one point on: every t becomes t - 1.
+            ++Centre;
+            for (double* v : {Sums.SX, Sums.SY}) {
+                v[2] += v[0] - 2 * v[1];
+                v[1] -= v[0];
+            }
         }
         for (; Lo < lo; ++Lo)
             Put(Lo, -1);
         for (; Hi < hi; ++Hi)
             Put(Hi + 1, 1);
+        const double* s = WindowTable.S[Centre - Lo][Hi - Centre];
+        std::copy(s, s + 5, Sums.S);
+        inverse = Sums.Count >= 5 ? &WindowTable.Inverse[Centre - Lo][Hi - Centre] : nullptr;
         return Sums;
     }
 
 private:
     void Put(int j, double sign)
     {
+        // Windows run at most a boundary's length past either end: no division needed.
         const int n = int(Path.size());
-        const TVector2D p = Path[size_t(((j % n) + n) % n)];
-        const double t = j - Centre, x = p.X - Origin.X, y = p.Y - Origin.Y;
-        double pw = sign;
-        for (int m = 0; m < 5; ++m, pw *= t) {
-            Sums.S[m] += pw;
-            if (m < 3) {
-                Sums.SX[m] += pw * x;
-                Sums.SY[m] += pw * y;
-            }
-        }
+        const int k = j < 0 ? j + n : j >= n ? j - n : j;
+        const TVector2D p = Path[size_t(k < 0 || k >= n ? ((j % n) + n) % n : k)];
+        const double t = j - Centre, x = sign * (p.X - Origin.X), y = sign * (p.Y - Origin.Y);
+        Sums.SX[0] += x;
+        Sums.SX[1] += t * x;
+        Sums.SX[2] += t * t * x;
+        Sums.SY[0] += y;
+        Sums.SY[1] += t * y;
+        Sums.SY[2] += t * t * y;
         Sums.SXX += sign * x * x;
         Sums.SYY += sign * y * y;
         Sums.Count += int(sign);
-    }
-
-    // The centre one point on: every t becomes t - 1, and each sum of t^m a sum of lower
-    // powers with binomial weights.
-    void Recentre()
-    {
-        ++Centre;
-        static constexpr double Binomial[5][5] = {
-            {1, 0, 0, 0, 0}, {1, 1, 0, 0, 0}, {1, 2, 1, 0, 0}, {1, 3, 3, 1, 0}, {1, 4, 6, 4, 1}};
-        auto shift = [](double* v, int terms) {
-            double out[5] = {};
-            for (int m = 0; m < terms; ++m)
-                for (int k = 0; k <= m; ++k)
-                    out[m] += Binomial[m][k] * ((m - k) % 2 ? -1.0 : 1.0) * v[k];
-            for (int m = 0; m < terms; ++m)
-                v[m] = out[m];
-        };
-        shift(Sums.S, 5);
-        shift(Sums.SX, 3);
-        shift(Sums.SY, 3);
     }
 
     const std::vector<TVector2D>& Path;
@@ -149,7 +186,7 @@ private:
 constexpr int Group = 3;
 
 // Half-widths of the windows tried, in groups: about 6, 9, 18, 33 and 66 corners.
-constexpr int Reaches[] = {2, 3, 6, 11, 22};
+constexpr int Reaches[] = {2, 3, 6, 11, WidestReach};
 
 TLocalFit FitAround(const std::vector<TVector2D>& path, int from, int to, int at, double wander)
 {
@@ -171,23 +208,34 @@ TLocalFit FitAround(const std::vector<TVector2D>& path, int from, int to, int at
         lo = newLo;
         hi = newHi;
         TVector2D value, slope;
-        double rms;
-        sums.Solve(value, slope, rms);
-        if (rms > wander && reach > Reaches[0])
+        double sumSquares;
+        sums.Solve(value, slope, sumSquares);
+        if (sumSquares > wander * wander * sums.Count && reach > Reaches[0])
             break;
         best = {{origin.X + value.X, origin.Y + value.Y}, slope};
     }
     return best;
 }
 
-// The turn of the boundary at i, in degrees, between the chords reach corners back and on.
+// A measure of a turn by angle a (0 to pi) that grows with it as the angle does, from its
+// cosine and sine times any one length: 0 straight on, 1 at a right angle, 2 turning back.
+// Corners are found by comparing turns, which needs no arc tangent.
+double TurnMeasure(double cosine, double sine)
+{
+    const double sum = std::abs(cosine) + sine;
+    if (sum <= 0)
+        return 0;
+    return 1 - cosine / sum;
+}
+
+// The turn of the boundary at i between the chords reach corners back and on, as TurnMeasure.
 double ChordTurn(const std::vector<TVector2D>& path, int i, int reach)
 {
     const int n = int(path.size());
     const TVector2D a = path[size_t((i - reach + n) % n)], b = path[size_t(i)],
                     c = path[size_t((i + reach) % n)];
     const double ux = b.X - a.X, uy = b.Y - a.Y, vx = c.X - b.X, vy = c.Y - b.Y;
-    return 180 / std::numbers::pi * std::abs(std::atan2(ux * vy - uy * vx, ux * vx + uy * vy));
+    return TurnMeasure(ux * vx + uy * vy, std::abs(ux * vy - uy * vx));
 }
 
 } // namespace
@@ -213,9 +261,11 @@ std::vector<TVector2D> WanderFreePolygon(const TCrackPath& crackPath, double wan
     std::vector<double> turn(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i)
         turn[size_t(i)] = ChordTurn(path, i, CornerReach);
+    const double least = std::clamp(cornerDegrees - ChordAllowance, 0.0, 180.0) * std::numbers::pi / 180;
+    const double leastTurn = TurnMeasure(std::cos(least), std::sin(least));
     std::vector<int> corners;
     for (int i = 0; i < n; ++i) {
-        if (turn[size_t(i)] < cornerDegrees - ChordAllowance)
+        if (turn[size_t(i)] < leastTurn)
             continue;
         bool peak = true;
         for (int d = -CornerReach; d <= CornerReach && peak; ++d) {
@@ -266,14 +316,18 @@ std::vector<TVector2D> WanderFreePolygon(const TCrackPath& crackPath, double wan
         bool growing = true;
         for (size_t k = 0; k < std::size(Reaches); ++k) {
             const int reach = std::min(Reaches[k], h);
+            const TParabola::TInverse* inverse;
             const TParabola& sums =
-                windows[k].MoveTo(i, std::max(i - reach, before), std::min(i + reach, after));
+                windows[k].MoveTo(i, std::max(i - reach, before), std::min(i + reach, after), inverse);
             if (!growing)
                 continue; // moved all the same, to stay in step
             TVector2D value, slope;
-            double rms;
-            sums.Solve(value, slope, rms);
-            if (rms > wander && k > 0)
+            double sumSquares;
+            if (inverse)
+                sums.SolveWith(*inverse, value, slope, sumSquares);
+            else
+                sums.Solve(value, slope, sumSquares);
+            if (sumSquares > wander * wander * sums.Count && k > 0)
                 growing = false;
             else
                 at = {origin.X + value.X, origin.Y + value.Y};
@@ -297,9 +351,9 @@ void TWanderEstimate::Add(const TCrackPath& path)
             sums.Add(j - i, p.X - origin.X, p.Y - origin.Y);
         }
         TVector2D value, slope;
-        double rms;
-        sums.Solve(value, slope, rms);
-        Spread.push_back(rms);
+        double sumSquares;
+        sums.Solve(value, slope, sumSquares);
+        Spread.push_back(std::sqrt(sumSquares / sums.Count));
     }
 }
 

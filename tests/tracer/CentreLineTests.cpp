@@ -318,6 +318,15 @@ std::vector<TThickCase> ThickCases()
         {"thick plus", 44, {{{{25, 85}, {145, 85}}}, {{{85, 25}, {85, 145}}}}, 4, 0.6, 1.5},
         // A round cap's centre is where the line ends.
         {"round-capped ends", 40, {{{{35, 60}, {140, 95}}}}, 1, 0.5, 1.0},
+        // A letter's bowl turning into its stem within the joint's reach: the bowl arrives in
+        // the direction of its last stretch, not of the curve before it, and the stem runs on
+        // past the joint towards its cap (the ends of this one within a few pixels).
+        {"bowl turning into a stem",
+         36,
+         {{{{120, 25}, {120, 150}}}, {{{25, 40}, {60, 40}, {85, 50}, {120, 85}}}},
+         3,
+         0.6,
+         5},
     };
 }
 

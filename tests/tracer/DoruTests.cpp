@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -146,4 +147,32 @@ TEST(DxfWriter, WritesADotAsAPoint)
     const std::vector<TDxfPolyline> read = ParseDxf(out.str());
     ASSERT_EQ(read.size(), 1u);
     EXPECT_EQ(read[0].Points.size(), 1u);
+}
+
+TEST(DxfWriter, WritesNumbersAsTheStandardLibraryRoundsThem)
+{
+    // Four decimals, trailing zeros and a bare point dropped, no negative zero; the digits
+    // those of std::to_chars, ties and numbers far outside a picture included.
+    const double cases[] = {
+        0,           -0.0,        12.5, -12.5,   0.00004, -0.00004,           0.00005, 0.00015,
+        1.23445,     -1.23455,    2.5,  1e-9,    123.1,   4095.99995,         -0.4,    99999.99999,
+        1234567.891, -98765432.1, 1e12, -3.4e15, 7e20,    0.30000000000000004};
+    for (const double v : cases) {
+        SCOPED_TRACE(v);
+        TTraceResult r;
+        r.Polylines.push_back({{{v, 0}}, false});
+        std::ostringstream out;
+        WriteDxf(out, r);
+        char buf[400];
+        char* end = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 4).ptr;
+        while (end[-1] == '0')
+            --end;
+        if (end[-1] == '.')
+            --end;
+        std::string expected(buf, end);
+        if (expected == "-0")
+            expected = "0";
+        EXPECT_NE(out.str().find("0\nPOINT\n8\n0\n10\n" + expected + "\n20\n0\n"), std::string::npos)
+            << out.str();
+    }
 }
