@@ -269,6 +269,22 @@ void CaricaImpLayers(TQV_01Cmp& Drawing, const std::string& FileName, int32_t De
     }
 }
 
+void SaveLayerSettings(const TQV_01Cmp& Drawing, const std::string& FileName)
+{
+    TMemIniFile ini(FileName);
+    ini.Load();
+    for (int i = 0; i < TQV_20Layers::Count; ++i) {
+        const TQV_21Layer& layer = Drawing.Layers.GetLayer(static_cast<uint8_t>(i));
+        if (!layer.Modified)
+            continue;
+        const std::string key = std::to_string(i);
+        ini.WriteInteger("LayersCol", key, layer.Pen.Color());
+        ini.WriteInteger("LayersPen", key, layer.Pen.Width());
+        ini.WriteString("LayersName", key, layer.Name);
+    }
+    ini.UpdateFile();
+}
+
 // ---- the commands ----
 
 TFileCommands::TFileCommands(TQV_01Cmp2D& Drawing, TFileCommandsHost& Host) : Drawing(Drawing), Host(Host) {}

@@ -46,6 +46,9 @@ private:
 // defaults for missing keys; each layer's modified mark is then cleared. A missing file gives
 // every layer its defaults.
 void CaricaImpLayers(TQV_01Cmp& Drawing, const std::string& FileName, int32_t DefaultColor);
+// Writes the pen colour, pen width and name of every modified layer into "Layers.ini" (FileName),
+// keyed by the layer's number; the file's other keys stay. A failure raises EIniFileError.
+void SaveLayerSettings(const TQV_01Cmp& Drawing, const std::string& FileName);
 // "Layers.ini" in the data folder.
 std::string LayersIniName();
 

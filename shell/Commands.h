@@ -15,6 +15,14 @@ bool sbtExitClick(TCommandContext& C);
 
 // ---- help (CommandsHelp.cpp)
 bool mnuAboutClick(TCommandContext& C);
+bool mnuWebUpdateClick(TCommandContext& C);
+
+// ---- settings and dialogs (CommandsSettings.cpp): the settings page, the layer, coordinate and
+// grid dialogs and the grid snap
+bool sbtConfigClick(TCommandContext& C);
+bool mnuLayerDialogClick(TCommandContext& C);
+bool mnuCoordClick(TCommandContext& C);
+bool mnuSnap2GridClick(TCommandContext& C);
 
 // ---- tracing (CommandsTrace.cpp)
 bool sbtVectClick(TCommandContext& C);

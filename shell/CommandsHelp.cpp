@@ -1,8 +1,10 @@
-// The help drop-down's commands.
+// The help drop-down's commands: About and the web update check.
 #include "Commands.h"
 
 #include "ProgramObjects.h"
 #include "UnitAbout.h"
+#include "UnitMain.h"
+#include "UnitWebUpdate.h"
 
 bool mnuAboutClick(TCommandContext& C)
 {
@@ -10,5 +12,11 @@ bool mnuAboutClick(TCommandContext& C)
         C.Objects.About->show();
         C.Objects.About->raise();
     }
+    return true;
+}
+
+bool mnuWebUpdateClick(TCommandContext& C)
+{
+    RunWebUpdate(&C.Main, false);
     return true;
 }

@@ -16,7 +16,12 @@ class TQV_01Cmp2D;
 class TQVScene;
 class TSceneWidget;
 class TUndoRedo;
+class TSetGrid;
+class TSettingsPage;
 class TfrmAbout;
+class TfrmCoord;
+class TfrmGrid;
+class TfrmLayer;
 class TfrmToolWin;
 
 struct TProgramObjects {
@@ -46,4 +51,12 @@ struct TProgramObjects {
     // The windows after the main window: the program owns them; null until they are made.
     TfrmToolWin* ToolWin = nullptr;
     TfrmAbout* About = nullptr;
+    // The settings page on the tool window's sheet (the tool window owns it).
+    TSettingsPage* SettingsPage = nullptr;
+    // The dialogs: children of the main window, made at start.
+    TfrmLayer* Layer = nullptr;
+    TfrmCoord* Coord = nullptr;
+    TfrmGrid* Grid = nullptr;
+    // The grid-snap switch, for the whole run.
+    std::unique_ptr<TSetGrid> SetGrid;
 };

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QColorDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -123,4 +124,28 @@ std::string AskFileName(const TFileDialogRequest& Request)
 TFileDialogAnswerer SetFileDialogAnswerer(TFileDialogAnswerer NewAnswerer)
 {
     return std::exchange(FileAnswerer(), std::move(NewAnswerer));
+}
+
+namespace {
+TColourDialogAnswerer& ColourAnswerer()
+{
+    static TColourDialogAnswerer answerer;
+    return answerer;
+}
+} // namespace
+
+std::optional<int32_t> AskColour(int32_t Start)
+{
+    if (ColourAnswerer())
+        return ColourAnswerer()(Start);
+    const QColor start(Start & 0xFF, (Start >> 8) & 0xFF, (Start >> 16) & 0xFF);
+    const QColor chosen = QColorDialog::getColor(start, QApplication::activeWindow());
+    if (!chosen.isValid())
+        return std::nullopt;
+    return chosen.red() | (chosen.green() << 8) | (chosen.blue() << 16);
+}
+
+TColourDialogAnswerer SetColourDialogAnswerer(TColourDialogAnswerer NewAnswerer)
+{
+    return std::exchange(ColourAnswerer(), std::move(NewAnswerer));
 }

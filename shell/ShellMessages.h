@@ -3,7 +3,9 @@
 // answerer installed no box opens and the answerer's choice is returned.
 #include "QVServices.h"
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 struct TMessageRequest {
@@ -46,3 +48,10 @@ using TFileDialogAnswerer = std::function<std::string(const TFileDialogRequest& 
 
 std::string AskFileName(const TFileDialogRequest& Request);
 TFileDialogAnswerer SetFileDialogAnswerer(TFileDialogAnswerer Answerer);
+
+// The colour dialog too: with an answerer installed no dialog opens and the answerer's colour
+// (0x00BBGGRR) is returned; none for a cancel.
+using TColourDialogAnswerer = std::function<std::optional<int32_t>(int32_t Start)>;
+
+std::optional<int32_t> AskColour(int32_t Start);
+TColourDialogAnswerer SetColourDialogAnswerer(TColourDialogAnswerer Answerer);

@@ -19,13 +19,18 @@
 #include "QVStream.h"
 #include "QVTranslate.h"
 #include "QVVariabili.h"
+#include "SettingsPage.h"
 #include "UndoRedo.h"
 #include "UnitAbout.h"
 #include "UnitConfig.h"
+#include "UnitCoord.h"
 #include "UnitCurva.h"
 #include "UnitEtichetta.h"
+#include "UnitGrid.h"
+#include "UnitLayer.h"
 #include "UnitMain.h"
 #include "UnitToolWin.h"
+#include "UnitWebUpdate.h"
 
 #include <QFileInfo>
 #include <QLayout>
@@ -79,6 +84,7 @@ TShellProgram::TShellProgram(const std::string& FileToOpen)
         frmToolWin = Objects.ToolWin;
         SetToolWindowServices(Objects.ToolWin);
         Objects.About = new TfrmAbout(FMain.get());
+        MakeDialogs();
         FinishStart();
     } catch (...) {
         Shutdown();
@@ -130,6 +136,35 @@ void TShellProgram::MakeObjects()
     // The axes follow the setting, as their switch does.
     o.View->SetAxesVisible(o.Config->SAxis);
     o.TabMarkerPreview = std::make_unique<TContainer2D>(-1);
+}
+
+void TShellProgram::MakeDialogs()
+{
+    TProgramObjects& o = Objects;
+    TfrmMain& main = *FMain;
+    o.SettingsPage = new TSettingsPage(o.ToolWin->Sheet("tabSettings"), main, o);
+    o.ToolWin->HostPage("tabSettings", o.SettingsPage);
+    o.Layer = new TfrmLayer(main, *o.Drawing, &o.GeoPage->Tree());
+    // The dialogs work on the program's objects: none opens once they are freed.
+    main.Hooks.LayerDialog = [this] {
+        if (!FReleased)
+            Objects.Layer->exec();
+    };
+    o.Coord = new TfrmCoord(&main);
+    o.SetGrid = std::make_unique<TSetGrid>(*o.Prog, *o.Config);
+    o.Grid = new TfrmGrid(&main, *o.View, *o.Prog, *o.Config, *o.SetGrid);
+    o.Grid->ShowGrid = [&main](bool Visible) { main.Command("sbtGridOnOff")->setChecked(Visible); };
+    main.Hooks.GridDialog = [this] {
+        if (!FReleased)
+            Objects.Grid->exec();
+    };
+    o.SetGrid->Followers = {
+        [this](bool Snap) { Objects.Grid->SetSnapChecked(Snap); },
+        [this](bool Snap) {
+            FMain->Command("mnuSnap2Grid")->setChecked(Snap);
+            FMain->SetSnapImage(Objects.SetGrid->SnapIconIndex + (Snap ? 6 : 0));
+        },
+    };
 }
 
 void TShellProgram::LoadBlockLibrary()
@@ -227,6 +262,11 @@ void TShellProgram::Shutdown()
         delete Objects.About;
         Objects.About = nullptr;
     }
+    // The dialogs refer to the program's objects: they go with them.
+    delete std::exchange(Objects.Grid, nullptr);
+    delete std::exchange(Objects.Coord, nullptr);
+    delete std::exchange(Objects.Layer, nullptr);
+    Objects.SetGrid.reset();
     if (Objects.ToolWin) {
         SetToolWindowServices(nullptr);
         if (frmToolWin == Objects.ToolWin)

@@ -36,6 +36,8 @@ public:
 private:
     void MakeObjects();
     void LoadBlockLibrary();
+    // The settings page and the dialogs, once the tool window is made.
+    void MakeDialogs();
     void FinishStart();
     // Frees the program-wide objects in the order of the main window's close; the windows stay.
     void ReleaseObjects();

@@ -90,6 +90,19 @@ QAction* TfrmMain::Command(std::string_view Name) const
     return FCommands->Action(Name);
 }
 
+QAction* TfrmMain::ToolbarToggle(std::string_view Name) const
+{
+    for (QToolBar* bar : {ui->tbrFile, ui->tbrView, ui->tbrCreate, ui->tbrEdit, ui->tbrMRU})
+        if (bar->objectName().toStdString() == Name)
+            return bar->toggleViewAction();
+    return Name == "toolWin" ? ui->toolWin->toggleViewAction() : nullptr;
+}
+
+void TfrmMain::SetSnapImage(int Index)
+{
+    ui->sbtSnap->setIcon(ShellIcon("imgListStatus", Index));
+}
+
 TSceneWidget* TfrmMain::Viewer() const
 {
     return Objects.Viewer;

@@ -90,6 +90,11 @@ public:
     // The tool window shows a command's pages, or hides: the input toolbars and the side panel
     // are off while it shows.
     void SetCommandPagesShown(bool Shown);
+    // The action that shows and hides a toolbar or the side panel ("tbrFile" ... "toolWin"), checked
+    // while it shows, also after the user closed it by hand; null for another name.
+    QAction* ToolbarToggle(std::string_view Name) const;
+    // The status bar's snap button shows picture Index of its image list.
+    void SetSnapImage(int Index);
 
     // ---- what the drawing commands keep in the main window
     // The rectangle command keeps the interaction program's orthogonal mode here while it runs.

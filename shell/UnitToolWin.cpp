@@ -86,6 +86,14 @@ QWidget* TfrmToolWin::Sheet(const std::string& Tab) const
     return nullptr;
 }
 
+void TfrmToolWin::HostPage(const std::string& Tab, QWidget* Page)
+{
+    QWidget* sheet = Sheet(Tab);
+    auto* layout = new QVBoxLayout(sheet);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(Page);
+}
+
 void TfrmToolWin::FinishStart()
 {
     // The tab items' own captions.

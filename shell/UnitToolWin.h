@@ -40,6 +40,8 @@ public:
     // The page's sheet by the name of its tab item ("tabVectorize" -> sheetVectorize); null for an
     // unknown name.
     QWidget* Sheet(const std::string& Tab) const;
+    // Puts Page on the sheet of Tab, filling it; the sheet owns it.
+    void HostPage(const std::string& Tab, QWidget* Page);
     // The tracing page on the sheet of "tabVectorize"; Done and Close hide the window.
     TTracingPage* TracingPage = nullptr;
     // The tab items' names in the tab control's order.

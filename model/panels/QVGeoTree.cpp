@@ -183,11 +183,21 @@ void TGeoTree::AddGeoTreeLayerNode(uint8_t Layer)
         caption = GeoLayerCaption(layer);
         layer.SetTreeNode(static_cast<TTreeNodeId>(Layer) + 1);
     }
-    // The caption stays as it is when the layer is renamed later.
+    // The caption changes with the layer's name only through CambiaNomeInTree.
     LayerCaptions.push_back(std::move(caption));
     LayerPositions[Layer] = position;
     if (FListener)
         FListener->EndAddLayer();
+}
+
+void TGeoTree::CambiaNomeInTree(uint8_t Layer)
+{
+    const int32_t position = LayerPositions[Layer];
+    if (position < 0 || !FDrawing)
+        return;
+    LayerCaptions[static_cast<size_t>(position)] = GeoLayerCaption(FDrawing->Layers.GetLayer(Layer));
+    if (FListener)
+        FListener->LayerCaptionChanged(position);
 }
 
 void TGeoTree::AddGeoTreeObjectNode(TGraphicObject& Obj)

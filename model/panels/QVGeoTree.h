@@ -63,6 +63,8 @@ public:
     // A layer node is added at Position among the root's children.
     virtual void BeginAddLayer(int32_t /*Position*/) {}
     virtual void EndAddLayer() {}
+    // The caption of the layer node at Position changed.
+    virtual void LayerCaptionChanged(int32_t /*Position*/) {}
     // Obj's node was added last under its layer's node (its TreeNode names it).
     virtual void ObjectNodeAdded(TGraphicObject& /*Obj*/) {}
     // The node with that handle has gone; its object may be about to be freed.
@@ -102,6 +104,9 @@ public:
     void EnsureGeoTreeRoot();
     // Every node goes, and every layer forgets its node.
     void Clear();
+    // The layer's node takes the layer's name as it is now ("twGeo10" followed by the name);
+    // nothing when the layer has no node (CambiaNomeInTree).
+    void CambiaNomeInTree(uint8_t Layer);
 
     // ---- what the tree holds
     bool HasRoot() const { return FHasRoot; }

@@ -380,6 +380,12 @@ void TGeoTreeModel::EndAddLayer()
     endInsertRows();
 }
 
+void TGeoTreeModel::LayerCaptionChanged(int32_t Position)
+{
+    const QModelIndex i = index(Position, 0, RootIndex());
+    emit dataChanged(i, i, {Qt::DisplayRole});
+}
+
 void TGeoTreeModel::ObjectNodeAdded(TGraphicObject& Obj)
 {
     const uint8_t layer = HandleLayer(Obj.TreeNode);

@@ -70,6 +70,7 @@ private:
     void EndAddRoot() override;
     void BeginAddLayer(int32_t Position) override;
     void EndAddLayer() override;
+    void LayerCaptionChanged(int32_t Position) override;
     void ObjectNodeAdded(TGraphicObject& Obj) override;
     void ObjectNodeRemoved(TTreeItemHandle Handle) override;
     void BeginClear() override;

@@ -15,6 +15,7 @@
 #include <QImage>
 #include <QMenu>
 #include <QMessageBox>
+#include <QTimer>
 #include <QToolBar>
 #include <QWheelEvent>
 
@@ -122,6 +123,25 @@ TEST_F(Monkey, RandomCommandsClicksDragsAndKeys)
     const std::vector<Qt::MouseButton> buttons = {Qt::LeftButton, Qt::LeftButton, Qt::RightButton,
                                                   Qt::MiddleButton};
 
+    // The dialogs that commands open modally (layers, grid, coordinates): a few random keys, then
+    // OK or Cancel, as a user leaves them.
+    QTimer dialogs;
+    dialogs.setInterval(20);
+    QObject::connect(&dialogs, &QTimer::timeout, [&] {
+        auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!d)
+            return;
+        if (m.Below(3) == 0)
+            QTest::keyClick(d->focusWidget() ? d->focusWidget() : d, static_cast<Qt::Key>(m.Pick(keys)));
+        else if (m.Below(2) == 0)
+            d->accept();
+        else
+            d->reject();
+    });
+    dialogs.start();
+    // The update check goes to a port where nothing listens: never to the network.
+    ::setenv("RASTREL_UPDATE_URL", "http://127.0.0.1:1/update.html", 1);
+
     TSceneWidget* viewer = Main().Viewer();
     auto somewhere = [&] { return QPoint(m.Below(viewer->width()), m.Below(viewer->height())); };
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
@@ -191,6 +211,8 @@ TEST_F(Monkey, RandomCommandsClicksDragsAndKeys)
             << "a dialog stays open after step " << steps << " (seed " << seed << ")";
         ASSERT_TRUE(Main().isVisible()) << "step " << steps;
     }
+    dialogs.stop();
+    ::unsetenv("RASTREL_UPDATE_URL");
     std::printf("monkey: %d steps, %zu message boxes answered\n", steps, Boxes.size());
     UserBreak = false;
     EXPECT_GT(steps, 0);
