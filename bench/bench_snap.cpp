@@ -11,6 +11,7 @@
 // before the index. The index is built on the first question after the load; its time and memory
 // are given apart.
 #include "BenchMemory.h"
+#include "LinesAndArcs.h"
 #include "QVBoxIndex.h"
 #include "QVCmp.h"
 #include "QVCmpOps.h"
@@ -43,28 +44,6 @@ double Percentile(std::vector<double> V, double P)
 {
     std::sort(V.begin(), V.end());
     return V[std::min(V.size() - 1, size_t(P * double(V.size())))];
-}
-
-// Lines 1 to 3 units long and arcs of radius 0.5 to 1.5, one object to every 4 square units.
-void Fill(TQV_01Cmp2D& Drawing, int N, double Side)
-{
-    std::mt19937 rnd(7);
-    std::uniform_real_distribution<double> at(0, Side), length(1, 3), turn(0, 2 * std::numbers::pi),
-        radius(0.5, 1.5), sweep(0.5, 4.7);
-    Drawing.Objects.Reserve(N);
-    for (int i = 0; i < N; ++i) {
-        const double x = at(rnd), y = at(rnd), a = turn(rnd);
-        if (i % 2 == 0) {
-            const double l = length(rnd);
-            Drawing.AddObject(
-                -1, std::make_unique<TLine2D>(-1, TPoint2D{x, y, 1},
-                                              TPoint2D{x + l * std::cos(a), y + l * std::sin(a), 1}));
-        } else {
-            const double r = radius(rnd);
-            Drawing.AddObject(-1, std::make_unique<TArco2D>(-1, TPoint2D{x, y, 1}, TPoint2D{x + r, y, 1}, a,
-                                                            a + sweep(rnd)));
-        }
-    }
 }
 
 // Every object's box against the rectangle: the least a walk over the drawing costs.
@@ -147,7 +126,7 @@ void Run(int N)
     const double rss0 = RssMiB();
     TQV_01Cmp2D drawing;
     auto t = TClock::now();
-    Fill(drawing, N, side);
+    FillLinesAndArcs(drawing, N, side);
     const double fillMs = Millis(t);
     const double rssDrawing = RssMiB();
 

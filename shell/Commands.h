@@ -84,6 +84,20 @@ bool MyMoveNodeClick(TCommandContext& C);
 bool MyExplodeClick(TCommandContext& C);
 bool MyChangeLayerClick(TCommandContext& C);
 
+// ---- editing tools (CommandsEditTools.cpp): the tools on picked entities and the constructions
+bool MyFilletClick(TCommandContext& C);
+bool MyTrimClick(TCommandContext& C);
+bool MyBreakClick(TCommandContext& C);
+bool MyDivideClick(TCommandContext& C);
+bool MyJoinClick(TCommandContext& C);
+bool MyExtendClick(TCommandContext& C);
+bool MyLinePerpClick(TCommandContext& C);
+bool MyLineTangent2ArcClick(TCommandContext& C);
+bool MyLineTangentAngleClick(TCommandContext& C);
+bool MyArcTangent1Click(TCommandContext& C);
+bool MyArcTangent2Click(TCommandContext& C);
+bool MySel1Entita(TCommandContext& C);
+
 // ---- status bar (CommandsStatus.cpp): its switches and buttons, and the pop-up's twins
 bool sbtAxisOnOffClick(TCommandContext& C);
 bool sbtGridOnOffClick(TCommandContext& C);

@@ -3,6 +3,7 @@
 #include "ui_UnitMain.h"
 
 #include "CommandsView.h"
+#include "EditTools.h"
 #include "FileCommands.h"
 #include "IniFile.h"
 #include "MainCommands.h"
@@ -476,9 +477,24 @@ TQVScene* TfrmMain::GeoView()
     return Objects.View.get();
 }
 
-void TfrmMain::RerunPanelCommand(TPanelMode)
+void TfrmMain::RerunPanelCommand(TPanelMode Mode)
 {
-    // The drawing commands that a panel edit runs again come with those commands.
+    // A new radius or angle takes effect for the picks still to come: the fillet only takes the
+    // radius, the tangent constructions start again with the new value.
+    switch (Mode) {
+    case TPanelMode::Fillet:
+        FilletRadius = Objects.GeoPage->Panel().GetValue(0);
+        break;
+    case TPanelMode::LineTangentAngle:
+        Command("mnuLineTangentAngle")->trigger();
+        break;
+    case TPanelMode::ArcTangent2:
+        Command("mnuArcTangent2")->trigger();
+        break;
+    default:
+        // The drawing commands that a panel edit runs again come with those commands.
+        break;
+    }
 }
 
 // ---- input on and off

@@ -720,6 +720,14 @@ TPoint2D TArco2D::PointAtParam(double t) const
     return MakePoint2D(info.Center.X + v.X, info.Center.Y + v.Y);
 }
 
+void TArco2D::SetWorldArc(const TPoint2D& centre, const TPoint2D& radiusPoint, double startAngle,
+                          double endAngle)
+{
+    ResetTransform();
+    Points().Clear();
+    Setup(centre, radiusPoint, startAngle, endAngle);
+}
+
 TRect2D TArco2D::MakeProfile()
 {
     const int n = Segments();

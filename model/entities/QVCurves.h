@@ -330,6 +330,9 @@ public:
     // The world point at fraction T of the sweep: exactly the start point at 0 and the end point
     // at 1, otherwise the start point turned by T x Sweep in the arc's direction.
     TPoint2D PointAtParam(double t) const;
+    // The arc becomes the counter-clockwise one of these drawing coordinates, without transforms:
+    // how an editing tool writes back an arc it has cut or lengthened.
+    void SetWorldArc(const TPoint2D& centre, const TPoint2D& radiusPoint, double startAngle, double endAngle);
 
     TSceneNode* BuildGLHighlightIn(TSceneGroup& group) override;
 

@@ -401,8 +401,14 @@ TObject2D* TQVScene::Pick(const TPoint2D& P, uint16_t Aperture, bool FirstHit, i
         if (!layer.Active || !layer.Visible)
             continue;
         const TRect2D& b = obj->Box;
-        if (P.X < std::min(b.First.X, b.Second.X) - a || P.X > std::max(b.First.X, b.Second.X) + a ||
-            P.Y < std::min(b.First.Y, b.Second.Y) - a || P.Y > std::max(b.First.Y, b.Second.Y) + a)
+        // How far P lies outside the box on either axis: no hit can be nearer, so an object whose
+        // box is farther than the best hit so far cannot take its place and needs no hit test.
+        // With the whole drawing in view the aperture holds hundreds of objects; only the few
+        // near P are tested.
+        const double outside =
+            std::max({std::min(b.First.X, b.Second.X) - P.X, P.X - std::max(b.First.X, b.Second.X),
+                      std::min(b.First.Y, b.Second.Y) - P.Y, P.Y - std::max(b.First.Y, b.Second.Y), 0.0});
+        if (outside > bestDist)
             continue;
         if (Accept && !Accept(*obj))
             continue;
