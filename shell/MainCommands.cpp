@@ -36,6 +36,13 @@ TMainCommands::TMainCommands(TfrmMain& M, TProgramObjects& O) : Main(M), Objects
     }
     PlaceOnToolbars();
     BuildMenus();
+    // An item of a drop-down without a picture of its own shows its button's: on the recent
+    // commands' bar it would otherwise be a button of text that widens the bar and moves the view
+    // under the cursor.
+    for (const TEntry& e : Entries)
+        if (e.Action->icon().isNull())
+            if (const TEntry* button = DropDownOf(*e.Command))
+                e.Action->setIcon(button->Action->icon());
 }
 
 QAction* TMainCommands::Action(std::string_view Name) const
