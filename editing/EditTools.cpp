@@ -62,16 +62,6 @@ std::vector<TObject2D*> SelectedObjects(const TQV_00State& S, size_t Max)
     return objects;
 }
 
-TPoint2D SnappedPoint(TQV_00CADProg& CADPrg)
-{
-    TPoint2D p;
-    if (auto* prog = dynamic_cast<TQV_00Prog*>(&CADPrg))
-        prog->GetSnappedPoint(p);
-    else
-        CADPrg.GetCursorPoint(p);
-    return p;
-}
-
 void Push(TUndoRecord& Record)
 {
     if (UndoRedo)
@@ -277,7 +267,7 @@ void ConstructAtPoint(TQV_00State& S, TConstructResult (*Construct)(const TEditS
 {
     if (TObject2D* obj = PointTarget(S)) {
         if (const std::optional<TEditShape> shape = ReadEditShape(*obj))
-            AddConstruction(S, Construct(*shape, ToVector(SnappedPoint(S.CADPrg))));
+            AddConstruction(S, Construct(*shape, ToVector(SnappedCursor(S.CADPrg))));
         else
             TellWrongClass(TMsgIcon::Warning);
     }
@@ -538,7 +528,7 @@ TQV2D_Extend::TQV2D_Extend(TQV_00CADProg& CADPrg, TQV_00CADPrgParam* StateParam,
     : TQV_00State(CADPrg, StateParam, NextState)
 {
     const double length = InfoEdit ? InfoEdit->GetValue(0) : 0;
-    const TVector2D pick = ToVector(SnappedPoint(CADPrg));
+    const TVector2D pick = ToVector(SnappedCursor(CADPrg));
     for (TObject2D* obj : SelectedObjects(*this, SIZE_MAX))
         ExtendOne(*obj, length, pick);
     Done(*this, NextState);
@@ -602,7 +592,7 @@ TMyLineaTanAngle::TMyLineaTanAngle(TQV_00CADProg& CADPrg, TQV_00CADPrgParam* Sta
             const double length = InfoEdit ? InfoEdit->GetValue(0) : 0;
             const double angle = InfoEdit ? InfoEdit->GetValue(1) : 0;
             AddConstruction(*this,
-                            TangentLineAtAngle(shape->Arc, length, angle, ToVector(SnappedPoint(CADPrg))));
+                            TangentLineAtAngle(shape->Arc, length, angle, ToVector(SnappedCursor(CADPrg))));
         } else {
             TellWrongClass();
         }
